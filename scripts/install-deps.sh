@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the build, the tests and the program need.
+# Safe to run again: packages already present are left alone.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config clang-format
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6printsupport6
+    qt6-multimedia-dev libqt6multimedia6 qt6-svg-dev qt6-image-formats-plugins
+    libgl-dev
+    libxlsxwriter-dev libfreexl-dev libzip-dev zlib1g-dev
+    python3 python3-openpyxl
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo_cmd=(sudo)
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

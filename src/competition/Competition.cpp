@@ -1,0 +1,707 @@
+#include "Competition.h"
+
+#include "TableSort.h"
+
+#include <algorithm>
+
+namespace brv {
+
+namespace {
+
+GridId gridIdOf(CompetitionRound round)
+{
+    return static_cast<GridId>(roundIndex(round));
+}
+
+// Column of the start number ("Nr.") in a table.
+int nrColumn(CompetitionRound round)
+{
+    return round == CompetitionRound::Vorrunde ? 0 : 1;
+}
+
+} // namespace
+
+quint32 RandomGenerator::Random(quint32 range)
+{
+    m_seed = m_seed * 134775813u + 1u;
+    return quint32((quint64(range) * quint64(m_seed)) >> 32);
+}
+
+Competition::Competition(const NumberFormat& format, QObject* parent)
+    : QObject(parent), m_format(format), m_sortGrid9(GridId::SortGrid9, 9, 2)
+{
+    for (CompetitionRound round : kAllRounds) {
+        auto grid = std::make_unique<ResultGrid>(gridIdOf(round), roundColumnCount(round),
+                                                 roundInitialRowCount(round));
+        grid->SortCol = round == CompetitionRound::Vorrunde ? 12 : (isKnockoutRound(round) ? 7 : 0);
+        if (round == CompetitionRound::Vorrunde)
+            grid->SecondaryIndex = QStringLiteral("0");
+        m_grids[std::size_t(roundIndex(round))] = std::move(grid);
+        m_pageCaptions[std::size_t(roundIndex(round))] = roundCaption(round);
+    }
+    m_sortGrid9.SortCol = 7;
+    m_sortGridTop = {QString(), QStringLiteral("Bahn 1"), QStringLiteral("Bahn 2"), QStringLiteral("Bahn 3"),
+                     QStringLiteral("Beste")};
+    m_sortGridTop7 = {QString(),
+                      QStringLiteral("Vorrunde"),
+                      QStringLiteral("Achtelfinale"),
+                      QStringLiteral("Viertelfinale"),
+                      QStringLiteral("Halbfinale"),
+                      QStringLiteral("Finale"),
+                      QStringLiteral("Bestes")};
+    writeCaptions();
+}
+
+Competition::~Competition() = default;
+
+QString roundCaption(CompetitionRound round)
+{
+    switch (round) {
+    case CompetitionRound::Vorrunde:
+        return QStringLiteral("Vorrunde");
+    case CompetitionRound::Achtelfinale:
+        return QStringLiteral("Achtelfinale");
+    case CompetitionRound::Viertelfinale:
+        return QStringLiteral("Viertelfinale");
+    case CompetitionRound::Halbfinale:
+        return QStringLiteral("Halbfinale");
+    case CompetitionRound::Finale:
+        return QStringLiteral("Finale");
+    case CompetitionRound::GesamtErgebnis:
+        return QStringLiteral("Gesamt-Ergebnis");
+    }
+    return QString();
+}
+
+void Competition::setOptions(const CompetitionOptions& options)
+{
+    m_options = options;
+    Q_EMIT layoutRequested();
+}
+
+void Competition::setSortGridTop7Heading(int col, const QString& text)
+{
+    if (col >= 0 && col < m_sortGridTop7.size())
+        m_sortGridTop7[col] = text;
+    Q_EMIT captionsChanged();
+}
+
+void Competition::setPageCaption(CompetitionRound round, const QString& caption)
+{
+    m_pageCaptions[std::size_t(roundIndex(round))] = caption;
+    Q_EMIT captionsChanged();
+}
+
+void Competition::writeCaptions()
+{
+    const QString zeit = QStringLiteral("Zeit");
+    const QString fehler = QStringLiteral("Fehler");
+    const QString gesamt = QStringLiteral("Gesamt");
+    const QString ergebnis = QStringLiteral("Ergebnis");
+    const QString cls = m_options.classCaption;
+
+    const QString ranking = m_options.rankingMode == 1 ? zeit : QStringLiteral("Summe");
+    grid(CompetitionRound::Vorrunde)
+        .setRowCells(0, {QStringLiteral("Nr."), QStringLiteral("Mannschaft"), cls, zeit, fehler, gesamt, zeit,
+                         fehler, gesamt, zeit, fehler, gesamt, ranking, QStringLiteral("Pl.")});
+    for (CompetitionRound round : kAllRounds) {
+        if (!isKnockoutRound(round))
+            continue;
+        grid(round).setRowCells(0, {QStringLiteral("Pl."), QStringLiteral("Nr."), QStringLiteral("Mannschaft"),
+                                    cls, QStringLiteral("Vorrunde"), zeit, fehler, gesamt, QStringLiteral("Pl.")});
+    }
+    m_sortGrid9.setRowCells(0, grid(CompetitionRound::Achtelfinale).rowCells(0));
+    grid(CompetitionRound::GesamtErgebnis)
+        .setRowCells(0, {QStringLiteral("Platz"), QStringLiteral("Mannschaft"), cls, ergebnis, zeit, fehler,
+                         ergebnis, zeit, fehler, ergebnis, zeit, fehler, ergebnis, zeit, fehler, ergebnis,
+                         ergebnis});
+    m_sortGridTop[4] = m_options.rankingMode == 1 ? QStringLiteral("Best") : QStringLiteral("Beste");
+    Q_EMIT captionsChanged();
+    Q_EMIT tablesChanged();
+}
+
+void Competition::ApplyRankingCaptions()
+{
+    if (m_options.rankingMode == 0) {
+        m_sortGridTop[4] = QStringLiteral("Beste");
+        grid(CompetitionRound::Vorrunde).setCell(12, 0, QStringLiteral("Summe"));
+    } else if (m_options.rankingMode == 1) {
+        m_sortGridTop[4] = QStringLiteral("Best");
+        grid(CompetitionRound::Vorrunde).setCell(12, 0, QStringLiteral("Zeit"));
+    } else {
+        return;
+    }
+    Q_EMIT captionsChanged();
+    Q_EMIT tablesChanged();
+}
+
+void Competition::applyClassCaption()
+{
+    const QString& cls = m_options.classCaption;
+    grid(CompetitionRound::Vorrunde).setCell(2, 0, cls);
+    for (CompetitionRound round : kAllRounds) {
+        if (isKnockoutRound(round))
+            grid(round).setCell(3, 0, cls);
+    }
+    grid(CompetitionRound::GesamtErgebnis).setCell(2, 0, cls);
+    Q_EMIT tablesChanged();
+}
+
+QString Competition::LaneEntryText(const ResultGrid& grid, int row)
+{
+    const int nr = grid.id() == GridId::SortGrid1 ? 0 : 1;
+    const QString number = grid.cell(nr, row);
+    const QString padded = number.size() < 3 ? QString(3 - number.size(), QLatin1Char(' ')) + number : number;
+    return padded + QLatin1Char(' ') + grid.cell(nr + 1, row);
+}
+
+bool Competition::isPageVisible(CompetitionRound round) const
+{
+    return round != CompetitionRound::Achtelfinale || m_options.knockoutStart == 0;
+}
+
+bool Competition::laneVisible(int lane) const
+{
+    if (lane < 3)
+        return true;
+    return m_options.thirdLaneOn && m_currentRound == CompetitionRound::Vorrunde;
+}
+
+bool Competition::laneActive(int lane) const
+{
+    return laneVisible(lane) && m_controls.lane(lane).onChecked;
+}
+
+void Competition::setStatusText(int panel, const QString& text)
+{
+    if (panel < 0 || panel >= int(m_status.size()) || m_status[std::size_t(panel)] == text)
+        return;
+    m_status[std::size_t(panel)] = text;
+    Q_EMIT statusChanged(panel);
+}
+
+// ---------------------------------------------------------------- sorting
+
+void Competition::SortAndNumber()
+{
+    sortAndNumber(CurrentGrid());
+}
+
+void Competition::sortAndNumber(ResultGrid& grid)
+{
+    if (grid.id() == GridId::SortGrid6 || m_sorting)
+        return;
+    m_sorting = true;
+    Sort(grid, grid.SortCol, m_format);
+    if (grid.SortCol != 0 && (grid.id() == GridId::SortGrid1 || grid.id() == GridId::SortGrid5)) {
+        const int last = grid.ColCount() - 1;
+        int counter = 0;
+        for (int r = 1; r < grid.RowCount(); ++r) {
+            const QString value = grid.cell(grid.SortCol, r);
+            if (m_format.toNumber(value.trimmed())) {
+                ++counter;
+                grid.setCell(last, r, QString::number(counter));
+            } else {
+                grid.setCell(last, r, value);
+            }
+        }
+    }
+    m_sorting = false;
+}
+
+// ---------------------------------------------------------------- lanes
+
+void Competition::FillLaneSelectors()
+{
+    const ResultGrid& current = CurrentGrid();
+    QStringList entries;
+    entries.reserve(current.dataRowCount());
+    for (int r = 1; r < current.RowCount(); ++r)
+        entries.append(LaneEntryText(current, r));
+    for (LaneSelector& selector : m_selectors) {
+        selector.entries = entries;
+        selector.index = -1;
+    }
+    Q_EMIT lanesChanged();
+}
+
+void Competition::ShowLaneTeamsOnTv()
+{
+    Q_EMIT tvChanged();
+}
+
+void Competition::AssignRowToLane(int lane)
+{
+    if (lane < 1 || lane > 3)
+        return;
+    selector(lane).selectText(LaneEntryText(CurrentGrid(), CurrentGrid().Row));
+    ShowLaneTeamsOnTv();
+    UpdateLaneReadiness();
+    Q_EMIT lanesChanged();
+    Q_EMIT tablesChanged();
+}
+
+void Competition::setLane3On(bool on)
+{
+    LaneControls& lane3 = m_controls.lane(3);
+    lane3.onChecked = on;
+    LaneSelector& sel = selector(3);
+    sel.enabled = on;
+    if (on) {
+        sel.entries = selector(1).entries;
+        sel.index = -1;
+        lane3.startButtonEnabled =
+            m_controls.lane(1).startButtonEnabled && m_controls.lane(2).startButtonEnabled;
+    } else {
+        sel.entries.clear();
+        sel.index = -1;
+        lane3.startButtonEnabled = false;
+    }
+    lane3.startButtonGreen = on;
+    UpdateProtocolButtons();
+    Q_EMIT lanesChanged();
+    Q_EMIT tablesChanged();
+}
+
+void Competition::RecordLaneTime(int column, int lane, const QString& timeText)
+{
+    if (lane < 1 || lane > 3)
+        return;
+    ResultGrid& current = CurrentGrid();
+    const QString laneText = selector(lane).text();
+    if (laneText.trimmed().isEmpty())
+        return; // no team on this lane: nothing is written and no buttons change
+
+    int row = -1;
+    if (const std::optional<int> number = NumberFormat::toInteger(laneText.left(3)))
+        row = current.findRow(nrColumn(m_currentRound), QString::number(*number));
+    // A start number written differently ("007") or not a number at all: the team is still the
+    // one whose entry the lane shows. A time must never be dropped while a team is on the lane.
+    if (row < 0) {
+        for (int r = 1; r < current.RowCount(); ++r) {
+            if (LaneEntryText(current, r) == laneText) {
+                row = r;
+                break;
+            }
+        }
+    }
+
+    if (row > 0) {
+        if (m_currentRound == CompetitionRound::Vorrunde) {
+            current.setCell(column, row, timeText);
+            if (column == 3 || column == 6 || column == 9) {
+                current.setCell(column + 1, row, QStringLiteral("0"));
+                current.setCell(column + 2, row, timeText);
+                setProvisionalRanking(row);
+            }
+        } else if (isKnockoutRound(m_currentRound)) {
+            current.setCell(5, row, timeText);
+            current.setCell(6, row, QStringLiteral("0"));
+            current.setCell(7, row, timeText);
+        }
+        Q_EMIT tablesChanged();
+    }
+    UpdateProtocolButtons();
+}
+
+void Competition::setProvisionalRanking(int row)
+{
+    ResultGrid& g = grid(CompetitionRound::Vorrunde);
+    std::array<double, 3> values{};
+    std::array<bool, 3> counted{};
+    int count = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (const std::optional<double> v = m_format.toNumber(g.cell(3 + 3 * i, row))) {
+            values[std::size_t(i)] = *v;
+            counted[std::size_t(i)] = true;
+            ++count;
+        }
+    }
+    if (m_options.rankingMode == 0) {
+        if (count == 3) {
+            std::array<double, 3> sorted = values;
+            std::sort(sorted.begin(), sorted.end());
+            g.setCell(12, row, m_format.fixed2(sorted[0] + sorted[1]));
+        } else if (count == 2) {
+            double sum = 0;
+            for (int i = 0; i < 3; ++i)
+                sum += counted[std::size_t(i)] ? values[std::size_t(i)] : 0.0;
+            g.setCell(12, row, m_format.fixed2(sum));
+        }
+    } else if (m_options.rankingMode == 1) {
+        int best = -1;
+        double bestValue = kNoResult;
+        for (int i = 0; i < 3; ++i) {
+            const double v = counted[std::size_t(i)] && values[std::size_t(i)] != 0 ? values[std::size_t(i)]
+                                                                                      : kNoResult;
+            if (v < bestValue) {
+                bestValue = v;
+                best = i;
+            }
+        }
+        if (best >= 0)
+            g.setCell(12, row, g.cell(3 + 3 * best, row));
+    }
+}
+
+void Competition::AdvanceLanes()
+{
+    const int n = laneActive(3) ? 3 : 2;
+    for (int lane = 1; lane <= n; ++lane) {
+        if (!m_controls.lane(lane).onChecked)
+            continue;
+        LaneSelector& sel = selector(lane);
+        int next = sel.index + n;
+        if (next >= sel.count())
+            next -= sel.count();
+        sel.select(next);
+    }
+
+    if (m_currentRound == CompetitionRound::Vorrunde) {
+        const ResultGrid& g = grid(CompetitionRound::Vorrunde);
+        const int teams = g.dataRowCount();
+        LaneSelector& s1 = selector(1);
+        LaneSelector& s2 = selector(2);
+        LaneSelector& s3 = selector(3);
+        auto filled = [&](int col, int row) { return !g.cell(col, row).isEmpty(); };
+        if (!m_options.thirdLaneOn && teams % 2 == 0) {
+            if (s1.index == 0 && s2.index == 1 && filled(5, 1) && filled(8, 2)) {
+                s1.select(1);
+                s2.select(0);
+            }
+        } else if (m_options.thirdLaneOn && teams % 3 == 0) {
+            if (s1.index == 0 && s2.index == 1 && s3.index == 2 && filled(5, 1) && filled(8, 2) &&
+                filled(11, 3)) {
+                s1.select(2);
+                s2.select(0);
+                s3.select(1);
+            }
+            if (s1.index == 2 && s2.index == 0 && s3.index == 1 && filled(5, 3) && filled(8, 1) &&
+                filled(11, 2)) {
+                s1.select(1);
+                s2.select(2);
+                s3.select(0);
+            }
+        }
+    }
+    ShowLaneTeamsOnTv();
+    m_controls.focus = FocusTarget::Start;
+    UpdateProtocolButtons();
+    Q_EMIT lanesChanged();
+    Q_EMIT tablesChanged();
+}
+
+// ---------------------------------------------------------------- editing
+
+bool Competition::isCellEditable(CompetitionRound round, int col) const
+{
+    if (round == CompetitionRound::Vorrunde)
+        return col == 3 || col == 4 || col == 6 || col == 7 || col == 9 || col == 10;
+    if (isKnockoutRound(round))
+        return col == 5 || col == 6;
+    return false;
+}
+
+void Competition::setEditMode(ResultGrid& grid, bool on)
+{
+    grid.editMode = on;
+}
+
+void Competition::selectCell(int col, int row)
+{
+    ResultGrid& current = CurrentGrid();
+    if (row < 1 || row >= current.RowCount() || col < 0 || col >= current.ColCount())
+        return;
+    // Moving away from an edited cell commits it.
+    if (m_editColumn != -1 && (col != current.Col || row != current.Row))
+        CommitCellEdit();
+
+    if (m_currentRound == CompetitionRound::GesamtErgebnis) {
+        current.Row = row;
+        current.Col = col;
+        Q_EMIT tablesChanged();
+        return;
+    }
+    if (isCellEditable(m_currentRound, col)) {
+        setEditMode(current, true);
+        current.Row = row;
+        current.Col = col;
+        m_editColumn = m_currentRound == CompetitionRound::Vorrunde ? (col <= 4 ? 4 : (col <= 7 ? 7 : 10)) : col;
+    } else {
+        CommitCellEdit();
+        m_editColumn = -1;
+        setEditMode(current, false);
+        current.Row = row;
+        current.Col = col;
+    }
+    UpdateProtocolButtons();
+    Q_EMIT tablesChanged();
+}
+
+bool Competition::acceptsEditKey(QChar key) const
+{
+    if (m_editColumn == -1)
+        return true;
+    const bool filtered = m_currentRound == CompetitionRound::Vorrunde ||
+                          (isKnockoutRound(m_currentRound) && m_editColumn == 6);
+    if (!filtered)
+        return true;
+    return (key >= QLatin1Char('0') && key <= QLatin1Char('9')) || key == QChar(8) ||
+           key == m_format.decimalSeparator();
+}
+
+void Competition::setEditText(const QString& text)
+{
+    ResultGrid& current = CurrentGrid();
+    if (m_editColumn == -1 || !current.editMode || !isCellEditable(m_currentRound, current.Col))
+        return;
+    QString accepted;
+    accepted.reserve(text.size());
+    for (QChar c : text) {
+        if (c != QChar(8) && acceptsEditKey(c))
+            accepted += c;
+    }
+    current.setCell(current.Col, current.Row, accepted);
+    Q_EMIT tablesChanged();
+}
+
+void Competition::editEnter()
+{
+    if (m_editColumn == -1)
+        return;
+    const bool enterCommits = m_currentRound == CompetitionRound::Vorrunde ||
+                              (isKnockoutRound(m_currentRound) && m_editColumn == 6);
+    if (!enterCommits)
+        return;
+    CommitCellEdit();
+    RecalculateRound();
+}
+
+void Competition::writeRankingValue(ResultGrid& g, int row)
+{
+    const double g1 = numberOr(g.cell(5, row), kNoResult);
+    const double g2 = numberOr(g.cell(8, row), kNoResult);
+    const double g3 = numberOr(g.cell(11, row), kNoResult);
+    if (m_options.rankingMode == 0) {
+        const std::array<double, 3> sums{g1 + g2, g1 + g3, g2 + g3};
+        for (std::size_t i = 0; i < sums.size(); ++i) {
+            const double s = sums[i];
+            if (s < kNoResult && s <= sums[(i + 1) % 3] && s <= sums[(i + 2) % 3]) {
+                g.setCell(12, row, m_format.fixed2(s));
+                return;
+            }
+        }
+    } else if (m_options.rankingMode == 1) {
+        std::array<double, 3> v{g1, g2, g3};
+        for (double& x : v) {
+            if (x == 0)
+                x = kNoResult;
+        }
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            if (v[i] < kNoResult && v[i] <= v[(i + 1) % 3] && v[i] <= v[(i + 2) % 3]) {
+                g.setCell(12, row, m_format.fixed2(v[i]));
+                return;
+            }
+        }
+    }
+}
+
+void Competition::CommitCellEdit()
+{
+    if (m_editColumn == -1)
+        return;
+    ResultGrid& current = CurrentGrid();
+    const int row = current.Row;
+    if (m_currentRound == CompetitionRound::Vorrunde) {
+        const int c = m_editColumn;
+        const double zeit = numberOr(current.cell(c - 1, row), 0);
+        const double fehler = numberOr(current.cell(c, row), 0);
+        if (zeit > 0)
+            current.setCell(c + 1, row, m_format.fixed2(zeit + fehler));
+        writeRankingValue(current, row);
+        SortAndNumber();
+        m_editColumn = -1;
+        setEditMode(current, false);
+        current.Row = row;
+    } else if (isKnockoutRound(m_currentRound)) {
+        const double zeit = numberOr(current.cell(5, row), 0);
+        const double fehler = numberOr(current.cell(6, row), 0);
+        if (!(zeit > 0))
+            current.setCell(6, row, QString());
+        else
+            current.setCell(7, row, m_format.fixed2(zeit + fehler));
+    }
+    Q_EMIT tablesChanged();
+}
+
+// ---------------------------------------------------------------- marks, clearing
+
+void Competition::markVoid()
+{
+    ResultGrid& current = CurrentGrid();
+    const int row = current.Row;
+    const QString aus(mark::Void);
+    if (m_currentRound == CompetitionRound::Vorrunde) {
+        const int col = current.Col;
+        if (col >= 3 && col <= 11) {
+            const int zeit = 3 + 3 * ((col - 3) / 3);
+            current.setCell(zeit, row, aus);
+            current.setCell(zeit + 1, row, aus);
+        }
+        CommitCellEdit();
+    } else if (isKnockoutRound(m_currentRound)) {
+        current.setCell(5, row, aus);
+        current.setCell(6, row, aus);
+        current.setCell(7, row, aus);
+    } else {
+        return;
+    }
+    RecalculateRound();
+    Q_EMIT tablesChanged();
+}
+
+void Competition::markDisqualified()
+{
+    ResultGrid& current = CurrentGrid();
+    if (m_currentRound == CompetitionRound::GesamtErgebnis)
+        return;
+    const int first = m_currentRound == CompetitionRound::Vorrunde ? 3 : 5;
+    for (int c = first; c < current.ColCount(); ++c)
+        current.setCell(c, current.Row, QString(mark::Disqualified));
+    if (m_currentRound == CompetitionRound::Vorrunde)
+        CommitCellEdit();
+    RecalculateRound();
+    Q_EMIT tablesChanged();
+}
+
+void Competition::ClearResults()
+{
+    if (!m_question || !m_question->ask(QStringLiteral("Ergebnisse löschen?")))
+        return;
+    for (int index = roundIndex(m_currentRound); index <= roundIndex(CompetitionRound::Finale); ++index) {
+        ResultGrid& g = grid(roundAt(index));
+        g.clearDataCells(index == 0 ? 3 : 4, g.ColCount() - 1);
+    }
+    UpdateProtocolButtons();
+    Q_EMIT layoutRequested();
+    if (m_currentRound == CompetitionRound::Vorrunde) {
+        m_tvBestMs = 0;
+        m_tvBestTeam.clear();
+        Q_EMIT tvChanged();
+    }
+    Q_EMIT tablesChanged();
+}
+
+bool Competition::canRecalculate() const
+{
+    const ResultGrid& current = CurrentGrid();
+    return !(current.dataRowCount() < 2 && current.isRowBlank(1));
+}
+
+// ---------------------------------------------------------------- readiness
+
+void Competition::UpdateLaneReadiness()
+{
+    RunControls& c = m_controls;
+    const int count1 = selector(1).count();
+    const int count2 = selector(2).count();
+    const int count3 = selector(3).count();
+    const bool lane3Used = c.lane(3).onChecked && laneVisible(3);
+
+    bool ready = !(count1 == 0 || count2 == 0 || (count3 == 0 && lane3Used) ||
+                   selector(1).index == selector(2).index);
+    if (ready) {
+        if (m_options.commonStart) {
+            ready = !c.displayTickRunning;
+        } else {
+            ready = c.lane(1).startButtonEnabled || c.lane(2).startButtonEnabled ||
+                    (c.lane(3).startButtonEnabled && c.lane(3).onChecked) || !c.displayTickRunning;
+        }
+    }
+    c.startButtonEnabled = ready;
+    c.startGreen = ready;
+
+    if (!m_options.commonStart) {
+        for (int lane = 1; lane <= 3; ++lane) {
+            LaneControls& l = c.lane(lane);
+            l.startButtonEnabled = l.startTick == 0 && !l.armed && (lane < 3 || l.onChecked);
+            l.startButtonGreen = l.startButtonEnabled;
+        }
+    }
+    Q_EMIT controlsChanged();
+}
+
+bool Competition::tableHasData() const
+{
+    const ResultGrid& current = CurrentGrid();
+    return current.dataRowCount() >= 2 && !current.isRowBlank(1);
+}
+
+void Competition::UpdateProtocolButtons()
+{
+    UpdateLaneReadiness();
+    RunControls& c = m_controls;
+    const bool hasData = tableHasData();
+    c.saveEnabled = hasData;
+    c.clearEnabled = hasData;
+    c.assignEnabled[0] = c.settingsEnabled;
+    c.assignEnabled[1] = c.settingsEnabled;
+    c.assignEnabled[2] = c.settingsEnabled && laneActive(3);
+    c.certificatesEnabled = c.settingsEnabled && m_currentRound == CompetitionRound::GesamtErgebnis;
+    Q_EMIT controlsChanged();
+}
+
+// ---------------------------------------------------------------- pages
+
+void Competition::setCurrentRound(CompetitionRound round)
+{
+    m_currentRound = round;
+}
+
+void Competition::PageControl1Change(CompetitionRound newRound)
+{
+    m_currentRound = newRound;
+    m_editColumn = -1;
+    setStatusText(0, QString::number(CurrentGrid().dataRowCount()));
+    FillLaneSelectors();
+    for (int lane = 1; lane <= 3; ++lane) {
+        LaneSelector& sel = selector(lane);
+        sel.enabled = sel.count() > 0;
+        if (m_controls.lane(lane).onChecked)
+            sel.select(lane - 1);
+    }
+    ShowLaneTeamsOnTv();
+    UpdateProtocolButtons();
+    Q_EMIT pageChanged(newRound);
+    Q_EMIT layoutRequested();
+    Q_EMIT lanesChanged();
+    Q_EMIT tablesChanged();
+}
+
+void Competition::changePage(CompetitionRound newRound)
+{
+    if (newRound == m_currentRound)
+        return;
+    BuildNextRound();
+    PageControl1Change(newRound);
+}
+
+void Competition::replaceTables(const std::array<std::unique_ptr<ResultGrid>, kRoundCount>& tables,
+                                const std::array<bool, kRoundCount>& present)
+{
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+        if (!present[i] || !tables[i])
+            continue;
+        ResultGrid& target = *m_grids[i];
+        target.setRowCount(tables[i]->RowCount());
+        for (int r = 0; r < target.RowCount(); ++r)
+            target.setRowCells(r, tables[i]->rowCells(r));
+        target.Row = 1;
+        target.Col = 0;
+        target.editMode = false;
+    }
+    m_editColumn = -1;
+    Q_EMIT tablesChanged();
+}
+
+} // namespace brv

@@ -1,0 +1,229 @@
+#pragma once
+
+#include "CellStyle.h"
+#include "CellText.h"
+#include "CompetitionRound.h"
+#include "Interfaces.h"
+#include "LaneSelector.h"
+#include "ResultGrid.h"
+#include "RunControls.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+namespace brv {
+
+// The settings the competition logic reads.
+struct CompetitionOptions
+{
+    int rankingMode = 0;      // "Platznach": 0 best sum, 1 best time, other: no ranking value
+    bool thirdLaneOn = false; // "OnZiel3"
+    int knockoutStart = 0;    // "q16_8": 0 Achtelfinale, 1 Viertelfinale
+    int pairingMode = 0;      // "Make": 0 by place, 1 winners keep their bracket
+    bool commonStart = true;  // "OnStart"
+    bool classShown = false;  // "Klasse"
+    QString classCaption = QStringLiteral("Klasse"); // "ColHideName"
+};
+
+// Pseudo-random numbers that repeat after every program start: a 32-bit linear congruential
+// generator with seed 0, taking the upper half of the 64-bit product.
+class RandomGenerator
+{
+public:
+    quint32 Random(quint32 range);
+    quint32 seed() const { return m_seed; }
+
+private:
+    quint32 m_seed = 0;
+};
+
+// The competition protocol: the six result tables, the three lane selectors, the current
+// round and the operations that fill, rank and advance them. Everything here runs on the main
+// thread and needs no window; the main window shows this state and forwards the operator's
+// actions to it.
+class Competition final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Competition)
+
+public:
+    explicit Competition(const NumberFormat& format = NumberFormat(), QObject* parent = nullptr);
+    ~Competition() override;
+
+    const NumberFormat& numberFormat() const { return m_format; }
+    const CompetitionOptions& options() const { return m_options; }
+    void setOptions(const CompetitionOptions& options);
+
+    // Services the operations call; null means "answer no" and "no Shift key".
+    void setYesNoQuestion(YesNoQuestion* question) { m_question = question; }
+    void setShiftKeyState(ShiftKeyState* shift) { m_shift = shift; }
+    // Runs the reset of a finished heat that still waits for it (set by the race clock).
+    void setPendingResetRunner(std::function<void()> runner) { m_pendingReset = std::move(runner); }
+
+    // ---- tables
+    ResultGrid& grid(CompetitionRound round) { return *m_grids[std::size_t(roundIndex(round))]; }
+    const ResultGrid& grid(CompetitionRound round) const { return *m_grids[std::size_t(roundIndex(round))]; }
+    ResultGrid& CurrentGrid() { return grid(m_currentRound); }
+    const ResultGrid& CurrentGrid() const { return grid(m_currentRound); }
+    CompetitionRound currentRound() const { return m_currentRound; }
+    ResultGrid& SortGrid9() { return m_sortGrid9; }
+    // Heading bars: SortGridTop has 5 headings, SortGridTop7 7.
+    const QStringList& SortGridTop() const { return m_sortGridTop; }
+    const QStringList& SortGridTop7() const { return m_sortGridTop7; }
+    void setSortGridTop7Heading(int col, const QString& text);
+    QString pageCaption(CompetitionRound round) const { return m_pageCaptions[std::size_t(roundIndex(round))]; }
+    void setPageCaption(CompetitionRound round, const QString& caption);
+
+    // Writes the caption rows of all tables and heading bars.
+    void writeCaptions();
+    // "Beste"/"Summe" for ranking mode 0, "Best"/"Zeit" for 1; other modes change nothing.
+    void ApplyRankingCaptions();
+    // Writes the class caption into the caption rows of every table.
+    void applyClassCaption();
+
+    // "%3s %s" of the Nr. and Mannschaft cells of a row.
+    static QString LaneEntryText(const ResultGrid& grid, int row);
+
+    // Pages the operator can reach: the Achtelfinale is hidden when the knockout starts with 8.
+    bool isPageVisible(CompetitionRound round) const;
+
+    // ---- lanes and run controls
+    LaneSelector& selector(int lane) { return m_selectors[std::size_t(lane - 1)]; }
+    const LaneSelector& selector(int lane) const { return m_selectors[std::size_t(lane - 1)]; }
+    RunControls& controls() { return m_controls; }
+    const RunControls& controls() const { return m_controls; }
+    // Lane 3 is shown with three lanes on the Vorrunde page; lanes 1 and 2 always.
+    bool laneVisible(int lane) const;
+    // Shown and switched on.
+    bool laneActive(int lane) const;
+    // Number of lanes shown: 3 or 2.
+    int lanesShown() const { return laneVisible(3) ? 3 : 2; }
+    // Lane panels, lane buttons and the start/reset toolbar are hidden on the overall page.
+    bool laneAreaVisible() const { return m_currentRound != CompetitionRound::GesamtErgebnis; }
+
+    // ---- status bar texts (panel 0: teams of the current table, panel 2: warnings, progress)
+    QString statusText(int panel) const { return m_status[std::size_t(panel)]; }
+    void setStatusText(int panel, const QString& text);
+
+    // ---- best result for the TV display
+    qint32 tvBestMilliseconds() const { return m_tvBestMs; }
+    QString tvBestTeam() const { return m_tvBestTeam; }
+
+    // ---- sorting
+    // Sorts the current table by its SortCol and numbers the places; re-entrant calls return.
+    void SortAndNumber();
+
+    // ---- recording
+    void FillLaneSelectors();
+    void AssignRowToLane(int lane);
+    void RecordLaneTime(int column, int lane, const QString& timeText);
+    void AdvanceLanes();
+    void ShowLaneTeamsOnTv();
+    // Lane 3's on/off box; `startReady` says whether lanes 1 and 2 may be started.
+    void setLane3On(bool on);
+
+    // ---- cell editing
+    int EditColumn() const { return m_editColumn; }
+    // The operator selects a cell of the current table.
+    void selectCell(int col, int row);
+    // Whether a typed character reaches the edited cell.
+    bool acceptsEditKey(QChar key) const;
+    // The edited cell's text changes (typing into it).
+    void setEditText(const QString& text);
+    // Enter in the edited cell.
+    void editEnter();
+    void CommitCellEdit();
+    bool isCellEditable(CompetitionRound round, int col) const;
+
+    // ---- marks and clearing
+    void markVoid();         // "Aus"
+    void markDisqualified(); // "Dis"
+    void ClearResults();
+    // "Neu auswerten" is offered unless the table has fewer than two data rows and a blank row 1.
+    bool canRecalculate() const;
+
+    // ---- readiness and buttons
+    void UpdateLaneReadiness();
+    void UpdateProtocolButtons();
+    bool tableHasData() const;
+
+    // ---- ranking
+    void RecalculateRound();
+    void UpdateTvBestResult();
+
+    // ---- rounds
+    void BuildNextRound(); // for the page being left (the current page)
+    void PageControl1Change(CompetitionRound newRound);
+    // What the tab control does: build the next round from the page left, then enter the new one.
+    void changePage(CompetitionRound newRound);
+    // Makes a page current without the page-change handling.
+    void setCurrentRound(CompetitionRound round);
+
+    // ---- random fill
+    void RandomResultFill();
+    void FillAllPages();
+    RandomGenerator& random() { return m_random; }
+
+    // ---- display
+    CellStyle cellStyle(CompetitionRound round, int col, int row) const;
+
+    // Replaces every table in one step (a protocol was loaded).
+    void replaceTables(const std::array<std::unique_ptr<ResultGrid>, kRoundCount>& tables,
+                       const std::array<bool, kRoundCount>& present);
+
+Q_SIGNALS:
+    void tablesChanged();
+    void controlsChanged();
+    void lanesChanged();
+    void statusChanged(int panel);
+    void tvChanged();
+    void pageChanged(brv::CompetitionRound round);
+    void layoutRequested();
+    void captionsChanged();
+
+private:
+    void setEditMode(ResultGrid& grid, bool on);
+    void setProvisionalRanking(int row);
+    void writeRankingValue(ResultGrid& grid, int row);
+    void recalculateVorrunde();
+    void recalculateKnockout();
+    void recalculateFinale();
+    void leaveVorrunde();
+    void leaveKnockout(CompetitionRound left);
+    void writeOverallBest();
+    void sortAndNumber(ResultGrid& grid);
+    void fillRoundRow(ResultGrid& target, int row, const QString& place, const QString& nr,
+                      const QString& team, const QString& cls, const QString& result);
+    double numberOr(const QString& text, double fallback) const { return m_format.numberOr(text, fallback); }
+    bool shiftDown() const;
+
+    NumberFormat m_format;
+    CompetitionOptions m_options;
+    std::array<std::unique_ptr<ResultGrid>, kRoundCount> m_grids;
+    ResultGrid m_sortGrid9;
+    QStringList m_sortGridTop;
+    QStringList m_sortGridTop7;
+    std::array<QString, kRoundCount> m_pageCaptions;
+    CompetitionRound m_currentRound = CompetitionRound::Vorrunde;
+
+    std::array<LaneSelector, 3> m_selectors;
+    RunControls m_controls;
+    std::array<QString, 4> m_status;
+    qint32 m_tvBestMs = 0;
+    QString m_tvBestTeam;
+
+    int m_editColumn = -1;
+    bool m_sorting = false;
+    bool m_recalculating = false;
+
+    RandomGenerator m_random;
+    YesNoQuestion* m_question = nullptr;
+    ShiftKeyState* m_shift = nullptr;
+    std::function<void()> m_pendingReset;
+};
+
+} // namespace brv

@@ -1,0 +1,254 @@
+// Building the next round from the page being left, and the overall result.
+#include "Competition.h"
+
+#include "TableSort.h"
+
+#include <QHash>
+
+namespace brv {
+
+namespace {
+
+// Place (1 = best) to row of the next table; rows 2k-1 and 2k are heat k.
+constexpr std::array<int, 16> SeedingByPlace16{1, 9, 13, 5, 7, 15, 11, 3, 4, 12, 16, 8, 6, 14, 10, 2};
+constexpr std::array<int, 8> SeedingByPlace8{1, 5, 7, 3, 4, 8, 6, 2};
+constexpr std::array<int, 4> SeedingByPlace4{1, 3, 4, 2};
+
+} // namespace
+
+void Competition::fillRoundRow(ResultGrid& target, int row, const QString& place, const QString& nr,
+                               const QString& team, const QString& cls, const QString& result)
+{
+    // The row's own results stay with its team; a row that now holds another team must not
+    // hand the previous team's run to it.
+    if (target.cell(1, row) != nr || target.cell(2, row) != team) {
+        for (int c = 5; c <= 8; ++c)
+            target.setCell(c, row, QString());
+    }
+    target.setCell(0, row, place);
+    target.setCell(1, row, nr);
+    target.setCell(2, row, team);
+    target.setCell(3, row, cls);
+    target.setCell(4, row, result);
+}
+
+void Competition::BuildNextRound()
+{
+    if (m_controls.resetEnabled && m_controls.resetShown && m_pendingReset)
+        m_pendingReset();
+
+    const CompetitionRound left = m_currentRound;
+    if (left == CompetitionRound::Vorrunde)
+        leaveVorrunde();
+    else if (isKnockoutRound(left))
+        leaveKnockout(left);
+
+    UpdateTvBestResult();
+    writeOverallBest();
+    Q_EMIT layoutRequested();
+    Q_EMIT tablesChanged();
+}
+
+void Competition::leaveVorrunde()
+{
+    ResultGrid& v = grid(CompetitionRound::Vorrunde);
+
+    ResultGrid* first = nullptr;
+    int qualified = 0;
+    const int* seeding = nullptr;
+    if (m_options.knockoutStart == 0) {
+        first = &grid(CompetitionRound::Achtelfinale);
+        first->raiseRowCount(17);
+        qualified = 16;
+        seeding = SeedingByPlace16.data();
+    } else if (m_options.knockoutStart == 1) {
+        first = &grid(CompetitionRound::Viertelfinale);
+        first->raiseRowCount(9);
+        qualified = 8;
+        seeding = SeedingByPlace8.data();
+    }
+    if (first) {
+        for (int r = 1; r < v.RowCount(); ++r) {
+            const QString place = v.cell(13, r);
+            if (place.isEmpty() || place == mark::Void)
+                continue;
+            const std::optional<int> p = NumberFormat::toInteger(place);
+            if (!p || *p < 1 || *p > qualified)
+                continue;
+            fillRoundRow(*first, seeding[*p - 1], place, v.cell(0, r), v.cell(1, r), v.cell(2, r), v.cell(12, r));
+        }
+    }
+
+    ResultGrid& overall = grid(CompetitionRound::GesamtErgebnis);
+    overall.setRowCount(v.RowCount());
+
+    std::vector<QString> numbers(static_cast<std::size_t>(v.RowCount()));
+    for (int r = 1; r < v.RowCount(); ++r) {
+        numbers[std::size_t(r)] = v.cell(0, r);
+        v.setCell(0, r, QString::number(r));
+    }
+    v.SortCol = 12;
+    v.CanSort = true;
+    sortAndNumber(v);
+    for (int r = 1; r < v.RowCount(); ++r) {
+        overall.setCell(0, r, QString::number(r));
+        overall.setCell(1, r, v.cell(1, r));
+        overall.setCell(2, r, v.cell(2, r));
+        overall.setCell(3, r, v.cell(12, r));
+    }
+    v.SortCol = 0;
+    sortAndNumber(v);
+    v.CanSort = false;
+    for (int r = 1; r < v.RowCount(); ++r)
+        v.setCell(0, r, numbers[std::size_t(r)]);
+}
+
+void Competition::leaveKnockout(CompetitionRound left)
+{
+    ResultGrid& t = grid(left);
+    const int rows = t.RowCount();
+
+    // 1. keep places and outcomes; row numbers stand in for the places while sorting
+    std::vector<QString> col0(static_cast<std::size_t>(rows));
+    std::vector<QString> col8(static_cast<std::size_t>(rows));
+    for (int r = 1; r < rows; ++r) {
+        col0[std::size_t(r)] = t.cell(0, r);
+        col8[std::size_t(r)] = t.cell(8, r);
+        t.setCell(0, r, QString::number(r));
+    }
+
+    // 2. order by outcome (and result when seeding by place)
+    t.SortCol = 8;
+    t.SecondaryIndex = m_options.pairingMode == 0 ? QStringLiteral("7") : QString();
+    if (left == CompetitionRound::Halbfinale)
+        t.sortDirection = SortDirection::Descending;
+    t.CanSort = true;
+    sortAndNumber(t);
+
+    // 3. ranks
+    for (int r = 1; r < rows; ++r) {
+        const int rank = left == CompetitionRound::Halbfinale && r <= 4 ? 5 - r : r;
+        t.setCell(8, r, QString::number(rank));
+    }
+
+    // 4. winners keep their bracket: the losers' half is ranked by result
+    if (m_options.pairingMode == 1 &&
+        (left == CompetitionRound::Achtelfinale || left == CompetitionRound::Viertelfinale)) {
+        const int h = (rows + 1) / 2;
+        ResultGrid& scratch = m_sortGrid9;
+        scratch.setRowCount(std::max(h, rows - h + 1));
+        for (int r = 1; r < scratch.RowCount(); ++r)
+            scratch.setRowCells(r, QStringList());
+        for (int r = h; r < rows; ++r)
+            scratch.setRowCells(r + 1 - h, t.rowCells(r));
+        scratch.CanSort = true;
+        Sort(scratch, 7, m_format);
+        for (int r = h; r < rows; ++r) {
+            t.setRowCells(r, scratch.rowCells(r + 1 - h));
+            t.setCell(8, r, QString::number(r));
+        }
+    }
+
+    // 5. fill the next round
+    if (left != CompetitionRound::Finale) {
+        const CompetitionRound nextRound = roundAt(roundIndex(left) + 1);
+        ResultGrid& next = grid(nextRound);
+        next.raiseRowCount(RoundTeamCount(nextRound) + 1);
+        const int handedOn = left == CompetitionRound::Achtelfinale ? 8 : 4;
+        const bool byPlace = m_options.pairingMode == 0;
+        for (int r = 1; r <= handedOn; ++r) {
+            if (t.cell(7, r).isEmpty())
+                continue;
+            int target = r;
+            if (left == CompetitionRound::Achtelfinale && byPlace)
+                target = SeedingByPlace8[std::size_t(r - 1)];
+            else if (left == CompetitionRound::Viertelfinale && byPlace)
+                target = SeedingByPlace4[std::size_t(r - 1)];
+            fillRoundRow(next, target, t.cell(8, r), t.cell(1, r), t.cell(2, r), t.cell(3, r), t.cell(7, r));
+        }
+    }
+
+    // 6. the overall table takes this round's places
+    ResultGrid& overall = grid(CompetitionRound::GesamtErgebnis);
+    const ResultGrid& achtel = grid(CompetitionRound::Achtelfinale);
+    const ResultGrid& viertel = grid(CompetitionRound::Viertelfinale);
+    const ResultGrid& halb = grid(CompetitionRound::Halbfinale);
+    const int places = RoundTeamCount(left);
+    for (int r = 1; r < rows; ++r) {
+        const std::optional<int> p = NumberFormat::toInteger(t.cell(8, r));
+        if (!p || *p < 1 || *p > places)
+            continue;
+        const int row = *p;
+        const QString team = t.cell(2, r);
+        overall.setCell(0, row, QString::number(row));
+        overall.setCell(1, row, team);
+        overall.setCell(2, row, t.cell(3, r));
+        if (const int a = achtel.findRow(2, team); a > 0) {
+            for (int c = 0; c < 4; ++c)
+                overall.setCell(3 + c, row, achtel.cell(4 + c, a));
+        }
+        if (roundIndex(left) >= roundIndex(CompetitionRound::Viertelfinale)) {
+            if (const int q = viertel.findRow(2, team); q > 0) {
+                for (int c = 0; c < 3; ++c)
+                    overall.setCell(7 + c, row, viertel.cell(5 + c, q));
+            }
+        }
+        if (roundIndex(left) >= roundIndex(CompetitionRound::Halbfinale)) {
+            for (int s = 1; s < halb.RowCount(); ++s) {
+                if (halb.cell(2, s) != team)
+                    continue;
+                for (int c = 0; c < 3; ++c)
+                    overall.setCell(10 + c, row, halb.cell(5 + c, s));
+            }
+        }
+        if (left == CompetitionRound::Finale) {
+            for (int c = 0; c < 3; ++c)
+                overall.setCell(13 + c, row, t.cell(5 + c, r));
+        }
+    }
+
+    // 7. heat order, places and outcomes back
+    t.SecondaryIndex.clear();
+    t.SortCol = 0;
+    t.sortDirection = SortDirection::Ascending;
+    sortAndNumber(t);
+    t.CanSort = false;
+    for (int r = 1; r < rows; ++r) {
+        t.setCell(0, r, col0[std::size_t(r)]);
+        t.setCell(8, r, col8[std::size_t(r)]);
+    }
+}
+
+void Competition::writeOverallBest()
+{
+    ResultGrid& overall = grid(CompetitionRound::GesamtErgebnis);
+    const ResultGrid& v = grid(CompetitionRound::Vorrunde);
+
+    QHash<QString, int> firstVorrundeRow;
+    firstVorrundeRow.reserve(v.dataRowCount());
+    for (int r = v.RowCount() - 1; r >= 1; --r)
+        firstVorrundeRow.insert(v.cell(1, r), r);
+
+    for (int r = 1; r < overall.RowCount(); ++r) {
+        double best = kNoResult;
+        for (int c : {3, 6, 9, 12, 15}) {
+            if (const std::optional<double> value = m_format.toNumber(overall.cell(c, r)); value && *value < best)
+                best = *value;
+        }
+        if (best >= kNoResult) {
+            overall.setCell(0, r, QString());
+            continue;
+        }
+        if (const auto found = firstVorrundeRow.constFind(overall.cell(1, r)); found != firstVorrundeRow.cend()) {
+            for (int c : {5, 8, 11}) {
+                if (const std::optional<double> value = m_format.toNumber(v.cell(c, *found));
+                    value && *value < best)
+                    best = *value;
+            }
+        }
+        overall.setCell(0, r, QString::number(r));
+        overall.setCell(16, r, m_format.fixed2(best));
+    }
+}
+
+} // namespace brv

@@ -1,0 +1,198 @@
+// Recalculation of the active page: Gesamt, ranking values and places in the Vorrunde,
+// "+"/"-" in the knockout heats, places 1 to 4 in the Finale.
+#include "Competition.h"
+
+#include <cmath>
+
+namespace brv {
+
+void Competition::RecalculateRound()
+{
+    if (m_recalculating)
+        return;
+    m_recalculating = true;
+
+    ResultGrid& current = CurrentGrid();
+    current.editMode = false;
+
+    switch (m_currentRound) {
+    case CompetitionRound::Vorrunde:
+        recalculateVorrunde();
+        break;
+    case CompetitionRound::Achtelfinale:
+    case CompetitionRound::Viertelfinale:
+    case CompetitionRound::Halbfinale:
+        recalculateKnockout();
+        break;
+    case CompetitionRound::Finale:
+        recalculateFinale();
+        break;
+    case CompetitionRound::GesamtErgebnis:
+        break;
+    }
+
+    UpdateTvBestResult();
+    m_recalculating = false;
+    Q_EMIT tablesChanged();
+}
+
+void Competition::recalculateVorrunde()
+{
+    ResultGrid& g = grid(CompetitionRound::Vorrunde);
+    const bool third = m_options.thirdLaneOn;
+    const int groups = third ? 3 : 2;
+    const QString aus(mark::Void);
+
+    for (int r = 1; r < g.RowCount(); ++r) {
+        int ausCount = 0;
+        for (int group = 0; group < groups; ++group) {
+            const int z = 3 + 3 * group;
+            const double zeit = numberOr(g.cell(z, r), 0);
+            const double fehler = numberOr(g.cell(z + 1, r), 0);
+            if (zeit > 0) {
+                g.setCell(z + 2, r, m_format.fixed2(zeit + fehler));
+            } else if (g.cell(z, r) == aus || g.cell(z + 1, r) == aus) {
+                g.setCell(z + 2, r, aus);
+                ++ausCount;
+            }
+        }
+        double g1 = numberOr(g.cell(5, r), kNoResult);
+        double g2 = numberOr(g.cell(8, r), kNoResult);
+        double g3 = third ? numberOr(g.cell(11, r), kNoResult) : kNoResult;
+
+        if (m_options.rankingMode == 0) {
+            const double s12 = g1 + g2;
+            const double s13 = g1 + g3;
+            const double s23 = g2 + g3;
+            if (s12 < kNoResult && s12 <= s13 && s12 <= s23)
+                g.setCell(12, r, m_format.fixed2(s12));
+            else if (s13 < kNoResult && s13 <= s12 && s13 <= s23)
+                g.setCell(12, r, m_format.fixed2(s13));
+            else if (third && s23 < kNoResult && s23 <= s12 && s23 <= s13)
+                g.setCell(12, r, m_format.fixed2(s23));
+            if (ausCount >= (third ? 2 : 1))
+                g.setCell(12, r, QString(mark::Disqualified));
+        } else if (m_options.rankingMode == 1) {
+            if (g1 == 0)
+                g1 = kNoResult;
+            if (g2 == 0)
+                g2 = kNoResult;
+            if (g3 == 0)
+                g3 = kNoResult;
+            if (g1 < kNoResult && g1 <= g2 && g1 <= g3)
+                g.setCell(12, r, m_format.fixed2(g1));
+            else if (g2 < kNoResult && g2 <= g1 && g2 <= g3)
+                g.setCell(12, r, m_format.fixed2(g2));
+            else if (third && g3 < kNoResult && g3 <= g1 && g3 <= g2)
+                g.setCell(12, r, m_format.fixed2(g3));
+            if (ausCount >= (third ? 3 : 2))
+                g.setCell(12, r, QString(mark::Disqualified));
+        }
+    }
+
+    // Rank: row numbers stand in for the start numbers while the table is sorted, so that the
+    // start order can be restored afterwards.
+    std::vector<QString> numbers(static_cast<std::size_t>(g.RowCount()));
+    for (int r = 1; r < g.RowCount(); ++r) {
+        numbers[std::size_t(r)] = g.cell(0, r);
+        g.setCell(0, r, QString::number(r));
+    }
+    const int selectedRow = g.Row;
+
+    g.SortCol = 12;
+    g.CanSort = true;
+    sortAndNumber(g);
+    if (g.RowCount() >= 18) {
+        setStatusText(2, g.cell(12, 16) == g.cell(12, 17) ? QStringLiteral(" Plätze 16 und 17 prüfen!") : QString());
+    } else if (g.RowCount() >= 10) {
+        setStatusText(2, g.cell(12, 8) == g.cell(12, 9) ? QStringLiteral(" Plätze 8 und 9 prüfen!") : QString());
+    }
+
+    g.SortCol = 0;
+    sortAndNumber(g);
+    g.CanSort = false;
+    for (int r = 1; r < g.RowCount(); ++r)
+        g.setCell(0, r, numbers[std::size_t(r)]);
+    g.Row = selectedRow;
+}
+
+void Competition::recalculateKnockout()
+{
+    ResultGrid& g = CurrentGrid();
+    const int heats = RoundTeamCount(m_currentRound) / 2;
+    for (int k = 1; k <= heats; ++k) {
+        const int first = 2 * k - 1;
+        const int second = 2 * k;
+        if (g.cell(7, first).isEmpty() || g.cell(7, second).isEmpty())
+            continue;
+        const double a = numberOr(g.cell(7, first), kNoResult);
+        const double b = numberOr(g.cell(7, second), kNoResult);
+        if (a > 0 && b > 0) {
+            const bool firstWins = a < b;
+            g.setCell(8, first, QString(firstWins ? mark::Won : mark::Lost));
+            g.setCell(8, second, QString(firstWins ? mark::Lost : mark::Won));
+        }
+    }
+}
+
+void Competition::recalculateFinale()
+{
+    ResultGrid& g = grid(CompetitionRound::Finale);
+    // rows 1-2: match for places 3 and 4; rows 3-4: match for places 1 and 2
+    for (int match = 0; match < 2; ++match) {
+        const int first = 1 + 2 * match;
+        const int second = first + 1;
+        const std::optional<double> a = m_format.toNumber(g.cell(7, first));
+        const std::optional<double> b = m_format.toNumber(g.cell(7, second));
+        if (!a || !b)
+            continue;
+        if (*a > 0 && *b > 0) {
+            const int better = match == 0 ? 3 : 1;
+            const bool firstBetter = *a < *b;
+            g.setCell(8, first, QString::number(firstBetter ? better : better + 1));
+            g.setCell(8, second, QString::number(firstBetter ? better + 1 : better));
+        }
+    }
+}
+
+void Competition::UpdateTvBestResult()
+{
+    double best = kNoResult;
+    QString name;
+
+    const ResultGrid& v = grid(CompetitionRound::Vorrunde);
+    for (int r = 1; r < v.RowCount(); ++r) {
+        const double g1 = numberOr(v.cell(5, r), kNoResult);
+        const double g2 = numberOr(v.cell(8, r), kNoResult);
+        const double g3 = numberOr(v.cell(11, r), kNoResult);
+        double value = kNoResult;
+        if (g1 < g2 && g1 < g3)
+            value = g1;
+        else if (g2 < g1 && g2 < g3)
+            value = g2;
+        else if (g3 < g1 && g3 < g2)
+            value = g3;
+        if (value < best) {
+            best = value;
+            name = v.cell(1, r);
+        }
+    }
+    for (CompetitionRound round : {CompetitionRound::Achtelfinale, CompetitionRound::Viertelfinale,
+                                   CompetitionRound::Halbfinale, CompetitionRound::Finale}) {
+        const ResultGrid& k = grid(round);
+        for (int r = 1; r < k.RowCount(); ++r) {
+            const double value = numberOr(k.cell(7, r), kNoResult);
+            if (value < best) {
+                best = value;
+                name = k.cell(2, r);
+            }
+        }
+    }
+    if (best > 0 && best < kNoResult) {
+        m_tvBestMs = qint32(std::llround(best * 1000.0));
+        m_tvBestTeam = name;
+        Q_EMIT tvChanged();
+    }
+}
+
+} // namespace brv

@@ -1,0 +1,123 @@
+#include "ResultGrid.h"
+
+#include <algorithm>
+
+namespace brv {
+
+namespace {
+const QString kEmpty;
+}
+
+ResultGrid::ResultGrid(GridId id, int colCount, int rowCount)
+    : m_id(id), m_colCount(std::max(1, colCount)), m_rowCount(0)
+{
+    setRowCount(rowCount);
+}
+
+void ResultGrid::setRowCount(int rowCount)
+{
+    m_rowCount = std::max(2, rowCount);
+    m_cells.resize(std::size_t(m_rowCount) * std::size_t(m_colCount));
+    Row = std::clamp(Row, 1, m_rowCount - 1);
+}
+
+void ResultGrid::raiseRowCount(int rowCount)
+{
+    if (rowCount > m_rowCount)
+        setRowCount(rowCount);
+}
+
+const QString& ResultGrid::cell(int col, int row) const
+{
+    if (col < 0 || col >= m_colCount || row < 0 || row >= m_rowCount)
+        return kEmpty;
+    return m_cells[std::size_t(row) * std::size_t(m_colCount) + std::size_t(col)];
+}
+
+void ResultGrid::setCell(int col, int row, const QString& text)
+{
+    if (col < 0 || col >= m_colCount || row < 0 || row >= m_rowCount)
+        return;
+    m_cells[std::size_t(row) * std::size_t(m_colCount) + std::size_t(col)] = text;
+}
+
+QStringList ResultGrid::rowCells(int row) const
+{
+    QStringList cells;
+    cells.reserve(m_colCount);
+    for (int c = 0; c < m_colCount; ++c)
+        cells.append(cell(c, row));
+    return cells;
+}
+
+void ResultGrid::setRowCells(int row, const QStringList& cells)
+{
+    for (int c = 0; c < m_colCount; ++c)
+        setCell(c, row, c < cells.size() ? cells.at(c) : QString());
+}
+
+int ResultGrid::findRow(int col, const QString& text) const
+{
+    for (int r = 1; r < m_rowCount; ++r) {
+        if (cell(col, r) == text)
+            return r;
+    }
+    return -1;
+}
+
+bool ResultGrid::isRowBlank(int row) const
+{
+    for (int c = 0; c < m_colCount; ++c) {
+        if (!cell(c, row).trimmed().isEmpty())
+            return false;
+    }
+    return true;
+}
+
+void ResultGrid::clearDataCells(int firstCol, int lastCol)
+{
+    for (int r = 1; r < m_rowCount; ++r) {
+        for (int c = firstCol; c <= lastCol; ++c)
+            setCell(c, r, QString());
+    }
+}
+
+CompareKind ResultGrid::compareKind(int col) const
+{
+    switch (m_id) {
+    case GridId::SortGrid1:
+        if (col == 0 || col == 13)
+            return CompareKind::Numeric;
+        if (col >= 3 && col <= 12)
+            return CompareKind::Result;
+        return CompareKind::Text;
+    case GridId::SortGrid2:
+    case GridId::SortGrid3:
+    case GridId::SortGrid4:
+    case GridId::SortGrid5:
+    case GridId::SortGrid9:
+        if (col == 0)
+            return CompareKind::Numeric;
+        if (col == 7)
+            return CompareKind::Result;
+        return CompareKind::Text;
+    case GridId::SortGrid6:
+        break;
+    }
+    return CompareKind::Text;
+}
+
+void ResultGrid::reorderDataRows(const std::vector<int>& newOrderOfOldRows)
+{
+    std::vector<QString> cells(m_cells.size());
+    std::move(m_cells.begin(), m_cells.begin() + m_colCount, cells.begin());
+    int target = 1;
+    for (int oldRow : newOrderOfOldRows) {
+        auto from = m_cells.begin() + std::ptrdiff_t(oldRow) * m_colCount;
+        std::move(from, from + m_colCount, cells.begin() + std::ptrdiff_t(target) * m_colCount);
+        ++target;
+    }
+    m_cells = std::move(cells);
+}
+
+} // namespace brv

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <array>
+
+namespace brv {
+
+// Which control should hold the keyboard focus after an operation.
+enum class FocusTarget { None, Start, FalseStart, Reset, ProtocolPanel };
+
+// State of one lane's controls as the race clock and the protocol set them.
+struct LaneControls
+{
+    quint32 startTick = 0;           // 0 = not started
+    bool armed = false;              // ZIEL enabled, warm yellow; its stop command enabled
+    bool startButtonEnabled = false; // per-lane "START"
+    bool startButtonGreen = false;
+    bool startButtonVisible = false; // only in per-lane start mode
+    bool onChecked = true;           // on/off box; only lane 3 shows it
+};
+
+// The run controls of the main window: which buttons and commands are shown, enabled and
+// coloured. The race clock and the protocol operations write them; the window only shows them.
+struct RunControls
+{
+    std::array<LaneControls, 3> lanes;
+
+    // START, "&Fehlstart" and RESET share one place; one of them is shown.
+    bool startShown = true;
+    bool startButtonEnabled = false; // decided by UpdateLaneReadiness
+    bool startGreen = false;
+    bool startCommandEnabled = true; // [F5]: keeps what the start and reset steps gave it
+    bool falseStartShown = false;
+    bool falseStartEnabled = false;  // button and command
+    bool resetShown = false;
+    bool resetEnabled = false;       // button and command
+    bool resetRed = false;
+
+    bool displayTickRunning = false;
+    bool settingsEnabled = true;
+    bool loadEnabled = true;
+    std::array<bool, 3> assignEnabled{true, true, true}; // sb1 .. sb3
+
+    // Protocol buttons (UpdateProtocolButtons).
+    bool saveEnabled = false; // save, print, Excel and HTML
+    bool clearEnabled = false;
+    bool certificatesEnabled = false;
+
+    FocusTarget focus = FocusTarget::None;
+
+    LaneControls& lane(int lane) { return lanes[std::size_t(lane - 1)]; }
+    const LaneControls& lane(int lane) const { return lanes[std::size_t(lane - 1)]; }
+};
+
+} // namespace brv
