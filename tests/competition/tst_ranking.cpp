@@ -1,0 +1,331 @@
+#include "CompetitionFixture.h"
+
+#include <QTest>
+
+#include <algorithm>
+
+using namespace brv;
+using brv::test::makeCompetition;
+
+class TestRanking : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void vorrundeRow_data();
+    void vorrundeRow();
+    void placesFollowRankingAndStartOrderStays();
+    void tieWarning_data();
+    void tieWarning();
+    void knockoutHeat_data();
+    void knockoutHeat();
+    void finaleMatch_data();
+    void finaleMatch();
+    void nonNumericCellsEverywhere();
+    void largeVorrundeRanksCorrectly();
+    void oversizedKnockoutTable();
+    void tvBestResult();
+    void reentrantCallsReturn();
+};
+
+void TestRanking::vorrundeRow_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("three");
+    QTest::addColumn<QStringList>("cells"); // Zeit, Fehler of lanes 1..3
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QStringList>("gesamt");
+    QTest::addColumn<QString>("ranking");
+
+    QTest::newRow("two lanes, sum") << 0 << false << QStringList{"30,00", "2", "31,00", "0", "", ""} << ""
+                                    << QStringList{"32,00", "31,00", ""} << "63,00";
+    QTest::newRow("two lanes, one void run disqualifies")
+        << 0 << false << QStringList{"AUS", "AUS", "31,00", "0", "", ""} << ""
+        << QStringList{"AUS", "31,00", ""} << "DIS";
+    QTest::newRow("three lanes, one void run: sum of the valid two")
+        << 0 << true << QStringList{"30,00", "0", "AUS", "AUS", "31,00", "1"} << ""
+        << QStringList{"30,00", "AUS", "32,00"} << "62,00";
+    QTest::newRow("three lanes, two void runs")
+        << 0 << true << QStringList{"30,00", "0", "AUS", "", "", "AUS"} << ""
+        << QStringList{"30,00", "AUS", "AUS"} << "DIS";
+    QTest::newRow("best pair is lanes 1 and 3")
+        << 0 << true << QStringList{"30,00", "0", "31,00", "0", "30,00", "0"} << ""
+        << QStringList{"30,00", "31,00", "30,00"} << "60,00";
+    QTest::newRow("only one result keeps the old value")
+        << 0 << false << QStringList{"30,00", "0", "", "", "", ""} << "" << QStringList{"30,00", "", ""} << "";
+    QTest::newRow("lane 3 ignored with two lanes")
+        << 0 << false << QStringList{"30,00", "0", "40,00", "0", "10,00", "0"} << ""
+        << QStringList{"30,00", "40,00", ""} << "70,00";
+    QTest::newRow("best time") << 1 << true << QStringList{"30,00", "3", "31,00", "1", "", ""} << ""
+                               << QStringList{"33,00", "32,00", ""} << "32,00";
+    QTest::newRow("best time, two void runs of three")
+        << 1 << true << QStringList{"AUS", "", "31,00", "1", "AUS", ""} << ""
+        << QStringList{"AUS", "32,00", "AUS"} << "32,00";
+    QTest::newRow("best time, all void") << 1 << true << QStringList{"AUS", "", "AUS", "", "AUS", ""} << "40,00"
+                                         << QStringList{"AUS", "AUS", "AUS"} << "DIS";
+    QTest::newRow("best time, zero Gesamt is no result")
+        << 1 << false << QStringList{"", "", "", "", "", ""} << "" << QStringList{"0", "", ""} << "";
+    QTest::newRow("unknown mode never ranks nor disqualifies")
+        << 5 << false << QStringList{"AUS", "", "30,00", "0", "", ""} << "x" << QStringList{"AUS", "30,00", ""}
+        << "x";
+}
+
+void TestRanking::vorrundeRow()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, three);
+    QFETCH(QStringList, cells);
+    QFETCH(QString, before);
+    QFETCH(QStringList, gesamt);
+    QFETCH(QString, ranking);
+    CompetitionOptions options;
+    options.rankingMode = mode;
+    options.thirdLaneOn = three;
+    auto c = makeCompetition(1, options);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    for (int lane = 0; lane < 3; ++lane) {
+        v.setCell(3 + 3 * lane, 1, cells[2 * lane]);
+        v.setCell(4 + 3 * lane, 1, cells[2 * lane + 1]);
+    }
+    if (gesamt[0] == "0")
+        v.setCell(5, 1, "0");
+    v.setCell(12, 1, before);
+    c->RecalculateRound();
+    QCOMPARE((QStringList{v.cell(5, 1), v.cell(8, 1), v.cell(11, 1)}), gesamt);
+    QCOMPARE(v.cell(12, 1), ranking);
+}
+
+void TestRanking::placesFollowRankingAndStartOrderStays()
+{
+    auto c = makeCompetition(5);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    const QStringList g1{"30,00", "29,00", "AUS", "", "29,00"};
+    const QStringList g2{"30,00", "31,00", "30,00", "", "31,00"};
+    for (int r = 1; r <= 5; ++r) {
+        v.setCell(3, r, g1[r - 1]);
+        v.setCell(6, r, g2[r - 1]);
+    }
+    v.setCell(0, 4, "17"); // start numbers need not be row numbers
+    c->selectCell(1, 3);
+    c->RecalculateRound();
+    const QStringList expectedPlaces{"1", "2", "DIS", "", "3"}; // 60 / 60 / DIS / blank / 60
+    for (int r = 1; r <= 5; ++r) {
+        QCOMPARE(v.cell(1, r), QStringLiteral("FF Team %1").arg(r));
+        QCOMPARE(v.cell(13, r), expectedPlaces[r - 1]);
+    }
+    QCOMPARE(v.cell(0, 4), QStringLiteral("17"));
+    QCOMPARE(v.cell(0, 5), QStringLiteral("5"));
+    QCOMPARE(v.Row, 3);
+    QVERIFY(!v.CanSort);
+    QCOMPARE(v.SortCol, 0);
+}
+
+void TestRanking::tieWarning_data()
+{
+    QTest::addColumn<int>("teams");
+    QTest::addColumn<bool>("tieAtCut");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("9 teams, tie at 8 and 9") << 9 << true << " Plätze 8 und 9 prüfen!";
+    QTest::newRow("9 teams, no tie") << 9 << false << "";
+    QTest::newRow("16 teams, tie at 8 and 9") << 16 << true << " Plätze 8 und 9 prüfen!";
+    QTest::newRow("17 teams, tie at 16 and 17") << 17 << true << " Plätze 16 und 17 prüfen!";
+    QTest::newRow("17 teams, both without a value") << 17 << false << " Plätze 16 und 17 prüfen!";
+    QTest::newRow("8 teams keep the old text") << 8 << true << "old";
+}
+
+void TestRanking::tieWarning()
+{
+    QFETCH(int, teams);
+    QFETCH(bool, tieAtCut);
+    QFETCH(QString, status);
+    auto c = makeCompetition(teams);
+    c->setStatusText(2, "old");
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    const bool blanksAtCut = teams == 17 && !tieAtCut;
+    const int cut = teams >= 17 ? 16 : 8;
+    for (int r = 1; r <= teams; ++r) {
+        if (blanksAtCut && r >= cut)
+            continue; // the two last teams have no result at all
+        // distinct sums 60,00 + r; the team after the cut ties with the one at it
+        const double extra = (tieAtCut && r == cut + 1) ? cut : r;
+        v.setCell(3, r, c->numberFormat().fixed2(30.0 + extra));
+        v.setCell(6, r, "30,00");
+    }
+    c->RecalculateRound();
+    QCOMPARE(c->statusText(2), status);
+}
+
+void TestRanking::knockoutHeat_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<QString>("markA");
+    QTest::addColumn<QString>("markB");
+    QTest::newRow("faster first row") << "25,00" << "26,00" << "+" << "-";
+    QTest::newRow("equal results go to the second row") << "25,10" << "25,10" << "-" << "+";
+    QTest::newRow("void run loses") << "AUS" << "40,00" << "-" << "+";
+    QTest::newRow("both void: second row wins") << "AUS" << "AUS" << "-" << "+";
+    QTest::newRow("disqualified loses") << "30,00" << "DIS" << "+" << "-";
+    QTest::newRow("unfinished heat stays open") << "30,00" << "" << "" << "";
+    QTest::newRow("zero result decides nothing") << "0" << "30,00" << "" << "";
+}
+
+void TestRanking::knockoutHeat()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(QString, markA);
+    QFETCH(QString, markB);
+    for (CompetitionRound round :
+         {CompetitionRound::Achtelfinale, CompetitionRound::Viertelfinale, CompetitionRound::Halbfinale}) {
+        auto c = makeCompetition(2);
+        c->setCurrentRound(round);
+        ResultGrid& k = c->grid(round);
+        const int last = RoundTeamCount(round) - 1; // the last heat of the round
+        k.setCell(7, last, a);
+        k.setCell(7, last + 1, b);
+        c->RecalculateRound();
+        QCOMPARE(k.cell(8, last), markA);
+        QCOMPARE(k.cell(8, last + 1), markB);
+    }
+}
+
+void TestRanking::finaleMatch_data()
+{
+    QTest::addColumn<QStringList>("results");
+    QTest::addColumn<QStringList>("places");
+    QTest::newRow("both matches") << QStringList{"31,00", "30,00", "28,00", "29,00"}
+                                  << QStringList{"4", "3", "1", "2"};
+    QTest::newRow("equal results: second row better") << QStringList{"30,00", "30,00", "29,00", "29,00"}
+                                                       << QStringList{"4", "3", "2", "1"};
+    QTest::newRow("void run: no places for that match") << QStringList{"AUS", "30,00", "28,00", "29,00"}
+                                                        << QStringList{"", "", "1", "2"};
+    QTest::newRow("open match") << QStringList{"30,00", "", "", ""} << QStringList{"", "", "", ""};
+}
+
+void TestRanking::finaleMatch()
+{
+    QFETCH(QStringList, results);
+    QFETCH(QStringList, places);
+    auto c = makeCompetition(2);
+    c->setCurrentRound(CompetitionRound::Finale);
+    ResultGrid& f = c->grid(CompetitionRound::Finale);
+    for (int r = 1; r <= 4; ++r)
+        f.setCell(7, r, results[r - 1]);
+    c->RecalculateRound();
+    for (int r = 1; r <= 4; ++r)
+        QCOMPARE(f.cell(8, r), places[r - 1]);
+}
+
+void TestRanking::nonNumericCellsEverywhere()
+{
+    const QStringList junk{"", "AUS", "DIS", "+", "-", "abc", "1.5", ",", "   ", "1E999", "-0"};
+    for (CompetitionRound round : kAllRounds) {
+        CompetitionOptions options;
+        options.thirdLaneOn = true;
+        auto c = makeCompetition(int(junk.size()), options);
+        ResultGrid& g = c->grid(round);
+        g.setRowCount(int(junk.size()) + 1);
+        for (int r = 1; r < g.RowCount(); ++r) {
+            for (int col = 0; col < g.ColCount(); ++col)
+                g.setCell(col, r, junk[(r + col) % junk.size()]);
+        }
+        c->setCurrentRound(round);
+        c->RecalculateRound();
+        c->BuildNextRound();
+        c->PageControl1Change(round);
+        for (int lane = 1; lane <= 3; ++lane)
+            c->RecordLaneTime(3 * lane, lane, "30,00");
+        for (int r = 0; r < g.RowCount(); ++r) {
+            for (int col = 0; col < g.ColCount(); ++col)
+                c->cellStyle(round, col, r);
+        }
+    }
+}
+
+void TestRanking::largeVorrundeRanksCorrectly()
+{
+    // more teams than any fixed-size store would hold
+    const int teams = 5000;
+    auto c = makeCompetition(teams);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    std::vector<std::pair<int, int>> expected; // (sum in hundredths, row)
+    for (int r = 1; r <= teams; ++r) {
+        const int a = 3000 + (r * 7919) % 5000;
+        const int b = 3000 + (r * 104729) % 4000;
+        v.setCell(3, r, c->numberFormat().fixed2(a / 100.0));
+        v.setCell(6, r, c->numberFormat().fixed2(b / 100.0));
+        expected.emplace_back(a + b, r);
+    }
+    c->RecalculateRound();
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const auto& x, const auto& y) { return x.first < y.first; });
+    for (int place = 1; place <= teams; ++place) {
+        const int row = expected[std::size_t(place - 1)].second;
+        QCOMPARE(v.cell(13, row), QString::number(place));
+        QCOMPARE(v.cell(0, row), QString::number(row));
+    }
+}
+
+void TestRanking::oversizedKnockoutTable()
+{
+    CompetitionOptions options;
+    options.pairingMode = 1;
+    auto c = makeCompetition(40, options);
+    for (CompetitionRound round : {CompetitionRound::Achtelfinale, CompetitionRound::Viertelfinale,
+                                   CompetitionRound::Halbfinale, CompetitionRound::Finale}) {
+        ResultGrid& k = c->grid(round);
+        k.setRowCount(25);
+        for (int r = 1; r < 25; ++r) {
+            k.setCell(1, r, QString::number(r));
+            k.setCell(2, r, QStringLiteral("T%1").arg(r));
+            k.setCell(7, r, c->numberFormat().fixed2(30 + r % 7));
+        }
+        c->setCurrentRound(round);
+        c->RecalculateRound();
+        c->BuildNextRound();
+        // every team is still there, in heat order
+        for (int r = 1; r < 25; ++r)
+            QCOMPARE(k.cell(2, r), QStringLiteral("T%1").arg(r));
+    }
+}
+
+void TestRanking::tvBestResult()
+{
+    auto c = makeCompetition(3);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    v.setCell(5, 1, "30,00");
+    v.setCell(8, 1, "30,00"); // a tie contributes nothing
+    v.setCell(5, 2, "31,50");
+    v.setCell(8, 2, "32,00");
+    c->UpdateTvBestResult();
+    QCOMPARE(c->tvBestMilliseconds(), 31500);
+    QCOMPARE(c->tvBestTeam(), QStringLiteral("FF Team 2"));
+
+    ResultGrid& f = c->grid(CompetitionRound::Finale);
+    f.setCell(2, 3, "FF Team 3");
+    f.setCell(7, 3, "12,345");
+    c->UpdateTvBestResult();
+    QCOMPARE(c->tvBestMilliseconds(), 12345);
+    QCOMPARE(c->tvBestTeam(), QStringLiteral("FF Team 3"));
+
+    // no numeric result anywhere: the last best stays
+    auto empty = makeCompetition(2);
+    empty->UpdateTvBestResult();
+    QCOMPARE(empty->tvBestMilliseconds(), 0);
+}
+
+void TestRanking::reentrantCallsReturn()
+{
+    auto c = makeCompetition(2);
+    int recalculations = 0;
+    QObject::connect(c.get(), &Competition::tablesChanged, c.get(), [&] {
+        if (recalculations++ < 3)
+            c->RecalculateRound();
+    });
+    c->RecalculateRound();
+    QVERIFY(recalculations < 50);
+}
+
+QTEST_GUILESS_MAIN(TestRanking)
+#include "tst_ranking.moc"

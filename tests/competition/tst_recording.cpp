@@ -1,0 +1,549 @@
+#include "CompetitionFixture.h"
+
+#include <QTest>
+
+using namespace brv;
+using brv::test::makeCompetition;
+
+class TestRecording : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void pageChangeFillsAndPreselects();
+    void laneEntryText_data();
+    void laneEntryText();
+    void vorrundeStopWritesLaneGroup_data();
+    void vorrundeStopWritesLaneGroup();
+    void knockoutStopUsesResultColumns();
+    void stopWithoutUsableTeam_data();
+    void stopWithoutUsableTeam();
+    void stopFindsTeamWhoseNumberIsWrittenDifferently_data();
+    void stopFindsTeamWhoseNumberIsWrittenDifferently();
+    void provisionalRanking_data();
+    void provisionalRanking();
+    void advanceLanes_data();
+    void advanceLanes();
+    void assignRowToLane();
+    void editKeyFilter_data();
+    void editKeyFilter();
+    void pastedTextIsFilteredToo();
+    void commitVorrundeEdit_data();
+    void commitVorrundeEdit();
+    void commitKnockoutZeitZeroEmptiesFehler();
+    void movingAwayCommitsTheEdit();
+    void markVoidAndDisqualified();
+    void clearResults_data();
+    void clearResults();
+    void laneReadiness_data();
+    void laneReadiness();
+    void protocolButtons();
+};
+
+void TestRecording::pageChangeFillsAndPreselects()
+{
+    auto c = makeCompetition(3);
+    QCOMPARE(c->selector(1).count(), 3);
+    QCOMPARE(c->selector(1).index, 0);
+    QCOMPARE(c->selector(2).index, 1);
+    QCOMPARE(c->selector(3).index, 2);
+    QVERIFY(c->selector(2).enabled);
+    QCOMPARE(c->statusText(0), QStringLiteral("3"));
+
+    // a knockout page without teams yet: empty entries of four blanks, all selectable
+    c->PageControl1Change(CompetitionRound::Achtelfinale);
+    QCOMPARE(c->selector(1).count(), 16);
+    QCOMPARE(c->selector(1).text(), QStringLiteral("    "));
+}
+
+void TestRecording::laneEntryText_data()
+{
+    QTest::addColumn<QString>("nr");
+    QTest::addColumn<QString>("team");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("one digit") << "7" << "FF Au" << "  7 FF Au";
+    QTest::newRow("three digits") << "123" << "FF Au" << "123 FF Au";
+    QTest::newRow("four digits are not cut") << "1234" << "FF Au" << "1234 FF Au";
+    QTest::newRow("empty row") << "" << "" << "    ";
+}
+
+void TestRecording::laneEntryText()
+{
+    QFETCH(QString, nr);
+    QFETCH(QString, team);
+    QFETCH(QString, text);
+    ResultGrid v(GridId::SortGrid1, 14, 2);
+    v.setCell(0, 1, nr);
+    v.setCell(1, 1, team);
+    QCOMPARE(Competition::LaneEntryText(v, 1), text);
+    ResultGrid k(GridId::SortGrid3, 9, 2);
+    k.setCell(1, 1, nr);
+    k.setCell(2, 1, team);
+    QCOMPARE(Competition::LaneEntryText(k, 1), text);
+}
+
+void TestRecording::vorrundeStopWritesLaneGroup_data()
+{
+    QTest::addColumn<int>("lane");
+    QTest::addColumn<int>("zeitColumn");
+    QTest::newRow("lane 1") << 1 << 3;
+    QTest::newRow("lane 2") << 2 << 6;
+    QTest::newRow("lane 3") << 3 << 9;
+}
+
+void TestRecording::vorrundeStopWritesLaneGroup()
+{
+    QFETCH(int, lane);
+    QFETCH(int, zeitColumn);
+    CompetitionOptions options;
+    options.thirdLaneOn = true;
+    auto c = makeCompetition(3, options);
+    c->selector(lane).select(1); // team 2 on this lane
+    c->RecordLaneTime(3 * (lane - 1) + 3, lane, QStringLiteral("45,67"));
+    const ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    QCOMPARE(v.cell(zeitColumn, 2), QStringLiteral("45,67"));
+    QCOMPARE(v.cell(zeitColumn + 1, 2), QStringLiteral("0"));
+    QCOMPARE(v.cell(zeitColumn + 2, 2), QStringLiteral("45,67"));
+    for (int col = 3; col <= 11; ++col) {
+        if (col < zeitColumn || col > zeitColumn + 2)
+            QVERIFY(v.cell(col, 2).isEmpty());
+    }
+    QVERIFY(v.cell(zeitColumn, 1).isEmpty());
+}
+
+void TestRecording::knockoutStopUsesResultColumns()
+{
+    auto c = makeCompetition(20);
+    for (int r = 1; r <= 20; ++r)
+        c->grid(CompetitionRound::Vorrunde).setCell(13, r, QString::number(r));
+    c->changePage(CompetitionRound::Achtelfinale);
+    const ResultGrid& k = c->grid(CompetitionRound::Achtelfinale);
+    QCOMPARE(k.cell(2, 2), QStringLiteral("FF Team 16"));
+    c->selector(3).selectText(Competition::LaneEntryText(k, 2));
+    c->RecordLaneTime(9, 3, QStringLiteral("33,30"));
+    QCOMPARE(k.cell(5, 2), QStringLiteral("33,30"));
+    QCOMPARE(k.cell(6, 2), QStringLiteral("0"));
+    QCOMPARE(k.cell(7, 2), QStringLiteral("33,30"));
+    QVERIFY(k.cell(8, 2).isEmpty());
+
+    // nothing is written on the overall page
+    c->changePage(CompetitionRound::GesamtErgebnis);
+    const ResultGrid overall = c->grid(CompetitionRound::GesamtErgebnis);
+    c->RecordLaneTime(3, 1, QStringLiteral("1,00"));
+    for (int r = 0; r < overall.RowCount(); ++r)
+        QCOMPARE(c->grid(CompetitionRound::GesamtErgebnis).rowCells(r), overall.rowCells(r));
+}
+
+void TestRecording::stopWithoutUsableTeam_data()
+{
+    QTest::addColumn<QString>("nr");
+    QTest::addColumn<QString>("team");
+    QTest::addColumn<int>("index");
+    QTest::newRow("no entry selected") << "1" << "FF Team 1" << -1;
+    QTest::newRow("empty row on the lane") << "" << "" << 0;
+}
+
+void TestRecording::stopWithoutUsableTeam()
+{
+    QFETCH(QString, nr);
+    QFETCH(QString, team);
+    QFETCH(int, index);
+    auto c = makeCompetition(2);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    v.setCell(0, 1, nr);
+    v.setCell(1, 1, team);
+    c->FillLaneSelectors();
+    c->selector(1).select(index);
+    c->controls().saveEnabled = true; // "no buttons change"
+    const QStringList before = v.rowCells(1);
+    c->RecordLaneTime(3, 1, QStringLiteral("12,34"));
+    QCOMPARE(v.rowCells(1), before);
+    QVERIFY(c->controls().saveEnabled);
+}
+
+void TestRecording::stopFindsTeamWhoseNumberIsWrittenDifferently_data()
+{
+    QTest::addColumn<QString>("nr");
+    QTest::newRow("leading zeros") << "007";
+    QTest::newRow("letters") << "A1";
+    QTest::newRow("no number at all") << "";
+}
+
+void TestRecording::stopFindsTeamWhoseNumberIsWrittenDifferently()
+{
+    QFETCH(QString, nr);
+    auto c = makeCompetition(3);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    v.setCell(0, 2, nr);
+    c->FillLaneSelectors();
+    c->selector(2).select(1);
+    c->RecordLaneTime(6, 2, QStringLiteral("50,01"));
+    QCOMPARE(v.cell(6, 2), QStringLiteral("50,01"));
+    QCOMPARE(v.cell(8, 2), QStringLiteral("50,01"));
+}
+
+void TestRecording::provisionalRanking_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("times");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("ranking");
+    QTest::newRow("sum of the two best") << 0 << QStringList{"30,10", "29,95", "31,00"} << "" << "60,05";
+    QTest::newRow("sum of the two best, other order") << 0 << QStringList{"31,00", "30,10", "29,95"} << ""
+                                                       << "60,05";
+    QTest::newRow("equal best times") << 0 << QStringList{"30,10", "30,10", "31,00"} << "" << "60,20";
+    QTest::newRow("two times are summed") << 0 << QStringList{"30,00", "", "31,00"} << "" << "61,00";
+    QTest::newRow("one time keeps the old value") << 0 << QStringList{"30,00", "", ""} << "x" << "x";
+    QTest::newRow("best time copies its text") << 1 << QStringList{"31,5", "30,1", ""} << "" << "30,1";
+    QTest::newRow("zero time does not count") << 1 << QStringList{"0", "", ""} << "x" << "x";
+    QTest::newRow("equal best times take the first lane") << 1 << QStringList{"", "30,10", "30,1"} << ""
+                                                          << "30,10";
+    QTest::newRow("unknown mode leaves the value") << 7 << QStringList{"30,00", "31,00", ""} << "x" << "x";
+}
+
+void TestRecording::provisionalRanking()
+{
+    QFETCH(int, mode);
+    QFETCH(QStringList, times);
+    QFETCH(QString, before);
+    QFETCH(QString, ranking);
+    CompetitionOptions options;
+    options.rankingMode = mode;
+    options.thirdLaneOn = true;
+    auto c = makeCompetition(3, options);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    v.setCell(12, 1, before);
+    // the last recorded time triggers the computation; earlier ones are already in the row
+    int lastLane = 0;
+    for (int lane = 1; lane <= 3; ++lane) {
+        if (!times[lane - 1].isEmpty()) {
+            v.setCell(3 * lane, 1, times[lane - 1]);
+            lastLane = lane;
+        }
+    }
+    c->selector(lastLane).select(0);
+    c->RecordLaneTime(3 * lastLane, lastLane, times[lastLane - 1]);
+    QCOMPARE(v.cell(12, 1), ranking);
+}
+
+void TestRecording::advanceLanes_data()
+{
+    QTest::addColumn<int>("teams");
+    QTest::addColumn<bool>("three");
+    QTest::addColumn<QList<int>>("start");
+    QTest::addColumn<bool>("firstPassRun");
+    QTest::addColumn<QList<int>>("after");
+    QTest::newRow("wraps around") << 5 << false << QList<int>{3, 4, 2} << false << QList<int>{0, 1, 2};
+    QTest::newRow("next heat") << 6 << false << QList<int>{0, 1, 2} << false << QList<int>{2, 3, 2};
+    QTest::newRow("second pass swaps lanes") << 6 << false << QList<int>{4, 5, 2} << true
+                                             << QList<int>{1, 0, 2};
+    QTest::newRow("no swap before the first pass ran") << 6 << false << QList<int>{4, 5, 2} << false
+                                                       << QList<int>{0, 1, 2};
+    QTest::newRow("odd team count never swaps") << 5 << false << QList<int>{3, 4, 2} << true
+                                                << QList<int>{0, 1, 2};
+    QTest::newRow("three lanes rotate") << 6 << true << QList<int>{3, 4, 5} << true << QList<int>{2, 0, 1};
+}
+
+void TestRecording::advanceLanes()
+{
+    QFETCH(int, teams);
+    QFETCH(bool, three);
+    QFETCH(QList<int>, start);
+    QFETCH(bool, firstPassRun);
+    QFETCH(QList<int>, after);
+    CompetitionOptions options;
+    options.thirdLaneOn = three;
+    auto c = makeCompetition(teams, options);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    const int lanes = three ? 3 : 2;
+    if (firstPassRun) {
+        // the first pass ran team r on lane (r - 1) mod lanes + 1
+        for (int r = 1; r <= teams; ++r)
+            v.setCell(3 * ((r - 1) % lanes + 1) + 2, r, "40,00");
+    }
+    for (int lane = 1; lane <= 3; ++lane)
+        c->selector(lane).select(start[lane - 1]);
+    c->AdvanceLanes();
+    for (int lane = 1; lane <= 3; ++lane)
+        QCOMPARE(c->selector(lane).index, after[lane - 1]);
+    QCOMPARE(c->controls().focus, FocusTarget::Start);
+
+    if (three && firstPassRun) {
+        // once the second pass ran (row 3 on lane 1, row 1 on lane 2, row 2 on lane 3, ...),
+        // the rotation after the last heat goes on to (1, 2, 0)
+        for (int r = 1; r <= teams; ++r)
+            v.setCell(3 * ((r % 3) + 1) + 2, r, "41,00");
+        c->selector(1).select(5);
+        c->selector(2).select(3);
+        c->selector(3).select(4);
+        c->AdvanceLanes();
+        QCOMPARE(c->selector(1).index, 1);
+        QCOMPARE(c->selector(2).index, 2);
+        QCOMPARE(c->selector(3).index, 0);
+    }
+}
+
+void TestRecording::assignRowToLane()
+{
+    auto c = makeCompetition(4);
+    c->selectCell(1, 3);
+    c->AssignRowToLane(2);
+    QCOMPARE(c->selector(2).index, 2);
+    QCOMPARE(c->cellStyle(CompetitionRound::Vorrunde, 1, 3).foreground, std::optional<quint32>(colour::Red));
+    QVERIFY(!c->cellStyle(CompetitionRound::Vorrunde, 1, 2).foreground);
+}
+
+void TestRecording::editKeyFilter_data()
+{
+    QTest::addColumn<int>("round");
+    QTest::addColumn<int>("col");
+    QTest::addColumn<QChar>("key");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("digit in a Vorrunde Zeit cell") << 0 << 3 << QChar('5') << true;
+    QTest::newRow("separator in a Vorrunde Fehler cell") << 0 << 4 << QChar(',') << true;
+    QTest::newRow("backspace") << 0 << 6 << QChar(8) << true;
+    QTest::newRow("letter in a Vorrunde Zeit cell") << 0 << 3 << QChar('a') << false;
+    QTest::newRow("point under German settings") << 0 << 9 << QChar('.') << false;
+    QTest::newRow("minus") << 0 << 10 << QChar('-') << false;
+    QTest::newRow("letter in a knockout Zeit cell") << 1 << 5 << QChar('a') << true;
+    QTest::newRow("letter in a knockout Fehler cell") << 1 << 6 << QChar('a') << false;
+}
+
+void TestRecording::editKeyFilter()
+{
+    QFETCH(int, round);
+    QFETCH(int, col);
+    QFETCH(QChar, key);
+    QFETCH(bool, accepted);
+    auto c = makeCompetition(20);
+    if (round != 0)
+        c->changePage(roundAt(round));
+    c->selectCell(col, 1);
+    QVERIFY(c->CurrentGrid().editMode);
+    QCOMPARE(c->acceptsEditKey(key), accepted);
+}
+
+void TestRecording::pastedTextIsFilteredToo()
+{
+    auto c = makeCompetition(2);
+    c->selectCell(4, 1);
+    c->setEditText(QStringLiteral("1a0"));
+    QCOMPARE(c->grid(CompetitionRound::Vorrunde).cell(4, 1), QStringLiteral("10"));
+    // not editable: nothing is written
+    c->selectCell(12, 1);
+    c->setEditText(QStringLiteral("99"));
+    QVERIFY(c->grid(CompetitionRound::Vorrunde).cell(12, 1).isEmpty());
+}
+
+void TestRecording::commitVorrundeEdit_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("zeit");
+    QTest::addColumn<QString>("fehler");
+    QTest::addColumn<QString>("gesamt");
+    QTest::addColumn<QString>("ranking");
+    QTest::newRow("penalty added") << 0 << "30,50" << "5" << "35,50" << "76,50";
+    QTest::newRow("non-number penalty counts 0") << 0 << "30,50" << "x" << "30,50" << "71,50";
+    QTest::newRow("no time keeps Gesamt") << 0 << "" << "5" << "41,00" << "82,00";
+    QTest::newRow("best time mode") << 1 << "30,50" << "0" << "30,50" << "30,50";
+}
+
+void TestRecording::commitVorrundeEdit()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, zeit);
+    QFETCH(QString, fehler);
+    QFETCH(QString, gesamt);
+    QFETCH(QString, ranking);
+    CompetitionOptions options;
+    options.rankingMode = mode;
+    auto c = makeCompetition(2, options);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    v.setCell(5, 1, "41,00");
+    v.setCell(8, 1, "41,00");
+    v.setCell(3, 1, zeit);
+    c->selectCell(4, 1);
+    QCOMPARE(c->EditColumn(), 4);
+    v.setCell(4, 1, fehler);
+    c->editEnter();
+    QCOMPARE(v.cell(5, 1), gesamt);
+    QCOMPARE(v.cell(12, 1), ranking);
+    QCOMPARE(c->EditColumn(), -1);
+    QVERIFY(!v.editMode);
+    QCOMPARE(v.cell(13, 1), QStringLiteral("1")); // recalculated after Enter
+}
+
+void TestRecording::commitKnockoutZeitZeroEmptiesFehler()
+{
+    auto c = makeCompetition(20);
+    c->changePage(CompetitionRound::Achtelfinale);
+    ResultGrid& k = c->grid(CompetitionRound::Achtelfinale);
+    k.setCell(7, 1, "44,00");
+    c->selectCell(5, 1);
+    c->setEditText(QStringLiteral("0"));
+    k.setCell(6, 1, "3");
+    c->CommitCellEdit();
+    QVERIFY(k.cell(6, 1).isEmpty());
+    QCOMPARE(k.cell(7, 1), QStringLiteral("44,00"));
+
+    c->setEditText(QStringLiteral("40,5"));
+    k.setCell(6, 1, "2");
+    c->CommitCellEdit();
+    QCOMPARE(k.cell(7, 1), QStringLiteral("42,50"));
+}
+
+void TestRecording::movingAwayCommitsTheEdit()
+{
+    auto c = makeCompetition(3);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    c->selectCell(3, 2);
+    c->setEditText(QStringLiteral("40,00"));
+    c->selectCell(1, 3); // a name cell: back to row mode
+    QCOMPARE(v.cell(5, 2), QStringLiteral("40,00"));
+    QVERIFY(!v.editMode);
+    QCOMPARE(v.Row, 3);
+    QCOMPARE(c->EditColumn(), -1);
+}
+
+void TestRecording::markVoidAndDisqualified()
+{
+    auto c = makeCompetition(3);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    v.setCell(6, 2, "41,00");
+    v.setCell(7, 2, "0");
+    c->selectCell(7, 2);
+    c->markVoid();
+    QCOMPARE(v.cell(6, 2), QStringLiteral("AUS"));
+    QCOMPARE(v.cell(7, 2), QStringLiteral("AUS"));
+    QCOMPARE(v.cell(8, 2), QStringLiteral("AUS"));
+    QCOMPARE(v.cell(12, 2), QStringLiteral("DIS")); // two lanes: one void run disqualifies
+
+    c->selectCell(1, 1); // outside the lane groups nothing is marked
+    c->markVoid();
+    QVERIFY(v.cell(3, 1).isEmpty());
+
+    c->selectCell(0, 3);
+    c->markDisqualified();
+    for (int col = 3; col <= 13; ++col)
+        QCOMPARE(v.cell(col, 3), QStringLiteral("DIS"));
+    QCOMPARE(v.cell(0, 3), QStringLiteral("3"));
+
+    c->changePage(CompetitionRound::Halbfinale);
+    ResultGrid& h = c->grid(CompetitionRound::Halbfinale);
+    c->selectCell(2, 2);
+    c->markVoid();
+    QCOMPARE(h.cell(5, 2), QStringLiteral("AUS"));
+    QCOMPARE(h.cell(7, 2), QStringLiteral("AUS"));
+}
+
+void TestRecording::clearResults_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<int>("page");
+    QTest::newRow("declined") << false << 0;
+    QTest::newRow("from the Vorrunde") << true << 0;
+    QTest::newRow("from the Halbfinale") << true << 3;
+    QTest::newRow("on the overall page") << true << 5;
+}
+
+void TestRecording::clearResults()
+{
+    QFETCH(bool, answer);
+    QFETCH(int, page);
+    auto c = makeCompetition(4);
+    test::FixedAnswer question(answer);
+    c->setYesNoQuestion(&question);
+    for (CompetitionRound round : kAllRounds) {
+        ResultGrid& g = c->grid(round);
+        for (int col = 0; col < g.ColCount(); ++col)
+            g.setCell(col, 1, QStringLiteral("v%1").arg(col));
+    }
+    c->setCurrentRound(roundAt(page));
+    c->ClearResults();
+    QCOMPARE(question.lastQuestion, QStringLiteral("Ergebnisse löschen?"));
+    for (CompetitionRound round : kAllRounds) {
+        const ResultGrid& g = c->grid(round);
+        const int index = roundIndex(round);
+        const bool cleared = answer && index >= page && index <= 4;
+        const int first = index == 0 ? 3 : 4;
+        for (int col = 0; col < g.ColCount(); ++col) {
+            const bool empty = cleared && col >= first;
+            QCOMPARE(g.cell(col, 1).isEmpty(), empty);
+        }
+        QCOMPARE(g.RowCount(), round == CompetitionRound::Vorrunde ? 5 : roundInitialRowCount(round));
+    }
+}
+
+void TestRecording::laneReadiness_data()
+{
+    QTest::addColumn<bool>("common");
+    QTest::addColumn<bool>("three");
+    QTest::addColumn<QList<int>>("indexes");
+    QTest::addColumn<bool>("tickRunning");
+    QTest::addColumn<bool>("ready");
+    QTest::newRow("two teams") << true << false << QList<int>{0, 1, 2} << false << true;
+    QTest::newRow("same team twice") << true << false << QList<int>{1, 1, 2} << false << false;
+    QTest::newRow("nothing selected") << true << false << QList<int>{-1, -1, -1} << false << false;
+    QTest::newRow("clock running") << true << false << QList<int>{0, 1, 2} << true << false;
+    QTest::newRow("per-lane mode, lane start available") << false << false << QList<int>{0, 1, 2} << true
+                                                         << true;
+}
+
+void TestRecording::laneReadiness()
+{
+    QFETCH(bool, common);
+    QFETCH(bool, three);
+    QFETCH(QList<int>, indexes);
+    QFETCH(bool, tickRunning);
+    QFETCH(bool, ready);
+    CompetitionOptions options;
+    options.commonStart = common;
+    options.thirdLaneOn = three;
+    auto c = makeCompetition(4, options);
+    for (int lane = 1; lane <= 3; ++lane)
+        c->selector(lane).select(indexes[lane - 1]);
+    c->controls().displayTickRunning = tickRunning;
+    c->controls().lane(1).startButtonEnabled = true;
+    c->UpdateLaneReadiness();
+    QCOMPARE(c->controls().startButtonEnabled, ready);
+    QCOMPARE(c->controls().startGreen, ready);
+    if (!common) {
+        c->controls().lane(2).startTick = 5;
+        c->controls().lane(1).armed = false;
+        c->UpdateLaneReadiness();
+        QVERIFY(c->controls().lane(1).startButtonEnabled);
+        QVERIFY(!c->controls().lane(2).startButtonEnabled);
+    }
+}
+
+void TestRecording::protocolButtons()
+{
+    auto c = makeCompetition(1);
+    QVERIFY(!c->controls().saveEnabled); // fewer than two data rows
+    c = makeCompetition(2);
+    QVERIFY(c->controls().saveEnabled);
+    QVERIFY(c->controls().clearEnabled);
+    QVERIFY(c->controls().assignEnabled[0]);
+    QVERIFY(!c->controls().assignEnabled[2]); // two lanes
+    QVERIFY(!c->controls().certificatesEnabled);
+    c->changePage(CompetitionRound::GesamtErgebnis);
+    QVERIFY(c->controls().certificatesEnabled);
+    c->controls().settingsEnabled = false;
+    c->UpdateProtocolButtons();
+    QVERIFY(!c->controls().certificatesEnabled);
+    QVERIFY(!c->controls().assignEnabled[1]);
+
+    // lane 3 in use only with three lanes on the Vorrunde and its box checked
+    CompetitionOptions options;
+    options.thirdLaneOn = true;
+    c = makeCompetition(3, options);
+    QVERIFY(c->controls().assignEnabled[2]);
+    c->setLane3On(false);
+    QVERIFY(!c->controls().assignEnabled[2]);
+    QCOMPARE(c->selector(3).count(), 0);
+    c->setLane3On(true);
+    QCOMPARE(c->selector(3).count(), 3);
+}
+
+QTEST_GUILESS_MAIN(TestRecording)
+#include "tst_recording.moc"
