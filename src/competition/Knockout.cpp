@@ -186,6 +186,15 @@ void Competition::leaveKnockout(CompetitionRound left)
         if (const int a = achtel.findRow(2, team); a > 0) {
             for (int c = 0; c < 4; ++c)
                 overall.setCell(3 + c, row, achtel.cell(4 + c, a));
+        } else if (m_options.knockoutStart == 1) {
+            // The knockout began with the Viertelfinale: its "Vorrunde" column holds the team's
+            // Vorrunde value, and there is no Achtelfinale run. Without this the row would keep
+            // the value of whichever team stood there in Vorrunde order.
+            if (const int q = viertel.findRow(2, team); q > 0) {
+                overall.setCell(3, row, viertel.cell(4, q));
+                for (int c = 4; c <= 6; ++c)
+                    overall.setCell(c, row, QString());
+            }
         }
         if (roundIndex(left) >= roundIndex(CompetitionRound::Viertelfinale)) {
             if (const int q = viertel.findRow(2, team); q > 0) {
