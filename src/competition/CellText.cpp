@@ -1,5 +1,6 @@
 #include "CellText.h"
 
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -36,24 +37,76 @@ std::optional<double> NumberFormat::toNumber(const QString& text) const
     if (i == end)
         return std::nullopt;
 
-    // Build a C-locale copy and let strtod do the arithmetic once the shape is checked.
-    QByteArray plain;
-    plain.reserve(end - i);
+    // Fast path: sign, up to 15 digits and a separator, no exponent. The digits as an integer
+    // and the power of ten are both exact in a double, so one division gives the correctly
+    // rounded value, the same as the general conversion below.
+    {
+        static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        qsizetype j = i;
+        bool negative = false;
+        if (text.at(j) == QLatin1Char('+') || text.at(j) == QLatin1Char('-')) {
+            negative = text.at(j) == QLatin1Char('-');
+            ++j;
+        }
+        quint64 mantissa = 0;
+        int digits = 0;
+        int fractionDigits = 0;
+        bool separatorSeen = false;
+        bool simple = true;
+        for (; j < end; ++j) {
+            const QChar c = text.at(j);
+            if (isDigit(c)) {
+                mantissa = mantissa * 10 + (c.unicode() - '0');
+                ++digits;
+                if (separatorSeen)
+                    ++fractionDigits;
+            } else if (c == m_separator && !separatorSeen) {
+                separatorSeen = true;
+            } else {
+                simple = false;
+                break;
+            }
+        }
+        if (simple) {
+            if (digits == 0)
+                return std::nullopt;
+            if (digits <= 15) {
+                const double value = double(mantissa) / kPow10[fractionDigits];
+                return negative ? -value : value;
+            }
+        }
+    }
+
+    // Copy into a C-locale buffer once the shape is checked, and convert that. Cells are short;
+    // a long one takes the slow road through the heap.
+    constexpr qsizetype kShort = 64;
+    char shortBuffer[kShort];
+    QByteArray longBuffer;
+    char* plain = shortBuffer;
+    if (end - i >= kShort) {
+        longBuffer.resize(end - i + 1);
+        plain = longBuffer.data();
+    }
+    qsizetype n = 0;
+    auto put = [&](QChar c) { plain[n++] = char(c.unicode()); };
+
     if (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')) {
-        plain.append(char(text.at(i).unicode()));
+        if (text.at(i) == QLatin1Char('-'))
+            put(text.at(i));
         ++i;
     }
     int digits = 0;
     while (i < end && isDigit(text.at(i))) {
-        plain.append(char(text.at(i).unicode()));
+        put(text.at(i));
         ++i;
         ++digits;
     }
     if (i < end && text.at(i) == m_separator) {
-        plain.append('.');
+        plain[n++] = '.';
         ++i;
         while (i < end && isDigit(text.at(i))) {
-            plain.append(char(text.at(i).unicode()));
+            put(text.at(i));
             ++i;
             ++digits;
         }
@@ -61,15 +114,15 @@ std::optional<double> NumberFormat::toNumber(const QString& text) const
     if (digits == 0)
         return std::nullopt;
     if (i < end && (text.at(i) == QLatin1Char('e') || text.at(i) == QLatin1Char('E'))) {
-        plain.append('e');
+        plain[n++] = 'e';
         ++i;
         if (i < end && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-'))) {
-            plain.append(char(text.at(i).unicode()));
+            put(text.at(i));
             ++i;
         }
         int expDigits = 0;
         while (i < end && isDigit(text.at(i))) {
-            plain.append(char(text.at(i).unicode()));
+            put(text.at(i));
             ++i;
             ++expDigits;
         }
@@ -79,9 +132,9 @@ std::optional<double> NumberFormat::toNumber(const QString& text) const
     if (i != end)
         return std::nullopt;
 
-    bool ok = false;
-    const double value = plain.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(plain, plain + n, value);
+    if (ec != std::errc() || ptr != plain + n || !std::isfinite(value))
         return std::nullopt;
     return value;
 }
@@ -116,6 +169,24 @@ std::optional<int> NumberFormat::toInteger(const QString& text)
 
 QString NumberFormat::fixed2(double value) const
 {
+    // The common case by integer arithmetic; a value that lies on or near a half hundredth, or
+    // is very large, goes through printf so that the rounding is exactly printf's.
+    const double scaled = value * 100.0;
+    const double rounded = std::nearbyint(scaled);
+    if (std::fabs(scaled) < 1e15 && std::fabs(std::fabs(scaled - std::trunc(scaled)) - 0.5) > 1e-6) {
+        const qint64 h = qint64(rounded);
+        const qint64 magnitude = h < 0 ? -h : h;
+        QString text;
+        text.reserve(12);
+        if (h < 0)
+            text += QLatin1Char('-');
+        text += QString::number(magnitude / 100);
+        text += m_separator;
+        const qint64 fraction = magnitude % 100;
+        text += QLatin1Char(char('0' + fraction / 10));
+        text += QLatin1Char(char('0' + fraction % 10));
+        return text;
+    }
     QString text = QString::asprintf("%1.2f", value);
     if (m_separator != QLatin1Char('.'))
         text.replace(QLatin1Char('.'), m_separator);

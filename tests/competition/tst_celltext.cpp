@@ -18,6 +18,7 @@ private Q_SLOTS:
     void toInteger_data();
     void toInteger();
     void separatorFromLocale();
+    void fastPathsAgreeWithGeneralConversion();
 };
 
 void TestCellText::runTimeTruncates_data()
@@ -50,6 +51,10 @@ void TestCellText::fixed2Rounds_data()
     QTest::newRow("rounds half up from a float above") << 12.346 << "12,35";
     QTest::newRow("whole number") << 60.0 << "60,00";
     QTest::newRow("sentinel") << 99999.0 << "99999,00";
+    QTest::newRow("exact half hundredth rounds away from zero") << 0.125 << "0,13";
+    QTest::newRow("just below a half hundredth") << 2.675 << "2,67";
+    QTest::newRow("negative") << -1.5 << "-1,50";
+    QTest::newRow("huge") << 1e17 << "100000000000000000,00";
 }
 
 void TestCellText::fixed2Rounds()
@@ -82,6 +87,10 @@ void TestCellText::toNumberUsesLocaleSeparator_data()
     QTest::newRow("exponent without digits") << "3E" << false << 0.0;
     QTest::newRow("infinity is not a time") << "1E999" << false << 0.0;
     QTest::newRow("nan text") << "nan" << false << 0.0;
+    QTest::newRow("plus sign") << "+5" << true << 5.0;
+    QTest::newRow("two separators") << "1,2,3" << false << 0.0;
+    QTest::newRow("more digits than a double holds") << "12345678901234567,5" << true << 12345678901234567.5;
+    QTest::newRow("sign between blanks") << " - 5" << false << 0.0;
 }
 
 void TestCellText::toNumberUsesLocaleSeparator()
@@ -129,6 +138,39 @@ void TestCellText::separatorFromLocale()
     QCOMPARE(NumberFormat::fromLocale(QLocale(QLocale::English)).decimalSeparator(), QLatin1Char('.'));
     QCOMPARE(NumberFormat(QLatin1Char('.')).runTime(12345), QStringLiteral("12.34"));
     QVERIFY(NumberFormat(QLatin1Char('.')).toNumber(QStringLiteral("12,34")) == std::nullopt);
+}
+
+void TestCellText::fastPathsAgreeWithGeneralConversion()
+{
+    // Cell texts are converted on a fast path; it must give the very same doubles and texts
+    // as the general conversion and printf.
+    const NumberFormat format(QLatin1Char(','));
+    quint64 state = 88172645463325252ull;
+    auto next = [&] {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return state;
+    };
+    for (int i = 0; i < 200000; ++i) {
+        const int fractionDigits = int(next() % 6);
+        const quint64 mantissa = next() % 1000000000000000ull;
+        QString digits = QString::number(mantissa);
+        while (digits.size() <= fractionDigits)
+            digits.prepend(QLatin1Char('0'));
+        const QString dotted = digits.left(digits.size() - fractionDigits) +
+                               (fractionDigits ? "." + digits.right(fractionDigits) : QString());
+        QString german = dotted;
+        german.replace(QLatin1Char('.'), QLatin1Char(','));
+        const double expected = dotted.toDouble();
+        const std::optional<double> parsed = format.toNumber(german);
+        QVERIFY2(parsed && *parsed == expected, qPrintable(german));
+
+        const double value = double(next() % 100000000) / 1000.0;
+        QString printed = QString::asprintf("%1.2f", value);
+        printed.replace(QLatin1Char('.'), QLatin1Char(','));
+        QCOMPARE(format.fixed2(value), printed);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCellText)

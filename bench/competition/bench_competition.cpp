@@ -1,0 +1,83 @@
+// Recalculation of a 1000-team Vorrunde on three lanes, and the fill of every page for 1000
+// teams. Prints recalc_1000_ms and fill_all_1000_ms (medians), in the order asked for on the
+// command line: "recalc", "fill" (default: both, fill last).
+#include "Competition.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+using namespace brv;
+
+namespace {
+
+std::unique_ptr<Competition> makeCompetition(int teams)
+{
+    auto c = std::make_unique<Competition>(NumberFormat(QLatin1Char(',')));
+    CompetitionOptions options;
+    options.thirdLaneOn = true;
+    c->setOptions(options);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    v.setRowCount(teams + 1);
+    for (int r = 1; r <= teams; ++r) {
+        v.setCell(0, r, QString::number(r));
+        v.setCell(1, r, QStringLiteral("FF Team %1").arg(r));
+        v.setCell(2, r, QStringLiteral("A"));
+    }
+    c->PageControl1Change(CompetitionRound::Vorrunde);
+    return c;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double recalcMedian()
+{
+    auto c = makeCompetition(1000);
+    c->RandomResultFill(); // times on all three lanes
+    std::vector<double> samples;
+    for (int i = 0; i < 51; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        c->RecalculateRound();
+        samples.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    return median(samples);
+}
+
+double fillMedian()
+{
+    std::vector<double> samples;
+    for (int i = 0; i < 21; ++i) {
+        auto c = makeCompetition(1000);
+        QElapsedTimer timer;
+        timer.start();
+        c->FillAllPages();
+        samples.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    return median(samples);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList which = app.arguments().mid(1);
+    if (which.isEmpty())
+        which = {QStringLiteral("recalc"), QStringLiteral("fill")};
+    for (const QString& name : which) {
+        if (name == QLatin1String("recalc"))
+            std::printf("recalc_1000_ms=%.3f\n", recalcMedian());
+        else if (name == QLatin1String("fill"))
+            std::printf("fill_all_1000_ms=%.3f\n", fillMedian());
+    }
+    return 0;
+}
