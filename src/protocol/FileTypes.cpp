@@ -1,0 +1,54 @@
+#include "FileTypes.h"
+
+namespace brv {
+
+ProtocolFileType fileTypeForFilterIndex(int filterIndex)
+{
+    switch (filterIndex) {
+    case 1:
+        return ProtocolFileType::Workbook;
+    case 2:
+        return ProtocolFileType::Document;
+    case 3:
+        return ProtocolFileType::WebPage;
+    default:
+        return ProtocolFileType::Text;
+    }
+}
+
+std::vector<SaveFilterEntry> saveFilters(const FileTypeNames& names, AvailableWriters writers)
+{
+    std::vector<SaveFilterEntry> entries;
+    entries.push_back({1, names.workbook + QStringLiteral(" (*.xlsx)"), QStringLiteral("xlsx")});
+    if (writers.document)
+        entries.push_back({2, names.document + QStringLiteral(" (*.doc)"), QStringLiteral("doc")});
+    if (writers.webPage)
+        entries.push_back({3, names.webPage + QStringLiteral(" (*.html)"), QStringLiteral("html")});
+    entries.push_back({4, names.text + QStringLiteral(" (*.txt)"), QStringLiteral("txt")});
+    return entries;
+}
+
+int filterIndexOf(const std::vector<SaveFilterEntry>& entries, const QString& filter)
+{
+    for (const SaveFilterEntry& entry : entries) {
+        if (entry.filter == filter)
+            return entry.filterIndex;
+    }
+    return int(ProtocolFileType::Text);
+}
+
+const SaveFilterEntry& initialSaveFilter(const std::vector<SaveFilterEntry>& entries, int storedFilterIndex)
+{
+    for (const SaveFilterEntry& entry : entries) {
+        if (entry.filterIndex == storedFilterIndex)
+            return entry;
+    }
+    return entries.front();
+}
+
+QString loadFilter(const FileTypeNames& names)
+{
+    return names.workbook + QStringLiteral(" (*.xlsx *.xls)");
+}
+
+} // namespace brv

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+namespace brv {
+
+// The save command's file types by their fixed filter index. Any other index saves the
+// text protocol.
+enum class ProtocolFileType { Workbook = 1, Document = 2, WebPage = 3, Text = 4 };
+
+// Display names of the file types (the settings' `FileTypeNames`).
+struct FileTypeNames
+{
+    QString text = QStringLiteral("Textdatei");
+    QString webPage = QStringLiteral("Webseite");
+    QString document = QStringLiteral("MS Word");
+    QString workbook = QStringLiteral("MS Excel");
+};
+
+// One entry of the save dialog: the QFileDialog filter text and the index it stands for.
+struct SaveFilterEntry
+{
+    int filterIndex = 0;
+    QString filter;
+    QString suffix; // default suffix without the dot
+};
+
+// Which writers exist: a type without a writer is not offered.
+struct AvailableWriters
+{
+    bool document = false;
+    bool webPage = false;
+};
+
+ProtocolFileType fileTypeForFilterIndex(int filterIndex);
+
+// The save dialog's entries in dialog order: workbook "MS Excel (*.xlsx)", then the document
+// and the web page when their writers exist, then the text protocol.
+std::vector<SaveFilterEntry> saveFilters(const FileTypeNames& names, AvailableWriters writers);
+// The filter index of a chosen filter text; 4 (text) for a text not in the list.
+int filterIndexOf(const std::vector<SaveFilterEntry>& entries, const QString& filter);
+// The entry to preselect for a stored "FilterInd": the stored one when it is offered, else the
+// workbook.
+const SaveFilterEntry& initialSaveFilter(const std::vector<SaveFilterEntry>& entries, int storedFilterIndex);
+
+// The load dialog's only entry: "MS Excel (*.xlsx *.xls)".
+QString loadFilter(const FileTypeNames& names);
+// After a load the save dialog proposes the workbook type.
+inline constexpr int kFilterIndexAfterLoad = int(ProtocolFileType::Workbook);
+
+} // namespace brv

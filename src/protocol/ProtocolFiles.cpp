@@ -1,0 +1,219 @@
+#include "ProtocolFiles.h"
+
+#include "AtomicFile.h"
+#include "Competition.h"
+#include "ProtocolLayout.h"
+#include "ProtocolLoader.h"
+#include "TextProtocol.h"
+#include "WorkbookReader.h"
+#include "XlsxNewWorkbook.h"
+#include "XlsxPatcher.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace brv {
+
+namespace {
+
+// Restores status panel 2 when an operation ends, however it ends.
+class StatusProgress
+{
+public:
+    StatusProgress(Competition& competition, const QString& text)
+        : m_competition(competition), m_saved(competition.statusText(2))
+    {
+        m_competition.setStatusText(2, text);
+    }
+    ~StatusProgress() { m_competition.setStatusText(2, m_saved); }
+    StatusProgress(const StatusProgress&) = delete;
+    StatusProgress& operator=(const StatusProgress&) = delete;
+
+private:
+    Competition& m_competition;
+    QString m_saved;
+};
+
+} // namespace
+
+ProtocolFiles::ProtocolFiles(Competition& competition, QObject* parent) : QObject(parent), m_competition(competition)
+{
+}
+
+ProtocolFiles::~ProtocolFiles() = default;
+
+DocumentProperties ProtocolFiles::documentProperties() const
+{
+    return {kAuthor, m_protocolName, m_applicationTitle, kComments};
+}
+
+QString ProtocolFiles::AutosaveFile() const
+{
+    return brv::AutosaveFile(m_programPath);
+}
+
+bool ProtocolFiles::SaveToText(const QString& path)
+{
+    m_error.clear();
+    TextProtocolWriter writer;
+    if (!writer.write(m_competition.CurrentGrid(), path)) {
+        m_error = writer.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool ProtocolFiles::writeWorkbook(const QString& path)
+{
+    std::vector<ProtocolSheet> sheets;
+    for (CompetitionRound round : kAllRounds)
+        sheets.push_back(protocolSheet(m_competition, round));
+
+    QByteArray existing;
+    {
+        QFile file(path);
+        if (file.exists() && file.open(QIODevice::ReadOnly))
+            existing = file.readAll();
+    }
+    if (XlsxPatcher::isWorkbook(existing)) {
+        XlsxPatcher patcher;
+        QByteArray result;
+        if (!patcher.patch(existing, sheets, bracketCells(m_competition), documentProperties(), result)) {
+            m_error = patcher.errorString();
+            return false;
+        }
+        QString error;
+        if (!writeFileAtomically(path, result, &error)) {
+            m_error = error;
+            return false;
+        }
+        return true;
+    }
+    XlsxNewWorkbookWriter writer;
+    if (!writer.write(path, sheets, documentProperties())) {
+        m_error = writer.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool ProtocolFiles::SaveToExcel(const QString& path)
+{
+    m_error.clear();
+    if (path.isEmpty())
+        return sbExcelClick().ok;
+    StatusProgress progress(m_competition, QStringLiteral(" Protokoll speichern unter..."));
+    return writeWorkbook(path);
+}
+
+bool ProtocolFiles::LoadFromExcel(const QString& path)
+{
+    m_error.clear();
+    StatusProgress progress(m_competition, QStringLiteral(" Protokoll öffnen..."));
+    WorkbookReader reader(m_competition.numberFormat().decimalSeparator(), 17);
+    WorkbookContent content;
+    if (!reader.read(path, content)) {
+        m_error = reader.errorString();
+        return false;
+    }
+    if (content.sheets.empty()) {
+        m_error = QStringLiteral("Die Arbeitsmappe enthält keine Tabellenblätter.");
+        return false;
+    }
+    const LoadedProtocol loaded = tablesFromWorkbook(content, m_competition);
+    applyLoadedProtocol(m_competition, loaded);
+    m_protocolName = QFileInfo(path).completeBaseName();
+    Q_EMIT protocolNameChanged(m_protocolName);
+    return true;
+}
+
+ProtocolResult ProtocolFiles::writeFailure(const QString& path) const
+{
+    ProtocolResult result;
+    result.ok = false;
+    result.path = path;
+    result.message = kWriteErrorText + QDir::toNativeSeparators(path);
+    if (!m_error.isEmpty())
+        result.message += QStringLiteral("\n") + m_error;
+    return result;
+}
+
+ProtocolResult ProtocolFiles::saveCommand(int filterIndex, const QString& path)
+{
+    m_error.clear();
+    bool ok = false;
+    switch (fileTypeForFilterIndex(filterIndex)) {
+    case ProtocolFileType::Workbook:
+        ok = SaveToExcel(path);
+        break;
+    case ProtocolFileType::Document:
+        ok = m_documentWriter ? m_documentWriter(path, &m_error) : SaveToText(path);
+        break;
+    case ProtocolFileType::WebPage:
+        ok = m_webPageWriter ? m_webPageWriter(path, &m_error) : SaveToText(path);
+        break;
+    case ProtocolFileType::Text:
+        ok = SaveToText(path);
+        break;
+    }
+    if (!ok)
+        return writeFailure(path);
+    return {true, QString(), path};
+}
+
+ProtocolResult ProtocolFiles::loadCommand(const QString& path)
+{
+    if (!LoadFromExcel(path)) {
+        return {false,
+                QStringLiteral("Das Protokoll „%1“ lässt sich nicht laden:\n%2").arg(QDir::toNativeSeparators(path), m_error),
+                path};
+    }
+    if (m_competition.currentRound() != CompetitionRound::Vorrunde)
+        m_competition.PageControl1Change(CompetitionRound::Vorrunde);
+    m_competition.ShowLaneTeamsOnTv();
+    m_competition.UpdateTvBestResult();
+    return {true, QString(), path};
+}
+
+bool ProtocolFiles::autosaveAfterHeat()
+{
+    const QString path = AutosaveFile();
+    if (SaveToText(path))
+        return true;
+    m_competition.setStatusText(2, kWriteErrorText + QDir::toNativeSeparators(path));
+    return false;
+}
+
+ProtocolResult ProtocolFiles::sbExcelClick()
+{
+    m_error.clear();
+    QTemporaryDir dir(QDir(QDir::tempPath()).filePath(QStringLiteral("Brenvolutaris-XXXXXX")));
+    if (!dir.isValid()) {
+        m_error = dir.errorString();
+        return writeFailure(dir.path());
+    }
+    dir.setAutoRemove(false); // the spreadsheet program still reads it after we return
+    const QString name = m_protocolName.isEmpty() ? QStringLiteral("Protokoll") : m_protocolName;
+    const QString path = dir.filePath(name + QStringLiteral(".xlsx"));
+    {
+        StatusProgress progress(m_competition, QStringLiteral(" Protokoll speichern unter..."));
+        XlsxNewWorkbookWriter writer;
+        std::vector<ProtocolSheet> sheets;
+        for (CompetitionRound round : kAllRounds)
+            sheets.push_back(protocolSheet(m_competition, round));
+        if (!writer.write(path, sheets, documentProperties())) {
+            m_error = writer.errorString();
+            return writeFailure(path);
+        }
+    }
+    if (!m_opener || !m_opener->openFile(path)) {
+        m_error = QStringLiteral("Für .xlsx-Dateien ist kein Programm eingerichtet.");
+        return {false, QStringLiteral("Die Datei %1 lässt sich nicht öffnen:\n%2").arg(QDir::toNativeSeparators(path), m_error),
+                path};
+    }
+    return {true, QString(), path};
+}
+
+} // namespace brv

@@ -1,0 +1,139 @@
+#include "ProtocolLayout.h"
+
+#include "Competition.h"
+
+namespace brv {
+
+namespace {
+
+int classColumn(CompetitionRound round)
+{
+    return isKnockoutRound(round) ? 3 : 2;
+}
+
+} // namespace
+
+std::vector<int> shownColumns(CompetitionRound round, const CompetitionOptions& options)
+{
+    std::vector<int> columns;
+    const int count = roundColumnCount(round);
+    columns.reserve(std::size_t(count));
+    for (int c = 0; c < count; ++c) {
+        if (c == classColumn(round) && !options.classShown)
+            continue;
+        if (round == CompetitionRound::Vorrunde && c >= 9 && c <= 11 && !options.thirdLaneOn)
+            continue;
+        if (round == CompetitionRound::GesamtErgebnis && c >= 4 && c <= 6 && options.knockoutStart == 1)
+            continue;
+        columns.push_back(c);
+    }
+    return columns;
+}
+
+SheetBlock tableBlock(const ResultGrid& grid, CompetitionRound round, const CompetitionOptions& options,
+                      const NumberFormat& format)
+{
+    SheetBlock block;
+    block.firstRow = blockFirstRow(round);
+    block.rows = grid.RowCount();
+    block.width = grid.ColCount() - (options.classShown ? 0 : 1);
+    block.values.resize(std::size_t(block.rows) * std::size_t(block.width));
+    const std::vector<int> columns = shownColumns(round, options);
+    for (int r = 0; r < block.rows; ++r) {
+        for (std::size_t i = 0; i < columns.size() && int(i) < block.width; ++i)
+            block.values[std::size_t(r * block.width) + i] = CellValue::fromCellText(grid.cell(columns[i], r), format);
+    }
+    return block;
+}
+
+std::vector<PlacedCell> headingCells(const Competition& competition, CompetitionRound round)
+{
+    const CompetitionOptions& options = competition.options();
+    const int k = options.classShown ? 1 : 0;
+    std::vector<PlacedCell> cells;
+    auto place = [&](int col, const QStringList& bar, int index) {
+        cells.push_back({1, col, CellValue::ofText(bar.value(index)), CellFill::None});
+    };
+    if (round == CompetitionRound::Vorrunde) {
+        const QStringList& top = competition.SortGridTop();
+        place(k + 4, top, 1);
+        place(k + 7, top, 2);
+        if (options.thirdLaneOn) {
+            place(k + 10, top, 3);
+            place(k + 12, top, 4);
+        } else {
+            place(k + 9, top, 4);
+        }
+    } else if (round == CompetitionRound::GesamtErgebnis) {
+        const QStringList& top = competition.SortGridTop7();
+        place(k + 3, top, 1);
+        if (options.knockoutStart != 1) {
+            place(k + 6, top, 2);
+            place(k + 9, top, 3);
+            place(k + 12, top, 4);
+            place(k + 15, top, 5);
+            place(k + 16, top, 6);
+        } else {
+            place(k + 6, top, 3);
+            place(k + 9, top, 4);
+            place(k + 12, top, 5);
+            place(k + 13, top, 6);
+        }
+    }
+    return cells;
+}
+
+ProtocolSheet protocolSheet(const Competition& competition, CompetitionRound round)
+{
+    ProtocolSheet sheet;
+    sheet.name = competition.pageCaption(round);
+    sheet.block = tableBlock(competition.grid(round), round, competition.options(), competition.numberFormat());
+    sheet.headings = headingCells(competition, round);
+    return sheet;
+}
+
+std::vector<PlacedCell> bracketCells(const Competition& competition)
+{
+    const NumberFormat& format = competition.numberFormat();
+    const ResultGrid& g1 = competition.grid(CompetitionRound::Vorrunde);
+    const ResultGrid& g2 = competition.grid(CompetitionRound::Achtelfinale);
+    const ResultGrid& g3 = competition.grid(CompetitionRound::Viertelfinale);
+    const ResultGrid& g4 = competition.grid(CompetitionRound::Halbfinale);
+    const ResultGrid& g5 = competition.grid(CompetitionRound::Finale);
+    const ResultGrid& g6 = competition.grid(CompetitionRound::GesamtErgebnis);
+
+    std::vector<PlacedCell> cells;
+    auto put = [&](int row, int col, const QString& text, CellFill fill = CellFill::None) {
+        cells.push_back({row, col, CellValue::fromCellText(text, format), fill});
+    };
+    auto wonFill = [](const ResultGrid& g, int row) {
+        return g.cell(8, row) == QLatin1String("+") ? CellFill::Green : CellFill::Red;
+    };
+    auto placeFill = [&](int row, const char* place) {
+        return g5.cell(8, row) == QLatin1String(place) ? CellFill::Green : CellFill::Red;
+    };
+
+    put(2, 1, QString::number(g1.RowCount() - 1));
+    for (int r = 1; r < g1.RowCount(); ++r)
+        put(r + 2, 1, g1.cell(1, r));
+    for (int r = 1; r <= 16; ++r)
+        put(2 * r + 2, 3, g2.cell(2, r), wonFill(g2, r));
+    for (int r = 1; r <= 8; ++r)
+        put(4 * r + 1, 5, g3.cell(2, r), wonFill(g3, r));
+    for (int r = 1; r <= 4; ++r)
+        put(8 * r - 1, 7, g4.cell(2, r), wonFill(g4, r));
+
+    const bool firstWon = g4.cell(8, 1) == QLatin1String("+");
+    put(10, 10, g4.cell(2, firstWon ? 1 : 2), placeFill(3, "1"));
+    put(12, 9, g4.cell(2, firstWon ? 2 : 1), placeFill(1, "3"));
+    const bool thirdWon = g4.cell(8, 3) == QLatin1String("+");
+    put(28, 10, g4.cell(2, thirdWon ? 3 : 4), placeFill(4, "1"));
+    put(26, 9, g4.cell(2, thirdWon ? 4 : 3), placeFill(2, "3"));
+
+    put(17, 12, g6.cell(1, 1), CellFill::Gold);
+    put(19, 12, g6.cell(1, 2), CellFill::Silver);
+    put(21, 12, g6.cell(1, 3), CellFill::Bronze);
+    return cells;
+}
+
+} // namespace brv

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "CompetitionRound.h"
+#include "WorkbookData.h"
+
+#include <vector>
+
+namespace brv {
+
+class Competition;
+class NumberFormat;
+class ResultGrid;
+struct CompetitionOptions;
+
+// Which table columns are shown, left to right: the class column is hidden when "Klasse" is
+// off, the third lane's columns 9-11 of the Vorrunde when "OnZiel3" is off, the Achtelfinale
+// columns 4-6 of the overall table when the knockout starts with the Viertelfinale.
+std::vector<int> shownColumns(CompetitionRound round, const CompetitionOptions& options);
+
+// Sheet row of a table's caption row: 2 on the sheets of the Vorrunde and the overall table
+// (row 1 carries the heading bar there), 1 on the knockout sheets.
+inline constexpr int blockFirstRow(CompetitionRound round)
+{
+    return isKnockoutRound(round) ? 1 : 2;
+}
+
+// R x W block of a table: the shown columns packed from the left; W is the column count less
+// the class column when that is hidden, so further hidden columns leave empty places on the
+// right.
+SheetBlock tableBlock(const ResultGrid& grid, CompetitionRound round, const CompetitionOptions& options,
+                      const NumberFormat& format);
+
+// Row-1 captions of the Vorrunde and overall sheets taken from the heading bars; each stands
+// above the middle column of its group. Empty for the knockout sheets.
+std::vector<PlacedCell> headingCells(const Competition& competition, CompetitionRound round);
+
+// Everything a table sheet receives.
+ProtocolSheet protocolSheet(const Competition& competition, CompetitionRound round);
+
+// The knockout bracket of sheet 7 with its fills.
+std::vector<PlacedCell> bracketCells(const Competition& competition);
+
+} // namespace brv

@@ -1,0 +1,95 @@
+#include "ProtocolLoader.h"
+
+#include "Competition.h"
+#include "ProtocolLayout.h"
+
+namespace brv {
+
+int tableLength(const SheetContent& sheet, int firstRow)
+{
+    const int available = sheet.totalRows - firstRow; // L: the block ends above the last row
+    int empty = 0;
+    int length = available;
+    for (int i = 1; i <= available; ++i) {
+        if (sheet.cell(firstRow + i - 1, 1).isEmpty()) {
+            if (++empty == 2) {
+                length = i - 2;
+                break;
+            }
+        } else {
+            empty = 0;
+        }
+    }
+    return std::max(length, 2);
+}
+
+LoadedProtocol tablesFromWorkbook(const WorkbookContent& workbook, const Competition& competition)
+{
+    LoadedProtocol loaded;
+    const std::size_t count = std::min<std::size_t>(workbook.sheets.size(), kRoundCount);
+    for (std::size_t k = 0; k < count; ++k) {
+        const CompetitionRound round = roundAt(int(k));
+        const SheetContent& sheet = workbook.sheets[k];
+        auto table = std::make_unique<ResultGrid>(competition.grid(round));
+        const int first = blockFirstRow(round);
+        const int length = tableLength(sheet, first);
+        const std::vector<int> columns = shownColumns(round, competition.options());
+        table->setRowCount(length);
+        for (int r = 0; r < length; ++r) {
+            for (std::size_t j = 0; j < columns.size(); ++j)
+                table->setCell(columns[j], r, sheet.cell(first + r, int(j) + 1));
+        }
+        loaded.tables[k] = std::move(table);
+        loaded.present[k] = true;
+        loaded.sheetNames[k] = sheet.name;
+    }
+    return loaded;
+}
+
+void reformatVorrundeTimes(Competition& competition)
+{
+    ResultGrid& grid = competition.grid(CompetitionRound::Vorrunde);
+    const NumberFormat& format = competition.numberFormat();
+    for (const int col : {3, 5, 6, 8, 9, 11, 12}) {
+        for (int r = 1; r < grid.RowCount(); ++r) {
+            const QString text = grid.cell(col, r).trimmed();
+            if (text.isEmpty())
+                continue;
+            const std::optional<double> value = format.toNumber(text);
+            if (!value)
+                break;
+            grid.setCell(col, r, format.fixed2(*value));
+        }
+    }
+}
+
+void applyLoadedProtocol(Competition& competition, const LoadedProtocol& loaded)
+{
+    competition.replaceTables(loaded.tables, loaded.present);
+    for (int k = kRoundCount - 1; k >= 0; --k) {
+        if (!loaded.present[std::size_t(k)])
+            continue;
+        competition.setPageCaption(roundAt(k), loaded.sheetNames[std::size_t(k)]);
+        if (k + 1 <= 5)
+            competition.setSortGridTop7Heading(k + 1, loaded.sheetNames[std::size_t(k)]);
+    }
+
+    competition.FillLaneSelectors();
+    competition.setStatusText(0, QString::number(competition.CurrentGrid().dataRowCount()));
+    for (int lane = 1; lane <= 3; ++lane) {
+        LaneSelector& selector = competition.selector(lane);
+        selector.enabled = selector.count() > 0 && competition.laneActive(lane);
+        if (selector.enabled)
+            selector.select(lane - 1);
+    }
+    // The selectors changed after FillLaneSelectors announced them.
+    Q_EMIT competition.lanesChanged();
+    competition.ShowLaneTeamsOnTv();
+    Q_EMIT competition.layoutRequested();
+    competition.UpdateProtocolButtons();
+    reformatVorrundeTimes(competition);
+    competition.ApplyRankingCaptions();
+    Q_EMIT competition.tablesChanged();
+}
+
+} // namespace brv

@@ -1,0 +1,80 @@
+#include "TextProtocol.h"
+
+#include "AtomicFile.h"
+#include "ResultGrid.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QStandardPaths>
+#include <QStringEncoder>
+
+namespace brv {
+
+QByteArray TextProtocolWriter::toBytes(const ResultGrid& grid) const
+{
+    QString text;
+    for (int r = 0; r < grid.RowCount(); ++r) {
+        if (grid.cell(0, r).isEmpty())
+            continue;
+        for (int c = 0; c < grid.ColCount(); ++c) {
+            const QString& cell = grid.cell(c, r);
+            text += cell.isEmpty() ? QStringLiteral(" ") : cell;
+            text += QLatin1Char('\t');
+        }
+        text += QStringLiteral("\r\n");
+    }
+    QStringEncoder encoder(m_encoding);
+    return encoder.encode(text);
+}
+
+bool TextProtocolWriter::write(const ResultGrid& grid, QIODevice* device)
+{
+    m_error.clear();
+    if (!device || !device->isWritable()) {
+        m_error = QStringLiteral("Das Ziel ist nicht zum Schreiben geöffnet.");
+        return false;
+    }
+    const QByteArray bytes = toBytes(grid);
+    if (device->write(bytes) != bytes.size()) {
+        m_error = device->errorString();
+        return false;
+    }
+    return true;
+}
+
+bool TextProtocolWriter::write(const ResultGrid& grid, const QString& fileName)
+{
+    m_error.clear();
+    return writeFileAtomically(fileName, toBytes(grid), &m_error);
+}
+
+QString programAutosaveFile(const QString& programPath)
+{
+    const QFileInfo info(programPath);
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral(".txt"));
+}
+
+QString userAutosaveFile(const QString& programPath)
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return QDir(base).filePath(QStringLiteral("Tempvalorhub/") + QFileInfo(programPath).completeBaseName() +
+                               QStringLiteral(".txt"));
+}
+
+QString AutosaveFile(const QString& programPath, const std::function<bool(const QString&)>& writable)
+{
+    const auto isWritable = [&](const QString& path) {
+        return writable ? writable(path) : QFileInfo(path).isWritable();
+    };
+    const QString own = programAutosaveFile(programPath);
+    const QFileInfo info(own);
+    const bool ownUsable = isWritable(info.absolutePath()) && (!info.exists() || isWritable(own));
+    if (ownUsable)
+        return own;
+    const QString user = userAutosaveFile(programPath);
+    QDir().mkpath(QFileInfo(user).absolutePath());
+    return user;
+}
+
+} // namespace brv

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "WorkbookData.h"
+
+#include <QChar>
+#include <QString>
+
+namespace brv {
+
+// Reads a workbook file of either format; the format is taken from the file's contents, not
+// from its name, so a legacy workbook renamed to .xlsx still loads.
+class WorkbookReader final
+{
+public:
+    // Files larger than this are refused before they are read.
+    static constexpr qint64 kMaxFileSize = 512LL * 1024 * 1024;
+
+    explicit WorkbookReader(QChar decimalSeparator, int maxColumns = 64)
+        : m_separator(decimalSeparator), m_maxColumns(maxColumns)
+    {
+    }
+
+    bool read(const QString& fileName, WorkbookContent& content);
+    // The reason in German, without the file name.
+    QString errorString() const { return m_error; }
+
+private:
+    QChar m_separator;
+    int m_maxColumns;
+    QString m_error;
+};
+
+} // namespace brv

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "WorkbookData.h"
+
+#include <QChar>
+#include <QString>
+
+namespace brv {
+
+// Reads the worksheets of a legacy .xls workbook (BIFF, through freexl) into cell texts, as
+// XlsxReader does for .xlsx.
+class XlsReader final
+{
+public:
+    explicit XlsReader(QChar decimalSeparator, int maxColumns = 64)
+        : m_separator(decimalSeparator), m_maxColumns(maxColumns)
+    {
+    }
+
+    bool read(const QString& fileName, WorkbookContent& content);
+    QString errorString() const { return m_error; }
+
+private:
+    QChar m_separator;
+    int m_maxColumns;
+    QString m_error;
+};
+
+} // namespace brv

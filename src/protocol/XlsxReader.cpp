@@ -1,0 +1,246 @@
+#include "XlsxReader.h"
+
+#include "XlsxPackage.h"
+#include "ZipArchive.h"
+
+#include <QXmlStreamReader>
+
+namespace brv {
+
+namespace {
+
+// Rows of a sheet that the spreadsheet program addresses; a larger row number is damage.
+constexpr int kMaxRows = 1048576;
+constexpr int kMaxColumns = 16384;
+
+} // namespace
+
+bool XlsxReader::parseCellReference(QStringView ref, int& col, int& row)
+{
+    qsizetype i = 0;
+    qint64 c = 0;
+    while (i < ref.size()) {
+        const char16_t ch = ref[i].unicode();
+        const char16_t upper = (ch >= u'a' && ch <= u'z') ? char16_t(ch - 32) : ch;
+        if (upper < u'A' || upper > u'Z')
+            break;
+        c = c * 26 + (upper - u'A' + 1);
+        if (c > kMaxColumns)
+            return false;
+        ++i;
+    }
+    if (i == 0 || i == ref.size())
+        return false;
+    qint64 r = 0;
+    for (; i < ref.size(); ++i) {
+        const char16_t ch = ref[i].unicode();
+        if (ch == u'$' && r == 0)
+            continue;
+        if (ch < u'0' || ch > u'9')
+            return false;
+        r = r * 10 + (ch - u'0');
+        if (r > kMaxRows)
+            return false;
+    }
+    if (r < 1)
+        return false;
+    col = int(c);
+    row = int(r);
+    return true;
+}
+
+bool XlsxReader::read(const QByteArray& fileData, WorkbookContent& content)
+{
+    m_error.clear();
+    content = WorkbookContent();
+    ZipArchive archive;
+    QString zipError;
+    if (!archive.open(fileData, &zipError)) {
+        m_error = QStringLiteral("Die Datei ist keine Excel-Arbeitsmappe (kein gültiges ZIP-Archiv: %1).").arg(zipError);
+        return false;
+    }
+    XlsxStructure structure;
+    if (!readXlsxStructure(archive, structure, &m_error))
+        return false;
+
+    std::vector<QString> strings;
+    if (!structure.sharedStringsPart.isEmpty() && archive.contains(structure.sharedStringsPart)) {
+        QString partError;
+        const std::optional<QByteArray> xml = archive.read(structure.sharedStringsPart, &partError);
+        if (!xml) {
+            m_error = QStringLiteral("Die Texte der Arbeitsmappe lassen sich nicht lesen: %1").arg(partError);
+            return false;
+        }
+        if (!readSharedStrings(*xml, strings))
+            return false;
+    }
+
+    int count = 0;
+    for (const XlsxSheetEntry& entry : structure.worksheets) {
+        if (count++ >= m_maxSheets)
+            break;
+        SheetContent sheet;
+        sheet.name = entry.name;
+        sheet.totalRows = kMaxRows;
+        QString partError;
+        const std::optional<QByteArray> xml = archive.read(entry.part, &partError);
+        if (!xml) {
+            m_error = QStringLiteral("Das Tabellenblatt „%1“ lässt sich nicht lesen: %2").arg(entry.name, partError);
+            return false;
+        }
+        if (!readSheet(*xml, strings, sheet)) {
+            m_error = QStringLiteral("Das Tabellenblatt „%1“ ist beschädigt: %2").arg(entry.name, m_error);
+            return false;
+        }
+        content.sheets.push_back(std::move(sheet));
+    }
+    return true;
+}
+
+bool XlsxReader::readSharedStrings(const QByteArray& xml, std::vector<QString>& strings)
+{
+    QXmlStreamReader reader(xml);
+    QString current;
+    bool inItem = false;
+    int phonetic = 0; // inside <rPh>: reading aids, not part of the text
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            const QStringView name = reader.name();
+            if (name == QLatin1String("si")) {
+                inItem = true;
+                current.clear();
+            } else if (name == QLatin1String("rPh")) {
+                ++phonetic;
+            } else if (name == QLatin1String("t") && inItem && phonetic == 0) {
+                current += reader.readElementText(QXmlStreamReader::IncludeChildElements);
+            }
+        } else if (token == QXmlStreamReader::EndElement) {
+            const QStringView name = reader.name();
+            if (name == QLatin1String("si")) {
+                strings.push_back(current);
+                inItem = false;
+            } else if (name == QLatin1String("rPh") && phonetic > 0) {
+                --phonetic;
+            }
+        }
+    }
+    if (reader.hasError()) {
+        m_error = QStringLiteral("Die Texte der Arbeitsmappe sind beschädigt (%1).").arg(reader.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool XlsxReader::readSheet(const QByteArray& xml, const std::vector<QString>& strings, SheetContent& sheet)
+{
+    QXmlStreamReader reader(xml);
+    int row = 0;
+    int col = 0;
+    bool inSheetData = false;
+
+    // The cell being read.
+    QString type;
+    QString value;
+    QString inlineText;
+    bool hasValue = false;
+    bool hasInline = false;
+
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            const QStringView name = reader.name();
+            if (name == QLatin1String("sheetData")) {
+                inSheetData = true;
+            } else if (!inSheetData) {
+                continue;
+            } else if (name == QLatin1String("row")) {
+                const QStringView r = reader.attributes().value(QLatin1String("r"));
+                if (r.isEmpty()) {
+                    ++row;
+                } else {
+                    bool ok = false;
+                    const int number = r.toInt(&ok);
+                    if (!ok || number < 1 || number > kMaxRows) {
+                        m_error = QStringLiteral("ungültige Zeilennummer „%1“").arg(r.toString());
+                        return false;
+                    }
+                    row = number;
+                }
+                col = 0;
+            } else if (name == QLatin1String("c")) {
+                const QXmlStreamAttributes attributes = reader.attributes();
+                const QStringView ref = attributes.value(QLatin1String("r"));
+                if (ref.isEmpty()) {
+                    ++col;
+                    if (row == 0)
+                        row = 1;
+                } else {
+                    int refRow = 0;
+                    if (!parseCellReference(ref, col, refRow)) {
+                        m_error = QStringLiteral("ungültiger Zellbezug „%1“").arg(ref.toString());
+                        return false;
+                    }
+                    row = refRow;
+                }
+                if (col > kMaxColumns || row < 1) {
+                    m_error = QStringLiteral("Zelle außerhalb des Tabellenblatts");
+                    return false;
+                }
+                type = attributes.value(QLatin1String("t")).toString();
+                value.clear();
+                inlineText.clear();
+                hasValue = false;
+                hasInline = false;
+            } else if (name == QLatin1String("v")) {
+                value = reader.readElementText(QXmlStreamReader::IncludeChildElements);
+                hasValue = true;
+            } else if (name == QLatin1String("is")) {
+                hasInline = true;
+            } else if (name == QLatin1String("t") && hasInline) {
+                inlineText += reader.readElementText(QXmlStreamReader::IncludeChildElements);
+            } else if (name == QLatin1String("rPh")) {
+                reader.skipCurrentElement();
+            }
+        } else if (token == QXmlStreamReader::EndElement) {
+            const QStringView name = reader.name();
+            if (name == QLatin1String("sheetData")) {
+                inSheetData = false;
+            } else if (inSheetData && name == QLatin1String("c")) {
+                if (col > m_maxColumns)
+                    continue;
+                QString text;
+                if (type == QLatin1String("inlineStr")) {
+                    text = hasInline ? inlineText : value;
+                } else if (!hasValue) {
+                    continue; // a formatted cell without a value is empty
+                } else if (type == QLatin1String("s")) {
+                    bool ok = false;
+                    const qulonglong index = value.trimmed().toULongLong(&ok);
+                    if (!ok || index >= strings.size()) {
+                        m_error = QStringLiteral("Verweis auf einen fehlenden Text (%1)").arg(value);
+                        return false;
+                    }
+                    text = strings[std::size_t(index)];
+                } else if (type == QLatin1String("b")) {
+                    text = value.trimmed() == QLatin1String("1") ? QStringLiteral("WAHR") : QStringLiteral("FALSCH");
+                } else if (type == QLatin1String("str") || type == QLatin1String("e") || type == QLatin1String("d")) {
+                    text = value;
+                } else {
+                    bool ok = false;
+                    const double number = value.trimmed().toDouble(&ok);
+                    text = ok ? generalNumberText(number, m_separator) : value;
+                }
+                if (!text.isEmpty())
+                    sheet.setCell(row, col, text);
+            }
+        }
+    }
+    if (reader.hasError()) {
+        m_error = reader.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace brv

@@ -1,0 +1,200 @@
+#include "ZipArchive.h"
+
+#include <zip.h>
+
+#include <cstdio>
+
+namespace brv {
+
+namespace {
+
+QString zipErrorText(int code)
+{
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    const QString text = QString::fromUtf8(zip_error_strerror(&error));
+    zip_error_fini(&error);
+    return text;
+}
+
+} // namespace
+
+ZipArchive::~ZipArchive()
+{
+    close();
+}
+
+void ZipArchive::close()
+{
+    if (m_zip) {
+        zip_discard(m_zip);
+        m_zip = nullptr;
+    }
+    if (m_source) {
+        zip_source_free(m_source);
+        m_source = nullptr;
+    }
+    m_pending.clear();
+}
+
+bool ZipArchive::open(const QByteArray& data, QString* error)
+{
+    close();
+    m_data = data;
+    zip_error_t zerror;
+    zip_error_init(&zerror);
+    m_source = zip_source_buffer_create(m_data.constData(), zip_uint64_t(m_data.size()), 0, &zerror);
+    if (!m_source) {
+        if (error)
+            *error = QString::fromUtf8(zip_error_strerror(&zerror));
+        zip_error_fini(&zerror);
+        return false;
+    }
+    zip_source_keep(m_source); // stays ours after zip_close so the result can be read from it
+    m_zip = zip_open_from_source(m_source, 0, &zerror);
+    if (!m_zip) {
+        if (error)
+            *error = QString::fromUtf8(zip_error_strerror(&zerror));
+        zip_error_fini(&zerror);
+        zip_source_free(m_source);
+        m_source = nullptr;
+        return false;
+    }
+    zip_error_fini(&zerror);
+    return true;
+}
+
+qint64 ZipArchive::indexOf(const QString& name) const
+{
+    if (!m_zip)
+        return -1;
+    return zip_name_locate(m_zip, name.toUtf8().constData(), ZIP_FL_NOCASE | ZIP_FL_ENC_GUESS);
+}
+
+bool ZipArchive::contains(const QString& name) const
+{
+    return indexOf(name) >= 0;
+}
+
+QStringList ZipArchive::names() const
+{
+    QStringList list;
+    if (!m_zip)
+        return list;
+    const zip_int64_t count = zip_get_num_entries(m_zip, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        if (const char* name = zip_get_name(m_zip, zip_uint64_t(i), ZIP_FL_ENC_GUESS))
+            list.append(QString::fromUtf8(name));
+    }
+    return list;
+}
+
+std::optional<QByteArray> ZipArchive::read(const QString& name, QString* error, qint64 limit) const
+{
+    const qint64 index = indexOf(name);
+    if (index < 0) {
+        if (error)
+            *error = QStringLiteral("Der Teil %1 fehlt.").arg(name);
+        return std::nullopt;
+    }
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(m_zip, zip_uint64_t(index), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) &&
+        stat.size > zip_uint64_t(limit)) {
+        if (error)
+            *error = QStringLiteral("Der Teil %1 ist zu groß.").arg(name);
+        return std::nullopt;
+    }
+    zip_file_t* file = zip_fopen_index(m_zip, zip_uint64_t(index), 0);
+    if (!file) {
+        if (error)
+            *error = QStringLiteral("Der Teil %1 lässt sich nicht öffnen: %2")
+                         .arg(name, QString::fromUtf8(zip_strerror(m_zip)));
+        return std::nullopt;
+    }
+    QByteArray data;
+    if ((stat.valid & ZIP_STAT_SIZE) && stat.size > 0)
+        data.reserve(qsizetype(stat.size));
+    char buffer[65536];
+    for (;;) {
+        const zip_int64_t got = zip_fread(file, buffer, sizeof buffer);
+        if (got < 0) {
+            if (error)
+                *error = QStringLiteral("Der Teil %1 ist beschädigt: %2")
+                             .arg(name, QString::fromUtf8(zip_file_strerror(file)));
+            zip_fclose(file);
+            return std::nullopt;
+        }
+        if (got == 0)
+            break;
+        if (data.size() + got > limit) {
+            if (error)
+                *error = QStringLiteral("Der Teil %1 ist zu groß.").arg(name);
+            zip_fclose(file);
+            return std::nullopt;
+        }
+        data.append(buffer, qsizetype(got));
+    }
+    zip_fclose(file);
+    return data;
+}
+
+bool ZipArchive::write(const QString& name, const QByteArray& data, QString* error)
+{
+    if (!m_zip)
+        return false;
+    m_pending.push_back(data);
+    const QByteArray& kept = m_pending.back();
+    zip_source_t* source = zip_source_buffer(m_zip, kept.constData(), zip_uint64_t(kept.size()), 0);
+    if (!source) {
+        if (error)
+            *error = QString::fromUtf8(zip_strerror(m_zip));
+        return false;
+    }
+    const qint64 index = indexOf(name);
+    const bool ok = index >= 0 ? zip_file_replace(m_zip, zip_uint64_t(index), source, ZIP_FL_ENC_UTF_8) == 0
+                               : zip_file_add(m_zip, name.toUtf8().constData(), source, ZIP_FL_ENC_UTF_8) >= 0;
+    if (!ok) {
+        if (error)
+            *error = QString::fromUtf8(zip_strerror(m_zip));
+        zip_source_free(source);
+        return false;
+    }
+    return true;
+}
+
+bool ZipArchive::remove(const QString& name)
+{
+    const qint64 index = indexOf(name);
+    return index >= 0 && zip_delete(m_zip, zip_uint64_t(index)) == 0;
+}
+
+std::optional<QByteArray> ZipArchive::finish(QString* error)
+{
+    if (!m_zip || !m_source)
+        return std::nullopt;
+    if (zip_close(m_zip) != 0) {
+        if (error)
+            *error = QString::fromUtf8(zip_strerror(m_zip));
+        return std::nullopt;
+    }
+    m_zip = nullptr;
+    std::optional<QByteArray> result;
+    if (zip_source_open(m_source) == 0) {
+        zip_source_seek(m_source, 0, SEEK_END);
+        const zip_int64_t size = zip_source_tell(m_source);
+        zip_source_seek(m_source, 0, SEEK_SET);
+        if (size >= 0) {
+            QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+            if (zip_source_read(m_source, bytes.data(), zip_uint64_t(size)) == size)
+                result = bytes;
+        }
+        zip_source_close(m_source);
+    }
+    if (!result && error)
+        *error = zipErrorText(ZIP_ER_INTERNAL);
+    close();
+    return result;
+}
+
+} // namespace brv
