@@ -1,0 +1,47 @@
+#pragma once
+
+#include "Settings.h"
+#include "SettingsBackend.h"
+
+#include <QLatin1StringView>
+#include <QString>
+
+#include <memory>
+
+namespace brv {
+
+struct ProgramFiles;
+
+inline constexpr QLatin1StringView kSettingsOrganisation{"Tempvalorhub"};
+
+// "\Software\Tempvalorhub\" + the program's base name.
+QString settingsKeyPath(const QString& programBaseName);
+
+// The user's settings key of a program: on Windows the registry key SettingsKeyPath under
+// HKEY_CURRENT_USER; elsewhere the JSON file <config>/Tempvalorhub/<base name>.json in the
+// user's configuration folder.
+std::unique_ptr<SettingsBackend> userSettingsBackend(const ProgramFiles& files);
+
+// What loading met, for diagnostics and tests.
+struct SettingsLoadReport
+{
+    bool keyFound = false;
+    // The value at which loading stopped (missing integer, wrong type, "Nadpis" too long);
+    // empty when every value was read.
+    QString stoppedAt;
+};
+
+// Reads the settings in their fixed order. No key: every default. A missing string reads as
+// empty; a missing "Nadpis" leaves the layout empty; a shorter "Nadpis" fills the start of it.
+// Any other failure (a missing integer, a value of another type, a "Nadpis" longer than the
+// layout) ends loading at that value: the values before it are kept, it and all later ones
+// keep their defaults. An empty "Title" keeps the default title.
+// Afterwards "Monitor" becomes 0 unless it is from 0 to monitorCount − 1, and the window size
+// is raised to its minimum.
+Settings loadSettings(const SettingsBackend& backend, int monitorCount, SettingsLoadReport* report = nullptr);
+
+// Writes every value, creating the key when needed. Stops at the first value that cannot be
+// written and returns false with the reason in `errorString`.
+bool saveSettings(SettingsBackend& backend, const Settings& settings, QString* errorString = nullptr);
+
+} // namespace brv
