@@ -1,0 +1,35 @@
+#pragma once
+
+#include "Settings.h"
+
+#include <Competition.h>
+
+#include <functional>
+
+namespace brv {
+
+// The settings the competition logic reads, taken from the record as they are.
+CompetitionOptions competitionOptions(const Settings& settings);
+
+// The per-lane START buttons of all three lanes are shown exactly when there is no common
+// start contact ("OnStart" off).
+void applyLaneStartButtons(Competition& competition, bool commonStart);
+
+// Opens the serial ports at start-up. Only the ports of the Start and Ziel1 inputs
+// (InputPort[1] and InputPort[2]) take part; which port component watches which of them, and
+// opening it, is the race timing's business.
+using StartupPortOpener = std::function<void(int startPort, int ziel1Port)>;
+
+// Brings a freshly created competition in line with the loaded settings, in this order:
+//  1. the options, and the class column header ("ColHideName") in every table;
+//  2. the lane-3 button follows Competition::laneVisible(3), that is "OnZiel3";
+//  3. the lane START buttons are shown only without a common start;
+//  4. `openPorts` (when set) with InputPort[1] and InputPort[2];
+//  5. the ranking headers for "Platznach";
+//  6. the Achtelfinale page follows Competition::isPageVisible(), that is "q16_8" = 0.
+// The main window shows the result from the competition's state, and sets its Title label
+// from Settings::Title itself.
+void applySettingsAtStartup(const Settings& settings, Competition& competition,
+                            const StartupPortOpener& openPorts = {});
+
+} // namespace brv
