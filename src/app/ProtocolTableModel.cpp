@@ -1,0 +1,119 @@
+#include "ProtocolTableModel.h"
+
+#include <QColor>
+#include <QFont>
+
+namespace brv {
+
+namespace {
+
+QColor toColor(quint32 rgb)
+{
+    return QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF));
+}
+
+} // namespace
+
+ProtocolTableModel::ProtocolTableModel(Competition& competition, CompetitionRound round, QObject* parent)
+    : QAbstractTableModel(parent), m_competition(competition), m_round(round),
+      m_rows(competition.grid(round).dataRowCount())
+{
+}
+
+int ProtocolTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
+
+int ProtocolTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_competition.grid(m_round).ColCount();
+}
+
+QVariant ProtocolTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    const int row = index.row() + 1;
+    const int col = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return m_competition.grid(m_round).cell(col, row);
+    case Qt::BackgroundRole: {
+        const CellStyle style = m_competition.cellStyle(m_round, col, row);
+        return style.background ? QVariant(toColor(*style.background)) : QVariant();
+    }
+    case Qt::ForegroundRole: {
+        const CellStyle style = m_competition.cellStyle(m_round, col, row);
+        return style.foreground ? QVariant(toColor(*style.foreground)) : QVariant();
+    }
+    case Qt::FontRole: {
+        const CellStyle style = m_competition.cellStyle(m_round, col, row);
+        if (!style.bold)
+            return {};
+        QFont font;
+        font.setBold(true);
+        return font;
+    }
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(m_competition.cellStyle(m_round, col, row).alignment);
+    case MedalRole:
+        return int(m_competition.cellStyle(m_round, col, row).medal);
+    case MedalTextLeftRole:
+        return m_competition.cellStyle(m_round, col, row).medalTextLeft;
+    default:
+        return {};
+    }
+}
+
+QVariant ProtocolTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Vertical)
+        return role == Qt::DisplayRole ? QVariant(section + 1) : QVariant();
+    switch (role) {
+    case Qt::DisplayRole:
+        return m_competition.grid(m_round).cell(section, 0);
+    case Qt::FontRole: {
+        QFont font;
+        font.setPointSize(m_competition.cellStyle(m_round, section, 0).fontPointSize);
+        return font;
+    }
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags ProtocolTableModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    const ResultGrid& grid = m_competition.grid(m_round);
+    if (index.isValid() && m_competition.currentRound() == m_round && grid.editMode &&
+        index.row() + 1 == grid.Row && index.column() == grid.Col)
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool ProtocolTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    m_competition.setEditText(value.toString());
+    return true;
+}
+
+void ProtocolTableModel::refresh()
+{
+    const int rows = m_competition.grid(m_round).dataRowCount();
+    if (rows != m_rows) {
+        beginResetModel();
+        m_rows = rows;
+        endResetModel();
+        return;
+    }
+    if (m_rows > 0)
+        Q_EMIT dataChanged(index(0, 0), index(m_rows - 1, columnCount() - 1));
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
+} // namespace brv

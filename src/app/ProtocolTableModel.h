@@ -1,0 +1,39 @@
+#pragma once
+
+#include "Competition.h"
+
+#include <QAbstractTableModel>
+
+namespace brv {
+
+// One round's table as a Qt model: data rows of the grid as rows, its caption row as the
+// horizontal header, and the display rules of the core as roles.
+class ProtocolTableModel final : public QAbstractTableModel
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ProtocolTableModel)
+
+public:
+    enum Role { MedalRole = Qt::UserRole + 1, MedalTextLeftRole };
+
+    ProtocolTableModel(Competition& competition, CompetitionRound round, QObject* parent = nullptr);
+
+    CompetitionRound round() const { return m_round; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+    // The grid changed under the model: rows, cells or captions.
+    void refresh();
+
+private:
+    Competition& m_competition;
+    CompetitionRound m_round;
+    int m_rows = 0;
+};
+
+} // namespace brv

@@ -1,0 +1,202 @@
+#include "ProtocolTableView.h"
+
+#include "MedalPainter.h"
+#include "ProtocolTableModel.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+
+namespace brv {
+
+ProtocolCellDelegate::ProtocolCellDelegate(Competition& competition, QObject* parent)
+    : QStyledItemDelegate(parent), m_competition(competition)
+{
+}
+
+void ProtocolCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const
+{
+    const auto medal = static_cast<Medal>(index.data(ProtocolTableModel::MedalRole).toInt());
+    if (medal == Medal::None) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    // the number at a fixed offset, the medal at the right
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QString text = opt.text;
+    opt.text.clear();
+    QApplication::style()->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
+    painter->save();
+    const int left = index.data(ProtocolTableModel::MedalTextLeftRole).toInt();
+    painter->setFont(opt.font);
+    painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText
+                                                                         : QPalette::Text));
+    painter->drawText(option.rect.adjusted(left, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop, text);
+    painter->restore();
+    const int size = std::min(17, option.rect.height() - 2);
+    paintMedal(*painter, QRect(option.rect.right() - 26, option.rect.top() + 1, size, size), medal);
+}
+
+QWidget* ProtocolCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                            const QModelIndex& index) const
+{
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+        line->installEventFilter(const_cast<ProtocolCellDelegate*>(this));
+        QAbstractItemModel* model = const_cast<QAbstractItemModel*>(index.model());
+        const QPersistentModelIndex persistent(index);
+        // the cell follows the typing, as the protocol does
+        connect(line, &QLineEdit::textEdited, line, [model, persistent](const QString& text) {
+            if (persistent.isValid())
+                model->setData(persistent, text, Qt::EditRole);
+        });
+    }
+    return editor;
+}
+
+void ProtocolCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
+{
+    if (auto* line = qobject_cast<QLineEdit*>(editor))
+        model->setData(index, line->text(), Qt::EditRole);
+}
+
+bool ProtocolCellDelegate::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (auto* editor = qobject_cast<QWidget*>(watched)) {
+                Q_EMIT commitData(editor);
+                Q_EMIT closeEditor(editor, QAbstractItemDelegate::NoHint);
+            }
+            Q_EMIT enterPressed();
+            return true;
+        }
+        const QString text = key->text();
+        if (key->key() == Qt::Key_Backspace)
+            return QStyledItemDelegate::eventFilter(watched, event);
+        if (!text.isEmpty() && text.at(0).isPrint() && !m_competition.acceptsEditKey(text.at(0)))
+            return true; // dropped, as the protocol wants
+    }
+    return QStyledItemDelegate::eventFilter(watched, event);
+}
+
+ProtocolTableView::ProtocolTableView(Competition& competition, ProtocolTableModel* model, QWidget* parent)
+    : QTableView(parent), m_competition(competition), m_model(model),
+      m_delegate(new ProtocolCellDelegate(competition, this))
+{
+    setModel(model);
+    setItemDelegate(m_delegate);
+    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(18);
+    verticalHeader()->setMinimumSectionSize(16);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setMinimumSectionSize(0);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
+                    QAbstractItemView::EditKeyPressed);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+    connect(m_delegate, &ProtocolCellDelegate::enterPressed, this, &ProtocolTableView::onEnter);
+}
+
+CompetitionRound ProtocolTableView::round() const
+{
+    return m_model->round();
+}
+
+void ProtocolTableView::syncSelection()
+{
+    const ResultGrid& grid = m_competition.grid(round());
+    if (m_model->rowCount() == 0)
+        return;
+    m_syncing = true;
+    const QModelIndex current = m_model->index(std::clamp(grid.Row - 1, 0, m_model->rowCount() - 1),
+                                               std::clamp(grid.Col, 0, m_model->columnCount() - 1));
+    setSelectionBehavior(grid.editMode ? QAbstractItemView::SelectItems : QAbstractItemView::SelectRows);
+    selectionModel()->setCurrentIndex(current, grid.editMode ? QItemSelectionModel::ClearAndSelect
+                                                             : QItemSelectionModel::ClearAndSelect |
+                                                                   QItemSelectionModel::Rows);
+    m_syncing = false;
+}
+
+void ProtocolTableView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        event->accept(); // a right click does not move the selection
+        return;
+    }
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (!index.isValid()) {
+        QTableView::mousePressEvent(event);
+        return;
+    }
+    if (state() == QAbstractItemView::EditingState)
+        closePersistentEditor(currentIndex());
+    if (m_competition.currentRound() == round())
+        m_competition.selectCell(index.column(), index.row() + 1);
+    syncSelection();
+    Q_EMIT cellSelected();
+    event->accept();
+}
+
+void ProtocolTableView::keyPressEvent(QKeyEvent* event)
+{
+    const ResultGrid& grid = m_competition.grid(round());
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && grid.editMode) {
+        onEnter();
+        event->accept();
+        return;
+    }
+    // arrow keys move through the core, like a click
+    int row = grid.Row;
+    int col = grid.Col;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        --row;
+        break;
+    case Qt::Key_Down:
+        ++row;
+        break;
+    case Qt::Key_Left:
+        --col;
+        break;
+    case Qt::Key_Right:
+        ++col;
+        break;
+    default:
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    if (m_competition.currentRound() == round() && row >= 1 && row < grid.RowCount() && col >= 0 &&
+        col < grid.ColCount()) {
+        m_competition.selectCell(col, row);
+        syncSelection();
+        scrollTo(currentIndex());
+        Q_EMIT cellSelected();
+    }
+    event->accept();
+}
+
+void ProtocolTableView::contextMenuEvent(QContextMenuEvent* event)
+{
+    Q_EMIT contextMenuWanted(event->globalPos());
+    event->accept();
+}
+
+void ProtocolTableView::onEnter()
+{
+    m_competition.editEnter();
+    syncSelection();
+}
+
+} // namespace brv

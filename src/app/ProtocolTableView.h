@@ -1,0 +1,68 @@
+#pragma once
+
+#include "Competition.h"
+
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+namespace brv {
+
+class ProtocolTableModel;
+
+// Draws the medal cells and edits one cell with the core's key filter.
+class ProtocolCellDelegate final : public QStyledItemDelegate
+{
+    Q_OBJECT
+
+public:
+    ProtocolCellDelegate(Competition& competition, QObject* parent = nullptr);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+
+Q_SIGNALS:
+    // Enter pressed in the editor.
+    void enterPressed();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    Competition& m_competition;
+};
+
+// One round's table. A click goes to the core, which decides between row and cell selection;
+// the view then shows what the core selected.
+class ProtocolTableView final : public QTableView
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ProtocolTableView)
+
+public:
+    ProtocolTableView(Competition& competition, ProtocolTableModel* model, QWidget* parent = nullptr);
+
+    CompetitionRound round() const;
+    // Shows the core's current row or cell.
+    void syncSelection();
+
+Q_SIGNALS:
+    void contextMenuWanted(const QPoint& globalPos);
+    void cellSelected();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void onEnter();
+
+    Competition& m_competition;
+    ProtocolTableModel* m_model;
+    ProtocolCellDelegate* m_delegate;
+    bool m_syncing = false;
+};
+
+} // namespace brv
