@@ -13,8 +13,14 @@ namespace certificate_colour {
 inline constexpr quint32 kSystemFlag = 0xFF000000u;
 inline constexpr quint32 kWindowText = kSystemFlag | 8u;
 
-inline constexpr bool isSystem(quint32 colour) { return (colour & 0x80000000u) != 0; }
-inline constexpr int systemIndex(quint32 colour) { return int(colour & 0xFFu); }
+inline constexpr bool isSystem(quint32 colour)
+{
+    return (colour & 0x80000000u) != 0;
+}
+inline constexpr int systemIndex(quint32 colour)
+{
+    return int(colour & 0xFFu);
+}
 } // namespace certificate_colour
 
 // One line of a certificate, decoded from its 536-byte record.
@@ -23,7 +29,7 @@ struct CertificateLine
     enum Alignment : quint8 { Left = 0, Centred = 1, Right = 2 };
     enum StyleBit : quint8 { Bold = 0x01, Italic = 0x02, Underline = 0x04, StrikeOut = 0x08 };
 
-    quint8 on = 0;        // 0: not printed; any other value: printed
+    quint8 on = 0; // 0: not printed; any other value: printed
     quint8 alignment = Left;
     qint32 left = 0;      // millimetres, the anchor of the line
     qint32 top = 0;       // millimetres, the top of the text

@@ -73,8 +73,7 @@ class JsonSettingsKey final : public SettingsKey
 public:
     JsonSettingsKey(QString path, QJsonObject object, bool writable)
         : m_path(std::move(path)), m_object(std::move(object)), m_writable(writable)
-    {
-    }
+    {}
 
     std::optional<StoredValue> value(const QString& name) const override
     {
@@ -131,10 +130,10 @@ private:
 } // namespace
 
 JsonSettingsBackend::JsonSettingsBackend(const QString& configFolder, const QString& programBaseName)
-    : m_filePath(QDir(configFolder).filePath(QString(kSettingsOrganisation) + QLatin1Char('/') +
-                                             programBaseName + QStringLiteral(".json")))
-{
-}
+    : m_filePath(QDir(configFolder)
+                     .filePath(QString(kSettingsOrganisation) + QLatin1Char('/') + programBaseName +
+                               QStringLiteral(".json")))
+{}
 
 QString JsonSettingsBackend::userConfigFolder()
 {

@@ -38,8 +38,8 @@ struct ProgramFiles
     QString SettingsKeyPath;
     // The program's folder, with Qt's '/' separators, ending in '/'.
     QString ProgramDir;
-    QString documentTemplatePath; // ProgramDir + "Protokollvorlage.doc"
-    QString helpFilePath;         // the program file with the extension ".chm"
+    QString documentTemplatePath;   // ProgramDir + "Protokollvorlage.doc"
+    QString helpFilePath;           // the program file with the extension ".chm"
     bool startSoundPresent = false; // ProgramDir + "Audio-Start.wav" exists
     FileTypeNames fileTypeNames = builtInFileTypeNames();
 

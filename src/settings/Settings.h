@@ -57,23 +57,23 @@ struct Settings
     // Main window bounds; no Left/Top means the window system places the window.
     std::optional<int> Left;
     std::optional<int> Top;
-    int Width = 1030;  // at least kMinimumWindowWidth after loading
-    int Height = 588;  // at least kMinimumWindowHeight after loading
+    int Width = 1030; // at least kMinimumWindowWidth after loading
+    int Height = 588; // at least kMinimumWindowHeight after loading
 
-    CertificateLayout Nadpis;            // `CertificateLayout`
-    int FilterInd = 2;                   // save dialog's file type, 1-based
-    bool Klasse = false;                 // class column shown
+    CertificateLayout Nadpis;                       // `CertificateLayout`
+    int FilterInd = 2;                              // save dialog's file type, 1-based
+    bool Klasse = false;                            // class column shown
     QString ColHideName = QStringLiteral("Klasse"); // class column header
-    int Platznach = 0;                   // `RankingMode`: 0 "Beste Summe", 1 "Beste Zeit"
-    QString Urkunde;                     // certificate template picture
-    int Startznach = 0;                  // `StartTrigger`: 0 "Kontakt", 1 "Audio"
-    int q16_8 = 0;                       // `KnockoutStart`: 0 "16 - Achtelfinale", 1 "8 - Viertelfinale"
-    bool OnZiel3 = false;                // `ThirdLaneOn`
-    QString Title{kDefaultTitle};        // competition title, the main window's Title label
-    int Monitor = 0;                     // TV display monitor, 0-based
-    QString TVImage;                     // TV title picture
-    int Make = 0;                        // `PairingMode`: 0 "nach Platz", 1 "Win+Win"
-    bool OnStart = true;                 // `StartMode`: one common start contact
+    int Platznach = 0;                              // `RankingMode`: 0 "Beste Summe", 1 "Beste Zeit"
+    QString Urkunde;                                // certificate template picture
+    int Startznach = 0;                             // `StartTrigger`: 0 "Kontakt", 1 "Audio"
+    int q16_8 = 0;                                  // `KnockoutStart`: 0 Achtelfinale, 1 Viertelfinale
+    bool OnZiel3 = false;                           // `ThirdLaneOn`
+    QString Title{kDefaultTitle};                   // competition title, the main window's Title label
+    int Monitor = 0;                                // TV display monitor, 0-based
+    QString TVImage;                                // TV title picture
+    int Make = 0;                                   // `PairingMode`: 0 "nach Platz", 1 "Win+Win"
+    bool OnStart = true;                            // `StartMode`: one common start contact
 
     // The main window's bounds: what the window is given at creation and what it reports
     // back before saving. A rectangle without Left/Top stands at (0, 0).
@@ -86,7 +86,13 @@ struct Settings
 // Packed form of "Port1".."Port6": line code × 256 + port number.
 qint32 packPort(int port, int line);
 // The low byte is the port, the second byte the line; higher bits are ignored.
-inline int portOfPacked(qint32 packed) { return packed & 0xFF; }
-inline int lineOfPacked(qint32 packed) { return (packed >> 8) & 0xFF; }
+inline int portOfPacked(qint32 packed)
+{
+    return packed & 0xFF;
+}
+inline int lineOfPacked(qint32 packed)
+{
+    return (packed >> 8) & 0xFF;
+}
 
 } // namespace brv

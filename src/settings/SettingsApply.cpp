@@ -22,7 +22,8 @@ void applyLaneStartButtons(Competition& competition, bool commonStart)
     Q_EMIT competition.controlsChanged();
 }
 
-void applySettingsAtStartup(const Settings& settings, Competition& competition, const StartupPortOpener& openPorts)
+void applySettingsAtStartup(const Settings& settings, Competition& competition,
+                            const StartupPortOpener& openPorts)
 {
     // Steps 1, 2 and 6: the options carry the class header, lane 3 and the first knockout round.
     competition.setOptions(competitionOptions(settings));

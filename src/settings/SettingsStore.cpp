@@ -99,8 +99,7 @@ public:
     }
 
 private:
-    template <typename T>
-    std::optional<T> fail(const QString& name)
+    template <typename T> std::optional<T> fail(const QString& name)
     {
         if (m_stoppedAt.isEmpty())
             m_stoppedAt = name;
@@ -129,11 +128,12 @@ bool readValues(ValueReader& in, Settings& s)
 
     QString title;
     const bool complete =
-        in.read(QStringLiteral("Alg1"), s.InputEvent[1]) && in.read(QStringLiteral("Alg2"), s.InputEvent[2]) &&
-        in.read(QStringLiteral("Left"), s.Left) && in.read(QStringLiteral("Top"), s.Top) &&
-        in.read(QStringLiteral("Width"), s.Width) && in.read(QStringLiteral("Height"), s.Height) &&
-        in.read(QStringLiteral("Nadpis"), s.Nadpis) && in.read(QStringLiteral("FilterInd"), s.FilterInd) &&
-        in.read(QStringLiteral("Klasse"), s.Klasse) && in.read(QStringLiteral("ColHideName"), s.ColHideName) &&
+        in.read(QStringLiteral("Alg1"), s.InputEvent[1]) &&
+        in.read(QStringLiteral("Alg2"), s.InputEvent[2]) && in.read(QStringLiteral("Left"), s.Left) &&
+        in.read(QStringLiteral("Top"), s.Top) && in.read(QStringLiteral("Width"), s.Width) &&
+        in.read(QStringLiteral("Height"), s.Height) && in.read(QStringLiteral("Nadpis"), s.Nadpis) &&
+        in.read(QStringLiteral("FilterInd"), s.FilterInd) && in.read(QStringLiteral("Klasse"), s.Klasse) &&
+        in.read(QStringLiteral("ColHideName"), s.ColHideName) &&
         in.read(QStringLiteral("Platznach"), s.Platznach) && in.read(QStringLiteral("Urkunde"), s.Urkunde) &&
         in.read(QStringLiteral("Startznach"), s.Startznach) && in.read(QStringLiteral("q16_8"), s.q16_8) &&
         in.read(QStringLiteral("OnZiel3"), s.OnZiel3) && in.read(QStringLiteral("Title"), title);
@@ -164,7 +164,10 @@ public:
         return *this;
     }
     ValueWriter& write(const QString& name, int value) { return write(name, StoredValue(qint32(value))); }
-    ValueWriter& write(const QString& name, bool value) { return write(name, StoredValue(qint32(value ? 1 : 0))); }
+    ValueWriter& write(const QString& name, bool value)
+    {
+        return write(name, StoredValue(qint32(value ? 1 : 0)));
+    }
     ValueWriter& write(const QString& name, const QString& value) { return write(name, StoredValue(value)); }
 
 private:
@@ -185,7 +188,8 @@ std::unique_ptr<SettingsBackend> userSettingsBackend(const ProgramFiles& files)
 #ifdef Q_OS_WIN
     return winreg::currentUserBackend(files.SettingsKeyPath);
 #else
-    return std::make_unique<JsonSettingsBackend>(JsonSettingsBackend::userConfigFolder(), files.programBaseName);
+    return std::make_unique<JsonSettingsBackend>(JsonSettingsBackend::userConfigFolder(),
+                                                 files.programBaseName);
 #endif
 }
 

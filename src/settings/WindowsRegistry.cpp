@@ -58,8 +58,8 @@ public:
         case REG_SZ:
         case REG_EXPAND_SZ: {
             // The stored text may or may not end in its terminating zero.
-            QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(data.constData()),
-                                              data.size() / 2);
+            QString text =
+                QString::fromUtf16(reinterpret_cast<const char16_t*>(data.constData()), data.size() / 2);
             const qsizetype end = text.indexOf(QChar(u'\0'));
             if (end >= 0)
                 text.truncate(end);
@@ -82,7 +82,8 @@ public:
                                 DWORD(sizeof dword));
         } else if (const auto* s = std::get_if<QString>(&value)) {
             const std::wstring text = wide(*s);
-            rc = RegSetValueExW(m_key, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+            rc = RegSetValueExW(m_key, valueName.c_str(), 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(text.c_str()),
                                 DWORD((text.size() + 1) * sizeof(wchar_t)));
         } else if (const auto* b = std::get_if<QByteArray>(&value)) {
             rc = RegSetValueExW(m_key, valueName.c_str(), 0, REG_BINARY,
@@ -137,8 +138,9 @@ public:
     std::unique_ptr<SettingsKey> openOrCreate() override
     {
         HKEY key = nullptr;
-        const LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, m_subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                        KEY_READ | KEY_WRITE, nullptr, &key, nullptr);
+        const LONG rc =
+            RegCreateKeyExW(HKEY_CURRENT_USER, m_subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_READ | KEY_WRITE, nullptr, &key, nullptr);
         if (rc != ERROR_SUCCESS) {
             m_error = errorText(rc);
             return nullptr;

@@ -64,7 +64,8 @@ void TestCertificateLayout::recordFields()
     QCOMPARE(r.mid(4, 4), QByteArray("\xFE\xFF\xFF\xFF", 4));
     QCOMPARE(r.mid(8, 4), QByteArray("\x04\x03\x02\x01", 4));
     QCOMPARE(r.mid(12, 3), QByteArray("\x02\xC4\x80", 3));
-    QCOMPARE(r.mid(268, 6), QByteArray("\x05" "Arial"));
+    QCOMPARE(r.mid(268, 6), QByteArray("\x05"
+                                       "Arial"));
     QCOMPARE(r.at(524), '\x09');
     QCOMPARE(r.mid(528, 4), QByteArray("\x1A\0\0\0", 4));
     QCOMPARE(r.mid(532, 4), QByteArray("\x33\x22\x11\x00", 4));
@@ -122,7 +123,8 @@ void TestCertificateLayout::lineRoundTrip_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("german text") << QStringLiteral("Größte Übung für Jäger") << QStringLiteral("Größte Übung für Jäger");
+    QTest::newRow("german text") << QStringLiteral("Größte Übung für Jäger")
+                                 << QStringLiteral("Größte Übung für Jäger");
     QTest::newRow("euro and quotes") << QStringLiteral("„10 €“") << QStringLiteral("„10 €“");
     QTest::newRow("character outside the code page") << QStringLiteral("Łaba") << QStringLiteral("?aba");
     QTest::newRow("exactly 255 characters") << QString(255, QChar(u'x')) << QString(255, QChar(u'x'));

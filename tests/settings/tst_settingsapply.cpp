@@ -90,11 +90,13 @@ void TestSettingsApply::visibility_data()
     QTest::addColumn<bool>("startButtons");
     QTest::addColumn<bool>("achtelfinale");
 
-    QTest::newRow("defaults: two lanes, common start, sixteen") << false << true << 0 << false << false << true;
+    QTest::newRow("defaults: two lanes, common start, sixteen")
+        << false << true << 0 << false << false << true;
     QTest::newRow("three lanes") << true << true << 0 << true << false << true;
     QTest::newRow("separate starts") << false << false << 0 << false << true << true;
     QTest::newRow("knockout from eight") << false << true << 1 << false << false << false;
-    QTest::newRow("unknown knockout code hides the Achtelfinale") << false << true << 7 << false << false << false;
+    QTest::newRow("unknown knockout code hides the Achtelfinale")
+        << false << true << 7 << false << false << false;
     QTest::newRow("everything switched") << true << false << 1 << true << true << false;
 }
 

@@ -38,20 +38,32 @@ CertificateLayout sampleLayout()
 QJsonObject completeStore()
 {
     return QJsonObject{
-        {QStringLiteral("Port1"), 0x0101},       {QStringLiteral("Port2"), 0x0305},
-        {QStringLiteral("Port3"), 0x0206},       {QStringLiteral("Port4"), 0x0407},
-        {QStringLiteral("Port5"), 0x0108},       {QStringLiteral("Port6"), 0x0209},
-        {QStringLiteral("Alg1"), 1},             {QStringLiteral("Alg2"), 1},
-        {QStringLiteral("Left"), 10},            {QStringLiteral("Top"), 20},
-        {QStringLiteral("Width"), 1200},         {QStringLiteral("Height"), 700},
+        {QStringLiteral("Port1"), 0x0101},
+        {QStringLiteral("Port2"), 0x0305},
+        {QStringLiteral("Port3"), 0x0206},
+        {QStringLiteral("Port4"), 0x0407},
+        {QStringLiteral("Port5"), 0x0108},
+        {QStringLiteral("Port6"), 0x0209},
+        {QStringLiteral("Alg1"), 1},
+        {QStringLiteral("Alg2"), 1},
+        {QStringLiteral("Left"), 10},
+        {QStringLiteral("Top"), 20},
+        {QStringLiteral("Width"), 1200},
+        {QStringLiteral("Height"), 700},
         {QStringLiteral("Nadpis"), binary(sampleLayout().bytes())},
-        {QStringLiteral("FilterInd"), 3},        {QStringLiteral("Klasse"), 1},
+        {QStringLiteral("FilterInd"), 3},
+        {QStringLiteral("Klasse"), 1},
         {QStringLiteral("ColHideName"), QStringLiteral("Altersklasse")},
-        {QStringLiteral("Platznach"), 1},        {QStringLiteral("Urkunde"), QStringLiteral("/bilder/urkunde.jpg")},
-        {QStringLiteral("Startznach"), 1},       {QStringLiteral("q16_8"), 1},
-        {QStringLiteral("OnZiel3"), 1},          {QStringLiteral("Title"), QStringLiteral("Pokal 2024")},
-        {QStringLiteral("Monitor"), 1},          {QStringLiteral("TVImage"), QStringLiteral("/bilder/tv.png")},
-        {QStringLiteral("Make"), 1},             {QStringLiteral("OnStart"), 0},
+        {QStringLiteral("Platznach"), 1},
+        {QStringLiteral("Urkunde"), QStringLiteral("/bilder/urkunde.jpg")},
+        {QStringLiteral("Startznach"), 1},
+        {QStringLiteral("q16_8"), 1},
+        {QStringLiteral("OnZiel3"), 1},
+        {QStringLiteral("Title"), QStringLiteral("Pokal 2024")},
+        {QStringLiteral("Monitor"), 1},
+        {QStringLiteral("TVImage"), QStringLiteral("/bilder/tv.png")},
+        {QStringLiteral("Make"), 1},
+        {QStringLiteral("OnStart"), 0},
     };
 }
 
@@ -71,9 +83,11 @@ QList<Probe> probesInReadingOrder()
 {
     QList<Probe> probes;
     for (int n = 1; n <= 6; ++n)
-        probes.append({QStringLiteral("Port%1").arg(n), [n](const Settings& s) { return text(s.InputPort[n]); }});
+        probes.append(
+            {QStringLiteral("Port%1").arg(n), [n](const Settings& s) { return text(s.InputPort[n]); }});
     for (int n = 1; n <= 6; ++n)
-        probes.append({QStringLiteral("Port%1").arg(n), [n](const Settings& s) { return text(s.InputLine[n]); }});
+        probes.append(
+            {QStringLiteral("Port%1").arg(n), [n](const Settings& s) { return text(s.InputLine[n]); }});
     const auto optional = [](const std::optional<int>& v) { return v ? text(*v) : QStringLiteral("none"); };
     probes.append({
         {QStringLiteral("Alg1"), [](const Settings& s) { return text(s.InputEvent[1]); }},
@@ -82,7 +96,8 @@ QList<Probe> probesInReadingOrder()
         {QStringLiteral("Top"), [optional](const Settings& s) { return optional(s.Top); }},
         {QStringLiteral("Width"), [](const Settings& s) { return text(s.Width); }},
         {QStringLiteral("Height"), [](const Settings& s) { return text(s.Height); }},
-        {QStringLiteral("Nadpis"), [](const Settings& s) { return QString::fromLatin1(s.Nadpis.bytes().toHex()); }},
+        {QStringLiteral("Nadpis"),
+         [](const Settings& s) { return QString::fromLatin1(s.Nadpis.bytes().toHex()); }},
         {QStringLiteral("FilterInd"), [](const Settings& s) { return text(s.FilterInd); }},
         {QStringLiteral("Klasse"), [](const Settings& s) { return text(s.Klasse); }},
         {QStringLiteral("ColHideName"), [](const Settings& s) { return s.ColHideName; }},
@@ -258,11 +273,13 @@ void TestSettingsStore::loadingStopsAtBrokenValue_data()
             QTest::addRow("%s stored as an integer", row.constData()) << name << QJsonValue(7);
             QTest::addRow("%s stored as bytes", row.constData()) << name << binary("abc");
         } else if (name == QStringLiteral("Nadpis")) {
-            QTest::addRow("%s stored as a string", row.constData()) << name << QJsonValue(QStringLiteral("x"));
+            QTest::addRow("%s stored as a string", row.constData())
+                << name << QJsonValue(QStringLiteral("x"));
             QTest::addRow("%s stored as an integer", row.constData()) << name << QJsonValue(0);
         } else {
             QTest::addRow("%s missing", row.constData()) << name << missing;
-            QTest::addRow("%s stored as a string", row.constData()) << name << QJsonValue(QStringLiteral("1"));
+            QTest::addRow("%s stored as a string", row.constData())
+                << name << QJsonValue(QStringLiteral("1"));
             QTest::addRow("%s stored as bytes", row.constData()) << name << binary(QByteArray(4, '\1'));
         }
     }
@@ -306,7 +323,8 @@ void TestSettingsStore::valueOfAnotherJsonKind_data()
     QTest::newRow("null") << QJsonValue(QJsonValue::Null);
     QTest::newRow("array") << QJsonValue(QJsonArray{1});
     QTest::newRow("object without binary") << QJsonValue(QJsonObject{{QStringLiteral("value"), 1}});
-    QTest::newRow("binary that is not base64") << QJsonValue(QJsonObject{{QStringLiteral("binary"), QStringLiteral("@@@")}});
+    QTest::newRow("binary that is not base64")
+        << QJsonValue(QJsonObject{{QStringLiteral("binary"), QStringLiteral("@@@")}});
 }
 
 void TestSettingsStore::valueOfAnotherJsonKind()
@@ -476,7 +494,8 @@ void TestSettingsStore::title_data()
 
     QTest::newRow("empty keeps the default") << QString() << QStringLiteral("Brenvolutaris");
     QTest::newRow("blank is a title") << QStringLiteral(" ") << QStringLiteral(" ");
-    QTest::newRow("umlauts") << QStringLiteral("Kreisausscheid Ölsnitz") << QStringLiteral("Kreisausscheid Ölsnitz");
+    QTest::newRow("umlauts") << QStringLiteral("Kreisausscheid Ölsnitz")
+                             << QStringLiteral("Kreisausscheid Ölsnitz");
 }
 
 void TestSettingsStore::title()
@@ -655,11 +674,12 @@ void TestSettingsStore::programFiles_data()
     QTest::addColumn<QString>("programDir");
     QTest::addColumn<QString>("helpFile");
 
-    QTest::newRow("windows program name") << QStringLiteral("C:/Programme/Brv/Brenvolutaris.exe")
-                                          << QStringLiteral("Brenvolutaris") << QStringLiteral("C:/Programme/Brv/")
-                                          << QStringLiteral("C:/Programme/Brv/Brenvolutaris.chm");
-    QTest::newRow("no extension") << QStringLiteral("/usr/bin/brenvolutaris") << QStringLiteral("brenvolutaris")
-                                  << QStringLiteral("/usr/bin/") << QStringLiteral("/usr/bin/brenvolutaris.chm");
+    QTest::newRow("windows program name")
+        << QStringLiteral("C:/Programme/Brv/Brenvolutaris.exe") << QStringLiteral("Brenvolutaris")
+        << QStringLiteral("C:/Programme/Brv/") << QStringLiteral("C:/Programme/Brv/Brenvolutaris.chm");
+    QTest::newRow("no extension") << QStringLiteral("/usr/bin/brenvolutaris")
+                                  << QStringLiteral("brenvolutaris") << QStringLiteral("/usr/bin/")
+                                  << QStringLiteral("/usr/bin/brenvolutaris.chm");
     QTest::newRow("dots in the name lose only the last extension")
         << QStringLiteral("/opt/Brv.2024.exe") << QStringLiteral("Brv.2024") << QStringLiteral("/opt/")
         << QStringLiteral("/opt/Brv.2024.chm");
