@@ -1,0 +1,361 @@
+#include "ComPort.h"
+
+#include <QMetaObject>
+#include <QtDebug>
+
+#include <chrono>
+#include <deque>
+
+namespace brv {
+
+// ---------------------------------------------------------------- types
+
+quint32 lineEventsOf(quint32 changed)
+{
+    quint32 events = 0;
+    if (changed & ModemBit::CTS)
+        events |= EventBit::CTS;
+    if (changed & ModemBit::DSR)
+        events |= EventBit::DSR;
+    if (changed & ModemBit::RING)
+        events |= EventBit::Ring;
+    if (changed & ModemBit::RLSD)
+        events |= EventBit::RLSD;
+    return events;
+}
+
+quint32 linesWatchedBy(quint32 events)
+{
+    quint32 lines = 0;
+    if (events & EventBit::CTS)
+        lines |= ModemBit::CTS;
+    if (events & EventBit::DSR)
+        lines |= ModemBit::DSR;
+    if (events & EventBit::Ring)
+        lines |= ModemBit::RING;
+    if (events & EventBit::RLSD)
+        lines |= ModemBit::RLSD;
+    return lines;
+}
+
+qint32 baudRateValue(TBaudRate rate, qint32 userRate)
+{
+    switch (rate) {
+    case TBaudRate::br110: return 110;
+    case TBaudRate::br300: return 300;
+    case TBaudRate::br600: return 600;
+    case TBaudRate::br1200: return 1200;
+    case TBaudRate::br2400: return 2400;
+    case TBaudRate::br4800: return 4800;
+    case TBaudRate::br9600: return 9600;
+    case TBaudRate::br14400: return 14400;
+    case TBaudRate::br19200: return 19200;
+    case TBaudRate::br38400: return 38400;
+    case TBaudRate::br56000: return 56000;
+    case TBaudRate::br57600: return 57600;
+    case TBaudRate::br115200: return 115200;
+    case TBaudRate::br128000: return 128000;
+    case TBaudRate::br256000: return 256000;
+    case TBaudRate::brUser: return userRate;
+    }
+    return userRate;
+}
+
+EComHandle::EComHandle(const QString& systemText)
+    : std::runtime_error((QStringLiteral("Unable to open com port: ") + systemText).toLocal8Bit().toStdString())
+{
+}
+
+EComState::EComState(const QString& systemText)
+    : std::runtime_error((QStringLiteral("Unable to set com state: ") + systemText).toLocal8Bit().toStdString())
+{
+}
+
+// ---------------------------------------------------------------- thread
+
+struct TComThread::Shared
+{
+    std::shared_ptr<SerialBackend> backend;
+    const TickSource* ticks = nullptr;
+    quint32 events = 0;
+    TComPort* owner = nullptr;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::atomic<bool> stop{false};
+    bool abandoned = false; // the owner no longer waits for this thread; post nothing
+    bool exited = false;
+    std::optional<LineEvent> pending;
+    quint64 serial = 0;
+    bool done = true;
+
+    std::atomic<quint32> lastMask{0};
+    std::atomic<quint64> linesSeen{0};
+};
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// How often the thread samples the lines while the main thread has not yet run a hand-over.
+constexpr auto kSampleInterval = 1ms;
+// How often a stop is signalled again until the thread has left its wait.
+constexpr auto kStopResend = 2ms;
+// After this long a thread that does not stop is left behind rather than hanging the program.
+constexpr auto kStopGiveUp = 3s;
+
+} // namespace
+
+TComThread::TComThread(TComPort& owner, std::shared_ptr<SerialBackend> backend, quint32 events,
+                       const TickSource& ticks)
+    : m_shared(std::make_shared<Shared>())
+{
+    m_shared->backend = std::move(backend);
+    m_shared->ticks = &ticks;
+    m_shared->events = events;
+    m_shared->owner = &owner;
+    m_thread = std::thread(&TComThread::run, m_shared);
+}
+
+TComThread::~TComThread()
+{
+    Shared& s = *m_shared;
+    {
+        std::lock_guard lock(s.mutex);
+        s.stop = true;
+    }
+    s.changed.notify_all();
+    s.backend->interruptWait();
+
+    // A stop signalled just before the thread entered its wait is lost, so it is repeated until
+    // the thread has left.
+    const auto giveUp = std::chrono::steady_clock::now() + kStopGiveUp;
+    std::unique_lock lock(s.mutex);
+    while (!s.changed.wait_for(lock, kStopResend, [&] { return s.exited; })) {
+        if (std::chrono::steady_clock::now() > giveUp) {
+            s.abandoned = true;
+            lock.unlock();
+            qWarning("Serial port thread did not stop; it is left behind");
+            m_abandoned = true;
+            m_thread.detach();
+            return;
+        }
+        lock.unlock();
+        s.backend->interruptWait();
+        lock.lock();
+    }
+    lock.unlock();
+    m_thread.join();
+}
+
+quint32 TComThread::eventMask() const
+{
+    return m_shared->lastMask.load();
+}
+
+quint64 TComThread::linesSeen() const
+{
+    return m_shared->linesSeen.load();
+}
+
+void TComThread::run(std::shared_ptr<Shared> shared)
+{
+    Shared& s = *shared;
+    const quint32 watched = linesWatchedBy(s.events);
+    quint32 known = 0;
+    if (!s.backend->readModemStatus(known))
+        known = 0;
+    std::deque<LineEvent> later; // edges seen while a hand-over waited
+    WaitResult::Kind end = WaitResult::Kind::Interrupted;
+
+    while (!s.stop) {
+        LineEvent event;
+        if (!later.empty()) {
+            event = later.front();
+            later.pop_front();
+        } else {
+            const WaitResult r = s.backend->waitForEvent(s.events, known, *s.ticks);
+            if (r.kind == WaitResult::Kind::Interrupted)
+                continue;
+            if (r.kind != WaitResult::Kind::Event) {
+                end = r.kind;
+                break;
+            }
+            if ((r.status ^ known) & watched)
+                ++s.linesSeen;
+            known = r.status;
+            event = {r.mask & s.events, r.status, r.tick};
+            if (event.mask == 0)
+                continue;
+        }
+        s.lastMask = event.mask;
+
+        // Hand the event to the main thread and wait until its handlers have run.
+        std::unique_lock lock(s.mutex);
+        if (s.stop)
+            break;
+        s.pending = event;
+        s.done = false;
+        const quint64 serial = ++s.serial;
+        TComPort* owner = s.owner;
+        std::weak_ptr<Shared> weak = shared;
+        QMetaObject::invokeMethod(
+            owner, [owner, weak, serial] { owner->dispatchHandOver(weak, serial); }, Qt::QueuedConnection);
+        while (!s.changed.wait_for(lock, kSampleInterval, [&] { return s.done || s.stop.load(); })) {
+            lock.unlock();
+            quint32 status = 0;
+            const bool read = s.backend->readModemStatus(status);
+            const quint32 tick = s.ticks->now();
+            if (read && ((status ^ known) & watched)) {
+                ++s.linesSeen;
+                const quint32 mask = lineEventsOf(status ^ known) & s.events;
+                known = status;
+                if (mask)
+                    later.push_back({mask, status, tick});
+            }
+            lock.lock();
+        }
+    }
+
+    s.backend->purgeInput();
+    {
+        std::lock_guard lock(s.mutex);
+        s.exited = true;
+        if (end == WaitResult::Kind::DeviceGone && !s.stop && !s.abandoned) {
+            TComPort* owner = s.owner;
+            std::weak_ptr<Shared> weak = shared;
+            QMetaObject::invokeMethod(owner, [owner, weak] { owner->closeAfterFailure(weak); }, Qt::QueuedConnection);
+        }
+    }
+    s.changed.notify_all();
+}
+
+// ---------------------------------------------------------------- component
+
+TComPort::TComPort(QObject* parent) : TComPort(nullptr, parent) {}
+
+TComPort::TComPort(std::shared_ptr<SerialBackend> backend, QObject* parent)
+    : QObject(parent), m_backend(std::move(backend)), m_ticks(&steadyTickSource())
+{
+}
+
+TComPort::~TComPort()
+{
+    Close();
+}
+
+void TComPort::setBackend(std::shared_ptr<SerialBackend> backend)
+{
+    if (!m_connected)
+        m_backend = std::move(backend);
+}
+
+void TComPort::Open()
+{
+    if (m_connected)
+        Close();
+    if (!m_backend)
+        m_backend = makePlatformSerialBackend();
+    m_backend->open(m_settings); // throws; the backend is closed again then
+    try {
+        m_thread = std::make_unique<TComThread>(*this, m_backend, quint32(m_settings.events.toInt()), *m_ticks);
+    } catch (const std::system_error& e) {
+        m_backend->close();
+        throw EComHandle(QString::fromLocal8Bit(e.what()));
+    }
+    m_connected = true;
+    if (OnOpen)
+        OnOpen(*this);
+}
+
+void TComPort::Close()
+{
+    if (!m_connected)
+        return;
+    m_connected = false;
+    m_current.reset();
+    const std::shared_ptr<TComThread::Shared> shared = m_thread->m_shared;
+    m_thread.reset(); // stops and joins the thread
+    bool abandoned = false;
+    {
+        std::lock_guard lock(shared->mutex);
+        abandoned = shared->abandoned;
+    }
+    if (abandoned)
+        m_backend.reset(); // the thread left behind still holds it; the next Open() makes a new one
+    else
+        m_backend->close();
+    if (OnClose)
+        OnClose(*this);
+}
+
+quint32 TComPort::GetModemStatus()
+{
+    quint32 status = 0;
+    if (!m_connected || !m_backend || !m_backend->readModemStatus(status))
+        return 0;
+    return status;
+}
+
+void TComPort::dispatchHandOver(const std::weak_ptr<TComThread::Shared>& weak, quint64 serial)
+{
+    const std::shared_ptr<TComThread::Shared> shared = weak.lock();
+    if (!shared)
+        return;
+    LineEvent event;
+    {
+        std::lock_guard lock(shared->mutex);
+        if (shared->stop || shared->done || shared->serial != serial || !shared->pending)
+            return;
+        event = *shared->pending;
+    }
+
+    const std::optional<LineEvent> outer = m_current; // a handler may have spun an event loop
+    m_current = event;
+    dispatch(event.mask, shared);
+    m_current = outer;
+
+    {
+        std::lock_guard lock(shared->mutex);
+        if (shared->serial == serial) {
+            shared->done = true;
+            shared->pending.reset();
+        }
+    }
+    shared->changed.notify_all();
+}
+
+void TComPort::dispatch(quint32 mask, const std::shared_ptr<TComThread::Shared>& shared)
+{
+    // Handlers are the program's code: whatever one throws must not reach the event loop, and a
+    // handler that closes the port ends the dispatch.
+    const auto call = [&](quint32 bit, const auto& handler, auto&&... args) {
+        if (!(mask & bit) || !handler || shared->stop)
+            return;
+        try {
+            handler(*this, args...);
+        } catch (...) {
+        }
+    };
+    if ((mask & EventBit::RxChar) && OnRxChar && !shared->stop) {
+        const int inQue = shared->backend->inputQueueCount();
+        call(EventBit::RxChar, OnRxChar, inQue);
+    }
+    call(EventBit::TxEmpty, OnTxEmpty);
+    call(EventBit::Break, OnBreak);
+    call(EventBit::Ring, OnRing);
+    call(EventBit::CTS, OnCTS);
+    call(EventBit::DSR, OnDSR);
+    call(EventBit::RxFlag, OnRxFlag);
+    call(EventBit::RLSD, OnRLSD);
+    call(EventBit::Error, OnError);
+}
+
+void TComPort::closeAfterFailure(const std::weak_ptr<TComThread::Shared>& weak)
+{
+    const std::shared_ptr<TComThread::Shared> shared = weak.lock();
+    if (shared && m_thread && m_thread->m_shared == shared)
+        Close();
+}
+
+} // namespace brv

@@ -1,0 +1,136 @@
+#include "ContactDecoder.h"
+
+#include "ComPort.h"
+#include "Competition.h"
+#include "RaceClock.h"
+#include "RaceTime.h"
+
+#include <QPointer>
+
+namespace brv {
+
+ContactDecoder::ContactDecoder(RaceClock& clock, QObject* parent) : QObject(parent), m_clock(clock) {}
+
+void ContactDecoder::attach(TComPort& port)
+{
+    const QPointer<ContactDecoder> self(this);
+    const auto event = [self](TComPort& sender) {
+        if (self)
+            self->ComPort78(sender);
+    };
+    port.OnRing = event;
+    port.OnCTS = event;
+    port.OnDSR = event;
+    port.OnRLSD = event;
+    port.OnOpen = [self](TComPort& sender) {
+        if (self)
+            self->ComPort1Open(sender);
+    };
+    port.OnClose = [self](TComPort& sender) {
+        if (self)
+            self->ComPort1Close(sender);
+    };
+}
+
+void ContactDecoder::ComPort78(TComPort& sender)
+{
+    const std::optional<LineEvent>& event = sender.currentEvent();
+    if (event)
+        decode(sender.Port(), event->status, event->tick);
+    else
+        decode(sender.Port(), sender.GetModemStatus());
+}
+
+void ContactDecoder::decode(int port, quint32 status, std::optional<quint32> edgeTick)
+{
+    quint32& remembered = m_slots[port == m_inputs[ContactInput::Start].port ? 0 : 1];
+    const quint32 changed = remembered == kUnknownStatus ? status : remembered ^ status;
+
+    int matched = 0;
+    if (port != 0) {
+        for (int n = 1; n <= kContactInputCount; ++n) {
+            if (m_inputs[n].port == port && (modemLineBit(m_inputs[n].line) & changed))
+                matched = n; // the last matching input wins
+        }
+    }
+    remembered = status;
+    // A contact that opens while no other line of its port is active fires nothing.
+    if (matched == 0 || status == 0)
+        return;
+
+    appendMemo(QString::number(matched) + QLatin1Char(' ') +
+               QString::number(changed, 16).toUpper().rightJustified(2, QLatin1Char('0')) + QLatin1Char(' ') +
+               modemLineLabel(m_inputs[matched].line));
+    if (m_inputs[matched].event == 0)
+        fire(matched, edgeTick);
+}
+
+void ContactDecoder::fire(int input, std::optional<quint32> edgeTick)
+{
+    Q_EMIT inputFired(input);
+    Competition& competition = m_clock.competition();
+    const RunControls& c = competition.controls();
+    const quint32 tick = edgeTick.value_or(m_clock.now());
+
+    switch (ContactInput(input)) {
+    case ContactInput::Start:
+        if (competition.options().commonStart) {
+            if (c.startButtonEnabled && m_armed && m_clock.mStart().trigger(edgeTick)) {
+                // The finish contacts rest for a second from the moment the run began.
+                for (int lane = 1; lane <= 3; ++lane)
+                    m_clock.startLockout(lane, c.lane(lane).startTick);
+            }
+        } else if (c.lane(1).startButtonEnabled) {
+            m_clock.mStart1().trigger(edgeTick);
+        }
+        break;
+    case ContactInput::Ziel1:
+    case ContactInput::Ziel2:
+    case ContactInput::Ziel3: {
+        const int lane = input - 1;
+        if (m_clock.lockoutRunning(lane, tick))
+            break; // dropped; the lock-out is not extended
+        // An edge from before the lane's start (handed over late) did not finish this run.
+        const LaneControls& l = c.lane(lane);
+        if (l.armed && RaceTime(l.startTick, tick) >= 0)
+            m_clock.stopCommand(lane).trigger(edgeTick);
+        m_clock.startLockout(lane, tick);
+        break;
+    }
+    case ContactInput::Start2:
+    case ContactInput::Start3: {
+        const int lane = input - 3;
+        if (c.lane(lane).startButtonEnabled)
+            m_clock.startCommand(lane).trigger(edgeTick);
+        break;
+    }
+    }
+}
+
+void ContactDecoder::appendMemo(const QString& line)
+{
+    if (m_memo.size() >= kMemoLimit)
+        m_memo.removeFirst();
+    m_memo.append(line);
+    Q_EMIT memoAppended(line);
+}
+
+void ContactDecoder::toggleStartLightBarrier()
+{
+    m_armed = !m_armed;
+    Q_EMIT startLightBarrierChanged(m_armed);
+}
+
+void ContactDecoder::ComPort1Open(TComPort&)
+{
+    m_symbolVisible = true;
+    Q_EMIT startBarrierSymbolChanged(true);
+}
+
+void ContactDecoder::ComPort1Close(TComPort&)
+{
+    m_symbolVisible = false;
+    Q_EMIT startBarrierSymbolChanged(false);
+}
+
+} // namespace brv

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <array>
+
+namespace brv {
+
+class TComPort;
+
+// The six contact inputs, numbered as everywhere in the program.
+enum class ContactInput { Start = 1, Ziel1 = 2, Ziel2 = 3, Ziel3 = 4, Start2 = 5, Start3 = 6 };
+inline constexpr int kContactInputCount = 6;
+
+// ModemLine codes: 0 none "-", 1 DSR " /4,6", 2 CTS " /7,8", 3 RLSD " /1,4", 4 RING " /7,9".
+inline constexpr int kModemLineCount = 5;
+QString modemLineLabel(int line);
+// The modem status bit a line code watches; 0 for "none" and unknown codes (never matches).
+quint32 modemLineBit(int line);
+
+// Port, line and edge setting of one input.
+struct ContactInputSetting
+{
+    int port = 0;  // COM number 1 to 64; 0 = "Kein"
+    int line = 0;  // ModemLine code
+    int event = 0; // edge setting; only 0 ("Ein") fires
+
+    // The stored port setting: bits 0-7 the port, bits 8-15 the line.
+    static ContactInputSetting fromStored(qint32 value, int event = 0);
+    qint32 stored() const { return line * 256 + port; }
+    friend bool operator==(const ContactInputSetting&, const ContactInputSetting&) = default;
+};
+
+// InputPort, InputLine and InputEvent of inputs 1 to 6.
+struct ContactInputs
+{
+    std::array<ContactInputSetting, kContactInputCount> inputs{};
+
+    ContactInputSetting& operator[](int input) { return inputs[std::size_t(input - 1)]; }
+    const ContactInputSetting& operator[](int input) const { return inputs[std::size_t(input - 1)]; }
+    ContactInputSetting& operator[](ContactInput input) { return (*this)[int(input)]; }
+    const ContactInputSetting& operator[](ContactInput input) const { return (*this)[int(input)]; }
+};
+
+// The ports the two components `ComPort1` and `ComPort2` take (0 = none).
+struct PortAssignment
+{
+    int comPort1 = 0;
+    int comPort2 = 0;
+    friend bool operator==(const PortAssignment&, const PortAssignment&) = default;
+};
+
+// At start-up: ComPort1 the Start port, ComPort2 the Ziel1 port when it differs from it.
+PortAssignment portsAtStartup(const ContactInputs& inputs);
+// When settings are applied: inputs 1 to 4 in order, "Kein" skipped; ComPort1 the first that is
+// set; ComPort2 each later port that differs from all earlier ones (the last such one wins).
+// Inputs 5 and 6 claim no port.
+PortAssignment portsWhenApplied(const ContactInputs& inputs);
+
+// Opens a component, dropping EComHandle and EComState: the inputs on it stay dead.
+bool openQuietly(TComPort& port);
+// Gives both components their ports and opens each that has one.
+void openContactPorts(TComPort& comPort1, TComPort& comPort2, const PortAssignment& ports);
+// Closes both components and sets their ports to 0.
+void closeContactPorts(TComPort& comPort1, TComPort& comPort2);
+
+// The entries the settings dialog offers: "Kein", then "COM<n>" with each of the four line
+// labels for every available port in ascending order.
+QStringList PortChoiceList(quint64 availablePorts);
+
+} // namespace brv

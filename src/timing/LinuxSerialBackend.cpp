@@ -1,0 +1,313 @@
+#include "LinuxSerialBackend.h"
+
+#include "SerialDevices.h"
+
+#include <QByteArray>
+
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+#include <mutex>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace brv {
+
+namespace {
+
+int wakeSignal()
+{
+    return SIGRTMIN + 5;
+}
+
+void onWakeSignal(int) {}
+
+// The handler only has to exist: without SA_RESTART a blocked ioctl returns EINTR.
+void installWakeSignal()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction action {};
+        action.sa_handler = onWakeSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = 0;
+        ::sigaction(wakeSignal(), &action, nullptr);
+    });
+}
+
+QString systemText(int error)
+{
+    return qt_error_string(error);
+}
+
+std::optional<speed_t> speedOf(qint32 rate)
+{
+    switch (rate) {
+    case 110: return B110;
+    case 300: return B300;
+    case 600: return B600;
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    case 230400: return B230400;
+    case 460800: return B460800;
+    case 921600: return B921600;
+    default: return std::nullopt;
+    }
+}
+
+quint32 statusFromLinux(int bits)
+{
+    quint32 status = 0;
+    if (bits & TIOCM_CTS)
+        status |= ModemBit::CTS;
+    if (bits & TIOCM_DSR)
+        status |= ModemBit::DSR;
+    if (bits & TIOCM_RNG)
+        status |= ModemBit::RING;
+    if (bits & TIOCM_CAR)
+        status |= ModemBit::RLSD;
+    return status;
+}
+
+int linuxLines(quint32 modemBits)
+{
+    int lines = 0;
+    if (modemBits & ModemBit::CTS)
+        lines |= TIOCM_CTS;
+    if (modemBits & ModemBit::DSR)
+        lines |= TIOCM_DSR;
+    if (modemBits & ModemBit::RING)
+        lines |= TIOCM_RNG;
+    if (modemBits & ModemBit::RLSD)
+        lines |= TIOCM_CAR;
+    return lines;
+}
+
+void sleepMs(long ms)
+{
+    timespec pause{0, ms * 1000000L};
+    ::nanosleep(&pause, nullptr); // a wake signal ends it early
+}
+
+} // namespace
+
+std::shared_ptr<SerialBackend> makePlatformSerialBackend()
+{
+    return std::make_shared<LinuxSerialBackend>();
+}
+
+LinuxSerialBackend::LinuxSerialBackend(std::function<QString(int)> devicePath)
+    : m_devicePath(devicePath ? std::move(devicePath) : std::function<QString(int)>(comDevicePath))
+{
+    installWakeSignal();
+}
+
+LinuxSerialBackend::~LinuxSerialBackend()
+{
+    close();
+}
+
+void LinuxSerialBackend::open(const ComPortSettings& settings)
+{
+    close();
+    m_interrupt = false;
+    m_polling = false;
+
+    const QString path = m_devicePath(settings.port);
+    if (path.isEmpty())
+        throw EComHandle(systemText(ENOENT));
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        throw EComHandle(systemText(errno));
+
+    // Each failure closes the descriptor again and reports the system's text for errno.
+    const auto failHandle = [fd] {
+        const int error = errno;
+        ::close(fd);
+        throw EComHandle(systemText(error));
+    };
+    const auto failState = [fd] {
+        const int error = errno;
+        ::close(fd);
+        throw EComState(systemText(error));
+    };
+
+    if (::isatty(fd) != 1)
+        failHandle();
+    // Exclusive: other programs that lock (flock) or open (TIOCEXCL) serial ports are kept out.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0)
+        failHandle();
+
+    termios t {};
+    if (::tcgetattr(fd, &t) != 0)
+        failState();
+    ::cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cflag &= ~tcflag_t(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    switch (settings.dataBits) {
+    case 5: t.c_cflag |= CS5; break;
+    case 6: t.c_cflag |= CS6; break;
+    case 7: t.c_cflag |= CS7; break;
+    default: t.c_cflag |= CS8; break;
+    }
+    switch (settings.parity) {
+    case TParity::prNone: break;
+    case TParity::prOdd: t.c_cflag |= PARENB | PARODD; break;
+    case TParity::prEven: t.c_cflag |= PARENB; break;
+    case TParity::prMark: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
+    case TParity::prSpace: t.c_cflag |= PARENB | CMSPAR; break;
+    }
+    // With five data bits a UART sends 1.5 stop bits where two are asked for.
+    if (settings.stopBits != TStopBits::sbOneStopBit)
+        t.c_cflag |= CSTOPB;
+    t.c_iflag &= ~tcflag_t(IXON | IXOFF | IXANY);
+    if (settings.flowControl == TFlowControl::fcRtsCts)
+        t.c_cflag |= CRTSCTS;
+    else if (settings.flowControl == TFlowControl::fcXonXoff)
+        t.c_iflag |= IXON | IXOFF;
+    t.c_cc[VSTART] = 0x11;
+    t.c_cc[VSTOP] = 0x13;
+    t.c_cc[VMIN] = 0; // a read returns at once
+    t.c_cc[VTIME] = 0;
+    const std::optional<speed_t> speed = speedOf(baudRateValue(settings.baudRate, settings.baudRateUser));
+    if (!speed) {
+        errno = EINVAL;
+        failState();
+    }
+    if (::cfsetispeed(&t, *speed) != 0 || ::cfsetospeed(&t, *speed) != 0 || ::tcsetattr(fd, TCSANOW, &t) != 0)
+        failState();
+
+    // DTR and RTS feed the contacts. A terminal without modem lines (a pseudo-terminal) fails here.
+    int raise = TIOCM_RTS | (settings.enableDTR ? TIOCM_DTR : 0);
+    if (::ioctl(fd, TIOCMBIS, &raise) != 0)
+        failState();
+    // Queue sizes and write time-outs have no counterpart here; nothing is ever written.
+    m_fd = fd;
+}
+
+void LinuxSerialBackend::close()
+{
+    if (m_fd < 0)
+        return;
+    ::close(m_fd);
+    m_fd = -1;
+}
+
+bool LinuxSerialBackend::readModemStatus(quint32& status)
+{
+    int bits = 0;
+    if (m_fd < 0 || ::ioctl(m_fd, TIOCMGET, &bits) != 0)
+        return false;
+    status = statusFromLinux(bits);
+    return true;
+}
+
+int LinuxSerialBackend::inputQueueCount()
+{
+    int count = 0;
+    if (m_fd < 0 || ::ioctl(m_fd, FIONREAD, &count) != 0)
+        return 0;
+    return count;
+}
+
+void LinuxSerialBackend::purgeInput()
+{
+    if (m_fd >= 0)
+        ::tcflush(m_fd, TCIFLUSH);
+}
+
+WaitResult LinuxSerialBackend::failure(int error) const
+{
+    WaitResult r;
+    r.kind = error == EIO || error == ENXIO || error == ENODEV ? WaitResult::Kind::DeviceGone
+                                                                : WaitResult::Kind::Failed;
+    r.error = error;
+    return r;
+}
+
+void LinuxSerialBackend::setWaiter(bool waiting)
+{
+    std::lock_guard lock(m_waiterMutex);
+    m_hasWaiter = waiting;
+    if (waiting)
+        m_waiter = ::pthread_self();
+}
+
+WaitResult LinuxSerialBackend::waitForEvent(quint32 events, quint32 knownStatus, const TickSource& ticks)
+{
+    struct WaiterScope
+    {
+        LinuxSerialBackend& backend;
+        explicit WaiterScope(LinuxSerialBackend& b) : backend(b) { backend.setWaiter(true); }
+        ~WaiterScope() { backend.setWaiter(false); }
+    } scope(*this);
+
+    const quint32 watched = linesWatchedBy(events);
+    const int lines = linuxLines(watched);
+    const auto changedEvent = [&](quint32 status, quint32 tick) {
+        WaitResult r;
+        r.kind = WaitResult::Kind::Event;
+        r.mask = lineEventsOf(status ^ knownStatus) & events;
+        r.status = status;
+        r.tick = tick;
+        return r;
+    };
+
+    while (!m_interrupt) {
+        if (m_fd < 0)
+            return failure(EBADF);
+        if (lines == 0) { // nothing to watch: wait to be stopped
+            sleepMs(100);
+            continue;
+        }
+        // A change since the last event (while it was being handed over) is reported at once.
+        const quint32 before = ticks.now();
+        quint32 status = 0;
+        if (!readModemStatus(status))
+            return failure(errno);
+        if ((status ^ knownStatus) & watched)
+            return changedEvent(status, before);
+
+        if (m_polling) {
+            sleepMs(1);
+            continue;
+        }
+        if (::ioctl(m_fd, TIOCMIWAIT, lines) == 0) {
+            const quint32 woke = ticks.now(); // the moment the edge was seen, before the status read
+            if (!readModemStatus(status))
+                return failure(errno);
+            if ((status ^ knownStatus) & watched)
+                return changedEvent(status, woke);
+            continue; // a pulse already over, or a line not watched
+        }
+        const int error = errno;
+        if (error == EINTR)
+            continue;
+        if (error == ENOTTY || error == EINVAL || error == ENOSYS) {
+            m_polling = true; // the driver has no TIOCMIWAIT (cp210x)
+            continue;
+        }
+        return failure(error);
+    }
+    return WaitResult{};
+}
+
+void LinuxSerialBackend::interruptWait()
+{
+    m_interrupt = true;
+    std::lock_guard lock(m_waiterMutex);
+    if (m_hasWaiter)
+        ::pthread_kill(m_waiter, wakeSignal());
+}
+
+} // namespace brv

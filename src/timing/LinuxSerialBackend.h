@@ -1,0 +1,57 @@
+#pragma once
+
+#include "SerialBackend.h"
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+
+#include <pthread.h>
+
+namespace brv {
+
+// Serial ports through the Linux terminal interface. Open: O_RDWR | O_NOCTTY | O_NONBLOCK,
+// exclusive (flock and TIOCEXCL), raw termios from the settings with CLOCAL set (a dropping DCD
+// must not hang the port up), DTR and RTS raised. A wait blocks in TIOCMIWAIT on the watched
+// lines and reads TIOCMGET after it; drivers without TIOCMIWAIT (cp210x) are polled with
+// TIOCMGET every millisecond on the same thread. interruptWait() wakes a blocked wait with a
+// signal whose handler is installed without SA_RESTART. Only the four line events are reported:
+// no data is read or written.
+class LinuxSerialBackend final : public SerialBackend
+{
+    Q_DISABLE_COPY_MOVE(LinuxSerialBackend)
+
+public:
+    // `devicePath` turns a COM number into a device node; comDevicePath() by default.
+    explicit LinuxSerialBackend(std::function<QString(int port)> devicePath = {});
+    ~LinuxSerialBackend() override;
+
+    void open(const ComPortSettings& settings) override;
+    void close() override;
+    bool isOpen() const override { return m_fd >= 0; }
+    qintptr handle() const override { return m_fd; }
+
+    bool readModemStatus(quint32& status) override;
+    int inputQueueCount() override;
+    void purgeInput() override;
+
+    WaitResult waitForEvent(quint32 events, quint32 knownStatus, const TickSource& ticks) override;
+    void interruptWait() override;
+
+    // True once the driver turned out to lack TIOCMIWAIT and the lines are polled.
+    bool polling() const { return m_polling; }
+
+private:
+    WaitResult failure(int error) const;
+    void setWaiter(bool waiting);
+
+    std::function<QString(int)> m_devicePath;
+    int m_fd = -1;
+    std::atomic<bool> m_interrupt{false};
+    std::atomic<bool> m_polling{false};
+    std::mutex m_waiterMutex;
+    bool m_hasWaiter = false;
+    pthread_t m_waiter{};
+};
+
+} // namespace brv

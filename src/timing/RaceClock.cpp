@@ -1,0 +1,381 @@
+#include "RaceClock.h"
+
+#include "Competition.h"
+#include "RaceTime.h"
+
+namespace brv {
+
+namespace {
+
+int zeitColumn(int lane)
+{
+    return 3 * (lane - 1) + 3;
+}
+
+} // namespace
+
+RaceClock::RaceClock(Competition& competition, const TickSource& ticks, SoundPlayer* sounds, QObject* parent)
+    : QObject(parent), m_competition(competition), m_ticks(ticks), m_sounds(sounds),
+      m_commands{
+          Command(QStringLiteral("mStart"), QStringLiteral("Start"), [this] { return rc().startCommandEnabled; },
+                  [this](std::optional<quint32> t) { startCommon(t); }),
+          // The per-lane starts are never disabled: starting a running lane again restarts its time.
+          Command(QStringLiteral("mStart1"), QStringLiteral("Start 1"), {},
+                  [this](std::optional<quint32> t) { startLane(1, t); }),
+          Command(QStringLiteral("mStart2"), QStringLiteral("Start 2"), {},
+                  [this](std::optional<quint32> t) { startLane(2, t); }),
+          Command(QStringLiteral("mStart3"), QStringLiteral("Start 3"), {},
+                  [this](std::optional<quint32> t) { startLane(3, t); }),
+          Command(QStringLiteral("mSTOP1"), QStringLiteral("Stop1"), [this] { return rc().lane(1).armed; },
+                  [this](std::optional<quint32> t) { stopLane(1, t); }),
+          Command(QStringLiteral("mStop2"), QStringLiteral("Stop2"), [this] { return rc().lane(2).armed; },
+                  [this](std::optional<quint32> t) { stopLane(2, t); }),
+          Command(QStringLiteral("mStop3"), QStringLiteral("Stop3"), [this] { return rc().lane(3).armed; },
+                  [this](std::optional<quint32> t) { stopLane(3, t); }),
+          Command(QStringLiteral("mFStart"), QStringLiteral("Fehler"), [this] { return rc().falseStartEnabled; },
+                  [this](std::optional<quint32>) { falseStart(); }),
+          Command(QStringLiteral("mReset"), QStringLiteral("00:00"), [this] { return rc().resetEnabled; },
+                  [this](std::optional<quint32>) { reset(true); }),
+          Command(QStringLiteral("bRESET2"), QStringLiteral("0,00"), {}, [this](std::optional<quint32>) { clear(); }),
+      }
+{
+    m_displayTick.setInterval(kDisplayTickMs);
+    connect(&m_displayTick, &QTimer::timeout, this, &RaceClock::onDisplayTick);
+    m_competition.setPendingResetRunner([this] { mReset().trigger(); });
+}
+
+RaceClock::~RaceClock()
+{
+    m_competition.setPendingResetRunner({});
+}
+
+RunControls& RaceClock::rc()
+{
+    return m_competition.controls();
+}
+
+const RunControls& RaceClock::controls() const
+{
+    return m_competition.controls();
+}
+
+RunState RaceClock::runState() const
+{
+    bool anyArmed = false;
+    bool anyStopped = false;
+    for (int lane = 1; lane <= 3; ++lane) {
+        anyArmed = anyArmed || controls().lane(lane).armed;
+        anyStopped = anyStopped || m_stopped[std::size_t(lane - 1)];
+    }
+    if (anyArmed)
+        return anyStopped ? RunState::Finishing : RunState::Running;
+    return anyStopped ? RunState::Finished : RunState::Idle;
+}
+
+LaneDigits RaceClock::laneDisplay(int lane) const
+{
+    return ShowLaneTime(laneMilliseconds(lane), controls().lane(lane).onChecked);
+}
+
+// ---------------------------------------------------------------- lock-outs
+
+bool RaceClock::lockoutRunning(int lane, quint32 tick) const
+{
+    const std::optional<quint32>& since = m_lockoutSince[std::size_t(lane - 1)];
+    if (!since)
+        return false;
+    const qint32 elapsed = RaceTime(*since, tick);
+    return elapsed >= 0 && elapsed < qint32(kLockoutMs);
+}
+
+void RaceClock::startLockout(int lane, quint32 tick)
+{
+    std::optional<quint32>& since = m_lockoutSince[std::size_t(lane - 1)];
+    // Edges of two ports may be handed over out of order: a lock-out that an edge seen later
+    // has already started is not moved back.
+    if (since) {
+        const qint32 ahead = RaceTime(tick, *since);
+        if (ahead > 0 && ahead < qint32(kLockoutMs))
+            return;
+    }
+    since = tick;
+}
+
+void RaceClock::cancelLockouts()
+{
+    m_lockoutSince.fill(std::nullopt);
+}
+
+// ---------------------------------------------------------------- display
+
+void RaceClock::show(int lane, qint32 milliseconds)
+{
+    qint32& shown = m_shownMs[std::size_t(lane - 1)];
+    const bool changed = hundredthsOf(shown) != hundredthsOf(milliseconds);
+    shown = milliseconds;
+    if (changed)
+        Q_EMIT laneTimeChanged(lane);
+}
+
+void RaceClock::onDisplayTick()
+{
+    const quint32 tick = m_ticks.now();
+    for (int lane = 1; lane <= 3; ++lane) {
+        const LaneControls& l = controls().lane(lane);
+        if (l.armed && l.onChecked && l.startTick != 0 && m_competition.laneVisible(lane))
+            show(lane, RaceTime(l.startTick, tick));
+    }
+}
+
+void RaceClock::startDisplayTick()
+{
+    rc().displayTickRunning = true;
+    if (!m_displayTick.isActive())
+        m_displayTick.start();
+}
+
+void RaceClock::stopDisplayTick()
+{
+    rc().displayTickRunning = false;
+    m_displayTick.stop();
+}
+
+// ---------------------------------------------------------------- helpers
+
+void RaceClock::playIfThere(Sound sound)
+{
+    if (m_sounds && m_sounds->hasSound(sound))
+        m_sounds->play(sound);
+}
+
+void RaceClock::notify(RunState before)
+{
+    Q_EMIT controlsChanged();
+    const RunState after = runState();
+    if (after != before)
+        Q_EMIT runStateChanged(after);
+}
+
+void RaceClock::lockForRun()
+{
+    RunControls& c = rc();
+    c.settingsEnabled = false;
+    c.loadEnabled = false;
+    c.assignEnabled = {false, false, false};
+}
+
+void RaceClock::disarmAll()
+{
+    for (LaneControls& l : rc().lanes)
+        l.armed = false;
+}
+
+void RaceClock::clearStartTicks()
+{
+    for (LaneControls& l : rc().lanes)
+        l.startTick = 0;
+    m_stopped.fill(false);
+}
+
+// ---------------------------------------------------------------- starts
+
+void RaceClock::startCommon(std::optional<quint32> tick)
+{
+    const RunState before = runState();
+    RunControls& c = rc();
+    c.startGreen = true;
+
+    // With "Audio" the run begins when the start sound has ended, so the tick is read after it.
+    if (m_startTrigger == 1 && m_sounds && m_sounds->hasSound(Sound::Start)) {
+        m_sounds->playAndWait(Sound::Start);
+        tick.reset();
+    }
+    const quint32 start = startTickFrom(tick.value_or(m_ticks.now()));
+    for (LaneControls& l : c.lanes)
+        l.startTick = start;
+    m_stopped.fill(false);
+
+    c.startButtonEnabled = false;
+    c.startCommandEnabled = false;
+    c.startShown = false;
+    c.falseStartShown = true;
+    c.falseStartEnabled = true;
+    c.resetShown = false;
+
+    startDisplayTick();
+
+    for (int lane = 1; lane <= 3; ++lane) {
+        m_competition.selector(lane).enabled = false;
+        c.lane(lane).armed = m_competition.laneActive(lane);
+    }
+
+    lockForRun();
+    c.resetEnabled = false;
+    c.resetRed = false;
+
+    c.focus = FocusTarget::FalseStart;
+    m_competition.UpdateProtocolButtons();
+    notify(before);
+}
+
+void RaceClock::startLane(int lane, std::optional<quint32> tick)
+{
+    // A lane that is switched off or not shown has nothing to time; starting it would only
+    // start the display tick and keep START unavailable until "0,00".
+    if (!m_competition.laneActive(lane))
+        return;
+
+    const RunState before = runState();
+    const quint32 start = startTickFrom(tick.value_or(m_ticks.now()));
+    RunControls& c = rc();
+    LaneControls& l = c.lane(lane);
+    l.startTick = start;
+    m_stopped[std::size_t(lane - 1)] = false;
+    startDisplayTick();
+
+    m_competition.selector(lane).enabled = false;
+    l.armed = true;
+    l.startButtonEnabled = false;
+    l.startButtonGreen = false;
+    // A lane runs again: a RESET left enabled by an earlier finish must not cut this run short.
+    c.resetEnabled = false;
+    c.resetRed = false;
+
+    bool startLeft = false;
+    for (int other = 1; other <= 3; ++other)
+        startLeft = startLeft || (c.lane(other).startButtonEnabled && m_competition.laneActive(other));
+    if (!startLeft) {
+        c.startButtonEnabled = false;
+        c.startShown = false;
+        c.resetShown = true;
+    }
+
+    lockForRun();
+    m_competition.UpdateProtocolButtons();
+    notify(before);
+}
+
+// ---------------------------------------------------------------- stop
+
+void RaceClock::stopLane(int lane, std::optional<quint32> tick)
+{
+    // The stop tick comes first: nothing the stop does may lengthen the time.
+    const quint32 stop = tick.value_or(m_ticks.now());
+    const RunState before = runState();
+    playIfThere(Sound::Stopp);
+
+    RunControls& c = rc();
+    LaneControls& l = c.lane(lane);
+    const qint32 elapsed = RaceTime(l.startTick, stop);
+
+    l.armed = false;
+    m_stopped[std::size_t(lane - 1)] = true;
+    c.falseStartShown = false;
+    c.falseStartEnabled = false;
+
+    show(lane, elapsed);
+    m_competition.RecordLaneTime(zeitColumn(lane), lane, m_competition.numberFormat().runTime(elapsed));
+
+    c.resetShown = true;
+    c.startShown = false;
+    const bool finished = !c.lane(1).armed && !c.lane(2).armed && !c.lane(3).armed;
+    if (finished) {
+        c.resetEnabled = true;
+        stopDisplayTick();
+        m_competition.RecalculateRound();
+        if (m_autosave)
+            m_autosave();
+        c.focus = FocusTarget::Reset;
+        c.resetRed = true;
+    }
+    Q_EMIT laneStopped(lane, elapsed);
+    notify(before);
+}
+
+// ---------------------------------------------------------------- false start, resets
+
+void RaceClock::falseStart()
+{
+    const RunState before = runState();
+    stopDisplayTick();
+    clearStartTicks();
+    playIfThere(Sound::Fehlstart);
+    disarmAll();
+    resetSteps();
+    finishReset();
+    notify(before);
+}
+
+void RaceClock::reset(bool advance)
+{
+    const RunState before = runState();
+    resetSteps();
+    if (advance)
+        m_competition.AdvanceLanes();
+    finishReset();
+    notify(before);
+}
+
+void RaceClock::clear()
+{
+    const RunState before = runState();
+    resetSteps();
+    disarmAll();
+    // Nothing is armed any more, so the display tick would update nothing; stopping it also
+    // lets START become available again in common-start mode.
+    stopDisplayTick();
+    RunControls& c = rc();
+    for (int lane = 1; lane <= 2; ++lane) {
+        c.lane(lane).startButtonEnabled = true;
+        c.lane(lane).startButtonGreen = true;
+    }
+    const bool lane3 = m_competition.options().thirdLaneOn && c.lane(3).onChecked;
+    c.lane(3).startButtonEnabled = lane3;
+    c.lane(3).startButtonGreen = lane3;
+    finishReset();
+    notify(before);
+}
+
+void RaceClock::resetSteps()
+{
+    cancelLockouts();
+    RunControls& c = rc();
+    for (int lane = 1; lane <= 3; ++lane) {
+        show(lane, 0);
+        if (m_competition.laneActive(lane))
+            m_competition.selector(lane).enabled = true;
+    }
+    c.settingsEnabled = true;
+    c.loadEnabled = true;
+    c.startButtonEnabled = true;
+    c.startGreen = true;
+    c.startCommandEnabled = true;
+    c.startShown = true;
+    c.resetEnabled = false;
+    c.resetRed = false;
+    c.resetShown = false;
+    c.falseStartShown = false;
+    c.falseStartEnabled = false;
+    clearStartTicks();
+    c.assignEnabled = {true, true, m_competition.laneActive(3)};
+}
+
+void RaceClock::finishReset()
+{
+    m_competition.ShowLaneTeamsOnTv();
+    rc().focus = FocusTarget::Start;
+    m_competition.UpdateProtocolButtons();
+}
+
+// ---------------------------------------------------------------- lane 3 box
+
+void RaceClock::setLane3On(bool on)
+{
+    m_competition.setLane3On(on);
+    m_shownMs[2] = 0;
+    // Shown even when the value stays 0: the digits change colour with the box.
+    Q_EMIT laneTimeChanged(3);
+    Q_EMIT controlsChanged();
+}
+
+} // namespace brv

@@ -1,0 +1,134 @@
+#pragma once
+
+#include "Command.h"
+#include "LaneDisplay.h"
+#include "Sound.h"
+#include "TickSource.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+namespace brv {
+
+class Competition;
+struct RunControls;
+
+enum class RunState {
+    Idle,      // no lane armed, start ticks 0
+    Running,   // at least one lane armed, none stopped
+    Finishing, // at least one lane stopped, another still armed
+    Finished,  // every stop command disabled after a run; RESET waits
+};
+
+enum class ClockCommand { Start, Start1, Start2, Start3, Stop1, Stop2, Stop3, FalseStart, Reset, Clear };
+
+// Times up to three lanes that run side by side. The clock's state lives in the run controls of
+// the competition (which buttons and commands are shown and enabled, the start ticks, which lanes
+// are armed); the clock's commands are the only way to change it. Runs on the main thread.
+class RaceClock final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(RaceClock)
+
+public:
+    static constexpr quint32 kLockoutMs = 1000;
+    static constexpr int kDisplayTickMs = 10;
+
+    // `sounds` may be null (silence). The clock registers its reset with the competition, so
+    // leaving a page runs a reset that a finished heat still waits for.
+    explicit RaceClock(Competition& competition, const TickSource& ticks = steadyTickSource(),
+                       SoundPlayer* sounds = nullptr, QObject* parent = nullptr);
+    ~RaceClock() override;
+
+    Competition& competition() { return m_competition; }
+    const TickSource& ticks() const { return m_ticks; }
+    quint32 now() const { return m_ticks.now(); }
+
+    // ---- commands
+    Command& command(ClockCommand id) { return m_commands[std::size_t(id)]; }
+    Command& mStart() { return command(ClockCommand::Start); }
+    Command& mStart1() { return command(ClockCommand::Start1); }
+    Command& mStart2() { return command(ClockCommand::Start2); }
+    Command& mStart3() { return command(ClockCommand::Start3); }
+    Command& mSTOP1() { return command(ClockCommand::Stop1); }
+    Command& mStop2() { return command(ClockCommand::Stop2); }
+    Command& mStop3() { return command(ClockCommand::Stop3); }
+    Command& mFStart() { return command(ClockCommand::FalseStart); }
+    Command& mReset() { return command(ClockCommand::Reset); }
+    Command& bRESET2() { return command(ClockCommand::Clear); } // "0,00"
+    Command& startCommand(int lane) { return command(ClockCommand(int(ClockCommand::Start1) + lane - 1)); }
+    Command& stopCommand(int lane) { return command(ClockCommand(int(ClockCommand::Stop1) + lane - 1)); }
+
+    // ---- settings the clock reads
+    // "Startznach": 0 "Kontakt", 1 "Audio" (the run begins when the start sound has ended).
+    void setStartTrigger(int trigger) { m_startTrigger = trigger; }
+    int startTrigger() const { return m_startTrigger; }
+    // SaveToText of the current table into the autosave file after each finished heat; empty
+    // means nothing is written.
+    void setAutosave(std::function<void()> writer) { m_autosave = std::move(writer); }
+
+    // ---- state
+    RunState runState() const;
+    bool displayTickActive() const { return m_displayTick.isActive(); }
+    const RunControls& controls() const;
+
+    // What lane 1 to 3's panel shows.
+    qint32 laneMilliseconds(int lane) const { return m_shownMs[std::size_t(lane - 1)]; }
+    LaneDigits laneDisplay(int lane) const;
+
+    // Finish lock-outs (1000 ms per lane), judged at a tick: contacts pass their edge's tick.
+    bool lockoutRunning(int lane, quint32 tick) const;
+    void startLockout(int lane, quint32 tick);
+    void cancelLockouts();
+
+    // Lane 3's on/off box was clicked (FrameT3cbONClick).
+    void setLane3On(bool on);
+
+public Q_SLOTS:
+    // The 10 ms display tick (`Clock`): refreshes the running lanes' panels; never a source of times.
+    void onDisplayTick();
+
+Q_SIGNALS:
+    // Lane panel `lane` shows something else (its hundredths or its colours changed).
+    void laneTimeChanged(int lane);
+    void controlsChanged();
+    void runStateChanged(brv::RunState state);
+    // A lane was stopped with this time (after it was recorded).
+    void laneStopped(int lane, qint32 milliseconds);
+
+private:
+    RunControls& rc();
+    void startCommon(std::optional<quint32> tick);
+    void startLane(int lane, std::optional<quint32> tick);
+    void stopLane(int lane, std::optional<quint32> tick);
+    void falseStart();
+    void reset(bool advance);
+    void clear();
+    void resetSteps();
+    void finishReset();
+    void lockForRun();
+    void disarmAll();
+    void clearStartTicks();
+    void startDisplayTick();
+    void stopDisplayTick();
+    void show(int lane, qint32 milliseconds);
+    void playIfThere(Sound sound);
+    void notify(RunState before);
+
+    Competition& m_competition;
+    const TickSource& m_ticks;
+    SoundPlayer* m_sounds;
+    std::array<Command, 10> m_commands;
+    QTimer m_displayTick;
+    int m_startTrigger = 0;
+    std::function<void()> m_autosave;
+    std::array<qint32, 3> m_shownMs{};
+    std::array<bool, 3> m_stopped{}; // the lane has stopped since its start
+    std::array<std::optional<quint32>, 3> m_lockoutSince;
+};
+
+} // namespace brv

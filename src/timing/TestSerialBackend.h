@@ -1,0 +1,66 @@
+#pragma once
+
+#include "SerialBackend.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+
+namespace brv {
+
+// A serial port without hardware: its modem lines are switched by the caller, from any thread,
+// and the port thread of a TComPort sees the change as it would see a real edge. Used by tests
+// and by the contact-latency benchmark; it drives the same thread and hand-over code as the
+// Linux backend.
+class TestSerialBackend final : public SerialBackend
+{
+    Q_DISABLE_COPY_MOVE(TestSerialBackend)
+
+public:
+    TestSerialBackend() = default;
+
+    // ---- what a test switches
+    // Sets the modem status word (ModemBit); a change of a watched line wakes the waiting thread.
+    void setLines(quint32 status);
+    quint32 lines() const;
+    // Reports this event word once, with the current lines (as a driver reporting several events).
+    void raiseEvents(quint32 mask);
+    // The adapter is pulled out: the current or next wait fails with EIO.
+    void unplug();
+    // The next open fails: EComHandle or EComState with the text of `error` (an errno).
+    enum class OpenFailure { None, Handle, State };
+    void failNextOpen(OpenFailure failure, int error);
+
+    // ---- what a test reads
+    bool isOpen() const override;
+    int openCount() const;
+    ComPortSettings lastSettings() const;
+    // Whether a thread is blocked in waitForEvent now.
+    bool waiting() const;
+
+    // ---- SerialBackend
+    void open(const ComPortSettings& settings) override;
+    void close() override;
+    qintptr handle() const override;
+    bool readModemStatus(quint32& status) override;
+    int inputQueueCount() override { return 0; }
+    void purgeInput() override {}
+    WaitResult waitForEvent(quint32 events, quint32 knownStatus, const TickSource& ticks) override;
+    void interruptWait() override;
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_open = false;
+    bool m_unplugged = false;
+    bool m_interrupt = false;
+    bool m_waiting = false;
+    quint32 m_lines = 0;
+    quint32 m_raised = 0;
+    int m_openCount = 0;
+    ComPortSettings m_settings;
+    OpenFailure m_failure = OpenFailure::None;
+    int m_failureError = 0;
+};
+
+} // namespace brv
