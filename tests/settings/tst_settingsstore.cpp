@@ -129,14 +129,12 @@ private Q_SLOTS:
 
     void noStoreGivesDefaults();
     void completeStoreLoadsEverything();
-    void onlyPortsStored();
     void loadingStopsAtBrokenValue_data();
     void loadingStopsAtBrokenValue();
     void valueOfAnotherJsonKind_data();
     void valueOfAnotherJsonKind();
     void missingString_data();
     void missingString();
-    void classHeaderStoredAsInteger();
     void nadpisSize_data();
     void nadpisSize();
     void portPacking_data();
@@ -159,7 +157,6 @@ private Q_SLOTS:
     void programFiles_data();
     void programFiles();
     void startSoundFlag();
-    void fileTypeNames();
 
 private:
     QString storePath() const { return m_backend->filePath(); }
@@ -236,24 +233,6 @@ void TestSettingsStore::completeStoreLoadsEverything()
     QCOMPARE(s.Title, QStringLiteral("Pokal 2024"));
     QCOMPARE(s.Monitor, 1);
     QCOMPARE(s.OnStart, false);
-}
-
-void TestSettingsStore::onlyPortsStored()
-{
-    QJsonObject store;
-    for (int n = 1; n <= 6; ++n)
-        store.insert(QStringLiteral("Port%1").arg(n), 0x0200 + n);
-    writeStore(store);
-
-    SettingsLoadReport report;
-    const Settings s = load(2, &report);
-    QCOMPARE(report.stoppedAt, QStringLiteral("Alg1"));
-    Settings expected;
-    for (int n = 1; n <= 6; ++n) {
-        expected.InputPort[n] = n;
-        expected.InputLine[n] = 2;
-    }
-    QCOMPARE(s, expected);
 }
 
 void TestSettingsStore::loadingStopsAtBrokenValue_data()
@@ -371,20 +350,6 @@ void TestSettingsStore::missingString()
             QCOMPARE(probe.value(s), expected);
     }
     QCOMPARE(s.OnStart, false); // the last value is still read
-}
-
-void TestSettingsStore::classHeaderStoredAsInteger()
-{
-    QJsonObject store = completeStore();
-    store.insert(QStringLiteral("ColHideName"), 5);
-    writeStore(store);
-
-    const Settings s = load();
-    QCOMPARE(s.Klasse, true);
-    QCOMPARE(s.ColHideName, QStringLiteral("Klasse"));
-    QCOMPARE(s.Platznach, 0);
-    QCOMPARE(s.OnZiel3, false);
-    QCOMPARE(s.OnStart, true);
 }
 
 void TestSettingsStore::nadpisSize_data()
@@ -712,16 +677,6 @@ void TestSettingsStore::startSoundFlag()
     QVERIFY(sound.open(QIODevice::WriteOnly));
     sound.close();
     QVERIFY(ProgramFiles::detect(program).startSoundPresent);
-}
-
-void TestSettingsStore::fileTypeNames()
-{
-    const FileTypeNames builtIn = {QStringLiteral("Textdatei"), QStringLiteral("Webseite"),
-                                   QStringLiteral("MS Word"), QStringLiteral("MS Excel")};
-    QCOMPARE(builtInFileTypeNames(), builtIn);
-#ifndef Q_OS_WIN
-    QCOMPARE(ProgramFiles::detect(QStringLiteral("/usr/bin/brv")).fileTypeNames, builtIn);
-#endif
 }
 
 QTEST_GUILESS_MAIN(TestSettingsStore)
