@@ -1,0 +1,582 @@
+#include "Competition.h"
+#include "RaceClock.h"
+#include "TimingTestSupport.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using namespace brv;
+using namespace brv::test;
+
+namespace {
+
+// A competition with four teams in the Vorrunde, a hand-set tick and silent sounds.
+struct Fixture
+{
+    explicit Fixture(bool commonStart = true, bool thirdLane = false, int teams = 4)
+    {
+        CompetitionOptions options;
+        options.commonStart = commonStart;
+        options.thirdLaneOn = thirdLane;
+        competition.setOptions(options);
+        enterVorrunde(competition, teams);
+        clock = std::make_unique<RaceClock>(competition, ticks, &sounds);
+        clock->setAutosave([this] { ++autosaves; });
+    }
+
+    const RunControls& c() const { return competition.controls(); }
+    QString zeit(int team, int lane) const
+    {
+        return competition.grid(CompetitionRound::Vorrunde).cell(3 * lane, vorrundeRow(competition, team));
+    }
+
+    Competition competition;
+    ManualTickSource ticks{100000};
+    FakeSounds sounds;
+    std::unique_ptr<RaceClock> clock;
+    int autosaves = 0;
+};
+
+} // namespace
+
+class TestRaceClock final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startsIdle();
+    void commonStartArmsActiveLanes_data();
+    void commonStartArmsActiveLanes();
+    void commonStartLocksTheRun();
+    void stopRecordsTruncatedTime_data();
+    void stopRecordsTruncatedTime();
+    void runAcrossTickWrapAround();
+    void startReadAtTickZero();
+    void stopOfLane2ThenLane1();
+    void disabledCommandsDoNothing_data();
+    void disabledCommandsDoNothing();
+    void falseStart();
+    void resetAdvancesLanes();
+    void clearAbandonsRun();
+    void perLaneStartsHideStart_data();
+    void perLaneStartsHideStart();
+    void perLaneSingleLaneFinishesRun();
+    void secondPerLaneStartRestartsLane();
+    void commonStartAfterPerLaneStart();
+    void perLaneStartOfInactiveLaneDoesNothing();
+    void startSound_data();
+    void startSound();
+    void stopTickIsReadBeforeStopSound();
+    void contactTickIsUsed();
+    void displayTickSignalsOnlyChangedHundredths();
+    void displayTickSkipsStoppedLanes();
+    void lockout_data();
+    void lockout();
+    void lockoutNotMovedBackByLateEdge();
+    void lane3BoxShowsZeroInItsColours();
+    void leavingPageRunsPendingReset();
+    void runStateSignals();
+};
+
+void TestRaceClock::startsIdle()
+{
+    Fixture f;
+    QCOMPARE(f.clock->runState(), RunState::Idle);
+    QVERIFY(f.c().startShown);
+    QVERIFY(f.c().startButtonEnabled);
+    QVERIFY(!f.c().falseStartShown && !f.c().falseStartEnabled);
+    QVERIFY(!f.c().resetShown && !f.c().resetEnabled);
+    QVERIFY(f.clock->mStart().isEnabled());
+    QVERIFY(!f.clock->mSTOP1().isEnabled() && !f.clock->mStop2().isEnabled() && !f.clock->mStop3().isEnabled());
+    QVERIFY(!f.clock->mFStart().isEnabled());
+    QVERIFY(!f.clock->mReset().isEnabled());
+    QVERIFY(f.clock->mStart1().isEnabled() && f.clock->bRESET2().isEnabled());
+    QVERIFY(!f.clock->displayTickActive());
+    QCOMPARE(f.clock->bRESET2().caption(), QStringLiteral("0,00"));
+    QCOMPARE(f.clock->mSTOP1().name(), QStringLiteral("mSTOP1"));
+}
+
+void TestRaceClock::commonStartArmsActiveLanes_data()
+{
+    QTest::addColumn<bool>("thirdLane");
+    QTest::addColumn<bool>("lane3Box");
+    QTest::addColumn<bool>("lane3Armed");
+    QTest::newRow("two lanes") << false << true << false;
+    QTest::newRow("three lanes") << true << true << true;
+    QTest::newRow("three lanes, lane 3 switched off") << true << false << false;
+}
+
+void TestRaceClock::commonStartArmsActiveLanes()
+{
+    QFETCH(bool, thirdLane);
+    QFETCH(bool, lane3Box);
+    QFETCH(bool, lane3Armed);
+    Fixture f(true, thirdLane, 6);
+    if (!lane3Box)
+        f.clock->setLane3On(false);
+    QVERIFY(f.clock->mStart().trigger());
+    QVERIFY(f.c().lane(1).armed && f.c().lane(2).armed);
+    QCOMPARE(f.c().lane(3).armed, lane3Armed);
+    for (int lane = 1; lane <= 3; ++lane)
+        QCOMPARE(f.c().lane(lane).startTick, 100000u);
+
+    f.ticks.set(110000);
+    f.clock->mSTOP1().trigger();
+    QCOMPARE(f.clock->runState(), RunState::Finishing);
+    f.clock->mStop2().trigger();
+    if (lane3Armed) {
+        QCOMPARE(f.clock->runState(), RunState::Finishing);
+        QCOMPARE(f.autosaves, 0);
+        f.clock->mStop3().trigger();
+    }
+    QCOMPARE(f.clock->runState(), RunState::Finished);
+    QCOMPARE(f.autosaves, 1);
+}
+
+void TestRaceClock::commonStartLocksTheRun()
+{
+    Fixture f;
+    f.clock->mStart().trigger();
+    QCOMPARE(f.clock->runState(), RunState::Running);
+    QVERIFY(!f.c().startShown && !f.c().startButtonEnabled && !f.c().startCommandEnabled);
+    QVERIFY(f.c().falseStartShown && f.c().falseStartEnabled);
+    QCOMPARE(f.c().focus, FocusTarget::FalseStart);
+    QVERIFY(!f.c().settingsEnabled && !f.c().loadEnabled);
+    QCOMPARE(f.c().assignEnabled, (std::array<bool, 3>{false, false, false}));
+    QVERIFY(!f.c().resetEnabled);
+    QVERIFY(f.c().displayTickRunning && f.clock->displayTickActive());
+    QVERIFY(!f.competition.selector(1).enabled && !f.competition.selector(2).enabled);
+}
+
+void TestRaceClock::stopRecordsTruncatedTime_data()
+{
+    QTest::addColumn<quint32>("elapsed");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("9 ms") << 9u << "0,00";
+    QTest::newRow("10 ms") << 10u << "0,01";
+    QTest::newRow("12 345 ms") << 12345u << "12,34";
+    QTest::newRow("61 005 ms, no minutes") << 61005u << "61,00";
+    QTest::newRow("999 999 ms") << 999999u << "999,99";
+    QTest::newRow("1 000 000 ms") << 1000000u << "1000,00";
+}
+
+void TestRaceClock::stopRecordsTruncatedTime()
+{
+    QFETCH(quint32, elapsed);
+    QFETCH(QString, text);
+    Fixture f;
+    f.clock->mStart().trigger();
+    f.ticks.advance(elapsed);
+    QVERIFY(f.clock->mSTOP1().trigger());
+    QCOMPARE(f.zeit(1, 1), text);
+    QCOMPARE(f.clock->laneMilliseconds(1), qint32(elapsed));
+    QVERIFY(!f.clock->mSTOP1().isEnabled());
+}
+
+void TestRaceClock::runAcrossTickWrapAround()
+{
+    Fixture f;
+    f.ticks.set(0xFFFFFF00u);
+    f.clock->mStart().trigger();
+    f.ticks.set(0x00000100u);
+    f.clock->mStop2().trigger();
+    QCOMPARE(f.clock->laneMilliseconds(2), 512);
+    QCOMPARE(f.zeit(2, 2), QStringLiteral("0,51"));
+}
+
+void TestRaceClock::startReadAtTickZero()
+{
+    Fixture f;
+    f.ticks.set(0);
+    f.clock->mStart().trigger();
+    QCOMPARE(f.c().lane(1).startTick, 0xFFFFFFFFu); // 0 would read as "not started"
+    f.clock->onDisplayTick();
+    f.ticks.set(1000);
+    f.clock->mSTOP1().trigger();
+    QCOMPARE(f.clock->laneMilliseconds(1), 1001);
+}
+
+void TestRaceClock::stopOfLane2ThenLane1()
+{
+    Fixture f;
+    f.clock->mStart().trigger();
+    f.ticks.advance(20000);
+    f.clock->mStop2().trigger();
+    QCOMPARE(f.clock->runState(), RunState::Finishing);
+    QVERIFY(f.c().resetShown);
+    QVERIFY(!f.c().resetEnabled && !f.clock->mReset().isEnabled());
+    QVERIFY(!f.c().falseStartShown && !f.clock->mFStart().isEnabled());
+    QVERIFY(f.clock->displayTickActive());
+    QCOMPARE(f.autosaves, 0);
+    QCOMPARE(f.zeit(2, 2), QStringLiteral("20,00"));
+
+    f.ticks.advance(1230);
+    f.clock->mSTOP1().trigger();
+    QCOMPARE(f.clock->runState(), RunState::Finished);
+    QVERIFY(f.c().resetEnabled && f.c().resetRed && f.c().resetShown);
+    QCOMPARE(f.c().focus, FocusTarget::Reset);
+    QVERIFY(!f.clock->displayTickActive() && !f.c().displayTickRunning);
+    QCOMPARE(f.autosaves, 1);
+    QCOMPARE(f.zeit(1, 1), QStringLiteral("21,23"));
+    // Recalculated: Gesamt of both teams written by the full recalculation.
+    const ResultGrid& g = f.competition.grid(CompetitionRound::Vorrunde);
+    QCOMPARE(g.cell(5, vorrundeRow(f.competition, 1)), QStringLiteral("21,23"));
+}
+
+void TestRaceClock::disabledCommandsDoNothing_data()
+{
+    QTest::addColumn<int>("phase"); // 0 idle, 1 running, 2 finished
+    QTest::addColumn<int>("command");
+    QTest::newRow("[F6] before a start") << 0 << int(ClockCommand::Stop1);
+    QTest::newRow("[F8] before a start") << 0 << int(ClockCommand::Stop3);
+    QTest::newRow("[F4] before a start") << 0 << int(ClockCommand::FalseStart);
+    QTest::newRow("[F10] before a start") << 0 << int(ClockCommand::Reset);
+    QTest::newRow("[F5] while running") << 1 << int(ClockCommand::Start);
+    QTest::newRow("[F10] while running") << 1 << int(ClockCommand::Reset);
+    QTest::newRow("[F8] with lane 3 off while running") << 1 << int(ClockCommand::Stop3);
+    QTest::newRow("[F4] after the run") << 2 << int(ClockCommand::FalseStart);
+    QTest::newRow("[F6] after the run") << 2 << int(ClockCommand::Stop1);
+    QTest::newRow("[F5] after the run") << 2 << int(ClockCommand::Start);
+}
+
+void TestRaceClock::disabledCommandsDoNothing()
+{
+    QFETCH(int, phase);
+    QFETCH(int, command);
+    Fixture f;
+    if (phase >= 1)
+        f.clock->mStart().trigger();
+    if (phase == 2) {
+        f.ticks.advance(5000);
+        f.clock->mSTOP1().trigger();
+        f.clock->mStop2().trigger();
+    }
+    const RunState before = f.clock->runState();
+    const QStringList row1 = f.competition.grid(CompetitionRound::Vorrunde).rowCells(1);
+    const int saves = f.autosaves;
+    f.ticks.advance(777);
+    QVERIFY(!f.clock->command(ClockCommand(command)).trigger());
+    QCOMPARE(f.clock->runState(), before);
+    QCOMPARE(f.competition.grid(CompetitionRound::Vorrunde).rowCells(1), row1);
+    QCOMPARE(f.autosaves, saves);
+}
+
+void TestRaceClock::falseStart()
+{
+    Fixture f;
+    f.clock->mStart().trigger();
+    f.ticks.advance(800);
+    QVERIFY(f.clock->mFStart().trigger());
+    QCOMPARE(f.clock->runState(), RunState::Idle);
+    for (int lane = 1; lane <= 3; ++lane) {
+        QCOMPARE(f.c().lane(lane).startTick, 0u);
+        QVERIFY(!f.clock->stopCommand(lane).trigger());
+    }
+    QVERIFY(!f.clock->displayTickActive());
+    QVERIFY(f.c().startShown && f.c().startCommandEnabled && f.c().startButtonEnabled);
+    QVERIFY(!f.c().falseStartShown && !f.c().resetShown);
+    QCOMPARE(f.competition.selector(1).index, 0); // not advanced
+    QCOMPARE(f.competition.selector(2).index, 1);
+    QVERIFY(f.zeit(1, 1).isEmpty() && f.zeit(2, 2).isEmpty());
+    QCOMPARE(f.sounds.played.size(), 1);
+    QCOMPARE(f.sounds.played.first().sound, Sound::Fehlstart);
+    QVERIFY(!f.sounds.played.first().waited);
+    QCOMPARE(f.autosaves, 0);
+}
+
+void TestRaceClock::resetAdvancesLanes()
+{
+    Fixture f;
+    f.clock->mStart().trigger();
+    f.ticks.advance(3000);
+    f.clock->mSTOP1().trigger();
+    f.clock->mStop2().trigger();
+    QVERIFY(f.clock->mReset().trigger());
+    QCOMPARE(f.clock->runState(), RunState::Idle);
+    QCOMPARE(f.competition.selector(1).index, 2);
+    QCOMPARE(f.competition.selector(2).index, 3);
+    QVERIFY(f.c().startShown && f.c().startButtonEnabled && f.c().settingsEnabled);
+    QVERIFY(!f.c().resetShown && !f.c().resetEnabled && !f.c().resetRed);
+    QCOMPARE(f.c().focus, FocusTarget::Start);
+    QCOMPARE(f.clock->laneMilliseconds(1), 0);
+    QVERIFY(f.competition.selector(1).enabled && f.competition.selector(2).enabled);
+}
+
+void TestRaceClock::clearAbandonsRun()
+{
+    Fixture f(false);
+    f.clock->mStart().trigger();
+    f.ticks.advance(1500);
+    f.clock->onDisplayTick();
+    QVERIFY(f.clock->bRESET2().trigger());
+    QCOMPARE(f.clock->runState(), RunState::Idle);
+    QVERIFY(!f.c().lane(1).armed && !f.c().lane(2).armed);
+    QVERIFY(!f.clock->displayTickActive());
+    QVERIFY(f.c().lane(1).startButtonEnabled && f.c().lane(2).startButtonEnabled);
+    QCOMPARE(f.clock->laneMilliseconds(1), 0);
+    QCOMPARE(f.competition.selector(1).index, 0);
+    QVERIFY(f.zeit(1, 1).isEmpty());
+    QVERIFY(f.c().startButtonEnabled); // START is available again
+}
+
+void TestRaceClock::perLaneStartsHideStart_data()
+{
+    QTest::addColumn<bool>("thirdLane");
+    QTest::newRow("two lanes") << false;
+    QTest::newRow("three lanes, lane 3 box cleared") << true;
+}
+
+void TestRaceClock::perLaneStartsHideStart()
+{
+    QFETCH(bool, thirdLane);
+    Fixture f(false, thirdLane, 6);
+    if (thirdLane)
+        f.clock->setLane3On(false);
+    QVERIFY(f.c().lane(1).startButtonEnabled && f.c().lane(2).startButtonEnabled);
+    f.clock->mStart1().trigger();
+    QVERIFY(f.c().startShown);
+    QVERIFY(!f.c().lane(1).startButtonEnabled);
+    f.ticks.advance(400);
+    f.clock->mStart2().trigger();
+    QVERIFY(!f.c().startShown);
+    QVERIFY(f.c().resetShown && !f.c().resetEnabled);
+    QVERIFY(!f.c().falseStartShown);
+    QCOMPARE(f.c().lane(1).startTick, 100000u);
+    QCOMPARE(f.c().lane(2).startTick, 100400u);
+    if (thirdLane)
+        QVERIFY(!f.c().startButtonEnabled);
+}
+
+void TestRaceClock::perLaneSingleLaneFinishesRun()
+{
+    Fixture f(false);
+    f.clock->mStart1().trigger();
+    f.ticks.advance(4000);
+    f.clock->mSTOP1().trigger();
+    QCOMPARE(f.clock->runState(), RunState::Finished);
+    QCOMPARE(f.autosaves, 1);
+    QVERIFY(f.c().resetEnabled);
+    QVERIFY(f.c().lane(2).startButtonEnabled);
+
+    // Lane 2 runs later: RESET must wait for it.
+    f.clock->mStart2().trigger();
+    QCOMPARE(f.clock->runState(), RunState::Finishing);
+    QVERIFY(!f.clock->mReset().isEnabled());
+    f.ticks.advance(2500);
+    f.clock->mStop2().trigger();
+    QCOMPARE(f.zeit(2, 2), QStringLiteral("2,50"));
+    QCOMPARE(f.autosaves, 2);
+    QVERIFY(f.clock->mReset().isEnabled());
+}
+
+void TestRaceClock::secondPerLaneStartRestartsLane()
+{
+    Fixture f(false);
+    f.clock->mStart1().trigger();
+    f.ticks.advance(2000);
+    QVERIFY(f.clock->mStart1().trigger());
+    f.ticks.advance(3000);
+    f.clock->mSTOP1().trigger();
+    QCOMPARE(f.clock->laneMilliseconds(1), 3000);
+}
+
+void TestRaceClock::commonStartAfterPerLaneStart()
+{
+    Fixture f(false);
+    f.clock->mStart1().trigger();
+    f.ticks.advance(1000);
+    QVERIFY(f.c().startButtonEnabled);
+    QVERIFY(f.clock->mStart().trigger());
+    for (int lane = 1; lane <= 3; ++lane)
+        QCOMPARE(f.c().lane(lane).startTick, 101000u);
+    QVERIFY(f.c().falseStartShown && f.clock->mFStart().isEnabled());
+    f.ticks.advance(1000);
+    f.clock->mSTOP1().trigger();
+    QCOMPARE(f.clock->laneMilliseconds(1), 1000);
+}
+
+void TestRaceClock::perLaneStartOfInactiveLaneDoesNothing()
+{
+    Fixture f(false);
+    QVERIFY(f.clock->mStart3().trigger()); // the command always runs ...
+    QCOMPARE(f.c().lane(3).startTick, 0u); // ... but lane 3 is not shown
+    QVERIFY(!f.clock->displayTickActive());
+    QCOMPARE(f.clock->runState(), RunState::Idle);
+    QVERIFY(f.c().startButtonEnabled);
+}
+
+void TestRaceClock::startSound_data()
+{
+    QTest::addColumn<int>("trigger");
+    QTest::addColumn<bool>("filePresent");
+    QTest::addColumn<bool>("played");
+    QTest::addColumn<quint32>("startTick");
+    QTest::newRow("Audio with sound: run begins when it ends") << 1 << true << true << 102500u;
+    QTest::newRow("Audio without sound file: immediate") << 1 << false << false << 100000u;
+    QTest::newRow("Kontakt: nothing played") << 0 << true << false << 100000u;
+}
+
+void TestRaceClock::startSound()
+{
+    QFETCH(int, trigger);
+    QFETCH(bool, filePresent);
+    QFETCH(bool, played);
+    QFETCH(quint32, startTick);
+    Fixture f;
+    f.clock->setStartTrigger(trigger);
+    if (!filePresent)
+        f.sounds.present.erase(Sound::Start);
+    f.sounds.whilePlaying = [&f](Sound, bool waited) {
+        if (waited)
+            f.ticks.advance(2500);
+    };
+    f.clock->mStart().trigger(99000u); // even a contact's tick gives way to the sound's end
+    QCOMPARE(!f.sounds.played.isEmpty(), played);
+    if (played) {
+        QCOMPARE(f.sounds.played.first().sound, Sound::Start);
+        QVERIFY(f.sounds.played.first().waited);
+        QCOMPARE(f.c().lane(1).startTick, startTick);
+    } else {
+        QCOMPARE(f.c().lane(1).startTick, 99000u);
+    }
+}
+
+void TestRaceClock::stopTickIsReadBeforeStopSound()
+{
+    Fixture f;
+    f.clock->mStart().trigger();
+    f.ticks.advance(5000);
+    f.sounds.whilePlaying = [&f](Sound, bool) { f.ticks.advance(300); };
+    f.clock->mSTOP1().trigger();
+    QCOMPARE(f.clock->laneMilliseconds(1), 5000);
+    QCOMPARE(f.sounds.played.last().sound, Sound::Stopp);
+    QVERIFY(!f.sounds.played.last().waited);
+}
+
+void TestRaceClock::contactTickIsUsed()
+{
+    Fixture f;
+    QVERIFY(f.clock->mStart().trigger(90000u));
+    QCOMPARE(f.c().lane(1).startTick, 90000u);
+    f.ticks.set(150000); // the main thread was busy; the contact closed at 102345
+    QVERIFY(f.clock->mStop2().trigger(102345u));
+    QCOMPARE(f.clock->laneMilliseconds(2), 12345);
+    QVERIFY(f.clock->mSTOP1().trigger()); // a key reads the tick itself
+    QCOMPARE(f.clock->laneMilliseconds(1), 60000);
+}
+
+void TestRaceClock::displayTickSignalsOnlyChangedHundredths()
+{
+    Fixture f;
+    QSignalSpy spy(f.clock.get(), &RaceClock::laneTimeChanged);
+    f.clock->mStart().trigger();
+    f.ticks.advance(1234);
+    f.clock->onDisplayTick();
+    QCOMPARE(spy.count(), 2); // lanes 1 and 2
+    QCOMPARE(f.clock->laneMilliseconds(1), 1234);
+    f.ticks.advance(5); // 1239: still 1,23
+    f.clock->onDisplayTick();
+    QCOMPARE(spy.count(), 2);
+    f.ticks.advance(1); // 1240
+    f.clock->onDisplayTick();
+    QCOMPARE(spy.count(), 4);
+}
+
+void TestRaceClock::displayTickSkipsStoppedLanes()
+{
+    Fixture f;
+    f.clock->mStart().trigger();
+    f.ticks.advance(1000);
+    f.clock->mSTOP1().trigger();
+    f.ticks.advance(4000);
+    f.clock->onDisplayTick();
+    QCOMPARE(f.clock->laneMilliseconds(1), 1000);
+    QCOMPARE(f.clock->laneMilliseconds(2), 5000);
+    QCOMPARE(f.clock->laneMilliseconds(3), 0);
+}
+
+void TestRaceClock::lockout_data()
+{
+    QTest::addColumn<quint32>("at");
+    QTest::addColumn<bool>("running");
+    QTest::newRow("when it starts") << 5000u << true;
+    QTest::newRow("999 ms later") << 5999u << true;
+    QTest::newRow("1000 ms later") << 6000u << false;
+    QTest::newRow("an edge from before") << 4999u << false;
+}
+
+void TestRaceClock::lockout()
+{
+    QFETCH(quint32, at);
+    QFETCH(bool, running);
+    Fixture f;
+    QVERIFY(!f.clock->lockoutRunning(2, 5000));
+    f.clock->startLockout(2, 5000);
+    QCOMPARE(f.clock->lockoutRunning(2, at), running);
+    QVERIFY(!f.clock->lockoutRunning(1, 5000));
+    f.clock->cancelLockouts();
+    QVERIFY(!f.clock->lockoutRunning(2, 5000));
+}
+
+void TestRaceClock::lockoutNotMovedBackByLateEdge()
+{
+    Fixture f;
+    f.clock->startLockout(1, 5000);
+    f.clock->startLockout(1, 4990);
+    QVERIFY(f.clock->lockoutRunning(1, 5995));
+    f.clock->startLockout(1, 7000);
+    QVERIFY(f.clock->lockoutRunning(1, 7999));
+}
+
+void TestRaceClock::lane3BoxShowsZeroInItsColours()
+{
+    Fixture f(true, true, 6);
+    QSignalSpy spy(f.clock.get(), &RaceClock::laneTimeChanged);
+    f.clock->setLane3On(false);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.first().first().toInt(), 3);
+    const LaneDigits off = f.clock->laneDisplay(3);
+    for (int i = 0; i < 5; ++i)
+        QVERIFY(!off.bright[std::size_t(i)]);
+    QCOMPARE(f.competition.selector(3).count(), 0);
+    QVERIFY(!f.c().lane(3).startButtonEnabled);
+
+    f.clock->setLane3On(true);
+    QCOMPARE(spy.count(), 2);
+    QVERIFY(f.clock->laneDisplay(3).bright[2]);
+    QVERIFY(!f.clock->laneDisplay(3).bright[0]);
+    QCOMPARE(f.competition.selector(3).count(), 6);
+}
+
+void TestRaceClock::leavingPageRunsPendingReset()
+{
+    Fixture f;
+    f.clock->mStart().trigger();
+    f.ticks.advance(1000);
+    f.clock->mSTOP1().trigger();
+    f.clock->mStop2().trigger();
+    QCOMPARE(f.clock->runState(), RunState::Finished);
+    f.competition.BuildNextRound();
+    QCOMPARE(f.clock->runState(), RunState::Idle);
+    QVERIFY(f.c().startShown && !f.c().resetShown);
+}
+
+void TestRaceClock::runStateSignals()
+{
+    Fixture f;
+    QSignalSpy spy(f.clock.get(), &RaceClock::runStateChanged);
+    f.clock->mStart().trigger();
+    f.clock->mSTOP1().trigger();
+    f.clock->mStop2().trigger();
+    f.clock->mReset().trigger();
+    QCOMPARE(spy.count(), 4);
+    QCOMPARE(spy.at(0).first().value<RunState>(), RunState::Running);
+    QCOMPARE(spy.at(1).first().value<RunState>(), RunState::Finishing);
+    QCOMPARE(spy.at(2).first().value<RunState>(), RunState::Finished);
+    QCOMPARE(spy.at(3).first().value<RunState>(), RunState::Idle);
+}
+
+QTEST_GUILESS_MAIN(TestRaceClock)
+#include "tst_raceclock.moc"
