@@ -35,6 +35,7 @@ void ZipArchive::close()
         m_source = nullptr;
     }
     m_pending.clear();
+    m_written.clear();
 }
 
 bool ZipArchive::open(const QByteArray& data, QString* error)
@@ -91,6 +92,9 @@ QStringList ZipArchive::names() const
 
 std::optional<QByteArray> ZipArchive::read(const QString& name, QString* error, qint64 limit) const
 {
+    const auto written = m_written.find(name.toLower());
+    if (written != m_written.end())
+        return written->second;
     const qint64 index = indexOf(name);
     if (index < 0) {
         if (error)
@@ -160,12 +164,14 @@ bool ZipArchive::write(const QString& name, const QByteArray& data, QString* err
         zip_source_free(source);
         return false;
     }
+    m_written[name.toLower()] = data;
     return true;
 }
 
 bool ZipArchive::remove(const QString& name)
 {
     const qint64 index = indexOf(name);
+    m_written.erase(name.toLower());
     return index >= 0 && zip_delete(m_zip, zip_uint64_t(index)) == 0;
 }
 

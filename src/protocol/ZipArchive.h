@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <list>
+#include <map>
 #include <optional>
 
 struct zip;
@@ -49,6 +50,8 @@ private:
     zip* m_zip = nullptr;
     zip_source* m_source = nullptr;
     std::list<QByteArray> m_pending; // data of written parts, alive until finish()
+    // libzip does not read back a part that was replaced; the latest data of each written part.
+    std::map<QString, QByteArray> m_written;
 };
 
 } // namespace brv

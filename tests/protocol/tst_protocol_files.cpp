@@ -1,0 +1,591 @@
+#include "Competition.h"
+#include "ProtocolFiles.h"
+#include "ProtocolLayout.h"
+#include "ProtocolTestData.h"
+#include "WorkbookReader.h"
+#include "XlsxNewWorkbook.h"
+#include "XlsxPatcher.h"
+#include "ZipArchive.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <map>
+
+using namespace brv;
+
+namespace {
+
+const QByteArray kEmptyZip("PK\x05\x06\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 22);
+
+QByteArray makeZip(const std::map<QString, QByteArray>& parts)
+{
+    ZipArchive zip;
+    if (!zip.open(kEmptyZip, nullptr))
+        return {};
+    for (const auto& [name, data] : parts)
+        zip.write(name, data, nullptr);
+    return zip.finish(nullptr).value_or(QByteArray());
+}
+
+QByteArray sheetXml(const QByteArray& sheetData, const QByteArray& before = QByteArray(), const QByteArray& after = QByteArray())
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+           "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+           "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">" +
+           before + "<sheetData>" + sheetData + "</sheetData>" + after + "</worksheet>";
+}
+
+// A hand-made workbook of `count` sheets; `sheets` overrides the XML of single sheets.
+std::map<QString, QByteArray> workbookParts(int count, const std::map<int, QByteArray>& sheets = {})
+{
+    std::map<QString, QByteArray> parts;
+    QByteArray types = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types "
+                       "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                       "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+                       "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+                       "<Override PartName=\"/xl/workbook.xml\" "
+                       "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+                       "<Override PartName=\"/xl/calcChain.xml\" "
+                       "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml\"/>";
+    QByteArray workbook = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook "
+                          "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                          "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>";
+    QByteArray rels = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships "
+                      "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    for (int i = 1; i <= count; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        workbook += "<sheet name=\"Blatt " + n + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
+        rels += "<Relationship Id=\"rId" + n +
+                "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
+                "Target=\"worksheets/sheet" + n + ".xml\"/>";
+        types += "<Override PartName=\"/xl/worksheets/sheet" + n +
+                 ".xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
+        const auto it = sheets.find(i);
+        parts[QStringLiteral("xl/worksheets/sheet%1.xml").arg(i)] = it != sheets.end() ? it->second : sheetXml("");
+    }
+    rels += "<Relationship Id=\"rId100\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+            "Target=\"styles.xml\"/>"
+            "<Relationship Id=\"rId101\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/calcChain\" "
+            "Target=\"calcChain.xml\"/></Relationships>";
+    workbook += "</sheets></workbook>";
+    types += "</Types>";
+    parts[QStringLiteral("[Content_Types].xml")] = types;
+    parts[QStringLiteral("_rels/.rels")] =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships "
+        "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" "
+        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+        "Target=\"xl/workbook.xml\"/></Relationships>";
+    parts[QStringLiteral("xl/workbook.xml")] = workbook;
+    parts[QStringLiteral("xl/_rels/workbook.xml.rels")] = rels;
+    parts[QStringLiteral("xl/styles.xml")] =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+        "<fonts count=\"1\"><font><sz val=\"11\"/></font></fonts>"
+        "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill><fill><patternFill patternType=\"gray125\"/></fill></fills>"
+        "<borders count=\"1\"><border/></borders>"
+        "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
+        "<cellXfs count=\"2\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>"
+        "<xf numFmtId=\"2\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"><alignment horizontal=\"center\"/></xf></cellXfs>"
+        "</styleSheet>";
+    parts[QStringLiteral("xl/calcChain.xml")] =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><calcChain xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+        "<c r=\"B2\" i=\"1\"/></calcChain>";
+    return parts;
+}
+
+bool writeFile(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Everything a load could change.
+QStringList snapshot(const Competition& c)
+{
+    QStringList s;
+    for (CompetitionRound round : kAllRounds) {
+        s << c.pageCaption(round);
+        const ResultGrid& g = c.grid(round);
+        for (int r = 0; r < g.RowCount(); ++r)
+            s << g.rowCells(r).join(QLatin1Char('|'));
+    }
+    s << c.SortGridTop7() << c.statusText(0) << c.statusText(2);
+    return s;
+}
+
+class RecordingOpener final : public SystemFileOpener
+{
+public:
+    bool openFile(const QString& path) override
+    {
+        opened << path;
+        return answer;
+    }
+    QStringList opened;
+    bool answer = true;
+};
+
+} // namespace
+
+class TestWorkbookFiles : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void badFiles_data();
+    void badFiles();
+    void legacyWorkbook();
+    void legacyWorkbookRenamed();
+    void largeSheet();
+    void hugeTexts();
+    void sharedAndInlineStrings();
+    void patchChangesOnlyTheBlocks();
+    void patchWithoutSeventhSheet();
+    void patchRefusesTooFewSheets();
+    void patchKeepsRowAndColumnStyles();
+    void patchAddsMissingCoreProperties();
+    void saveReplacesNonWorkbook();
+    void saveFailure_data();
+    void saveFailure();
+    void autosave();
+    void autosaveFailureGoesToStatusBar();
+    void showInSpreadsheet();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestWorkbookFiles::badFiles_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("reason");
+
+    Competition c;
+    test::fillCompetition(c, 5);
+    const QString good = m_dir.filePath(QStringLiteral("good.xlsx"));
+    ProtocolFiles(c).SaveToExcel(good);
+    const QByteArray valid = readFile(good);
+
+    QTest::newRow("empty file") << QByteArray() << "leer";
+    QTest::newRow("plain text") << QByteArray("Nr.\tMannschaft\r\n") << "keine Excel-Arbeitsmappe";
+    QTest::newRow("truncated zip") << valid.left(valid.size() / 2) << "keine Excel-Arbeitsmappe";
+    QTest::newRow("zip header only") << valid.left(30) << "keine Excel-Arbeitsmappe";
+    QTest::newRow("zip that is no workbook")
+        << makeZip({{QStringLiteral("readme.txt"), "hallo"}}) << "keine Arbeitsmappe";
+    QTest::newRow("workbook without sheets") << makeZip(workbookParts(0)) << "keine Tabellenblätter";
+    QTest::newRow("legacy header with garbage")
+        << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, 'x') << ".xls";
+    auto broken = workbookParts(2, {{1, "<worksheet><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c>"}});
+    QTest::newRow("sheet xml cut off") << makeZip(broken) << "Blatt 1";
+    auto missingString = workbookParts(1, {{1, sheetXml("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>3</v></c></row>")}});
+    QTest::newRow("missing shared string") << makeZip(missingString) << "fehlenden Text";
+    auto badRef = workbookParts(1, {{1, sheetXml("<row r=\"1\"><c r=\"ZZZZ1\"><v>3</v></c></row>")}});
+    QTest::newRow("cell outside the sheet") << makeZip(badRef) << "Zellbezug";
+    auto badRow = workbookParts(1, {{1, sheetXml("<row r=\"-4\"><c><v>3</v></c></row>")}});
+    QTest::newRow("negative row number") << makeZip(badRow) << "Zeilennummer";
+    auto noPart = workbookParts(1);
+    noPart.erase(QStringLiteral("xl/worksheets/sheet1.xml"));
+    QTest::newRow("sheet part missing") << makeZip(noPart) << "fehlt";
+}
+
+void TestWorkbookFiles::badFiles()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QString, reason);
+    const QString path = m_dir.filePath(QStringLiteral("bad %1.xlsx").arg(QTest::currentDataTag()));
+    QVERIFY(writeFile(path, data));
+
+    Competition c;
+    test::fillCompetition(c, 7);
+    c.setStatusText(2, QStringLiteral("Status"));
+    const QStringList before = snapshot(c);
+    ProtocolFiles files(c);
+    const ProtocolResult result = files.loadCommand(path);
+    QVERIFY(!result.ok);
+    QVERIFY2(result.message.contains(QDir::toNativeSeparators(path)), qPrintable(result.message));
+    QVERIFY2(result.message.contains(reason), qPrintable(result.message));
+    QCOMPARE(snapshot(c), before);
+    QVERIFY(files.ProtocolName().isEmpty());
+}
+
+void TestWorkbookFiles::legacyWorkbook()
+{
+    // Made by make-legacy-fixture.py (python3-xlwt): a protocol in the old format.
+    const QString path = QFINDTESTDATA("data/legacy-protocol.xls");
+    QVERIFY(!path.isEmpty());
+    Competition c;
+    ProtocolFiles files(c);
+    const ProtocolResult result = files.loadCommand(path);
+    QVERIFY2(result.ok, qPrintable(result.message));
+    const ResultGrid& g = c.grid(CompetitionRound::Vorrunde);
+    QCOMPARE(g.RowCount(), 4);
+    QCOMPARE(g.cell(0, 0), QStringLiteral("Nr."));
+    QCOMPARE(g.cell(1, 1), QStringLiteral("FF Altdorf"));
+    QCOMPARE(g.cell(0, 2), QStringLiteral("2"));
+    QCOMPARE(g.cell(3, 1), QStringLiteral("12,50"));
+    QCOMPARE(g.cell(3, 3), QStringLiteral("AUS"));
+    QCOMPARE(c.pageCaption(CompetitionRound::Vorrunde), QStringLiteral("Vorrunde"));
+    QCOMPARE(c.grid(CompetitionRound::Achtelfinale).cell(2, 1), QStringLiteral("FF Bergheim"));
+    QCOMPARE(files.ProtocolName(), QStringLiteral("legacy-protocol"));
+}
+
+void TestWorkbookFiles::legacyWorkbookRenamed()
+{
+    const QString source = QFINDTESTDATA("data/legacy-protocol.xls");
+    const QString path = m_dir.filePath(QStringLiteral("renamed.xlsx"));
+    QFile::remove(path);
+    QVERIFY(QFile::copy(source, path));
+    Competition c;
+    QVERIFY(ProtocolFiles(c).loadCommand(path).ok);
+    QCOMPARE(c.grid(CompetitionRound::Vorrunde).cell(1, 2), QStringLiteral("FF Bergheim"));
+}
+
+void TestWorkbookFiles::largeSheet()
+{
+    const QString path = m_dir.filePath(QStringLiteral("large.xlsx"));
+    Competition source;
+    test::fillCompetition(source, 50000);
+    QVERIFY(ProtocolFiles(source).SaveToExcel(path));
+    Competition c;
+    QVERIFY(ProtocolFiles(c).LoadFromExcel(path));
+    QCOMPARE(c.grid(CompetitionRound::Vorrunde).RowCount(), 50001);
+    QCOMPARE(c.grid(CompetitionRound::Vorrunde).cell(1, 50000), QStringLiteral("FF Dorf 50000"));
+    QCOMPARE(c.grid(CompetitionRound::GesamtErgebnis).RowCount(), 50001);
+}
+
+void TestWorkbookFiles::hugeTexts()
+{
+    // Longer than a spreadsheet cell holds: a new workbook cuts it to 32 767 characters; a
+    // file written elsewhere with a longer text still loads.
+    const QString path = m_dir.filePath(QStringLiteral("huge.xlsx"));
+    Competition source;
+    test::fillCompetition(source, 2);
+    source.grid(CompetitionRound::Vorrunde).setCell(1, 1, QString(100000, QLatin1Char('x')));
+    QVERIFY(ProtocolFiles(source).SaveToExcel(path));
+    Competition c;
+    QVERIFY(ProtocolFiles(c).LoadFromExcel(path));
+    QCOMPARE(c.grid(CompetitionRound::Vorrunde).cell(1, 1).size(), 32767);
+
+    const QByteArray big(5 * 1024 * 1024, 'y');
+    const QString other = m_dir.filePath(QStringLiteral("huge-inline.xlsx"));
+    QVERIFY(writeFile(other, makeZip(workbookParts(
+                                 1, {{1, sheetXml("<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>Nr.</t></is></c>"
+                                                  "<c r=\"B2\" t=\"inlineStr\"><is><t>" + big + "</t></is></c></row>")}}))));
+    Competition d;
+    QVERIFY(ProtocolFiles(d).LoadFromExcel(other));
+    QCOMPARE(d.grid(CompetitionRound::Vorrunde).cell(1, 0).size(), big.size());
+}
+
+void TestWorkbookFiles::sharedAndInlineStrings()
+{
+    auto parts = workbookParts(
+        1, {{1, sheetXml("<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c><c r=\"B2\" t=\"s\"><v>1</v></c>"
+                         "<c r=\"C2\" t=\"inlineStr\"><is><r><t>in</t></r><r><t>line</t></r></is></c>"
+                         "<c r=\"D2\" t=\"str\"><f>A1</f><v>Formel</v></c><c r=\"E2\" t=\"b\"><v>1</v></c>"
+                         "<c r=\"F2\" s=\"1\"><v>12.500</v></c><c r=\"G2\" t=\"e\"><v>#DIV/0!</v></c></row>"
+                         "<row><c><v>7</v></c><c><v>1.5E-3</v></c></row>")}});
+    parts[QStringLiteral("xl/sharedStrings.xml")] =
+        "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><si><t>Nr.</t></si>"
+        "<si><r><t>Mann</t></r><r><rPr><b/></rPr><t>schaft</t></r><rPh><t>ignored</t></rPh></si></sst>";
+    QByteArray& rels = parts[QStringLiteral("xl/_rels/workbook.xml.rels")];
+    rels.replace("</Relationships>",
+                 "<Relationship Id=\"rId200\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\" "
+                 "Target=\"/xl/sharedStrings.xml\"/></Relationships>");
+    const QString path = m_dir.filePath(QStringLiteral("strings.xlsx"));
+    QVERIFY(writeFile(path, makeZip(parts)));
+    WorkbookReader reader(QLatin1Char(','));
+    WorkbookContent content;
+    QVERIFY2(reader.read(path, content), qPrintable(reader.errorString()));
+    const SheetContent& s = content.sheets.at(0);
+    QCOMPARE(s.cell(2, 1), QStringLiteral("Nr."));
+    QCOMPARE(s.cell(2, 2), QStringLiteral("Mannschaft"));
+    QCOMPARE(s.cell(2, 3), QStringLiteral("inline"));
+    QCOMPARE(s.cell(2, 4), QStringLiteral("Formel"));
+    QCOMPARE(s.cell(2, 5), QStringLiteral("WAHR"));
+    QCOMPARE(s.cell(2, 6), QStringLiteral("12,5"));
+    QCOMPARE(s.cell(2, 7), QStringLiteral("#DIV/0!"));
+    QCOMPARE(s.cell(3, 1), QStringLiteral("7")); // row and cells without references follow on
+    QCOMPARE(s.cell(3, 2), QStringLiteral("0,0015"));
+}
+
+void TestWorkbookFiles::patchChangesOnlyTheBlocks()
+{
+    std::map<int, QByteArray> sheets;
+    sheets[1] = sheetXml("<row r=\"1\" spans=\"1:3\"><c r=\"A1\" t=\"inlineStr\"><is><t>Kopf</t></is></c></row>"
+                         "<row r=\"2\"><c r=\"A2\" s=\"1\"><v>99</v></c><c r=\"B2\"><f>1+1</f><v>2</v></c></row>"
+                         "<row r=\"40\"><c r=\"A40\" t=\"inlineStr\"><is><t>Fußnote</t></is></c><c r=\"Z40\"><v>5</v></c></row>",
+                         "<dimension ref=\"A1:Z40\"/>", "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>");
+    sheets[7] = sheetXml("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Turnierbaum</t></is></c></row>"
+                         "<row r=\"4\"><c r=\"C4\" s=\"1\"/></row>",
+                         QByteArray(), "<drawing r:id=\"rId1\"/>");
+    auto parts = workbookParts(7, sheets);
+    parts[QStringLiteral("xl/worksheets/_rels/sheet7.xml.rels")] =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+        "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/drawing\" "
+        "Target=\"../drawings/drawing1.xml\"/></Relationships>";
+    parts[QStringLiteral("xl/drawings/drawing1.xml")] = "<xdr:wsDr xmlns:xdr=\"x\"><!-- Linien --></xdr:wsDr>";
+    parts[QStringLiteral("xl/media/image1.png")] = QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(3000, '\x07');
+    const QByteArray original = makeZip(parts);
+    const QString path = m_dir.filePath(QStringLiteral("vorlage.xlsx"));
+    QVERIFY(writeFile(path, original));
+
+    Competition c;
+    test::fillCompetition(c, 3);
+    ProtocolFiles files(c);
+    QVERIFY2(files.saveCommand(1, path).ok, qPrintable(files.errorString()));
+
+    ZipArchive before;
+    ZipArchive after;
+    const QByteArray saved = readFile(path);
+    QVERIFY(before.open(original, nullptr));
+    QVERIFY(after.open(saved, nullptr));
+    const QStringList changed{QStringLiteral("xl/worksheets/sheet1.xml"), QStringLiteral("xl/worksheets/sheet2.xml"),
+                              QStringLiteral("xl/worksheets/sheet3.xml"), QStringLiteral("xl/worksheets/sheet4.xml"),
+                              QStringLiteral("xl/worksheets/sheet5.xml"), QStringLiteral("xl/worksheets/sheet6.xml"),
+                              QStringLiteral("xl/worksheets/sheet7.xml"), QStringLiteral("xl/styles.xml"),
+                              QStringLiteral("xl/calcChain.xml"), QStringLiteral("xl/_rels/workbook.xml.rels"),
+                              QStringLiteral("[Content_Types].xml"), QStringLiteral("_rels/.rels"),
+                              QStringLiteral("docProps/core.xml")};
+    for (const QString& name : before.names()) {
+        if (changed.contains(name))
+            continue;
+        QCOMPARE(after.read(name, nullptr), before.read(name, nullptr));
+    }
+    // The formula in B2 was overwritten: the chain is gone, with its relationship and type.
+    QVERIFY(!after.contains(QStringLiteral("xl/calcChain.xml")));
+    QVERIFY(!after.read(QStringLiteral("xl/_rels/workbook.xml.rels"), nullptr)->contains("calcChain"));
+    QVERIFY(!after.read(QStringLiteral("[Content_Types].xml"), nullptr)->contains("calcChain"));
+    QVERIFY(after.read(QStringLiteral("[Content_Types].xml"), nullptr)->contains("/docProps/core.xml"));
+    const QByteArray core = *after.read(QStringLiteral("docProps/core.xml"), nullptr);
+    QVERIFY(core.contains("<dc:creator>Tempvalorhub Software</dc:creator>"));
+    QVERIFY(core.contains("<dc:title>vorlage</dc:title>") || core.contains("<dc:title></dc:title>") || core.contains("<dc:title/>"));
+    QVERIFY(core.contains("<dc:subject>Brenvolutaris</dc:subject>"));
+
+    const QByteArray sheet1 = *after.read(QStringLiteral("xl/worksheets/sheet1.xml"), nullptr);
+    QVERIFY(sheet1.contains("<dimension ref=\"A1:Z40\"/>"));
+    QVERIFY(sheet1.contains("<pageMargins left=\"0.7\""));
+    QVERIFY(sheet1.contains("<c r=\"A2\" s=\"1\" t=\"inlineStr\"><is><t xml:space=\"preserve\">Nr.</t></is></c>"));
+    QVERIFY(!sheet1.contains("<f>"));
+
+    WorkbookReader reader(QLatin1Char(','));
+    WorkbookContent content;
+    QVERIFY(reader.read(path, content));
+    QCOMPARE(int(content.sheets.size()), 7);
+    const SheetContent& s1 = content.sheets[0];
+    QCOMPARE(s1.name, QStringLiteral("Blatt 1")); // not renamed
+    QCOMPARE(s1.cell(1, 1), QStringLiteral("Kopf")); // no captions written into row 1
+    QCOMPARE(s1.cell(2, 1), QStringLiteral("Nr."));
+    QCOMPARE(s1.cell(3, 2), QStringLiteral("FF Dorf 1"));
+    QCOMPARE(s1.cell(40, 1), QStringLiteral("Fußnote"));
+    QCOMPARE(s1.cell(40, 26), QStringLiteral("5"));
+    const SheetContent& s7 = content.sheets[6];
+    QCOMPARE(s7.cell(1, 1), QStringLiteral("Turnierbaum"));
+    QCOMPARE(s7.cell(2, 1), QStringLiteral("3"));
+    QCOMPARE(s7.cell(4, 3), QStringLiteral("FF Achtelfinale 1"));
+    QCOMPARE(s7.cell(17, 12), QStringLiteral("FF Gesamt 1"));
+
+    // The fills are new styles: C4 kept its number format (style 1) and got green.
+    const QByteArray styles = *after.read(QStringLiteral("xl/styles.xml"), nullptr);
+    QVERIFY(styles.contains("<fgColor rgb=\"FF008000\"/>"));
+    QVERIFY(styles.contains("<fgColor rgb=\"FFFFCC33\"/>"));
+    QVERIFY(styles.contains("<fills count=\"7\">"));
+    const QByteArray sheet7 = *after.read(QStringLiteral("xl/worksheets/sheet7.xml"), nullptr);
+    QVERIFY(sheet7.contains("<drawing r:id=\"rId1\"/>"));
+    const qsizetype c4 = sheet7.indexOf("<c r=\"C4\" s=\"");
+    QVERIFY(c4 > 0);
+    const int style = sheet7.mid(c4 + 13, 3).split('"').first().toInt();
+    QVERIFY(style >= 2);
+    const QByteArray xfs = styles.mid(styles.indexOf("<cellXfs"));
+    QList<QByteArray> xfList = xfs.split('>');
+    int seen = -1;
+    QByteArray styleXf;
+    for (const QByteArray& piece : xfList) {
+        if (piece.startsWith("<xf ")) {
+            if (++seen == style)
+                styleXf = piece;
+        }
+    }
+    QVERIFY2(styleXf.contains("numFmtId=\"2\"") && styleXf.contains("applyFill=\"1\""), styleXf.constData());
+    QVERIFY(styles.indexOf("<alignment horizontal=\"center\"/>") != styles.lastIndexOf("<alignment horizontal=\"center\"/>"));
+}
+
+void TestWorkbookFiles::patchWithoutSeventhSheet()
+{
+    const QString path = m_dir.filePath(QStringLiteral("six.xlsx"));
+    QVERIFY(writeFile(path, makeZip(workbookParts(6))));
+    Competition c;
+    test::fillCompetition(c, 3);
+    std::vector<ProtocolSheet> sheets;
+    for (CompetitionRound round : kAllRounds)
+        sheets.push_back(protocolSheet(c, round));
+    XlsxPatcher patcher;
+    QVERIFY(patcher.patchFile(path, sheets, bracketCells(c), ProtocolFiles(c).documentProperties()));
+    QVERIFY(!patcher.bracketWritten());
+    Competition d;
+    QVERIFY(ProtocolFiles(d).LoadFromExcel(path));
+    QCOMPARE(d.grid(CompetitionRound::Finale).cell(2, 4), QStringLiteral("FF Finale 4"));
+}
+
+void TestWorkbookFiles::patchRefusesTooFewSheets()
+{
+    const QString path = m_dir.filePath(QStringLiteral("three.xlsx"));
+    const QByteArray original = makeZip(workbookParts(3));
+    QVERIFY(writeFile(path, original));
+    Competition c;
+    test::fillCompetition(c, 3);
+    ProtocolFiles files(c);
+    const ProtocolResult result = files.saveCommand(1, path);
+    QVERIFY(!result.ok);
+    QVERIFY(result.message.startsWith(ProtocolFiles::kWriteErrorText + QDir::toNativeSeparators(path)));
+    QVERIFY(result.message.contains(QStringLiteral("nur 3 Tabellenblätter")));
+    QCOMPARE(readFile(path), original);
+}
+
+void TestWorkbookFiles::patchKeepsRowAndColumnStyles()
+{
+    // New cells in a formatted column take its style; a formatted row's style wins.
+    std::map<int, QByteArray> sheets;
+    sheets[2] = sheetXml("<row r=\"3\" s=\"1\" customFormat=\"1\"/>", "<cols><col min=\"2\" max=\"2\" width=\"30\" style=\"1\" customWidth=\"1\"/></cols>");
+    const QString path = m_dir.filePath(QStringLiteral("styled.xlsx"));
+    QVERIFY(writeFile(path, makeZip(workbookParts(6, sheets))));
+    Competition c;
+    test::fillCompetition(c, 3);
+    QVERIFY(ProtocolFiles(c).SaveToExcel(path));
+    ZipArchive zip;
+    QVERIFY(zip.open(readFile(path), nullptr));
+    const QByteArray sheet2 = *zip.read(QStringLiteral("xl/worksheets/sheet2.xml"), nullptr);
+    QVERIFY(sheet2.contains("<col min=\"2\" max=\"2\" width=\"30\" style=\"1\" customWidth=\"1\"/>"));
+    QVERIFY(sheet2.contains("<c r=\"B1\" s=\"1\" t=\"inlineStr\">"));
+    QVERIFY(sheet2.contains("<c r=\"A1\" t=\"inlineStr\">"));
+    QVERIFY(sheet2.contains("<c r=\"A3\" s=\"1\"><v>2</v></c>"));
+    QVERIFY(sheet2.contains("<row r=\"3\" s=\"1\" customFormat=\"1\">"));
+}
+
+void TestWorkbookFiles::patchAddsMissingCoreProperties()
+{
+    const QString path = m_dir.filePath(QStringLiteral("nocore.xlsx"));
+    QVERIFY(writeFile(path, makeZip(workbookParts(6))));
+    Competition c;
+    ProtocolFiles files(c);
+    QVERIFY(files.SaveToExcel(path));
+    ZipArchive zip;
+    QVERIFY(zip.open(readFile(path), nullptr));
+    QVERIFY(zip.read(QStringLiteral("_rels/.rels"), nullptr)->contains("docProps/core.xml"));
+    QVERIFY(zip.read(QStringLiteral("docProps/core.xml"), nullptr)->contains("Tempvalorhub Software"));
+    // Saved a second time, the properties part is found and rewritten, not added again.
+    QVERIFY(files.SaveToExcel(path));
+    ZipArchive again;
+    QVERIFY(again.open(readFile(path), nullptr));
+    QCOMPARE(again.read(QStringLiteral("_rels/.rels"), nullptr)->count("core-properties"), 1);
+    QCOMPARE(again.read(QStringLiteral("docProps/core.xml"), nullptr)->count("<dc:creator>"), 1);
+}
+
+void TestWorkbookFiles::saveReplacesNonWorkbook()
+{
+    const QString path = m_dir.filePath(QStringLiteral("notes.xlsx"));
+    QVERIFY(writeFile(path, "just text"));
+    Competition c;
+    test::fillCompetition(c, 3);
+    QVERIFY(ProtocolFiles(c).SaveToExcel(path));
+    WorkbookReader reader(QLatin1Char(','));
+    WorkbookContent content;
+    QVERIFY(reader.read(path, content));
+    QCOMPARE(int(content.sheets.size()), 6);
+    QVERIFY(QFileInfo(path).permission(QFileDevice::ReadOwner));
+}
+
+void TestWorkbookFiles::saveFailure_data()
+{
+    QTest::addColumn<int>("filterIndex");
+    QTest::addColumn<bool>("writersSet");
+    QTest::newRow("workbook") << 1 << false;
+    QTest::newRow("document writer") << 2 << true;
+    QTest::newRow("web page writer") << 3 << true;
+    QTest::newRow("document without writer falls back to text") << 2 << false;
+    QTest::newRow("text") << 4 << false;
+}
+
+void TestWorkbookFiles::saveFailure()
+{
+    QFETCH(int, filterIndex);
+    QFETCH(bool, writersSet);
+    const QString path = m_dir.filePath(QStringLiteral("no such folder/protokoll.xlsx"));
+    Competition c;
+    test::fillCompetition(c, 3);
+    ProtocolFiles files(c);
+    if (writersSet) {
+        const ProtocolWriter failing = [](const QString&, QString* error) {
+            *error = QStringLiteral("kaputt");
+            return false;
+        };
+        files.setDocumentWriter(failing);
+        files.setWebPageWriter(failing);
+    }
+    const ProtocolResult result = files.saveCommand(filterIndex, path);
+    QVERIFY(!result.ok);
+    QVERIFY2(result.message.startsWith(QStringLiteral("Der Schreibfehler der Datei: ") + QDir::toNativeSeparators(path)),
+             qPrintable(result.message));
+    QVERIFY(!QFileInfo::exists(path));
+}
+
+void TestWorkbookFiles::autosave()
+{
+    QTemporaryDir dir;
+    Competition c;
+    test::fillCompetition(c, 2);
+    ProtocolFiles files(c);
+    files.setProgramPath(dir.filePath(QStringLiteral("Brenvolutaris.exe")));
+    QVERIFY(files.autosaveAfterHeat());
+    QCOMPARE(files.AutosaveFile(), dir.filePath(QStringLiteral("Brenvolutaris.txt")));
+    QVERIFY(readFile(files.AutosaveFile()).startsWith("Nr.\tMannschaft\t"));
+    QVERIFY(c.statusText(2).isEmpty());
+}
+
+void TestWorkbookFiles::autosaveFailureGoesToStatusBar()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("prog.txt"))); // a folder in the copy's place
+    Competition c;
+    ProtocolFiles files(c);
+    files.setProgramPath(dir.filePath(QStringLiteral("prog")));
+    QVERIFY(!files.autosaveAfterHeat());
+    QCOMPARE(c.statusText(2), QStringLiteral("Der Schreibfehler der Datei: ") +
+                                  QDir::toNativeSeparators(dir.filePath(QStringLiteral("prog.txt"))));
+}
+
+void TestWorkbookFiles::showInSpreadsheet()
+{
+    Competition c;
+    test::fillCompetition(c, 3);
+    ProtocolFiles files(c);
+    RecordingOpener opener;
+    files.setFileOpener(&opener);
+    const ProtocolResult shown = files.sbExcelClick();
+    QVERIFY2(shown.ok, qPrintable(shown.message));
+    QCOMPARE(opener.opened, QStringList{shown.path});
+    QVERIFY(shown.path.endsWith(QStringLiteral("/Protokoll.xlsx")));
+    WorkbookReader reader(QLatin1Char(','));
+    WorkbookContent content;
+    QVERIFY(reader.read(shown.path, content));
+    QCOMPARE(content.sheets[0].cell(3, 2), QStringLiteral("FF Dorf 1"));
+    QVERIFY(QDir(QFileInfo(shown.path).absolutePath()).removeRecursively());
+
+    opener.answer = false;
+    const ProtocolResult refused = files.sbExcelClick();
+    QVERIFY(!refused.ok);
+    QVERIFY(!refused.message.isEmpty());
+    QDir(QFileInfo(refused.path).absolutePath()).removeRecursively();
+}
+
+QTEST_GUILESS_MAIN(TestWorkbookFiles)
+#include "tst_protocol_files.moc"

@@ -1,0 +1,215 @@
+#include "Competition.h"
+#include "ProtocolFiles.h"
+#include "ProtocolTestData.h"
+#include "ZipArchive.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace brv;
+
+// The workbook against openpyxl: it reads what the program writes, and the program reads and
+// writes into what it writes.
+class TestInterop : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void openpyxlReadsNewWorkbook_data();
+    void openpyxlReadsNewWorkbook();
+    void newWorkbookFormatting();
+    void programLoadsOpenpyxlWorkbook();
+    void saveIntoOpenpyxlWorkbookKeepsDrawing();
+
+private:
+    int run(const QStringList& args, QByteArray* out = nullptr);
+    QJsonObject dump(const QString& path);
+    QJsonObject cell(const QJsonObject& book, int sheet, const QString& ref);
+
+    QTemporaryDir m_dir;
+    QJsonObject m_written; // openpyxl's view of a new workbook
+};
+
+int TestInterop::run(const QStringList& args, QByteArray* out)
+{
+    QProcess process;
+    process.start(QStringLiteral(BRV_PYTHON3),
+                  QStringList{QStringLiteral(BRV_INTEROP_SCRIPTS "/interop_openpyxl.py")} + args);
+    if (!process.waitForFinished(120000))
+        return -1;
+    if (out)
+        *out = process.readAllStandardOutput();
+    const QByteArray err = process.readAllStandardError();
+    if (!err.isEmpty())
+        qWarning("%s", err.constData());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+QJsonObject TestInterop::dump(const QString& path)
+{
+    QByteArray out;
+    if (run({QStringLiteral("dump"), path}, &out) != 0)
+        return {};
+    return QJsonDocument::fromJson(out).object();
+}
+
+QJsonObject TestInterop::cell(const QJsonObject& book, int sheet, const QString& ref)
+{
+    return book.value(QStringLiteral("sheets")).toArray().at(sheet).toObject().value(QStringLiteral("cells")).toObject().value(ref).toObject();
+}
+
+void TestInterop::initTestCase()
+{
+    QByteArray out;
+    const int code = run({QStringLiteral("--probe"), QString()}, &out);
+    if (code == 3 || code == -1)
+        QSKIP("python3 with openpyxl is not available");
+
+    Competition c;
+    c.setOptions(test::options(true, false, 0));
+    test::fillCompetition(c, 4);
+    c.grid(CompetitionRound::Vorrunde).setCell(13, 2, QStringLiteral("DIS"));
+    const QString path = m_dir.filePath(QStringLiteral("neu.xlsx"));
+    QVERIFY(ProtocolFiles(c).SaveToExcel(path));
+    m_written = dump(path);
+    QVERIFY(!m_written.isEmpty());
+}
+
+void TestInterop::openpyxlReadsNewWorkbook_data()
+{
+    QTest::addColumn<int>("sheet");
+    QTest::addColumn<QString>("ref");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QVariant>("value");
+
+    QTest::newRow("heading over lane 1") << 0 << "E1" << "str" << QVariant(QStringLiteral("Bahn 1"));
+    QTest::newRow("heading over the ranking value") << 0 << "J1" << "str" << QVariant(QStringLiteral("Beste"));
+    QTest::newRow("caption row at A2") << 0 << "A2" << "str" << QVariant(QStringLiteral("Nr."));
+    QTest::newRow("start number is a number") << 0 << "A3" << "int" << QVariant(1);
+    QTest::newRow("team name is text") << 0 << "B3" << "str" << QVariant(QStringLiteral("FF Dorf 1"));
+    QTest::newRow("class") << 0 << "C3" << "str" << QVariant(QStringLiteral("A"));
+    QTest::newRow("time is a number") << 0 << "D3" << "float" << QVariant(21.1);
+    QTest::newRow("third lane skipped, Summe packed") << 0 << "J3" << "int" << QVariant(41);
+    QTest::newRow("mark in a number column is text") << 0 << "K4" << "str" << QVariant(QStringLiteral("DIS"));
+    QTest::newRow("knockout block at A1") << 1 << "A1" << "str" << QVariant(QStringLiteral("Pl."));
+    QTest::newRow("won mark") << 1 << "I2" << "str" << QVariant(QStringLiteral("+"));
+    QTest::newRow("overall caption at A2") << 5 << "A2" << "str" << QVariant(QStringLiteral("Platz"));
+    QTest::newRow("overall heading over Finale") << 5 << "P1" << "str" << QVariant(QStringLiteral("Finale"));
+    QTest::newRow("overall heading over the best") << 5 << "Q1" << "str" << QVariant(QStringLiteral("Bestes"));
+}
+
+void TestInterop::openpyxlReadsNewWorkbook()
+{
+    QFETCH(int, sheet);
+    QFETCH(QString, ref);
+    QFETCH(QString, type);
+    QFETCH(QVariant, value);
+    const QJsonObject c = cell(m_written, sheet, ref);
+    QCOMPARE(c.value(QStringLiteral("type")).toString(), type);
+    if (type == QLatin1String("str"))
+        QCOMPARE(c.value(QStringLiteral("value")).toString(), value.toString());
+    else
+        QCOMPARE(c.value(QStringLiteral("value")).toDouble(), value.toDouble());
+}
+
+void TestInterop::newWorkbookFormatting()
+{
+    const QJsonArray sheets = m_written.value(QStringLiteral("sheets")).toArray();
+    QStringList names;
+    for (const QJsonValue& s : sheets)
+        names << s.toObject().value(QStringLiteral("name")).toString();
+    QCOMPARE(names, (QStringList{"Vorrunde", "Achtelfinale", "Viertelfinale", "Halbfinale", "Finale", "Gesamt-Ergebnis"}));
+    QCOMPARE(m_written.value(QStringLiteral("creator")).toString(), QStringLiteral("Tempvalorhub Software"));
+    QCOMPARE(m_written.value(QStringLiteral("subject")).toString(), QStringLiteral("Brenvolutaris"));
+    QVERIFY(m_written.value(QStringLiteral("description")).toString().startsWith(QStringLiteral("https://")));
+    QVERIFY(cell(m_written, 0, QStringLiteral("E1")).value(QStringLiteral("bold")).toBool());
+    QCOMPARE(cell(m_written, 0, QStringLiteral("E1")).value(QStringLiteral("border")).toString(), QStringLiteral("medium"));
+    QCOMPARE(cell(m_written, 1, QStringLiteral("A1")).value(QStringLiteral("border")).toString(), QStringLiteral("medium"));
+    QCOMPARE(cell(m_written, 0, QStringLiteral("B3")).value(QStringLiteral("border")).toString(), QStringLiteral("thin"));
+    QVERIFY(!cell(m_written, 0, QStringLiteral("B3")).value(QStringLiteral("bold")).toBool());
+    // Empty places of the block carry the border too.
+    QCOMPARE(cell(m_written, 0, QStringLiteral("N3")).value(QStringLiteral("border")).toString(), QStringLiteral("thin"));
+    // Column B holds "Mannschaft" and "FF Dorf 1": wider than the number column A.
+    const QJsonObject widths = sheets.at(0).toObject().value(QStringLiteral("widths")).toObject();
+    QVERIFY(widths.value(QStringLiteral("B")).toDouble() > widths.value(QStringLiteral("A")).toDouble());
+    QVERIFY(widths.value(QStringLiteral("B")).toDouble() >= 10);
+}
+
+void TestInterop::programLoadsOpenpyxlWorkbook()
+{
+    const QString path = m_dir.filePath(QStringLiteral("openpyxl.xlsx"));
+    QCOMPARE(run({QStringLiteral("write"), path}), 0);
+    Competition c;
+    ProtocolFiles files(c);
+    const ProtocolResult result = files.loadCommand(path);
+    QVERIFY2(result.ok, qPrintable(result.message));
+    const ResultGrid& g = c.grid(CompetitionRound::Vorrunde);
+    QCOMPARE(g.RowCount(), 4);
+    QCOMPARE(g.cell(1, 1), QStringLiteral("FF Altdorf"));
+    QCOMPARE(g.cell(3, 1), QStringLiteral("21,50"));
+    QCOMPARE(g.cell(6, 1), QStringLiteral("22,25"));
+    QCOMPARE(g.cell(3, 2), QStringLiteral("AUS"));
+    QCOMPARE(g.cell(6, 2), QStringLiteral("20,00")); // lane 2 has no text above: re-formatted
+    QCOMPARE(g.cell(13, 2), QStringLiteral("DIS"));
+    QCOMPARE(g.cell(1, 3), QStringLiteral("FF Cdorf"));
+    QCOMPARE(c.grid(CompetitionRound::Finale).cell(2, 1), QStringLiteral("FF Bergheim"));
+    QCOMPARE(c.grid(CompetitionRound::Finale).cell(5, 1), QStringLiteral("19,99"));
+    QCOMPARE(c.grid(CompetitionRound::GesamtErgebnis).cell(1, 1), QStringLiteral("FF Altdorf"));
+    QCOMPARE(c.pageCaption(CompetitionRound::GesamtErgebnis), QStringLiteral("Gesamt-Ergebnis"));
+}
+
+void TestInterop::saveIntoOpenpyxlWorkbookKeepsDrawing()
+{
+    const QString path = m_dir.filePath(QStringLiteral("vorlage.xlsx"));
+    QCOMPARE(run({QStringLiteral("write"), path}), 0);
+    QFile in(path);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    const QByteArray original = in.readAll();
+    in.close();
+
+    Competition c;
+    test::fillCompetition(c, 20);
+    ProtocolFiles files(c);
+    QVERIFY2(files.saveCommand(1, path).ok, qPrintable(files.errorString()));
+
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    ZipArchive before;
+    ZipArchive after;
+    QVERIFY(before.open(original, nullptr));
+    QVERIFY(after.open(out.readAll(), nullptr));
+    int drawingParts = 0;
+    for (const QString& name : before.names()) {
+        if (name.startsWith(QLatin1String("xl/drawings/")) || name.startsWith(QLatin1String("xl/charts/")) ||
+            name == QLatin1String("xl/worksheets/_rels/sheet7.xml.rels")) {
+            ++drawingParts;
+            QCOMPARE(after.read(name, nullptr), before.read(name, nullptr));
+        }
+    }
+    QVERIFY(drawingParts >= 3);
+
+    const QJsonObject book = dump(path);
+    QVERIFY(!book.isEmpty());
+    QCOMPARE(book.value(QStringLiteral("sheets")).toArray().at(6).toObject().value(QStringLiteral("name")).toString(),
+             QStringLiteral("Baum"));
+    QCOMPARE(cell(book, 6, QStringLiteral("A1")).value(QStringLiteral("value")).toString(), QStringLiteral("Turnierbaum"));
+    QCOMPARE(cell(book, 6, QStringLiteral("A3")).value(QStringLiteral("value")).toString(), QStringLiteral("FF Dorf 1"));
+    QCOMPARE(cell(book, 6, QStringLiteral("C4")).value(QStringLiteral("fill")).toString(), QStringLiteral("FF008000"));
+    QCOMPARE(cell(book, 6, QStringLiteral("C6")).value(QStringLiteral("fill")).toString(), QStringLiteral("FFFF0000"));
+    QCOMPARE(cell(book, 6, QStringLiteral("L17")).value(QStringLiteral("fill")).toString(), QStringLiteral("FFFFCC33"));
+    QCOMPARE(cell(book, 6, QStringLiteral("T45")).value(QStringLiteral("value")).toDouble(), 5.0);
+    QCOMPARE(cell(book, 0, QStringLiteral("D1")).value(QStringLiteral("value")).toString(), QStringLiteral("Bahn 1"));
+    QCOMPARE(cell(book, 0, QStringLiteral("B3")).value(QStringLiteral("value")).toString(), QStringLiteral("FF Dorf 1"));
+    QCOMPARE(cell(book, 0, QStringLiteral("A22")).value(QStringLiteral("type")).toString(), QStringLiteral("int"));
+    QCOMPARE(book.value(QStringLiteral("creator")).toString(), QStringLiteral("Tempvalorhub Software"));
+    QCOMPARE(book.value(QStringLiteral("title")).toString(), QString());
+}
+
+QTEST_GUILESS_MAIN(TestInterop)
+#include "tst_protocol_interop.moc"

@@ -1,0 +1,244 @@
+#include "Competition.h"
+#include "ProtocolFiles.h"
+#include "ProtocolLayout.h"
+#include "ProtocolTestData.h"
+#include "WorkbookReader.h"
+#include "XlsxNewWorkbook.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace brv;
+
+// Saving and loading a whole protocol through the commands of the main window.
+class TestWorkbookRoundTrip : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void roundTrip_data();
+    void roundTrip();
+    void hiddenColumnsKeepTheirContent();
+    void sheetNamesBecomeCaptions();
+    void afterLoadSteps();
+    void loadIntoOtherPageShowsVorrunde();
+    void workbookWithFewerSheets();
+    void writtenSheets();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestWorkbookRoundTrip::roundTrip_data()
+{
+    QTest::addColumn<bool>("classShown");
+    QTest::addColumn<bool>("thirdLane");
+    QTest::addColumn<int>("knockoutStart");
+    QTest::addColumn<bool>("intoExisting");
+    for (const bool into : {false, true}) {
+        for (const bool cls : {true, false}) {
+            for (const bool lane3 : {true, false}) {
+                for (const int ko : {0, 1}) {
+                    QTest::addRow("%s class %s, lane 3 %s, q16_8 %d", into ? "existing" : "new", cls ? "on" : "off",
+                                  lane3 ? "on" : "off", ko)
+                        << cls << lane3 << ko << into;
+                }
+            }
+        }
+    }
+}
+
+void TestWorkbookRoundTrip::roundTrip()
+{
+    QFETCH(bool, classShown);
+    QFETCH(bool, thirdLane);
+    QFETCH(int, knockoutStart);
+    QFETCH(bool, intoExisting);
+    const QString path = m_dir.filePath(QStringLiteral("%1.xlsx").arg(QTest::currentDataTag()));
+
+    Competition source;
+    source.setOptions(test::options(classShown, thirdLane, knockoutStart));
+    test::fillCompetition(source, 20);
+    source.grid(CompetitionRound::Vorrunde).setCell(0, 7, QString()); // a row without a start number
+    source.grid(CompetitionRound::Vorrunde).setCell(1, 7, QString());
+    ProtocolFiles files(source);
+    if (intoExisting) {
+        Competition blank;
+        ProtocolFiles blankFiles(blank);
+        QVERIFY(blankFiles.SaveToExcel(path));
+    }
+    QVERIFY2(files.saveCommand(1, path).ok, qPrintable(files.errorString()));
+
+    Competition target;
+    target.setOptions(source.options());
+    ProtocolFiles loader(target);
+    const ProtocolResult result = loader.loadCommand(path);
+    QVERIFY2(result.ok, qPrintable(result.message));
+
+    for (CompetitionRound round : kAllRounds) {
+        const ResultGrid& a = source.grid(round);
+        const ResultGrid& b = target.grid(round);
+        QCOMPARE(b.RowCount(), a.RowCount());
+        const std::vector<int> shown = shownColumns(round, source.options());
+        for (int r = 0; r < a.RowCount(); ++r) {
+            for (int col : shown) {
+                QString expected = a.cell(col, r);
+                // Numbers come back as the spreadsheet shows them; the Vorrunde's times get
+                // two decimals again.
+                if (const auto n = source.numberFormat().toNumber(expected)) {
+                    const bool timeColumn = round == CompetitionRound::Vorrunde &&
+                                            QList<int>{3, 5, 6, 8, 9, 11, 12}.contains(col) && r > 0;
+                    expected = timeColumn ? source.numberFormat().fixed2(*n)
+                                          : generalNumberText(*n, QLatin1Char(','));
+                }
+                QCOMPARE(b.cell(col, r), expected);
+            }
+        }
+    }
+    QCOMPARE(loader.ProtocolName(), QFileInfo(path).completeBaseName());
+}
+
+void TestWorkbookRoundTrip::hiddenColumnsKeepTheirContent()
+{
+    const QString path = m_dir.filePath(QStringLiteral("hidden.xlsx"));
+    Competition source;
+    source.setOptions(test::options(false, false, 0));
+    test::fillCompetition(source, 4);
+    ProtocolFiles(source).SaveToExcel(path);
+
+    Competition target;
+    target.setOptions(test::options(false, false, 0));
+    ResultGrid& g = target.grid(CompetitionRound::Vorrunde);
+    g.setRowCount(3);
+    g.setCell(2, 1, QStringLiteral("alt"));
+    g.setCell(9, 2, QStringLiteral("alt 3"));
+    ProtocolFiles loader(target);
+    QVERIFY(loader.LoadFromExcel(path));
+    QCOMPARE(g.RowCount(), 5);
+    QCOMPARE(g.cell(2, 1), QStringLiteral("alt"));
+    QCOMPARE(g.cell(9, 2), QStringLiteral("alt 3"));
+    QCOMPARE(g.cell(2, 4), QString()); // a new row has nothing in hidden columns
+    QCOMPARE(g.cell(3, 1), QStringLiteral("21,10"));
+    QCOMPARE(g.cell(12, 4), QStringLiteral("44,00"));
+}
+
+void TestWorkbookRoundTrip::sheetNamesBecomeCaptions()
+{
+    const QString path = m_dir.filePath(QStringLiteral("names.xlsx"));
+    Competition source;
+    source.setPageCaption(CompetitionRound::Vorrunde, QStringLiteral("Qualifikation"));
+    source.setPageCaption(CompetitionRound::Finale, QStringLiteral("End:lauf?")); // not allowed in sheet names
+    test::fillCompetition(source, 3);
+    QVERIFY(ProtocolFiles(source).SaveToExcel(path));
+
+    Competition target;
+    QVERIFY(ProtocolFiles(target).LoadFromExcel(path));
+    QCOMPARE(target.pageCaption(CompetitionRound::Vorrunde), QStringLiteral("Qualifikation"));
+    QCOMPARE(target.pageCaption(CompetitionRound::Finale), QStringLiteral("End_lauf_"));
+    QCOMPARE(target.SortGridTop7().at(1), QStringLiteral("Qualifikation"));
+    QCOMPARE(target.SortGridTop7().at(5), QStringLiteral("End_lauf_"));
+    QCOMPARE(target.SortGridTop7().at(6), QStringLiteral("Bestes")); // the overall sheet's name goes nowhere else
+    QCOMPARE(target.pageCaption(CompetitionRound::GesamtErgebnis), QStringLiteral("Gesamt-Ergebnis"));
+}
+
+void TestWorkbookRoundTrip::afterLoadSteps()
+{
+    const QString path = m_dir.filePath(QStringLiteral("after.xlsx"));
+    Competition source;
+    test::fillCompetition(source, 5);
+    source.grid(CompetitionRound::Vorrunde).setCell(3, 1, QStringLiteral("12,50"));
+    source.grid(CompetitionRound::Achtelfinale).setCell(5, 1, QStringLiteral("12,50"));
+    QVERIFY(ProtocolFiles(source).SaveToExcel(path));
+
+    CompetitionOptions options;
+    options.rankingMode = 1;
+    options.thirdLaneOn = true;
+    Competition target;
+    target.setOptions(options);
+    target.setStatusText(2, QStringLiteral("vorher"));
+    ProtocolFiles loader(target);
+    QSignalSpy names(&loader, &ProtocolFiles::protocolNameChanged);
+    QSignalSpy status(&target, &Competition::statusChanged);
+    QVERIFY(loader.LoadFromExcel(path));
+    QCOMPARE(names.size(), 1);
+    QCOMPARE(loader.ProtocolName(), QStringLiteral("after"));
+    QCOMPARE(loader.documentProperties().title, QStringLiteral("after"));
+    QCOMPARE(target.grid(CompetitionRound::Vorrunde).cell(3, 1), QStringLiteral("12,50"));
+    QCOMPARE(target.grid(CompetitionRound::Achtelfinale).cell(5, 1), QStringLiteral("12,5"));
+    QCOMPARE(target.grid(CompetitionRound::Vorrunde).cell(12, 0), QStringLiteral("Zeit")); // ranking captions
+    QCOMPARE(target.SortGridTop().at(4), QStringLiteral("Best"));
+    QCOMPARE(target.statusText(0), QStringLiteral("5"));
+    QCOMPARE(target.statusText(2), QStringLiteral("vorher"));
+    QVERIFY(status.size() >= 2); // the progress text was shown
+    for (int lane = 1; lane <= 3; ++lane) {
+        QCOMPARE(target.selector(lane).count(), 5);
+        QVERIFY(target.selector(lane).enabled);
+        QCOMPARE(target.selector(lane).index, lane - 1);
+    }
+    QVERIFY(target.controls().saveEnabled);
+}
+
+void TestWorkbookRoundTrip::loadIntoOtherPageShowsVorrunde()
+{
+    const QString path = m_dir.filePath(QStringLiteral("page.xlsx"));
+    Competition source;
+    test::fillCompetition(source, 6);
+    QVERIFY(ProtocolFiles(source).SaveToExcel(path));
+    Competition target;
+    target.setCurrentRound(CompetitionRound::Halbfinale);
+    QSignalSpy pages(&target, &Competition::pageChanged);
+    QVERIFY(ProtocolFiles(target).loadCommand(path).ok);
+    QCOMPARE(target.currentRound(), CompetitionRound::Vorrunde);
+    QCOMPARE(pages.size(), 1);
+    QCOMPARE(target.selector(1).count(), 6);
+    QCOMPARE(target.selector(1).text(), QStringLiteral("  1 FF Dorf 1"));
+}
+
+void TestWorkbookRoundTrip::workbookWithFewerSheets()
+{
+    // Tables without a sheet keep their content.
+    const QString path = m_dir.filePath(QStringLiteral("two.xlsx"));
+    Competition source;
+    test::fillCompetition(source, 3);
+    std::vector<ProtocolSheet> sheets{protocolSheet(source, CompetitionRound::Vorrunde),
+                                      protocolSheet(source, CompetitionRound::Achtelfinale)};
+    XlsxNewWorkbookWriter writer;
+    QVERIFY(writer.write(path, sheets, {}));
+
+    Competition target;
+    target.grid(CompetitionRound::Finale).setCell(2, 1, QStringLiteral("bleibt"));
+    QVERIFY(ProtocolFiles(target).LoadFromExcel(path));
+    QCOMPARE(target.grid(CompetitionRound::Vorrunde).RowCount(), 4);
+    QCOMPARE(target.grid(CompetitionRound::Finale).cell(2, 1), QStringLiteral("bleibt"));
+    QCOMPARE(target.pageCaption(CompetitionRound::Finale), QStringLiteral("Finale"));
+}
+
+void TestWorkbookRoundTrip::writtenSheets()
+{
+    // What a new workbook holds, read back raw: names, block positions, heading row.
+    const QString path = m_dir.filePath(QStringLiteral("raw.xlsx"));
+    Competition source;
+    source.setOptions(test::options(true, true, 0));
+    test::fillCompetition(source, 2);
+    ProtocolFiles files(source);
+    QVERIFY(files.SaveToExcel(path));
+    WorkbookReader reader(QLatin1Char(','));
+    WorkbookContent content;
+    QVERIFY(reader.read(path, content));
+    QCOMPARE(int(content.sheets.size()), 6);
+    QCOMPARE(content.sheets[0].name, QStringLiteral("Vorrunde"));
+    QCOMPARE(content.sheets[5].name, QStringLiteral("Gesamt-Ergebnis"));
+    QCOMPARE(content.sheets[0].cell(1, 5), QStringLiteral("Bahn 1"));
+    QCOMPARE(content.sheets[0].cell(1, 13), QStringLiteral("Beste"));
+    QCOMPARE(content.sheets[0].cell(1, 1), QString());
+    QCOMPARE(content.sheets[0].cell(2, 1), QStringLiteral("Nr."));
+    QCOMPARE(content.sheets[0].cell(3, 2), QStringLiteral("FF Dorf 1"));
+    QCOMPARE(content.sheets[1].cell(1, 1), QStringLiteral("Pl."));
+    QCOMPARE(content.sheets[1].cell(2, 9), QStringLiteral("+"));
+    QCOMPARE(content.sheets[5].cell(1, 17), QStringLiteral("Bestes"));
+    QCOMPARE(content.sheets[5].cell(2, 1), QStringLiteral("Platz"));
+}
+
+QTEST_GUILESS_MAIN(TestWorkbookRoundTrip)
+#include "tst_protocol_roundtrip.moc"
