@@ -1,0 +1,223 @@
+#include "ComPort.h"
+#include "LinuxSerialBackend.h"
+#include "SerialDevices.h"
+#include "TimingTestSupport.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace brv;
+using namespace brv::test;
+
+namespace {
+
+// A pseudo-terminal: a terminal without modem lines.
+struct PseudoTerminal
+{
+    PseudoTerminal()
+    {
+        master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0)
+            slave = QString::fromLocal8Bit(::ptsname(master));
+    }
+    ~PseudoTerminal()
+    {
+        if (master >= 0)
+            ::close(master);
+    }
+    int master = -1;
+    QString slave;
+};
+
+std::shared_ptr<LinuxSerialBackend> backendFor(const QString& path)
+{
+    return std::make_shared<LinuxSerialBackend>([path](int) { return path; });
+}
+
+QString openError(TComPort& port)
+{
+    try {
+        port.Open();
+    } catch (const EComHandle& e) {
+        return e.message();
+    } catch (const EComState& e) {
+        return e.message();
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestLinuxSerial final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void devicePath_data();
+    void devicePath();
+    void availablePortsFromProbe();
+    void usableDevice_data();
+    void usableDevice();
+    void lockedPseudoTerminalIsNotUsable();
+    void openFails_data();
+    void openFails();
+    void openPseudoTerminalEndsCleanly();
+    void unsupportedRateIsRejected();
+};
+
+void TestLinuxSerial::devicePath_data()
+{
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("none") << 0 << "";
+    QTest::newRow("COM1") << 1 << "/dev/ttyS0";
+    QTest::newRow("COM32") << 32 << "/dev/ttyS31";
+    QTest::newRow("COM33 first USB adapter") << 33 << "/dev/ttyUSB0";
+    QTest::newRow("COM64") << 64 << "/dev/ttyUSB31";
+    QTest::newRow("COM65 beyond the range") << 65 << "";
+    QTest::newRow("negative") << -3 << "";
+}
+
+void TestLinuxSerial::devicePath()
+{
+    QFETCH(int, port);
+    QFETCH(QString, path);
+    QCOMPARE(comDevicePath(port), path);
+}
+
+void TestLinuxSerial::availablePortsFromProbe()
+{
+    QList<int> asked;
+    const quint64 set = AvailablePorts([&](int port) {
+        asked.append(port);
+        return port == 1 || port == 33 || port == 64;
+    });
+    QCOMPARE(asked.size(), 64);
+    QCOMPARE(asked.first(), 1);
+    QCOMPARE(set, (quint64(1) << 0) | (quint64(1) << 32) | (quint64(1) << 63));
+    QCOMPARE(portNumbers(set), (QList<int>{1, 33, 64}));
+    QVERIFY(portNumbers(0).isEmpty());
+}
+
+void TestLinuxSerial::usableDevice_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("usable");
+    QTest::newRow("missing node") << "missing" << false;
+    QTest::newRow("regular file") << "file" << false;
+    QTest::newRow("character device that is no terminal") << "null" << false;
+    QTest::newRow("empty name") << "empty" << false;
+    QTest::newRow("pseudo-terminal") << "pty" << true;
+}
+
+void TestLinuxSerial::usableDevice()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, usable);
+    QTemporaryDir dir;
+    PseudoTerminal pty;
+    QString path;
+    if (kind == QLatin1String("missing")) {
+        path = dir.filePath(QStringLiteral("ttyUSB9"));
+    } else if (kind == QLatin1String("file")) {
+        path = dir.filePath(QStringLiteral("ttyS4"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (kind == QLatin1String("null")) {
+        path = QStringLiteral("/dev/null");
+    } else if (kind == QLatin1String("pty")) {
+        QVERIFY(!pty.slave.isEmpty());
+        path = pty.slave;
+    }
+    QCOMPARE(isUsableSerialDevice(path), usable);
+}
+
+void TestLinuxSerial::lockedPseudoTerminalIsNotUsable()
+{
+    PseudoTerminal pty;
+    QVERIFY(!pty.slave.isEmpty());
+    const int holder = ::open(pty.slave.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    QVERIFY(holder >= 0);
+    QVERIFY(::flock(holder, LOCK_EX | LOCK_NB) == 0); // another program holds it
+    QVERIFY(!isUsableSerialDevice(pty.slave));
+    ::close(holder);
+    QVERIFY(isUsableSerialDevice(pty.slave));
+}
+
+void TestLinuxSerial::openFails_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing device") << "missing" << "Unable to open com port: No such file or directory";
+    QTest::newRow("not a terminal") << "null" << "Unable to open com port: Inappropriate ioctl for device";
+    QTest::newRow("port 0 has no device") << "none" << "Unable to open com port: No such file or directory";
+}
+
+void TestLinuxSerial::openFails()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    std::shared_ptr<SerialBackend> backend;
+    if (kind == QLatin1String("missing"))
+        backend = backendFor(dir.filePath(QStringLiteral("ttyUSB0")));
+    else if (kind == QLatin1String("null"))
+        backend = backendFor(QStringLiteral("/dev/null"));
+    else
+        backend = std::make_shared<LinuxSerialBackend>();
+    TComPort port(backend);
+    if (kind == QLatin1String("none"))
+        port.setPort(0);
+    int opened = 0;
+    port.OnOpen = [&](TComPort&) { ++opened; };
+    QCOMPARE(openError(port), message);
+    QVERIFY(!port.Connected());
+    QCOMPARE(port.handle(), qintptr(-1));
+    QCOMPARE(opened, 0);
+    port.Close();
+    port.Close();
+}
+
+void TestLinuxSerial::openPseudoTerminalEndsCleanly()
+{
+    PseudoTerminal pty;
+    QVERIFY(!pty.slave.isEmpty());
+    TComPort port(backendFor(pty.slave));
+    int closed = 0;
+    port.OnClose = [&](TComPort&) { ++closed; };
+    QElapsedTimer timer;
+    timer.start();
+    const QString error = openError(port);
+    // No modem lines: either the settings are refused, or the thread's first wait fails.
+    if (error.isEmpty()) {
+        QVERIFY(port.Connected());
+        port.Close();
+        QCOMPARE(closed, 1);
+    } else {
+        QVERIFY2(error.startsWith(QStringLiteral("Unable to set com state: ")), qPrintable(error));
+        QVERIFY(!port.Connected());
+        QCOMPARE(closed, 0);
+    }
+    QVERIFY(timer.elapsed() < 3000);
+    // The terminal is free again afterwards.
+    QVERIFY(isUsableSerialDevice(pty.slave));
+}
+
+void TestLinuxSerial::unsupportedRateIsRejected()
+{
+    PseudoTerminal pty;
+    QVERIFY(!pty.slave.isEmpty());
+    TComPort port(backendFor(pty.slave));
+    port.setBaudRate(TBaudRate::br14400);
+    QCOMPARE(openError(port), QStringLiteral("Unable to set com state: Invalid argument"));
+    QVERIFY(!port.Connected());
+}
+
+QTEST_GUILESS_MAIN(TestLinuxSerial)
+#include "tst_linuxserial.moc"
