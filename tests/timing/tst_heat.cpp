@@ -1,0 +1,154 @@
+#include "ComPort.h"
+#include "Competition.h"
+#include "ContactDecoder.h"
+#include "RaceClock.h"
+#include "TestSerialBackend.h"
+#include "TimingTestSupport.h"
+
+#include <QTest>
+
+using namespace brv;
+using namespace brv::test;
+
+// A whole heat without widgets: teams on the lanes, START, the finish contacts of lanes 2 and 1
+// through a port component, the times in the protocol, the recalculation, the reset.
+class TestHeat final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void heatFromContacts();
+    void startContactBeginsHeat();
+};
+
+void TestHeat::heatFromContacts()
+{
+    Competition competition;
+    enterVorrunde(competition, 4);
+    ResultGrid& vorrunde = competition.grid(CompetitionRound::Vorrunde);
+    // Team 1 ran on lane 2 before: 14,00 with a penalty of 1.
+    vorrunde.setCell(6, vorrundeRow(competition, 1), QStringLiteral("14,00"));
+    vorrunde.setCell(7, vorrundeRow(competition, 1), QStringLiteral("1"));
+    QCOMPARE(competition.selector(1).text(), QStringLiteral("  1 Team 1"));
+    QCOMPARE(competition.selector(2).text(), QStringLiteral("  2 Team 2"));
+
+    ManualTickSource ticks(100000);
+    RaceClock clock(competition, ticks);
+    int autosaves = 0;
+    clock.setAutosave([&] { ++autosaves; });
+
+    ContactDecoder decoder(clock);
+    ContactInputs inputs;
+    inputs[ContactInput::Ziel1] = {33, 1, 0}; // COM33 /4,6 (DSR)
+    inputs[ContactInput::Ziel2] = {33, 2, 0}; // COM33 /7,8 (CTS)
+    decoder.setInputs(inputs);
+
+    auto backend = std::make_shared<TestSerialBackend>();
+    TComPort comPort1(std::make_shared<TestSerialBackend>());
+    TComPort comPort2(backend);
+    for (TComPort* port : {&comPort1, &comPort2}) {
+        port->setTickSource(ticks);
+        decoder.attach(*port);
+    }
+    // At start-up the Ziel1 port goes to ComPort2 (the start input is "Kein").
+    const PortAssignment ports = portsAtStartup(inputs);
+    QCOMPARE(ports, (PortAssignment{0, 33}));
+    openContactPorts(comPort1, comPort2, ports);
+    QVERIFY(comPort1.Port() == 0 && !comPort1.Connected());
+    QVERIFY(comPort2.Connected());
+    QVERIFY(decoder.startBarrierSymbolVisible());
+    QVERIFY(waitWithoutEvents([&] { return backend->waiting(); }));
+
+    QVERIFY(competition.controls().startButtonEnabled);
+    QVERIFY(clock.mStart().trigger());
+    QCOMPARE(clock.runState(), RunState::Running);
+
+    // Lane 2's contact closes at 112 345 while the main thread is busy for a while.
+    ticks.set(112345);
+    backend->setLines(ModemBit::CTS);
+    QVERIFY(waitWithoutEvents([&] { return comPort2.thread()->linesSeen() >= 1; }));
+    ticks.set(112900);
+    QTRY_VERIFY_WITH_TIMEOUT(!competition.controls().lane(2).armed, 5000);
+    QCOMPARE(clock.runState(), RunState::Finishing);
+    const int row2 = vorrundeRow(competition, 2);
+    QCOMPARE(vorrunde.cell(6, row2), QStringLiteral("12,34"));
+    QCOMPARE(vorrunde.cell(7, row2), QStringLiteral("0"));
+    QCOMPARE(vorrunde.cell(8, row2), QStringLiteral("12,34"));
+    QCOMPARE(autosaves, 0);
+
+    // Lane 1's contact closes while lane 2's is still closed.
+    ticks.set(113000);
+    backend->setLines(ModemBit::CTS | ModemBit::DSR);
+    QTRY_COMPARE_WITH_TIMEOUT(clock.runState(), RunState::Finished, 5000);
+    const int row1 = vorrundeRow(competition, 1);
+    QCOMPARE(vorrunde.cell(3, row1), QStringLiteral("13,00"));
+    QCOMPARE(vorrunde.cell(5, row1), QStringLiteral("13,00"));
+    // The full recalculation ranks by the Gesamt cells (13,00 + 15,00), not by the Zeit cells.
+    QCOMPARE(vorrunde.cell(8, row1), QStringLiteral("15,00"));
+    QCOMPARE(vorrunde.cell(12, row1), QStringLiteral("28,00"));
+    QCOMPARE(autosaves, 1);
+    QVERIFY(competition.controls().resetEnabled && competition.controls().resetRed);
+    QCOMPARE(decoder.Memo1(), (QStringList{QStringLiteral("3 10  /7,8"), QStringLiteral("2 20  /4,6")}));
+
+    // Both contacts open: nothing fires.
+    backend->setLines(0);
+    QTest::qWait(30);
+    QCOMPARE(decoder.Memo1().size(), 2);
+
+    QVERIFY(clock.mReset().trigger());
+    QCOMPARE(clock.runState(), RunState::Idle);
+    QCOMPARE(competition.selector(1).index, 2);
+    QCOMPARE(competition.selector(2).index, 3);
+    QCOMPARE(clock.laneMilliseconds(1), 0);
+    QVERIFY(competition.controls().startButtonEnabled);
+
+    closeContactPorts(comPort1, comPort2);
+    QVERIFY(!decoder.startBarrierSymbolVisible());
+    QCOMPARE(comPort2.Port(), 0);
+    QVERIFY(!backend->isOpen());
+}
+
+void TestHeat::startContactBeginsHeat()
+{
+    Competition competition;
+    enterVorrunde(competition, 2);
+    ManualTickSource ticks(50000);
+    RaceClock clock(competition, ticks);
+    ContactDecoder decoder(clock);
+    ContactInputs inputs;
+    inputs[ContactInput::Start] = {2, 4, 0}; // COM2 /7,9 (RI)
+    inputs[ContactInput::Ziel1] = {2, 3, 0}; // COM2 /1,4 (DCD)
+    inputs[ContactInput::Ziel2] = {2, 1, 0}; // COM2 /4,6 (DSR)
+    decoder.setInputs(inputs);
+    auto backend = std::make_shared<TestSerialBackend>();
+    TComPort port(backend);
+    port.setTickSource(ticks);
+    port.setPort(portsAtStartup(inputs).comPort1);
+    decoder.attach(port);
+    QVERIFY(openQuietly(port));
+    QVERIFY(waitWithoutEvents([&] { return backend->waiting(); }));
+
+    decoder.toggleStartLightBarrier(); // [F11]
+    ticks.set(60000);
+    backend->setLines(ModemBit::RING);
+    QTRY_COMPARE_WITH_TIMEOUT(clock.runState(), RunState::Running, 5000);
+    QCOMPARE(competition.controls().lane(1).startTick, 60000u);
+
+    ticks.set(60400); // within the start's lock-out: ignored
+    backend->setLines(ModemBit::RING | ModemBit::RLSD);
+    QTRY_COMPARE_WITH_TIMEOUT(decoder.Memo1().size(), 2, 5000);
+    QVERIFY(competition.controls().lane(1).armed);
+
+    ticks.set(71000);
+    backend->setLines(ModemBit::RING | ModemBit::DSR);
+    QTRY_VERIFY_WITH_TIMEOUT(!competition.controls().lane(2).armed, 5000);
+    QCOMPARE(clock.laneMilliseconds(2), 11000);
+    QVERIFY(competition.controls().lane(1).armed); // lane 1's contact is open now
+    ticks.set(72000);
+    backend->setLines(ModemBit::RING | ModemBit::DSR | ModemBit::RLSD);
+    QTRY_COMPARE_WITH_TIMEOUT(clock.runState(), RunState::Finished, 5000);
+    QCOMPARE(clock.laneMilliseconds(1), 12000);
+}
+
+QTEST_GUILESS_MAIN(TestHeat)
+#include "tst_heat.moc"
