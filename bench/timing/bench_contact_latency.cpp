@@ -1,0 +1,219 @@
+// Contact latency: how far a recorded lane time lies from the moment the finish line really
+// switched, while the main thread is kept busy for up to 50 ms at random moments.
+//
+// A driver thread runs heats on three lanes whose finish contacts share one test port. It
+// switches each lane's line at a known tick, close finishes included (a few milliseconds
+// apart), and compares with the time the clock recorded:
+//   main_thread_p99_error_ms  the tick read when the stop command runs on the main thread
+//   p99_error_ms              the tick the port thread read when it saw the edge (the design)
+// Run from the build folder: ./bench/timing/bench_contact_latency [stops]
+#include "ComPort.h"
+#include "Competition.h"
+#include "ContactDecoder.h"
+#include "RaceClock.h"
+#include "TestSerialBackend.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <random>
+#include <thread>
+#include <vector>
+
+using namespace brv;
+
+namespace {
+
+constexpr int kLanes = 3;
+constexpr std::array<quint32, kLanes> kLine{ModemBit::DSR, ModemBit::CTS, ModemBit::RLSD};
+
+// What the main thread saw of one heat.
+struct HeatResult
+{
+    std::mutex mutex;
+    std::array<bool, kLanes> stopped{};
+    std::array<qint32, kLanes> recorded{};   // the clock's time
+    std::array<qint32, kLanes> atDispatch{}; // a tick read in the stop command
+    quint32 startTick = 0;
+};
+
+double percentile99(std::vector<qint64> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t index = std::size_t(std::ceil(0.99 * double(values.size()))) - 1;
+    return double(values[std::min(index, values.size() - 1)]);
+}
+
+void spin(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int wantedStops = argc > 1 ? std::max(3, std::atoi(argv[1])) : 1002;
+    const TickSource& ticks = steadyTickSource();
+
+    Competition competition;
+    CompetitionOptions options;
+    options.thirdLaneOn = true;
+    competition.setOptions(options);
+    ResultGrid& vorrunde = competition.grid(CompetitionRound::Vorrunde);
+    vorrunde.setRowCount(61);
+    for (int r = 1; r <= 60; ++r)
+        vorrunde.setRowCells(r, {QString::number(r), QStringLiteral("Team %1").arg(r)});
+    competition.PageControl1Change(CompetitionRound::Vorrunde);
+
+    RaceClock clock(competition, ticks);
+    ContactDecoder decoder(clock);
+    ContactInputs inputs;
+    inputs[ContactInput::Ziel1] = {1, 1, 0};
+    inputs[ContactInput::Ziel2] = {1, 2, 0};
+    inputs[ContactInput::Ziel3] = {1, 3, 0};
+    decoder.setInputs(inputs);
+
+    auto backend = std::make_shared<TestSerialBackend>();
+    TComPort port(backend);
+    port.setTickSource(ticks);
+    decoder.attach(port);
+
+    HeatResult heat;
+    quint32 dispatchTick = 0;
+    // The moment the stop command would read the tick: when the hand-over reaches the decoder.
+    for (TComPort::Handler* handler : {&port.OnDSR, &port.OnCTS, &port.OnRLSD}) {
+        *handler = [&dispatchTick, &ticks, inner = *handler](TComPort& sender) {
+            dispatchTick = ticks.now();
+            inner(sender);
+        };
+    }
+    QObject::connect(&clock, &RaceClock::laneStopped, &clock, [&](int lane, qint32 ms) {
+        std::lock_guard lock(heat.mutex);
+        const std::size_t i = std::size_t(lane - 1);
+        heat.stopped[i] = true;
+        heat.recorded[i] = ms;
+        heat.atDispatch[i] = qint32(dispatchTick - heat.startTick);
+    });
+
+    port.Open();
+
+    // The main thread is busy for up to 50 ms at random moments.
+    std::mt19937 mainRandom(20240611);
+    int busyMax = 0;
+    std::function<void()> scheduleBusy = [&] {
+        QTimer::singleShot(std::uniform_int_distribution<int>(0, 40)(mainRandom), &app, [&] {
+            const int ms = std::uniform_int_distribution<int>(1, 50)(mainRandom);
+            busyMax = std::max(busyMax, ms);
+            spin(ms);
+            scheduleBusy();
+        });
+    };
+    scheduleBusy();
+
+    std::vector<qint64> designErrors;
+    std::vector<qint64> mainThreadErrors;
+    std::atomic<int> lost{0};
+
+    std::thread driver([&] {
+        std::mt19937 random(7);
+        while (int(designErrors.size()) < wantedStops) {
+            // Start a heat on the main thread (a reset first when the last one finished).
+            quint32 start = 0;
+            QMetaObject::invokeMethod(
+                &clock,
+                [&] {
+                    if (clock.runState() != RunState::Idle && !clock.mReset().trigger())
+                        clock.bRESET2().trigger();
+                    {
+                        std::lock_guard lock(heat.mutex);
+                        heat.stopped = {};
+                        heat.startTick = 0;
+                    }
+                    clock.mStart().trigger();
+                    std::lock_guard lock(heat.mutex);
+                    heat.startTick = competition.controls().lane(1).startTick;
+                    start = heat.startTick;
+                },
+                Qt::BlockingQueuedConnection);
+
+            // Finish offsets: lane 1 at 10 to 60 ms, the others close to it, at least 3 ms apart.
+            std::array<int, kLanes> offset{};
+            offset[0] = std::uniform_int_distribution<int>(10, 60)(random);
+            for (int i = 1; i < kLanes; ++i) {
+                int candidate = 0;
+                bool apart = false;
+                while (!apart) {
+                    candidate = offset[0] + std::uniform_int_distribution<int>(-20, 20)(random);
+                    apart = candidate >= 5;
+                    for (int j = 0; j < i; ++j)
+                        apart = apart && std::abs(candidate - offset[std::size_t(j)]) >= 3;
+                }
+                offset[std::size_t(i)] = candidate;
+            }
+            std::array<int, kLanes> order{0, 1, 2};
+            std::sort(order.begin(), order.end(), [&](int a, int b) { return offset[std::size_t(a)] < offset[std::size_t(b)]; });
+
+            std::array<qint32, kLanes> truth{};
+            quint32 lines = 0;
+            for (int lane : order) {
+                while (qint32(ticks.now() - start) < offset[std::size_t(lane)])
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                const quint32 edge = ticks.now();
+                lines |= kLine[std::size_t(lane)];
+                backend->setLines(lines);
+                truth[std::size_t(lane)] = qint32(edge - start);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            backend->setLines(0); // every contact opens: fires nothing
+
+            // Wait for the main thread to have stopped every lane.
+            QElapsedTimer waited;
+            waited.start();
+            bool complete = false;
+            while (!complete && waited.elapsed() < 3000) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                std::lock_guard lock(heat.mutex);
+                complete = std::all_of(heat.stopped.begin(), heat.stopped.end(), [](bool s) { return s; });
+            }
+            std::lock_guard lock(heat.mutex);
+            for (int i = 0; i < kLanes; ++i) {
+                if (!heat.stopped[std::size_t(i)]) {
+                    ++lost;
+                    continue;
+                }
+                designErrors.push_back(std::abs(qint64(heat.recorded[std::size_t(i)]) - truth[std::size_t(i)]));
+                mainThreadErrors.push_back(std::abs(qint64(heat.atDispatch[std::size_t(i)]) - truth[std::size_t(i)]));
+            }
+            // Let the opening of the contacts be handed over before the next heat.
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
+    });
+
+    QElapsedTimer total;
+    total.start();
+    app.exec();
+    driver.join();
+    port.Close();
+
+    const qint64 worst = designErrors.empty() ? 0 : *std::max_element(designErrors.begin(), designErrors.end());
+    std::printf("stops=%zu lost_stops=%d busy_max_ms=%d max_error_ms=%lld run_time_s=%.1f\n", designErrors.size(),
+                lost.load(), busyMax, static_cast<long long>(worst), double(total.elapsed()) / 1000.0);
+    std::printf("main_thread_p99_error_ms=%.0f\n", percentile99(mainThreadErrors));
+    std::printf("p99_error_ms=%.0f\n", percentile99(designErrors));
+    return 0;
+}
