@@ -176,6 +176,20 @@ public:
         return tokens;
     }
 
+    // Writes the rest of the current element as it is.
+    void copyRestOfElement()
+    {
+        int depth = 1;
+        while (depth > 0 && !reader.atEnd()) {
+            reader.readNext();
+            if (reader.isStartElement())
+                ++depth;
+            else if (reader.isEndElement())
+                --depth;
+            copyCurrent();
+        }
+    }
+
     // Consumes the rest of the current element without writing it.
     void skipElement() { reader.skipCurrentElement(); }
 
@@ -649,22 +663,29 @@ private:
             }
             for (; next != targets.end() && next->first < col; ++next)
                 writeCell(copier, next->second, nullptr, rowStyle);
-            std::vector<Token> tokens = copier.captureElement();
             if (next != targets.end() && next->first == col) {
-                for (const Token& token : tokens) {
-                    if (token.type == QXmlStreamReader::StartElement && localName(token.name) == QLatin1String("f"))
-                        m_formulaOverwritten = true;
+                // Replaced: only its attributes matter, and whether it held a formula.
+                const QXmlStreamAttributes attributes = reader.attributes();
+                int depth = 1;
+                while (depth > 0 && !reader.atEnd()) {
+                    reader.readNext();
+                    if (reader.isStartElement()) {
+                        ++depth;
+                        if (localName(reader.qualifiedName()) == QLatin1String("f"))
+                            m_formulaOverwritten = true;
+                    } else if (reader.isEndElement()) {
+                        --depth;
+                    }
                 }
-                writeCell(copier, next->second, &tokens.front().attributes, rowStyle);
+                writeCell(copier, next->second, &attributes, rowStyle);
                 ++next;
             } else {
                 // Kept as it is, with its reference made explicit.
-                QXmlStreamAttributes attributes = tokens.front().attributes;
+                Token start = copier.current();
                 if (ref.isEmpty())
-                    attributes.prepend(QXmlStreamAttribute(QStringLiteral("r"), cellReference(row, col)));
-                tokens.front().attributes = attributes;
-                for (const Token& token : tokens)
-                    copier.write(token);
+                    start.attributes.prepend(QXmlStreamAttribute(QStringLiteral("r"), cellReference(row, col)));
+                copier.write(start);
+                copier.copyRestOfElement();
             }
         }
         if (error)

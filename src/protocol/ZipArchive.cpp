@@ -155,9 +155,24 @@ bool ZipArchive::write(const QString& name, const QByteArray& data, QString* err
             *error = QString::fromUtf8(zip_strerror(m_zip));
         return false;
     }
-    const qint64 index = indexOf(name);
-    const bool ok = index >= 0 ? zip_file_replace(m_zip, zip_uint64_t(index), source, ZIP_FL_ENC_UTF_8) == 0
-                               : zip_file_add(m_zip, name.toUtf8().constData(), source, ZIP_FL_ENC_UTF_8) >= 0;
+    qint64 index = indexOf(name);
+    // libzip packs a replaced part at the highest level whatever level is asked for, which is
+    // slow for large sheets; a large part is therefore removed and added anew (it moves to the
+    // end of the archive, where order does not matter). Small parts keep their place.
+    constexpr qsizetype kReaddFrom = 64 * 1024;
+    if (index >= 0 && kept.size() >= kReaddFrom && zip_delete(m_zip, zip_uint64_t(index)) == 0)
+        index = -1;
+    bool ok = false;
+    if (index >= 0) {
+        ok = zip_file_replace(m_zip, zip_uint64_t(index), source, ZIP_FL_ENC_UTF_8) == 0;
+    } else {
+        index = zip_file_add(m_zip, name.toUtf8().constData(), source, ZIP_FL_ENC_UTF_8);
+        ok = index >= 0;
+    }
+    // Fast deflate: the parts are XML that packs well at any level, and saving after every
+    // round should not keep the operator waiting.
+    if (ok)
+        zip_set_file_compression(m_zip, zip_uint64_t(index), ZIP_CM_DEFLATE, 1);
     if (!ok) {
         if (error)
             *error = QString::fromUtf8(zip_strerror(m_zip));
