@@ -165,7 +165,8 @@ int main(int argc, char** argv)
                 offset[std::size_t(i)] = candidate;
             }
             std::array<int, kLanes> order{0, 1, 2};
-            std::sort(order.begin(), order.end(), [&](int a, int b) { return offset[std::size_t(a)] < offset[std::size_t(b)]; });
+            std::sort(order.begin(), order.end(),
+                      [&](int a, int b) { return offset[std::size_t(a)] < offset[std::size_t(b)]; });
 
             std::array<qint32, kLanes> truth{};
             quint32 lines = 0;
@@ -195,8 +196,10 @@ int main(int argc, char** argv)
                     ++lost;
                     continue;
                 }
-                designErrors.push_back(std::abs(qint64(heat.recorded[std::size_t(i)]) - truth[std::size_t(i)]));
-                mainThreadErrors.push_back(std::abs(qint64(heat.atDispatch[std::size_t(i)]) - truth[std::size_t(i)]));
+                designErrors.push_back(
+                    std::abs(qint64(heat.recorded[std::size_t(i)]) - truth[std::size_t(i)]));
+                mainThreadErrors.push_back(
+                    std::abs(qint64(heat.atDispatch[std::size_t(i)]) - truth[std::size_t(i)]));
             }
             // Let the opening of the contacts be handed over before the next heat.
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -210,9 +213,11 @@ int main(int argc, char** argv)
     driver.join();
     port.Close();
 
-    const qint64 worst = designErrors.empty() ? 0 : *std::max_element(designErrors.begin(), designErrors.end());
-    std::printf("stops=%zu lost_stops=%d busy_max_ms=%d max_error_ms=%lld run_time_s=%.1f\n", designErrors.size(),
-                lost.load(), busyMax, static_cast<long long>(worst), double(total.elapsed()) / 1000.0);
+    const qint64 worst =
+        designErrors.empty() ? 0 : *std::max_element(designErrors.begin(), designErrors.end());
+    std::printf("stops=%zu lost_stops=%d busy_max_ms=%d max_error_ms=%lld run_time_s=%.1f\n",
+                designErrors.size(), lost.load(), busyMax, static_cast<long long>(worst),
+                double(total.elapsed()) / 1000.0);
     std::printf("main_thread_p99_error_ms=%.0f\n", percentile99(mainThreadErrors));
     std::printf("p99_error_ms=%.0f\n", percentile99(designErrors));
     return 0;

@@ -41,35 +41,51 @@ quint32 linesWatchedBy(quint32 events)
 qint32 baudRateValue(TBaudRate rate, qint32 userRate)
 {
     switch (rate) {
-    case TBaudRate::br110: return 110;
-    case TBaudRate::br300: return 300;
-    case TBaudRate::br600: return 600;
-    case TBaudRate::br1200: return 1200;
-    case TBaudRate::br2400: return 2400;
-    case TBaudRate::br4800: return 4800;
-    case TBaudRate::br9600: return 9600;
-    case TBaudRate::br14400: return 14400;
-    case TBaudRate::br19200: return 19200;
-    case TBaudRate::br38400: return 38400;
-    case TBaudRate::br56000: return 56000;
-    case TBaudRate::br57600: return 57600;
-    case TBaudRate::br115200: return 115200;
-    case TBaudRate::br128000: return 128000;
-    case TBaudRate::br256000: return 256000;
-    case TBaudRate::brUser: return userRate;
+    case TBaudRate::br110:
+        return 110;
+    case TBaudRate::br300:
+        return 300;
+    case TBaudRate::br600:
+        return 600;
+    case TBaudRate::br1200:
+        return 1200;
+    case TBaudRate::br2400:
+        return 2400;
+    case TBaudRate::br4800:
+        return 4800;
+    case TBaudRate::br9600:
+        return 9600;
+    case TBaudRate::br14400:
+        return 14400;
+    case TBaudRate::br19200:
+        return 19200;
+    case TBaudRate::br38400:
+        return 38400;
+    case TBaudRate::br56000:
+        return 56000;
+    case TBaudRate::br57600:
+        return 57600;
+    case TBaudRate::br115200:
+        return 115200;
+    case TBaudRate::br128000:
+        return 128000;
+    case TBaudRate::br256000:
+        return 256000;
+    case TBaudRate::brUser:
+        return userRate;
     }
     return userRate;
 }
 
 EComHandle::EComHandle(const QString& systemText)
-    : std::runtime_error((QStringLiteral("Unable to open com port: ") + systemText).toLocal8Bit().toStdString())
-{
-}
+    : std::runtime_error(
+          (QStringLiteral("Unable to open com port: ") + systemText).toLocal8Bit().toStdString())
+{}
 
 EComState::EComState(const QString& systemText)
-    : std::runtime_error((QStringLiteral("Unable to set com state: ") + systemText).toLocal8Bit().toStdString())
-{
-}
+    : std::runtime_error(
+          (QStringLiteral("Unable to set com state: ") + systemText).toLocal8Bit().toStdString())
+{}
 
 // ---------------------------------------------------------------- thread
 
@@ -224,7 +240,8 @@ void TComThread::run(std::shared_ptr<Shared> shared)
         if (end == WaitResult::Kind::DeviceGone && !s.stop && !s.abandoned) {
             TComPort* owner = s.owner;
             std::weak_ptr<Shared> weak = shared;
-            QMetaObject::invokeMethod(owner, [owner, weak] { owner->closeAfterFailure(weak); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                owner, [owner, weak] { owner->closeAfterFailure(weak); }, Qt::QueuedConnection);
         }
     }
     s.changed.notify_all();
@@ -236,8 +253,7 @@ TComPort::TComPort(QObject* parent) : TComPort(nullptr, parent) {}
 
 TComPort::TComPort(std::shared_ptr<SerialBackend> backend, QObject* parent)
     : QObject(parent), m_backend(std::move(backend)), m_ticks(&steadyTickSource())
-{
-}
+{}
 
 TComPort::~TComPort()
 {
@@ -258,7 +274,8 @@ void TComPort::Open()
         m_backend = makePlatformSerialBackend();
     m_backend->open(m_settings); // throws; the backend is closed again then
     try {
-        m_thread = std::make_unique<TComThread>(*this, m_backend, quint32(m_settings.events.toInt()), *m_ticks);
+        m_thread =
+            std::make_unique<TComThread>(*this, m_backend, quint32(m_settings.events.toInt()), *m_ticks);
     } catch (const std::system_error& e) {
         m_backend->close();
         throw EComHandle(QString::fromLocal8Bit(e.what()));

@@ -37,7 +37,8 @@ class TComThread final
     Q_DISABLE_COPY_MOVE(TComThread)
 
 public:
-    TComThread(TComPort& owner, std::shared_ptr<SerialBackend> backend, quint32 events, const TickSource& ticks);
+    TComThread(TComPort& owner, std::shared_ptr<SerialBackend> backend, quint32 events,
+               const TickSource& ticks);
     ~TComThread();
 
     // The event bits of the event handed over last.

@@ -54,8 +54,22 @@ quint32 lineEventsOf(quint32 changedStatusBits);
 quint32 linesWatchedBy(quint32 eventBits);
 
 enum class TBaudRate {
-    br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200, br38400, br56000, br57600,
-    br115200, br128000, br256000, brUser,
+    br110,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br14400,
+    br19200,
+    br38400,
+    br56000,
+    br57600,
+    br115200,
+    br128000,
+    br256000,
+    brUser,
 };
 enum class TParity { prNone, prOdd, prEven, prMark, prSpace };
 enum class TStopBits { sbOneStopBit, sbOne5StopBits, sbTwoStopBits };

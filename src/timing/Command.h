@@ -21,8 +21,7 @@ public:
     Command(QString name, QString caption, std::function<bool()> enabled, Action action)
         : m_name(std::move(name)), m_caption(std::move(caption)), m_enabled(std::move(enabled)),
           m_action(std::move(action))
-    {
-    }
+    {}
 
     const QString& name() const { return m_name; }
     const QString& caption() const { return m_caption; }

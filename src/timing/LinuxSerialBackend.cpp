@@ -31,7 +31,8 @@ void installWakeSignal()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        struct sigaction action {};
+        struct sigaction action
+        {};
         action.sa_handler = onWakeSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = 0;
@@ -47,21 +48,36 @@ QString systemText(int error)
 std::optional<speed_t> speedOf(qint32 rate)
 {
     switch (rate) {
-    case 110: return B110;
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    case 230400: return B230400;
-    case 460800: return B460800;
-    case 921600: return B921600;
-    default: return std::nullopt;
+    case 110:
+        return B110;
+    case 300:
+        return B300;
+    case 600:
+        return B600;
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    case 230400:
+        return B230400;
+    case 460800:
+        return B460800;
+    case 921600:
+        return B921600;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -148,24 +164,41 @@ void LinuxSerialBackend::open(const ComPortSettings& settings)
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0)
         failHandle();
 
-    termios t {};
+    termios t{};
     if (::tcgetattr(fd, &t) != 0)
         failState();
     ::cfmakeraw(&t);
     t.c_cflag |= CLOCAL | CREAD;
     t.c_cflag &= ~tcflag_t(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
     switch (settings.dataBits) {
-    case 5: t.c_cflag |= CS5; break;
-    case 6: t.c_cflag |= CS6; break;
-    case 7: t.c_cflag |= CS7; break;
-    default: t.c_cflag |= CS8; break;
+    case 5:
+        t.c_cflag |= CS5;
+        break;
+    case 6:
+        t.c_cflag |= CS6;
+        break;
+    case 7:
+        t.c_cflag |= CS7;
+        break;
+    default:
+        t.c_cflag |= CS8;
+        break;
     }
     switch (settings.parity) {
-    case TParity::prNone: break;
-    case TParity::prOdd: t.c_cflag |= PARENB | PARODD; break;
-    case TParity::prEven: t.c_cflag |= PARENB; break;
-    case TParity::prMark: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case TParity::prSpace: t.c_cflag |= PARENB | CMSPAR; break;
+    case TParity::prNone:
+        break;
+    case TParity::prOdd:
+        t.c_cflag |= PARENB | PARODD;
+        break;
+    case TParity::prEven:
+        t.c_cflag |= PARENB;
+        break;
+    case TParity::prMark:
+        t.c_cflag |= PARENB | CMSPAR | PARODD;
+        break;
+    case TParity::prSpace:
+        t.c_cflag |= PARENB | CMSPAR;
+        break;
     }
     // With five data bits a UART sends 1.5 stop bits where two are asked for.
     if (settings.stopBits != TStopBits::sbOneStopBit)
@@ -230,7 +263,7 @@ WaitResult LinuxSerialBackend::failure(int error) const
 {
     WaitResult r;
     r.kind = error == EIO || error == ENXIO || error == ENODEV ? WaitResult::Kind::DeviceGone
-                                                                : WaitResult::Kind::Failed;
+                                                               : WaitResult::Kind::Failed;
     r.error = error;
     return r;
 }

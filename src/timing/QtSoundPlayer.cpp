@@ -47,8 +47,9 @@ public:
             };
             (*connections)[0] = connect(effect, &QSoundEffect::playingChanged, this,
                                         [effect, release] { release(!effect->isPlaying()); });
-            (*connections)[1] = connect(effect, &QSoundEffect::statusChanged, this,
-                                        [effect, release] { release(effect->status() == QSoundEffect::Error); });
+            (*connections)[1] = connect(effect, &QSoundEffect::statusChanged, this, [effect, release] {
+                release(effect->status() == QSoundEffect::Error);
+            });
             if (effect->status() == QSoundEffect::Error) {
                 release(true);
                 return;
@@ -119,7 +120,8 @@ void QtSoundPlayer::playAndWait(Sound sound)
     auto finished = std::make_shared<QSemaphore>();
     auto* worker = static_cast<SoundWorker*>(m_worker);
     const QString file = path(sound);
-    QMetaObject::invokeMethod(worker, [worker, sound, file, finished] { worker->play(sound, file, finished); });
+    QMetaObject::invokeMethod(worker,
+                              [worker, sound, file, finished] { worker->play(sound, file, finished); });
     finished->tryAcquire(1, limit);
 }
 

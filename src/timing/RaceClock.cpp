@@ -17,8 +17,9 @@ int zeitColumn(int lane)
 RaceClock::RaceClock(Competition& competition, const TickSource& ticks, SoundPlayer* sounds, QObject* parent)
     : QObject(parent), m_competition(competition), m_ticks(ticks), m_sounds(sounds),
       m_commands{
-          Command(QStringLiteral("mStart"), QStringLiteral("Start"), [this] { return rc().startCommandEnabled; },
-                  [this](std::optional<quint32> t) { startCommon(t); }),
+          Command(
+              QStringLiteral("mStart"), QStringLiteral("Start"), [this] { return rc().startCommandEnabled; },
+              [this](std::optional<quint32> t) { startCommon(t); }),
           // The per-lane starts are never disabled: starting a running lane again restarts its time.
           Command(QStringLiteral("mStart1"), QStringLiteral("Start 1"), {},
                   [this](std::optional<quint32> t) { startLane(1, t); }),
@@ -26,17 +27,23 @@ RaceClock::RaceClock(Competition& competition, const TickSource& ticks, SoundPla
                   [this](std::optional<quint32> t) { startLane(2, t); }),
           Command(QStringLiteral("mStart3"), QStringLiteral("Start 3"), {},
                   [this](std::optional<quint32> t) { startLane(3, t); }),
-          Command(QStringLiteral("mSTOP1"), QStringLiteral("Stop1"), [this] { return rc().lane(1).armed; },
-                  [this](std::optional<quint32> t) { stopLane(1, t); }),
-          Command(QStringLiteral("mStop2"), QStringLiteral("Stop2"), [this] { return rc().lane(2).armed; },
-                  [this](std::optional<quint32> t) { stopLane(2, t); }),
-          Command(QStringLiteral("mStop3"), QStringLiteral("Stop3"), [this] { return rc().lane(3).armed; },
-                  [this](std::optional<quint32> t) { stopLane(3, t); }),
-          Command(QStringLiteral("mFStart"), QStringLiteral("Fehler"), [this] { return rc().falseStartEnabled; },
-                  [this](std::optional<quint32>) { falseStart(); }),
-          Command(QStringLiteral("mReset"), QStringLiteral("00:00"), [this] { return rc().resetEnabled; },
-                  [this](std::optional<quint32>) { reset(true); }),
-          Command(QStringLiteral("bRESET2"), QStringLiteral("0,00"), {}, [this](std::optional<quint32>) { clear(); }),
+          Command(
+              QStringLiteral("mSTOP1"), QStringLiteral("Stop1"), [this] { return rc().lane(1).armed; },
+              [this](std::optional<quint32> t) { stopLane(1, t); }),
+          Command(
+              QStringLiteral("mStop2"), QStringLiteral("Stop2"), [this] { return rc().lane(2).armed; },
+              [this](std::optional<quint32> t) { stopLane(2, t); }),
+          Command(
+              QStringLiteral("mStop3"), QStringLiteral("Stop3"), [this] { return rc().lane(3).armed; },
+              [this](std::optional<quint32> t) { stopLane(3, t); }),
+          Command(
+              QStringLiteral("mFStart"), QStringLiteral("Fehler"), [this] { return rc().falseStartEnabled; },
+              [this](std::optional<quint32>) { falseStart(); }),
+          Command(
+              QStringLiteral("mReset"), QStringLiteral("00:00"), [this] { return rc().resetEnabled; },
+              [this](std::optional<quint32>) { reset(true); }),
+          Command(QStringLiteral("bRESET2"), QStringLiteral("0,00"), {},
+                  [this](std::optional<quint32>) { clear(); }),
       }
 {
     m_displayTick.setInterval(kDisplayTickMs);

@@ -25,7 +25,8 @@ bool isUsableSerialDevice(const QString& path)
     if (path.isEmpty())
         return false;
     const QByteArray name = path.toLocal8Bit();
-    struct stat info {};
+    struct stat info
+    {};
     if (::stat(name.constData(), &info) != 0 || !S_ISCHR(info.st_mode))
         return false;
     // Non-blocking: a port without carrier must not block the open. A legacy ttyS node without
@@ -34,7 +35,7 @@ bool isUsableSerialDevice(const QString& path)
     if (fd < 0)
         return false;
     bool usable = ::isatty(fd) == 1 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    termios settings {};
+    termios settings{};
     usable = usable && ::tcgetattr(fd, &settings) == 0;
     ::close(fd);
     return usable;

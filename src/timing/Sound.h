@@ -10,7 +10,8 @@ namespace brv {
 
 enum class Sound { Start, Achtung, Fehlstart, Stopp };
 
-inline constexpr std::array<Sound, 4> kAllSounds{Sound::Start, Sound::Achtung, Sound::Fehlstart, Sound::Stopp};
+inline constexpr std::array<Sound, 4> kAllSounds{Sound::Start, Sound::Achtung, Sound::Fehlstart,
+                                                 Sound::Stopp};
 
 // "Audio-Start.wav" and its siblings, looked for beside the program.
 QString soundFileName(Sound sound);

@@ -92,7 +92,8 @@ void TDigit::paintEvent(QPaintEvent*)
     };
     auto horizontal = [&](int y) {
         return QPolygon({QPoint(p + t, y + t), QPoint(2 * t + p, y), QPoint(W - 2 * t - p, y),
-                         QPoint(W - t - p, y + t), QPoint(W - 2 * t - p, y + 2 * t), QPoint(2 * t + p, y + 2 * t)});
+                         QPoint(W - t - p, y + t), QPoint(W - 2 * t - p, y + 2 * t),
+                         QPoint(2 * t + p, y + 2 * t)});
     };
     auto vertical = [&](int x, int o) {
         return QPolygon({QPoint(x, 2 * t + o + p), QPoint(x + t, t + o + p), QPoint(x + 2 * t, 2 * t + o + p),

@@ -207,8 +207,8 @@ void TestComPort::openFailure_data()
     QTest::addColumn<QString>("prefix");
     QTest::newRow("cannot open") << int(TestSerialBackend::OpenFailure::Handle)
                                  << "Unable to open com port: ";
-    QTest::newRow("settings rejected") << int(TestSerialBackend::OpenFailure::State)
-                                       << "Unable to set com state: ";
+    QTest::newRow("settings rejected")
+        << int(TestSerialBackend::OpenFailure::State) << "Unable to set com state: ";
 }
 
 void TestComPort::openFailure()
@@ -282,9 +282,8 @@ void TestComPort::dispatchOrder_data()
 {
     QTest::addColumn<quint32>("mask");
     QTest::addColumn<QStringList>("order");
-    QTest::newRow("all nine") << EventBit::All
-                              << QStringList{"RxChar", "TxEmpty", "Break", "Ring", "CTS",
-                                             "DSR",    "RxFlag",  "RLSD",  "Error"};
+    QTest::newRow("all nine") << EventBit::All << QStringList{"RxChar", "TxEmpty", "Break", "Ring", "CTS",
+                                                              "DSR",    "RxFlag",  "RLSD",  "Error"};
     QTest::newRow("CTS before DSR") << (EventBit::DSR | EventBit::CTS) << QStringList{"CTS", "DSR"};
     QTest::newRow("ring before RLSD") << (EventBit::RLSD | EventBit::Ring) << QStringList{"Ring", "RLSD"};
     QTest::newRow("error last") << (EventBit::Error | EventBit::RxChar) << QStringList{"RxChar", "Error"};

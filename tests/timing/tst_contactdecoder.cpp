@@ -108,8 +108,8 @@ void TestContactDecoder::memoLine_data()
     QTest::newRow("Ziel1 DSR") << 0u << DSR << "2 20  /4,6";
     QTest::newRow("Ziel2 CTS") << 0u << CTS << "3 10  /7,8";
     QTest::newRow("Ziel3 DCD") << 0u << DCD << "4 80  /1,4";
-    QTest::newRow("first event, two lines: unknown slot") << ContactDecoder::kUnknownStatus << (DSR | CTS)
-                                                          << "3 30  /7,8";
+    QTest::newRow("first event, two lines: unknown slot")
+        << ContactDecoder::kUnknownStatus << (DSR | CTS) << "3 30  /7,8";
     QTest::newRow("RI changes beside Ziel1") << RI << (RI | DSR) << "2 20  /4,6";
 }
 

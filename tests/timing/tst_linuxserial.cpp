@@ -154,9 +154,12 @@ void TestLinuxSerial::openFails_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
-    QTest::newRow("missing device") << "missing" << "Unable to open com port: No such file or directory";
-    QTest::newRow("not a terminal") << "null" << "Unable to open com port: Inappropriate ioctl for device";
-    QTest::newRow("port 0 has no device") << "none" << "Unable to open com port: No such file or directory";
+    QTest::newRow("missing device") << "missing"
+                                    << "Unable to open com port: No such file or directory";
+    QTest::newRow("not a terminal") << "null"
+                                    << "Unable to open com port: Inappropriate ioctl for device";
+    QTest::newRow("port 0 has no device") << "none"
+                                          << "Unable to open com port: No such file or directory";
 }
 
 void TestLinuxSerial::openFails()

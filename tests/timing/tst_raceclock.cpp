@@ -89,7 +89,8 @@ void TestRaceClock::startsIdle()
     QVERIFY(!f.c().falseStartShown && !f.c().falseStartEnabled);
     QVERIFY(!f.c().resetShown && !f.c().resetEnabled);
     QVERIFY(f.clock->mStart().isEnabled());
-    QVERIFY(!f.clock->mSTOP1().isEnabled() && !f.clock->mStop2().isEnabled() && !f.clock->mStop3().isEnabled());
+    QVERIFY(!f.clock->mSTOP1().isEnabled() && !f.clock->mStop2().isEnabled() &&
+            !f.clock->mStop3().isEnabled());
     QVERIFY(!f.clock->mFStart().isEnabled());
     QVERIFY(!f.clock->mReset().isEnabled());
     QVERIFY(f.clock->mStart1().isEnabled() && f.clock->bRESET2().isEnabled());

@@ -92,7 +92,8 @@ void TestSoundPlayer::waveDuration_data()
     QTest::newRow("empty") << QByteArray() << -1;
     QTest::newRow("not RIFF") << QByteArray("RIFX\0\0\0\0WAVE", 12) << -1;
     QTest::newRow("no data chunk") << wave(100).left(36) << -1;
-    QTest::newRow("chunk size running past the end") << QByteArray("RIFF\0\0\0\0WAVEfmt \xff\xff\xff\x7f", 20) << -1;
+    QTest::newRow("chunk size running past the end")
+        << QByteArray("RIFF\0\0\0\0WAVEfmt \xff\xff\xff\x7f", 20) << -1;
     QByteArray noRate = wave(100);
     qToLittleEndian(quint32(0), noRate.data() + 28);
     QTest::newRow("byte rate 0") << noRate << -1;
