@@ -160,6 +160,7 @@ private Q_SLOTS:
     void autosave();
     void autosaveFailureGoesToStatusBar();
     void showInSpreadsheet();
+    void exampleCompetition();
 
 private:
     QTemporaryDir m_dir;
@@ -585,6 +586,41 @@ void TestWorkbookFiles::showInSpreadsheet()
     QVERIFY(!refused.ok);
     QVERIFY(!refused.message.isEmpty());
     QDir(QFileInfo(refused.path).absolutePath()).removeRecursively();
+}
+
+void TestWorkbookFiles::exampleCompetition()
+{
+    // The shipped example loads with the class column shown and takes a whole protocol,
+    // bracket included.
+    const QString example = QStringLiteral(BRV_EXAMPLES_DIR "/Beispiel-Wettkampf.xlsx");
+    const QString path = m_dir.filePath(QStringLiteral("Beispiel-Wettkampf.xlsx"));
+    QFile::remove(path);
+    QVERIFY(QFile::copy(example, path));
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    Competition c;
+    CompetitionOptions options;
+    options.classShown = true;
+    c.setOptions(options);
+    ProtocolFiles files(c);
+    const ProtocolResult loaded = files.loadCommand(path);
+    QVERIFY2(loaded.ok, qPrintable(loaded.message));
+    const ResultGrid& g = c.grid(CompetitionRound::Vorrunde);
+    QCOMPARE(g.RowCount(), 21);
+    QCOMPARE(g.cell(0, 20), QStringLiteral("20"));
+    QCOMPARE(g.cell(1, 1), QStringLiteral("FF Altbrunnen"));
+    QCOMPARE(g.cell(2, 3), QStringLiteral("Frauen"));
+    QCOMPARE(g.cell(3, 1), QString());
+    QCOMPARE(files.ProtocolName(), QStringLiteral("Beispiel-Wettkampf"));
+
+    test::fillCompetition(c, 20);
+    QVERIFY(files.saveCommand(1, path).ok);
+    WorkbookReader reader(QLatin1Char(','));
+    WorkbookContent content;
+    QVERIFY(reader.read(path, content));
+    QCOMPARE(content.sheets.at(6).name, QStringLiteral("Turnierbaum"));
+    QCOMPARE(content.sheets.at(6).cell(17, 12), QStringLiteral("FF Gesamt 1"));
+    QCOMPARE(content.sheets.at(6).cell(15, 12), QStringLiteral("Sieger"));
+    QCOMPARE(content.sheets.at(0).cell(1, 5), QStringLiteral("Bahn 1"));
 }
 
 QTEST_GUILESS_MAIN(TestWorkbookFiles)
