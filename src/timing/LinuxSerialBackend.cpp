@@ -5,9 +5,7 @@
 #include <QByteArray>
 
 #include <cerrno>
-#include <csignal>
 #include <ctime>
-#include <mutex>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -18,27 +16,6 @@
 namespace brv {
 
 namespace {
-
-int wakeSignal()
-{
-    return SIGRTMIN + 5;
-}
-
-void onWakeSignal(int) {}
-
-// The handler only has to exist: without SA_RESTART a blocked ioctl returns EINTR.
-void installWakeSignal()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        struct sigaction action
-        {};
-        action.sa_handler = onWakeSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = 0;
-        ::sigaction(wakeSignal(), &action, nullptr);
-    });
-}
 
 QString systemText(int error)
 {
@@ -124,9 +101,7 @@ std::shared_ptr<SerialBackend> makePlatformSerialBackend()
 
 LinuxSerialBackend::LinuxSerialBackend(std::function<QString(int)> devicePath)
     : m_devicePath(devicePath ? std::move(devicePath) : std::function<QString(int)>(comDevicePath))
-{
-    installWakeSignal();
-}
+{}
 
 LinuxSerialBackend::~LinuxSerialBackend()
 {
@@ -136,7 +111,7 @@ LinuxSerialBackend::~LinuxSerialBackend()
 void LinuxSerialBackend::open(const ComPortSettings& settings)
 {
     close();
-    m_interrupt = false;
+    m_waker.reset();
     m_polling = false;
 
     const QString path = m_devicePath(settings.port);
@@ -268,22 +243,14 @@ WaitResult LinuxSerialBackend::failure(int error) const
     return r;
 }
 
-void LinuxSerialBackend::setWaiter(bool waiting)
-{
-    std::lock_guard lock(m_waiterMutex);
-    m_hasWaiter = waiting;
-    if (waiting)
-        m_waiter = ::pthread_self();
-}
-
 WaitResult LinuxSerialBackend::waitForEvent(quint32 events, quint32 knownStatus, const TickSource& ticks)
 {
-    struct WaiterScope
+    struct Inside
     {
-        LinuxSerialBackend& backend;
-        explicit WaiterScope(LinuxSerialBackend& b) : backend(b) { backend.setWaiter(true); }
-        ~WaiterScope() { backend.setWaiter(false); }
-    } scope(*this);
+        ThreadWaker& waker;
+        explicit Inside(ThreadWaker& w) : waker(w) { waker.enter(); }
+        ~Inside() { waker.leave(); }
+    } inside(m_waker);
 
     const quint32 watched = linesWatchedBy(events);
     const int lines = linuxLines(watched);
@@ -296,7 +263,7 @@ WaitResult LinuxSerialBackend::waitForEvent(quint32 events, quint32 knownStatus,
         return r;
     };
 
-    while (!m_interrupt) {
+    while (!m_waker.woken()) {
         if (m_fd < 0)
             return failure(EBADF);
         if (lines == 0) { // nothing to watch: wait to be stopped
@@ -337,10 +304,7 @@ WaitResult LinuxSerialBackend::waitForEvent(quint32 events, quint32 knownStatus,
 
 void LinuxSerialBackend::interruptWait()
 {
-    m_interrupt = true;
-    std::lock_guard lock(m_waiterMutex);
-    if (m_hasWaiter)
-        ::pthread_kill(m_waiter, wakeSignal());
+    m_waker.wake();
 }
 
 } // namespace brv

@@ -1,12 +1,10 @@
 #pragma once
 
 #include "SerialBackend.h"
+#include "ThreadWaker.h"
 
 #include <atomic>
 #include <functional>
-#include <mutex>
-
-#include <pthread.h>
 
 namespace brv {
 
@@ -43,15 +41,11 @@ public:
 
 private:
     WaitResult failure(int error) const;
-    void setWaiter(bool waiting);
 
     std::function<QString(int)> m_devicePath;
     int m_fd = -1;
-    std::atomic<bool> m_interrupt{false};
     std::atomic<bool> m_polling{false};
-    std::mutex m_waiterMutex;
-    bool m_hasWaiter = false;
-    pthread_t m_waiter{};
+    ThreadWaker m_waker;
 };
 
 } // namespace brv

@@ -19,6 +19,7 @@ class TestHeat final : public QObject
 private Q_SLOTS:
     void heatFromContacts();
     void startContactBeginsHeat();
+    void unpluggedAdapterHidesStartBarrier();
 };
 
 void TestHeat::heatFromContacts()
@@ -148,6 +149,26 @@ void TestHeat::startContactBeginsHeat()
     backend->setLines(ModemBit::RING | ModemBit::DSR | ModemBit::RLSD);
     QTRY_COMPARE_WITH_TIMEOUT(clock.runState(), RunState::Finished, 5000);
     QCOMPARE(clock.laneMilliseconds(1), 12000);
+}
+
+void TestHeat::unpluggedAdapterHidesStartBarrier()
+{
+    Competition competition;
+    enterVorrunde(competition, 2);
+    RaceClock clock(competition);
+    ContactDecoder decoder(clock);
+    auto backend = std::make_shared<TestSerialBackend>();
+    TComPort port(backend);
+    decoder.attach(port);
+    QVERIFY(openQuietly(port));
+    QVERIFY(decoder.startBarrierSymbolVisible());
+    QVERIFY(waitWithoutEvents([&] { return backend->waiting(); }));
+    backend->unplug(); // mid-competition
+    QTRY_VERIFY_WITH_TIMEOUT(!decoder.startBarrierSymbolVisible(), 5000);
+    QVERIFY(!port.Connected());
+    // Opening it again fails quietly while the adapter is away.
+    QVERIFY(!openQuietly(port));
+    QVERIFY(!decoder.startBarrierSymbolVisible());
 }
 
 QTEST_GUILESS_MAIN(TestHeat)

@@ -1,11 +1,16 @@
 #include "ComPort.h"
 #include "LinuxSerialBackend.h"
 #include "SerialDevices.h"
+#include "ThreadWaker.h"
 #include "TimingTestSupport.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <atomic>
+#include <cerrno>
+#include <thread>
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -69,6 +74,8 @@ private Q_SLOTS:
     void openFails();
     void openPseudoTerminalEndsCleanly();
     void unsupportedRateIsRejected();
+    void wakerEndsBlockedSystemCall_data();
+    void wakerEndsBlockedSystemCall();
 };
 
 void TestLinuxSerial::devicePath_data()
@@ -220,6 +227,56 @@ void TestLinuxSerial::unsupportedRateIsRejected()
     port.setBaudRate(TBaudRate::br14400);
     QCOMPARE(openError(port), QStringLiteral("Unable to set com state: Invalid argument"));
     QVERIFY(!port.Connected());
+}
+
+void TestLinuxSerial::wakerEndsBlockedSystemCall_data()
+{
+    QTest::addColumn<int>("delayMs");
+    QTest::addColumn<bool>("repeat");
+    QTest::newRow("thread already blocked: one wake") << 100 << false;
+    QTest::newRow("wake racing the block: repeated") << 0 << true;
+}
+
+// What Close() relies on: a thread blocked in a system call that closing a descriptor would
+// not end (here a read from an empty pipe) is woken by the signal.
+void TestLinuxSerial::wakerEndsBlockedSystemCall()
+{
+    QFETCH(int, delayMs);
+    QFETCH(bool, repeat);
+    int pipeFds[2];
+    QVERIFY(::pipe(pipeFds) == 0);
+    ThreadWaker waker;
+    std::atomic<bool> done{false};
+    std::atomic<int> interrupted{0};
+    std::thread blocked([&] {
+        waker.enter();
+        while (!waker.woken()) {
+            char c = 0;
+            if (::read(pipeFds[0], &c, 1) < 0 && errno == EINTR)
+                ++interrupted;
+        }
+        waker.leave();
+        done = true;
+    });
+    QThread::msleep(ulong(delayMs));
+    QElapsedTimer timer;
+    timer.start();
+    waker.wake();
+    while (repeat && !done && timer.elapsed() < 2000) {
+        QThread::msleep(2);
+        waker.wake();
+    }
+    const bool ended = waitWithoutEvents([&] { return done.load(); }, 2000);
+    if (!ended) { // do not leave the test hanging on a failure
+        const char c = 'x';
+        QVERIFY(::write(pipeFds[1], &c, 1) == 1);
+    }
+    blocked.join();
+    ::close(pipeFds[0]);
+    ::close(pipeFds[1]);
+    QVERIFY(ended);
+    if (!repeat)
+        QCOMPARE(interrupted.load(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestLinuxSerial)
