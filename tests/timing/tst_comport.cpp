@@ -97,7 +97,6 @@ private Q_SLOTS:
     void defaults();
     void dataBitsClamp_data();
     void dataBitsClamp();
-    void eventBits();
     void openStartsThreadAndCallsOnOpen();
     void openFailure_data();
     void openFailure();
@@ -158,23 +157,6 @@ void TestComPort::dataBitsClamp()
     TComPort port(std::make_shared<TestSerialBackend>());
     port.setDataBits(written);
     QCOMPARE(port.DataBits(), stored);
-}
-
-void TestComPort::eventBits()
-{
-    QCOMPARE(quint32(kAllEvents.toInt()), EventBit::All);
-    QCOMPARE(quint32(TEvent::evRxChar), 0x0001u);
-    QCOMPARE(quint32(TEvent::evRxFlag), 0x0002u);
-    QCOMPARE(quint32(TEvent::evTxEmpty), 0x0004u);
-    QCOMPARE(quint32(TEvent::evCTS), 0x0008u);
-    QCOMPARE(quint32(TEvent::evDSR), 0x0010u);
-    QCOMPARE(quint32(TEvent::evRLSD), 0x0020u);
-    QCOMPARE(quint32(TEvent::evBreak), 0x0040u);
-    QCOMPARE(quint32(TEvent::evError), 0x0080u);
-    QCOMPARE(quint32(TEvent::evRing), 0x0100u);
-    QCOMPARE(lineEventsOf(ModemBit::Lines), EventBit::Lines);
-    QCOMPARE(linesWatchedBy(EventBit::All), ModemBit::Lines);
-    QCOMPARE(linesWatchedBy(EventBit::RxChar | EventBit::Error), 0u);
 }
 
 void TestComPort::openStartsThreadAndCallsOnOpen()

@@ -75,8 +75,6 @@ private Q_SLOTS:
     void unmatchedEventOnlyRemembers();
     void finishEdgeBeforeStartIsNoStop();
     void symbolFollowsPorts();
-    void lines_data();
-    void lines();
     void storedSetting_data();
     void storedSetting();
     void portsAtStartup_data();
@@ -318,29 +316,6 @@ void TestContactDecoder::symbolFollowsPorts()
     f.decoder->ComPort1Close(port);
     QVERIFY(!f.decoder->startBarrierSymbolVisible());
     QCOMPARE(spy.count(), 2);
-}
-
-void TestContactDecoder::lines_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<quint32>("bit");
-    QTest::newRow("none") << 0 << "-" << 0u;
-    QTest::newRow("DSR") << 1 << " /4,6" << DSR;
-    QTest::newRow("CTS") << 2 << " /7,8" << CTS;
-    QTest::newRow("RLSD") << 3 << " /1,4" << DCD;
-    QTest::newRow("RING") << 4 << " /7,9" << RI;
-    QTest::newRow("unknown code") << 9 << "-" << 0u;
-    QTest::newRow("negative code") << -1 << "-" << 0u;
-}
-
-void TestContactDecoder::lines()
-{
-    QFETCH(int, code);
-    QFETCH(QString, label);
-    QFETCH(quint32, bit);
-    QCOMPARE(modemLineLabel(code), label);
-    QCOMPARE(modemLineBit(code), bit);
 }
 
 void TestContactDecoder::storedSetting_data()

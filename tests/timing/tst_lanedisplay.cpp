@@ -17,7 +17,7 @@ private Q_SLOTS:
     void boxClearedIsAllDim();
     void commaFollowsSecondsDigit_data();
     void commaFollowsSecondsDigit();
-    void colourTable();
+    void overflowingHundredsDigit();
     void raceTime_data();
     void raceTime();
     void startTickZeroIsNeverStored();
@@ -98,10 +98,8 @@ void TestLaneDisplay::commaFollowsSecondsDigit()
     QCOMPARE(d.commaColour(), d.colour(2));
 }
 
-void TestLaneDisplay::colourTable()
+void TestLaneDisplay::overflowingHundredsDigit()
 {
-    QCOMPARE(DigitColourTable[0], (DigitColour{32, 32, 32}));
-    QCOMPARE(DigitColourTable[1], (DigitColour{255, 153, 51}));
     const LaneDigits d = ShowLaneTime(1000000, true);
     QVERIFY(d.overflows(0));
     QCOMPARE(d.values[0], 10);

@@ -57,31 +57,12 @@ class TestSoundPlayer final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void fileNames_data();
-    void fileNames();
     void waveDuration_data();
     void waveDuration();
     void missingFilesAreSilence();
     void blockingPlayEndsInTime();
     void asyncPlayReturnsAtOnce();
 };
-
-void TestSoundPlayer::fileNames_data()
-{
-    QTest::addColumn<int>("sound");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("start") << int(Sound::Start) << "Audio-Start.wav";
-    QTest::newRow("attention") << int(Sound::Achtung) << "Audio-Achtung.wav";
-    QTest::newRow("false start") << int(Sound::Fehlstart) << "Audio-Fehlstart.wav";
-    QTest::newRow("stop") << int(Sound::Stopp) << "Audio-Stopp.wav";
-}
-
-void TestSoundPlayer::fileNames()
-{
-    QFETCH(int, sound);
-    QFETCH(QString, name);
-    QCOMPARE(soundFileName(Sound(sound)), name);
-}
 
 void TestSoundPlayer::waveDuration_data()
 {
