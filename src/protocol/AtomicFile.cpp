@@ -36,6 +36,10 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, QString* e
 StagingFile::StagingFile(const QString& target) : m_target(target)
 {
     const QFileInfo info(target);
+    if (info.exists() && !info.isWritable()) {
+        m_error = QStringLiteral("Die Datei ist schreibgeschützt.");
+        return;
+    }
     QTemporaryFile temp(info.absoluteDir().filePath(QStringLiteral(".") + info.fileName() + QStringLiteral(".XXXXXX")));
     temp.setAutoRemove(false);
     if (!temp.open()) {

@@ -51,7 +51,6 @@ bool ZipArchive::open(const QByteArray& data, QString* error)
         zip_error_fini(&zerror);
         return false;
     }
-    zip_source_keep(m_source); // stays ours after zip_close so the result can be read from it
     m_zip = zip_open_from_source(m_source, 0, &zerror);
     if (!m_zip) {
         if (error)
@@ -62,6 +61,10 @@ bool ZipArchive::open(const QByteArray& data, QString* error)
         return false;
     }
     zip_error_fini(&zerror);
+    // The archive owns the source now; one more reference keeps it ours after zip_close, so
+    // the written archive can be read from it. (Taken only now: a failed open leaves the
+    // source to the caller, and a second reference would leak it.)
+    zip_source_keep(m_source);
     return true;
 }
 
