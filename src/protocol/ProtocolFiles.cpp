@@ -112,7 +112,7 @@ bool ProtocolFiles::LoadFromExcel(const QString& path)
 {
     m_error.clear();
     StatusProgress progress(m_competition, QStringLiteral(" Protokoll öffnen..."));
-    WorkbookReader reader(m_competition.numberFormat().decimalSeparator(), 17);
+    WorkbookReader reader(m_competition.numberFormat().decimalSeparator(), 17, kRoundCount);
     WorkbookContent content;
     if (!reader.read(path, content)) {
         m_error = reader.errorString();

@@ -34,13 +34,13 @@ bool WorkbookReader::read(const QString& fileName, WorkbookContent& content)
     }
     static const QByteArray oleMagic("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
     if (data.startsWith(oleMagic)) {
-        XlsReader reader(m_separator, m_maxColumns);
+        XlsReader reader(m_separator, m_maxColumns, m_maxSheets);
         const bool ok = reader.read(fileName, content);
         m_error = reader.errorString();
         return ok;
     }
     if (data.startsWith("PK")) {
-        XlsxReader reader(m_separator, m_maxColumns);
+        XlsxReader reader(m_separator, m_maxColumns, m_maxSheets);
         const bool ok = reader.read(data, content);
         m_error = reader.errorString();
         return ok;

@@ -15,8 +15,9 @@ public:
     // Files larger than this are refused before they are read.
     static constexpr qint64 kMaxFileSize = 512LL * 1024 * 1024;
 
-    explicit WorkbookReader(QChar decimalSeparator, int maxColumns = 64)
-        : m_separator(decimalSeparator), m_maxColumns(maxColumns)
+    // Only the first `maxSheets` sheets are read (the protocol never reads past the sixth).
+    explicit WorkbookReader(QChar decimalSeparator, int maxColumns = 64, int maxSheets = 1000)
+        : m_separator(decimalSeparator), m_maxColumns(maxColumns), m_maxSheets(maxSheets)
     {
     }
 
@@ -27,6 +28,7 @@ public:
 private:
     QChar m_separator;
     int m_maxColumns;
+    int m_maxSheets;
     QString m_error;
 };
 

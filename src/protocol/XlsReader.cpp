@@ -50,7 +50,7 @@ bool XlsReader::read(const QString& fileName, WorkbookContent& content)
         m_error = QStringLiteral("Die Arbeitsmappe enthält keine Tabellenblätter.");
         return false;
     }
-    for (unsigned int s = 0; s < sheetCount && s < 65535u; ++s) {
+    for (unsigned int s = 0; s < sheetCount && s < 65535u && int(s) < m_maxSheets; ++s) {
         SheetContent sheet;
         sheet.totalRows = 65536;
         const char* name = nullptr;

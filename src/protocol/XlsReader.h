@@ -12,8 +12,8 @@ namespace brv {
 class XlsReader final
 {
 public:
-    explicit XlsReader(QChar decimalSeparator, int maxColumns = 64)
-        : m_separator(decimalSeparator), m_maxColumns(maxColumns)
+    explicit XlsReader(QChar decimalSeparator, int maxColumns = 64, int maxSheets = 1000)
+        : m_separator(decimalSeparator), m_maxColumns(maxColumns), m_maxSheets(maxSheets)
     {
     }
 
@@ -23,6 +23,7 @@ public:
 private:
     QChar m_separator;
     int m_maxColumns;
+    int m_maxSheets;
     QString m_error;
 };
 

@@ -161,6 +161,7 @@ private Q_SLOTS:
     void autosaveFailureGoesToStatusBar();
     void showInSpreadsheet();
     void exampleCompetition();
+    void seventhSheetIsNeverRead();
 
 private:
     QTemporaryDir m_dir;
@@ -621,6 +622,19 @@ void TestWorkbookFiles::exampleCompetition()
     QCOMPARE(content.sheets.at(6).cell(17, 12), QStringLiteral("FF Gesamt 1"));
     QCOMPARE(content.sheets.at(6).cell(15, 12), QStringLiteral("Sieger"));
     QCOMPARE(content.sheets.at(0).cell(1, 5), QStringLiteral("Bahn 1"));
+}
+
+void TestWorkbookFiles::seventhSheetIsNeverRead()
+{
+    const QString path = m_dir.filePath(QStringLiteral("seven.xlsx"));
+    QVERIFY(writeFile(path, makeZip(workbookParts(
+                                7, {{1, sheetXml("<row r=\"2\"><c r=\"A2\"><v>1</v></c></row>")},
+                                    {7, "<worksheet><sheetData><row><c"}}))));
+    Competition c;
+    const ProtocolResult result = ProtocolFiles(c).loadCommand(path);
+    QVERIFY2(result.ok, qPrintable(result.message));
+    QCOMPARE(c.grid(CompetitionRound::Vorrunde).cell(0, 0), QStringLiteral("1"));
+    QCOMPARE(c.pageCaption(CompetitionRound::GesamtErgebnis), QStringLiteral("Blatt 6"));
 }
 
 QTEST_GUILESS_MAIN(TestWorkbookFiles)
