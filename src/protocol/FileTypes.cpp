@@ -16,15 +16,15 @@ ProtocolFileType fileTypeForFilterIndex(int filterIndex)
     }
 }
 
-std::vector<SaveFilterEntry> saveFilters(const FileTypeNames& names, AvailableWriters writers)
+std::vector<SaveFilterEntry> saveFilters(const FileTypeNameList& names, AvailableWriters writers)
 {
     std::vector<SaveFilterEntry> entries;
-    entries.push_back({1, names.workbook + QStringLiteral(" (*.xlsx)"), QStringLiteral("xlsx")});
+    entries.push_back({1, names[kWorkbookName] + QStringLiteral(" (*.xlsx)"), QStringLiteral("xlsx")});
     if (writers.document)
-        entries.push_back({2, names.document + QStringLiteral(" (*.doc)"), QStringLiteral("doc")});
+        entries.push_back({2, names[kDocumentName] + QStringLiteral(" (*.doc)"), QStringLiteral("doc")});
     if (writers.webPage)
-        entries.push_back({3, names.webPage + QStringLiteral(" (*.html)"), QStringLiteral("html")});
-    entries.push_back({4, names.text + QStringLiteral(" (*.txt)"), QStringLiteral("txt")});
+        entries.push_back({3, names[kWebPageName] + QStringLiteral(" (*.html)"), QStringLiteral("html")});
+    entries.push_back({4, names[kTextName] + QStringLiteral(" (*.txt)"), QStringLiteral("txt")});
     return entries;
 }
 
@@ -46,9 +46,9 @@ const SaveFilterEntry& initialSaveFilter(const std::vector<SaveFilterEntry>& ent
     return entries.front();
 }
 
-QString loadFilter(const FileTypeNames& names)
+QString loadFilter(const FileTypeNameList& names)
 {
-    return names.workbook + QStringLiteral(" (*.xlsx *.xls)");
+    return names[kWorkbookName] + QStringLiteral(" (*.xlsx *.xls)");
 }
 
 } // namespace brv

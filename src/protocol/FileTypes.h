@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <array>
 #include <vector>
 
 namespace brv {
@@ -10,14 +11,10 @@ namespace brv {
 // text protocol.
 enum class ProtocolFileType { Workbook = 1, Document = 2, WebPage = 3, Text = 4 };
 
-// Display names of the file types (the settings' `FileTypeNames`).
-struct FileTypeNames
-{
-    QString text = QStringLiteral("Textdatei");
-    QString webPage = QStringLiteral("Webseite");
-    QString document = QStringLiteral("MS Word");
-    QString workbook = QStringLiteral("MS Excel");
-};
+// Display names of the file types as the settings keep them (`FileTypeNames`), in this order:
+// text, web page, document, workbook ("Textdatei", "Webseite", "MS Word", "MS Excel").
+using FileTypeNameList = std::array<QString, 4>;
+enum FileTypeNameIndex { kTextName = 0, kWebPageName = 1, kDocumentName = 2, kWorkbookName = 3 };
 
 // One entry of the save dialog: the QFileDialog filter text and the index it stands for.
 struct SaveFilterEntry
@@ -38,7 +35,7 @@ ProtocolFileType fileTypeForFilterIndex(int filterIndex);
 
 // The save dialog's entries in dialog order: workbook "MS Excel (*.xlsx)", then the document
 // and the web page when their writers exist, then the text protocol.
-std::vector<SaveFilterEntry> saveFilters(const FileTypeNames& names, AvailableWriters writers);
+std::vector<SaveFilterEntry> saveFilters(const FileTypeNameList& names, AvailableWriters writers);
 // The filter index of a chosen filter text; 4 (text) for a text not in the list.
 int filterIndexOf(const std::vector<SaveFilterEntry>& entries, const QString& filter);
 // The entry to preselect for a stored "FilterInd": the stored one when it is offered, else the
@@ -46,7 +43,7 @@ int filterIndexOf(const std::vector<SaveFilterEntry>& entries, const QString& fi
 const SaveFilterEntry& initialSaveFilter(const std::vector<SaveFilterEntry>& entries, int storedFilterIndex);
 
 // The load dialog's only entry: "MS Excel (*.xlsx *.xls)".
-QString loadFilter(const FileTypeNames& names);
+QString loadFilter(const FileTypeNameList& names);
 // After a load the save dialog proposes the workbook type.
 inline constexpr int kFilterIndexAfterLoad = int(ProtocolFileType::Workbook);
 

@@ -682,8 +682,16 @@ private:
             } else {
                 // Kept as it is, with its reference made explicit.
                 Token start = copier.current();
-                if (ref.isEmpty())
-                    start.attributes.prepend(QXmlStreamAttribute(QStringLiteral("r"), cellReference(row, col)));
+                if (ref.isEmpty()) {
+                    // An empty reference counts as none; it is replaced, not repeated.
+                    QXmlStreamAttributes attributes;
+                    attributes.append(QStringLiteral("r"), cellReference(row, col));
+                    for (const QXmlStreamAttribute& a : start.attributes) {
+                        if (a.qualifiedName() != QLatin1String("r"))
+                            attributes.append(a);
+                    }
+                    start.attributes = attributes;
+                }
                 copier.write(start);
                 copier.copyRestOfElement();
             }

@@ -154,6 +154,7 @@ private Q_SLOTS:
     void patchRefusesTooFewSheets();
     void patchKeepsRowAndColumnStyles();
     void patchAddsMissingCoreProperties();
+    void patchGivesEveryCellItsReference();
     void saveReplacesNonWorkbook();
     void saveFailure_data();
     void saveFailure();
@@ -471,6 +472,31 @@ void TestWorkbookFiles::patchKeepsRowAndColumnStyles()
     QVERIFY(sheet2.contains("<c r=\"A1\" t=\"inlineStr\">"));
     QVERIFY(sheet2.contains("<c r=\"A3\" s=\"1\"><v>2</v></c>"));
     QVERIFY(sheet2.contains("<row r=\"3\" s=\"1\" customFormat=\"1\">"));
+}
+
+void TestWorkbookFiles::patchGivesEveryCellItsReference()
+{
+    // Rows and cells may go without references; once rows are inserted before them, their
+    // place must be written out. An empty reference counts as none.
+    std::map<int, QByteArray> sheets;
+    sheets[3] = sheetXml("<row r=\"1\"><c><v>1</v></c><c r=\"\"><v>2</v></c></row>"
+                         "<row r=\"20\"><c><v>3</v></c><c r=\"\"><v>4</v></c></row><row><c><v>5</v></c></row>");
+    const QString path = m_dir.filePath(QStringLiteral("references.xlsx"));
+    QVERIFY(writeFile(path, makeZip(workbookParts(6, sheets))));
+    Competition c;
+    test::fillCompetition(c, 3);
+    QVERIFY(ProtocolFiles(c).SaveToExcel(path));
+    ZipArchive zip;
+    QVERIFY(zip.open(readFile(path), nullptr));
+    const QByteArray sheet3 = *zip.read(QStringLiteral("xl/worksheets/sheet3.xml"), nullptr);
+    QVERIFY(sheet3.contains("<row r=\"20\"><c r=\"A20\"><v>3</v></c><c r=\"B20\"><v>4</v></c></row>"));
+    QVERIFY(sheet3.contains("<row r=\"21\"><c r=\"A21\"><v>5</v></c></row>"));
+    WorkbookReader reader(QLatin1Char(','));
+    WorkbookContent content;
+    QVERIFY2(reader.read(path, content), qPrintable(reader.errorString()));
+    QCOMPARE(content.sheets[2].cell(1, 1), QStringLiteral("Pl."));
+    QCOMPARE(content.sheets[2].cell(9, 3), QStringLiteral("FF Viertelfinale 8"));
+    QCOMPARE(content.sheets[2].cell(21, 1), QStringLiteral("5"));
 }
 
 void TestWorkbookFiles::patchAddsMissingCoreProperties()

@@ -13,6 +13,11 @@
 
 using namespace brv;
 
+namespace {
+const FileTypeNameList kNames{QStringLiteral("Textdatei"), QStringLiteral("Webseite"), QStringLiteral("MS Word"),
+                               QStringLiteral("MS Excel")};
+}
+
 class TestTextProtocol : public QObject
 {
     Q_OBJECT
@@ -216,7 +221,7 @@ void TestTextProtocol::saveFiltersOfferOnlyExistingWriters()
     QFETCH(bool, document);
     QFETCH(bool, webPage);
     QFETCH(QList<int>, indexes);
-    const std::vector<SaveFilterEntry> entries = saveFilters(FileTypeNames(), {document, webPage});
+    const std::vector<SaveFilterEntry> entries = saveFilters(kNames, {document, webPage});
     QList<int> got;
     for (const SaveFilterEntry& e : entries) {
         got << e.filterIndex;
@@ -224,7 +229,7 @@ void TestTextProtocol::saveFiltersOfferOnlyExistingWriters()
     }
     QCOMPARE(got, indexes);
     QCOMPARE(entries.front().filter, QStringLiteral("MS Excel (*.xlsx)"));
-    QCOMPARE(loadFilter(FileTypeNames()), QStringLiteral("MS Excel (*.xlsx *.xls)"));
+    QCOMPARE(loadFilter(kNames), QStringLiteral("MS Excel (*.xlsx *.xls)"));
     QCOMPARE(filterIndexOf(entries, QStringLiteral("Alle Dateien (*)")), 4);
 }
 
@@ -242,7 +247,7 @@ void TestTextProtocol::initialFilter()
 {
     QFETCH(int, stored);
     QFETCH(int, expected);
-    const std::vector<SaveFilterEntry> entries = saveFilters(FileTypeNames(), {});
+    const std::vector<SaveFilterEntry> entries = saveFilters(kNames, {});
     QCOMPARE(initialSaveFilter(entries, stored).filterIndex, expected);
 }
 
