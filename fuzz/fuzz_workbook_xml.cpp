@@ -14,11 +14,12 @@ const QByteArray kEmptyZip("PK\x05\x06\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 22)
 
 QByteArray defaultWorkbook()
 {
-    QByteArray xml = "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-                     "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>";
+    QByteArray xml =
+        "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>";
     for (int i = 1; i <= 7; ++i)
-        xml += "<sheet name=\"S" + QByteArray::number(i) + "\" sheetId=\"" + QByteArray::number(i) + "\" r:id=\"rId" +
-               QByteArray::number(i) + "\"/>";
+        xml += "<sheet name=\"S" + QByteArray::number(i) + "\" sheetId=\"" + QByteArray::number(i) +
+               "\" r:id=\"rId" + QByteArray::number(i) + "\"/>";
     return xml + "</sheets></workbook>";
 }
 
@@ -28,10 +29,13 @@ QByteArray relationships()
     for (int i = 1; i <= 7; ++i)
         xml += "<Relationship Id=\"rId" + QByteArray::number(i) +
                "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
-               "Target=\"worksheets/sheet" + QByteArray::number(i) + ".xml\"/>";
-    xml += "<Relationship Id=\"rId8\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\" "
+               "Target=\"worksheets/sheet" +
+               QByteArray::number(i) + ".xml\"/>";
+    xml += "<Relationship Id=\"rId8\" "
+           "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\" "
            "Target=\"sharedStrings.xml\"/>"
-           "<Relationship Id=\"rId9\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+           "<Relationship Id=\"rId9\" "
+           "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
            "Target=\"styles.xml\"/></Relationships>";
     return xml;
 }
@@ -47,13 +51,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     brv::ZipArchive zip;
     if (!zip.open(kEmptyZip, nullptr))
         return 0;
-    zip.write(QStringLiteral("[Content_Types].xml"), "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>", nullptr);
-    zip.write(QStringLiteral("_rels/.rels"),
-              "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
-              "Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
-              "Target=\"xl/workbook.xml\"/></Relationships>",
+    zip.write(QStringLiteral("[Content_Types].xml"),
+              "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>", nullptr);
+    zip.write(
+        QStringLiteral("_rels/.rels"),
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
+        "Id=\"rId1\" "
+        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+        "Target=\"xl/workbook.xml\"/></Relationships>",
+        nullptr);
+    zip.write(QStringLiteral("xl/workbook.xml"), pieces[0].isEmpty() ? defaultWorkbook() : pieces[0],
               nullptr);
-    zip.write(QStringLiteral("xl/workbook.xml"), pieces[0].isEmpty() ? defaultWorkbook() : pieces[0], nullptr);
     zip.write(QStringLiteral("xl/_rels/workbook.xml.rels"), relationships(), nullptr);
     for (int i = 1; i <= 7; ++i)
         zip.write(QStringLiteral("xl/worksheets/sheet%1.xml").arg(i), pieces[1], nullptr);

@@ -40,7 +40,8 @@ StagingFile::StagingFile(const QString& target) : m_target(target)
         m_error = QStringLiteral("Die Datei ist schreibgeschützt.");
         return;
     }
-    QTemporaryFile temp(info.absoluteDir().filePath(QStringLiteral(".") + info.fileName() + QStringLiteral(".XXXXXX")));
+    QTemporaryFile temp(
+        info.absoluteDir().filePath(QStringLiteral(".") + info.fileName() + QStringLiteral(".XXXXXX")));
     temp.setAutoRemove(false);
     if (!temp.open()) {
         m_error = temp.errorString();

@@ -38,9 +38,9 @@ private:
 
 } // namespace
 
-ProtocolFiles::ProtocolFiles(Competition& competition, QObject* parent) : QObject(parent), m_competition(competition)
-{
-}
+ProtocolFiles::ProtocolFiles(Competition& competition, QObject* parent)
+    : QObject(parent), m_competition(competition)
+{}
 
 ProtocolFiles::~ProtocolFiles() = default;
 
@@ -167,7 +167,8 @@ ProtocolResult ProtocolFiles::loadCommand(const QString& path)
 {
     if (!LoadFromExcel(path)) {
         return {false,
-                QStringLiteral("Das Protokoll „%1“ lässt sich nicht laden:\n%2").arg(QDir::toNativeSeparators(path), m_error),
+                QStringLiteral("Das Protokoll „%1“ lässt sich nicht laden:\n%2")
+                    .arg(QDir::toNativeSeparators(path), m_error),
                 path};
     }
     if (m_competition.currentRound() != CompetitionRound::Vorrunde)
@@ -210,7 +211,9 @@ ProtocolResult ProtocolFiles::sbExcelClick()
     }
     if (!m_opener || !m_opener->openFile(path)) {
         m_error = QStringLiteral("Für .xlsx-Dateien ist kein Programm eingerichtet.");
-        return {false, QStringLiteral("Die Datei %1 lässt sich nicht öffnen:\n%2").arg(QDir::toNativeSeparators(path), m_error),
+        return {false,
+                QStringLiteral("Die Datei %1 lässt sich nicht öffnen:\n%2")
+                    .arg(QDir::toNativeSeparators(path), m_error),
                 path};
     }
     return {true, QString(), path};

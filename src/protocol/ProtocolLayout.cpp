@@ -41,7 +41,8 @@ SheetBlock tableBlock(const ResultGrid& grid, CompetitionRound round, const Comp
     const std::vector<int> columns = shownColumns(round, options);
     for (int r = 0; r < block.rows; ++r) {
         for (std::size_t i = 0; i < columns.size() && int(i) < block.width; ++i)
-            block.values[std::size_t(r * block.width) + i] = CellValue::fromCellText(grid.cell(columns[i], r), format);
+            block.values[std::size_t(r * block.width) + i] =
+                CellValue::fromCellText(grid.cell(columns[i], r), format);
     }
     return block;
 }
@@ -87,7 +88,8 @@ ProtocolSheet protocolSheet(const Competition& competition, CompetitionRound rou
 {
     ProtocolSheet sheet;
     sheet.name = competition.pageCaption(round);
-    sheet.block = tableBlock(competition.grid(round), round, competition.options(), competition.numberFormat());
+    sheet.block =
+        tableBlock(competition.grid(round), round, competition.options(), competition.numberFormat());
     sheet.headings = headingCells(competition, round);
     return sheet;
 }

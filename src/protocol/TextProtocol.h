@@ -18,8 +18,7 @@ class TextProtocolWriter final
 public:
     explicit TextProtocolWriter(QStringConverter::Encoding encoding = QStringConverter::System)
         : m_encoding(encoding)
-    {
-    }
+    {}
 
     QByteArray toBytes(const ResultGrid& grid) const;
     bool write(const ResultGrid& grid, QIODevice* device);

@@ -47,9 +47,9 @@ struct PlacedCell
 // The rectangle of one table on its sheet.
 struct SheetBlock
 {
-    int firstRow = 1; // sheet row of the caption row, from 1
-    int rows = 0;     // R
-    int width = 0;    // W
+    int firstRow = 1;              // sheet row of the caption row, from 1
+    int rows = 0;                  // R
+    int width = 0;                 // W
     std::vector<CellValue> values; // R x W, row by row
 
     const CellValue& at(int row, int col) const { return values[std::size_t(row * width + col)]; }
@@ -58,7 +58,7 @@ struct SheetBlock
 // Everything the protocol writes into one of the six table sheets.
 struct ProtocolSheet
 {
-    QString name;                     // page caption (new workbooks)
+    QString name; // page caption (new workbooks)
     SheetBlock block;
     std::vector<PlacedCell> headings; // row-1 captions (new workbooks, sheets 1 and 6)
 };

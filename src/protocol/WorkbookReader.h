@@ -18,8 +18,7 @@ public:
     // Only the first `maxSheets` sheets are read (the protocol never reads past the sixth).
     explicit WorkbookReader(QChar decimalSeparator, int maxColumns = 64, int maxSheets = 1000)
         : m_separator(decimalSeparator), m_maxColumns(maxColumns), m_maxSheets(maxSheets)
-    {
-    }
+    {}
 
     bool read(const QString& fileName, WorkbookContent& content);
     // The reason in German, without the file name.

@@ -54,7 +54,8 @@ bool XlsReader::read(const QString& fileName, WorkbookContent& content)
         SheetContent sheet;
         sheet.totalRows = 65536;
         const char* name = nullptr;
-        if (freexl_get_worksheet_name(handle.get(), static_cast<unsigned short>(s), &name) == FREEXL_OK && name)
+        if (freexl_get_worksheet_name(handle.get(), static_cast<unsigned short>(s), &name) == FREEXL_OK &&
+            name)
             sheet.name = QString::fromUtf8(name);
         unsigned int rows = 0;
         unsigned short columns = 0;
@@ -63,8 +64,7 @@ bool XlsReader::read(const QString& fileName, WorkbookContent& content)
             m_error = QStringLiteral("Das Tabellenblatt „%1“ lässt sich nicht lesen.").arg(sheet.name);
             return false;
         }
-        const unsigned short usedColumns =
-            static_cast<unsigned short>(std::min<int>(columns, m_maxColumns));
+        const unsigned short usedColumns = static_cast<unsigned short>(std::min<int>(columns, m_maxColumns));
         for (unsigned int r = 0; r < rows; ++r) {
             for (unsigned short c = 0; c < usedColumns; ++c) {
                 FreeXL_CellValue value;

@@ -14,8 +14,7 @@ class XlsReader final
 public:
     explicit XlsReader(QChar decimalSeparator, int maxColumns = 64, int maxSheets = 1000)
         : m_separator(decimalSeparator), m_maxColumns(maxColumns), m_maxSheets(maxSheets)
-    {
-    }
+    {}
 
     bool read(const QString& fileName, WorkbookContent& content);
     QString errorString() const { return m_error; }

@@ -69,9 +69,8 @@ QString XlsxNewWorkbookWriter::sheetName(const QString& caption, const std::vect
     if (name.trimmed().isEmpty())
         name = QStringLiteral("Tabelle");
     const auto used = [&](const QString& candidate) {
-        return std::any_of(taken.begin(), taken.end(), [&](const QString& t) {
-            return t.compare(candidate, Qt::CaseInsensitive) == 0;
-        });
+        return std::any_of(taken.begin(), taken.end(),
+                           [&](const QString& t) { return t.compare(candidate, Qt::CaseInsensitive) == 0; });
     };
     QString candidate = name;
     for (int n = 2; used(candidate); ++n) {
@@ -182,7 +181,8 @@ bool XlsxNewWorkbookWriter::writeFile(const QString& path, const std::vector<Pro
         auto put = [&](int row0, int col0, const CellValue& value, lxw_format* format) {
             switch (value.kind) {
             case CellValue::Kind::Number:
-                check(worksheet_write_number(worksheet, lxw_row_t(row0), lxw_col_t(col0), value.number, format));
+                check(worksheet_write_number(worksheet, lxw_row_t(row0), lxw_col_t(col0), value.number,
+                                             format));
                 break;
             case CellValue::Kind::Text:
                 check(worksheet_write_string(worksheet, lxw_row_t(row0), lxw_col_t(col0),

@@ -17,8 +17,10 @@ class XlsxNewWorkbookWriter final
 {
 public:
     // Replaces the file in one step: the workbook is written beside it and renamed onto it.
-    bool write(const QString& fileName, const std::vector<ProtocolSheet>& sheets, const DocumentProperties& properties);
-    bool write(QIODevice* device, const std::vector<ProtocolSheet>& sheets, const DocumentProperties& properties);
+    bool write(const QString& fileName, const std::vector<ProtocolSheet>& sheets,
+               const DocumentProperties& properties);
+    bool write(QIODevice* device, const std::vector<ProtocolSheet>& sheets,
+               const DocumentProperties& properties);
     QString errorString() const { return m_error; }
 
     // A valid, unique sheet name for a caption: no []:*?/\, at most 31 characters, not empty.
@@ -27,7 +29,8 @@ public:
     static double fittedWidth(int characters, bool bold);
 
 private:
-    bool writeFile(const QString& path, const std::vector<ProtocolSheet>& sheets, const DocumentProperties& properties);
+    bool writeFile(const QString& path, const std::vector<ProtocolSheet>& sheets,
+                   const DocumentProperties& properties);
 
     QString m_error;
 };

@@ -43,7 +43,8 @@ bool isRelationshipType(const QString& type, const char* kind)
     return type.endsWith(QLatin1Char('/') + QLatin1String(kind));
 }
 
-std::vector<XlsxRelationship> parseRelationships(const QByteArray& xml, const QString& ownerPart, QString* error)
+std::vector<XlsxRelationship> parseRelationships(const QByteArray& xml, const QString& ownerPart,
+                                                 QString* error)
 {
     std::vector<XlsxRelationship> list;
     QXmlStreamReader reader(xml);

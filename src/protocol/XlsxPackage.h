@@ -43,7 +43,8 @@ QString resolvePartTarget(const QString& ownerPart, const QString& target);
 // True when a relationship type URI ends with "/kind" (transitional or strict namespaces).
 bool isRelationshipType(const QString& type, const char* kind);
 
-std::vector<XlsxRelationship> parseRelationships(const QByteArray& xml, const QString& ownerPart, QString* error);
+std::vector<XlsxRelationship> parseRelationships(const QByteArray& xml, const QString& ownerPart,
+                                                 QString* error);
 
 // Reads the package and workbook relationships and the sheet list; false with a German message
 // when the archive is no workbook.

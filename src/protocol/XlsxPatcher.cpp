@@ -44,8 +44,8 @@ QString xmlSafe(const QString& text)
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         if ((u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r') || u == 0xFFFE || u == 0xFFFF)
-            out += QStringLiteral("_x") + QString::number(u, 16).rightJustified(4, QLatin1Char('0')).toUpper() +
-                   QLatin1Char('_');
+            out += QStringLiteral("_x") +
+                   QString::number(u, 16).rightJustified(4, QLatin1Char('0')).toUpper() + QLatin1Char('_');
         else
             out += c;
     }
@@ -142,8 +142,9 @@ public:
             if (reader.isStandaloneDocument())
                 writer.writeStartDocument(reader.documentVersion().toString(), reader.isStandaloneDocument());
             else
-                writer.writeStartDocument(reader.documentVersion().isEmpty() ? QStringLiteral("1.0")
-                                                                             : reader.documentVersion().toString());
+                writer.writeStartDocument(reader.documentVersion().isEmpty()
+                                              ? QStringLiteral("1.0")
+                                              : reader.documentVersion().toString());
             break;
         case QXmlStreamReader::EndDocument:
             writer.writeEndDocument();
@@ -311,7 +312,8 @@ public:
                 if (depth == 2 && (name == QLatin1String("fills") || name == QLatin1String("cellXfs"))) {
                     Token token = copier.current();
                     const bool fills = name == QLatin1String("fills");
-                    const int count = fills ? m_fillCount + int(m_colours.size()) : m_xfCount + int(m_requests.size());
+                    const int count =
+                        fills ? m_fillCount + int(m_colours.size()) : m_xfCount + int(m_requests.size());
                     QXmlStreamAttributes attributes;
                     for (const QXmlStreamAttribute& a : token.attributes) {
                         if (a.qualifiedName() != QLatin1String("count"))
@@ -332,8 +334,9 @@ public:
                         copier.writer.writeStartElement(p + QStringLiteral("patternFill"));
                         copier.writer.writeAttribute(QStringLiteral("patternType"), QStringLiteral("solid"));
                         copier.writer.writeEmptyElement(p + QStringLiteral("fgColor"));
-                        copier.writer.writeAttribute(QStringLiteral("rgb"),
-                                                     QStringLiteral("FF%1").arg(rgb, 6, 16, QLatin1Char('0')).toUpper());
+                        copier.writer.writeAttribute(
+                            QStringLiteral("rgb"),
+                            QStringLiteral("FF%1").arg(rgb, 6, 16, QLatin1Char('0')).toUpper());
                         copier.writer.writeEmptyElement(p + QStringLiteral("bgColor"));
                         copier.writer.writeAttribute(QStringLiteral("indexed"), QStringLiteral("64"));
                         copier.writer.writeEndElement();
@@ -341,8 +344,9 @@ public:
                     }
                 } else if (depth == 2 && name == QLatin1String("cellXfs")) {
                     for (const StyleRequest& request : m_requests) {
-                        const int fillId = m_fillCount + int(std::find(m_colours.begin(), m_colours.end(), request.rgb) -
-                                                            m_colours.begin());
+                        const int fillId =
+                            m_fillCount + int(std::find(m_colours.begin(), m_colours.end(), request.rgb) -
+                                              m_colours.begin());
                         std::vector<Token> tokens = xfs.at(std::size_t(request.baseXf));
                         QXmlStreamAttributes attributes;
                         for (const QXmlStreamAttribute& a : tokens.front().attributes) {
@@ -394,7 +398,9 @@ struct Range
     QString text() const
     {
         const QString first = cellReference(firstRow, firstCol);
-        return firstRow == lastRow && firstCol == lastCol ? first : first + QLatin1Char(':') + cellReference(lastRow, lastCol);
+        return firstRow == lastRow && firstCol == lastCol
+                   ? first
+                   : first + QLatin1Char(':') + cellReference(lastRow, lastCol);
     }
 };
 
@@ -498,7 +504,8 @@ private:
     }
 
     // Writes a patched cell; `existing` holds the attributes of the cell it replaces.
-    void writeCell(XmlCopier& copier, const PlacedCell& cell, const QXmlStreamAttributes* existing, int rowStyle)
+    void writeCell(XmlCopier& copier, const PlacedCell& cell, const QXmlStreamAttributes* existing,
+                   int rowStyle)
     {
         int style = defaultStyle(cell.col, rowStyle);
         QXmlStreamAttributes kept;
@@ -508,8 +515,8 @@ private:
                 const QStringView name = a.qualifiedName();
                 if (name == QLatin1String("s"))
                     style = a.value().toInt();
-                else if (name != QLatin1String("r") && name != QLatin1String("t") && name != QLatin1String("cm") &&
-                         name != QLatin1String("vm"))
+                else if (name != QLatin1String("r") && name != QLatin1String("t") &&
+                         name != QLatin1String("cm") && name != QLatin1String("vm"))
                     kept.append(a);
             }
         }
@@ -624,7 +631,8 @@ private:
         return false;
     }
 
-    bool patchRow(XmlCopier& copier, int row, const std::map<int, PlacedCell>& targets, int rowStyle, QString* error)
+    bool patchRow(XmlCopier& copier, int row, const std::map<int, PlacedCell>& targets, int rowStyle,
+                  QString* error)
     {
         auto next = targets.begin();
         int col = 0;
@@ -720,8 +728,8 @@ private:
 using ElementFilter = std::function<bool(const QStringView local, const QXmlStreamAttributes&)>;
 using RootAppender = std::function<void(QXmlStreamWriter&, const QString& prefix)>;
 
-std::optional<QByteArray> filterPart(const QByteArray& xml, const ElementFilter& drop, const RootAppender& append,
-                                     QString* error)
+std::optional<QByteArray> filterPart(const QByteArray& xml, const ElementFilter& drop,
+                                     const RootAppender& append, QString* error)
 {
     XmlCopier copier(xml);
     int depth = 0;
@@ -732,7 +740,8 @@ std::optional<QByteArray> filterPart(const QByteArray& xml, const ElementFilter&
             ++depth;
             if (depth == 1)
                 rootPrefix = prefixOf(copier.reader.qualifiedName());
-            if (drop && depth == 2 && drop(localName(copier.reader.qualifiedName()), copier.reader.attributes())) {
+            if (drop && depth == 2 &&
+                drop(localName(copier.reader.qualifiedName()), copier.reader.attributes())) {
                 copier.skipElement();
                 --depth;
                 continue;
@@ -752,10 +761,11 @@ std::optional<QByteArray> filterPart(const QByteArray& xml, const ElementFilter&
 std::optional<QByteArray> patchCoreProperties(const QByteArray& xml, const DocumentProperties& properties,
                                               QString* error)
 {
-    const std::vector<std::pair<QString, QString>> wanted{{QStringLiteral("creator"), properties.author},
-                                                          {QStringLiteral("title"), properties.title},
-                                                          {QStringLiteral("subject"), properties.subject},
-                                                          {QStringLiteral("description"), properties.comments}};
+    const std::vector<std::pair<QString, QString>> wanted{
+        {QStringLiteral("creator"), properties.author},
+        {QStringLiteral("title"), properties.title},
+        {QStringLiteral("subject"), properties.subject},
+        {QStringLiteral("description"), properties.comments}};
     std::vector<bool> done(wanted.size(), false);
     XmlCopier copier(xml);
     int depth = 0;
@@ -815,12 +825,14 @@ QByteArray newCoreProperties(const DocumentProperties& properties)
     QXmlStreamWriter w(&out);
     w.writeStartDocument(QStringLiteral("1.0"), true);
     w.writeStartElement(QStringLiteral("cp:coreProperties"));
-    w.writeAttribute(QStringLiteral("xmlns:cp"),
-                     QStringLiteral("http://schemas.openxmlformats.org/package/2006/metadata/core-properties"));
+    w.writeAttribute(
+        QStringLiteral("xmlns:cp"),
+        QStringLiteral("http://schemas.openxmlformats.org/package/2006/metadata/core-properties"));
     w.writeAttribute(QStringLiteral("xmlns:dc"), kDcNamespace);
     w.writeAttribute(QStringLiteral("xmlns:dcterms"), QStringLiteral("http://purl.org/dc/terms/"));
     w.writeAttribute(QStringLiteral("xmlns:dcmitype"), QStringLiteral("http://purl.org/dc/dcmitype/"));
-    w.writeAttribute(QStringLiteral("xmlns:xsi"), QStringLiteral("http://www.w3.org/2001/XMLSchema-instance"));
+    w.writeAttribute(QStringLiteral("xmlns:xsi"),
+                     QStringLiteral("http://www.w3.org/2001/XMLSchema-instance"));
     w.writeTextElement(QStringLiteral("dc:title"), xmlSafe(properties.title));
     w.writeTextElement(QStringLiteral("dc:subject"), xmlSafe(properties.subject));
     w.writeTextElement(QStringLiteral("dc:creator"), xmlSafe(properties.author));
@@ -890,14 +902,16 @@ bool XlsxPatcher::patch(const QByteArray& workbook, const std::vector<ProtocolSh
         const XlsxSheetEntry& entry = structure.worksheets[k];
         const std::optional<QByteArray> xml = archive.read(entry.part, &detail);
         if (!xml) {
-            m_error = QStringLiteral("Das Tabellenblatt „%1“ lässt sich nicht lesen: %2").arg(entry.name, detail);
+            m_error =
+                QStringLiteral("Das Tabellenblatt „%1“ lässt sich nicht lesen: %2").arg(entry.name, detail);
             return false;
         }
         const CellPatch cells = patchOf(sheets[k]);
         SheetPatcher patcher(cells, nullptr);
         const std::optional<QByteArray> patched = patcher.patch(*xml, &detail);
         if (!patched || !archive.write(entry.part, *patched, &detail)) {
-            m_error = QStringLiteral("Das Tabellenblatt „%1“ lässt sich nicht beschreiben: %2").arg(entry.name, detail);
+            m_error = QStringLiteral("Das Tabellenblatt „%1“ lässt sich nicht beschreiben: %2")
+                          .arg(entry.name, detail);
             return false;
         }
         formulaOverwritten = formulaOverwritten || patcher.formulaOverwritten();
@@ -931,7 +945,8 @@ bool XlsxPatcher::patch(const QByteArray& workbook, const std::vector<ProtocolSh
 
     // The calculation chain names formula cells; one that no longer exists makes the
     // spreadsheet complain, so the chain goes and is rebuilt on the next calculation.
-    if (formulaOverwritten && !structure.calcChainPart.isEmpty() && archive.contains(structure.calcChainPart)) {
+    if (formulaOverwritten && !structure.calcChainPart.isEmpty() &&
+        archive.contains(structure.calcChainPart)) {
         archive.remove(structure.calcChainPart);
         const QString chainName = QLatin1Char('/') + structure.calcChainPart;
         if (const std::optional<QByteArray> rels = archive.read(structure.workbookRelsPart, nullptr)) {
@@ -945,7 +960,8 @@ bool XlsxPatcher::patch(const QByteArray& workbook, const std::vector<ProtocolSh
             if (filtered)
                 archive.write(structure.workbookRelsPart, *filtered, nullptr);
         }
-        if (const std::optional<QByteArray> types = archive.read(QStringLiteral("[Content_Types].xml"), nullptr)) {
+        if (const std::optional<QByteArray> types =
+                archive.read(QStringLiteral("[Content_Types].xml"), nullptr)) {
             const std::optional<QByteArray> filtered = filterPart(
                 *types,
                 [&](QStringView local, const QXmlStreamAttributes& a) {
@@ -961,7 +977,8 @@ bool XlsxPatcher::patch(const QByteArray& workbook, const std::vector<ProtocolSh
     // Document properties.
     if (!structure.corePropertiesPart.isEmpty() && archive.contains(structure.corePropertiesPart)) {
         const std::optional<QByteArray> core = archive.read(structure.corePropertiesPart, &detail);
-        const std::optional<QByteArray> patched = core ? patchCoreProperties(*core, properties, &detail) : std::nullopt;
+        const std::optional<QByteArray> patched =
+            core ? patchCoreProperties(*core, properties, &detail) : std::nullopt;
         if (!patched || !archive.write(structure.corePropertiesPart, *patched, &detail)) {
             m_error = QStringLiteral("Die Dokumenteigenschaften lassen sich nicht schreiben: %1").arg(detail);
             return false;
@@ -991,7 +1008,8 @@ bool XlsxPatcher::patch(const QByteArray& workbook, const std::vector<ProtocolSh
             if (!newRels || !newTypes || !archive.write(part, newCoreProperties(properties), &detail) ||
                 !archive.write(QStringLiteral("_rels/.rels"), *newRels, &detail) ||
                 !archive.write(QStringLiteral("[Content_Types].xml"), *newTypes, &detail)) {
-                m_error = QStringLiteral("Die Dokumenteigenschaften lassen sich nicht schreiben: %1").arg(detail);
+                m_error =
+                    QStringLiteral("Die Dokumenteigenschaften lassen sich nicht schreiben: %1").arg(detail);
                 return false;
             }
         }

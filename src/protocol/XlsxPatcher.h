@@ -21,7 +21,8 @@ public:
     // `bracket` is written when the workbook has a seventh worksheet and skipped silently
     // otherwise (or when that sheet cannot be patched).
     bool patch(const QByteArray& workbook, const std::vector<ProtocolSheet>& sheets,
-               const std::vector<PlacedCell>& bracket, const DocumentProperties& properties, QByteArray& result);
+               const std::vector<PlacedCell>& bracket, const DocumentProperties& properties,
+               QByteArray& result);
     // Reads, patches and replaces the file in one step.
     bool patchFile(const QString& fileName, const std::vector<ProtocolSheet>& sheets,
                    const std::vector<PlacedCell>& bracket, const DocumentProperties& properties);

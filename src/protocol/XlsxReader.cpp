@@ -56,7 +56,8 @@ bool XlsxReader::read(const QByteArray& fileData, WorkbookContent& content)
     ZipArchive archive;
     QString zipError;
     if (!archive.open(fileData, &zipError)) {
-        m_error = QStringLiteral("Die Datei ist keine Excel-Arbeitsmappe (kein gültiges ZIP-Archiv: %1).").arg(zipError);
+        m_error = QStringLiteral("Die Datei ist keine Excel-Arbeitsmappe (kein gültiges ZIP-Archiv: %1).")
+                      .arg(zipError);
         return false;
     }
     XlsxStructure structure;
@@ -85,7 +86,8 @@ bool XlsxReader::read(const QByteArray& fileData, WorkbookContent& content)
         QString partError;
         const std::optional<QByteArray> xml = archive.read(entry.part, &partError);
         if (!xml) {
-            m_error = QStringLiteral("Das Tabellenblatt „%1“ lässt sich nicht lesen: %2").arg(entry.name, partError);
+            m_error = QStringLiteral("Das Tabellenblatt „%1“ lässt sich nicht lesen: %2")
+                          .arg(entry.name, partError);
             return false;
         }
         if (!readSheet(*xml, strings, sheet)) {
@@ -126,7 +128,8 @@ bool XlsxReader::readSharedStrings(const QByteArray& xml, std::vector<QString>& 
         }
     }
     if (reader.hasError()) {
-        m_error = QStringLiteral("Die Texte der Arbeitsmappe sind beschädigt (%1).").arg(reader.errorString());
+        m_error =
+            QStringLiteral("Die Texte der Arbeitsmappe sind beschädigt (%1).").arg(reader.errorString());
         return false;
     }
     return true;
@@ -223,8 +226,10 @@ bool XlsxReader::readSheet(const QByteArray& xml, const std::vector<QString>& st
                     }
                     text = strings[std::size_t(index)];
                 } else if (type == QLatin1String("b")) {
-                    text = value.trimmed() == QLatin1String("1") ? QStringLiteral("WAHR") : QStringLiteral("FALSCH");
-                } else if (type == QLatin1String("str") || type == QLatin1String("e") || type == QLatin1String("d")) {
+                    text = value.trimmed() == QLatin1String("1") ? QStringLiteral("WAHR")
+                                                                 : QStringLiteral("FALSCH");
+                } else if (type == QLatin1String("str") || type == QLatin1String("e") ||
+                           type == QLatin1String("d")) {
                     text = value;
                 } else {
                     bool ok = false;

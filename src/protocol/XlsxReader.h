@@ -16,8 +16,7 @@ public:
     // Only columns 1 .. maxColumns of each sheet are kept; at most maxSheets sheets are read.
     XlsxReader(QChar decimalSeparator, int maxColumns = 64, int maxSheets = 1000)
         : m_separator(decimalSeparator), m_maxColumns(maxColumns), m_maxSheets(maxSheets)
-    {
-    }
+    {}
 
     bool read(const QByteArray& fileData, WorkbookContent& content);
     QString errorString() const { return m_error; }

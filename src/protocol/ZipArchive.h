@@ -32,7 +32,8 @@ public:
     bool contains(const QString& name) const;
     QStringList names() const;
     // The unpacked part, or nullopt with a message (missing, damaged, larger than `limit`).
-    std::optional<QByteArray> read(const QString& name, QString* error, qint64 limit = kDefaultPartLimit) const;
+    std::optional<QByteArray> read(const QString& name, QString* error,
+                                   qint64 limit = kDefaultPartLimit) const;
 
     // Adds or replaces a part.
     bool write(const QString& name, const QByteArray& data, QString* error);

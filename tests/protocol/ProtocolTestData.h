@@ -39,15 +39,19 @@ inline void fillCompetition(Competition& c, int teams)
             g.setCell(5, r, QStringLiteral("20,10"));
             g.setCell(6, r, QStringLiteral("0"));
             g.setCell(7, r, QStringLiteral("20,10"));
-            g.setCell(8, r, round == CompetitionRound::Finale ? QString::number(5 - r)
-                                                               : (r % 2 ? QStringLiteral("+") : QStringLiteral("-")));
+            g.setCell(8, r,
+                      round == CompetitionRound::Finale
+                          ? QString::number(5 - r)
+                          : (r % 2 ? QStringLiteral("+") : QStringLiteral("-")));
         }
     }
     ResultGrid& g6 = c.grid(CompetitionRound::GesamtErgebnis);
     g6.setRowCount(teams + 1);
     for (int i = 1; i <= teams; ++i) {
         for (int col = 0; col < g6.ColCount(); ++col)
-            g6.setCell(col, i, col == 1 ? QStringLiteral("FF Gesamt %1").arg(i) : QStringLiteral("%1,5").arg(i + col));
+            g6.setCell(col, i,
+                       col == 1 ? QStringLiteral("FF Gesamt %1").arg(i)
+                                : QStringLiteral("%1,5").arg(i + col));
         g6.setCell(0, i, QString::number(i));
         g6.setCell(2, i, QStringLiteral("A"));
     }

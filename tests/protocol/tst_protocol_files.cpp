@@ -31,7 +31,8 @@ QByteArray makeZip(const std::map<QString, QByteArray>& parts)
     return zip.finish(nullptr).value_or(QByteArray());
 }
 
-QByteArray sheetXml(const QByteArray& sheetData, const QByteArray& before = QByteArray(), const QByteArray& after = QByteArray())
+QByteArray sheetXml(const QByteArray& sheetData, const QByteArray& before = QByteArray(),
+                    const QByteArray& after = QByteArray())
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
            "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
@@ -43,17 +44,20 @@ QByteArray sheetXml(const QByteArray& sheetData, const QByteArray& before = QByt
 std::map<QString, QByteArray> workbookParts(int count, const std::map<int, QByteArray>& sheets = {})
 {
     std::map<QString, QByteArray> parts;
-    QByteArray types = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types "
-                       "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-                       "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-                       "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-                       "<Override PartName=\"/xl/workbook.xml\" "
-                       "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
-                       "<Override PartName=\"/xl/calcChain.xml\" "
-                       "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml\"/>";
-    QByteArray workbook = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook "
-                          "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-                          "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>";
+    QByteArray types =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types "
+        "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+        "<Default Extension=\"rels\" "
+        "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+        "<Override PartName=\"/xl/workbook.xml\" "
+        "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+        "<Override PartName=\"/xl/calcChain.xml\" "
+        "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml\"/>";
+    QByteArray workbook =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook "
+        "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>";
     QByteArray rels = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships "
                       "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
     for (int i = 1; i <= count; ++i) {
@@ -61,15 +65,21 @@ std::map<QString, QByteArray> workbookParts(int count, const std::map<int, QByte
         workbook += "<sheet name=\"Blatt " + n + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
         rels += "<Relationship Id=\"rId" + n +
                 "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
-                "Target=\"worksheets/sheet" + n + ".xml\"/>";
-        types += "<Override PartName=\"/xl/worksheets/sheet" + n +
-                 ".xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
+                "Target=\"worksheets/sheet" +
+                n + ".xml\"/>";
+        types +=
+            "<Override PartName=\"/xl/worksheets/sheet" + n +
+            ".xml\" "
+            "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
         const auto it = sheets.find(i);
-        parts[QStringLiteral("xl/worksheets/sheet%1.xml").arg(i)] = it != sheets.end() ? it->second : sheetXml("");
+        parts[QStringLiteral("xl/worksheets/sheet%1.xml").arg(i)] =
+            it != sheets.end() ? it->second : sheetXml("");
     }
-    rels += "<Relationship Id=\"rId100\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
+    rels += "<Relationship Id=\"rId100\" "
+            "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
             "Target=\"styles.xml\"/>"
-            "<Relationship Id=\"rId101\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/calcChain\" "
+            "<Relationship Id=\"rId101\" "
+            "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/calcChain\" "
             "Target=\"calcChain.xml\"/></Relationships>";
     workbook += "</sheets></workbook>";
     types += "</Types>";
@@ -82,16 +92,21 @@ std::map<QString, QByteArray> workbookParts(int count, const std::map<int, QByte
     parts[QStringLiteral("xl/workbook.xml")] = workbook;
     parts[QStringLiteral("xl/_rels/workbook.xml.rels")] = rels;
     parts[QStringLiteral("xl/styles.xml")] =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><styleSheet "
+        "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
         "<fonts count=\"1\"><font><sz val=\"11\"/></font></fonts>"
-        "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill><fill><patternFill patternType=\"gray125\"/></fill></fills>"
+        "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill><fill><patternFill "
+        "patternType=\"gray125\"/></fill></fills>"
         "<borders count=\"1\"><border/></borders>"
-        "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
+        "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" "
+        "borderId=\"0\"/></cellStyleXfs>"
         "<cellXfs count=\"2\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>"
-        "<xf numFmtId=\"2\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"><alignment horizontal=\"center\"/></xf></cellXfs>"
+        "<xf numFmtId=\"2\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" "
+        "applyNumberFormat=\"1\"><alignment horizontal=\"center\"/></xf></cellXfs>"
         "</styleSheet>";
     parts[QStringLiteral("xl/calcChain.xml")] =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><calcChain xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><calcChain "
+        "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
         "<c r=\"B2\" i=\"1\"/></calcChain>";
     return parts;
 }
@@ -190,7 +205,8 @@ void TestWorkbookFiles::badFiles_data()
         << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, 'x') << ".xls";
     auto broken = workbookParts(2, {{1, "<worksheet><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c>"}});
     QTest::newRow("sheet xml cut off") << makeZip(broken) << "Blatt 1";
-    auto missingString = workbookParts(1, {{1, sheetXml("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>3</v></c></row>")}});
+    auto missingString =
+        workbookParts(1, {{1, sheetXml("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>3</v></c></row>")}});
     QTest::newRow("missing shared string") << makeZip(missingString) << "fehlenden Text";
     auto badRef = workbookParts(1, {{1, sheetXml("<row r=\"1\"><c r=\"ZZZZ1\"><v>3</v></c></row>")}});
     QTest::newRow("cell outside the sheet") << makeZip(badRef) << "Zellbezug";
@@ -281,9 +297,11 @@ void TestWorkbookFiles::hugeTexts()
 
     const QByteArray big(5 * 1024 * 1024, 'y');
     const QString other = m_dir.filePath(QStringLiteral("huge-inline.xlsx"));
-    QVERIFY(writeFile(other, makeZip(workbookParts(
-                                 1, {{1, sheetXml("<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>Nr.</t></is></c>"
-                                                  "<c r=\"B2\" t=\"inlineStr\"><is><t>" + big + "</t></is></c></row>")}}))));
+    QVERIFY(writeFile(other,
+                      makeZip(workbookParts(
+                          1, {{1, sheetXml("<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>Nr.</t></is></c>"
+                                           "<c r=\"B2\" t=\"inlineStr\"><is><t>" +
+                                           big + "</t></is></c></row>")}}))));
     Competition d;
     QVERIFY(ProtocolFiles(d).LoadFromExcel(other));
     QCOMPARE(d.grid(CompetitionRound::Vorrunde).cell(1, 0).size(), big.size());
@@ -302,7 +320,8 @@ void TestWorkbookFiles::sharedAndInlineStrings()
         "<si><r><t>Mann</t></r><r><rPr><b/></rPr><t>schaft</t></r><rPh><t>ignored</t></rPh></si></sst>";
     QByteArray& rels = parts[QStringLiteral("xl/_rels/workbook.xml.rels")];
     rels.replace("</Relationships>",
-                 "<Relationship Id=\"rId200\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\" "
+                 "<Relationship Id=\"rId200\" "
+                 "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\" "
                  "Target=\"/xl/sharedStrings.xml\"/></Relationships>");
     const QString path = m_dir.filePath(QStringLiteral("strings.xlsx"));
     QVERIFY(writeFile(path, makeZip(parts)));
@@ -324,20 +343,28 @@ void TestWorkbookFiles::sharedAndInlineStrings()
 void TestWorkbookFiles::patchChangesOnlyTheBlocks()
 {
     std::map<int, QByteArray> sheets;
-    sheets[1] = sheetXml("<row r=\"1\" spans=\"1:3\"><c r=\"A1\" t=\"inlineStr\"><is><t>Kopf</t></is></c></row>"
-                         "<row r=\"2\"><c r=\"A2\" s=\"1\"><v>99</v></c><c r=\"B2\"><f>1+1</f><v>2</v></c></row>"
-                         "<row r=\"40\"><c r=\"A40\" t=\"inlineStr\"><is><t>Fußnote</t></is></c><c r=\"Z40\"><v>5</v></c></row>",
-                         "<dimension ref=\"A1:Z40\"/>", "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>");
+    sheets[1] =
+        sheetXml("<row r=\"1\" spans=\"1:3\"><c r=\"A1\" t=\"inlineStr\"><is><t>Kopf</t></is></c></row>"
+                 "<row r=\"2\"><c r=\"A2\" s=\"1\"><v>99</v></c><c r=\"B2\"><f>1+1</f><v>2</v></c></row>"
+                 "<row r=\"40\"><c r=\"A40\" t=\"inlineStr\"><is><t>Fußnote</t></is></c><c "
+                 "r=\"Z40\"><v>5</v></c></row>",
+                 "<dimension ref=\"A1:Z40\"/>",
+                 "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" "
+                 "footer=\"0.3\"/>");
     sheets[7] = sheetXml("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Turnierbaum</t></is></c></row>"
                          "<row r=\"4\"><c r=\"C4\" s=\"1\"/></row>",
                          QByteArray(), "<drawing r:id=\"rId1\"/>");
     auto parts = workbookParts(7, sheets);
     parts[QStringLiteral("xl/worksheets/_rels/sheet7.xml.rels")] =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-        "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/drawing\" "
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships "
+        "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+        "<Relationship Id=\"rId1\" "
+        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/drawing\" "
         "Target=\"../drawings/drawing1.xml\"/></Relationships>";
-    parts[QStringLiteral("xl/drawings/drawing1.xml")] = "<xdr:wsDr xmlns:xdr=\"x\"><!-- Linien --></xdr:wsDr>";
-    parts[QStringLiteral("xl/media/image1.png")] = QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(3000, '\x07');
+    parts[QStringLiteral("xl/drawings/drawing1.xml")] =
+        "<xdr:wsDr xmlns:xdr=\"x\"><!-- Linien --></xdr:wsDr>";
+    parts[QStringLiteral("xl/media/image1.png")] =
+        QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(3000, '\x07');
     const QByteArray original = makeZip(parts);
     const QString path = m_dir.filePath(QStringLiteral("vorlage.xlsx"));
     QVERIFY(writeFile(path, original));
@@ -352,13 +379,14 @@ void TestWorkbookFiles::patchChangesOnlyTheBlocks()
     const QByteArray saved = readFile(path);
     QVERIFY(before.open(original, nullptr));
     QVERIFY(after.open(saved, nullptr));
-    const QStringList changed{QStringLiteral("xl/worksheets/sheet1.xml"), QStringLiteral("xl/worksheets/sheet2.xml"),
-                              QStringLiteral("xl/worksheets/sheet3.xml"), QStringLiteral("xl/worksheets/sheet4.xml"),
-                              QStringLiteral("xl/worksheets/sheet5.xml"), QStringLiteral("xl/worksheets/sheet6.xml"),
-                              QStringLiteral("xl/worksheets/sheet7.xml"), QStringLiteral("xl/styles.xml"),
-                              QStringLiteral("xl/calcChain.xml"), QStringLiteral("xl/_rels/workbook.xml.rels"),
-                              QStringLiteral("[Content_Types].xml"), QStringLiteral("_rels/.rels"),
-                              QStringLiteral("docProps/core.xml")};
+    const QStringList changed{
+        QStringLiteral("xl/worksheets/sheet1.xml"), QStringLiteral("xl/worksheets/sheet2.xml"),
+        QStringLiteral("xl/worksheets/sheet3.xml"), QStringLiteral("xl/worksheets/sheet4.xml"),
+        QStringLiteral("xl/worksheets/sheet5.xml"), QStringLiteral("xl/worksheets/sheet6.xml"),
+        QStringLiteral("xl/worksheets/sheet7.xml"), QStringLiteral("xl/styles.xml"),
+        QStringLiteral("xl/calcChain.xml"),         QStringLiteral("xl/_rels/workbook.xml.rels"),
+        QStringLiteral("[Content_Types].xml"),      QStringLiteral("_rels/.rels"),
+        QStringLiteral("docProps/core.xml")};
     for (const QString& name : before.names()) {
         if (changed.contains(name))
             continue;
@@ -371,13 +399,15 @@ void TestWorkbookFiles::patchChangesOnlyTheBlocks()
     QVERIFY(after.read(QStringLiteral("[Content_Types].xml"), nullptr)->contains("/docProps/core.xml"));
     const QByteArray core = *after.read(QStringLiteral("docProps/core.xml"), nullptr);
     QVERIFY(core.contains("<dc:creator>Tempvalorhub Software</dc:creator>"));
-    QVERIFY(core.contains("<dc:title>vorlage</dc:title>") || core.contains("<dc:title></dc:title>") || core.contains("<dc:title/>"));
+    QVERIFY(core.contains("<dc:title>vorlage</dc:title>") || core.contains("<dc:title></dc:title>") ||
+            core.contains("<dc:title/>"));
     QVERIFY(core.contains("<dc:subject>Brenvolutaris</dc:subject>"));
 
     const QByteArray sheet1 = *after.read(QStringLiteral("xl/worksheets/sheet1.xml"), nullptr);
     QVERIFY(sheet1.contains("<dimension ref=\"A1:Z40\"/>"));
     QVERIFY(sheet1.contains("<pageMargins left=\"0.7\""));
-    QVERIFY(sheet1.contains("<c r=\"A2\" s=\"1\" t=\"inlineStr\"><is><t xml:space=\"preserve\">Nr.</t></is></c>"));
+    QVERIFY(sheet1.contains(
+        "<c r=\"A2\" s=\"1\" t=\"inlineStr\"><is><t xml:space=\"preserve\">Nr.</t></is></c>"));
     QVERIFY(!sheet1.contains("<f>"));
 
     WorkbookReader reader(QLatin1Char(','));
@@ -385,7 +415,7 @@ void TestWorkbookFiles::patchChangesOnlyTheBlocks()
     QVERIFY(reader.read(path, content));
     QCOMPARE(int(content.sheets.size()), 7);
     const SheetContent& s1 = content.sheets[0];
-    QCOMPARE(s1.name, QStringLiteral("Blatt 1")); // not renamed
+    QCOMPARE(s1.name, QStringLiteral("Blatt 1"));    // not renamed
     QCOMPARE(s1.cell(1, 1), QStringLiteral("Kopf")); // no captions written into row 1
     QCOMPARE(s1.cell(2, 1), QStringLiteral("Nr."));
     QCOMPARE(s1.cell(3, 2), QStringLiteral("FF Dorf 1"));
@@ -419,7 +449,8 @@ void TestWorkbookFiles::patchChangesOnlyTheBlocks()
         }
     }
     QVERIFY2(styleXf.contains("numFmtId=\"2\"") && styleXf.contains("applyFill=\"1\""), styleXf.constData());
-    QVERIFY(styles.indexOf("<alignment horizontal=\"center\"/>") != styles.lastIndexOf("<alignment horizontal=\"center\"/>"));
+    QVERIFY(styles.indexOf("<alignment horizontal=\"center\"/>") !=
+            styles.lastIndexOf("<alignment horizontal=\"center\"/>"));
 }
 
 void TestWorkbookFiles::patchWithoutSeventhSheet()
@@ -458,7 +489,9 @@ void TestWorkbookFiles::patchKeepsRowAndColumnStyles()
 {
     // New cells in a formatted column take its style; a formatted row's style wins.
     std::map<int, QByteArray> sheets;
-    sheets[2] = sheetXml("<row r=\"3\" s=\"1\" customFormat=\"1\"/>", "<cols><col min=\"2\" max=\"2\" width=\"30\" style=\"1\" customWidth=\"1\"/></cols>");
+    sheets[2] =
+        sheetXml("<row r=\"3\" s=\"1\" customFormat=\"1\"/>",
+                 "<cols><col min=\"2\" max=\"2\" width=\"30\" style=\"1\" customWidth=\"1\"/></cols>");
     const QString path = m_dir.filePath(QStringLiteral("styled.xlsx"));
     QVERIFY(writeFile(path, makeZip(workbookParts(6, sheets))));
     Competition c;
@@ -479,8 +512,9 @@ void TestWorkbookFiles::patchGivesEveryCellItsReference()
     // Rows and cells may go without references; once rows are inserted before them, their
     // place must be written out. An empty reference counts as none.
     std::map<int, QByteArray> sheets;
-    sheets[3] = sheetXml("<row r=\"1\"><c><v>1</v></c><c r=\"\"><v>2</v></c></row>"
-                         "<row r=\"20\"><c><v>3</v></c><c r=\"\"><v>4</v></c></row><row><c><v>5</v></c></row>");
+    sheets[3] =
+        sheetXml("<row r=\"1\"><c><v>1</v></c><c r=\"\"><v>2</v></c></row>"
+                 "<row r=\"20\"><c><v>3</v></c><c r=\"\"><v>4</v></c></row><row><c><v>5</v></c></row>");
     const QString path = m_dir.filePath(QStringLiteral("references.xlsx"));
     QVERIFY(writeFile(path, makeZip(workbookParts(6, sheets))));
     Competition c;
@@ -561,7 +595,8 @@ void TestWorkbookFiles::saveFailure()
     }
     const ProtocolResult result = files.saveCommand(filterIndex, path);
     QVERIFY(!result.ok);
-    QVERIFY2(result.message.startsWith(QStringLiteral("Der Schreibfehler der Datei: ") + QDir::toNativeSeparators(path)),
+    QVERIFY2(result.message.startsWith(QStringLiteral("Der Schreibfehler der Datei: ") +
+                                       QDir::toNativeSeparators(path)),
              qPrintable(result.message));
     QVERIFY(!QFileInfo::exists(path));
 }
@@ -653,9 +688,9 @@ void TestWorkbookFiles::exampleCompetition()
 void TestWorkbookFiles::seventhSheetIsNeverRead()
 {
     const QString path = m_dir.filePath(QStringLiteral("seven.xlsx"));
-    QVERIFY(writeFile(path, makeZip(workbookParts(
-                                7, {{1, sheetXml("<row r=\"2\"><c r=\"A2\"><v>1</v></c></row>")},
-                                    {7, "<worksheet><sheetData><row><c"}}))));
+    QVERIFY(writeFile(path,
+                      makeZip(workbookParts(7, {{1, sheetXml("<row r=\"2\"><c r=\"A2\"><v>1</v></c></row>")},
+                                                {7, "<worksheet><sheetData><row><c"}}))));
     Competition c;
     const ProtocolResult result = ProtocolFiles(c).loadCommand(path);
     QVERIFY2(result.ok, qPrintable(result.message));

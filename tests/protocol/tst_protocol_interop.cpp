@@ -61,7 +61,14 @@ QJsonObject TestInterop::dump(const QString& path)
 
 QJsonObject TestInterop::cell(const QJsonObject& book, int sheet, const QString& ref)
 {
-    return book.value(QStringLiteral("sheets")).toArray().at(sheet).toObject().value(QStringLiteral("cells")).toObject().value(ref).toObject();
+    return book.value(QStringLiteral("sheets"))
+        .toArray()
+        .at(sheet)
+        .toObject()
+        .value(QStringLiteral("cells"))
+        .toObject()
+        .value(ref)
+        .toObject();
 }
 
 void TestInterop::initTestCase()
@@ -88,20 +95,34 @@ void TestInterop::openpyxlReadsNewWorkbook_data()
     QTest::addColumn<QString>("type");
     QTest::addColumn<QVariant>("value");
 
-    QTest::newRow("heading over lane 1") << 0 << "E1" << "str" << QVariant(QStringLiteral("Bahn 1"));
-    QTest::newRow("heading over the ranking value") << 0 << "J1" << "str" << QVariant(QStringLiteral("Beste"));
-    QTest::newRow("caption row at A2") << 0 << "A2" << "str" << QVariant(QStringLiteral("Nr."));
-    QTest::newRow("start number is a number") << 0 << "A3" << "int" << QVariant(1);
-    QTest::newRow("team name is text") << 0 << "B3" << "str" << QVariant(QStringLiteral("FF Dorf 1"));
-    QTest::newRow("class") << 0 << "C3" << "str" << QVariant(QStringLiteral("A"));
-    QTest::newRow("time is a number") << 0 << "D3" << "float" << QVariant(21.1);
-    QTest::newRow("third lane skipped, Summe packed") << 0 << "J3" << "int" << QVariant(41);
-    QTest::newRow("mark in a number column is text") << 0 << "K4" << "str" << QVariant(QStringLiteral("DIS"));
-    QTest::newRow("knockout block at A1") << 1 << "A1" << "str" << QVariant(QStringLiteral("Pl."));
-    QTest::newRow("won mark") << 1 << "I2" << "str" << QVariant(QStringLiteral("+"));
-    QTest::newRow("overall caption at A2") << 5 << "A2" << "str" << QVariant(QStringLiteral("Platz"));
-    QTest::newRow("overall heading over Finale") << 5 << "P1" << "str" << QVariant(QStringLiteral("Finale"));
-    QTest::newRow("overall heading over the best") << 5 << "Q1" << "str" << QVariant(QStringLiteral("Bestes"));
+    QTest::newRow("heading over lane 1") << 0 << "E1"
+                                         << "str" << QVariant(QStringLiteral("Bahn 1"));
+    QTest::newRow("heading over the ranking value") << 0 << "J1"
+                                                    << "str" << QVariant(QStringLiteral("Beste"));
+    QTest::newRow("caption row at A2") << 0 << "A2"
+                                       << "str" << QVariant(QStringLiteral("Nr."));
+    QTest::newRow("start number is a number") << 0 << "A3"
+                                              << "int" << QVariant(1);
+    QTest::newRow("team name is text") << 0 << "B3"
+                                       << "str" << QVariant(QStringLiteral("FF Dorf 1"));
+    QTest::newRow("class") << 0 << "C3"
+                           << "str" << QVariant(QStringLiteral("A"));
+    QTest::newRow("time is a number") << 0 << "D3"
+                                      << "float" << QVariant(21.1);
+    QTest::newRow("third lane skipped, Summe packed") << 0 << "J3"
+                                                      << "int" << QVariant(41);
+    QTest::newRow("mark in a number column is text") << 0 << "K4"
+                                                     << "str" << QVariant(QStringLiteral("DIS"));
+    QTest::newRow("knockout block at A1") << 1 << "A1"
+                                          << "str" << QVariant(QStringLiteral("Pl."));
+    QTest::newRow("won mark") << 1 << "I2"
+                              << "str" << QVariant(QStringLiteral("+"));
+    QTest::newRow("overall caption at A2") << 5 << "A2"
+                                           << "str" << QVariant(QStringLiteral("Platz"));
+    QTest::newRow("overall heading over Finale") << 5 << "P1"
+                                                 << "str" << QVariant(QStringLiteral("Finale"));
+    QTest::newRow("overall heading over the best") << 5 << "Q1"
+                                                   << "str" << QVariant(QStringLiteral("Bestes"));
 }
 
 void TestInterop::openpyxlReadsNewWorkbook()
@@ -124,17 +145,22 @@ void TestInterop::newWorkbookFormatting()
     QStringList names;
     for (const QJsonValue& s : sheets)
         names << s.toObject().value(QStringLiteral("name")).toString();
-    QCOMPARE(names, (QStringList{"Vorrunde", "Achtelfinale", "Viertelfinale", "Halbfinale", "Finale", "Gesamt-Ergebnis"}));
+    QCOMPARE(names, (QStringList{"Vorrunde", "Achtelfinale", "Viertelfinale", "Halbfinale", "Finale",
+                                 "Gesamt-Ergebnis"}));
     QCOMPARE(m_written.value(QStringLiteral("creator")).toString(), QStringLiteral("Tempvalorhub Software"));
     QCOMPARE(m_written.value(QStringLiteral("subject")).toString(), QStringLiteral("Brenvolutaris"));
     QVERIFY(m_written.value(QStringLiteral("description")).toString().startsWith(QStringLiteral("https://")));
     QVERIFY(cell(m_written, 0, QStringLiteral("E1")).value(QStringLiteral("bold")).toBool());
-    QCOMPARE(cell(m_written, 0, QStringLiteral("E1")).value(QStringLiteral("border")).toString(), QStringLiteral("medium"));
-    QCOMPARE(cell(m_written, 1, QStringLiteral("A1")).value(QStringLiteral("border")).toString(), QStringLiteral("medium"));
-    QCOMPARE(cell(m_written, 0, QStringLiteral("B3")).value(QStringLiteral("border")).toString(), QStringLiteral("thin"));
+    QCOMPARE(cell(m_written, 0, QStringLiteral("E1")).value(QStringLiteral("border")).toString(),
+             QStringLiteral("medium"));
+    QCOMPARE(cell(m_written, 1, QStringLiteral("A1")).value(QStringLiteral("border")).toString(),
+             QStringLiteral("medium"));
+    QCOMPARE(cell(m_written, 0, QStringLiteral("B3")).value(QStringLiteral("border")).toString(),
+             QStringLiteral("thin"));
     QVERIFY(!cell(m_written, 0, QStringLiteral("B3")).value(QStringLiteral("bold")).toBool());
     // Empty places of the block carry the border too.
-    QCOMPARE(cell(m_written, 0, QStringLiteral("N3")).value(QStringLiteral("border")).toString(), QStringLiteral("thin"));
+    QCOMPARE(cell(m_written, 0, QStringLiteral("N3")).value(QStringLiteral("border")).toString(),
+             QStringLiteral("thin"));
     // Column B holds "Mannschaft" and "FF Dorf 1": wider than the number column A.
     const QJsonObject widths = sheets.at(0).toObject().value(QStringLiteral("widths")).toObject();
     QVERIFY(widths.value(QStringLiteral("B")).toDouble() > widths.value(QStringLiteral("A")).toDouble());
@@ -196,17 +222,30 @@ void TestInterop::saveIntoOpenpyxlWorkbookKeepsDrawing()
 
     const QJsonObject book = dump(path);
     QVERIFY(!book.isEmpty());
-    QCOMPARE(book.value(QStringLiteral("sheets")).toArray().at(6).toObject().value(QStringLiteral("name")).toString(),
+    QCOMPARE(book.value(QStringLiteral("sheets"))
+                 .toArray()
+                 .at(6)
+                 .toObject()
+                 .value(QStringLiteral("name"))
+                 .toString(),
              QStringLiteral("Baum"));
-    QCOMPARE(cell(book, 6, QStringLiteral("A1")).value(QStringLiteral("value")).toString(), QStringLiteral("Turnierbaum"));
-    QCOMPARE(cell(book, 6, QStringLiteral("A3")).value(QStringLiteral("value")).toString(), QStringLiteral("FF Dorf 1"));
-    QCOMPARE(cell(book, 6, QStringLiteral("C4")).value(QStringLiteral("fill")).toString(), QStringLiteral("FF008000"));
-    QCOMPARE(cell(book, 6, QStringLiteral("C6")).value(QStringLiteral("fill")).toString(), QStringLiteral("FFFF0000"));
-    QCOMPARE(cell(book, 6, QStringLiteral("L17")).value(QStringLiteral("fill")).toString(), QStringLiteral("FFFFCC33"));
+    QCOMPARE(cell(book, 6, QStringLiteral("A1")).value(QStringLiteral("value")).toString(),
+             QStringLiteral("Turnierbaum"));
+    QCOMPARE(cell(book, 6, QStringLiteral("A3")).value(QStringLiteral("value")).toString(),
+             QStringLiteral("FF Dorf 1"));
+    QCOMPARE(cell(book, 6, QStringLiteral("C4")).value(QStringLiteral("fill")).toString(),
+             QStringLiteral("FF008000"));
+    QCOMPARE(cell(book, 6, QStringLiteral("C6")).value(QStringLiteral("fill")).toString(),
+             QStringLiteral("FFFF0000"));
+    QCOMPARE(cell(book, 6, QStringLiteral("L17")).value(QStringLiteral("fill")).toString(),
+             QStringLiteral("FFFFCC33"));
     QCOMPARE(cell(book, 6, QStringLiteral("T45")).value(QStringLiteral("value")).toDouble(), 5.0);
-    QCOMPARE(cell(book, 0, QStringLiteral("D1")).value(QStringLiteral("value")).toString(), QStringLiteral("Bahn 1"));
-    QCOMPARE(cell(book, 0, QStringLiteral("B3")).value(QStringLiteral("value")).toString(), QStringLiteral("FF Dorf 1"));
-    QCOMPARE(cell(book, 0, QStringLiteral("A22")).value(QStringLiteral("type")).toString(), QStringLiteral("int"));
+    QCOMPARE(cell(book, 0, QStringLiteral("D1")).value(QStringLiteral("value")).toString(),
+             QStringLiteral("Bahn 1"));
+    QCOMPARE(cell(book, 0, QStringLiteral("B3")).value(QStringLiteral("value")).toString(),
+             QStringLiteral("FF Dorf 1"));
+    QCOMPARE(cell(book, 0, QStringLiteral("A22")).value(QStringLiteral("type")).toString(),
+             QStringLiteral("int"));
     QCOMPARE(book.value(QStringLiteral("creator")).toString(), QStringLiteral("Tempvalorhub Software"));
     QCOMPARE(book.value(QStringLiteral("title")).toString(), QString());
 }

@@ -42,12 +42,17 @@ void TestWorkbookLayout::shownColumnsOf_data()
     QTest::addColumn<int>("knockoutStart");
     QTest::addColumn<QList<int>>("columns");
 
-    QTest::newRow("Vorrunde all shown") << 0 << true << true << 0 << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
-    QTest::newRow("Vorrunde class hidden") << 0 << false << true << 0 << QList<int>{0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
-    QTest::newRow("Vorrunde two lanes") << 0 << true << false << 0 << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 12, 13};
-    QTest::newRow("Vorrunde two lanes no class") << 0 << false << false << 1 << QList<int>{0, 1, 3, 4, 5, 6, 7, 8, 12, 13};
+    QTest::newRow("Vorrunde all shown")
+        << 0 << true << true << 0 << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
+    QTest::newRow("Vorrunde class hidden")
+        << 0 << false << true << 0 << QList<int>{0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
+    QTest::newRow("Vorrunde two lanes")
+        << 0 << true << false << 0 << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 12, 13};
+    QTest::newRow("Vorrunde two lanes no class")
+        << 0 << false << false << 1 << QList<int>{0, 1, 3, 4, 5, 6, 7, 8, 12, 13};
     QTest::newRow("knockout class hidden") << 2 << false << false << 0 << QList<int>{0, 1, 2, 4, 5, 6, 7, 8};
-    QTest::newRow("knockout lane settings ignored") << 4 << true << false << 1 << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8};
+    QTest::newRow("knockout lane settings ignored")
+        << 4 << true << false << 1 << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8};
     QTest::newRow("overall from Achtelfinale")
         << 5 << true << false << 0 << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
     QTest::newRow("overall from Viertelfinale")
@@ -63,7 +68,8 @@ void TestWorkbookLayout::shownColumnsOf()
     QFETCH(bool, thirdLane);
     QFETCH(int, knockoutStart);
     QFETCH(QList<int>, columns);
-    const std::vector<int> got = shownColumns(roundAt(round), test::options(classShown, thirdLane, knockoutStart));
+    const std::vector<int> got =
+        shownColumns(roundAt(round), test::options(classShown, thirdLane, knockoutStart));
     QCOMPARE(QList<int>(got.begin(), got.end()), columns);
 }
 
@@ -89,7 +95,8 @@ void TestWorkbookLayout::blockPacksShownColumns()
     Competition c;
     test::fillCompetition(c, 4);
     const CompetitionOptions o = test::options(classShown, thirdLane, 0);
-    const SheetBlock block = tableBlock(c.grid(CompetitionRound::Vorrunde), CompetitionRound::Vorrunde, o, c.numberFormat());
+    const SheetBlock block =
+        tableBlock(c.grid(CompetitionRound::Vorrunde), CompetitionRound::Vorrunde, o, c.numberFormat());
     QCOMPARE(block.firstRow, 2);
     QCOMPARE(block.rows, 5);
     QCOMPARE(block.width, width);
@@ -114,7 +121,8 @@ void TestWorkbookLayout::cellValues_data()
     QTest::newRow("decimal comma") << "12,34" << int(CellValue::Kind::Number) << 12.34;
     QTest::newRow("whole number") << "7" << int(CellValue::Kind::Number) << 7.0;
     QTest::newRow("negative") << "-0,5" << int(CellValue::Kind::Number) << -0.5;
-    QTest::newRow("decimal point is text under German settings") << "12.34" << int(CellValue::Kind::Text) << 0.0;
+    QTest::newRow("decimal point is text under German settings")
+        << "12.34" << int(CellValue::Kind::Text) << 0.0;
     QTest::newRow("void mark") << "AUS" << int(CellValue::Kind::Text) << 0.0;
     QTest::newRow("won mark") << "+" << int(CellValue::Kind::Text) << 0.0;
     QTest::newRow("team name") << "FF 1 Dorf" << int(CellValue::Kind::Text) << 0.0;
@@ -147,15 +155,19 @@ void TestWorkbookLayout::headings_data()
         << 0 << true << true << 0 << QStringList{"5=Bahn 1", "8=Bahn 2", "11=Bahn 3", "13=Beste"};
     QTest::newRow("Vorrunde three lanes no class")
         << 0 << false << true << 0 << QStringList{"4=Bahn 1", "7=Bahn 2", "10=Bahn 3", "12=Beste"};
-    QTest::newRow("Vorrunde two lanes with class") << 0 << true << false << 0 << QStringList{"5=Bahn 1", "8=Bahn 2", "10=Beste"};
-    QTest::newRow("Vorrunde two lanes no class") << 0 << false << false << 0 << QStringList{"4=Bahn 1", "7=Bahn 2", "9=Beste"};
+    QTest::newRow("Vorrunde two lanes with class")
+        << 0 << true << false << 0 << QStringList{"5=Bahn 1", "8=Bahn 2", "10=Beste"};
+    QTest::newRow("Vorrunde two lanes no class")
+        << 0 << false << false << 0 << QStringList{"4=Bahn 1", "7=Bahn 2", "9=Beste"};
     QTest::newRow("overall from Achtelfinale")
-        << 5 << true << false << 0
-        << QStringList{"4=Vorrunde", "7=Achtelfinale", "10=Viertelfinale", "13=Halbfinale", "16=Finale", "17=Bestes"};
+        << 5 << true << false << 0 << QStringList{"4=Vorrunde",    "7=Achtelfinale", "10=Viertelfinale",
+                                                  "13=Halbfinale", "16=Finale",      "17=Bestes"};
     QTest::newRow("overall from Viertelfinale")
-        << 5 << true << false << 1 << QStringList{"4=Vorrunde", "7=Viertelfinale", "10=Halbfinale", "13=Finale", "14=Bestes"};
+        << 5 << true << false << 1
+        << QStringList{"4=Vorrunde", "7=Viertelfinale", "10=Halbfinale", "13=Finale", "14=Bestes"};
     QTest::newRow("overall from Viertelfinale no class")
-        << 5 << false << false << 1 << QStringList{"3=Vorrunde", "6=Viertelfinale", "9=Halbfinale", "12=Finale", "13=Bestes"};
+        << 5 << false << false << 1
+        << QStringList{"3=Vorrunde", "6=Viertelfinale", "9=Halbfinale", "12=Finale", "13=Bestes"};
     QTest::newRow("knockout sheet has none") << 1 << true << true << 0 << QStringList{};
 }
 
@@ -219,9 +231,11 @@ void TestWorkbookLayout::bracket()
     Competition c;
     test::fillCompetition(c, 20);
     const std::vector<PlacedCell> cells = bracketCells(c);
-    const auto it = std::find_if(cells.begin(), cells.end(), [&](const PlacedCell& p) { return p.row == row && p.col == col; });
+    const auto it = std::find_if(cells.begin(), cells.end(),
+                                 [&](const PlacedCell& p) { return p.row == row && p.col == col; });
     QVERIFY(it != cells.end());
-    const QString got = it->value.kind == CellValue::Kind::Number ? QString::number(it->value.number) : it->value.text;
+    const QString got =
+        it->value.kind == CellValue::Kind::Number ? QString::number(it->value.number) : it->value.text;
     QCOMPARE(got, text);
     QCOMPARE(quint32(it->fill), fill);
 }
@@ -239,7 +253,8 @@ void TestWorkbookLayout::bracketOfShortTables()
     c.grid(CompetitionRound::Achtelfinale).setRowCount(2);
     const std::vector<PlacedCell> cells = bracketCells(c);
     auto at = [&](int row, int col) {
-        return *std::find_if(cells.begin(), cells.end(), [&](const PlacedCell& p) { return p.row == row && p.col == col; });
+        return *std::find_if(cells.begin(), cells.end(),
+                             [&](const PlacedCell& p) { return p.row == row && p.col == col; });
     };
     QCOMPARE(at(10, 10).value.text, QStringLiteral("Sieger"));
     QCOMPARE(at(10, 10).fill, CellFill::Green);
@@ -257,7 +272,8 @@ void TestWorkbookLayout::length_data()
 
     QTest::newRow("ends before two empty cells") << QStringList{"Nr.", "1", "2", "3"} << 1048576 << 4;
     QTest::newRow("one empty cell does not end it") << QStringList{"Nr.", "1", "", "3"} << 1048576 << 4;
-    QTest::newRow("two empty cells end it, rest ignored") << QStringList{"Nr.", "1", "", "", "5"} << 1048576 << 2;
+    QTest::newRow("two empty cells end it, rest ignored")
+        << QStringList{"Nr.", "1", "", "", "5"} << 1048576 << 2;
     QTest::newRow("caption and one blank row still two") << QStringList{"Nr."} << 1048576 << 2;
     QTest::newRow("empty sheet still two") << QStringList{} << 1048576 << 2;
     QTest::newRow("table reaching the sheet's end") << QStringList{"Nr.", "1", "2", "3", "4"} << 5 << 4;

@@ -40,8 +40,8 @@ void TestWorkbookRoundTrip::roundTrip_data()
         for (const bool cls : {true, false}) {
             for (const bool lane3 : {true, false}) {
                 for (const int ko : {0, 1}) {
-                    QTest::addRow("%s class %s, lane 3 %s, q16_8 %d", into ? "existing" : "new", cls ? "on" : "off",
-                                  lane3 ? "on" : "off", ko)
+                    QTest::addRow("%s class %s, lane 3 %s, q16_8 %d", into ? "existing" : "new",
+                                  cls ? "on" : "off", lane3 ? "on" : "off", ko)
                         << cls << lane3 << ko << into;
                 }
             }
@@ -128,7 +128,8 @@ void TestWorkbookRoundTrip::sheetNamesBecomeCaptions()
     const QString path = m_dir.filePath(QStringLiteral("names.xlsx"));
     Competition source;
     source.setPageCaption(CompetitionRound::Vorrunde, QStringLiteral("Qualifikation"));
-    source.setPageCaption(CompetitionRound::Finale, QStringLiteral("End:lauf?")); // not allowed in sheet names
+    source.setPageCaption(CompetitionRound::Finale,
+                          QStringLiteral("End:lauf?")); // not allowed in sheet names
     test::fillCompetition(source, 3);
     QVERIFY(ProtocolFiles(source).SaveToExcel(path));
 
@@ -138,7 +139,8 @@ void TestWorkbookRoundTrip::sheetNamesBecomeCaptions()
     QCOMPARE(target.pageCaption(CompetitionRound::Finale), QStringLiteral("End_lauf_"));
     QCOMPARE(target.SortGridTop7().at(1), QStringLiteral("Qualifikation"));
     QCOMPARE(target.SortGridTop7().at(5), QStringLiteral("End_lauf_"));
-    QCOMPARE(target.SortGridTop7().at(6), QStringLiteral("Bestes")); // the overall sheet's name goes nowhere else
+    QCOMPARE(target.SortGridTop7().at(6),
+             QStringLiteral("Bestes")); // the overall sheet's name goes nowhere else
     QCOMPARE(target.pageCaption(CompetitionRound::GesamtErgebnis), QStringLiteral("Gesamt-Ergebnis"));
 }
 

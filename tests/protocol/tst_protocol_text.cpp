@@ -14,8 +14,8 @@
 using namespace brv;
 
 namespace {
-const FileTypeNameList kNames{QStringLiteral("Textdatei"), QStringLiteral("Webseite"), QStringLiteral("MS Word"),
-                               QStringLiteral("MS Excel")};
+const FileTypeNameList kNames{QStringLiteral("Textdatei"), QStringLiteral("Webseite"),
+                              QStringLiteral("MS Word"), QStringLiteral("MS Excel")};
 }
 
 class TestTextProtocol : public QObject
@@ -50,14 +50,17 @@ void TestTextProtocol::rows_data()
     for (int c = 0; c < 9; ++c)
         full << QString::number(c);
     QTest::newRow("every cell followed by a tab") << full << QByteArray("0\t1\t2\t3\t4\t5\t6\t7\t8\t\r\n");
-    QStringList gaps{QStringLiteral("1"), QString(), QStringLiteral("x y"), QString(), QString(), QString(), QString(), QString(), QString()};
+    QStringList gaps{QStringLiteral("1"), QString(), QStringLiteral("x y"),
+                     QString(),           QString(), QString(),
+                     QString(),           QString(), QString()};
     QTest::newRow("empty cells become one blank") << gaps << QByteArray("1\t \tx y\t \t \t \t \t \t \t\r\n");
     QStringList noFirst = full;
     noFirst[0] = QString();
     QTest::newRow("row with empty first cell is left out") << noFirst << QByteArray();
     QStringList blankFirst = full;
     blankFirst[0] = QStringLiteral(" ");
-    QTest::newRow("a blank first cell is not empty") << blankFirst << QByteArray(" \t1\t2\t3\t4\t5\t6\t7\t8\t\r\n");
+    QTest::newRow("a blank first cell is not empty")
+        << blankFirst << QByteArray(" \t1\t2\t3\t4\t5\t6\t7\t8\t\r\n");
     QStringList tabs = full;
     tabs[1] = QStringLiteral("a\tb");
     QTest::newRow("no quoting or escaping") << tabs << QByteArray("0\ta\tb\t2\t3\t4\t5\t6\t7\t8\t\r\n");
@@ -68,9 +71,9 @@ void TestTextProtocol::rows()
     QFETCH(QStringList, row1);
     QFETCH(QByteArray, expectedRow1);
     ResultGrid grid(GridId::SortGrid2, 9, 3);
-    grid.setRowCells(0, {QStringLiteral("Pl."), QStringLiteral("Nr."), QStringLiteral("Mannschaft"), QStringLiteral("Klasse"),
-                         QStringLiteral("Vorrunde"), QStringLiteral("Zeit"), QStringLiteral("Fehler"),
-                         QStringLiteral("Gesamt"), QStringLiteral("Pl.")});
+    grid.setRowCells(0, {QStringLiteral("Pl."), QStringLiteral("Nr."), QStringLiteral("Mannschaft"),
+                         QStringLiteral("Klasse"), QStringLiteral("Vorrunde"), QStringLiteral("Zeit"),
+                         QStringLiteral("Fehler"), QStringLiteral("Gesamt"), QStringLiteral("Pl.")});
     grid.setRowCells(1, row1);
     const QByteArray caption("Pl.\tNr.\tMannschaft\tKlasse\tVorrunde\tZeit\tFehler\tGesamt\tPl.\t\r\n");
     TextProtocolWriter writer(QStringConverter::Latin1);
@@ -108,7 +111,9 @@ void TestTextProtocol::eightBitEncoding()
     grid.setCell(1, 1, QStringLiteral("FF Großmölln"));
     TextProtocolWriter writer(QStringConverter::Latin1);
     const QByteArray bytes = writer.toBytes(grid);
-    QVERIFY(bytes.contains("FF Gro\xDF" "m\xF6" "lln\t"));
+    QVERIFY(bytes.contains("FF Gro\xDF"
+                           "m\xF6"
+                           "lln\t"));
     QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
 }
 
@@ -151,12 +156,17 @@ void TestTextProtocol::autosavePath_data()
     QTest::addColumn<QString>("expectedName");
     QTest::addColumn<bool>("inProgramFolder");
 
-    QTest::newRow("extension replaced") << "Brenvolutaris.exe" << true << false << false << "Brenvolutaris.txt" << true;
+    QTest::newRow("extension replaced")
+        << "Brenvolutaris.exe" << true << false << false << "Brenvolutaris.txt" << true;
     QTest::newRow("no extension") << "brenvolutaris" << true << false << false << "brenvolutaris.txt" << true;
-    QTest::newRow("only the last extension") << "brv.1.8.exe" << true << false << false << "brv.1.8.txt" << true;
-    QTest::newRow("installed program folder") << "brenvolutaris" << false << false << false << "brenvolutaris.txt" << false;
-    QTest::newRow("existing copy writable") << "brenvolutaris" << true << true << true << "brenvolutaris.txt" << true;
-    QTest::newRow("existing copy not writable") << "brenvolutaris" << true << true << false << "brenvolutaris.txt" << false;
+    QTest::newRow("only the last extension")
+        << "brv.1.8.exe" << true << false << false << "brv.1.8.txt" << true;
+    QTest::newRow("installed program folder")
+        << "brenvolutaris" << false << false << false << "brenvolutaris.txt" << false;
+    QTest::newRow("existing copy writable")
+        << "brenvolutaris" << true << true << true << "brenvolutaris.txt" << true;
+    QTest::newRow("existing copy not writable")
+        << "brenvolutaris" << true << true << false << "brenvolutaris.txt" << false;
 }
 
 void TestTextProtocol::autosavePath()
