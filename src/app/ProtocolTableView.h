@@ -44,6 +44,7 @@ public:
     ProtocolTableView(Competition& competition, ProtocolTableModel* model, QWidget* parent = nullptr);
 
     CompetitionRound round() const;
+    bool isEditing() const { return state() == QAbstractItemView::EditingState; }
     // Shows the core's current row or cell.
     void syncSelection();
 

@@ -615,7 +615,7 @@ void Competition::UpdateLaneReadiness()
             ready = !c.displayTickRunning;
         } else {
             ready = c.lane(1).startButtonEnabled || c.lane(2).startButtonEnabled ||
-                    (c.lane(3).startButtonEnabled && c.lane(3).onChecked) || !c.displayTickRunning;
+                    (c.lane(3).startButtonEnabled && lane3Used) || !c.displayTickRunning;
         }
     }
     c.startButtonEnabled = ready;
@@ -624,7 +624,7 @@ void Competition::UpdateLaneReadiness()
     if (!m_options.commonStart) {
         for (int lane = 1; lane <= 3; ++lane) {
             LaneControls& l = c.lane(lane);
-            l.startButtonEnabled = l.startTick == 0 && !l.armed && (lane < 3 || l.onChecked);
+            l.startButtonEnabled = l.startTick == 0 && !l.armed && (lane < 3 || lane3Used);
             l.startButtonGreen = l.startButtonEnabled;
         }
     }

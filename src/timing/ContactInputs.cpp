@@ -5,22 +5,6 @@
 
 namespace brv {
 
-QString modemLineLabel(int line)
-{
-    switch (line) {
-    case 1:
-        return QStringLiteral(" /4,6");
-    case 2:
-        return QStringLiteral(" /7,8");
-    case 3:
-        return QStringLiteral(" /1,4");
-    case 4:
-        return QStringLiteral(" /7,9");
-    default:
-        return QStringLiteral("-");
-    }
-}
-
 quint32 modemLineBit(int line)
 {
     switch (line) {

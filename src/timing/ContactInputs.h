@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Settings.h"
+
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -12,11 +14,8 @@ class TComPort;
 
 // The six contact inputs, numbered as everywhere in the program.
 enum class ContactInput { Start = 1, Ziel1 = 2, Ziel2 = 3, Ziel3 = 4, Start2 = 5, Start3 = 6 };
-inline constexpr int kContactInputCount = 6;
+// kContactInputCount, kModemLineCount and modemLineLabel() come with the settings.
 
-// ModemLine codes: 0 none "-", 1 DSR " /4,6", 2 CTS " /7,8", 3 RLSD " /1,4", 4 RING " /7,9".
-inline constexpr int kModemLineCount = 5;
-QString modemLineLabel(int line);
 // The modem status bit a line code watches; 0 for "none" and unknown codes (never matches).
 quint32 modemLineBit(int line);
 

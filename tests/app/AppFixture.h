@@ -1,0 +1,51 @@
+#pragma once
+
+#include "AppEnvironment.h"
+#include "JsonSettingsBackend.h"
+#include "TestSerialBackend.h"
+#include "TickSource.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
+
+namespace brv::test {
+
+// A main window's surroundings in a temporary folder: its own settings store, a hand-set tick,
+// the switchable serial backend and no sound, no shell, no mouse moves.
+struct AppFixture
+{
+    QTemporaryDir folder;
+    ManualTickSource ticks{100000};
+    // every port component the window creates gets a backend of its own, in creation order
+    bool useTestSerial = true;
+    std::vector<std::shared_ptr<TestSerialBackend>> backends;
+    std::shared_ptr<JsonSettingsBackend> store;
+
+    AppFixture()
+    {
+        store = std::make_shared<JsonSettingsBackend>(folder.path(), QStringLiteral("Brenvolutaris"));
+    }
+
+    AppEnvironment environment()
+    {
+        AppEnvironment env;
+        env.programFilePath = folder.filePath(QStringLiteral("Brenvolutaris"));
+        env.settingsStore = store;
+        env.ticks = &ticks;
+        env.silent = true;
+        env.availablePorts = 0;
+        env.monitorCount = 1;
+        env.moveMouse = false;
+        if (useTestSerial) {
+            env.serialBackend = [this] {
+                backends.push_back(std::make_shared<TestSerialBackend>());
+                return std::static_pointer_cast<SerialBackend>(backends.back());
+            };
+        }
+        return env;
+    }
+};
+
+} // namespace brv::test

@@ -1,0 +1,326 @@
+#include "AppFixture.h"
+#include "ComPort.h"
+#include "ContactDecoder.h"
+#include "Competition.h"
+#include "ProtocolTableView.h"
+#include "RaceClock.h"
+#include "SettingsStore.h"
+#include "SmallDialogs.h"
+#include "TFormMain.h"
+#include "TFrame1.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace brv;
+
+namespace {
+
+void addTeams(TFormMain& window, int teams)
+{
+    Competition& c = window.competition();
+    ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
+    v.setRowCount(teams + 1);
+    for (int r = 1; r <= teams; ++r) {
+        v.setCell(0, r, QString::number(r));
+        v.setCell(1, r, QStringLiteral("FF Team %1").arg(r));
+    }
+    c.PageControl1Change(CompetitionRound::Vorrunde);
+}
+
+bool activate(QWidget& window)
+{
+    window.show();
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startsWithDefaults();
+    void heatByKeys();
+    void falseStart_data();
+    void falseStart();
+    void perLaneStartsByKeys();
+    void typedLetterIsDroppedAndEnterRecalculates();
+    void closingAsksOnlyWithTeams();
+    void thirdLaneOnlyOnTheVorrunde();
+    void contactStopsALane();
+    void unpluggedPortIsReported();
+    void settingsWrittenAtExit();
+};
+
+void TestMainWindow::startsWithDefaults()
+{
+    test::AppFixture fixture;
+    TFormMain window(fixture.environment());
+    QCOMPARE(window.windowTitle(), QStringLiteral("Brenvolutaris v. 1.8"));
+    QCOMPARE(window.minimumSize(), QSize(960, 463));
+    QCOMPARE(window.size(), QSize(1030, 588));
+    QCOMPARE(window.pages()->currentIndex(), 0);
+    QCOMPARE(window.pages()->count(), 6);
+    QVERIFY(window.bSTART->isVisibleTo(&window));
+    QVERIFY(!window.bFSTART->isVisibleTo(&window));
+    QVERIFY(!window.bRESET->isVisibleTo(&window));
+    QVERIFY(!window.frame(3)->isVisibleTo(&window));
+    QVERIFY(!window.ImageLSstart->isVisibleTo(&window)); // no port opened
+    QVERIFY(!window.decoder().StartLightBarrierArmed());
+    QVERIFY(!window.bHelp->isEnabled()); // no help file beside the program
+    QCOMPARE(window.sbLoad->toolTip(), QStringLiteral("[Ctrl+O] Protokoll öffnen"));
+}
+
+void TestMainWindow::heatByKeys()
+{
+    test::AppFixture fixture;
+    TFormMain window(fixture.environment());
+    addTeams(window, 4);
+    QVERIFY(activate(window));
+    QVERIFY(window.bSTART->isEnabled());
+
+    QTest::keyClick(&window, Qt::Key_F5);
+    QCOMPARE(window.clock().runState(), RunState::Running);
+    QTRY_VERIFY(window.bFSTART->isVisible());
+    QVERIFY(window.bFSTART->hasFocus());
+    QVERIFY(window.frame(1)->bZiel->isEnabled());
+
+    fixture.ticks.advance(31234);
+    QTest::keyClick(&window, Qt::Key_F7);
+    QCOMPARE(window.clock().runState(), RunState::Finishing);
+    QTRY_VERIFY(window.bRESET->isVisible());
+    QVERIFY(!window.bRESET->isEnabled());
+    fixture.ticks.advance(1000);
+    QTest::keyClick(&window, Qt::Key_F6);
+    QCOMPARE(window.clock().runState(), RunState::Finished);
+    QTRY_VERIFY(window.bRESET->isEnabled());
+    QVERIFY(window.bRESET->hasFocus());
+
+    const ResultGrid& v = window.competition().grid(CompetitionRound::Vorrunde);
+    const QString sep = window.competition().numberFormat().decimalSeparator();
+    QCOMPARE(v.cell(6, 2), QStringLiteral("31") + sep + QStringLiteral("23"));
+    QCOMPARE(v.cell(3, 1), QStringLiteral("32") + sep + QStringLiteral("23"));
+
+    QTest::keyClick(&window, Qt::Key_F10);
+    QCOMPARE(window.clock().runState(), RunState::Idle);
+    QCOMPARE(window.competition().selector(1).index, 2);
+    QCOMPARE(window.competition().selector(2).index, 3);
+    QTRY_COMPARE(window.frame(1)->cbBuhn->currentIndex(), 2);
+    QTRY_VERIFY(window.bSTART->hasFocus());
+}
+
+void TestMainWindow::falseStart_data()
+{
+    QTest::addColumn<bool>("byEnter");
+    QTest::newRow("F4") << false;
+    QTest::newRow("Enter on the focused button") << true;
+}
+
+void TestMainWindow::falseStart()
+{
+    QFETCH(bool, byEnter);
+    test::AppFixture fixture;
+    TFormMain window(fixture.environment());
+    addTeams(window, 2);
+    QVERIFY(activate(window));
+    QTest::keyClick(&window, Qt::Key_F5);
+    QTRY_VERIFY(window.bFSTART->hasFocus());
+    if (byEnter)
+        QTest::keyClick(window.bFSTART, Qt::Key_Return);
+    else
+        QTest::keyClick(&window, Qt::Key_F4);
+    QCOMPARE(window.clock().runState(), RunState::Idle);
+    // nothing recorded, lanes not advanced, no lane can be stopped
+    QCOMPARE(window.competition().selector(1).index, 0);
+    QTest::keyClick(&window, Qt::Key_F6);
+    QVERIFY(window.competition().grid(CompetitionRound::Vorrunde).cell(3, 1).isEmpty());
+    QTRY_VERIFY(window.bSTART->isVisible());
+}
+
+void TestMainWindow::perLaneStartsByKeys()
+{
+    test::AppFixture fixture;
+    Settings settings;
+    settings.OnStart = false;
+    QVERIFY(saveSettings(*fixture.store, settings));
+    TFormMain window(fixture.environment());
+    addTeams(window, 2);
+    QVERIFY(activate(window));
+    QTRY_VERIFY(window.frame(1)->bStart->isVisible());
+
+    QTest::keyClick(&window, Qt::Key_1, Qt::AltModifier);
+    QVERIFY(window.competition().controls().lane(1).armed);
+    QVERIFY(!window.competition().controls().lane(2).armed);
+    fixture.ticks.advance(500);
+    QTest::keyClick(&window, Qt::Key_2, Qt::AltModifier);
+    QVERIFY(window.competition().controls().lane(2).armed);
+    // both lanes started: START gives way to a disabled RESET
+    QTRY_VERIFY(window.bRESET->isVisible());
+    QVERIFY(!window.bRESET->isEnabled());
+    fixture.ticks.advance(20000);
+    QTest::keyClick(&window, Qt::Key_F6);
+    QTest::keyClick(&window, Qt::Key_F7);
+    const ResultGrid& v = window.competition().grid(CompetitionRound::Vorrunde);
+    const QString sep = window.competition().numberFormat().decimalSeparator();
+    QCOMPARE(v.cell(3, 1), QStringLiteral("20") + sep + QStringLiteral("50"));
+    QCOMPARE(v.cell(6, 2), QStringLiteral("20") + sep + QStringLiteral("00"));
+}
+
+void TestMainWindow::typedLetterIsDroppedAndEnterRecalculates()
+{
+    test::AppFixture fixture;
+    TFormMain window(fixture.environment());
+    addTeams(window, 3);
+    Competition& c = window.competition();
+    const QString sep = c.numberFormat().decimalSeparator();
+    ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
+    for (int r = 1; r <= 3; ++r) {
+        v.setCell(3, r, QStringLiteral("30") + sep + QStringLiteral("0%1").arg(r));
+        v.setCell(6, r, QStringLiteral("31") + sep + QStringLiteral("00"));
+    }
+    QVERIFY(activate(window));
+    ProtocolTableView* view = window.table(CompetitionRound::Vorrunde);
+    // the Fehler cell of lane 1, team 1
+    const QModelIndex fehler = view->model()->index(0, 4);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(fehler).center());
+    QVERIFY(v.editMode);
+    QCOMPARE(c.EditColumn(), 4);
+    QTest::keyClicks(view, QStringLiteral("a"));
+    QTRY_VERIFY(view->isEditing());
+    auto* editor = view->findChild<QLineEdit*>();
+    QVERIFY(editor);
+    QTest::keyClicks(editor, QStringLiteral("x9b"));
+    QTRY_COMPARE(v.cell(4, 1), QStringLiteral("9"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    // Gesamt 39,01, ranking 70,01: the team falls from place 1 to place 3
+    QCOMPARE(v.cell(5, 1), QStringLiteral("39") + sep + QStringLiteral("01"));
+    QCOMPARE(v.cell(12, 1), QStringLiteral("70") + sep + QStringLiteral("01"));
+    QCOMPARE(v.cell(13, 1), QStringLiteral("3"));
+    QCOMPARE(v.cell(13, 2), QStringLiteral("1"));
+    QVERIFY(!v.editMode);
+}
+
+void TestMainWindow::closingAsksOnlyWithTeams()
+{
+    test::AppFixture fixture;
+    {
+        TFormMain empty(fixture.environment());
+        QVERIFY(activate(empty));
+        QVERIFY(empty.close()); // only the empty first row: no question
+    }
+    TFormMain window(fixture.environment());
+    addTeams(window, 2);
+    QVERIFY(activate(window));
+    bool asked = false;
+    QTimer::singleShot(50, this, [&] {
+        asked = window.yesNoDialog()->isVisible() &&
+                window.yesNoDialog()->Label1->text() == QStringLiteral("Programm beenden?");
+        QVERIFY(window.yesNoDialog()->OKBtn->hasFocus());
+        QTest::mouseClick(window.yesNoDialog()->CancelBtn, Qt::LeftButton);
+    });
+    QVERIFY(!window.close());
+    QVERIFY(asked);
+    QVERIFY(window.isVisible());
+
+    // Escape is "Nein" as well
+    QTimer::singleShot(50, this, [&] { QTest::keyClick(window.yesNoDialog(), Qt::Key_Escape); });
+    QVERIFY(!window.close());
+    QTimer::singleShot(50, this, [&] { QTest::mouseClick(window.yesNoDialog()->OKBtn, Qt::LeftButton); });
+    QVERIFY(window.close());
+}
+
+void TestMainWindow::thirdLaneOnlyOnTheVorrunde()
+{
+    test::AppFixture fixture;
+    Settings settings;
+    settings.OnZiel3 = true;
+    QVERIFY(saveSettings(*fixture.store, settings));
+    TFormMain window(fixture.environment());
+    addTeams(window, 20);
+    QVERIFY(activate(window));
+    QTRY_VERIFY(window.frame(3)->isVisible());
+    QVERIFY(window.sbLane[2]->isVisible());
+    const int width = window.laneArea()->width();
+    QCOMPARE(window.frame(1)->width(), width / 3);
+
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Achtelfinale));
+    QTRY_VERIFY(!window.frame(3)->isVisible());
+    QVERIFY(!window.sbLane[2]->isVisible());
+    QCOMPARE(window.frame(1)->width(), width / 2);
+    QCOMPARE(window.frame(2)->width(), width - width / 2);
+
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Vorrunde));
+    QTRY_VERIFY(window.frame(3)->isVisible());
+    // the overall page hides the lanes altogether
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::GesamtErgebnis));
+    QTRY_VERIFY(!window.laneArea()->isVisible());
+}
+
+void TestMainWindow::contactStopsALane()
+{
+    test::AppFixture fixture;
+    Settings settings;
+    settings.InputPort[2] = 1; // Ziel1 on COM1, DTR to DSR
+    settings.InputLine[2] = 1;
+    QVERIFY(saveSettings(*fixture.store, settings));
+    TFormMain window(fixture.environment());
+    QVERIFY(window.comPort(2).Connected());
+    QCOMPARE(window.comPort(2).Port(), 1);
+    QVERIFY(!window.comPort(1).Connected());
+    QTRY_VERIFY(window.ImageLSstart->isVisibleTo(&window));
+    addTeams(window, 2);
+    QVERIFY(activate(window));
+    const std::shared_ptr<TestSerialBackend> ziel = fixture.backends.at(1);
+
+    QTest::keyClick(&window, Qt::Key_F5);
+    QVERIFY(window.competition().controls().lane(1).armed);
+    fixture.ticks.advance(45670);
+    ziel->setLines(ModemBit::DSR);
+    QTRY_VERIFY(!window.competition().controls().lane(1).armed);
+    const QString sep = window.competition().numberFormat().decimalSeparator();
+    QCOMPARE(window.competition().grid(CompetitionRound::Vorrunde).cell(3, 1),
+             QStringLiteral("45") + sep + QStringLiteral("67"));
+    QVERIFY(window.competition().controls().lane(2).armed);
+}
+
+void TestMainWindow::unpluggedPortIsReported()
+{
+    test::AppFixture fixture;
+    Settings settings;
+    settings.InputPort[1] = 3; // Start on COM3
+    settings.InputLine[1] = 2;
+    QVERIFY(saveSettings(*fixture.store, settings));
+    TFormMain window(fixture.environment());
+    QVERIFY(window.comPort(1).Connected());
+    QTRY_VERIFY(window.ImageLSstart->isVisibleTo(&window));
+    fixture.backends.at(0)->unplug();
+    QTRY_VERIFY(!window.comPort(1).Connected());
+    QTRY_VERIFY(window.statusPanel(2)->text().contains(QStringLiteral("COM3 getrennt")));
+    QVERIFY(!window.ImageLSstart->isVisibleTo(&window));
+}
+
+void TestMainWindow::settingsWrittenAtExit()
+{
+    test::AppFixture fixture;
+    {
+        TFormMain window(fixture.environment());
+        window.resize(1100, 600);
+        window.Title->setText(QStringLiteral("Kreisausscheid"));
+    }
+    const Settings saved = loadSettings(*fixture.store, 1);
+    QCOMPARE(saved.Width, 1100);
+    QCOMPARE(saved.Height, 600);
+    QCOMPARE(saved.Title, QStringLiteral("Kreisausscheid"));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_app_mainwindow.moc"
