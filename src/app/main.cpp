@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <cstdio>
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -14,12 +16,25 @@ int main(int argc, char** argv)
     window.show();
 
     // An optional protocol file on the command line is loaded as the load command would.
+    // "--ready-and-quit" prints "ready" once the window is shown with that file loaded, then
+    // ends the program (for measuring the start-up).
     const QStringList arguments = QApplication::arguments().mid(1);
+    const bool readyAndQuit = arguments.contains(QStringLiteral("--ready-and-quit"));
+    QString protocol;
     for (const QString& argument : arguments) {
-        if (argument.startsWith(QLatin1Char('-')))
-            continue;
-        QTimer::singleShot(0, &window, [&window, argument] { window.loadProtocol(QFileInfo(argument).absoluteFilePath()); });
-        break;
+        if (!argument.startsWith(QLatin1Char('-'))) {
+            protocol = QFileInfo(argument).absoluteFilePath();
+            break;
+        }
     }
+    QTimer::singleShot(0, &window, [&window, protocol, readyAndQuit] {
+        if (!protocol.isEmpty())
+            window.loadProtocol(protocol, readyAndQuit);
+        if (readyAndQuit) {
+            std::printf("ready\n");
+            std::fflush(stdout);
+            QCoreApplication::exit(0);
+        }
+    });
     return app.exec();
 }
