@@ -30,6 +30,37 @@ std::vector<int> shownColumns(CompetitionRound round, const CompetitionOptions& 
     return columns;
 }
 
+std::vector<int> blockColumns(CompetitionRound round, const CompetitionOptions& options,
+                              const QStringList& tableCaptions, const QStringList& blockCaptions)
+{
+    auto score = [&](const std::vector<int>& columns) {
+        int matches = 0;
+        for (std::size_t j = 0; j < columns.size() && j < std::size_t(blockCaptions.size()); ++j) {
+            const QString caption = blockCaptions.at(qsizetype(j)).trimmed();
+            if (!caption.isEmpty() && caption == tableCaptions.value(columns[j]).trimmed())
+                ++matches;
+        }
+        return matches;
+    };
+    std::vector<int> best = shownColumns(round, options);
+    int bestScore = score(best);
+    // A workbook saved with another class, lane or knockout setting would otherwise shift
+    // every later column by the columns it has more or fewer.
+    for (int variant = 0; variant < 8; ++variant) {
+        CompetitionOptions other = options;
+        other.classShown = variant & 1;
+        other.thirdLaneOn = variant & 2;
+        other.knockoutStart = (variant & 4) ? 1 : 0;
+        const std::vector<int> columns = shownColumns(round, other);
+        const int s = score(columns);
+        if (s > bestScore) {
+            best = columns;
+            bestScore = s;
+        }
+    }
+    return best;
+}
+
 SheetBlock tableBlock(const ResultGrid& grid, CompetitionRound round, const CompetitionOptions& options,
                       const NumberFormat& format)
 {

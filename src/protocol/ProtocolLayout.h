@@ -3,6 +3,8 @@
 #include "CompetitionRound.h"
 #include "WorkbookData.h"
 
+#include <QStringList>
+
 #include <vector>
 
 namespace brv {
@@ -16,6 +18,12 @@ struct CompetitionOptions;
 // off, the third lane's columns 9-11 of the Vorrunde when "OnZiel3" is off, the Achtelfinale
 // columns 4-6 of the overall table when the knockout starts with the Viertelfinale.
 std::vector<int> shownColumns(CompetitionRound round, const CompetitionOptions& options);
+
+// The columns a sheet's block holds, judged by its caption row: of the layouts the table can
+// have (class column, third lane, Achtelfinale block shown or hidden), the one whose captions
+// match the block's first row best; the layout of `options` when none matches better.
+std::vector<int> blockColumns(CompetitionRound round, const CompetitionOptions& options,
+                              const QStringList& tableCaptions, const QStringList& blockCaptions);
 
 // Sheet row of a table's caption row: 2 on the sheets of the Vorrunde and the overall table
 // (row 1 carries the heading bar there), 1 on the knockout sheets.

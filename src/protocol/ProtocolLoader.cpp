@@ -33,7 +33,11 @@ LoadedProtocol tablesFromWorkbook(const WorkbookContent& workbook, const Competi
         auto table = std::make_unique<ResultGrid>(competition.grid(round));
         const int first = blockFirstRow(round);
         const int length = tableLength(sheet, first);
-        const std::vector<int> columns = shownColumns(round, competition.options());
+        QStringList blockCaptions;
+        for (int j = 1; j <= table->ColCount(); ++j)
+            blockCaptions << sheet.cell(first, j);
+        const std::vector<int> columns =
+            blockColumns(round, competition.options(), table->rowCells(0), blockCaptions);
         table->setRowCount(length);
         for (int r = 0; r < length; ++r) {
             for (std::size_t j = 0; j < columns.size(); ++j)

@@ -11,6 +11,8 @@
 
 using namespace brv;
 
+Q_DECLARE_METATYPE(brv::CompetitionOptions)
+
 // Saving and loading a whole protocol through the commands of the main window.
 class TestWorkbookRoundTrip : public QObject
 {
@@ -20,6 +22,8 @@ private Q_SLOTS:
     void roundTrip_data();
     void roundTrip();
     void hiddenColumnsKeepTheirContent();
+    void workbookOfOtherSettingsKeepsItsColumns_data();
+    void workbookOfOtherSettingsKeepsItsColumns();
     void sheetNamesBecomeCaptions();
     void afterLoadSteps();
     void loadIntoOtherPageShowsVorrunde();
@@ -121,6 +125,54 @@ void TestWorkbookRoundTrip::hiddenColumnsKeepTheirContent()
     QCOMPARE(g.cell(2, 4), QString()); // a new row has nothing in hidden columns
     QCOMPARE(g.cell(3, 1), QStringLiteral("21,10"));
     QCOMPARE(g.cell(12, 4), QStringLiteral("44,00"));
+}
+
+void TestWorkbookRoundTrip::workbookOfOtherSettingsKeepsItsColumns_data()
+{
+    QTest::addColumn<CompetitionOptions>("saved");
+    QTest::addColumn<CompetitionOptions>("loaded");
+    QTest::newRow("class column saved, hidden when loading")
+        << test::options(true, false, 0) << test::options(false, false, 0);
+    QTest::newRow("class column hidden when saved, shown when loading")
+        << test::options(false, false, 0) << test::options(true, false, 0);
+    QTest::newRow("three lanes saved, two when loading")
+        << test::options(true, true, 0) << test::options(true, false, 0);
+    QTest::newRow("Viertelfinale start saved, Achtelfinale when loading")
+        << test::options(false, false, 1) << test::options(false, false, 0);
+    QTest::newRow("everything different") << test::options(true, true, 0) << test::options(false, false, 1);
+}
+
+void TestWorkbookRoundTrip::workbookOfOtherSettingsKeepsItsColumns()
+{
+    // A workbook written with other column settings must not shift its columns: class names
+    // must not land in "Zeit", lane-3 times not in "Summe".
+    QFETCH(CompetitionOptions, saved);
+    QFETCH(CompetitionOptions, loaded);
+    const QString path = m_dir.filePath(QStringLiteral("other-%1.xlsx").arg(QTest::currentDataTag()));
+    Competition source;
+    source.setOptions(saved);
+    test::fillCompetition(source, 20);
+    ProtocolFiles files(source);
+    QVERIFY(files.SaveToExcel(path));
+
+    Competition target;
+    target.setOptions(loaded);
+    target.writeCaptions();
+    ProtocolFiles loader(target);
+    QVERIFY(loader.LoadFromExcel(path));
+    for (CompetitionRound round : kAllRounds) {
+        const ResultGrid& a = source.grid(round);
+        const ResultGrid& b = target.grid(round);
+        for (int r = 1; r < a.RowCount(); ++r) {
+            for (int col : shownColumns(round, saved)) {
+                const QString expected = a.cell(col, r);
+                if (const auto n = source.numberFormat().toNumber(expected))
+                    QCOMPARE(target.numberFormat().toNumber(b.cell(col, r)), n);
+                else
+                    QCOMPARE(b.cell(col, r), expected);
+            }
+        }
+    }
 }
 
 void TestWorkbookRoundTrip::sheetNamesBecomeCaptions()
