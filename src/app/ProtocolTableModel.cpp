@@ -7,11 +7,6 @@ namespace brv {
 
 namespace {
 
-QColor toColor(quint32 rgb)
-{
-    return QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF));
-}
-
 } // namespace
 
 ProtocolTableModel::ProtocolTableModel(Competition& competition, CompetitionRound round, QObject* parent)
@@ -42,11 +37,11 @@ QVariant ProtocolTableModel::data(const QModelIndex& index, int role) const
         return m_competition.grid(m_round).cell(col, row);
     case Qt::BackgroundRole: {
         const CellStyle style = m_competition.cellStyle(m_round, col, row);
-        return style.background ? QVariant(toColor(*style.background)) : QVariant();
+        return style.background ? QVariant(QColor::fromRgb(*style.background)) : QVariant();
     }
     case Qt::ForegroundRole: {
         const CellStyle style = m_competition.cellStyle(m_round, col, row);
-        return style.foreground ? QVariant(toColor(*style.foreground)) : QVariant();
+        return style.foreground ? QVariant(QColor::fromRgb(*style.foreground)) : QVariant();
     }
     case Qt::FontRole: {
         const CellStyle style = m_competition.cellStyle(m_round, col, row);

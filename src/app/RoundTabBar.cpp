@@ -8,16 +8,11 @@ namespace brv {
 
 namespace {
 
-QColor rgb(quint32 value)
-{
-    return QColor(int((value >> 16) & 0xFF), int((value >> 8) & 0xFF), int(value & 0xFF));
-}
-
 QColor roundColour(int page)
 {
     static constexpr quint32 colours[] = {colour::Vorrunde, colour::Achtelfinale, colour::Viertelfinale,
                                           colour::Halbfinale, colour::Finale,       colour::Gesamt};
-    return rgb(page >= 0 && page < 6 ? colours[page] : colour::Gesamt);
+    return QColor::fromRgb(page >= 0 && page < 6 ? colours[page] : colour::Gesamt);
 }
 
 } // namespace

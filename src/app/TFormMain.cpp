@@ -68,11 +68,6 @@ void setButtonColour(QAbstractButton* button, const QColor& colour)
         button->setStyleSheet(sheet);
 }
 
-QColor rgbColour(quint32 value)
-{
-    return QColor(int((value >> 16) & 0xFF), int((value >> 8) & 0xFF), int(value & 0xFF));
-}
-
 // The start-barrier symbol: 0 blocked, 1 armed.
 QPixmap barrierPicture(bool armed)
 {
@@ -888,20 +883,20 @@ void TFormMain::layoutColumns()
     const QStringList& top = m_competition->SortGridTop();
     ProtocolTableView* v = m_views[0];
     m_sortGridTop->setHeadings({{top.value(0), span(v, 0, 2), {}, {}},
-                                {top.value(1), span(v, 3, 5), rgbColour(colour::Lane1), {}},
-                                {top.value(2), span(v, 6, 8), rgbColour(colour::Lane2), {}},
-                                {top.value(3), span(v, 9, 11), rgbColour(colour::Lane3), {}},
-                                {top.value(4), span(v, 12, 13), rgbColour(colour::Ranking), {}}});
+                                {top.value(1), span(v, 3, 5), QColor::fromRgb(colour::Lane1), {}},
+                                {top.value(2), span(v, 6, 8), QColor::fromRgb(colour::Lane2), {}},
+                                {top.value(3), span(v, 9, 11), QColor::fromRgb(colour::Lane3), {}},
+                                {top.value(4), span(v, 12, 13), QColor::fromRgb(colour::Ranking), {}}});
     const QStringList& top7 = m_competition->SortGridTop7();
     ProtocolTableView* g = m_views[5];
-    const QColor yellow = rgbColour(colour::Yellow);
+    const QColor yellow = QColor::fromRgb(colour::Yellow);
     m_sortGridTop7->setHeadings({{top7.value(0), span(g, 0, 2), {}, {}},
-                                 {top7.value(1), span(g, 3, 3), rgbColour(colour::Vorrunde), yellow},
-                                 {top7.value(2), span(g, 4, 6), rgbColour(colour::Achtelfinale), {}},
-                                 {top7.value(3), span(g, 7, 9), rgbColour(colour::Viertelfinale), {}},
-                                 {top7.value(4), span(g, 10, 12), rgbColour(colour::Halbfinale), {}},
-                                 {top7.value(5), span(g, 13, 15), rgbColour(colour::Finale), {}},
-                                 {top7.value(6), span(g, 16, 16), rgbColour(colour::Bestes), yellow}});
+                                 {top7.value(1), span(g, 3, 3), QColor::fromRgb(colour::Vorrunde), yellow},
+                                 {top7.value(2), span(g, 4, 6), QColor::fromRgb(colour::Achtelfinale), {}},
+                                 {top7.value(3), span(g, 7, 9), QColor::fromRgb(colour::Viertelfinale), {}},
+                                 {top7.value(4), span(g, 10, 12), QColor::fromRgb(colour::Halbfinale), {}},
+                                 {top7.value(5), span(g, 13, 15), QColor::fromRgb(colour::Finale), {}},
+                                 {top7.value(6), span(g, 16, 16), QColor::fromRgb(colour::Bestes), yellow}});
 }
 
 void TFormMain::resizeEvent(QResizeEvent* event)
