@@ -47,7 +47,8 @@ void paintMedal(QPainter& painter, const QRect& box, Medal medal)
     painter.drawPath(band);
     // disc
     const QRectF disc(box.left() + w * 0.18, box.top() + h * 0.36, w * 0.64, h * 0.64);
-    QRadialGradient shine(disc.center() - QPointF(disc.width() * 0.2, disc.height() * 0.2), disc.width() * 0.7);
+    QRadialGradient shine(disc.center() - QPointF(disc.width() * 0.2, disc.height() * 0.2),
+                          disc.width() * 0.7);
     shine.setColorAt(0, metal.lighter(150));
     shine.setColorAt(1, metal.darker(125));
     painter.setBrush(shine);

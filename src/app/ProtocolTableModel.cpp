@@ -5,15 +5,12 @@
 
 namespace brv {
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 ProtocolTableModel::ProtocolTableModel(Competition& competition, CompetitionRound round, QObject* parent)
     : QAbstractTableModel(parent), m_competition(competition), m_round(round),
       m_rows(competition.grid(round).dataRowCount())
-{
-}
+{}
 
 int ProtocolTableModel::rowCount(const QModelIndex& parent) const
 {

@@ -15,8 +15,7 @@ namespace brv {
 
 ProtocolCellDelegate::ProtocolCellDelegate(Competition& competition, QObject* parent)
     : QStyledItemDelegate(parent), m_competition(competition)
-{
-}
+{}
 
 void ProtocolCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const
@@ -35,8 +34,8 @@ void ProtocolCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     painter->save();
     const int left = index.data(ProtocolTableModel::MedalTextLeftRole).toInt();
     painter->setFont(opt.font);
-    painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText
-                                                                         : QPalette::Text));
+    painter->setPen(
+        opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
     painter->drawText(option.rect.adjusted(left, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop, text);
     painter->restore();
     const int size = std::min(17, option.rect.height() - 2);
@@ -60,7 +59,8 @@ QWidget* ProtocolCellDelegate::createEditor(QWidget* parent, const QStyleOptionV
     return editor;
 }
 
-void ProtocolCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
+void ProtocolCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                        const QModelIndex& index) const
 {
     if (auto* line = qobject_cast<QLineEdit*>(editor))
         model->setData(index, line->text(), Qt::EditRole);

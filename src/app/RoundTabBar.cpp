@@ -10,7 +10,7 @@ namespace {
 
 QColor roundColour(int page)
 {
-    static constexpr quint32 colours[] = {colour::Vorrunde, colour::Achtelfinale, colour::Viertelfinale,
+    static constexpr quint32 colours[] = {colour::Vorrunde,   colour::Achtelfinale, colour::Viertelfinale,
                                           colour::Halbfinale, colour::Finale,       colour::Gesamt};
     return QColor::fromRgb(page >= 0 && page < 6 ? colours[page] : colour::Gesamt);
 }

@@ -181,8 +181,10 @@ QImage TFormSxema::bracketPicture(int pairingMode)
 
     // headings
     p.setFont(bold);
-    const QList<QPair<qreal, QString>> headings{{40, QStringLiteral("Platz")}, {120, QStringLiteral("1/8")},
-                                                {240, QStringLiteral("1/4")}, {340, QStringLiteral("1/2")},
+    const QList<QPair<qreal, QString>> headings{{40, QStringLiteral("Platz")},
+                                                {120, QStringLiteral("1/8")},
+                                                {240, QStringLiteral("1/4")},
+                                                {340, QStringLiteral("1/2")},
                                                 {440, QStringLiteral("Finale")}};
     for (const auto& [x, text] : headings)
         p.drawText(QRectF(x - 40, 6, 80, 20), Qt::AlignCenter, text);
@@ -208,7 +210,8 @@ QImage TFormSxema::bracketPicture(int pairingMode)
         for (int k = 0; k < 8; ++k) {
             const QPointF to(120, eighth[2 * k].center().y() + slot / 2);
             join(p, eighth[2 * k], eighth[2 * k + 1], to);
-            drawBox(p, {QRectF(120, to.y() - boxH / 2, 50, boxH), QStringLiteral("Sieger"), QColor(0xE8, 0xE8, 0xE8)});
+            drawBox(p, {QRectF(120, to.y() - boxH / 2, 50, boxH), QStringLiteral("Sieger"),
+                        QColor(0xE8, 0xE8, 0xE8)});
         }
         const int seeds[8] = {1, 8, 4, 5, 2, 7, 3, 6};
         for (int k = 0; k < 8; ++k) {
@@ -219,8 +222,7 @@ QImage TFormSxema::bracketPicture(int pairingMode)
         // winners keep their bracket: winner of 1-16 meets winner of 8-9, ...
         for (int k = 0; k < 8; ++k) {
             join(p, eighth[2 * k], eighth[2 * k + 1], QPointF(quarter[k].left(), quarter[k].center().y()));
-            drawBox(p, {quarter[k],
-                        QStringLiteral("S %1-%2").arg(places[2 * k]).arg(places[2 * k + 1])});
+            drawBox(p, {quarter[k], QStringLiteral("S %1-%2").arg(places[2 * k]).arg(places[2 * k + 1])});
         }
     }
 

@@ -1,8 +1,8 @@
 #include "TFormMain.h"
 
+#include "ComPort.h"
 #include "ContactDecoder.h"
 #include "ContactInputs.h"
-#include "ComPort.h"
 #include "JsonSettingsBackend.h"
 #include "ProtocolTableModel.h"
 #include "ProtocolTableView.h"
@@ -18,9 +18,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCheckBox>
 #include <QCursor>
 #include <QDate>
 #include <QDesktopServices>
@@ -35,8 +35,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
-#include <QScrollBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTime>
@@ -124,7 +124,10 @@ QToolButton* toolButton(QWidget* parent, const QString& text, const QString& hin
 class DesktopFileOpener final : public SystemFileOpener
 {
 public:
-    bool openFile(const QString& path) override { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+    bool openFile(const QString& path) override
+    {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    }
 };
 
 class SystemShift final : public ShiftKeyState
@@ -187,7 +190,8 @@ TFormMain::TFormMain(AppEnvironment environment, QWidget* parent)
         m_ownSounds = std::make_unique<QtSoundPlayer>(m_programFiles.ProgramDir);
         sounds = m_ownSounds.get();
     }
-    m_clock = std::make_unique<RaceClock>(*m_competition, m_env.ticks ? *m_env.ticks : steadyTickSource(), sounds);
+    m_clock =
+        std::make_unique<RaceClock>(*m_competition, m_env.ticks ? *m_env.ticks : steadyTickSource(), sounds);
     m_decoder = std::make_unique<ContactDecoder>(*m_clock);
     auto makePort = [this] {
         auto port = m_env.serialBackend ? std::make_unique<TComPort>(m_env.serialBackend())
@@ -306,7 +310,8 @@ void TFormMain::runStartup()
     ImageLSstart->setPixmap(barrierPicture(false));
     // 6. the clock starts with all start ticks 0 (the clock's own state)
     // 7./8. file-type names and the settings
-    m_store = m_env.settingsStore ? m_env.settingsStore : std::shared_ptr<SettingsBackend>(userSettingsBackend(m_programFiles));
+    m_store = m_env.settingsStore ? m_env.settingsStore
+                                  : std::shared_ptr<SettingsBackend>(userSettingsBackend(m_programFiles));
     const int monitors = m_env.monitorCount.value_or(int(QGuiApplication::screens().size()));
     m_settings = loadSettings(*m_store, std::max(1, monitors));
     m_settings.Nadpis.fillDefaultLines();
@@ -455,8 +460,10 @@ void TFormMain::createLaneArea(QWidget* parent)
     for (int lane = 1; lane <= 3; ++lane) {
         auto* frame = new TFrame1(lane, m_laneArea);
         m_frames[std::size_t(lane - 1)] = frame;
-        connect(frame->bZiel, &QPushButton::clicked, this, [this, lane] { m_clock->stopCommand(lane).trigger(); });
-        connect(frame->bStart, &QPushButton::clicked, this, [this, lane] { m_clock->startCommand(lane).trigger(); });
+        connect(frame->bZiel, &QPushButton::clicked, this,
+                [this, lane] { m_clock->stopCommand(lane).trigger(); });
+        connect(frame->bStart, &QPushButton::clicked, this,
+                [this, lane] { m_clock->startCommand(lane).trigger(); });
         connect(frame->cbBuhn, &QComboBox::activated, this, [this, lane](int index) {
             // FrameTncbBuhnChange
             m_competition->selector(lane).select(index);
@@ -465,7 +472,8 @@ void TFormMain::createLaneArea(QWidget* parent)
             scheduleTableRefresh();
         });
     }
-    connect(m_frames[2]->cbON, &QCheckBox::clicked, this, [this](bool checked) { m_clock->setLane3On(checked); });
+    connect(m_frames[2]->cbON, &QCheckBox::clicked, this,
+            [this](bool checked) { m_clock->setLane3On(checked); });
     m_laneArea->installEventFilter(this);
 }
 
@@ -527,14 +535,18 @@ void TFormMain::createButtonRow(QWidget* parent)
     left->addStretch();
     left->addWidget(sbLane[0]);
 
-    sbSave = toolButton(m_buttonPanels[1], QStringLiteral("Speichern"), QStringLiteral("[Ctrl+S] Protokoll speichern unter"));
-    sbPrint = toolButton(m_buttonPanels[1], QStringLiteral("Drucken"), QStringLiteral("[Ctrl+D] Protokoll drucken"));
+    sbSave = toolButton(m_buttonPanels[1], QStringLiteral("Speichern"),
+                        QStringLiteral("[Ctrl+S] Protokoll speichern unter"));
+    sbPrint = toolButton(m_buttonPanels[1], QStringLiteral("Drucken"),
+                         QStringLiteral("[Ctrl+D] Protokoll drucken"));
     sbExcel = toolButton(m_buttonPanels[1], QStringLiteral("Excel"), QStringLiteral("Datei in MS Excel"));
     sbHTML = toolButton(m_buttonPanels[1], QStringLiteral("HTML"), QStringLiteral("[Ctrl+H] Als Webseite"));
-    sbClsAll = toolButton(m_buttonPanels[1], QStringLiteral("Löschen"), QStringLiteral("[Ctrl+A] Ergebnisse entfernen"));
+    sbClsAll = toolButton(m_buttonPanels[1], QStringLiteral("Löschen"),
+                          QStringLiteral("[Ctrl+A] Ergebnisse entfernen"));
     sbTV = toolButton(m_buttonPanels[1], QStringLiteral("TV"), QStringLiteral("[Ctrl+T] TV-Modus EIN/AUS"));
     sbTV->setCheckable(true);
-    sbGramoty = toolButton(m_buttonPanels[1], QStringLiteral("Urkunden"), QStringLiteral("[Ctrl+U] Urkunden drucken"));
+    sbGramoty = toolButton(m_buttonPanels[1], QStringLiteral("Urkunden"),
+                           QStringLiteral("[Ctrl+U] Urkunden drucken"));
     for (QToolButton* b : {sbSave, sbPrint, sbExcel, sbHTML, sbClsAll, sbTV, sbGramoty})
         middle->addWidget(b);
     middle->addStretch();
@@ -563,14 +575,14 @@ void TFormMain::createPages(QWidget* parent)
     PageControl1->setTabPosition(QTabWidget::South);
     PageControl1->setDocumentMode(true);
     m_tableMenu = new QMenu(this);
-    m_recalculateAction = m_tableMenu->addAction(QStringLiteral("Neu auswerten"), this, [this] {
-        m_competition->RecalculateRound();
-    });
+    m_recalculateAction = m_tableMenu->addAction(QStringLiteral("Neu auswerten"), this,
+                                                 [this] { m_competition->RecalculateRound(); });
     m_tableMenu->addAction(QStringLiteral("Aus"), this, [this] { m_competition->markVoid(); });
     m_tableMenu->addAction(QStringLiteral("Dis"), this, [this] { m_competition->markDisqualified(); });
     m_tableMenu->addSeparator();
     // 5. the captions of the two filling commands
-    m_tableMenu->addAction(QStringLiteral("Mit Zufallszahlen füllen"), this, [this] { m_competition->RandomResultFill(); });
+    m_tableMenu->addAction(QStringLiteral("Mit Zufallszahlen füllen"), this,
+                           [this] { m_competition->RandomResultFill(); });
     m_tableMenu->addAction(QStringLiteral("Alle Seiten füllen"), this, [this] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         m_competition->FillAllPages();
@@ -821,7 +833,8 @@ void TFormMain::layoutLanes()
     m_frames[2]->setVisible(n == 3);
     sbLane[2]->setVisible(n == 3);
     for (int i = 0; i < 3; ++i)
-        m_frames[std::size_t(i)]->bStart->setVisible(m_competition->controls().lanes[std::size_t(i)].startButtonVisible);
+        m_frames[std::size_t(i)]->bStart->setVisible(
+            m_competition->controls().lanes[std::size_t(i)].startButtonVisible);
 
     // the button panels take the widths of the lanes; the middle one goes left on the overall page
     const int rowWidth = m_buttonRow->width();
@@ -860,15 +873,31 @@ void TFormMain::layoutColumns()
         }
     };
     // 0 = the rest, -1 = hidden
-    const std::vector<int> vorrunde{42, 0, cls ? 66 : -1, 74, 51, 74, 74, 51, 74,
-                                    third ? 72 : -1, third ? 51 : -1, third ? 72 : -1, 88, 35};
+    const std::vector<int> vorrunde{
+        42, 0, cls ? 66 : -1, 74, 51, 74, 74, 51, 74, third ? 72 : -1, third ? 51 : -1, third ? 72 : -1,
+        88, 35};
     apply(m_views[0], vorrunde);
     const std::vector<int> knockout{49, 49, 0, cls ? 71 : -1, 104, 104, 74, 104, 49};
     for (int i = 1; i <= 4; ++i)
         apply(m_views[std::size_t(i)], knockout);
     const bool eight = o.knockoutStart == 1;
-    const std::vector<int> overall{45, 0, cls ? 89 : -1, 86, eight ? -1 : 55, eight ? -1 : 32, eight ? -1 : 67,
-                                   55, 32, 67, 55, 32, 67, 55, 32, 67, 68};
+    const std::vector<int> overall{45,
+                                   0,
+                                   cls ? 89 : -1,
+                                   86,
+                                   eight ? -1 : 55,
+                                   eight ? -1 : 32,
+                                   eight ? -1 : 67,
+                                   55,
+                                   32,
+                                   67,
+                                   55,
+                                   32,
+                                   67,
+                                   55,
+                                   32,
+                                   67,
+                                   68};
     apply(m_views[5], overall);
 
     // heading bars over the tables: each group as wide as its columns plus 2
@@ -989,7 +1018,8 @@ void TFormMain::onPortClosed(TComPort& port)
         return;
     // the port closed itself: its device went away
     m_competition->setStatusText(
-        2, QStringLiteral(" Kontakt-Port COM%1 getrennt: Kontakte ohne Funktion – Tasten und Maus arbeiten weiter")
+        2, QStringLiteral(
+               " Kontakt-Port COM%1 getrennt: Kontakte ohne Funktion – Tasten und Maus arbeiten weiter")
                .arg(port.Port()));
 }
 
@@ -1022,8 +1052,8 @@ bool TFormMain::loadProtocol(const QString& path, bool quiet, QString* message)
 
 void TFormMain::sbLoadClick()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Protokoll öffnen"), m_dialogFolder,
-                                                      loadFilter(m_programFiles.fileTypeNames));
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Protokoll öffnen"), m_dialogFolder, loadFilter(m_programFiles.fileTypeNames));
     if (path.isEmpty())
         return;
     loadProtocol(path);
@@ -1031,7 +1061,8 @@ void TFormMain::sbLoadClick()
 
 void TFormMain::sbSaveClick()
 {
-    const std::vector<SaveFilterEntry> entries = saveFilters(m_programFiles.fileTypeNames, m_files->availableWriters());
+    const std::vector<SaveFilterEntry> entries =
+        saveFilters(m_programFiles.fileTypeNames, m_files->availableWriters());
     QStringList filters;
     for (const SaveFilterEntry& entry : entries)
         filters << entry.filter;

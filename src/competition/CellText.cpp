@@ -41,7 +41,7 @@ std::optional<double> NumberFormat::toNumber(const QString& text) const
     // and the power of ten are both exact in a double, so one division gives the correctly
     // rounded value, the same as the general conversion below.
     {
-        static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+        static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
         qsizetype j = i;
         bool negative = false;

@@ -10,12 +10,12 @@ namespace brv {
 
 // Every protocol value is cell text. A computation that needs a number parses the text and
 // substitutes one of these defaults when the text is not a number.
-inline constexpr double kNoTime = 0.0;                // an absent time
-inline constexpr double kNoResult = 99999.0;          // an absent result
-inline constexpr double kSortLast = 2147483647.0;     // a non-number when sorting result columns
+inline constexpr double kNoTime = 0.0;            // an absent time
+inline constexpr double kNoResult = 99999.0;      // an absent result
+inline constexpr double kSortLast = 2147483647.0; // a non-number when sorting result columns
 
 namespace mark {
-inline constexpr QLatin1StringView Void{"AUS"};        // the run is void
+inline constexpr QLatin1StringView Void{"AUS"}; // the run is void
 inline constexpr QLatin1StringView Disqualified{"DIS"};
 inline constexpr QLatin1StringView Won{"+"};
 inline constexpr QLatin1StringView Lost{"-"};

@@ -107,8 +107,9 @@ void Competition::writeCaptions()
     for (CompetitionRound round : kAllRounds) {
         if (!isKnockoutRound(round))
             continue;
-        grid(round).setRowCells(0, {QStringLiteral("Pl."), QStringLiteral("Nr."), QStringLiteral("Mannschaft"),
-                                    cls, QStringLiteral("Vorrunde"), zeit, fehler, gesamt, QStringLiteral("Pl.")});
+        grid(round).setRowCells(0, {QStringLiteral("Pl."), QStringLiteral("Nr."),
+                                    QStringLiteral("Mannschaft"), cls, QStringLiteral("Vorrunde"), zeit,
+                                    fehler, gesamt, QStringLiteral("Pl.")});
     }
     m_sortGrid9.setRowCells(0, grid(CompetitionRound::Achtelfinale).rowCells(0));
     grid(CompetitionRound::GesamtErgebnis)
@@ -332,8 +333,8 @@ void Competition::setProvisionalRanking(int row)
         int best = -1;
         double bestValue = kNoResult;
         for (int i = 0; i < 3; ++i) {
-            const double v = counted[std::size_t(i)] && values[std::size_t(i)] != 0 ? values[std::size_t(i)]
-                                                                                      : kNoResult;
+            const double v =
+                counted[std::size_t(i)] && values[std::size_t(i)] != 0 ? values[std::size_t(i)] : kNoResult;
             if (v < bestValue) {
                 bestValue = v;
                 best = i;
@@ -426,7 +427,8 @@ void Competition::selectCell(int col, int row)
         setEditMode(current, true);
         current.Row = row;
         current.Col = col;
-        m_editColumn = m_currentRound == CompetitionRound::Vorrunde ? (col <= 4 ? 4 : (col <= 7 ? 7 : 10)) : col;
+        m_editColumn =
+            m_currentRound == CompetitionRound::Vorrunde ? (col <= 4 ? 4 : (col <= 7 ? 7 : 10)) : col;
     } else {
         CommitCellEdit();
         m_editColumn = -1;
@@ -608,8 +610,8 @@ void Competition::UpdateLaneReadiness()
     const int count3 = selector(3).count();
     const bool lane3Used = c.lane(3).onChecked && laneVisible(3);
 
-    bool ready = !(count1 == 0 || count2 == 0 || (count3 == 0 && lane3Used) ||
-                   selector(1).index == selector(2).index);
+    bool ready =
+        !(count1 == 0 || count2 == 0 || (count3 == 0 && lane3Used) || selector(1).index == selector(2).index);
     if (ready) {
         if (m_options.commonStart) {
             ready = !c.displayTickRunning;

@@ -75,7 +75,10 @@ public:
     const QStringList& SortGridTop() const { return m_sortGridTop; }
     const QStringList& SortGridTop7() const { return m_sortGridTop7; }
     void setSortGridTop7Heading(int col, const QString& text);
-    QString pageCaption(CompetitionRound round) const { return m_pageCaptions[std::size_t(roundIndex(round))]; }
+    QString pageCaption(CompetitionRound round) const
+    {
+        return m_pageCaptions[std::size_t(roundIndex(round))];
+    }
     void setPageCaption(CompetitionRound round, const QString& caption);
 
     // Writes the caption rows of all tables and heading bars.

@@ -75,7 +75,8 @@ void Competition::leaveVorrunde()
             const std::optional<int> p = NumberFormat::toInteger(place);
             if (!p || *p < 1 || *p > qualified)
                 continue;
-            fillRoundRow(*first, seeding[*p - 1], place, v.cell(0, r), v.cell(1, r), v.cell(2, r), v.cell(12, r));
+            fillRoundRow(*first, seeding[*p - 1], place, v.cell(0, r), v.cell(1, r), v.cell(2, r),
+                         v.cell(12, r));
         }
     }
 
@@ -241,14 +242,16 @@ void Competition::writeOverallBest()
     for (int r = 1; r < overall.RowCount(); ++r) {
         double best = kNoResult;
         for (int c : {3, 6, 9, 12, 15}) {
-            if (const std::optional<double> value = m_format.toNumber(overall.cell(c, r)); value && *value < best)
+            if (const std::optional<double> value = m_format.toNumber(overall.cell(c, r));
+                value && *value < best)
                 best = *value;
         }
         if (best >= kNoResult) {
             overall.setCell(0, r, QString());
             continue;
         }
-        if (const auto found = firstVorrundeRow.constFind(overall.cell(1, r)); found != firstVorrundeRow.cend()) {
+        if (const auto found = firstVorrundeRow.constFind(overall.cell(1, r));
+            found != firstVorrundeRow.cend()) {
             for (int c : {5, 8, 11}) {
                 if (const std::optional<double> value = m_format.toNumber(v.cell(c, *found));
                     value && *value < best)

@@ -103,9 +103,11 @@ void Competition::recalculateVorrunde()
     g.CanSort = true;
     sortAndNumber(g);
     if (g.RowCount() >= 18) {
-        setStatusText(2, g.cell(12, 16) == g.cell(12, 17) ? QStringLiteral(" Plätze 16 und 17 prüfen!") : QString());
+        setStatusText(2, g.cell(12, 16) == g.cell(12, 17) ? QStringLiteral(" Plätze 16 und 17 prüfen!")
+                                                          : QString());
     } else if (g.RowCount() >= 10) {
-        setStatusText(2, g.cell(12, 8) == g.cell(12, 9) ? QStringLiteral(" Plätze 8 und 9 prüfen!") : QString());
+        setStatusText(2,
+                      g.cell(12, 8) == g.cell(12, 9) ? QStringLiteral(" Plätze 8 und 9 prüfen!") : QString());
     }
 
     g.SortCol = 0;

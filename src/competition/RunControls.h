@@ -32,9 +32,9 @@ struct RunControls
     bool startGreen = false;
     bool startCommandEnabled = true; // [F5]: keeps what the start and reset steps gave it
     bool falseStartShown = false;
-    bool falseStartEnabled = false;  // button and command
+    bool falseStartEnabled = false; // button and command
     bool resetShown = false;
-    bool resetEnabled = false;       // button and command
+    bool resetEnabled = false; // button and command
     bool resetRed = false;
 
     bool displayTickRunning = false;

@@ -1,7 +1,7 @@
 #include "AppFixture.h"
 #include "ComPort.h"
-#include "ContactDecoder.h"
 #include "Competition.h"
+#include "ContactDecoder.h"
 #include "ProtocolTableView.h"
 #include "RaceClock.h"
 #include "SettingsStore.h"

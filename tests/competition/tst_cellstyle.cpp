@@ -43,7 +43,8 @@ void TestCellStyle::boldSmallestGesamt()
         const int col = 5 + 3 * i;
         const CellStyle style = c->cellStyle(CompetitionRound::Vorrunde, col, 1);
         QCOMPARE(style.bold, col == boldColumn);
-        QCOMPARE(*style.background, col == boldColumn ? (plain[std::size_t(i)] | 0xF0F0F0) : plain[std::size_t(i)]);
+        QCOMPARE(*style.background,
+                 col == boldColumn ? (plain[std::size_t(i)] | 0xF0F0F0) : plain[std::size_t(i)]);
     }
     QCOMPARE(*c->cellStyle(CompetitionRound::Vorrunde, 5, 1).background | 0xF0F0F0, quint32(0xFFF0F0));
 }
@@ -148,7 +149,8 @@ void TestCellStyle::captionRowAndAlignment()
     QCOMPARE(c->cellStyle(CompetitionRound::Vorrunde, 1, 1).alignment, Qt::AlignLeft | Qt::AlignVCenter);
     QCOMPARE(c->cellStyle(CompetitionRound::Vorrunde, 0, 1).alignment, Qt::Alignment(Qt::AlignCenter));
     QCOMPARE(c->cellStyle(CompetitionRound::Achtelfinale, 3, 1).alignment, Qt::AlignLeft | Qt::AlignVCenter);
-    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, 2, 1).alignment, Qt::AlignLeft | Qt::AlignVCenter);
+    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, 2, 1).alignment,
+             Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 QTEST_GUILESS_MAIN(TestCellStyle)

@@ -63,8 +63,8 @@ struct Reference
     std::vector<VorrundeEntry> vorrunde; // in ranking order
     std::map<int, QString> vorrundePlace;
     // knockout tables: row -> team; results per team and round
-    std::map<int, std::map<int, int>> rows;   // round -> row -> team
-    std::map<int, std::map<int, QString>> marks; // round -> row -> "+", "-", place
+    std::map<int, std::map<int, int>> rows;            // round -> row -> team
+    std::map<int, std::map<int, QString>> marks;       // round -> row -> "+", "-", place
     std::map<int, std::map<int, QStringList>> brought; // round -> row -> place and result brought in
     std::vector<QStringList> overall;
 };
@@ -248,7 +248,8 @@ Reference TestKnockout::reference(const Scenario& s, const std::map<int, std::ma
                 else if (round == 2 && s.pairingMode == 0)
                     target = seed4[std::size_t(r - 1)];
                 ref.rows[round + 1][target] = team;
-                ref.brought[round + 1][target] = {QString::number(rank[std::size_t(r - 1)]), runs[round][team][2]};
+                ref.brought[round + 1][target] = {QString::number(rank[std::size_t(r - 1)]),
+                                                  runs[round][team][2]};
             }
         }
         // overall rows of this round's places
@@ -321,18 +322,20 @@ void TestKnockout::wholeCompetition_data()
     QTest::addColumn<bool>("three");
     QTest::addColumn<int>("rankingMode");
     QTest::addColumn<bool>("marks");
-    QTest::newRow("16 teams, Achtelfinale, by place, 2 lanes, best sum") << 16 << 0 << 0 << false << 0 << false;
-    QTest::newRow("16 teams, Viertelfinale, win+win, 3 lanes, best sum") << 16 << 1 << 1 << true << 0 << false;
-    QTest::newRow("20 teams, Achtelfinale, win+win, 3 lanes, best time, marks") << 20 << 0 << 1 << true << 1
-                                                                                << true;
-    QTest::newRow("20 teams, Achtelfinale, by place, 2 lanes, best sum, marks") << 20 << 0 << 0 << false << 0
-                                                                                << true;
-    QTest::newRow("37 teams, Viertelfinale, by place, 3 lanes, best sum, marks") << 37 << 1 << 0 << true << 0
-                                                                                 << true;
-    QTest::newRow("37 teams, Viertelfinale, win+win, 2 lanes, best time") << 37 << 1 << 1 << false << 1
-                                                                          << false;
-    QTest::newRow("37 teams, Achtelfinale, win+win, 2 lanes, best sum, marks") << 37 << 0 << 1 << false << 0
-                                                                               << true;
+    QTest::newRow("16 teams, Achtelfinale, by place, 2 lanes, best sum")
+        << 16 << 0 << 0 << false << 0 << false;
+    QTest::newRow("16 teams, Viertelfinale, win+win, 3 lanes, best sum")
+        << 16 << 1 << 1 << true << 0 << false;
+    QTest::newRow("20 teams, Achtelfinale, win+win, 3 lanes, best time, marks")
+        << 20 << 0 << 1 << true << 1 << true;
+    QTest::newRow("20 teams, Achtelfinale, by place, 2 lanes, best sum, marks")
+        << 20 << 0 << 0 << false << 0 << true;
+    QTest::newRow("37 teams, Viertelfinale, by place, 3 lanes, best sum, marks")
+        << 37 << 1 << 0 << true << 0 << true;
+    QTest::newRow("37 teams, Viertelfinale, win+win, 2 lanes, best time")
+        << 37 << 1 << 1 << false << 1 << false;
+    QTest::newRow("37 teams, Achtelfinale, win+win, 2 lanes, best sum, marks")
+        << 37 << 0 << 1 << false << 0 << true;
 }
 
 void TestKnockout::wholeCompetition()
@@ -385,7 +388,8 @@ void TestKnockout::wholeCompetition()
             for (int lane = 1; lane <= 2; ++lane) {
                 const int row = 2 * (heat - 1) + lane;
                 const int team = k.cell(1, row).toInt();
-                QVERIFY2(team > 0, qPrintable(QStringLiteral("round %1 row %2 has no team").arg(round).arg(row)));
+                QVERIFY2(team > 0,
+                         qPrintable(QStringLiteral("round %1 row %2 has no team").arg(round).arg(row)));
                 c->RecordLaneTime(3 * lane, lane, hundredths(knockoutZeit(team, round)));
                 c->selectCell(6, row);
                 c->setEditText(QString::number(knockoutFehler(team, round)));
@@ -414,7 +418,8 @@ void TestKnockout::wholeCompetition()
             const QString where = QStringLiteral("round %1 row %2").arg(round).arg(row);
             QVERIFY2(k.cell(2, row) == QStringLiteral("FF Team %1").arg(team),
                      qPrintable(where + ": " + k.cell(2, row) + " instead of team " + QString::number(team)));
-            QVERIFY2(k.cell(8, row) == ref.marks.at(round).at(row), qPrintable(where + ": " + k.cell(8, row)));
+            QVERIFY2(k.cell(8, row) == ref.marks.at(round).at(row),
+                     qPrintable(where + ": " + k.cell(8, row)));
             const QStringList& brought = ref.brought.at(round).at(row);
             QVERIFY2(k.cell(0, row) == brought[0], qPrintable(where + " brought place " + k.cell(0, row)));
             QVERIFY2(k.cell(4, row) == brought[1], qPrintable(where + " brought result " + k.cell(4, row)));
@@ -594,7 +599,8 @@ void TestKnockout::randomFillValues()
             QVERIFY(t >= 4 * base && t < 12 * base);
             const int f = v.cell(3 * lane + 1, r).toInt();
             QVERIFY(f >= 0 && f <= 11);
-            QCOMPARE(v.cell(3 * lane + 2, r), c->numberFormat().runTime(qint32(std::lround(t * 1000)) + f * 1000));
+            QCOMPARE(v.cell(3 * lane + 2, r),
+                     c->numberFormat().runTime(qint32(std::lround(t * 1000)) + f * 1000));
         }
         QVERIFY(!v.cell(13, r).isEmpty());
     }

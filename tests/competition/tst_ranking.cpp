@@ -52,7 +52,8 @@ void TestRanking::vorrundeRow_data()
         << 0 << true << QStringList{"30,00", "0", "31,00", "0", "30,00", "0"} << ""
         << QStringList{"30,00", "31,00", "30,00"} << "60,00";
     QTest::newRow("only one result keeps the old value")
-        << 0 << false << QStringList{"30,00", "0", "", "", "", ""} << "" << QStringList{"30,00", "", ""} << "";
+        << 0 << false << QStringList{"30,00", "0", "", "", "", ""} << "" << QStringList{"30,00", "", ""}
+        << "";
     QTest::newRow("lane 3 ignored with two lanes")
         << 0 << false << QStringList{"30,00", "0", "40,00", "0", "10,00", "0"} << ""
         << QStringList{"30,00", "40,00", ""} << "70,00";
@@ -61,13 +62,13 @@ void TestRanking::vorrundeRow_data()
     QTest::newRow("best time, two void runs of three")
         << 1 << true << QStringList{"AUS", "", "31,00", "1", "AUS", ""} << ""
         << QStringList{"AUS", "32,00", "AUS"} << "32,00";
-    QTest::newRow("best time, all void") << 1 << true << QStringList{"AUS", "", "AUS", "", "AUS", ""} << "40,00"
-                                         << QStringList{"AUS", "AUS", "AUS"} << "DIS";
+    QTest::newRow("best time, all void") << 1 << true << QStringList{"AUS", "", "AUS", "", "AUS", ""}
+                                         << "40,00" << QStringList{"AUS", "AUS", "AUS"} << "DIS";
     QTest::newRow("best time, zero Gesamt is no result")
         << 1 << false << QStringList{"", "", "", "", "", ""} << "" << QStringList{"0", "", ""} << "";
     QTest::newRow("unknown mode never ranks nor disqualifies")
-        << 5 << false << QStringList{"AUS", "", "30,00", "0", "", ""} << "x" << QStringList{"AUS", "30,00", ""}
-        << "x";
+        << 5 << false << QStringList{"AUS", "", "30,00", "0", "", ""} << "x"
+        << QStringList{"AUS", "30,00", ""} << "x";
 }
 
 void TestRanking::vorrundeRow()
@@ -161,13 +162,34 @@ void TestRanking::knockoutHeat_data()
     QTest::addColumn<QString>("b");
     QTest::addColumn<QString>("markA");
     QTest::addColumn<QString>("markB");
-    QTest::newRow("faster first row") << "25,00" << "26,00" << "+" << "-";
-    QTest::newRow("equal results go to the second row") << "25,10" << "25,10" << "-" << "+";
-    QTest::newRow("void run loses") << "AUS" << "40,00" << "-" << "+";
-    QTest::newRow("both void: second row wins") << "AUS" << "AUS" << "-" << "+";
-    QTest::newRow("disqualified loses") << "30,00" << "DIS" << "+" << "-";
-    QTest::newRow("unfinished heat stays open") << "30,00" << "" << "" << "";
-    QTest::newRow("zero result decides nothing") << "0" << "30,00" << "" << "";
+    QTest::newRow("faster first row") << "25,00"
+                                      << "26,00"
+                                      << "+"
+                                      << "-";
+    QTest::newRow("equal results go to the second row") << "25,10"
+                                                        << "25,10"
+                                                        << "-"
+                                                        << "+";
+    QTest::newRow("void run loses") << "AUS"
+                                    << "40,00"
+                                    << "-"
+                                    << "+";
+    QTest::newRow("both void: second row wins") << "AUS"
+                                                << "AUS"
+                                                << "-"
+                                                << "+";
+    QTest::newRow("disqualified loses") << "30,00"
+                                        << "DIS"
+                                        << "+"
+                                        << "-";
+    QTest::newRow("unfinished heat stays open") << "30,00"
+                                                << ""
+                                                << ""
+                                                << "";
+    QTest::newRow("zero result decides nothing") << "0"
+                                                 << "30,00"
+                                                 << ""
+                                                 << "";
 }
 
 void TestRanking::knockoutHeat()
@@ -196,10 +218,10 @@ void TestRanking::finaleMatch_data()
     QTest::addColumn<QStringList>("places");
     QTest::newRow("both matches") << QStringList{"31,00", "30,00", "28,00", "29,00"}
                                   << QStringList{"4", "3", "1", "2"};
-    QTest::newRow("equal results: second row better") << QStringList{"30,00", "30,00", "29,00", "29,00"}
-                                                       << QStringList{"4", "3", "2", "1"};
-    QTest::newRow("void run: no places for that match") << QStringList{"AUS", "30,00", "28,00", "29,00"}
-                                                        << QStringList{"", "", "1", "2"};
+    QTest::newRow("equal results: second row better")
+        << QStringList{"30,00", "30,00", "29,00", "29,00"} << QStringList{"4", "3", "2", "1"};
+    QTest::newRow("void run: no places for that match")
+        << QStringList{"AUS", "30,00", "28,00", "29,00"} << QStringList{"", "", "1", "2"};
     QTest::newRow("open match") << QStringList{"30,00", "", "", ""} << QStringList{"", "", "", ""};
 }
 

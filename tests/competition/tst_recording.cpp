@@ -61,10 +61,18 @@ void TestRecording::laneEntryText_data()
     QTest::addColumn<QString>("nr");
     QTest::addColumn<QString>("team");
     QTest::addColumn<QString>("text");
-    QTest::newRow("one digit") << "7" << "FF Au" << "  7 FF Au";
-    QTest::newRow("three digits") << "123" << "FF Au" << "123 FF Au";
-    QTest::newRow("four digits are not cut") << "1234" << "FF Au" << "1234 FF Au";
-    QTest::newRow("empty row") << "" << "" << "    ";
+    QTest::newRow("one digit") << "7"
+                               << "FF Au"
+                               << "  7 FF Au";
+    QTest::newRow("three digits") << "123"
+                                  << "FF Au"
+                                  << "123 FF Au";
+    QTest::newRow("four digits are not cut") << "1234"
+                                             << "FF Au"
+                                             << "1234 FF Au";
+    QTest::newRow("empty row") << ""
+                               << ""
+                               << "    ";
 }
 
 void TestRecording::laneEntryText()
@@ -139,8 +147,10 @@ void TestRecording::stopWithoutUsableTeam_data()
     QTest::addColumn<QString>("nr");
     QTest::addColumn<QString>("team");
     QTest::addColumn<int>("index");
-    QTest::newRow("no entry selected") << "1" << "FF Team 1" << -1;
-    QTest::newRow("empty row on the lane") << "" << "" << 0;
+    QTest::newRow("no entry selected") << "1"
+                                       << "FF Team 1" << -1;
+    QTest::newRow("empty row on the lane") << ""
+                                           << "" << 0;
 }
 
 void TestRecording::stopWithoutUsableTeam()
@@ -188,17 +198,24 @@ void TestRecording::provisionalRanking_data()
     QTest::addColumn<QStringList>("times");
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("ranking");
-    QTest::newRow("sum of the two best") << 0 << QStringList{"30,10", "29,95", "31,00"} << "" << "60,05";
+    QTest::newRow("sum of the two best") << 0 << QStringList{"30,10", "29,95", "31,00"} << ""
+                                         << "60,05";
     QTest::newRow("sum of the two best, other order") << 0 << QStringList{"31,00", "30,10", "29,95"} << ""
-                                                       << "60,05";
-    QTest::newRow("equal best times") << 0 << QStringList{"30,10", "30,10", "31,00"} << "" << "60,20";
-    QTest::newRow("two times are summed") << 0 << QStringList{"30,00", "", "31,00"} << "" << "61,00";
-    QTest::newRow("one time keeps the old value") << 0 << QStringList{"30,00", "", ""} << "x" << "x";
-    QTest::newRow("best time copies its text") << 1 << QStringList{"31,5", "30,1", ""} << "" << "30,1";
-    QTest::newRow("zero time does not count") << 1 << QStringList{"0", "", ""} << "x" << "x";
+                                                      << "60,05";
+    QTest::newRow("equal best times") << 0 << QStringList{"30,10", "30,10", "31,00"} << ""
+                                      << "60,20";
+    QTest::newRow("two times are summed") << 0 << QStringList{"30,00", "", "31,00"} << ""
+                                          << "61,00";
+    QTest::newRow("one time keeps the old value") << 0 << QStringList{"30,00", "", ""} << "x"
+                                                  << "x";
+    QTest::newRow("best time copies its text") << 1 << QStringList{"31,5", "30,1", ""} << ""
+                                               << "30,1";
+    QTest::newRow("zero time does not count") << 1 << QStringList{"0", "", ""} << "x"
+                                              << "x";
     QTest::newRow("equal best times take the first lane") << 1 << QStringList{"", "30,10", "30,1"} << ""
                                                           << "30,10";
-    QTest::newRow("unknown mode leaves the value") << 7 << QStringList{"30,00", "31,00", ""} << "x" << "x";
+    QTest::newRow("unknown mode leaves the value") << 7 << QStringList{"30,00", "31,00", ""} << "x"
+                                                   << "x";
 }
 
 void TestRecording::provisionalRanking()
@@ -235,12 +252,12 @@ void TestRecording::advanceLanes_data()
     QTest::addColumn<QList<int>>("after");
     QTest::newRow("wraps around") << 5 << false << QList<int>{3, 4, 2} << false << QList<int>{0, 1, 2};
     QTest::newRow("next heat") << 6 << false << QList<int>{0, 1, 2} << false << QList<int>{2, 3, 2};
-    QTest::newRow("second pass swaps lanes") << 6 << false << QList<int>{4, 5, 2} << true
-                                             << QList<int>{1, 0, 2};
-    QTest::newRow("no swap before the first pass ran") << 6 << false << QList<int>{4, 5, 2} << false
-                                                       << QList<int>{0, 1, 2};
-    QTest::newRow("odd team count never swaps") << 5 << false << QList<int>{3, 4, 2} << true
-                                                << QList<int>{0, 1, 2};
+    QTest::newRow("second pass swaps lanes")
+        << 6 << false << QList<int>{4, 5, 2} << true << QList<int>{1, 0, 2};
+    QTest::newRow("no swap before the first pass ran")
+        << 6 << false << QList<int>{4, 5, 2} << false << QList<int>{0, 1, 2};
+    QTest::newRow("odd team count never swaps")
+        << 5 << false << QList<int>{3, 4, 2} << true << QList<int>{0, 1, 2};
     QTest::newRow("three lanes rotate") << 6 << true << QList<int>{3, 4, 5} << true << QList<int>{2, 0, 1};
 }
 
@@ -342,10 +359,22 @@ void TestRecording::commitVorrundeEdit_data()
     QTest::addColumn<QString>("fehler");
     QTest::addColumn<QString>("gesamt");
     QTest::addColumn<QString>("ranking");
-    QTest::newRow("penalty added") << 0 << "30,50" << "5" << "35,50" << "76,50";
-    QTest::newRow("non-number penalty counts 0") << 0 << "30,50" << "x" << "30,50" << "71,50";
-    QTest::newRow("no time keeps Gesamt") << 0 << "" << "5" << "41,00" << "82,00";
-    QTest::newRow("best time mode") << 1 << "30,50" << "0" << "30,50" << "30,50";
+    QTest::newRow("penalty added") << 0 << "30,50"
+                                   << "5"
+                                   << "35,50"
+                                   << "76,50";
+    QTest::newRow("non-number penalty counts 0") << 0 << "30,50"
+                                                 << "x"
+                                                 << "30,50"
+                                                 << "71,50";
+    QTest::newRow("no time keeps Gesamt") << 0 << ""
+                                          << "5"
+                                          << "41,00"
+                                          << "82,00";
+    QTest::newRow("best time mode") << 1 << "30,50"
+                                    << "0"
+                                    << "30,50"
+                                    << "30,50";
 }
 
 void TestRecording::commitVorrundeEdit()
@@ -485,8 +514,8 @@ void TestRecording::laneReadiness_data()
     QTest::newRow("same team twice") << true << false << QList<int>{1, 1, 2} << false << false;
     QTest::newRow("nothing selected") << true << false << QList<int>{-1, -1, -1} << false << false;
     QTest::newRow("clock running") << true << false << QList<int>{0, 1, 2} << true << false;
-    QTest::newRow("per-lane mode, lane start available") << false << false << QList<int>{0, 1, 2} << true
-                                                         << true;
+    QTest::newRow("per-lane mode, lane start available")
+        << false << false << QList<int>{0, 1, 2} << true << true;
 }
 
 void TestRecording::laneReadiness()

@@ -40,13 +40,20 @@ void TestTableSort::compareResultText_data()
     QTest::addColumn<QString>("a");
     QTest::addColumn<QString>("b");
     QTest::addColumn<int>("result");
-    QTest::newRow("smaller") << "29,80" << "31,50" << -1;
-    QTest::newRow("greater") << "31,50" << "29,80" << 1;
-    QTest::newRow("equal numbers written differently") << "12,5" << " 12,50 " << 0;
-    QTest::newRow("number before blank") << "99999" << "" << -1;
-    QTest::newRow("blank and DIS are equal") << "" << "DIS" << 0;
-    QTest::newRow("AUS after any number") << "AUS" << "100000" << 1;
-    QTest::newRow("point is not a number under German settings") << "1.5" << "2,0" << 1;
+    QTest::newRow("smaller") << "29,80"
+                             << "31,50" << -1;
+    QTest::newRow("greater") << "31,50"
+                             << "29,80" << 1;
+    QTest::newRow("equal numbers written differently") << "12,5"
+                                                       << " 12,50 " << 0;
+    QTest::newRow("number before blank") << "99999"
+                                         << "" << -1;
+    QTest::newRow("blank and DIS are equal") << ""
+                                             << "DIS" << 0;
+    QTest::newRow("AUS after any number") << "AUS"
+                                          << "100000" << 1;
+    QTest::newRow("point is not a number under German settings") << "1.5"
+                                                                 << "2,0" << 1;
 }
 
 void TestTableSort::compareResultText()
