@@ -197,16 +197,7 @@ TFormMain::TFormMain(AppEnvironment environment, QWidget* parent)
         auto port = m_env.serialBackend ? std::make_unique<TComPort>(m_env.serialBackend())
                                         : std::make_unique<TComPort>();
         port->setTickSource(m_clock->ticks());
-        // both components as the contacts need them: DTR held, RTS by handshake, the four lines
-        port->setBaudRate(TBaudRate::br9600);
-        port->setDataBits(5);
-        port->setParity(TParity::prNone);
-        port->setStopBits(TStopBits::sbOneStopBit);
-        port->setFlowControl(TFlowControl::fcRtsCts);
-        port->setEnableDTR(true);
-        port->setReadBufSize(64);
-        port->setWriteBufSize(64);
-        port->setEvents(TEvents{TEvent::evRing, TEvent::evCTS, TEvent::evDSR, TEvent::evRLSD});
+        configureContactPort(*port);
         m_decoder->attach(*port);
         // a port that closes itself (its adapter was unplugged) is reported
         auto decoderClose = port->OnClose;
@@ -351,14 +342,12 @@ void TFormMain::runStartup()
         openContactPorts(*m_comPort1, *m_comPort2, portsAtStartup(inputs));
     });
     m_competition->writeCaptions();
-    m_competition->ApplyRankingCaptions();
     PageControl1->setTabVisible(roundIndex(CompetitionRound::Achtelfinale),
                                 m_competition->isPageVisible(CompetitionRound::Achtelfinale));
     m_syncingTabs = true;
     PageControl1->setCurrentIndex(0);
     m_syncingTabs = false;
     m_competition->PageControl1Change(CompetitionRound::Vorrunde);
-    m_competition->UpdateProtocolButtons();
     // 22. the mouse pointer goes to the load button once the window is shown
 }
 

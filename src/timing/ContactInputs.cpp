@@ -60,6 +60,19 @@ PortAssignment portsWhenApplied(const ContactInputs& inputs)
     return ports;
 }
 
+void configureContactPort(TComPort& port)
+{
+    port.setBaudRate(TBaudRate::br9600);
+    port.setDataBits(5);
+    port.setParity(TParity::prNone);
+    port.setStopBits(TStopBits::sbOneStopBit);
+    port.setFlowControl(TFlowControl::fcRtsCts);
+    port.setEnableDTR(true);
+    port.setReadBufSize(64);
+    port.setWriteBufSize(64);
+    port.setEvents(TEvents{TEvent::evRing, TEvent::evCTS, TEvent::evDSR, TEvent::evRLSD});
+}
+
 bool openQuietly(TComPort& port)
 {
     try {

@@ -58,6 +58,11 @@ PortAssignment portsAtStartup(const ContactInputs& inputs);
 // Inputs 5 and 6 claim no port.
 PortAssignment portsWhenApplied(const ContactInputs& inputs);
 
+// Gives a component the settings of a contact port: 9600 baud, 5 data bits, no parity, one
+// stop bit, RTS/CTS flow control, DTR held active, 64-byte buffers, and the ring, CTS, DSR and
+// RLSD events. DTR and RTS then power the contacts; no data is ever sent or read.
+void configureContactPort(TComPort& port);
+
 // Opens a component, dropping EComHandle and EComState: the inputs on it stay dead.
 bool openQuietly(TComPort& port);
 // Gives both components their ports and opens each that has one.

@@ -20,6 +20,7 @@ private Q_SLOTS:
     void heatFromContacts();
     void startContactBeginsHeat();
     void unpluggedAdapterHidesStartBarrier();
+    void contactPortPowersTheContacts();
 };
 
 void TestHeat::heatFromContacts()
@@ -169,6 +170,25 @@ void TestHeat::unpluggedAdapterHidesStartBarrier()
     // Opening it again fails quietly while the adapter is away.
     QVERIFY(!openQuietly(port));
     QVERIFY(!decoder.startBarrierSymbolVisible());
+}
+
+void TestHeat::contactPortPowersTheContacts()
+{
+    // The settings the driver gets for a contact port: DTR held and RTS by handshake power the
+    // contacts; only the four status lines are watched.
+    auto backend = std::make_shared<TestSerialBackend>();
+    TComPort port(backend);
+    port.setPort(3);
+    configureContactPort(port);
+    port.Open();
+    const ComPortSettings s = backend->lastSettings();
+    QCOMPARE(s.port, quint8(3));
+    QCOMPARE(s.dataBits, quint8(5));
+    QCOMPARE(s.flowControl, TFlowControl::fcRtsCts);
+    QVERIFY(s.enableDTR);
+    QCOMPARE(s.readBufSize, 64);
+    QCOMPARE(s.events, TEvents({TEvent::evRing, TEvent::evCTS, TEvent::evDSR, TEvent::evRLSD}));
+    port.Close();
 }
 
 QTEST_GUILESS_MAIN(TestHeat)
