@@ -10,6 +10,7 @@ packages=(
     libgl-dev
     libxlsxwriter-dev libfreexl-dev libzip-dev zlib1g-dev
     python3 python3-openpyxl
+    locales qt6-translations-l10n
 )
 
 missing=()
@@ -19,15 +20,18 @@ for p in "${packages[@]}"; do
     fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-    exit 0
-fi
-
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then
     sudo_cmd=(sudo)
 fi
 
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo_cmd[@]}" apt-get update -qq
+    "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The users run German systems, and the tests run under the German locale too.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    "${sudo_cmd[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi

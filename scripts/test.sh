@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything with warnings as errors and runs every test.
+# Installs what is missing, builds everything with warnings as errors and runs every test, once
+# under the C locale and once under the German locale the users run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRV_WERROR=ON
 cmake --build build-test
-ctest --test-dir build-test --output-on-failure --timeout 600
+for locale in C de_DE.UTF-8; do
+    echo "== Tests under LANG=$locale"
+    env LANG="$locale" LC_ALL="$locale" LANGUAGE= \
+        ctest --test-dir build-test --output-on-failure --timeout 600
+done

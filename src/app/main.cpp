@@ -1,3 +1,5 @@
+#include "CNumericLocale.h"
+#include "QtTranslations.h"
 #include "TFormMain.h"
 
 #include <QApplication>
@@ -9,6 +11,10 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // The application object took the C library's locale from the environment; numbers in the
+    // files the program writes never follow it.
+    brv::CNumericLocale::pinProcessNumericLocale();
+    brv::installGermanQtTranslations(app);
     QApplication::setApplicationName(brv::TFormMain::kApplicationTitle);
     QApplication::setOrganizationName(QStringLiteral("Tempvalorhub"));
 

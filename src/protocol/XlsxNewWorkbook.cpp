@@ -1,6 +1,7 @@
 #include "XlsxNewWorkbook.h"
 
 #include "AtomicFile.h"
+#include "CNumericLocale.h"
 
 #include <QFile>
 #include <QIODevice>
@@ -134,6 +135,9 @@ bool XlsxNewWorkbookWriter::write(QIODevice* device, const std::vector<ProtocolS
 bool XlsxNewWorkbookWriter::writeFile(const QString& path, const std::vector<ProtocolSheet>& sheets,
                                       const DocumentProperties& properties)
 {
+    // The writer formats numbers, margins and column widths with printf: under a German locale
+    // they would come out as "6,74", which no spreadsheet program reads.
+    const CNumericLocale numbers;
     const QByteArray fileName = QFile::encodeName(path);
     lxw_workbook_options options{};
     std::unique_ptr<lxw_workbook, WorkbookCloser> workbook(workbook_new_opt(fileName.constData(), &options));

@@ -233,7 +233,13 @@ bool XlsxReader::readSheet(const QByteArray& xml, const std::vector<QString>& st
                     text = value;
                 } else {
                     bool ok = false;
-                    const double number = value.trimmed().toDouble(&ok);
+                    QString plain = value.trimmed();
+                    double number = plain.toDouble(&ok);
+                    if (!ok && plain.count(QLatin1Char(',')) == 1 && !plain.contains(QLatin1Char('.'))) {
+                        // Earlier versions wrote "6,74" here on German systems; such a file
+                        // still loads its numbers as numbers.
+                        number = plain.replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+                    }
                     text = ok ? generalNumberText(number, m_separator) : value;
                 }
                 if (!text.isEmpty())

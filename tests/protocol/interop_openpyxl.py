@@ -36,7 +36,9 @@ def dump(path):
                     "fill": fill if isinstance(fill, str) else None,
                 }
         widths = {k: v.width for k, v in ws.column_dimensions.items() if v.width}
-        sheets.append({"name": ws.title, "cells": cells, "widths": widths})
+        m = ws.page_margins
+        margins = [m.left, m.right, m.top, m.bottom, m.header, m.footer]
+        sheets.append({"name": ws.title, "cells": cells, "widths": widths, "margins": margins})
     props = book.properties
     print(json.dumps({
         "sheets": sheets,

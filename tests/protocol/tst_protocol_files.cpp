@@ -310,11 +310,13 @@ void TestWorkbookFiles::hugeTexts()
 void TestWorkbookFiles::sharedAndInlineStrings()
 {
     auto parts = workbookParts(
-        1, {{1, sheetXml("<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c><c r=\"B2\" t=\"s\"><v>1</v></c>"
-                         "<c r=\"C2\" t=\"inlineStr\"><is><r><t>in</t></r><r><t>line</t></r></is></c>"
-                         "<c r=\"D2\" t=\"str\"><f>A1</f><v>Formel</v></c><c r=\"E2\" t=\"b\"><v>1</v></c>"
-                         "<c r=\"F2\" s=\"1\"><v>12.500</v></c><c r=\"G2\" t=\"e\"><v>#DIV/0!</v></c></row>"
-                         "<row><c><v>7</v></c><c><v>1.5E-3</v></c></row>")}});
+        1,
+        {{1,
+          sheetXml("<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c><c r=\"B2\" t=\"s\"><v>1</v></c>"
+                   "<c r=\"C2\" t=\"inlineStr\"><is><r><t>in</t></r><r><t>line</t></r></is></c>"
+                   "<c r=\"D2\" t=\"str\"><f>A1</f><v>Formel</v></c><c r=\"E2\" t=\"b\"><v>1</v></c>"
+                   "<c r=\"F2\" s=\"1\"><v>12.500</v></c><c r=\"G2\" t=\"e\"><v>#DIV/0!</v></c></row>"
+                   "<row><c><v>7</v></c><c><v>1.5E-3</v></c><c><v>6,740</v></c><c><v>1,2,3</v></c></row>")}});
     parts[QStringLiteral("xl/sharedStrings.xml")] =
         "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><si><t>Nr.</t></si>"
         "<si><r><t>Mann</t></r><r><rPr><b/></rPr><t>schaft</t></r><rPh><t>ignored</t></rPh></si></sst>";
@@ -338,6 +340,9 @@ void TestWorkbookFiles::sharedAndInlineStrings()
     QCOMPARE(s.cell(2, 7), QStringLiteral("#DIV/0!"));
     QCOMPARE(s.cell(3, 1), QStringLiteral("7")); // row and cells without references follow on
     QCOMPARE(s.cell(3, 2), QStringLiteral("0,0015"));
+    // a number with a decimal comma, as earlier versions wrote on German systems
+    QCOMPARE(s.cell(3, 3), QStringLiteral("6,74"));
+    QCOMPARE(s.cell(3, 4), QStringLiteral("1,2,3"));
 }
 
 void TestWorkbookFiles::patchChangesOnlyTheBlocks()

@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <clocale>
+#include <cmath>
+
 using namespace brv;
 
 // The workbook against openpyxl: it reads what the program writes, and the program reads and
@@ -77,6 +80,11 @@ void TestInterop::initTestCase()
     const int code = run({QStringLiteral("--probe"), QString()}, &out);
     if (code == 3 || code == -1)
         QSKIP("python3 with openpyxl is not available");
+
+    // Everything below runs as on the users' German systems, where the C library's number format
+    // has a decimal comma; the files must not follow it.
+    QVERIFY2(std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr,
+             "the German locale is missing (scripts/install-deps.sh generates it)");
 
     Competition c;
     c.setOptions(test::options(true, false, 0));
@@ -165,6 +173,15 @@ void TestInterop::newWorkbookFormatting()
     const QJsonObject widths = sheets.at(0).toObject().value(QStringLiteral("widths")).toObject();
     QVERIFY(widths.value(QStringLiteral("B")).toDouble() > widths.value(QStringLiteral("A")).toDouble());
     QVERIFY(widths.value(QStringLiteral("B")).toDouble() >= 10);
+    // Widths with a fraction and the page margins parse as numbers in every sheet.
+    for (const QJsonValue& s : sheets) {
+        const QJsonArray margins = s.toObject().value(QStringLiteral("margins")).toArray();
+        QCOMPARE(margins.size(), 6);
+        QCOMPARE(margins.at(0).toDouble(), 0.7);
+        QCOMPARE(margins.at(2).toDouble(), 0.75);
+    }
+    QVERIFY(widths.value(QStringLiteral("B")).toDouble() !=
+            std::trunc(widths.value(QStringLiteral("B")).toDouble()));
 }
 
 void TestInterop::programLoadsOpenpyxlWorkbook()
@@ -246,6 +263,8 @@ void TestInterop::saveIntoOpenpyxlWorkbookKeepsDrawing()
              QStringLiteral("FF Dorf 1"));
     QCOMPARE(cell(book, 0, QStringLiteral("A22")).value(QStringLiteral("type")).toString(),
              QStringLiteral("int"));
+    QCOMPARE(cell(book, 0, QStringLiteral("E3")).value(QStringLiteral("type")).toString(),
+             QStringLiteral("float"));
     QCOMPARE(book.value(QStringLiteral("creator")).toString(), QStringLiteral("Tempvalorhub Software"));
     QCOMPARE(book.value(QStringLiteral("title")).toString(), QString());
 }
