@@ -81,8 +81,19 @@ bool ProtocolCellDelegate::eventFilter(QObject* watched, QEvent* event)
         const QString text = key->text();
         if (key->key() == Qt::Key_Backspace)
             return QStyledItemDelegate::eventFilter(watched, event);
-        if (!text.isEmpty() && text.at(0).isPrint() && !m_competition.acceptsEditKey(text.at(0)))
-            return true; // dropped, as the protocol wants
+        if (!text.isEmpty() && text.at(0).isPrint()) {
+            const std::optional<QChar> typed = m_competition.editCharacter(text.at(0));
+            if (!typed)
+                return true; // dropped, as the protocol wants
+            if (*typed != text.at(0)) {
+                // "5.40" means 5,40 on a German system: the separator goes in instead of the point
+                if (auto* line = qobject_cast<QLineEdit*>(watched)) {
+                    line->insert(QString(*typed));
+                    Q_EMIT line->textEdited(line->text());
+                }
+                return true;
+            }
+        }
     }
     return QStyledItemDelegate::eventFilter(watched, event);
 }

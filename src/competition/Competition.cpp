@@ -452,6 +452,15 @@ bool Competition::acceptsEditKey(QChar key) const
            key == m_format.decimalSeparator();
 }
 
+std::optional<QChar> Competition::editCharacter(QChar key) const
+{
+    if (m_editColumn != -1 && (key == QLatin1Char('.') || key == QLatin1Char(',')))
+        key = m_format.decimalSeparator();
+    if (!acceptsEditKey(key))
+        return std::nullopt;
+    return key;
+}
+
 void Competition::setEditText(const QString& text)
 {
     ResultGrid& current = CurrentGrid();
@@ -460,8 +469,10 @@ void Competition::setEditText(const QString& text)
     QString accepted;
     accepted.reserve(text.size());
     for (QChar c : text) {
-        if (c != QChar(8) && acceptsEditKey(c))
-            accepted += c;
+        if (c == QChar(8))
+            continue;
+        if (const std::optional<QChar> typed = editCharacter(c))
+            accepted += *typed;
     }
     current.setCell(current.Col, current.Row, accepted);
     Q_EMIT tablesChanged();

@@ -14,6 +14,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace brv {
 
@@ -135,6 +136,9 @@ public:
     void selectCell(int col, int row);
     // Whether a typed character reaches the edited cell.
     bool acceptsEditKey(QChar key) const;
+    // The character a key puts into the edited cell, or nothing when the key is dropped. A point
+    // or a comma in a time or penalty means the decimal separator, whichever the system uses.
+    std::optional<QChar> editCharacter(QChar key) const;
     // The edited cell's text changes (typing into it).
     void setEditText(const QString& text);
     // Enter in the edited cell.

@@ -3,6 +3,9 @@
 #include "Competition.h"
 #include "ProtocolLayout.h"
 
+#include <array>
+#include <vector>
+
 namespace brv {
 
 int tableLength(const SheetContent& sheet, int firstRow)
@@ -50,19 +53,29 @@ LoadedProtocol tablesFromWorkbook(const WorkbookContent& workbook, const Competi
     return loaded;
 }
 
-void reformatVorrundeTimes(Competition& competition)
+void reformatLoadedTimes(Competition& competition)
 {
-    ResultGrid& grid = competition.grid(CompetitionRound::Vorrunde);
+    // Times, results and sums come back as the spreadsheet shows them ("2,1", "49,6"); they get
+    // their two decimals again. Marks and other texts in between ("AUS", "DIS") are skipped.
+    static const std::array<std::vector<int>, kRoundCount> timeColumns = {{
+        {3, 5, 6, 8, 9, 11, 12},
+        {4, 5, 7},
+        {4, 5, 7},
+        {4, 5, 7},
+        {4, 5, 7},
+        {3, 4, 6, 7, 9, 10, 12, 13, 15, 16},
+    }};
     const NumberFormat& format = competition.numberFormat();
-    for (const int col : {3, 5, 6, 8, 9, 11, 12}) {
-        for (int r = 1; r < grid.RowCount(); ++r) {
-            const QString text = grid.cell(col, r).trimmed();
-            if (text.isEmpty())
-                continue;
-            const std::optional<double> value = format.toNumber(text);
-            if (!value)
-                break;
-            grid.setCell(col, r, format.fixed2(*value));
+    for (int k = 0; k < kRoundCount; ++k) {
+        ResultGrid& grid = competition.grid(roundAt(k));
+        for (const int col : timeColumns[std::size_t(k)]) {
+            for (int r = 1; r < grid.RowCount(); ++r) {
+                const QString text = grid.cell(col, r).trimmed();
+                if (text.isEmpty())
+                    continue;
+                if (const std::optional<double> value = format.toNumber(text))
+                    grid.setCell(col, r, format.fixed2(*value));
+            }
         }
     }
 }
@@ -91,7 +104,7 @@ void applyLoadedProtocol(Competition& competition, const LoadedProtocol& loaded)
     competition.ShowLaneTeamsOnTv();
     Q_EMIT competition.layoutRequested();
     competition.UpdateProtocolButtons();
-    reformatVorrundeTimes(competition);
+    reformatLoadedTimes(competition);
     competition.ApplyRankingCaptions();
     Q_EMIT competition.tablesChanged();
 }

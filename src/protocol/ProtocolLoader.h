@@ -32,11 +32,11 @@ LoadedProtocol tablesFromWorkbook(const WorkbookContent& workbook, const Competi
 
 // Replaces the tables, takes the sheet names as page captions (and the first five as headings
 // of the overall table's heading bar) and runs the steps that follow a load: lane selectors,
-// buttons, the Vorrunde's times and sums back to two decimals, the ranking captions.
+// buttons, the loaded times, results and sums back to two decimals, the ranking captions.
 void applyLoadedProtocol(Competition& competition, const LoadedProtocol& loaded);
 
-// The Vorrunde's time and sum columns (3, 5, 6, 8, 9, 11, 12) written with two decimals again;
-// a text that is no number ends the re-formatting of its column.
-void reformatVorrundeTimes(Competition& competition);
+// The time, result and sum columns of every table written with two decimals again, as recorded
+// times are; texts such as "AUS" and "DIS" stay as they are.
+void reformatLoadedTimes(Competition& competition);
 
 } // namespace brv

@@ -27,6 +27,8 @@ private Q_SLOTS:
     void assignRowToLane();
     void editKeyFilter_data();
     void editKeyFilter();
+    void typedPointIsTheDecimalSeparator_data();
+    void typedPointIsTheDecimalSeparator();
     void pastedTextIsFilteredToo();
     void commitVorrundeEdit_data();
     void commitVorrundeEdit();
@@ -315,15 +317,17 @@ void TestRecording::editKeyFilter_data()
     QTest::addColumn<int>("round");
     QTest::addColumn<int>("col");
     QTest::addColumn<QChar>("key");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("digit in a Vorrunde Zeit cell") << 0 << 3 << QChar('5') << true;
-    QTest::newRow("separator in a Vorrunde Fehler cell") << 0 << 4 << QChar(',') << true;
-    QTest::newRow("backspace") << 0 << 6 << QChar(8) << true;
-    QTest::newRow("letter in a Vorrunde Zeit cell") << 0 << 3 << QChar('a') << false;
-    QTest::newRow("point under German settings") << 0 << 9 << QChar('.') << false;
-    QTest::newRow("minus") << 0 << 10 << QChar('-') << false;
-    QTest::newRow("letter in a knockout Zeit cell") << 1 << 5 << QChar('a') << true;
-    QTest::newRow("letter in a knockout Fehler cell") << 1 << 6 << QChar('a') << false;
+    QTest::addColumn<QString>("typed"); // empty: the key is dropped
+    QTest::newRow("digit in a Vorrunde Zeit cell") << 0 << 3 << QChar('5') << "5";
+    QTest::newRow("separator in a Vorrunde Fehler cell") << 0 << 4 << QChar(',') << ",";
+    QTest::newRow("backspace") << 0 << 6 << QChar(8) << "\b";
+    QTest::newRow("letter in a Vorrunde Zeit cell") << 0 << 3 << QChar('a') << "";
+    QTest::newRow("point under German settings means the comma") << 0 << 9 << QChar('.') << ",";
+    QTest::newRow("minus") << 0 << 10 << QChar('-') << "";
+    QTest::newRow("letter in a knockout Zeit cell") << 1 << 5 << QChar('a') << "a";
+    QTest::newRow("point in a knockout Zeit cell") << 1 << 5 << QChar('.') << ",";
+    QTest::newRow("letter in a knockout Fehler cell") << 1 << 6 << QChar('a') << "";
+    QTest::newRow("point in a knockout Fehler cell") << 1 << 6 << QChar('.') << ",";
 }
 
 void TestRecording::editKeyFilter()
@@ -331,13 +335,55 @@ void TestRecording::editKeyFilter()
     QFETCH(int, round);
     QFETCH(int, col);
     QFETCH(QChar, key);
-    QFETCH(bool, accepted);
+    QFETCH(QString, typed);
     auto c = makeCompetition(20);
     if (round != 0)
         c->changePage(roundAt(round));
     c->selectCell(col, 1);
     QVERIFY(c->CurrentGrid().editMode);
-    QCOMPARE(c->acceptsEditKey(key), accepted);
+    const std::optional<QChar> result = c->editCharacter(key);
+    QCOMPARE(result.has_value(), !typed.isEmpty());
+    if (result)
+        QCOMPARE(QString(*result), typed);
+}
+
+void TestRecording::typedPointIsTheDecimalSeparator_data()
+{
+    QTest::addColumn<QChar>("separator");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("zeit");
+    QTest::addColumn<QString>("gesamt");
+    QTest::newRow("German, point") << QChar(',') << "5.40"
+                                   << "5,40"
+                                   << "7,40";
+    QTest::newRow("German, comma") << QChar(',') << "5,40"
+                                   << "5,40"
+                                   << "7,40";
+    QTest::newRow("English, comma") << QChar('.') << "5,40"
+                                    << "5.40"
+                                    << "7.40";
+    QTest::newRow("English, point") << QChar('.') << "5.40"
+                                    << "5.40"
+                                    << "7.40";
+}
+
+void TestRecording::typedPointIsTheDecimalSeparator()
+{
+    QFETCH(QChar, separator);
+    QFETCH(QString, typed);
+    QFETCH(QString, zeit);
+    QFETCH(QString, gesamt);
+    Competition c{NumberFormat(separator)};
+    ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
+    v.setRowCount(2);
+    v.setCell(0, 1, QStringLiteral("1"));
+    v.setCell(1, 1, QStringLiteral("FF A"));
+    v.setCell(4, 1, QStringLiteral("2"));
+    c.selectCell(3, 1);
+    c.setEditText(typed);
+    c.editEnter();
+    QCOMPARE(v.cell(3, 1), zeit);
+    QCOMPARE(v.cell(5, 1), gesamt);
 }
 
 void TestRecording::pastedTextIsFilteredToo()

@@ -31,7 +31,7 @@ private Q_SLOTS:
     void generalNumbers();
     void cellReferences_data();
     void cellReferences();
-    void reformatStopsAtText();
+    void reformatKeepsTwoDecimals();
 };
 
 void TestWorkbookLayout::shownColumnsOf_data()
@@ -350,25 +350,39 @@ void TestWorkbookLayout::cellReferences()
     }
 }
 
-void TestWorkbookLayout::reformatStopsAtText()
+void TestWorkbookLayout::reformatKeepsTwoDecimals()
 {
     Competition c;
     ResultGrid& g = c.grid(CompetitionRound::Vorrunde);
     g.setRowCount(5);
-    const QStringList times{QStringLiteral("12,5"), QStringLiteral("AUS"), QStringLiteral("13"), QString()};
+    const QStringList times{QStringLiteral("12,5"), QStringLiteral("AUS"), QStringLiteral("2,1"), QString()};
     for (int r = 1; r <= 4; ++r) {
         g.setCell(3, r, times[r - 1]);
         g.setCell(5, r, times[r == 2 ? 0 : r - 1]);
         g.setCell(4, r, QStringLiteral("5")); // Fehler stays as it is
     }
-    reformatVorrundeTimes(c);
+    ResultGrid& knockout = c.grid(CompetitionRound::Viertelfinale);
+    knockout.setCell(4, 1, QStringLiteral("DIS"));
+    knockout.setCell(4, 2, QStringLiteral("49,6"));
+    knockout.setCell(7, 1, QStringLiteral("7"));
+    knockout.setCell(8, 1, QStringLiteral("1")); // a place is no time
+    ResultGrid& overall = c.grid(CompetitionRound::GesamtErgebnis);
+    overall.setCell(16, 1, QStringLiteral("3,1"));
+    overall.setCell(0, 1, QStringLiteral("1"));
+    reformatLoadedTimes(c);
     QCOMPARE(g.cell(3, 1), QStringLiteral("12,50"));
     QCOMPARE(g.cell(3, 2), QStringLiteral("AUS"));
-    QCOMPARE(g.cell(3, 3), QStringLiteral("13")); // after a text the column is left alone
+    QCOMPARE(g.cell(3, 3), QStringLiteral("2,10")); // a mark above a time does not stop it
     QCOMPARE(g.cell(5, 2), QStringLiteral("12,50"));
-    QCOMPARE(g.cell(5, 3), QStringLiteral("13,00"));
+    QCOMPARE(g.cell(5, 3), QStringLiteral("2,10"));
     QCOMPARE(g.cell(5, 4), QString());
     QCOMPARE(g.cell(4, 1), QStringLiteral("5"));
+    QCOMPARE(knockout.cell(4, 1), QStringLiteral("DIS"));
+    QCOMPARE(knockout.cell(4, 2), QStringLiteral("49,60"));
+    QCOMPARE(knockout.cell(7, 1), QStringLiteral("7,00"));
+    QCOMPARE(knockout.cell(8, 1), QStringLiteral("1"));
+    QCOMPARE(overall.cell(16, 1), QStringLiteral("3,10"));
+    QCOMPARE(overall.cell(0, 1), QStringLiteral("1"));
 }
 
 QTEST_GUILESS_MAIN(TestWorkbookLayout)

@@ -88,11 +88,15 @@ void TestWorkbookRoundTrip::roundTrip()
         for (int r = 0; r < a.RowCount(); ++r) {
             for (int col : shown) {
                 QString expected = a.cell(col, r);
-                // Numbers come back as the spreadsheet shows them; the Vorrunde's times get
+                // Numbers come back as the spreadsheet shows them; times, results and sums get
                 // two decimals again.
                 if (const auto n = source.numberFormat().toNumber(expected)) {
-                    const bool timeColumn = round == CompetitionRound::Vorrunde &&
-                                            QList<int>{3, 5, 6, 8, 9, 11, 12}.contains(col) && r > 0;
+                    const QList<int> times = round == CompetitionRound::Vorrunde
+                                                 ? QList<int>{3, 5, 6, 8, 9, 11, 12}
+                                             : round == CompetitionRound::GesamtErgebnis
+                                                 ? QList<int>{3, 4, 6, 7, 9, 10, 12, 13, 15, 16}
+                                                 : QList<int>{4, 5, 7};
+                    const bool timeColumn = times.contains(col) && r > 0;
                     expected = timeColumn ? source.numberFormat().fixed2(*n)
                                           : generalNumberText(*n, QLatin1Char(','));
                 }
@@ -219,7 +223,7 @@ void TestWorkbookRoundTrip::afterLoadSteps()
     QCOMPARE(loader.ProtocolName(), QStringLiteral("after"));
     QCOMPARE(loader.documentProperties().title, QStringLiteral("after"));
     QCOMPARE(target.grid(CompetitionRound::Vorrunde).cell(3, 1), QStringLiteral("12,50"));
-    QCOMPARE(target.grid(CompetitionRound::Achtelfinale).cell(5, 1), QStringLiteral("12,5"));
+    QCOMPARE(target.grid(CompetitionRound::Achtelfinale).cell(5, 1), QStringLiteral("12,50"));
     QCOMPARE(target.grid(CompetitionRound::Vorrunde).cell(12, 0), QStringLiteral("Zeit")); // ranking captions
     QCOMPARE(target.SortGridTop().at(4), QStringLiteral("Best"));
     QCOMPARE(target.statusText(0), QStringLiteral("5"));
