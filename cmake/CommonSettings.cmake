@@ -2,7 +2,8 @@
 add_library(brv_common INTERFACE)
 target_compile_features(brv_common INTERFACE cxx_std_20)
 target_compile_options(brv_common INTERFACE
-    -Wall -Wextra -pedantic -Wnon-virtual-dtor -Wshadow=local
+    -Wall -Wextra -pedantic -Wnon-virtual-dtor
+    $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local>
     $<$<BOOL:${BRV_WERROR}>:-Werror>)
 target_compile_definitions(brv_common INTERFACE
     QT_NO_NARROWING_CONVERSIONS_IN_CONNECT

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config clang-format
+    build-essential cmake ninja-build pkg-config clang-format clang libclang-rt-14-dev
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6printsupport6
     qt6-multimedia-dev libqt6multimedia6 qt6-svg-dev qt6-image-formats-plugins
     libgl-dev

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The checks CI runs after the README's test command (scripts/test.sh):
+#   1. a clang build with AddressSanitizer and UndefinedBehaviorSanitizer, running the tests of
+#      the competition core, the settings and the protocol files;
+#   2. the source formatting (clang-format);
+#   3. the fuzz targets replaying their seeds and every input that once failed.
+# Run it from a clone after scripts/test.sh, or alone: it installs what it needs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+
+echo "== clang with AddressSanitizer: competition, settings and protocol tests"
+CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRV_WERROR=ON \
+    -DBRV_ASAN=ON -DBRV_BUILD_BENCH=OFF -DBRV_SUBSYSTEMS="competition;settings;protocol"
+cmake --build build-asan
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    ctest --test-dir build-asan --output-on-failure --timeout 900
+
+echo "== Source formatting"
+cmake -S . -B build-test -G Ninja >/dev/null
+cmake --build build-test --target format-check
+
+echo "== Fuzz targets: seeds and regression inputs"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRV_FUZZ=ON \
+    -DBRV_BUILD_TESTS=OFF -DBRV_BUILD_BENCH=OFF -DBRV_SUBSYSTEMS="competition;protocol"
+cmake --build build-fuzz --target fuzz_workbook fuzz_workbook_xml
+./build-fuzz/fuzz/fuzz_workbook fuzz/seeds/* fuzz/regressions/*.xlsx
+./build-fuzz/fuzz/fuzz_workbook_xml fuzz/seeds-xml/* fuzz/regressions/*.bin
+echo "== All checks passed"
