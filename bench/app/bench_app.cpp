@@ -7,9 +7,9 @@
 #include "AppEnvironment.h"
 #include "Competition.h"
 #include "JsonSettingsBackend.h"
+#include "MainWindow.h"
 #include "RaceClock.h"
 #include "SettingsStore.h"
-#include "TFormMain.h"
 #include "TestSerialBackend.h"
 
 #include <QApplication>
@@ -70,7 +70,7 @@ double tickCpuPercent(int seconds)
     QTemporaryDir folder;
     auto store = std::make_shared<JsonSettingsBackend>(folder.path(), QStringLiteral("Brenvolutaris"));
     Settings settings;
-    settings.OnZiel3 = true;
+    settings.thirdLaneOn = true;
     saveSettings(*store, settings);
     AppEnvironment env;
     env.programFilePath = folder.filePath(QStringLiteral("Brenvolutaris"));
@@ -81,7 +81,7 @@ double tickCpuPercent(int seconds)
     env.moveMouse = false;
     env.serialBackend = [] { return std::make_shared<TestSerialBackend>(); };
 
-    TFormMain window(env);
+    MainWindow window(env);
     Competition& c = window.competition();
     ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
     v.setRowCount(31);
@@ -89,7 +89,7 @@ double tickCpuPercent(int seconds)
         v.setCell(0, r, QString::number(r));
         v.setCell(1, r, QStringLiteral("FF Team %1").arg(r));
     }
-    c.PageControl1Change(CompetitionRound::Vorrunde);
+    c.enterRound(CompetitionRound::Vorrunde);
     window.resize(1030, 588);
     window.show();
     QElapsedTimer settle;
@@ -97,7 +97,7 @@ double tickCpuPercent(int seconds)
     while (settle.elapsed() < 500)
         QApplication::processEvents(QEventLoop::AllEvents, 50);
 
-    window.clock().mStart().trigger();
+    window.clock().command(ClockCommand::Start).trigger();
     const double cpuBefore = cpuSeconds();
     QElapsedTimer wall;
     wall.start();

@@ -28,7 +28,7 @@ std::unique_ptr<Competition> makeCompetition(int teams)
         v.setCell(1, r, QStringLiteral("FF Team %1").arg(r));
         v.setCell(2, r, QStringLiteral("A"));
     }
-    c->PageControl1Change(CompetitionRound::Vorrunde);
+    c->enterRound(CompetitionRound::Vorrunde);
     return c;
 }
 
@@ -41,12 +41,12 @@ double median(std::vector<double> values)
 double recalcMedian()
 {
     auto c = makeCompetition(1000);
-    c->RandomResultFill(); // times on all three lanes
+    c->fillWithRandomResults(); // times on all three lanes
     std::vector<double> samples;
     for (int i = 0; i < 51; ++i) {
         QElapsedTimer timer;
         timer.start();
-        c->RecalculateRound();
+        c->recalculateRound();
         samples.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
     return median(samples);
@@ -59,7 +59,7 @@ double fillMedian()
         auto c = makeCompetition(1000);
         QElapsedTimer timer;
         timer.start();
-        c->FillAllPages();
+        c->fillAllPages();
         samples.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
     return median(samples);

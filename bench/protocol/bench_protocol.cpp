@@ -38,7 +38,7 @@ int main(int argc, char** argv)
     const QString path = dir.filePath(QStringLiteral("protokoll-1000.xlsx"));
     Competition source;
     CompetitionOptions options;
-    options.classShown = true;
+    options.classColumnShown = true;
     options.thirdLaneOn = true;
     source.setOptions(options);
     test::fillCompetition(source, 1000);
@@ -51,14 +51,14 @@ int main(int argc, char** argv)
         QFile::remove(path);
         QElapsedTimer timer;
         timer.start();
-        if (!saver.SaveToExcel(path)) {
+        if (!saver.saveToWorkbook(path)) {
             std::fprintf(stderr, "save failed: %s\n", qPrintable(saver.errorString()));
             return 1;
         }
         save.push_back(timer.nsecsElapsed() / 1e6);
 
         timer.restart();
-        if (!saver.SaveToExcel(path)) {
+        if (!saver.saveToWorkbook(path)) {
             std::fprintf(stderr, "save into existing failed: %s\n", qPrintable(saver.errorString()));
             return 1;
         }
@@ -68,7 +68,7 @@ int main(int argc, char** argv)
         target.setOptions(options);
         ProtocolFiles loader(target);
         timer.restart();
-        if (!loader.LoadFromExcel(path) || target.grid(CompetitionRound::Vorrunde).RowCount() != 1001) {
+        if (!loader.loadFromWorkbook(path) || target.grid(CompetitionRound::Vorrunde).rowCount() != 1001) {
             std::fprintf(stderr, "load failed: %s\n", qPrintable(loader.errorString()));
             return 1;
         }

@@ -7,10 +7,10 @@
 //   main_thread_p99_error_ms  the tick read when the stop command runs on the main thread
 //   p99_error_ms              the tick the port thread read when it saw the edge (the design)
 // Run from the build folder: ./bench/timing/bench_contact_latency [stops]
-#include "ComPort.h"
 #include "Competition.h"
 #include "ContactDecoder.h"
 #include "RaceClock.h"
+#include "SerialLineMonitor.h"
 #include "TestSerialBackend.h"
 
 #include <QCoreApplication>
@@ -77,7 +77,7 @@ int main(int argc, char** argv)
     vorrunde.setRowCount(61);
     for (int r = 1; r <= 60; ++r)
         vorrunde.setRowCells(r, {QString::number(r), QStringLiteral("Team %1").arg(r)});
-    competition.PageControl1Change(CompetitionRound::Vorrunde);
+    competition.enterRound(CompetitionRound::Vorrunde);
 
     RaceClock clock(competition, ticks);
     ContactDecoder decoder(clock);
@@ -88,15 +88,15 @@ int main(int argc, char** argv)
     decoder.setInputs(inputs);
 
     auto backend = std::make_shared<TestSerialBackend>();
-    TComPort port(backend);
+    SerialLineMonitor port(backend);
     port.setTickSource(ticks);
     decoder.attach(port);
 
     HeatResult heat;
     quint32 dispatchTick = 0;
     // The moment the stop command would read the tick: when the hand-over reaches the decoder.
-    for (TComPort::Handler* handler : {&port.OnDSR, &port.OnCTS, &port.OnRLSD}) {
-        *handler = [&dispatchTick, &ticks, inner = *handler](TComPort& sender) {
+    for (SerialLineMonitor::Handler* handler : {&port.OnDSR, &port.OnCTS, &port.OnRLSD}) {
+        *handler = [&dispatchTick, &ticks, inner = *handler](SerialLineMonitor& sender) {
             dispatchTick = ticks.now();
             inner(sender);
         };
@@ -109,7 +109,7 @@ int main(int argc, char** argv)
         heat.atDispatch[i] = qint32(dispatchTick - heat.startTick);
     });
 
-    port.Open();
+    port.open();
 
     // The main thread is busy for up to 50 ms at random moments.
     std::mt19937 mainRandom(20240611);
@@ -136,14 +136,14 @@ int main(int argc, char** argv)
             QMetaObject::invokeMethod(
                 &clock,
                 [&] {
-                    if (clock.runState() != RunState::Idle && !clock.mReset().trigger())
-                        clock.bRESET2().trigger();
+                    if (clock.runState() != RunState::Idle && !clock.command(ClockCommand::Reset).trigger())
+                        clock.command(ClockCommand::Clear).trigger();
                     {
                         std::lock_guard lock(heat.mutex);
                         heat.stopped = {};
                         heat.startTick = 0;
                     }
-                    clock.mStart().trigger();
+                    clock.command(ClockCommand::Start).trigger();
                     std::lock_guard lock(heat.mutex);
                     heat.startTick = competition.controls().lane(1).startTick;
                     start = heat.startTick;
@@ -211,7 +211,7 @@ int main(int argc, char** argv)
     total.start();
     app.exec();
     driver.join();
-    port.Close();
+    port.close();
 
     const qint64 worst =
         designErrors.empty() ? 0 : *std::max_element(designErrors.begin(), designErrors.end());

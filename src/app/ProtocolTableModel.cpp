@@ -19,7 +19,7 @@ int ProtocolTableModel::rowCount(const QModelIndex& parent) const
 
 int ProtocolTableModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : m_competition.grid(m_round).ColCount();
+    return parent.isValid() ? 0 : m_competition.grid(m_round).columnCount();
 }
 
 QVariant ProtocolTableModel::data(const QModelIndex& index, int role) const
@@ -81,7 +81,7 @@ Qt::ItemFlags ProtocolTableModel::flags(const QModelIndex& index) const
     Qt::ItemFlags flags = QAbstractTableModel::flags(index);
     const ResultGrid& grid = m_competition.grid(m_round);
     if (index.isValid() && m_competition.currentRound() == m_round && grid.editMode &&
-        index.row() + 1 == grid.Row && index.column() == grid.Col)
+        index.row() + 1 == grid.currentRow && index.column() == grid.currentColumn)
         flags |= Qt::ItemIsEditable;
     return flags;
 }

@@ -131,8 +131,8 @@ void ProtocolTableView::syncSelection()
     if (m_model->rowCount() == 0)
         return;
     m_syncing = true;
-    const QModelIndex current = m_model->index(std::clamp(grid.Row - 1, 0, m_model->rowCount() - 1),
-                                               std::clamp(grid.Col, 0, m_model->columnCount() - 1));
+    const QModelIndex current = m_model->index(std::clamp(grid.currentRow - 1, 0, m_model->rowCount() - 1),
+                                               std::clamp(grid.currentColumn, 0, m_model->columnCount() - 1));
     setSelectionBehavior(grid.editMode ? QAbstractItemView::SelectItems : QAbstractItemView::SelectRows);
     selectionModel()->setCurrentIndex(current, grid.editMode ? QItemSelectionModel::ClearAndSelect
                                                              : QItemSelectionModel::ClearAndSelect |
@@ -169,8 +169,8 @@ void ProtocolTableView::keyPressEvent(QKeyEvent* event)
         return;
     }
     // arrow keys move through the core, like a click
-    int row = grid.Row;
-    int col = grid.Col;
+    int row = grid.currentRow;
+    int col = grid.currentColumn;
     switch (event->key()) {
     case Qt::Key_Up:
         --row;
@@ -188,8 +188,8 @@ void ProtocolTableView::keyPressEvent(QKeyEvent* event)
         QTableView::keyPressEvent(event);
         return;
     }
-    if (m_competition.currentRound() == round() && row >= 1 && row < grid.RowCount() && col >= 0 &&
-        col < grid.ColCount()) {
+    if (m_competition.currentRound() == round() && row >= 1 && row < grid.rowCount() && col >= 0 &&
+        col < grid.columnCount()) {
         m_competition.selectCell(col, row);
         syncSelection();
         scrollTo(currentIndex());

@@ -41,7 +41,7 @@ QPixmap questionIcon()
 
 } // namespace
 
-TFDlgYesNo::TFDlgYesNo(QWidget* parent) : QDialog(parent)
+ConfirmDialog::ConfirmDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QApplication::applicationName().isEmpty() ? QStringLiteral("Brenvolutaris")
                                                              : QApplication::applicationName());
@@ -49,47 +49,47 @@ TFDlgYesNo::TFDlgYesNo(QWidget* parent) : QDialog(parent)
     setModal(true);
     auto* icon = new QLabel(this);
     icon->setPixmap(questionIcon());
-    Label1 = new QLabel(this);
-    Label1->setAlignment(Qt::AlignCenter);
-    Label1->setWordWrap(true);
-    Label1->setMinimumWidth(200);
-    OKBtn = new QPushButton(QStringLiteral("Ja"), this);
-    CancelBtn = new QPushButton(QStringLiteral("Nein"), this);
-    OKBtn->setDefault(false);
-    CancelBtn->setDefault(false);
-    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
-    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    questionLabel = new QLabel(this);
+    questionLabel->setAlignment(Qt::AlignCenter);
+    questionLabel->setWordWrap(true);
+    questionLabel->setMinimumWidth(200);
+    yesButton = new QPushButton(QStringLiteral("Ja"), this);
+    noButton = new QPushButton(QStringLiteral("Nein"), this);
+    yesButton->setDefault(false);
+    noButton->setDefault(false);
+    connect(yesButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(noButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* top = new QHBoxLayout;
     top->addWidget(icon, 0, Qt::AlignTop);
-    top->addWidget(Label1, 1);
+    top->addWidget(questionLabel, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(OKBtn);
-    buttons->addWidget(CancelBtn);
+    buttons->addWidget(yesButton);
+    buttons->addWidget(noButton);
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    setTabOrder(OKBtn, CancelBtn);
+    setTabOrder(yesButton, noButton);
 }
 
-bool TFDlgYesNo::ask(const QString& question)
+bool ConfirmDialog::ask(const QString& question)
 {
-    Label1->setText(question);
+    questionLabel->setText(question);
     return exec() == QDialog::Accepted;
 }
 
-void TFDlgYesNo::showEvent(QShowEvent* event)
+void ConfirmDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (parentWidget())
         move(parentWidget()->geometry().center() - rect().center());
-    OKBtn->setFocus();
+    yesButton->setFocus();
 }
 
-TFormInfo::TFormInfo(QWidget* parent) : QDialog(parent)
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Information"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -115,8 +115,8 @@ TFormInfo::TFormInfo(QWidget* parent) : QDialog(parent)
     auto* frameLayout = new QHBoxLayout(frame);
     frameLayout->setContentsMargins(3, 3, 3, 3);
     frameLayout->addWidget(ImageICON);
-    sOK = new QPushButton(QStringLiteral("Einverstanden"), this);
-    connect(sOK, &QPushButton::clicked, this, &QDialog::accept);
+    okButton = new QPushButton(QStringLiteral("Einverstanden"), this);
+    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* text = new QVBoxLayout;
     text->addWidget(name);
@@ -126,7 +126,7 @@ TFormInfo::TFormInfo(QWidget* parent) : QDialog(parent)
     top->addLayout(text);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(sOK, 0, Qt::AlignCenter);
+    layout->addWidget(okButton, 0, Qt::AlignCenter);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -162,7 +162,7 @@ void join(QPainter& p, const QRectF& a, const QRectF& b, const QPointF& to)
 
 } // namespace
 
-QImage TFormSxema::bracketPicture(int pairingMode)
+QImage BracketSchemeDialog::bracketPicture(int pairingChoice)
 {
     QImage image(500, 470, QImage::Format_RGB32);
     image.fill(QColor(0xF4, 0xF4, 0xEC));
@@ -205,7 +205,7 @@ QImage TFormSxema::bracketPicture(int pairingMode)
         const QRectF r(200, top + (2 * k + 0.5) * slot, 80, boxH);
         quarter << r;
     }
-    if (pairingMode == 0) {
+    if (pairingChoice == 0) {
         // winners re-seeded by their place: 1-8, 4-5, 2-7, 3-6
         for (int k = 0; k < 8; ++k) {
             const QPointF to(120, eighth[2 * k].center().y() + slot / 2);
@@ -234,7 +234,7 @@ QImage TFormSxema::bracketPicture(int pairingMode)
         join(p, quarter[2 * k], quarter[2 * k + 1], QPointF(semi[k].left(), semi[k].center().y()));
         QString text;
         QColor fill = Qt::white;
-        if (pairingMode == 0) {
+        if (pairingChoice == 0) {
             const int seeds[4] = {1, 4, 2, 3};
             text = QStringLiteral("%1. Sieger").arg(seeds[k]);
             if (seeds[k] == 1)
@@ -275,42 +275,42 @@ QImage TFormSxema::bracketPicture(int pairingMode)
                QStringLiteral("a. Plätze 3 und 4\nb. Plätze 1 und 2 (KO)"));
     p.setFont(font);
     p.drawText(QRectF(0, 450, 500, 18), Qt::AlignCenter,
-               pairingMode == 0 ? QStringLiteral("Nach 1. KO-Runde: nach Platz")
-                                : QStringLiteral("Nach 1. KO-Runde: Win+Win"));
+               pairingChoice == 0 ? QStringLiteral("Nach 1. KO-Runde: nach Platz")
+                                  : QStringLiteral("Nach 1. KO-Runde: Win+Win"));
     return image;
 }
 
-TFormSxema::TFormSxema(QWidget* parent) : QDialog(parent)
+BracketSchemeDialog::BracketSchemeDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("KO-Schema"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setModal(true);
     setFixedSize(500, 470);
-    Image0 = new QLabel(this);
-    Image0->setPixmap(QPixmap::fromImage(bracketPicture(0)));
-    Image0->setGeometry(0, 0, 500, 470);
-    Image1 = new QLabel(this);
-    Image1->setPixmap(QPixmap::fromImage(bracketPicture(1)));
-    Image1->setGeometry(0, 0, 500, 470);
+    byPlacePicture = new QLabel(this);
+    byPlacePicture->setPixmap(QPixmap::fromImage(bracketPicture(0)));
+    byPlacePicture->setGeometry(0, 0, 500, 470);
+    winnersKeepBracketPicture = new QLabel(this);
+    winnersKeepBracketPicture->setPixmap(QPixmap::fromImage(bracketPicture(1)));
+    winnersKeepBracketPicture->setGeometry(0, 0, 500, 470);
     selectPicture(0);
 }
 
-void TFormSxema::selectPicture(int pairingChoice)
+void BracketSchemeDialog::selectPicture(int pairingChoice)
 {
     if (pairingChoice != 0 && pairingChoice != 1)
         return;
     m_visible = pairingChoice;
-    Image0->setVisible(pairingChoice == 0);
-    Image1->setVisible(pairingChoice == 1);
+    byPlacePicture->setVisible(pairingChoice == 0);
+    winnersKeepBracketPicture->setVisible(pairingChoice == 1);
 }
 
-void TFormSxema::showFor(int pairingChoice)
+void BracketSchemeDialog::showFor(int pairingChoice)
 {
     selectPicture(pairingChoice);
     exec();
 }
 
-void TFormSxema::keyPressEvent(QKeyEvent* event)
+void BracketSchemeDialog::keyPressEvent(QKeyEvent* event)
 {
     event->accept();
     accept(); // any key closes the scheme

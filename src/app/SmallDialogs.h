@@ -10,47 +10,47 @@ class QPushButton;
 namespace brv {
 
 // The yes/no confirmation ("Ergebnisse löschen?", "Programm beenden?").
-class TFDlgYesNo final : public QDialog, public YesNoQuestion
+class ConfirmDialog final : public QDialog, public YesNoQuestion
 {
     Q_OBJECT
 
 public:
-    explicit TFDlgYesNo(QWidget* parent = nullptr);
+    explicit ConfirmDialog(QWidget* parent = nullptr);
     bool ask(const QString& question) override;
 
-    QLabel* Label1 = nullptr;
-    QPushButton* OKBtn = nullptr;
-    QPushButton* CancelBtn = nullptr;
+    QLabel* questionLabel = nullptr;
+    QPushButton* yesButton = nullptr;
+    QPushButton* noButton = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
 };
 
 // Program name and version.
-class TFormInfo final : public QDialog
+class AboutDialog final : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit TFormInfo(QWidget* parent = nullptr);
-    QPushButton* sOK = nullptr;
+    explicit AboutDialog(QWidget* parent = nullptr);
+    QPushButton* okButton = nullptr;
 };
 
 // The two knockout brackets: by place (0) and winners keep their bracket (1).
-class TFormSxema final : public QDialog
+class BracketSchemeDialog final : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit TFormSxema(QWidget* parent = nullptr);
+    explicit BracketSchemeDialog(QWidget* parent = nullptr);
     // Shows the picture of a pairing choice; any other choice keeps the picture shown before.
     void showFor(int pairingChoice);
     void selectPicture(int pairingChoice);
     int visiblePicture() const { return m_visible; }
-    static QImage bracketPicture(int pairingMode);
+    static QImage bracketPicture(int pairingChoice);
 
-    QLabel* Image0 = nullptr;
-    QLabel* Image1 = nullptr;
+    QLabel* byPlacePicture = nullptr;
+    QLabel* winnersKeepBracketPicture = nullptr;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

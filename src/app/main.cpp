@@ -1,6 +1,6 @@
 #include "CNumericLocale.h"
+#include "MainWindow.h"
 #include "QtTranslations.h"
-#include "TFormMain.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -15,10 +15,10 @@ int main(int argc, char** argv)
     // files the program writes never follow it.
     brv::CNumericLocale::pinProcessNumericLocale();
     brv::installGermanQtTranslations(app);
-    QApplication::setApplicationName(brv::TFormMain::kApplicationTitle);
+    QApplication::setApplicationName(brv::MainWindow::kApplicationTitle);
     QApplication::setOrganizationName(QStringLiteral("Tempvalorhub"));
 
-    brv::TFormMain window{brv::AppEnvironment{}};
+    brv::MainWindow window{brv::AppEnvironment{}};
     window.show();
 
     // An optional protocol file on the command line is loaded as the load command would.

@@ -55,7 +55,7 @@ CellStyle Competition::cellStyle(CompetitionRound round, int col, int row) const
                 style.background = *style.background | 0xF0F0F0;
             }
         }
-        const QString entry = LaneEntryText(g, row);
+        const QString entry = laneEntryText(g, row);
         if (entry == selector(1).text() || entry == selector(2).text() ||
             (laneVisible(3) && entry == selector(3).text()))
             style.foreground = colour::Red;
@@ -85,7 +85,7 @@ CellStyle Competition::cellStyle(CompetitionRound round, int col, int row) const
         }
         if (col == 2 || col == 3)
             style.alignment = kLeft;
-        const QString entry = LaneEntryText(g, row);
+        const QString entry = laneEntryText(g, row);
         if (entry == selector(1).text() || entry == selector(2).text())
             style.foreground = colour::Red;
         if (round == CompetitionRound::Finale && col == 8) {

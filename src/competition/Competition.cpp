@@ -8,9 +8,9 @@ namespace brv {
 
 namespace {
 
-GridId gridIdOf(CompetitionRound round)
+TableId gridIdOf(CompetitionRound round)
 {
-    return static_cast<GridId>(roundIndex(round));
+    return static_cast<TableId>(roundIndex(round));
 }
 
 // Column of the start number ("Nr.") in a table.
@@ -21,34 +21,34 @@ int nrColumn(CompetitionRound round)
 
 } // namespace
 
-quint32 RandomGenerator::Random(quint32 range)
+quint32 RandomGenerator::bounded(quint32 range)
 {
     m_seed = m_seed * 134775813u + 1u;
     return quint32((quint64(range) * quint64(m_seed)) >> 32);
 }
 
 Competition::Competition(const NumberFormat& format, QObject* parent)
-    : QObject(parent), m_format(format), m_sortGrid9(GridId::SortGrid9, 9, 2)
+    : QObject(parent), m_format(format), m_rankingScratch(TableId::RankingScratch, 9, 2)
 {
     for (CompetitionRound round : kAllRounds) {
         auto grid = std::make_unique<ResultGrid>(gridIdOf(round), roundColumnCount(round),
                                                  roundInitialRowCount(round));
-        grid->SortCol = round == CompetitionRound::Vorrunde ? 12 : (isKnockoutRound(round) ? 7 : 0);
+        grid->sortColumn = round == CompetitionRound::Vorrunde ? 12 : (isKnockoutRound(round) ? 7 : 0);
         if (round == CompetitionRound::Vorrunde)
-            grid->SecondaryIndex = QStringLiteral("0");
+            grid->secondarySortColumns = QStringLiteral("0");
         m_grids[std::size_t(roundIndex(round))] = std::move(grid);
         m_pageCaptions[std::size_t(roundIndex(round))] = roundCaption(round);
     }
-    m_sortGrid9.SortCol = 7;
-    m_sortGridTop = {QString(), QStringLiteral("Bahn 1"), QStringLiteral("Bahn 2"), QStringLiteral("Bahn 3"),
-                     QStringLiteral("Beste")};
-    m_sortGridTop7 = {QString(),
-                      QStringLiteral("Vorrunde"),
-                      QStringLiteral("Achtelfinale"),
-                      QStringLiteral("Viertelfinale"),
-                      QStringLiteral("Halbfinale"),
-                      QStringLiteral("Finale"),
-                      QStringLiteral("Bestes")};
+    m_rankingScratch.sortColumn = 7;
+    m_laneHeadings = {QString(), QStringLiteral("Bahn 1"), QStringLiteral("Bahn 2"), QStringLiteral("Bahn 3"),
+                      QStringLiteral("Beste")};
+    m_roundHeadings = {QString(),
+                       QStringLiteral("Vorrunde"),
+                       QStringLiteral("Achtelfinale"),
+                       QStringLiteral("Viertelfinale"),
+                       QStringLiteral("Halbfinale"),
+                       QStringLiteral("Finale"),
+                       QStringLiteral("Bestes")};
     writeCaptions();
 }
 
@@ -79,10 +79,10 @@ void Competition::setOptions(const CompetitionOptions& options)
     Q_EMIT layoutRequested();
 }
 
-void Competition::setSortGridTop7Heading(int col, const QString& text)
+void Competition::setRoundHeading(int col, const QString& text)
 {
-    if (col >= 0 && col < m_sortGridTop7.size())
-        m_sortGridTop7[col] = text;
+    if (col >= 0 && col < m_roundHeadings.size())
+        m_roundHeadings[col] = text;
     Q_EMIT captionsChanged();
 }
 
@@ -98,9 +98,9 @@ void Competition::writeCaptions()
     const QString fehler = QStringLiteral("Fehler");
     const QString gesamt = QStringLiteral("Gesamt");
     const QString ergebnis = QStringLiteral("Ergebnis");
-    const QString cls = m_options.classCaption;
+    const QString cls = m_options.classColumnCaption;
 
-    const QString ranking = m_options.rankingMode == 1 ? zeit : QStringLiteral("Summe");
+    const QString ranking = m_options.rankingMode == RankingMode::BestTime ? zeit : QStringLiteral("Summe");
     grid(CompetitionRound::Vorrunde)
         .setRowCells(0, {QStringLiteral("Nr."), QStringLiteral("Mannschaft"), cls, zeit, fehler, gesamt, zeit,
                          fehler, gesamt, zeit, fehler, gesamt, ranking, QStringLiteral("Pl.")});
@@ -111,23 +111,24 @@ void Competition::writeCaptions()
                                     QStringLiteral("Mannschaft"), cls, QStringLiteral("Vorrunde"), zeit,
                                     fehler, gesamt, QStringLiteral("Pl.")});
     }
-    m_sortGrid9.setRowCells(0, grid(CompetitionRound::Achtelfinale).rowCells(0));
+    m_rankingScratch.setRowCells(0, grid(CompetitionRound::Achtelfinale).rowCells(0));
     grid(CompetitionRound::GesamtErgebnis)
         .setRowCells(0, {QStringLiteral("Platz"), QStringLiteral("Mannschaft"), cls, ergebnis, zeit, fehler,
                          ergebnis, zeit, fehler, ergebnis, zeit, fehler, ergebnis, zeit, fehler, ergebnis,
                          ergebnis});
-    m_sortGridTop[4] = m_options.rankingMode == 1 ? QStringLiteral("Best") : QStringLiteral("Beste");
+    m_laneHeadings[4] =
+        m_options.rankingMode == RankingMode::BestTime ? QStringLiteral("Best") : QStringLiteral("Beste");
     Q_EMIT captionsChanged();
     Q_EMIT tablesChanged();
 }
 
-void Competition::ApplyRankingCaptions()
+void Competition::applyRankingCaptions()
 {
-    if (m_options.rankingMode == 0) {
-        m_sortGridTop[4] = QStringLiteral("Beste");
+    if (m_options.rankingMode == RankingMode::BestSum) {
+        m_laneHeadings[4] = QStringLiteral("Beste");
         grid(CompetitionRound::Vorrunde).setCell(12, 0, QStringLiteral("Summe"));
-    } else if (m_options.rankingMode == 1) {
-        m_sortGridTop[4] = QStringLiteral("Best");
+    } else if (m_options.rankingMode == RankingMode::BestTime) {
+        m_laneHeadings[4] = QStringLiteral("Best");
         grid(CompetitionRound::Vorrunde).setCell(12, 0, QStringLiteral("Zeit"));
     } else {
         return;
@@ -138,7 +139,7 @@ void Competition::ApplyRankingCaptions()
 
 void Competition::applyClassCaption()
 {
-    const QString& cls = m_options.classCaption;
+    const QString& cls = m_options.classColumnCaption;
     grid(CompetitionRound::Vorrunde).setCell(2, 0, cls);
     for (CompetitionRound round : kAllRounds) {
         if (isKnockoutRound(round))
@@ -148,9 +149,9 @@ void Competition::applyClassCaption()
     Q_EMIT tablesChanged();
 }
 
-QString Competition::LaneEntryText(const ResultGrid& grid, int row)
+QString Competition::laneEntryText(const ResultGrid& grid, int row)
 {
-    const int nr = grid.id() == GridId::SortGrid1 ? 0 : 1;
+    const int nr = grid.id() == TableId::Vorrunde ? 0 : 1;
     const QString number = grid.cell(nr, row);
     const QString padded = number.size() < 3 ? QString(3 - number.size(), QLatin1Char(' ')) + number : number;
     return padded + QLatin1Char(' ') + grid.cell(nr + 1, row);
@@ -158,7 +159,7 @@ QString Competition::LaneEntryText(const ResultGrid& grid, int row)
 
 bool Competition::isPageVisible(CompetitionRound round) const
 {
-    return round != CompetitionRound::Achtelfinale || m_options.knockoutStart == 0;
+    return round != CompetitionRound::Achtelfinale || m_options.knockoutStart == KnockoutStart::Achtelfinale;
 }
 
 bool Competition::laneVisible(int lane) const
@@ -170,7 +171,7 @@ bool Competition::laneVisible(int lane) const
 
 bool Competition::laneActive(int lane) const
 {
-    return laneVisible(lane) && m_controls.lane(lane).onChecked;
+    return laneVisible(lane) && m_controls.lane(lane).inUse;
 }
 
 void Competition::setStatusText(int panel, const QString& text)
@@ -183,22 +184,22 @@ void Competition::setStatusText(int panel, const QString& text)
 
 // ---------------------------------------------------------------- sorting
 
-void Competition::SortAndNumber()
+void Competition::sortCurrentTableAndNumber()
 {
-    sortAndNumber(CurrentGrid());
+    sortAndNumber(currentGrid());
 }
 
 void Competition::sortAndNumber(ResultGrid& grid)
 {
-    if (grid.id() == GridId::SortGrid6 || m_sorting)
+    if (grid.id() == TableId::GesamtErgebnis || m_sorting)
         return;
     m_sorting = true;
-    Sort(grid, grid.SortCol, m_format);
-    if (grid.SortCol != 0 && (grid.id() == GridId::SortGrid1 || grid.id() == GridId::SortGrid5)) {
-        const int last = grid.ColCount() - 1;
+    sortTable(grid, grid.sortColumn, m_format);
+    if (grid.sortColumn != 0 && (grid.id() == TableId::Vorrunde || grid.id() == TableId::Finale)) {
+        const int last = grid.columnCount() - 1;
         int counter = 0;
-        for (int r = 1; r < grid.RowCount(); ++r) {
-            const QString value = grid.cell(grid.SortCol, r);
+        for (int r = 1; r < grid.rowCount(); ++r) {
+            const QString value = grid.cell(grid.sortColumn, r);
             if (m_format.toNumber(value.trimmed())) {
                 ++counter;
                 grid.setCell(last, r, QString::number(counter));
@@ -212,13 +213,13 @@ void Competition::sortAndNumber(ResultGrid& grid)
 
 // ---------------------------------------------------------------- lanes
 
-void Competition::FillLaneSelectors()
+void Competition::fillLaneSelectors()
 {
-    const ResultGrid& current = CurrentGrid();
+    const ResultGrid& current = currentGrid();
     QStringList entries;
     entries.reserve(current.dataRowCount());
-    for (int r = 1; r < current.RowCount(); ++r)
-        entries.append(LaneEntryText(current, r));
+    for (int r = 1; r < current.rowCount(); ++r)
+        entries.append(laneEntryText(current, r));
     for (LaneSelector& selector : m_selectors) {
         selector.entries = entries;
         selector.index = -1;
@@ -226,18 +227,18 @@ void Competition::FillLaneSelectors()
     Q_EMIT lanesChanged();
 }
 
-void Competition::ShowLaneTeamsOnTv()
+void Competition::showLaneTeamsOnTv()
 {
     Q_EMIT tvChanged();
 }
 
-void Competition::AssignRowToLane(int lane)
+void Competition::assignRowToLane(int lane)
 {
     if (lane < 1 || lane > 3)
         return;
-    selector(lane).selectText(LaneEntryText(CurrentGrid(), CurrentGrid().Row));
-    ShowLaneTeamsOnTv();
-    UpdateLaneReadiness();
+    selector(lane).selectText(laneEntryText(currentGrid(), currentGrid().currentRow));
+    showLaneTeamsOnTv();
+    updateLaneReadiness();
     Q_EMIT lanesChanged();
     Q_EMIT tablesChanged();
 }
@@ -245,7 +246,7 @@ void Competition::AssignRowToLane(int lane)
 void Competition::setLane3On(bool on)
 {
     LaneControls& lane3 = m_controls.lane(3);
-    lane3.onChecked = on;
+    lane3.inUse = on;
     LaneSelector& sel = selector(3);
     sel.enabled = on;
     if (on) {
@@ -259,16 +260,16 @@ void Competition::setLane3On(bool on)
         lane3.startButtonEnabled = false;
     }
     lane3.startButtonGreen = on;
-    UpdateProtocolButtons();
+    updateProtocolButtons();
     Q_EMIT lanesChanged();
     Q_EMIT tablesChanged();
 }
 
-void Competition::RecordLaneTime(int column, int lane, const QString& timeText)
+void Competition::recordLaneTime(int column, int lane, const QString& timeText)
 {
     if (lane < 1 || lane > 3)
         return;
-    ResultGrid& current = CurrentGrid();
+    ResultGrid& current = currentGrid();
     const QString laneText = selector(lane).text();
     if (laneText.trimmed().isEmpty())
         return; // no team on this lane: nothing is written and no buttons change
@@ -279,8 +280,8 @@ void Competition::RecordLaneTime(int column, int lane, const QString& timeText)
     // A start number written differently ("007") or not a number at all: the team is still the
     // one whose entry the lane shows. A time must never be dropped while a team is on the lane.
     if (row < 0) {
-        for (int r = 1; r < current.RowCount(); ++r) {
-            if (LaneEntryText(current, r) == laneText) {
+        for (int r = 1; r < current.rowCount(); ++r) {
+            if (laneEntryText(current, r) == laneText) {
                 row = r;
                 break;
             }
@@ -302,7 +303,7 @@ void Competition::RecordLaneTime(int column, int lane, const QString& timeText)
         }
         Q_EMIT tablesChanged();
     }
-    UpdateProtocolButtons();
+    updateProtocolButtons();
 }
 
 void Competition::setProvisionalRanking(int row)
@@ -318,7 +319,7 @@ void Competition::setProvisionalRanking(int row)
             ++count;
         }
     }
-    if (m_options.rankingMode == 0) {
+    if (m_options.rankingMode == RankingMode::BestSum) {
         if (count == 3) {
             std::array<double, 3> sorted = values;
             std::sort(sorted.begin(), sorted.end());
@@ -329,7 +330,7 @@ void Competition::setProvisionalRanking(int row)
                 sum += counted[std::size_t(i)] ? values[std::size_t(i)] : 0.0;
             g.setCell(12, row, m_format.fixed2(sum));
         }
-    } else if (m_options.rankingMode == 1) {
+    } else if (m_options.rankingMode == RankingMode::BestTime) {
         int best = -1;
         double bestValue = kNoResult;
         for (int i = 0; i < 3; ++i) {
@@ -345,11 +346,11 @@ void Competition::setProvisionalRanking(int row)
     }
 }
 
-void Competition::AdvanceLanes()
+void Competition::advanceLanes()
 {
     const int n = laneActive(3) ? 3 : 2;
     for (int lane = 1; lane <= n; ++lane) {
-        if (!m_controls.lane(lane).onChecked)
+        if (!m_controls.lane(lane).inUse)
             continue;
         LaneSelector& sel = selector(lane);
         int next = sel.index + n;
@@ -385,9 +386,9 @@ void Competition::AdvanceLanes()
             }
         }
     }
-    ShowLaneTeamsOnTv();
+    showLaneTeamsOnTv();
     m_controls.focus = FocusTarget::Start;
-    UpdateProtocolButtons();
+    updateProtocolButtons();
     Q_EMIT lanesChanged();
     Q_EMIT tablesChanged();
 }
@@ -410,33 +411,33 @@ void Competition::setEditMode(ResultGrid& grid, bool on)
 
 void Competition::selectCell(int col, int row)
 {
-    ResultGrid& current = CurrentGrid();
-    if (row < 1 || row >= current.RowCount() || col < 0 || col >= current.ColCount())
+    ResultGrid& current = currentGrid();
+    if (row < 1 || row >= current.rowCount() || col < 0 || col >= current.columnCount())
         return;
     // Moving away from an edited cell commits it.
-    if (m_editColumn != -1 && (col != current.Col || row != current.Row))
-        CommitCellEdit();
+    if (m_editColumn != -1 && (col != current.currentColumn || row != current.currentRow))
+        commitCellEdit();
 
     if (m_currentRound == CompetitionRound::GesamtErgebnis) {
-        current.Row = row;
-        current.Col = col;
+        current.currentRow = row;
+        current.currentColumn = col;
         Q_EMIT tablesChanged();
         return;
     }
     if (isCellEditable(m_currentRound, col)) {
         setEditMode(current, true);
-        current.Row = row;
-        current.Col = col;
+        current.currentRow = row;
+        current.currentColumn = col;
         m_editColumn =
             m_currentRound == CompetitionRound::Vorrunde ? (col <= 4 ? 4 : (col <= 7 ? 7 : 10)) : col;
     } else {
-        CommitCellEdit();
+        commitCellEdit();
         m_editColumn = -1;
         setEditMode(current, false);
-        current.Row = row;
-        current.Col = col;
+        current.currentRow = row;
+        current.currentColumn = col;
     }
-    UpdateProtocolButtons();
+    updateProtocolButtons();
     Q_EMIT tablesChanged();
 }
 
@@ -463,8 +464,8 @@ std::optional<QChar> Competition::editCharacter(QChar key) const
 
 void Competition::setEditText(const QString& text)
 {
-    ResultGrid& current = CurrentGrid();
-    if (m_editColumn == -1 || !current.editMode || !isCellEditable(m_currentRound, current.Col))
+    ResultGrid& current = currentGrid();
+    if (m_editColumn == -1 || !current.editMode || !isCellEditable(m_currentRound, current.currentColumn))
         return;
     QString accepted;
     accepted.reserve(text.size());
@@ -474,7 +475,7 @@ void Competition::setEditText(const QString& text)
         if (const std::optional<QChar> typed = editCharacter(c))
             accepted += *typed;
     }
-    current.setCell(current.Col, current.Row, accepted);
+    current.setCell(current.currentColumn, current.currentRow, accepted);
     Q_EMIT tablesChanged();
 }
 
@@ -486,8 +487,8 @@ void Competition::editEnter()
                               (isKnockoutRound(m_currentRound) && m_editColumn == 6);
     if (!enterCommits)
         return;
-    CommitCellEdit();
-    RecalculateRound();
+    commitCellEdit();
+    recalculateRound();
 }
 
 void Competition::writeRankingValue(ResultGrid& g, int row)
@@ -495,7 +496,7 @@ void Competition::writeRankingValue(ResultGrid& g, int row)
     const double g1 = numberOr(g.cell(5, row), kNoResult);
     const double g2 = numberOr(g.cell(8, row), kNoResult);
     const double g3 = numberOr(g.cell(11, row), kNoResult);
-    if (m_options.rankingMode == 0) {
+    if (m_options.rankingMode == RankingMode::BestSum) {
         const std::array<double, 3> sums{g1 + g2, g1 + g3, g2 + g3};
         for (std::size_t i = 0; i < sums.size(); ++i) {
             const double s = sums[i];
@@ -504,7 +505,7 @@ void Competition::writeRankingValue(ResultGrid& g, int row)
                 return;
             }
         }
-    } else if (m_options.rankingMode == 1) {
+    } else if (m_options.rankingMode == RankingMode::BestTime) {
         std::array<double, 3> v{g1, g2, g3};
         for (double& x : v) {
             if (x == 0)
@@ -519,12 +520,12 @@ void Competition::writeRankingValue(ResultGrid& g, int row)
     }
 }
 
-void Competition::CommitCellEdit()
+void Competition::commitCellEdit()
 {
     if (m_editColumn == -1)
         return;
-    ResultGrid& current = CurrentGrid();
-    const int row = current.Row;
+    ResultGrid& current = currentGrid();
+    const int row = current.currentRow;
     if (m_currentRound == CompetitionRound::Vorrunde) {
         const int c = m_editColumn;
         const double zeit = numberOr(current.cell(c - 1, row), 0);
@@ -532,10 +533,10 @@ void Competition::CommitCellEdit()
         if (zeit > 0)
             current.setCell(c + 1, row, m_format.fixed2(zeit + fehler));
         writeRankingValue(current, row);
-        SortAndNumber();
+        sortCurrentTableAndNumber();
         m_editColumn = -1;
         setEditMode(current, false);
-        current.Row = row;
+        current.currentRow = row;
     } else if (isKnockoutRound(m_currentRound)) {
         const double zeit = numberOr(current.cell(5, row), 0);
         const double fehler = numberOr(current.cell(6, row), 0);
@@ -551,17 +552,17 @@ void Competition::CommitCellEdit()
 
 void Competition::markVoid()
 {
-    ResultGrid& current = CurrentGrid();
-    const int row = current.Row;
+    ResultGrid& current = currentGrid();
+    const int row = current.currentRow;
     const QString aus(mark::Void);
     if (m_currentRound == CompetitionRound::Vorrunde) {
-        const int col = current.Col;
+        const int col = current.currentColumn;
         if (col >= 3 && col <= 11) {
             const int zeit = 3 + 3 * ((col - 3) / 3);
             current.setCell(zeit, row, aus);
             current.setCell(zeit + 1, row, aus);
         }
-        CommitCellEdit();
+        commitCellEdit();
     } else if (isKnockoutRound(m_currentRound)) {
         current.setCell(5, row, aus);
         current.setCell(6, row, aus);
@@ -569,33 +570,33 @@ void Competition::markVoid()
     } else {
         return;
     }
-    RecalculateRound();
+    recalculateRound();
     Q_EMIT tablesChanged();
 }
 
 void Competition::markDisqualified()
 {
-    ResultGrid& current = CurrentGrid();
+    ResultGrid& current = currentGrid();
     if (m_currentRound == CompetitionRound::GesamtErgebnis)
         return;
     const int first = m_currentRound == CompetitionRound::Vorrunde ? 3 : 5;
-    for (int c = first; c < current.ColCount(); ++c)
-        current.setCell(c, current.Row, QString(mark::Disqualified));
+    for (int c = first; c < current.columnCount(); ++c)
+        current.setCell(c, current.currentRow, QString(mark::Disqualified));
     if (m_currentRound == CompetitionRound::Vorrunde)
-        CommitCellEdit();
-    RecalculateRound();
+        commitCellEdit();
+    recalculateRound();
     Q_EMIT tablesChanged();
 }
 
-void Competition::ClearResults()
+void Competition::clearResults()
 {
     if (!m_question || !m_question->ask(QStringLiteral("Ergebnisse löschen?")))
         return;
     for (int index = roundIndex(m_currentRound); index <= roundIndex(CompetitionRound::Finale); ++index) {
         ResultGrid& g = grid(roundAt(index));
-        g.clearDataCells(index == 0 ? 3 : 4, g.ColCount() - 1);
+        g.clearDataCells(index == 0 ? 3 : 4, g.columnCount() - 1);
     }
-    UpdateProtocolButtons();
+    updateProtocolButtons();
     Q_EMIT layoutRequested();
     if (m_currentRound == CompetitionRound::Vorrunde) {
         m_tvBestMs = 0;
@@ -607,19 +608,19 @@ void Competition::ClearResults()
 
 bool Competition::canRecalculate() const
 {
-    const ResultGrid& current = CurrentGrid();
+    const ResultGrid& current = currentGrid();
     return !(current.dataRowCount() < 2 && current.isRowBlank(1));
 }
 
 // ---------------------------------------------------------------- readiness
 
-void Competition::UpdateLaneReadiness()
+void Competition::updateLaneReadiness()
 {
     RunControls& c = m_controls;
     const int count1 = selector(1).count();
     const int count2 = selector(2).count();
     const int count3 = selector(3).count();
-    const bool lane3Used = c.lane(3).onChecked && laneVisible(3);
+    const bool lane3Used = c.lane(3).inUse && laneVisible(3);
 
     bool ready =
         !(count1 == 0 || count2 == 0 || (count3 == 0 && lane3Used) || selector(1).index == selector(2).index);
@@ -646,13 +647,13 @@ void Competition::UpdateLaneReadiness()
 
 bool Competition::tableHasData() const
 {
-    const ResultGrid& current = CurrentGrid();
+    const ResultGrid& current = currentGrid();
     return current.dataRowCount() >= 2 && !current.isRowBlank(1);
 }
 
-void Competition::UpdateProtocolButtons()
+void Competition::updateProtocolButtons()
 {
-    UpdateLaneReadiness();
+    updateLaneReadiness();
     RunControls& c = m_controls;
     const bool hasData = tableHasData();
     c.saveEnabled = hasData;
@@ -671,20 +672,20 @@ void Competition::setCurrentRound(CompetitionRound round)
     m_currentRound = round;
 }
 
-void Competition::PageControl1Change(CompetitionRound newRound)
+void Competition::enterRound(CompetitionRound newRound)
 {
     m_currentRound = newRound;
     m_editColumn = -1;
-    setStatusText(0, QString::number(CurrentGrid().dataRowCount()));
-    FillLaneSelectors();
+    setStatusText(0, QString::number(currentGrid().dataRowCount()));
+    fillLaneSelectors();
     for (int lane = 1; lane <= 3; ++lane) {
         LaneSelector& sel = selector(lane);
         sel.enabled = sel.count() > 0;
-        if (m_controls.lane(lane).onChecked)
+        if (m_controls.lane(lane).inUse)
             sel.select(lane - 1);
     }
-    ShowLaneTeamsOnTv();
-    UpdateProtocolButtons();
+    showLaneTeamsOnTv();
+    updateProtocolButtons();
     Q_EMIT pageChanged(newRound);
     Q_EMIT layoutRequested();
     Q_EMIT lanesChanged();
@@ -695,8 +696,8 @@ void Competition::changePage(CompetitionRound newRound)
 {
     if (newRound == m_currentRound)
         return;
-    BuildNextRound();
-    PageControl1Change(newRound);
+    buildNextRound();
+    enterRound(newRound);
 }
 
 void Competition::replaceTables(const std::array<std::unique_ptr<ResultGrid>, kRoundCount>& tables,
@@ -706,11 +707,11 @@ void Competition::replaceTables(const std::array<std::unique_ptr<ResultGrid>, kR
         if (!present[i] || !tables[i])
             continue;
         ResultGrid& target = *m_grids[i];
-        target.setRowCount(tables[i]->RowCount());
-        for (int r = 0; r < target.RowCount(); ++r)
+        target.setRowCount(tables[i]->rowCount());
+        for (int r = 0; r < target.rowCount(); ++r)
             target.setRowCells(r, tables[i]->rowCells(r));
-        target.Row = 1;
-        target.Col = 0;
+        target.currentRow = 1;
+        target.currentColumn = 0;
         target.editMode = false;
     }
     m_editColumn = -1;

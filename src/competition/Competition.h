@@ -2,6 +2,7 @@
 
 #include "CellStyle.h"
 #include "CellText.h"
+#include "CompetitionOptions.h"
 #include "CompetitionRound.h"
 #include "Interfaces.h"
 #include "LaneSelector.h"
@@ -18,24 +19,12 @@
 
 namespace brv {
 
-// The settings the competition logic reads.
-struct CompetitionOptions
-{
-    int rankingMode = 0;      // "Platznach": 0 best sum, 1 best time, other: no ranking value
-    bool thirdLaneOn = false; // "OnZiel3"
-    int knockoutStart = 0;    // "q16_8": 0 Achtelfinale, 1 Viertelfinale
-    int pairingMode = 0;      // "Make": 0 by place, 1 winners keep their bracket
-    bool commonStart = true;  // "OnStart"
-    bool classShown = false;  // "Klasse"
-    QString classCaption = QStringLiteral("Klasse"); // "ColHideName"
-};
-
 // Pseudo-random numbers that repeat after every program start: a 32-bit linear congruential
 // generator with seed 0, taking the upper half of the 64-bit product.
 class RandomGenerator
 {
 public:
-    quint32 Random(quint32 range);
+    quint32 bounded(quint32 range);
     quint32 seed() const { return m_seed; }
 
 private:
@@ -68,14 +57,15 @@ public:
     // ---- tables
     ResultGrid& grid(CompetitionRound round) { return *m_grids[std::size_t(roundIndex(round))]; }
     const ResultGrid& grid(CompetitionRound round) const { return *m_grids[std::size_t(roundIndex(round))]; }
-    ResultGrid& CurrentGrid() { return grid(m_currentRound); }
-    const ResultGrid& CurrentGrid() const { return grid(m_currentRound); }
+    ResultGrid& currentGrid() { return grid(m_currentRound); }
+    const ResultGrid& currentGrid() const { return grid(m_currentRound); }
     CompetitionRound currentRound() const { return m_currentRound; }
-    ResultGrid& SortGrid9() { return m_sortGrid9; }
-    // Heading bars: SortGridTop has 5 headings, SortGridTop7 7.
-    const QStringList& SortGridTop() const { return m_sortGridTop; }
-    const QStringList& SortGridTop7() const { return m_sortGridTop7; }
-    void setSortGridTop7Heading(int col, const QString& text);
+    ResultGrid& rankingScratch() { return m_rankingScratch; }
+    // Heading bars: the lane headings over the Vorrunde (5), the round headings over the
+    // overall table (7).
+    const QStringList& laneHeadings() const { return m_laneHeadings; }
+    const QStringList& roundHeadings() const { return m_roundHeadings; }
+    void setRoundHeading(int col, const QString& text);
     QString pageCaption(CompetitionRound round) const
     {
         return m_pageCaptions[std::size_t(roundIndex(round))];
@@ -85,12 +75,12 @@ public:
     // Writes the caption rows of all tables and heading bars.
     void writeCaptions();
     // "Beste"/"Summe" for ranking mode 0, "Best"/"Zeit" for 1; other modes change nothing.
-    void ApplyRankingCaptions();
+    void applyRankingCaptions();
     // Writes the class caption into the caption rows of every table.
     void applyClassCaption();
 
     // "%3s %s" of the Nr. and Mannschaft cells of a row.
-    static QString LaneEntryText(const ResultGrid& grid, int row);
+    static QString laneEntryText(const ResultGrid& grid, int row);
 
     // Pages the operator can reach: the Achtelfinale is hidden when the knockout starts with 8.
     bool isPageVisible(CompetitionRound round) const;
@@ -118,20 +108,20 @@ public:
     QString tvBestTeam() const { return m_tvBestTeam; }
 
     // ---- sorting
-    // Sorts the current table by its SortCol and numbers the places; re-entrant calls return.
-    void SortAndNumber();
+    // Sorts the current table by its sortColumn and numbers the places; re-entrant calls return.
+    void sortCurrentTableAndNumber();
 
     // ---- recording
-    void FillLaneSelectors();
-    void AssignRowToLane(int lane);
-    void RecordLaneTime(int column, int lane, const QString& timeText);
-    void AdvanceLanes();
-    void ShowLaneTeamsOnTv();
+    void fillLaneSelectors();
+    void assignRowToLane(int lane);
+    void recordLaneTime(int column, int lane, const QString& timeText);
+    void advanceLanes();
+    void showLaneTeamsOnTv();
     // Lane 3's on/off box; `startReady` says whether lanes 1 and 2 may be started.
     void setLane3On(bool on);
 
     // ---- cell editing
-    int EditColumn() const { return m_editColumn; }
+    int editColumn() const { return m_editColumn; }
     // The operator selects a cell of the current table.
     void selectCell(int col, int row);
     // Whether a typed character reaches the edited cell.
@@ -143,36 +133,36 @@ public:
     void setEditText(const QString& text);
     // Enter in the edited cell.
     void editEnter();
-    void CommitCellEdit();
+    void commitCellEdit();
     bool isCellEditable(CompetitionRound round, int col) const;
 
     // ---- marks and clearing
     void markVoid();         // "Aus"
     void markDisqualified(); // "Dis"
-    void ClearResults();
+    void clearResults();
     // "Neu auswerten" is offered unless the table has fewer than two data rows and a blank row 1.
     bool canRecalculate() const;
 
     // ---- readiness and buttons
-    void UpdateLaneReadiness();
-    void UpdateProtocolButtons();
+    void updateLaneReadiness();
+    void updateProtocolButtons();
     bool tableHasData() const;
 
     // ---- ranking
-    void RecalculateRound();
-    void UpdateTvBestResult();
+    void recalculateRound();
+    void updateTvBestResult();
 
     // ---- rounds
-    void BuildNextRound(); // for the page being left (the current page)
-    void PageControl1Change(CompetitionRound newRound);
+    void buildNextRound(); // for the page being left (the current page)
+    void enterRound(CompetitionRound newRound);
     // What the tab control does: build the next round from the page left, then enter the new one.
     void changePage(CompetitionRound newRound);
     // Makes a page current without the page-change handling.
     void setCurrentRound(CompetitionRound round);
 
     // ---- random fill
-    void RandomResultFill();
-    void FillAllPages();
+    void fillWithRandomResults();
+    void fillAllPages();
     RandomGenerator& random() { return m_random; }
 
     // ---- display
@@ -211,9 +201,9 @@ private:
     NumberFormat m_format;
     CompetitionOptions m_options;
     std::array<std::unique_ptr<ResultGrid>, kRoundCount> m_grids;
-    ResultGrid m_sortGrid9;
-    QStringList m_sortGridTop;
-    QStringList m_sortGridTop7;
+    ResultGrid m_rankingScratch;
+    QStringList m_laneHeadings;
+    QStringList m_roundHeadings;
     std::array<QString, kRoundCount> m_pageCaptions;
     CompetitionRound m_currentRound = CompetitionRound::Vorrunde;
 

@@ -41,7 +41,7 @@ inline constexpr bool isKnockoutRound(CompetitionRound round)
 QString roundCaption(CompetitionRound round);
 
 // Teams in a knockout round: 16, 8, 4, 4. The Vorrunde and the overall table hold all teams (0).
-inline constexpr int RoundTeamCount(CompetitionRound round)
+inline constexpr int roundTeamCount(CompetitionRound round)
 {
     switch (round) {
     case CompetitionRound::Achtelfinale:
@@ -72,7 +72,7 @@ inline constexpr int roundColumnCount(CompetitionRound round)
 // Row count a table starts with (caption row included).
 inline constexpr int roundInitialRowCount(CompetitionRound round)
 {
-    return isKnockoutRound(round) ? RoundTeamCount(round) + 1 : 2;
+    return isKnockoutRound(round) ? roundTeamCount(round) + 1 : 2;
 }
 
 } // namespace brv

@@ -32,7 +32,7 @@ void Competition::fillRoundRow(ResultGrid& target, int row, const QString& place
     target.setCell(4, row, result);
 }
 
-void Competition::BuildNextRound()
+void Competition::buildNextRound()
 {
     if (m_controls.resetEnabled && m_controls.resetShown && m_pendingReset)
         m_pendingReset();
@@ -43,7 +43,7 @@ void Competition::BuildNextRound()
     else if (isKnockoutRound(left))
         leaveKnockout(left);
 
-    UpdateTvBestResult();
+    updateTvBestResult();
     writeOverallBest();
     Q_EMIT layoutRequested();
     Q_EMIT tablesChanged();
@@ -56,19 +56,19 @@ void Competition::leaveVorrunde()
     ResultGrid* first = nullptr;
     int qualified = 0;
     const int* seeding = nullptr;
-    if (m_options.knockoutStart == 0) {
+    if (m_options.knockoutStart == KnockoutStart::Achtelfinale) {
         first = &grid(CompetitionRound::Achtelfinale);
         first->raiseRowCount(17);
         qualified = 16;
         seeding = SeedingByPlace16.data();
-    } else if (m_options.knockoutStart == 1) {
+    } else if (m_options.knockoutStart == KnockoutStart::Viertelfinale) {
         first = &grid(CompetitionRound::Viertelfinale);
         first->raiseRowCount(9);
         qualified = 8;
         seeding = SeedingByPlace8.data();
     }
     if (first) {
-        for (int r = 1; r < v.RowCount(); ++r) {
+        for (int r = 1; r < v.rowCount(); ++r) {
             const QString place = v.cell(13, r);
             if (place.isEmpty() || place == mark::Void)
                 continue;
@@ -81,33 +81,33 @@ void Competition::leaveVorrunde()
     }
 
     ResultGrid& overall = grid(CompetitionRound::GesamtErgebnis);
-    overall.setRowCount(v.RowCount());
+    overall.setRowCount(v.rowCount());
 
-    std::vector<QString> numbers(static_cast<std::size_t>(v.RowCount()));
-    for (int r = 1; r < v.RowCount(); ++r) {
+    std::vector<QString> numbers(static_cast<std::size_t>(v.rowCount()));
+    for (int r = 1; r < v.rowCount(); ++r) {
         numbers[std::size_t(r)] = v.cell(0, r);
         v.setCell(0, r, QString::number(r));
     }
-    v.SortCol = 12;
-    v.CanSort = true;
+    v.sortColumn = 12;
+    v.sortEnabled = true;
     sortAndNumber(v);
-    for (int r = 1; r < v.RowCount(); ++r) {
+    for (int r = 1; r < v.rowCount(); ++r) {
         overall.setCell(0, r, QString::number(r));
         overall.setCell(1, r, v.cell(1, r));
         overall.setCell(2, r, v.cell(2, r));
         overall.setCell(3, r, v.cell(12, r));
     }
-    v.SortCol = 0;
+    v.sortColumn = 0;
     sortAndNumber(v);
-    v.CanSort = false;
-    for (int r = 1; r < v.RowCount(); ++r)
+    v.sortEnabled = false;
+    for (int r = 1; r < v.rowCount(); ++r)
         v.setCell(0, r, numbers[std::size_t(r)]);
 }
 
 void Competition::leaveKnockout(CompetitionRound left)
 {
     ResultGrid& t = grid(left);
-    const int rows = t.RowCount();
+    const int rows = t.rowCount();
 
     // 1. keep places and outcomes; row numbers stand in for the places while sorting
     std::vector<QString> col0(static_cast<std::size_t>(rows));
@@ -119,11 +119,11 @@ void Competition::leaveKnockout(CompetitionRound left)
     }
 
     // 2. order by outcome (and result when seeding by place)
-    t.SortCol = 8;
-    t.SecondaryIndex = m_options.pairingMode == 0 ? QStringLiteral("7") : QString();
+    t.sortColumn = 8;
+    t.secondarySortColumns = m_options.pairing == Pairing::ByPlace ? QStringLiteral("7") : QString();
     if (left == CompetitionRound::Halbfinale)
         t.sortDirection = SortDirection::Descending;
-    t.CanSort = true;
+    t.sortEnabled = true;
     sortAndNumber(t);
 
     // 3. ranks
@@ -133,17 +133,17 @@ void Competition::leaveKnockout(CompetitionRound left)
     }
 
     // 4. winners keep their bracket: the losers' half is ranked by result
-    if (m_options.pairingMode == 1 &&
+    if (m_options.pairing == Pairing::WinnersKeepBracket &&
         (left == CompetitionRound::Achtelfinale || left == CompetitionRound::Viertelfinale)) {
         const int h = (rows + 1) / 2;
-        ResultGrid& scratch = m_sortGrid9;
+        ResultGrid& scratch = m_rankingScratch;
         scratch.setRowCount(std::max(h, rows - h + 1));
-        for (int r = 1; r < scratch.RowCount(); ++r)
+        for (int r = 1; r < scratch.rowCount(); ++r)
             scratch.setRowCells(r, QStringList());
         for (int r = h; r < rows; ++r)
             scratch.setRowCells(r + 1 - h, t.rowCells(r));
-        scratch.CanSort = true;
-        Sort(scratch, 7, m_format);
+        scratch.sortEnabled = true;
+        sortTable(scratch, 7, m_format);
         for (int r = h; r < rows; ++r) {
             t.setRowCells(r, scratch.rowCells(r + 1 - h));
             t.setCell(8, r, QString::number(r));
@@ -154,9 +154,9 @@ void Competition::leaveKnockout(CompetitionRound left)
     if (left != CompetitionRound::Finale) {
         const CompetitionRound nextRound = roundAt(roundIndex(left) + 1);
         ResultGrid& next = grid(nextRound);
-        next.raiseRowCount(RoundTeamCount(nextRound) + 1);
+        next.raiseRowCount(roundTeamCount(nextRound) + 1);
         const int handedOn = left == CompetitionRound::Achtelfinale ? 8 : 4;
-        const bool byPlace = m_options.pairingMode == 0;
+        const bool byPlace = m_options.pairing == Pairing::ByPlace;
         for (int r = 1; r <= handedOn; ++r) {
             if (t.cell(7, r).isEmpty())
                 continue;
@@ -174,7 +174,7 @@ void Competition::leaveKnockout(CompetitionRound left)
     const ResultGrid& achtel = grid(CompetitionRound::Achtelfinale);
     const ResultGrid& viertel = grid(CompetitionRound::Viertelfinale);
     const ResultGrid& halb = grid(CompetitionRound::Halbfinale);
-    const int places = RoundTeamCount(left);
+    const int places = roundTeamCount(left);
     for (int r = 1; r < rows; ++r) {
         const std::optional<int> p = NumberFormat::toInteger(t.cell(8, r));
         if (!p || *p < 1 || *p > places)
@@ -187,7 +187,7 @@ void Competition::leaveKnockout(CompetitionRound left)
         if (const int a = achtel.findRow(2, team); a > 0) {
             for (int c = 0; c < 4; ++c)
                 overall.setCell(3 + c, row, achtel.cell(4 + c, a));
-        } else if (m_options.knockoutStart == 1) {
+        } else if (m_options.knockoutStart == KnockoutStart::Viertelfinale) {
             // The knockout began with the Viertelfinale: its "Vorrunde" column holds the team's
             // Vorrunde value, and there is no Achtelfinale run. Without this the row would keep
             // the value of whichever team stood there in Vorrunde order.
@@ -204,7 +204,7 @@ void Competition::leaveKnockout(CompetitionRound left)
             }
         }
         if (roundIndex(left) >= roundIndex(CompetitionRound::Halbfinale)) {
-            for (int s = 1; s < halb.RowCount(); ++s) {
+            for (int s = 1; s < halb.rowCount(); ++s) {
                 if (halb.cell(2, s) != team)
                     continue;
                 for (int c = 0; c < 3; ++c)
@@ -218,11 +218,11 @@ void Competition::leaveKnockout(CompetitionRound left)
     }
 
     // 7. heat order, places and outcomes back
-    t.SecondaryIndex.clear();
-    t.SortCol = 0;
+    t.secondarySortColumns.clear();
+    t.sortColumn = 0;
     t.sortDirection = SortDirection::Ascending;
     sortAndNumber(t);
-    t.CanSort = false;
+    t.sortEnabled = false;
     for (int r = 1; r < rows; ++r) {
         t.setCell(0, r, col0[std::size_t(r)]);
         t.setCell(8, r, col8[std::size_t(r)]);
@@ -236,10 +236,10 @@ void Competition::writeOverallBest()
 
     QHash<QString, int> firstVorrundeRow;
     firstVorrundeRow.reserve(v.dataRowCount());
-    for (int r = v.RowCount() - 1; r >= 1; --r)
+    for (int r = v.rowCount() - 1; r >= 1; --r)
         firstVorrundeRow.insert(v.cell(1, r), r);
 
-    for (int r = 1; r < overall.RowCount(); ++r) {
+    for (int r = 1; r < overall.rowCount(); ++r) {
         double best = kNoResult;
         for (int c : {3, 6, 9, 12, 15}) {
             if (const std::optional<double> value = m_format.toNumber(overall.cell(c, r));

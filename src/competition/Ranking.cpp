@@ -6,13 +6,13 @@
 
 namespace brv {
 
-void Competition::RecalculateRound()
+void Competition::recalculateRound()
 {
     if (m_recalculating)
         return;
     m_recalculating = true;
 
-    ResultGrid& current = CurrentGrid();
+    ResultGrid& current = currentGrid();
     current.editMode = false;
 
     switch (m_currentRound) {
@@ -31,7 +31,7 @@ void Competition::RecalculateRound()
         break;
     }
 
-    UpdateTvBestResult();
+    updateTvBestResult();
     m_recalculating = false;
     Q_EMIT tablesChanged();
 }
@@ -43,7 +43,7 @@ void Competition::recalculateVorrunde()
     const int groups = third ? 3 : 2;
     const QString aus(mark::Void);
 
-    for (int r = 1; r < g.RowCount(); ++r) {
+    for (int r = 1; r < g.rowCount(); ++r) {
         int ausCount = 0;
         for (int group = 0; group < groups; ++group) {
             const int z = 3 + 3 * group;
@@ -60,7 +60,7 @@ void Competition::recalculateVorrunde()
         double g2 = numberOr(g.cell(8, r), kNoResult);
         double g3 = third ? numberOr(g.cell(11, r), kNoResult) : kNoResult;
 
-        if (m_options.rankingMode == 0) {
+        if (m_options.rankingMode == RankingMode::BestSum) {
             const double s12 = g1 + g2;
             const double s13 = g1 + g3;
             const double s23 = g2 + g3;
@@ -72,7 +72,7 @@ void Competition::recalculateVorrunde()
                 g.setCell(12, r, m_format.fixed2(s23));
             if (ausCount >= (third ? 2 : 1))
                 g.setCell(12, r, QString(mark::Disqualified));
-        } else if (m_options.rankingMode == 1) {
+        } else if (m_options.rankingMode == RankingMode::BestTime) {
             if (g1 == 0)
                 g1 = kNoResult;
             if (g2 == 0)
@@ -92,36 +92,36 @@ void Competition::recalculateVorrunde()
 
     // Rank: row numbers stand in for the start numbers while the table is sorted, so that the
     // start order can be restored afterwards.
-    std::vector<QString> numbers(static_cast<std::size_t>(g.RowCount()));
-    for (int r = 1; r < g.RowCount(); ++r) {
+    std::vector<QString> numbers(static_cast<std::size_t>(g.rowCount()));
+    for (int r = 1; r < g.rowCount(); ++r) {
         numbers[std::size_t(r)] = g.cell(0, r);
         g.setCell(0, r, QString::number(r));
     }
-    const int selectedRow = g.Row;
+    const int selectedRow = g.currentRow;
 
-    g.SortCol = 12;
-    g.CanSort = true;
+    g.sortColumn = 12;
+    g.sortEnabled = true;
     sortAndNumber(g);
-    if (g.RowCount() >= 18) {
+    if (g.rowCount() >= 18) {
         setStatusText(2, g.cell(12, 16) == g.cell(12, 17) ? QStringLiteral(" Plätze 16 und 17 prüfen!")
                                                           : QString());
-    } else if (g.RowCount() >= 10) {
+    } else if (g.rowCount() >= 10) {
         setStatusText(2,
                       g.cell(12, 8) == g.cell(12, 9) ? QStringLiteral(" Plätze 8 und 9 prüfen!") : QString());
     }
 
-    g.SortCol = 0;
+    g.sortColumn = 0;
     sortAndNumber(g);
-    g.CanSort = false;
-    for (int r = 1; r < g.RowCount(); ++r)
+    g.sortEnabled = false;
+    for (int r = 1; r < g.rowCount(); ++r)
         g.setCell(0, r, numbers[std::size_t(r)]);
-    g.Row = selectedRow;
+    g.currentRow = selectedRow;
 }
 
 void Competition::recalculateKnockout()
 {
-    ResultGrid& g = CurrentGrid();
-    const int heats = RoundTeamCount(m_currentRound) / 2;
+    ResultGrid& g = currentGrid();
+    const int heats = roundTeamCount(m_currentRound) / 2;
     for (int k = 1; k <= heats; ++k) {
         const int first = 2 * k - 1;
         const int second = 2 * k;
@@ -157,13 +157,13 @@ void Competition::recalculateFinale()
     }
 }
 
-void Competition::UpdateTvBestResult()
+void Competition::updateTvBestResult()
 {
     double best = kNoResult;
     QString name;
 
     const ResultGrid& v = grid(CompetitionRound::Vorrunde);
-    for (int r = 1; r < v.RowCount(); ++r) {
+    for (int r = 1; r < v.rowCount(); ++r) {
         const double g1 = numberOr(v.cell(5, r), kNoResult);
         const double g2 = numberOr(v.cell(8, r), kNoResult);
         const double g3 = numberOr(v.cell(11, r), kNoResult);
@@ -182,7 +182,7 @@ void Competition::UpdateTvBestResult()
     for (CompetitionRound round : {CompetitionRound::Achtelfinale, CompetitionRound::Viertelfinale,
                                    CompetitionRound::Halbfinale, CompetitionRound::Finale}) {
         const ResultGrid& k = grid(round);
-        for (int r = 1; r < k.RowCount(); ++r) {
+        for (int r = 1; r < k.rowCount(); ++r) {
             const double value = numberOr(k.cell(7, r), kNoResult);
             if (value < best) {
                 best = value;

@@ -8,7 +8,7 @@ namespace {
 const QString kEmpty;
 }
 
-ResultGrid::ResultGrid(GridId id, int colCount, int rowCount)
+ResultGrid::ResultGrid(TableId id, int colCount, int rowCount)
     : m_id(id), m_colCount(std::max(1, colCount)), m_rowCount(0)
 {
     setRowCount(rowCount);
@@ -18,7 +18,7 @@ void ResultGrid::setRowCount(int rowCount)
 {
     m_rowCount = std::max(2, rowCount);
     m_cells.resize(std::size_t(m_rowCount) * std::size_t(m_colCount));
-    Row = std::clamp(Row, 1, m_rowCount - 1);
+    currentRow = std::clamp(currentRow, 1, m_rowCount - 1);
 }
 
 void ResultGrid::raiseRowCount(int rowCount)
@@ -85,23 +85,23 @@ void ResultGrid::clearDataCells(int firstCol, int lastCol)
 CompareKind ResultGrid::compareKind(int col) const
 {
     switch (m_id) {
-    case GridId::SortGrid1:
+    case TableId::Vorrunde:
         if (col == 0 || col == 13)
             return CompareKind::Numeric;
         if (col >= 3 && col <= 12)
             return CompareKind::Result;
         return CompareKind::Text;
-    case GridId::SortGrid2:
-    case GridId::SortGrid3:
-    case GridId::SortGrid4:
-    case GridId::SortGrid5:
-    case GridId::SortGrid9:
+    case TableId::Achtelfinale:
+    case TableId::Viertelfinale:
+    case TableId::Halbfinale:
+    case TableId::Finale:
+    case TableId::RankingScratch:
         if (col == 0)
             return CompareKind::Numeric;
         if (col == 7)
             return CompareKind::Result;
         return CompareKind::Text;
-    case GridId::SortGrid6:
+    case TableId::GesamtErgebnis:
         break;
     }
     return CompareKind::Text;

@@ -7,23 +7,32 @@
 
 namespace brv {
 
-// Which table a grid is; fixes its comparison kind per column.
-enum class GridId { SortGrid1, SortGrid2, SortGrid3, SortGrid4, SortGrid5, SortGrid6, SortGrid9 };
+// Which table a grid is; fixes its comparison kind per column. The ranking scratch table is
+// where the overall table is put in order before its rows are numbered.
+enum class TableId {
+    Vorrunde,
+    Achtelfinale,
+    Viertelfinale,
+    Halbfinale,
+    Finale,
+    GesamtErgebnis,
+    RankingScratch
+};
 
 enum class CompareKind { Text, Numeric, Result };
 enum class SortDirection { Ascending, Descending };
 
-// One table of text cells. Row 0 holds the captions; rows 1 .. RowCount-1 hold one team each.
+// One table of text cells. Row 0 holds the captions; rows 1 .. rowCount-1 hold one team each.
 // Reading outside the table gives an empty text and writing outside it is ignored, so no cell
 // content and no table size can make a computation fail.
 class ResultGrid
 {
 public:
-    ResultGrid(GridId id, int colCount, int rowCount);
+    ResultGrid(TableId id, int colCount, int rowCount);
 
-    GridId id() const { return m_id; }
-    int ColCount() const { return m_colCount; }
-    int RowCount() const { return m_rowCount; }
+    TableId id() const { return m_id; }
+    int columnCount() const { return m_colCount; }
+    int rowCount() const { return m_rowCount; }
     // At least 2 rows; a larger count appends empty rows, a smaller one drops rows at the end.
     void setRowCount(int rowCount);
     // Raises the row count to at least `rowCount`; never shrinks.
@@ -44,15 +53,15 @@ public:
     void clearDataCells(int firstCol, int lastCol);
 
     // Current cell and selection mode (row mode selects the whole row; edit mode one cell).
-    int Row = 1;
-    int Col = 0;
+    int currentRow = 1;
+    int currentColumn = 0;
     bool editMode = false;
 
     // Sort settings.
-    bool CanSort = false;
-    int SortCol = 0;
+    bool sortEnabled = false;
+    int sortColumn = 0;
     SortDirection sortDirection = SortDirection::Ascending;
-    QString SecondaryIndex;
+    QString secondarySortColumns;
 
     CompareKind compareKind(int col) const;
 
@@ -60,7 +69,7 @@ public:
     void reorderDataRows(const std::vector<int>& newOrderOfOldRows);
 
 private:
-    GridId m_id;
+    TableId m_id;
     int m_colCount;
     int m_rowCount;
     std::vector<QString> m_cells; // row-major

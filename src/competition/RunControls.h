@@ -17,7 +17,7 @@ struct LaneControls
     bool startButtonEnabled = false; // per-lane "START"
     bool startButtonGreen = false;
     bool startButtonVisible = false; // only in per-lane start mode
-    bool onChecked = true;           // on/off box; only lane 3 shows it
+    bool inUse = true;               // on/off box; only lane 3 shows it
 };
 
 // The run controls of the main window: which buttons and commands are shown, enabled and
@@ -28,7 +28,7 @@ struct RunControls
 
     // START, "&Fehlstart" and RESET share one place; one of them is shown.
     bool startShown = true;
-    bool startButtonEnabled = false; // decided by UpdateLaneReadiness
+    bool startButtonEnabled = false; // decided by updateLaneReadiness
     bool startGreen = false;
     bool startCommandEnabled = true; // [F5]: keeps what the start and reset steps gave it
     bool falseStartShown = false;
@@ -40,9 +40,9 @@ struct RunControls
     bool displayTickRunning = false;
     bool settingsEnabled = true;
     bool loadEnabled = true;
-    std::array<bool, 3> assignEnabled{true, true, true}; // sb1 .. sb3
+    std::array<bool, 3> assignEnabled{true, true, true}; // the lane assign buttons
 
-    // Protocol buttons (UpdateProtocolButtons).
+    // Protocol buttons (updateProtocolButtons).
     bool saveEnabled = false; // save, print, Excel and HTML
     bool clearEnabled = false;
     bool certificatesEnabled = false;

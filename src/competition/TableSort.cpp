@@ -28,7 +28,7 @@ QString foldAscii(const QString& text)
 std::vector<int> sortKeys(const ResultGrid& grid, int primary)
 {
     std::vector<int> keys{primary};
-    const QStringList parts = grid.SecondaryIndex.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    const QStringList parts = grid.secondarySortColumns.split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const QString& part : parts) {
         const std::optional<int> col = NumberFormat::toInteger(part);
         if (col && *col != primary)
@@ -39,7 +39,7 @@ std::vector<int> sortKeys(const ResultGrid& grid, int primary)
 
 } // namespace
 
-int CompareResultText(const QString& a, const QString& b, const NumberFormat& format)
+int compareResultText(const QString& a, const QString& b, const NumberFormat& format)
 {
     const double va = resultValue(a, format);
     const double vb = resultValue(b, format);
@@ -48,11 +48,11 @@ int CompareResultText(const QString& a, const QString& b, const NumberFormat& fo
     return va > vb ? 1 : -1;
 }
 
-void Sort(ResultGrid& grid, int column, const NumberFormat& format)
+void sortTable(ResultGrid& grid, int column, const NumberFormat& format)
 {
-    if (!grid.CanSort)
+    if (!grid.sortEnabled)
         return;
-    grid.SortCol = column;
+    grid.sortColumn = column;
 
     const int rows = grid.dataRowCount();
     // working[i] is the table row now at working position i

@@ -7,10 +7,10 @@ namespace brv {
 
 // -1, 0 or 1 by the numbers in the two texts; a text that is not a number counts as 2147483647,
 // so empty and marked cells sort after every number.
-int CompareResultText(const QString& a, const QString& b, const NumberFormat& format);
+int compareResultText(const QString& a, const QString& b, const NumberFormat& format);
 
 // Sorts the data rows of `grid` with `column` as the primary key followed by the columns of
-// SecondaryIndex, stable, in the grid's SortDirection. Does nothing at all while CanSort is off.
-void Sort(ResultGrid& grid, int column, const NumberFormat& format);
+// secondarySortColumns, stable, in the grid's SortDirection. Does nothing at all while sortEnabled is off.
+void sortTable(ResultGrid& grid, int column, const NumberFormat& format);
 
 } // namespace brv

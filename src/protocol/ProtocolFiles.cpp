@@ -49,16 +49,16 @@ DocumentProperties ProtocolFiles::documentProperties() const
     return {kAuthor, m_protocolName, m_applicationTitle, kComments};
 }
 
-QString ProtocolFiles::AutosaveFile() const
+QString ProtocolFiles::autosavePath() const
 {
-    return brv::AutosaveFile(m_programPath);
+    return brv::autosavePathFor(m_programPath);
 }
 
-bool ProtocolFiles::SaveToText(const QString& path)
+bool ProtocolFiles::saveToText(const QString& path)
 {
     m_error.clear();
     TextProtocolWriter writer;
-    if (!writer.write(m_competition.CurrentGrid(), path)) {
+    if (!writer.write(m_competition.currentGrid(), path)) {
         m_error = writer.errorString();
         return false;
     }
@@ -99,16 +99,16 @@ bool ProtocolFiles::writeWorkbook(const QString& path)
     return true;
 }
 
-bool ProtocolFiles::SaveToExcel(const QString& path)
+bool ProtocolFiles::saveToWorkbook(const QString& path)
 {
     m_error.clear();
     if (path.isEmpty())
-        return sbExcelClick().ok;
+        return showInSpreadsheet().ok;
     StatusProgress progress(m_competition, QStringLiteral(" Protokoll speichern unter..."));
     return writeWorkbook(path);
 }
 
-bool ProtocolFiles::LoadFromExcel(const QString& path)
+bool ProtocolFiles::loadFromWorkbook(const QString& path)
 {
     m_error.clear();
     StatusProgress progress(m_competition, QStringLiteral(" Protokoll öffnen..."));
@@ -146,16 +146,16 @@ ProtocolResult ProtocolFiles::saveCommand(int filterIndex, const QString& path)
     bool ok = false;
     switch (fileTypeForFilterIndex(filterIndex)) {
     case ProtocolFileType::Workbook:
-        ok = SaveToExcel(path);
+        ok = saveToWorkbook(path);
         break;
     case ProtocolFileType::Document:
-        ok = m_documentWriter ? m_documentWriter(path, &m_error) : SaveToText(path);
+        ok = m_documentWriter ? m_documentWriter(path, &m_error) : saveToText(path);
         break;
     case ProtocolFileType::WebPage:
-        ok = m_webPageWriter ? m_webPageWriter(path, &m_error) : SaveToText(path);
+        ok = m_webPageWriter ? m_webPageWriter(path, &m_error) : saveToText(path);
         break;
     case ProtocolFileType::Text:
-        ok = SaveToText(path);
+        ok = saveToText(path);
         break;
     }
     if (!ok)
@@ -165,29 +165,29 @@ ProtocolResult ProtocolFiles::saveCommand(int filterIndex, const QString& path)
 
 ProtocolResult ProtocolFiles::loadCommand(const QString& path)
 {
-    if (!LoadFromExcel(path)) {
+    if (!loadFromWorkbook(path)) {
         return {false,
                 QStringLiteral("Das Protokoll „%1“ lässt sich nicht laden:\n%2")
                     .arg(QDir::toNativeSeparators(path), m_error),
                 path};
     }
     if (m_competition.currentRound() != CompetitionRound::Vorrunde)
-        m_competition.PageControl1Change(CompetitionRound::Vorrunde);
-    m_competition.ShowLaneTeamsOnTv();
-    m_competition.UpdateTvBestResult();
+        m_competition.enterRound(CompetitionRound::Vorrunde);
+    m_competition.showLaneTeamsOnTv();
+    m_competition.updateTvBestResult();
     return {true, QString(), path};
 }
 
 bool ProtocolFiles::autosaveAfterHeat()
 {
-    const QString path = AutosaveFile();
-    if (SaveToText(path))
+    const QString path = autosavePath();
+    if (saveToText(path))
         return true;
     m_competition.setStatusText(2, kWriteErrorText + QDir::toNativeSeparators(path));
     return false;
 }
 
-ProtocolResult ProtocolFiles::sbExcelClick()
+ProtocolResult ProtocolFiles::showInSpreadsheet()
 {
     m_error.clear();
     QTemporaryDir dir(QDir(QDir::tempPath()).filePath(QStringLiteral("Brenvolutaris-XXXXXX")));

@@ -61,18 +61,18 @@ public:
     AvailableWriters availableWriters() const { return {bool(m_documentWriter), bool(m_webPageWriter)}; }
 
     // The name of the protocol last loaded (file name without folder and extension).
-    const QString& ProtocolName() const { return m_protocolName; }
+    const QString& protocolName() const { return m_protocolName; }
     DocumentProperties documentProperties() const;
     // Where the automatic copy after a heat goes.
-    QString AutosaveFile() const;
+    QString autosavePath() const;
 
     // ---- the operations; each sets errorString() when it fails
-    bool SaveToText(const QString& path);
+    bool saveToText(const QString& path);
     // Into an existing workbook in place, else a new workbook. An empty path shows a new
-    // workbook in the spreadsheet program (sbExcelClick).
-    bool SaveToExcel(const QString& path);
+    // workbook in the spreadsheet program (showInSpreadsheet).
+    bool saveToWorkbook(const QString& path);
     // Reads the whole workbook first; a failure changes no table.
-    bool LoadFromExcel(const QString& path);
+    bool loadFromWorkbook(const QString& path);
     QString errorString() const { return m_error; }
 
     // ---- the commands of the main window
@@ -82,11 +82,11 @@ public:
     // Load command and the command line: loads, makes the Vorrunde the current page and
     // refreshes the TV display.
     ProtocolResult loadCommand(const QString& path);
-    // After every finished heat: the current table to AutosaveFile(); a failure goes to status
+    // After every finished heat: the current table to autosavePath(); a failure goes to status
     // panel 2 instead of a message box.
     bool autosaveAfterHeat();
     // "Datei in MS Excel": a new workbook in a temporary folder, opened with the system's program.
-    ProtocolResult sbExcelClick();
+    ProtocolResult showInSpreadsheet();
 
 Q_SIGNALS:
     void protocolNameChanged(const QString& name);

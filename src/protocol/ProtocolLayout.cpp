@@ -19,11 +19,12 @@ std::vector<int> shownColumns(CompetitionRound round, const CompetitionOptions& 
     const int count = roundColumnCount(round);
     columns.reserve(std::size_t(count));
     for (int c = 0; c < count; ++c) {
-        if (c == classColumn(round) && !options.classShown)
+        if (c == classColumn(round) && !options.classColumnShown)
             continue;
         if (round == CompetitionRound::Vorrunde && c >= 9 && c <= 11 && !options.thirdLaneOn)
             continue;
-        if (round == CompetitionRound::GesamtErgebnis && c >= 4 && c <= 6 && options.knockoutStart == 1)
+        if (round == CompetitionRound::GesamtErgebnis && c >= 4 && c <= 6 &&
+            options.knockoutStart == KnockoutStart::Viertelfinale)
             continue;
         columns.push_back(c);
     }
@@ -48,9 +49,9 @@ std::vector<int> blockColumns(CompetitionRound round, const CompetitionOptions& 
     // every later column by the columns it has more or fewer.
     for (int variant = 0; variant < 8; ++variant) {
         CompetitionOptions other = options;
-        other.classShown = variant & 1;
+        other.classColumnShown = variant & 1;
         other.thirdLaneOn = variant & 2;
-        other.knockoutStart = (variant & 4) ? 1 : 0;
+        other.knockoutStart = (variant & 4) ? KnockoutStart::Viertelfinale : KnockoutStart::Achtelfinale;
         const std::vector<int> columns = shownColumns(round, other);
         const int s = score(columns);
         if (s > bestScore) {
@@ -66,8 +67,8 @@ SheetBlock tableBlock(const ResultGrid& grid, CompetitionRound round, const Comp
 {
     SheetBlock block;
     block.firstRow = blockFirstRow(round);
-    block.rows = grid.RowCount();
-    block.width = grid.ColCount() - (options.classShown ? 0 : 1);
+    block.rows = grid.rowCount();
+    block.width = grid.columnCount() - (options.classColumnShown ? 0 : 1);
     block.values.resize(std::size_t(block.rows) * std::size_t(block.width));
     const std::vector<int> columns = shownColumns(round, options);
     for (int r = 0; r < block.rows; ++r) {
@@ -81,13 +82,13 @@ SheetBlock tableBlock(const ResultGrid& grid, CompetitionRound round, const Comp
 std::vector<PlacedCell> headingCells(const Competition& competition, CompetitionRound round)
 {
     const CompetitionOptions& options = competition.options();
-    const int k = options.classShown ? 1 : 0;
+    const int k = options.classColumnShown ? 1 : 0;
     std::vector<PlacedCell> cells;
     auto place = [&](int col, const QStringList& bar, int index) {
         cells.push_back({1, col, CellValue::ofText(bar.value(index)), CellFill::None});
     };
     if (round == CompetitionRound::Vorrunde) {
-        const QStringList& top = competition.SortGridTop();
+        const QStringList& top = competition.laneHeadings();
         place(k + 4, top, 1);
         place(k + 7, top, 2);
         if (options.thirdLaneOn) {
@@ -97,9 +98,9 @@ std::vector<PlacedCell> headingCells(const Competition& competition, Competition
             place(k + 9, top, 4);
         }
     } else if (round == CompetitionRound::GesamtErgebnis) {
-        const QStringList& top = competition.SortGridTop7();
+        const QStringList& top = competition.roundHeadings();
         place(k + 3, top, 1);
-        if (options.knockoutStart != 1) {
+        if (options.knockoutStart != KnockoutStart::Viertelfinale) {
             place(k + 6, top, 2);
             place(k + 9, top, 3);
             place(k + 12, top, 4);
@@ -146,8 +147,8 @@ std::vector<PlacedCell> bracketCells(const Competition& competition)
         return g5.cell(8, row) == QLatin1String(place) ? CellFill::Green : CellFill::Red;
     };
 
-    put(2, 1, QString::number(g1.RowCount() - 1));
-    for (int r = 1; r < g1.RowCount(); ++r)
+    put(2, 1, QString::number(g1.rowCount() - 1));
+    for (int r = 1; r < g1.rowCount(); ++r)
         put(r + 2, 1, g1.cell(1, r));
     for (int r = 1; r <= 16; ++r)
         put(2 * r + 2, 3, g2.cell(2, r), wonFill(g2, r));

@@ -37,7 +37,7 @@ LoadedProtocol tablesFromWorkbook(const WorkbookContent& workbook, const Competi
         const int first = blockFirstRow(round);
         const int length = tableLength(sheet, first);
         QStringList blockCaptions;
-        for (int j = 1; j <= table->ColCount(); ++j)
+        for (int j = 1; j <= table->columnCount(); ++j)
             blockCaptions << sheet.cell(first, j);
         const std::vector<int> columns =
             blockColumns(round, competition.options(), table->rowCells(0), blockCaptions);
@@ -69,7 +69,7 @@ void reformatLoadedTimes(Competition& competition)
     for (int k = 0; k < kRoundCount; ++k) {
         ResultGrid& grid = competition.grid(roundAt(k));
         for (const int col : timeColumns[std::size_t(k)]) {
-            for (int r = 1; r < grid.RowCount(); ++r) {
+            for (int r = 1; r < grid.rowCount(); ++r) {
                 const QString text = grid.cell(col, r).trimmed();
                 if (text.isEmpty())
                     continue;
@@ -88,24 +88,24 @@ void applyLoadedProtocol(Competition& competition, const LoadedProtocol& loaded)
             continue;
         competition.setPageCaption(roundAt(k), loaded.sheetNames[std::size_t(k)]);
         if (k + 1 <= 5)
-            competition.setSortGridTop7Heading(k + 1, loaded.sheetNames[std::size_t(k)]);
+            competition.setRoundHeading(k + 1, loaded.sheetNames[std::size_t(k)]);
     }
 
-    competition.FillLaneSelectors();
-    competition.setStatusText(0, QString::number(competition.CurrentGrid().dataRowCount()));
+    competition.fillLaneSelectors();
+    competition.setStatusText(0, QString::number(competition.currentGrid().dataRowCount()));
     for (int lane = 1; lane <= 3; ++lane) {
         LaneSelector& selector = competition.selector(lane);
         selector.enabled = selector.count() > 0 && competition.laneActive(lane);
         if (selector.enabled)
             selector.select(lane - 1);
     }
-    // The selectors changed after FillLaneSelectors announced them.
+    // The selectors changed after fillLaneSelectors announced them.
     Q_EMIT competition.lanesChanged();
-    competition.ShowLaneTeamsOnTv();
+    competition.showLaneTeamsOnTv();
     Q_EMIT competition.layoutRequested();
-    competition.UpdateProtocolButtons();
+    competition.updateProtocolButtons();
     reformatLoadedTimes(competition);
-    competition.ApplyRankingCaptions();
+    competition.applyRankingCaptions();
     Q_EMIT competition.tablesChanged();
 }
 

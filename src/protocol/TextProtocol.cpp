@@ -14,10 +14,10 @@ namespace brv {
 QByteArray TextProtocolWriter::toBytes(const ResultGrid& grid) const
 {
     QString text;
-    for (int r = 0; r < grid.RowCount(); ++r) {
+    for (int r = 0; r < grid.rowCount(); ++r) {
         if (grid.cell(0, r).isEmpty())
             continue;
-        for (int c = 0; c < grid.ColCount(); ++c) {
+        for (int c = 0; c < grid.columnCount(); ++c) {
             const QString& cell = grid.cell(c, r);
             text += cell.isEmpty() ? QStringLiteral(" ") : cell;
             text += QLatin1Char('\t');
@@ -55,14 +55,14 @@ QString programAutosaveFile(const QString& programPath)
     return info.dir().filePath(info.completeBaseName() + QStringLiteral(".txt"));
 }
 
-QString userAutosaveFile(const QString& programPath)
+QString userAutosavePath(const QString& programPath)
 {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     return QDir(base).filePath(QStringLiteral("Tempvalorhub/") + QFileInfo(programPath).completeBaseName() +
                                QStringLiteral(".txt"));
 }
 
-QString AutosaveFile(const QString& programPath, const std::function<bool(const QString&)>& writable)
+QString autosavePathFor(const QString& programPath, const std::function<bool(const QString&)>& writable)
 {
     const auto isWritable = [&](const QString& path) {
         return writable ? writable(path) : QFileInfo(path).isWritable();
@@ -72,7 +72,7 @@ QString AutosaveFile(const QString& programPath, const std::function<bool(const 
     const bool ownUsable = isWritable(info.absolutePath()) && (!info.exists() || isWritable(own));
     if (ownUsable)
         return own;
-    const QString user = userAutosaveFile(programPath);
+    const QString user = userAutosavePath(programPath);
     QDir().mkpath(QFileInfo(user).absolutePath());
     return user;
 }

@@ -35,9 +35,9 @@ private:
 QString programAutosaveFile(const QString& programPath);
 // Where the automatic copy goes when the program's folder is not writable:
 // <GenericDataLocation>/Tempvalorhub/<program base name>.txt
-QString userAutosaveFile(const QString& programPath);
-// `AutosaveFile`: the program's copy when its folder (and an existing copy) is writable, else
+QString userAutosavePath(const QString& programPath);
+// The autosave path: the program's copy when its folder (and an existing copy) is writable, else
 // the user's. `writable` answers for a path; the default asks the file system.
-QString AutosaveFile(const QString& programPath, const std::function<bool(const QString&)>& writable = {});
+QString autosavePathFor(const QString& programPath, const std::function<bool(const QString&)>& writable = {});
 
 } // namespace brv

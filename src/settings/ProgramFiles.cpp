@@ -37,12 +37,12 @@ ProgramFiles ProgramFiles::fromProgramFile(const QString& programFilePath)
     ProgramFiles files;
     files.programFilePath = programFilePath;
     files.programBaseName = info.completeBaseName();
-    files.SettingsKeyPath = settingsKeyPath(files.programBaseName);
-    files.ProgramDir = info.path();
-    if (!files.ProgramDir.endsWith(QLatin1Char('/')))
-        files.ProgramDir += QLatin1Char('/');
-    files.documentTemplatePath = files.ProgramDir + kDocumentTemplateName;
-    files.helpFilePath = files.ProgramDir + files.programBaseName + kHelpExtension;
+    files.registryKeyPath = settingsKeyPath(files.programBaseName);
+    files.programDir = info.path();
+    if (!files.programDir.endsWith(QLatin1Char('/')))
+        files.programDir += QLatin1Char('/');
+    files.documentTemplatePath = files.programDir + kDocumentTemplateName;
+    files.helpFilePath = files.programDir + files.programBaseName + kHelpExtension;
     return files;
 }
 
@@ -56,7 +56,7 @@ ProgramFiles ProgramFiles::detect(const QString& programFilePath)
 
 QString ProgramFiles::soundPath(const QString& soundName) const
 {
-    return ProgramDir + soundName + kSoundExtension;
+    return programDir + soundName + kSoundExtension;
 }
 
 } // namespace brv

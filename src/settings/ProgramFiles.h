@@ -35,15 +35,15 @@ struct ProgramFiles
     // File name without folder and last extension: "Brenvolutaris" for ".../Brenvolutaris.exe".
     QString programBaseName;
     // "\Software\Tempvalorhub\" + programBaseName; a renamed program gets its own settings.
-    QString SettingsKeyPath;
+    QString registryKeyPath;
     // The program's folder, with Qt's '/' separators, ending in '/'.
-    QString ProgramDir;
-    QString documentTemplatePath;   // ProgramDir + "Protokollvorlage.doc"
+    QString programDir;
+    QString documentTemplatePath;   // programDir + "Protokollvorlage.doc"
     QString helpFilePath;           // the program file with the extension ".chm"
-    bool startSoundPresent = false; // ProgramDir + "Audio-Start.wav" exists
+    bool startSoundPresent = false; // programDir + "Audio-Start.wav" exists
     FileTypeNames fileTypeNames = builtInFileTypeNames();
 
-    // ProgramDir + name + ".wav", for "Audio-Start", "Audio-Achtung", "Audio-Fehlstart" and
+    // programDir + name + ".wav", for "Audio-Start", "Audio-Achtung", "Audio-Fehlstart" and
     // "Audio-Stopp".
     QString soundPath(const QString& soundName) const;
 };

@@ -22,10 +22,10 @@ QString modemLineLabel(int code)
 
 void Settings::setWindowBounds(const QRect& bounds)
 {
-    Left = bounds.left();
-    Top = bounds.top();
-    Width = bounds.width();
-    Height = bounds.height();
+    windowLeft = bounds.left();
+    windowTop = bounds.top();
+    windowWidth = bounds.width();
+    windowHeight = bounds.height();
 }
 
 qint32 packPort(int port, int line)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CertificateLayout.h"
+#include "CompetitionOptions.h"
 
 #include <QLatin1StringView>
 #include <QRect>
@@ -15,7 +16,7 @@ namespace brv {
 inline constexpr int kContactInputCount = 6;
 
 // Per-input numbers indexed by the input's number 1 to 6 (1 Start, 2 Ziel1, 3 Ziel2, 4 Ziel3,
-// 5 Start 2, 6 Start 3), so code reads as the stored names do: InputPort[2] is "Port2".
+// 5 Start 2, 6 Start 3), so code reads as the stored names do: inputPort[2] is "Port2".
 class InputValues
 {
 public:
@@ -41,43 +42,52 @@ QString modemLineLabel(int code);
 inline constexpr int kMinimumWindowWidth = 960;
 inline constexpr int kMinimumWindowHeight = 463;
 
-// Every persisted setting, named by its stored value name. Default-constructed it holds the
-// values in force when nothing is stored.
+// What starts a run: the start contact, or the end of the start sound.
+enum class StartSignal : int {
+    Contact = 0, // "Kontakt"
+    Audio = 1,   // "Audio"
+};
+
+// Every persisted setting. Default-constructed it holds the values in force when nothing is
+// stored. The names the values are stored under live with the settings store.
 struct Settings
 {
     static constexpr QLatin1StringView kDefaultTitle{"Brenvolutaris"};
 
-    // "Port1".."Port6": COM number 1 to 64 (0 = none, "Kein") and ModemLine code per input.
-    InputValues InputPort;
-    InputValues InputLine;
-    // "Alg1", "Alg2" for inputs 1 and 2; inputs 3 to 6 take their codes from the settings
-    // dialog and are not stored. 0 = "Ein".
-    InputValues InputEvent;
+    // COM number 1 to 64 (0 = none, "Kein") and modem line code per contact input.
+    InputValues inputPort;
+    InputValues inputLine;
+    // Edge settings of inputs 1 and 2; inputs 3 to 6 take theirs from the settings dialog and
+    // are not stored. 0 = "Ein".
+    InputValues inputEdge;
 
-    // Main window bounds; no Left/Top means the window system places the window.
-    std::optional<int> Left;
-    std::optional<int> Top;
-    int Width = 1030; // at least kMinimumWindowWidth after loading
-    int Height = 588; // at least kMinimumWindowHeight after loading
+    // Main window bounds; no left/top means the window system places the window.
+    std::optional<int> windowLeft;
+    std::optional<int> windowTop;
+    int windowWidth = 1030; // at least kMinimumWindowWidth after loading
+    int windowHeight = 588; // at least kMinimumWindowHeight after loading
 
-    CertificateLayout Nadpis;                       // `CertificateLayout`
-    int FilterInd = 2;                              // save dialog's file type, 1-based
-    bool Klasse = false;                            // class column shown
-    QString ColHideName = QStringLiteral("Klasse"); // class column header
-    int Platznach = 0;                              // `RankingMode`: 0 "Beste Summe", 1 "Beste Zeit"
-    QString Urkunde;                                // certificate template picture
-    int Startznach = 0;                             // `StartTrigger`: 0 "Kontakt", 1 "Audio"
-    int q16_8 = 0;                                  // `KnockoutStart`: 0 Achtelfinale, 1 Viertelfinale
-    bool OnZiel3 = false;                           // `ThirdLaneOn`
-    QString Title{kDefaultTitle};                   // competition title, the main window's Title label
-    int Monitor = 0;                                // TV display monitor, 0-based
-    QString TVImage;                                // TV title picture
-    int Make = 0;                                   // `PairingMode`: 0 "nach Platz", 1 "Win+Win"
-    bool OnStart = true;                            // `StartMode`: one common start contact
+    CertificateLayout certificateLayout;
+    int saveFilterIndex = 2; // save dialog's file type, 1-based
+    bool classColumnShown = false;
+    QString classColumnCaption = QStringLiteral("Klasse");
+    RankingMode rankingMode = RankingMode::BestSum;
+    QString certificateTemplate; // certificate background picture
+    StartSignal startSignal = StartSignal::Contact;
+    KnockoutStart knockoutStart = KnockoutStart::Achtelfinale;
+    bool thirdLaneOn = false;
+    QString competitionTitle{kDefaultTitle}; // shown in the main window's top bar
+    int tvMonitor = 0;                       // TV display monitor, 0-based
+    QString tvTitleImage;                    // TV title picture
+    Pairing pairing = Pairing::ByPlace;
+    bool commonStart = true; // one common start contact for all lanes
 
     // The main window's bounds: what the window is given at creation and what it reports
-    // back before saving. A rectangle without Left/Top stands at (0, 0).
-    QRect windowBounds() const { return QRect(Left.value_or(0), Top.value_or(0), Width, Height); }
+    // back before saving. A rectangle without left/top stands at (0, 0).
+    QRect windowBounds() const
+    {
+        return QRect(windowLeft.value_or(0), windowTop.value_or(0), windowWidth, windowHeight);
+    }
     void setWindowBounds(const QRect& bounds);
 
     bool operator==(const Settings&) const = default;

@@ -5,13 +5,13 @@ namespace brv {
 CompetitionOptions competitionOptions(const Settings& settings)
 {
     CompetitionOptions options;
-    options.rankingMode = settings.Platznach;
-    options.thirdLaneOn = settings.OnZiel3;
-    options.knockoutStart = settings.q16_8;
-    options.pairingMode = settings.Make;
-    options.commonStart = settings.OnStart;
-    options.classShown = settings.Klasse;
-    options.classCaption = settings.ColHideName;
+    options.rankingMode = settings.rankingMode;
+    options.thirdLaneOn = settings.thirdLaneOn;
+    options.knockoutStart = settings.knockoutStart;
+    options.pairing = settings.pairing;
+    options.commonStart = settings.commonStart;
+    options.classColumnShown = settings.classColumnShown;
+    options.classColumnCaption = settings.classColumnCaption;
     return options;
 }
 
@@ -28,10 +28,10 @@ void applySettingsAtStartup(const Settings& settings, Competition& competition,
     // Steps 1, 2 and 6: the options carry the class header, lane 3 and the first knockout round.
     competition.setOptions(competitionOptions(settings));
     competition.applyClassCaption();
-    applyLaneStartButtons(competition, settings.OnStart);
+    applyLaneStartButtons(competition, settings.commonStart);
     if (openPorts)
-        openPorts(settings.InputPort[1], settings.InputPort[2]);
-    competition.ApplyRankingCaptions();
+        openPorts(settings.inputPort[1], settings.inputPort[2]);
+    competition.applyRankingCaptions();
 }
 
 } // namespace brv

@@ -16,7 +16,7 @@ CompetitionOptions competitionOptions(const Settings& settings);
 void applyLaneStartButtons(Competition& competition, bool commonStart);
 
 // Opens the serial ports at start-up. Only the ports of the Start and Ziel1 inputs
-// (InputPort[1] and InputPort[2]) take part; which port component watches which of them, and
+// (inputPort[1] and inputPort[2]) take part; which port component watches which of them, and
 // opening it, is the race timing's business.
 using StartupPortOpener = std::function<void(int startPort, int ziel1Port)>;
 
@@ -24,7 +24,7 @@ using StartupPortOpener = std::function<void(int startPort, int ziel1Port)>;
 //  1. the options, and the class column header ("ColHideName") in every table;
 //  2. the lane-3 button follows Competition::laneVisible(3), that is "OnZiel3";
 //  3. the lane START buttons are shown only without a common start;
-//  4. `openPorts` (when set) with InputPort[1] and InputPort[2];
+//  4. `openPorts` (when set) with inputPort[1] and inputPort[2];
 //  5. the ranking headers for "Platznach";
 //  6. the Achtelfinale page follows Competition::isPageVisible(), that is "q16_8" = 0.
 // The main window shows the result from the competition's state, and sets its Title label

@@ -3,6 +3,8 @@
 #include "JsonSettingsBackend.h"
 #include "ProgramFiles.h"
 
+#include <type_traits>
+
 #ifdef Q_OS_WIN
 #include "WindowsRegistry.h"
 #endif
@@ -10,9 +12,36 @@
 namespace brv {
 namespace {
 
+// The names the settings are stored under, one table for the whole store. They are the names
+// every version of the program has used, so a store written by any of them reads back; they do
+// not follow the names in the code.
+namespace storedName {
+constexpr QLatin1StringView inputPortPrefix{"Port"}; // "Port1" .. "Port6"
+constexpr QLatin1StringView inputEdge1{"Alg1"};
+constexpr QLatin1StringView inputEdge2{"Alg2"};
+constexpr QLatin1StringView windowLeft{"Left"};
+constexpr QLatin1StringView windowTop{"Top"};
+constexpr QLatin1StringView windowWidth{"Width"};
+constexpr QLatin1StringView windowHeight{"Height"};
+constexpr QLatin1StringView certificateLayout{"Nadpis"};
+constexpr QLatin1StringView saveFilterIndex{"FilterInd"};
+constexpr QLatin1StringView classColumnShown{"Klasse"};
+constexpr QLatin1StringView classColumnCaption{"ColHideName"};
+constexpr QLatin1StringView rankingMode{"Platznach"};
+constexpr QLatin1StringView certificateTemplate{"Urkunde"};
+constexpr QLatin1StringView startSignal{"Startznach"};
+constexpr QLatin1StringView knockoutStart{"q16_8"};
+constexpr QLatin1StringView thirdLaneOn{"OnZiel3"};
+constexpr QLatin1StringView competitionTitle{"Title"};
+constexpr QLatin1StringView tvMonitor{"Monitor"};
+constexpr QLatin1StringView tvTitleImage{"TVImage"};
+constexpr QLatin1StringView pairing{"Make"};
+constexpr QLatin1StringView commonStart{"OnStart"};
+} // namespace storedName
+
 QString portValueName(int input)
 {
-    return QStringLiteral("Port") + QString::number(input);
+    return storedName::inputPortPrefix + QString::number(input);
 }
 
 // Reads values of one key and remembers the first one that could not be read.
@@ -82,6 +111,16 @@ public:
         return value.has_value();
     }
 
+    // The modes are stored as their numbers; a number outside the named modes is kept.
+    template <typename Enum>
+    requires std::is_enum_v<Enum>
+    bool read(const QString& name, Enum& target)
+    {
+        const auto value = integer(name);
+        if (value)
+            target = Enum(*value);
+        return value.has_value();
+    }
     bool read(const QString& name, QString& target)
     {
         const auto value = string(name);
@@ -117,33 +156,37 @@ bool readValues(ValueReader& in, Settings& s)
         const auto packed = in.integer(portValueName(n));
         if (!packed)
             return false;
-        s.InputPort[n] = portOfPacked(*packed);
+        s.inputPort[n] = portOfPacked(*packed);
     }
     for (int n = 1; n <= kContactInputCount; ++n) {
         const auto packed = in.integer(portValueName(n));
         if (!packed)
             return false;
-        s.InputLine[n] = lineOfPacked(*packed);
+        s.inputLine[n] = lineOfPacked(*packed);
     }
 
     QString title;
     const bool complete =
-        in.read(QStringLiteral("Alg1"), s.InputEvent[1]) &&
-        in.read(QStringLiteral("Alg2"), s.InputEvent[2]) && in.read(QStringLiteral("Left"), s.Left) &&
-        in.read(QStringLiteral("Top"), s.Top) && in.read(QStringLiteral("Width"), s.Width) &&
-        in.read(QStringLiteral("Height"), s.Height) && in.read(QStringLiteral("Nadpis"), s.Nadpis) &&
-        in.read(QStringLiteral("FilterInd"), s.FilterInd) && in.read(QStringLiteral("Klasse"), s.Klasse) &&
-        in.read(QStringLiteral("ColHideName"), s.ColHideName) &&
-        in.read(QStringLiteral("Platznach"), s.Platznach) && in.read(QStringLiteral("Urkunde"), s.Urkunde) &&
-        in.read(QStringLiteral("Startznach"), s.Startznach) && in.read(QStringLiteral("q16_8"), s.q16_8) &&
-        in.read(QStringLiteral("OnZiel3"), s.OnZiel3) && in.read(QStringLiteral("Title"), title);
+        in.read(storedName::inputEdge1, s.inputEdge[1]) && in.read(storedName::inputEdge2, s.inputEdge[2]) &&
+        in.read(storedName::windowLeft, s.windowLeft) && in.read(storedName::windowTop, s.windowTop) &&
+        in.read(storedName::windowWidth, s.windowWidth) &&
+        in.read(storedName::windowHeight, s.windowHeight) &&
+        in.read(storedName::certificateLayout, s.certificateLayout) &&
+        in.read(storedName::saveFilterIndex, s.saveFilterIndex) &&
+        in.read(storedName::classColumnShown, s.classColumnShown) &&
+        in.read(storedName::classColumnCaption, s.classColumnCaption) &&
+        in.read(storedName::rankingMode, s.rankingMode) &&
+        in.read(storedName::certificateTemplate, s.certificateTemplate) &&
+        in.read(storedName::startSignal, s.startSignal) &&
+        in.read(storedName::knockoutStart, s.knockoutStart) &&
+        in.read(storedName::thirdLaneOn, s.thirdLaneOn) && in.read(storedName::competitionTitle, title);
     if (!complete)
         return false;
     // The stored title replaces the default only when it holds something.
     if (!title.isEmpty())
-        s.Title = title;
-    return in.read(QStringLiteral("Monitor"), s.Monitor) && in.read(QStringLiteral("TVImage"), s.TVImage) &&
-           in.read(QStringLiteral("Make"), s.Make) && in.read(QStringLiteral("OnStart"), s.OnStart);
+        s.competitionTitle = title;
+    return in.read(storedName::tvMonitor, s.tvMonitor) && in.read(storedName::tvTitleImage, s.tvTitleImage) &&
+           in.read(storedName::pairing, s.pairing) && in.read(storedName::commonStart, s.commonStart);
 }
 
 // Writes values in order and stops at the first failure.
@@ -169,6 +212,11 @@ public:
         return write(name, StoredValue(qint32(value ? 1 : 0)));
     }
     ValueWriter& write(const QString& name, const QString& value) { return write(name, StoredValue(value)); }
+    template <typename Enum>
+    requires std::is_enum_v<Enum> ValueWriter& write(const QString& name, Enum value)
+    {
+        return write(name, StoredValue(qint32(value)));
+    }
 
 private:
     SettingsKey& m_key;
@@ -186,7 +234,7 @@ QString settingsKeyPath(const QString& programBaseName)
 std::unique_ptr<SettingsBackend> userSettingsBackend(const ProgramFiles& files)
 {
 #ifdef Q_OS_WIN
-    return winreg::currentUserBackend(files.SettingsKeyPath);
+    return winreg::currentUserBackend(files.registryKeyPath);
 #else
     return std::make_unique<JsonSettingsBackend>(JsonSettingsBackend::userConfigFolder(),
                                                  files.programBaseName);
@@ -208,10 +256,10 @@ Settings loadSettings(const SettingsBackend& backend, int monitorCount, Settings
     }
 
     // A negative index is as unusable for the TV display as one past the last monitor.
-    if (settings.Monitor < 0 || settings.Monitor >= monitorCount)
-        settings.Monitor = 0;
-    settings.Width = qMax(settings.Width, kMinimumWindowWidth);
-    settings.Height = qMax(settings.Height, kMinimumWindowHeight);
+    if (settings.tvMonitor < 0 || settings.tvMonitor >= monitorCount)
+        settings.tvMonitor = 0;
+    settings.windowWidth = qMax(settings.windowWidth, kMinimumWindowWidth);
+    settings.windowHeight = qMax(settings.windowHeight, kMinimumWindowHeight);
     return settings;
 }
 
@@ -227,28 +275,28 @@ bool saveSettings(SettingsBackend& backend, const Settings& s, QString* errorStr
     // A window the system placed has reported its place before saving; 0 stands in otherwise,
     // since a missing "Left" would stop the next loading there.
     ValueWriter out(*key);
-    out.write(QStringLiteral("Left"), s.Left.value_or(0))
-        .write(QStringLiteral("Top"), s.Top.value_or(0))
-        .write(QStringLiteral("Width"), s.Width)
-        .write(QStringLiteral("Height"), s.Height);
+    out.write(storedName::windowLeft, s.windowLeft.value_or(0))
+        .write(storedName::windowTop, s.windowTop.value_or(0))
+        .write(storedName::windowWidth, s.windowWidth)
+        .write(storedName::windowHeight, s.windowHeight);
     for (int n = 1; n <= kContactInputCount; ++n)
-        out.write(portValueName(n), StoredValue(packPort(s.InputPort[n], s.InputLine[n])));
-    out.write(QStringLiteral("Alg1"), s.InputEvent[1])
-        .write(QStringLiteral("Alg2"), s.InputEvent[2])
-        .write(QStringLiteral("Nadpis"), StoredValue(s.Nadpis.bytes()))
-        .write(QStringLiteral("FilterInd"), s.FilterInd)
-        .write(QStringLiteral("Klasse"), s.Klasse)
-        .write(QStringLiteral("ColHideName"), s.ColHideName)
-        .write(QStringLiteral("Platznach"), s.Platznach)
-        .write(QStringLiteral("Urkunde"), s.Urkunde)
-        .write(QStringLiteral("Startznach"), s.Startznach)
-        .write(QStringLiteral("q16_8"), s.q16_8)
-        .write(QStringLiteral("Make"), s.Make)
-        .write(QStringLiteral("OnZiel3"), s.OnZiel3)
-        .write(QStringLiteral("OnStart"), s.OnStart)
-        .write(QStringLiteral("Title"), s.Title)
-        .write(QStringLiteral("TVImage"), s.TVImage)
-        .write(QStringLiteral("Monitor"), s.Monitor);
+        out.write(portValueName(n), StoredValue(packPort(s.inputPort[n], s.inputLine[n])));
+    out.write(storedName::inputEdge1, s.inputEdge[1])
+        .write(storedName::inputEdge2, s.inputEdge[2])
+        .write(storedName::certificateLayout, StoredValue(s.certificateLayout.bytes()))
+        .write(storedName::saveFilterIndex, s.saveFilterIndex)
+        .write(storedName::classColumnShown, s.classColumnShown)
+        .write(storedName::classColumnCaption, s.classColumnCaption)
+        .write(storedName::rankingMode, s.rankingMode)
+        .write(storedName::certificateTemplate, s.certificateTemplate)
+        .write(storedName::startSignal, s.startSignal)
+        .write(storedName::knockoutStart, s.knockoutStart)
+        .write(storedName::pairing, s.pairing)
+        .write(storedName::thirdLaneOn, s.thirdLaneOn)
+        .write(storedName::commonStart, s.commonStart)
+        .write(storedName::competitionTitle, s.competitionTitle)
+        .write(storedName::tvTitleImage, s.tvTitleImage)
+        .write(storedName::tvMonitor, s.tvMonitor);
 
     bool ok = out.ok();
     QString error = out.errorString();

@@ -17,7 +17,7 @@ inline constexpr QLatin1StringView kSettingsOrganisation{"Tempvalorhub"};
 // "\Software\Tempvalorhub\" + the program's base name.
 QString settingsKeyPath(const QString& programBaseName);
 
-// The user's settings key of a program: on Windows the registry key SettingsKeyPath under
+// The user's settings key of a program: on Windows the registry key registryKeyPath under
 // HKEY_CURRENT_USER; elsewhere the JSON file <config>/Tempvalorhub/<base name>.json in the
 // user's configuration folder.
 std::unique_ptr<SettingsBackend> userSettingsBackend(const ProgramFiles& files);

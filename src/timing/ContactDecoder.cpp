@@ -1,9 +1,9 @@
 #include "ContactDecoder.h"
 
-#include "ComPort.h"
 #include "Competition.h"
 #include "RaceClock.h"
 #include "RaceTime.h"
+#include "SerialLineMonitor.h"
 
 #include <QPointer>
 
@@ -11,34 +11,34 @@ namespace brv {
 
 ContactDecoder::ContactDecoder(RaceClock& clock, QObject* parent) : QObject(parent), m_clock(clock) {}
 
-void ContactDecoder::attach(TComPort& port)
+void ContactDecoder::attach(SerialLineMonitor& port)
 {
     const QPointer<ContactDecoder> self(this);
-    const auto event = [self](TComPort& sender) {
+    const auto event = [self](SerialLineMonitor& sender) {
         if (self)
-            self->ComPort78(sender);
+            self->onLinesChanged(sender);
     };
     port.OnRing = event;
     port.OnCTS = event;
     port.OnDSR = event;
     port.OnRLSD = event;
-    port.OnOpen = [self](TComPort& sender) {
+    port.OnOpen = [self](SerialLineMonitor& sender) {
         if (self)
-            self->ComPort1Open(sender);
+            self->onPortOpened(sender);
     };
-    port.OnClose = [self](TComPort& sender) {
+    port.OnClose = [self](SerialLineMonitor& sender) {
         if (self)
-            self->ComPort1Close(sender);
+            self->onPortClosed(sender);
     };
 }
 
-void ContactDecoder::ComPort78(TComPort& sender)
+void ContactDecoder::onLinesChanged(SerialLineMonitor& sender)
 {
-    const std::optional<LineEvent>& event = sender.currentEvent();
+    const std::optional<CapturedLineEvent>& event = sender.currentEvent();
     if (event)
-        decode(sender.Port(), event->status, event->tick);
+        decode(sender.port(), event->status, event->tick);
     else
-        decode(sender.Port(), sender.GetModemStatus());
+        decode(sender.port(), sender.modemStatus());
 }
 
 void ContactDecoder::decode(int port, quint32 status, std::optional<quint32> edgeTick)
@@ -58,9 +58,9 @@ void ContactDecoder::decode(int port, quint32 status, std::optional<quint32> edg
     if (matched == 0 || status == 0)
         return;
 
-    appendMemo(QString::number(matched) + QLatin1Char(' ') +
-               QString::number(changed, 16).toUpper().rightJustified(2, QLatin1Char('0')) + QLatin1Char(' ') +
-               modemLineLabel(m_inputs[matched].line));
+    appendToContactLog(QString::number(matched) + QLatin1Char(' ') +
+                       QString::number(changed, 16).toUpper().rightJustified(2, QLatin1Char('0')) +
+                       QLatin1Char(' ') + modemLineLabel(m_inputs[matched].line));
     if (m_inputs[matched].event == 0)
         fire(matched, edgeTick);
 }
@@ -75,13 +75,13 @@ void ContactDecoder::fire(int input, std::optional<quint32> edgeTick)
     switch (ContactInput(input)) {
     case ContactInput::Start:
         if (competition.options().commonStart) {
-            if (c.startButtonEnabled && m_armed && m_clock.mStart().trigger(edgeTick)) {
+            if (c.startButtonEnabled && m_armed && m_clock.command(ClockCommand::Start).trigger(edgeTick)) {
                 // The finish contacts rest for a second from the moment the run began.
                 for (int lane = 1; lane <= 3; ++lane)
                     m_clock.startLockout(lane, c.lane(lane).startTick);
             }
         } else if (c.lane(1).startButtonEnabled) {
-            m_clock.mStart1().trigger(edgeTick);
+            m_clock.command(ClockCommand::Start1).trigger(edgeTick);
         }
         break;
     case ContactInput::Ziel1:
@@ -107,12 +107,12 @@ void ContactDecoder::fire(int input, std::optional<quint32> edgeTick)
     }
 }
 
-void ContactDecoder::appendMemo(const QString& line)
+void ContactDecoder::appendToContactLog(const QString& line)
 {
-    if (m_memo.size() >= kMemoLimit)
-        m_memo.removeFirst();
-    m_memo.append(line);
-    Q_EMIT memoAppended(line);
+    if (m_contactLog.size() >= kContactLogLimit)
+        m_contactLog.removeFirst();
+    m_contactLog.append(line);
+    Q_EMIT contactLogAppended(line);
 }
 
 void ContactDecoder::toggleStartLightBarrier()
@@ -121,13 +121,13 @@ void ContactDecoder::toggleStartLightBarrier()
     Q_EMIT startLightBarrierChanged(m_armed);
 }
 
-void ContactDecoder::ComPort1Open(TComPort&)
+void ContactDecoder::onPortOpened(SerialLineMonitor&)
 {
     m_symbolVisible = true;
     Q_EMIT startBarrierSymbolChanged(true);
 }
 
-void ContactDecoder::ComPort1Close(TComPort&)
+void ContactDecoder::onPortClosed(SerialLineMonitor&)
 {
     m_symbolVisible = false;
     Q_EMIT startBarrierSymbolChanged(false);

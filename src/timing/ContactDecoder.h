@@ -11,7 +11,7 @@
 namespace brv {
 
 class RaceClock;
-class TComPort;
+class SerialLineMonitor;
 
 // Turns modem-line changes of the contact ports into commands of the race clock: finds which of
 // the six inputs changed, writes the diagnostic line, and fires the input through the clock's
@@ -24,38 +24,38 @@ class ContactDecoder final : public QObject
 
 public:
     static constexpr quint32 kUnknownStatus = 0xFFFFFFFFu;
-    static constexpr int kMemoLimit = 10000; // lines kept in Memo1
+    static constexpr int kContactLogLimit = 10000; // lines kept in the contact log
 
     explicit ContactDecoder(RaceClock& clock, QObject* parent = nullptr);
 
     void setInputs(const ContactInputs& inputs) { m_inputs = inputs; }
     const ContactInputs& inputs() const { return m_inputs; }
 
-    // Hooks a port component up: its ring, CTS, DSR and RLSD events come to ComPort78, its open
+    // Hooks a port component up: its ring, CTS, DSR and RLSD events come to onLinesChanged, its open
     // and close show and hide the start-barrier symbol.
-    void attach(TComPort& port);
+    void attach(SerialLineMonitor& port);
 
     // The contact event of a port component. Uses the modem status and the tick the port thread
     // read when it saw the change; outside a hand-over, the current status and tick.
-    void ComPort78(TComPort& sender);
+    void onLinesChanged(SerialLineMonitor& sender);
     // The decoding of one event of the component on `port`.
     void decode(int port, quint32 status, std::optional<quint32> edgeTick = std::nullopt);
 
     // PortSlot 0 belongs to the start port (input 1's), slot 1 to every other port.
     quint32 rememberedStatus(int slot) const { return m_slots[std::size_t(slot)]; }
     // The hidden diagnostic text box on the "Vorrunde" page.
-    const QStringList& Memo1() const { return m_memo; }
+    const QStringList& contactLog() const { return m_contactLog; }
 
     // The start-barrier block: false (blocked) at every program start.
-    bool StartLightBarrierArmed() const { return m_armed; }
+    bool isStartLightBarrierArmed() const { return m_armed; }
     // ImageLSstartClick and BlockLS1 ([F11]): works whether or not a port is open.
     void toggleStartLightBarrier();
     bool startBarrierSymbolVisible() const { return m_symbolVisible; }
-    void ComPort1Open(TComPort& sender);
-    void ComPort1Close(TComPort& sender);
+    void onPortOpened(SerialLineMonitor& sender);
+    void onPortClosed(SerialLineMonitor& sender);
 
 Q_SIGNALS:
-    void memoAppended(const QString& line);
+    void contactLogAppended(const QString& line);
     void startLightBarrierChanged(bool armed);
     void startBarrierSymbolChanged(bool visible);
     // Input 1 to 6 fired (its edge setting is "Ein"), whether or not a command ran.
@@ -63,12 +63,12 @@ Q_SIGNALS:
 
 private:
     void fire(int input, std::optional<quint32> edgeTick);
-    void appendMemo(const QString& line);
+    void appendToContactLog(const QString& line);
 
     RaceClock& m_clock;
     ContactInputs m_inputs;
     std::array<quint32, 2> m_slots{kUnknownStatus, kUnknownStatus};
-    QStringList m_memo;
+    QStringList m_contactLog;
     bool m_armed = false;
     bool m_symbolVisible = false;
 };

@@ -1,7 +1,7 @@
 #include "ContactInputs.h"
 
-#include "ComPort.h"
 #include "SerialDevices.h"
+#include "SerialLineMonitor.h"
 
 namespace brv {
 
@@ -60,49 +60,49 @@ PortAssignment portsWhenApplied(const ContactInputs& inputs)
     return ports;
 }
 
-void configureContactPort(TComPort& port)
+void configureContactPort(SerialLineMonitor& port)
 {
-    port.setBaudRate(TBaudRate::br9600);
+    port.setBaudRate(BaudRate::Baud9600);
     port.setDataBits(5);
-    port.setParity(TParity::prNone);
-    port.setStopBits(TStopBits::sbOneStopBit);
-    port.setFlowControl(TFlowControl::fcRtsCts);
-    port.setEnableDTR(true);
-    port.setReadBufSize(64);
-    port.setWriteBufSize(64);
-    port.setEvents(TEvents{TEvent::evRing, TEvent::evCTS, TEvent::evDSR, TEvent::evRLSD});
+    port.setParity(Parity::None);
+    port.setStopBits(StopBits::One);
+    port.setFlowControl(FlowControl::RtsCts);
+    port.setDtrEnabled(true);
+    port.setReadBufferSize(64);
+    port.setWriteBufferSize(64);
+    port.setEvents(LineEvents{LineEvent::Ring, LineEvent::Cts, LineEvent::Dsr, LineEvent::Rlsd});
 }
 
-bool openQuietly(TComPort& port)
+bool openQuietly(SerialLineMonitor& port)
 {
     try {
-        port.Open();
+        port.open();
         return true;
-    } catch (const EComHandle&) {
-    } catch (const EComState&) {
+    } catch (const PortOpenError&) {
+    } catch (const PortSettingsError&) {
     }
     return false;
 }
 
-void openContactPorts(TComPort& comPort1, TComPort& comPort2, const PortAssignment& ports)
+void openContactPorts(SerialLineMonitor& comPort1, SerialLineMonitor& comPort2, const PortAssignment& ports)
 {
     comPort1.setPort(ports.comPort1);
     comPort2.setPort(ports.comPort2);
-    if (comPort1.Port() != 0)
+    if (comPort1.port() != 0)
         openQuietly(comPort1);
-    if (comPort2.Port() != 0)
+    if (comPort2.port() != 0)
         openQuietly(comPort2);
 }
 
-void closeContactPorts(TComPort& comPort1, TComPort& comPort2)
+void closeContactPorts(SerialLineMonitor& comPort1, SerialLineMonitor& comPort2)
 {
-    comPort1.Close();
-    comPort2.Close();
+    comPort1.close();
+    comPort2.close();
     comPort1.setPort(0);
     comPort2.setPort(0);
 }
 
-QStringList PortChoiceList(quint64 availablePorts)
+QStringList portChoiceList(quint64 availablePorts)
 {
     QStringList list{QStringLiteral("Kein")};
     for (int port : portNumbers(availablePorts)) {

@@ -10,7 +10,7 @@
 
 namespace brv {
 
-class TComPort;
+class SerialLineMonitor;
 
 // The six contact inputs, numbered as everywhere in the program.
 enum class ContactInput { Start = 1, Ziel1 = 2, Ziel2 = 3, Ziel3 = 4, Start2 = 5, Start3 = 6 };
@@ -32,7 +32,7 @@ struct ContactInputSetting
     friend bool operator==(const ContactInputSetting&, const ContactInputSetting&) = default;
 };
 
-// InputPort, InputLine and InputEvent of inputs 1 to 6.
+// inputPort, inputLine and inputEdge of inputs 1 to 6.
 struct ContactInputs
 {
     std::array<ContactInputSetting, kContactInputCount> inputs{};
@@ -43,7 +43,7 @@ struct ContactInputs
     const ContactInputSetting& operator[](ContactInput input) const { return (*this)[int(input)]; }
 };
 
-// The ports the two components `ComPort1` and `ComPort2` take (0 = none).
+// The ports the two contact port components take (0 = none).
 struct PortAssignment
 {
     int comPort1 = 0;
@@ -61,17 +61,17 @@ PortAssignment portsWhenApplied(const ContactInputs& inputs);
 // Gives a component the settings of a contact port: 9600 baud, 5 data bits, no parity, one
 // stop bit, RTS/CTS flow control, DTR held active, 64-byte buffers, and the ring, CTS, DSR and
 // RLSD events. DTR and RTS then power the contacts; no data is ever sent or read.
-void configureContactPort(TComPort& port);
+void configureContactPort(SerialLineMonitor& port);
 
-// Opens a component, dropping EComHandle and EComState: the inputs on it stay dead.
-bool openQuietly(TComPort& port);
+// Opens a component, dropping PortOpenError and PortSettingsError: the inputs on it stay dead.
+bool openQuietly(SerialLineMonitor& port);
 // Gives both components their ports and opens each that has one.
-void openContactPorts(TComPort& comPort1, TComPort& comPort2, const PortAssignment& ports);
+void openContactPorts(SerialLineMonitor& comPort1, SerialLineMonitor& comPort2, const PortAssignment& ports);
 // Closes both components and sets their ports to 0.
-void closeContactPorts(TComPort& comPort1, TComPort& comPort2);
+void closeContactPorts(SerialLineMonitor& comPort1, SerialLineMonitor& comPort2);
 
 // The entries the settings dialog offers: "Kein", then "COM<n>" with each of the four line
 // labels for every available port in ascending order.
-QStringList PortChoiceList(quint64 availablePorts);
+QStringList portChoiceList(quint64 availablePorts);
 
 } // namespace brv

@@ -2,7 +2,7 @@
 
 namespace brv {
 
-LaneDigits ShowLaneTime(qint32 milliseconds, bool onChecked)
+LaneDigits laneDigitsFor(qint32 milliseconds, bool inUse)
 {
     // Integer division truncates towards zero, as the digits have always done.
     const qint32 h = milliseconds / 10;
@@ -11,7 +11,7 @@ LaneDigits ShowLaneTime(qint32 milliseconds, bool onChecked)
 
     LaneDigits d;
     d.values = {s / 100, (s / 10) % 10, s % 10, f / 10, f % 10};
-    if (onChecked)
+    if (inUse)
         d.bright = {s > 99, s > 9, true, true, true};
     d.commaBright = d.bright[2];
     return d;

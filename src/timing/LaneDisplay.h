@@ -15,7 +15,7 @@ struct DigitColour
 };
 
 // The two colours every lane panel uses: index 0 dim, index 1 bright.
-inline constexpr std::array<DigitColour, 2> DigitColourTable{{{32, 32, 32}, {255, 153, 51}}};
+inline constexpr std::array<DigitColour, 2> kDigitColours{{{32, 32, 32}, {255, 153, 51}}};
 
 // What a lane panel shows for one time: the values written to Digit1 (hundreds of seconds) to
 // Digit5 (hundredths), whether each is bright, and the comma's colour.
@@ -32,14 +32,14 @@ struct LaneDigits
         return v >= 0 && v <= 9 ? v : 0;
     }
     bool overflows(int digit) const { return shown(digit) != values[std::size_t(digit)]; }
-    DigitColour colour(int digit) const { return DigitColourTable[bright[std::size_t(digit)] ? 1 : 0]; }
-    DigitColour commaColour() const { return DigitColourTable[commaBright ? 1 : 0]; }
+    DigitColour colour(int digit) const { return kDigitColours[bright[std::size_t(digit)] ? 1 : 0]; }
+    DigitColour commaColour() const { return kDigitColours[commaBright ? 1 : 0]; }
 
     friend bool operator==(const LaneDigits&, const LaneDigits&) = default;
 };
 
 // A lane time as digits: hundredths truncated, leading zeros of the seconds dim, everything dim
 // when the lane's on/off box is cleared. 1 000 000 ms shows 000,00 with Digit1 bright.
-LaneDigits ShowLaneTime(qint32 milliseconds, bool onChecked);
+LaneDigits laneDigitsFor(qint32 milliseconds, bool inUse);
 
 } // namespace brv

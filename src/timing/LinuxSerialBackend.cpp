@@ -108,7 +108,7 @@ LinuxSerialBackend::~LinuxSerialBackend()
     close();
 }
 
-void LinuxSerialBackend::open(const ComPortSettings& settings)
+void LinuxSerialBackend::open(const SerialLineSettings& settings)
 {
     close();
     m_waker.reset();
@@ -116,21 +116,21 @@ void LinuxSerialBackend::open(const ComPortSettings& settings)
 
     const QString path = m_devicePath(settings.port);
     if (path.isEmpty())
-        throw EComHandle(systemText(ENOENT));
+        throw PortOpenError(systemText(ENOENT));
     const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        throw EComHandle(systemText(errno));
+        throw PortOpenError(systemText(errno));
 
     // Each failure closes the descriptor again and reports the system's text for errno.
     const auto failHandle = [fd] {
         const int error = errno;
         ::close(fd);
-        throw EComHandle(systemText(error));
+        throw PortOpenError(systemText(error));
     };
     const auto failState = [fd] {
         const int error = errno;
         ::close(fd);
-        throw EComState(systemText(error));
+        throw PortSettingsError(systemText(error));
     };
 
     if (::isatty(fd) != 1)
@@ -160,34 +160,34 @@ void LinuxSerialBackend::open(const ComPortSettings& settings)
         break;
     }
     switch (settings.parity) {
-    case TParity::prNone:
+    case Parity::None:
         break;
-    case TParity::prOdd:
+    case Parity::Odd:
         t.c_cflag |= PARENB | PARODD;
         break;
-    case TParity::prEven:
+    case Parity::Even:
         t.c_cflag |= PARENB;
         break;
-    case TParity::prMark:
+    case Parity::Mark:
         t.c_cflag |= PARENB | CMSPAR | PARODD;
         break;
-    case TParity::prSpace:
+    case Parity::Space:
         t.c_cflag |= PARENB | CMSPAR;
         break;
     }
     // With five data bits a UART sends 1.5 stop bits where two are asked for.
-    if (settings.stopBits != TStopBits::sbOneStopBit)
+    if (settings.stopBits != StopBits::One)
         t.c_cflag |= CSTOPB;
     t.c_iflag &= ~tcflag_t(IXON | IXOFF | IXANY);
-    if (settings.flowControl == TFlowControl::fcRtsCts)
+    if (settings.flowControl == FlowControl::RtsCts)
         t.c_cflag |= CRTSCTS;
-    else if (settings.flowControl == TFlowControl::fcXonXoff)
+    else if (settings.flowControl == FlowControl::XonXoff)
         t.c_iflag |= IXON | IXOFF;
     t.c_cc[VSTART] = 0x11;
     t.c_cc[VSTOP] = 0x13;
     t.c_cc[VMIN] = 0; // a read returns at once
     t.c_cc[VTIME] = 0;
-    const std::optional<speed_t> speed = speedOf(baudRateValue(settings.baudRate, settings.baudRateUser));
+    const std::optional<speed_t> speed = speedOf(baudRateValue(settings.baudRate, settings.userBaudRate));
     if (!speed) {
         errno = EINVAL;
         failState();
@@ -196,7 +196,7 @@ void LinuxSerialBackend::open(const ComPortSettings& settings)
         failState();
 
     // DTR and RTS feed the contacts. A terminal without modem lines (a pseudo-terminal) fails here.
-    int raise = TIOCM_RTS | (settings.enableDTR ? TIOCM_DTR : 0);
+    int raise = TIOCM_RTS | (settings.dtrEnabled ? TIOCM_DTR : 0);
     if (::ioctl(fd, TIOCMBIS, &raise) != 0)
         failState();
     // Queue sizes and write time-outs have no counterpart here; nothing is ever written.

@@ -24,7 +24,7 @@ public:
     explicit LinuxSerialBackend(std::function<QString(int port)> devicePath = {});
     ~LinuxSerialBackend() override;
 
-    void open(const ComPortSettings& settings) override;
+    void open(const SerialLineSettings& settings) override;
     void close() override;
     bool isOpen() const override { return m_fd >= 0; }
     qintptr handle() const override { return m_fd; }

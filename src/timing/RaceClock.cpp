@@ -48,7 +48,7 @@ RaceClock::RaceClock(Competition& competition, const TickSource& ticks, SoundPla
 {
     m_displayTick.setInterval(kDisplayTickMs);
     connect(&m_displayTick, &QTimer::timeout, this, &RaceClock::onDisplayTick);
-    m_competition.setPendingResetRunner([this] { mReset().trigger(); });
+    m_competition.setPendingResetRunner([this] { command(ClockCommand::Reset).trigger(); });
 }
 
 RaceClock::~RaceClock()
@@ -81,7 +81,7 @@ RunState RaceClock::runState() const
 
 LaneDigits RaceClock::laneDisplay(int lane) const
 {
-    return ShowLaneTime(laneMilliseconds(lane), controls().lane(lane).onChecked);
+    return laneDigitsFor(laneMilliseconds(lane), controls().lane(lane).inUse);
 }
 
 // ---------------------------------------------------------------- lock-outs
@@ -129,7 +129,7 @@ void RaceClock::onDisplayTick()
     const quint32 tick = m_ticks.now();
     for (int lane = 1; lane <= 3; ++lane) {
         const LaneControls& l = controls().lane(lane);
-        if (l.armed && l.onChecked && l.startTick != 0 && m_competition.laneVisible(lane))
+        if (l.armed && l.inUse && l.startTick != 0 && m_competition.laneVisible(lane))
             show(lane, RaceTime(l.startTick, tick));
     }
 }
@@ -193,7 +193,7 @@ void RaceClock::startCommon(std::optional<quint32> tick)
     c.startGreen = true;
 
     // With "Audio" the run begins when the start sound has ended, so the tick is read after it.
-    if (m_startTrigger == 1 && m_sounds && m_sounds->hasSound(Sound::Start)) {
+    if (m_startSignal == StartSignal::Audio && m_sounds && m_sounds->hasSound(Sound::Start)) {
         m_sounds->playAndWait(Sound::Start);
         tick.reset();
     }
@@ -221,7 +221,7 @@ void RaceClock::startCommon(std::optional<quint32> tick)
     c.resetRed = false;
 
     c.focus = FocusTarget::FalseStart;
-    m_competition.UpdateProtocolButtons();
+    m_competition.updateProtocolButtons();
     notify(before);
 }
 
@@ -258,7 +258,7 @@ void RaceClock::startLane(int lane, std::optional<quint32> tick)
     }
 
     lockForRun();
-    m_competition.UpdateProtocolButtons();
+    m_competition.updateProtocolButtons();
     notify(before);
 }
 
@@ -281,7 +281,7 @@ void RaceClock::stopLane(int lane, std::optional<quint32> tick)
     c.falseStartEnabled = false;
 
     show(lane, elapsed);
-    m_competition.RecordLaneTime(zeitColumn(lane), lane, m_competition.numberFormat().runTime(elapsed));
+    m_competition.recordLaneTime(zeitColumn(lane), lane, m_competition.numberFormat().runTime(elapsed));
 
     c.resetShown = true;
     c.startShown = false;
@@ -289,7 +289,7 @@ void RaceClock::stopLane(int lane, std::optional<quint32> tick)
     if (finished) {
         c.resetEnabled = true;
         stopDisplayTick();
-        m_competition.RecalculateRound();
+        m_competition.recalculateRound();
         if (m_autosave)
             m_autosave();
         c.focus = FocusTarget::Reset;
@@ -318,7 +318,7 @@ void RaceClock::reset(bool advance)
     const RunState before = runState();
     resetSteps();
     if (advance)
-        m_competition.AdvanceLanes();
+        m_competition.advanceLanes();
     finishReset();
     notify(before);
 }
@@ -336,7 +336,7 @@ void RaceClock::clear()
         c.lane(lane).startButtonEnabled = true;
         c.lane(lane).startButtonGreen = true;
     }
-    const bool lane3 = m_competition.options().thirdLaneOn && c.lane(3).onChecked;
+    const bool lane3 = m_competition.options().thirdLaneOn && c.lane(3).inUse;
     c.lane(3).startButtonEnabled = lane3;
     c.lane(3).startButtonGreen = lane3;
     finishReset();
@@ -369,9 +369,9 @@ void RaceClock::resetSteps()
 
 void RaceClock::finishReset()
 {
-    m_competition.ShowLaneTeamsOnTv();
+    m_competition.showLaneTeamsOnTv();
     rc().focus = FocusTarget::Start;
-    m_competition.UpdateProtocolButtons();
+    m_competition.updateProtocolButtons();
 }
 
 // ---------------------------------------------------------------- lane 3 box

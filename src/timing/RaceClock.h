@@ -2,6 +2,7 @@
 
 #include "Command.h"
 #include "LaneDisplay.h"
+#include "Settings.h"
 #include "Sound.h"
 #include "TickSource.h"
 
@@ -50,24 +51,14 @@ public:
 
     // ---- commands
     Command& command(ClockCommand id) { return m_commands[std::size_t(id)]; }
-    Command& mStart() { return command(ClockCommand::Start); }
-    Command& mStart1() { return command(ClockCommand::Start1); }
-    Command& mStart2() { return command(ClockCommand::Start2); }
-    Command& mStart3() { return command(ClockCommand::Start3); }
-    Command& mSTOP1() { return command(ClockCommand::Stop1); }
-    Command& mStop2() { return command(ClockCommand::Stop2); }
-    Command& mStop3() { return command(ClockCommand::Stop3); }
-    Command& mFStart() { return command(ClockCommand::FalseStart); }
-    Command& mReset() { return command(ClockCommand::Reset); }
-    Command& bRESET2() { return command(ClockCommand::Clear); } // "0,00"
     Command& startCommand(int lane) { return command(ClockCommand(int(ClockCommand::Start1) + lane - 1)); }
     Command& stopCommand(int lane) { return command(ClockCommand(int(ClockCommand::Stop1) + lane - 1)); }
 
     // ---- settings the clock reads
-    // "Startznach": 0 "Kontakt", 1 "Audio" (the run begins when the start sound has ended).
-    void setStartTrigger(int trigger) { m_startTrigger = trigger; }
-    int startTrigger() const { return m_startTrigger; }
-    // SaveToText of the current table into the autosave file after each finished heat; empty
+    // What starts the run: the contact, or the end of the start sound.
+    void setStartSignal(StartSignal signal) { m_startSignal = signal; }
+    StartSignal startSignal() const { return m_startSignal; }
+    // saveToText of the current table into the autosave file after each finished heat; empty
     // means nothing is written.
     void setAutosave(std::function<void()> writer) { m_autosave = std::move(writer); }
 
@@ -85,11 +76,11 @@ public:
     void startLockout(int lane, quint32 tick);
     void cancelLockouts();
 
-    // Lane 3's on/off box was clicked (FrameT3cbONClick).
+    // Lane 3's on/off box was clicked.
     void setLane3On(bool on);
 
 public Q_SLOTS:
-    // The 10 ms display tick (`Clock`): refreshes the running lanes' panels; never a source of times.
+    // The 10 ms display tick: refreshes the running lanes' panels; never a source of times.
     void onDisplayTick();
 
 Q_SIGNALS:
@@ -124,7 +115,7 @@ private:
     SoundPlayer* m_sounds;
     std::array<Command, 10> m_commands;
     QTimer m_displayTick;
-    int m_startTrigger = 0;
+    StartSignal m_startSignal = StartSignal::Contact;
     std::function<void()> m_autosave;
     std::array<qint32, 3> m_shownMs{};
     std::array<bool, 3> m_stopped{}; // the lane has stopped since its start

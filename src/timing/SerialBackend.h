@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ComPortTypes.h"
+#include "SerialLineTypes.h"
 #include "TickSource.h"
 
 #include <QString>
@@ -35,9 +35,9 @@ class SerialBackend
 public:
     virtual ~SerialBackend() = default;
 
-    // Opens the port and applies `settings`. Throws EComHandle when the port cannot be opened and
-    // EComState when it rejects the settings; the backend is closed again after either.
-    virtual void open(const ComPortSettings& settings) = 0;
+    // Opens the port and applies `settings`. Throws PortOpenError when the port cannot be opened and
+    // PortSettingsError when it rejects the settings; the backend is closed again after either.
+    virtual void open(const SerialLineSettings& settings) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     // The platform handle (a file descriptor), -1 while closed.

@@ -41,7 +41,7 @@ bool isUsableSerialDevice(const QString& path)
     return usable;
 }
 
-quint64 AvailablePorts(const std::function<bool(int port)>& usable)
+quint64 availableSerialPorts(const std::function<bool(int port)>& usable)
 {
     quint64 set = 0;
     for (int port = 1; port <= kMaxComPort; ++port) {

@@ -20,7 +20,7 @@ bool isUsableSerialDevice(const QString& path);
 
 // Bit n-1 set for each usable COM number n (1 to 64). `usable` decides per number; by default
 // the node of comDevicePath(n) is tried with isUsableSerialDevice().
-quint64 AvailablePorts(const std::function<bool(int port)>& usable = {});
+quint64 availableSerialPorts(const std::function<bool(int port)>& usable = {});
 
 // Usable COM numbers in ascending order.
 QList<int> portNumbers(quint64 available);

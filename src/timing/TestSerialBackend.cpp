@@ -56,7 +56,7 @@ int TestSerialBackend::openCount() const
     return m_openCount;
 }
 
-ComPortSettings TestSerialBackend::lastSettings() const
+SerialLineSettings TestSerialBackend::lastSettings() const
 {
     std::lock_guard lock(m_mutex);
     return m_settings;
@@ -68,16 +68,16 @@ bool TestSerialBackend::waiting() const
     return m_waiting;
 }
 
-void TestSerialBackend::open(const ComPortSettings& settings)
+void TestSerialBackend::open(const SerialLineSettings& settings)
 {
     std::lock_guard lock(m_mutex);
     const OpenFailure failure = std::exchange(m_failure, OpenFailure::None);
     if (failure == OpenFailure::Handle)
-        throw EComHandle(qt_error_string(m_failureError));
+        throw PortOpenError(qt_error_string(m_failureError));
     if (failure == OpenFailure::State)
-        throw EComState(qt_error_string(m_failureError));
+        throw PortSettingsError(qt_error_string(m_failureError));
     if (m_unplugged)
-        throw EComHandle(qt_error_string(ENOENT));
+        throw PortOpenError(qt_error_string(ENOENT));
     m_open = true;
     m_interrupt = false;
     m_raised = 0;

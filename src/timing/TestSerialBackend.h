@@ -9,7 +9,7 @@
 namespace brv {
 
 // A serial port without hardware: its modem lines are switched by the caller, from any thread,
-// and the port thread of a TComPort sees the change as it would see a real edge. Used by tests
+// and the port thread of a SerialLineMonitor sees the change as it would see a real edge. Used by tests
 // and by the contact-latency benchmark; it drives the same thread and hand-over code as the
 // Linux backend.
 class TestSerialBackend final : public SerialBackend
@@ -27,19 +27,19 @@ public:
     void raiseEvents(quint32 mask);
     // The adapter is pulled out: the current or next wait fails with EIO.
     void unplug();
-    // The next open fails: EComHandle or EComState with the text of `error` (an errno).
+    // The next open fails: PortOpenError or PortSettingsError with the text of `error` (an errno).
     enum class OpenFailure { None, Handle, State };
     void failNextOpen(OpenFailure failure, int error);
 
     // ---- what a test reads
     bool isOpen() const override;
     int openCount() const;
-    ComPortSettings lastSettings() const;
+    SerialLineSettings lastSettings() const;
     // Whether a thread is blocked in waitForEvent now.
     bool waiting() const;
 
     // ---- SerialBackend
-    void open(const ComPortSettings& settings) override;
+    void open(const SerialLineSettings& settings) override;
     void close() override;
     qintptr handle() const override;
     bool readModemStatus(quint32& status) override;
@@ -58,7 +58,7 @@ private:
     quint32 m_lines = 0;
     quint32 m_raised = 0;
     int m_openCount = 0;
-    ComPortSettings m_settings;
+    SerialLineSettings m_settings;
     OpenFailure m_failure = OpenFailure::None;
     int m_failureError = 0;
 };

@@ -1,13 +1,13 @@
 #include "AppFixture.h"
-#include "ComPort.h"
 #include "Competition.h"
 #include "ContactDecoder.h"
+#include "LanePanel.h"
+#include "MainWindow.h"
 #include "ProtocolTableView.h"
 #include "RaceClock.h"
+#include "SerialLineMonitor.h"
 #include "SettingsStore.h"
 #include "SmallDialogs.h"
-#include "TFormMain.h"
-#include "TFrame1.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -22,7 +22,7 @@ using namespace brv;
 
 namespace {
 
-void addTeams(TFormMain& window, int teams)
+void addTeams(MainWindow& window, int teams)
 {
     Competition& c = window.competition();
     ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
@@ -31,7 +31,7 @@ void addTeams(TFormMain& window, int teams)
         v.setCell(0, r, QString::number(r));
         v.setCell(1, r, QStringLiteral("FF Team %1").arg(r));
     }
-    c.PageControl1Change(CompetitionRound::Vorrunde);
+    c.enterRound(CompetitionRound::Vorrunde);
 }
 
 bool activate(QWidget& window)
@@ -64,46 +64,46 @@ private Q_SLOTS:
 void TestMainWindow::startsWithDefaults()
 {
     test::AppFixture fixture;
-    TFormMain window(fixture.environment());
+    MainWindow window(fixture.environment());
     QCOMPARE(window.windowTitle(), QStringLiteral("Brenvolutaris v. 1.8"));
     QCOMPARE(window.minimumSize(), QSize(960, 463));
     QCOMPARE(window.size(), QSize(1030, 588));
     QCOMPARE(window.pages()->currentIndex(), 0);
     QCOMPARE(window.pages()->count(), 6);
-    QVERIFY(window.bSTART->isVisibleTo(&window));
-    QVERIFY(!window.bFSTART->isVisibleTo(&window));
-    QVERIFY(!window.bRESET->isVisibleTo(&window));
-    QVERIFY(!window.frame(3)->isVisibleTo(&window));
-    QVERIFY(!window.ImageLSstart->isVisibleTo(&window)); // no port opened
-    QVERIFY(!window.decoder().StartLightBarrierArmed());
-    QVERIFY(!window.bHelp->isEnabled()); // no help file beside the program
-    QCOMPARE(window.sbLoad->toolTip(), QStringLiteral("[Ctrl+O] Protokoll öffnen"));
+    QVERIFY(window.startButton->isVisibleTo(&window));
+    QVERIFY(!window.falseStartButton->isVisibleTo(&window));
+    QVERIFY(!window.resetButton->isVisibleTo(&window));
+    QVERIFY(!window.lanePanel(3)->isVisibleTo(&window));
+    QVERIFY(!window.startBarrierIndicator->isVisibleTo(&window)); // no port opened
+    QVERIFY(!window.decoder().isStartLightBarrierArmed());
+    QVERIFY(!window.helpButton->isEnabled()); // no help file beside the program
+    QCOMPARE(window.loadButton->toolTip(), QStringLiteral("[Ctrl+O] Protokoll öffnen"));
 }
 
 void TestMainWindow::heatByKeys()
 {
     test::AppFixture fixture;
-    TFormMain window(fixture.environment());
+    MainWindow window(fixture.environment());
     addTeams(window, 4);
     QVERIFY(activate(window));
-    QVERIFY(window.bSTART->isEnabled());
+    QVERIFY(window.startButton->isEnabled());
 
     QTest::keyClick(&window, Qt::Key_F5);
     QCOMPARE(window.clock().runState(), RunState::Running);
-    QTRY_VERIFY(window.bFSTART->isVisible());
-    QVERIFY(window.bFSTART->hasFocus());
-    QVERIFY(window.frame(1)->bZiel->isEnabled());
+    QTRY_VERIFY(window.falseStartButton->isVisible());
+    QVERIFY(window.falseStartButton->hasFocus());
+    QVERIFY(window.lanePanel(1)->finishButton->isEnabled());
 
     fixture.ticks.advance(31234);
     QTest::keyClick(&window, Qt::Key_F7);
     QCOMPARE(window.clock().runState(), RunState::Finishing);
-    QTRY_VERIFY(window.bRESET->isVisible());
-    QVERIFY(!window.bRESET->isEnabled());
+    QTRY_VERIFY(window.resetButton->isVisible());
+    QVERIFY(!window.resetButton->isEnabled());
     fixture.ticks.advance(1000);
     QTest::keyClick(&window, Qt::Key_F6);
     QCOMPARE(window.clock().runState(), RunState::Finished);
-    QTRY_VERIFY(window.bRESET->isEnabled());
-    QVERIFY(window.bRESET->hasFocus());
+    QTRY_VERIFY(window.resetButton->isEnabled());
+    QVERIFY(window.resetButton->hasFocus());
 
     const ResultGrid& v = window.competition().grid(CompetitionRound::Vorrunde);
     const QString sep = window.competition().numberFormat().decimalSeparator();
@@ -114,8 +114,8 @@ void TestMainWindow::heatByKeys()
     QCOMPARE(window.clock().runState(), RunState::Idle);
     QCOMPARE(window.competition().selector(1).index, 2);
     QCOMPARE(window.competition().selector(2).index, 3);
-    QTRY_COMPARE(window.frame(1)->cbBuhn->currentIndex(), 2);
-    QTRY_VERIFY(window.bSTART->hasFocus());
+    QTRY_COMPARE(window.lanePanel(1)->teamSelector->currentIndex(), 2);
+    QTRY_VERIFY(window.startButton->hasFocus());
 }
 
 void TestMainWindow::falseStart_data()
@@ -129,13 +129,13 @@ void TestMainWindow::falseStart()
 {
     QFETCH(bool, byEnter);
     test::AppFixture fixture;
-    TFormMain window(fixture.environment());
+    MainWindow window(fixture.environment());
     addTeams(window, 2);
     QVERIFY(activate(window));
     QTest::keyClick(&window, Qt::Key_F5);
-    QTRY_VERIFY(window.bFSTART->hasFocus());
+    QTRY_VERIFY(window.falseStartButton->hasFocus());
     if (byEnter)
-        QTest::keyClick(window.bFSTART, Qt::Key_Return);
+        QTest::keyClick(window.falseStartButton, Qt::Key_Return);
     else
         QTest::keyClick(&window, Qt::Key_F4);
     QCOMPARE(window.clock().runState(), RunState::Idle);
@@ -143,19 +143,19 @@ void TestMainWindow::falseStart()
     QCOMPARE(window.competition().selector(1).index, 0);
     QTest::keyClick(&window, Qt::Key_F6);
     QVERIFY(window.competition().grid(CompetitionRound::Vorrunde).cell(3, 1).isEmpty());
-    QTRY_VERIFY(window.bSTART->isVisible());
+    QTRY_VERIFY(window.startButton->isVisible());
 }
 
 void TestMainWindow::perLaneStartsByKeys()
 {
     test::AppFixture fixture;
     Settings settings;
-    settings.OnStart = false;
+    settings.commonStart = false;
     QVERIFY(saveSettings(*fixture.store, settings));
-    TFormMain window(fixture.environment());
+    MainWindow window(fixture.environment());
     addTeams(window, 2);
     QVERIFY(activate(window));
-    QTRY_VERIFY(window.frame(1)->bStart->isVisible());
+    QTRY_VERIFY(window.lanePanel(1)->startButton->isVisible());
 
     QTest::keyClick(&window, Qt::Key_1, Qt::AltModifier);
     QVERIFY(window.competition().controls().lane(1).armed);
@@ -164,8 +164,8 @@ void TestMainWindow::perLaneStartsByKeys()
     QTest::keyClick(&window, Qt::Key_2, Qt::AltModifier);
     QVERIFY(window.competition().controls().lane(2).armed);
     // both lanes started: START gives way to a disabled RESET
-    QTRY_VERIFY(window.bRESET->isVisible());
-    QVERIFY(!window.bRESET->isEnabled());
+    QTRY_VERIFY(window.resetButton->isVisible());
+    QVERIFY(!window.resetButton->isEnabled());
     fixture.ticks.advance(20000);
     QTest::keyClick(&window, Qt::Key_F6);
     QTest::keyClick(&window, Qt::Key_F7);
@@ -178,7 +178,7 @@ void TestMainWindow::perLaneStartsByKeys()
 void TestMainWindow::typedLetterIsDroppedAndEnterRecalculates()
 {
     test::AppFixture fixture;
-    TFormMain window(fixture.environment());
+    MainWindow window(fixture.environment());
     addTeams(window, 3);
     Competition& c = window.competition();
     const QString sep = c.numberFormat().decimalSeparator();
@@ -193,7 +193,7 @@ void TestMainWindow::typedLetterIsDroppedAndEnterRecalculates()
     const QModelIndex fehler = view->model()->index(0, 4);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(fehler).center());
     QVERIFY(v.editMode);
-    QCOMPARE(c.EditColumn(), 4);
+    QCOMPARE(c.editColumn(), 4);
     QTest::keyClicks(view, QStringLiteral("a"));
     QTRY_VERIFY(view->isEditing());
     auto* editor = view->findChild<QLineEdit*>();
@@ -215,28 +215,29 @@ void TestMainWindow::closingAsksOnlyWithTeams()
 {
     test::AppFixture fixture;
     {
-        TFormMain empty(fixture.environment());
+        MainWindow empty(fixture.environment());
         QVERIFY(activate(empty));
         QVERIFY(empty.close()); // only the empty first row: no question
     }
-    TFormMain window(fixture.environment());
+    MainWindow window(fixture.environment());
     addTeams(window, 2);
     QVERIFY(activate(window));
     bool asked = false;
     QTimer::singleShot(50, this, [&] {
-        asked = window.yesNoDialog()->isVisible() &&
-                window.yesNoDialog()->Label1->text() == QStringLiteral("Programm beenden?");
-        QVERIFY(window.yesNoDialog()->OKBtn->hasFocus());
-        QTest::mouseClick(window.yesNoDialog()->CancelBtn, Qt::LeftButton);
+        asked = window.confirmDialog()->isVisible() &&
+                window.confirmDialog()->questionLabel->text() == QStringLiteral("Programm beenden?");
+        QVERIFY(window.confirmDialog()->yesButton->hasFocus());
+        QTest::mouseClick(window.confirmDialog()->noButton, Qt::LeftButton);
     });
     QVERIFY(!window.close());
     QVERIFY(asked);
     QVERIFY(window.isVisible());
 
     // Escape is "Nein" as well
-    QTimer::singleShot(50, this, [&] { QTest::keyClick(window.yesNoDialog(), Qt::Key_Escape); });
+    QTimer::singleShot(50, this, [&] { QTest::keyClick(window.confirmDialog(), Qt::Key_Escape); });
     QVERIFY(!window.close());
-    QTimer::singleShot(50, this, [&] { QTest::mouseClick(window.yesNoDialog()->OKBtn, Qt::LeftButton); });
+    QTimer::singleShot(50, this,
+                       [&] { QTest::mouseClick(window.confirmDialog()->yesButton, Qt::LeftButton); });
     QVERIFY(window.close());
 }
 
@@ -244,24 +245,24 @@ void TestMainWindow::thirdLaneOnlyOnTheVorrunde()
 {
     test::AppFixture fixture;
     Settings settings;
-    settings.OnZiel3 = true;
+    settings.thirdLaneOn = true;
     QVERIFY(saveSettings(*fixture.store, settings));
-    TFormMain window(fixture.environment());
+    MainWindow window(fixture.environment());
     addTeams(window, 20);
     QVERIFY(activate(window));
-    QTRY_VERIFY(window.frame(3)->isVisible());
-    QVERIFY(window.sbLane[2]->isVisible());
+    QTRY_VERIFY(window.lanePanel(3)->isVisible());
+    QVERIFY(window.laneAssignButtons[2]->isVisible());
     const int width = window.laneArea()->width();
-    QCOMPARE(window.frame(1)->width(), width / 3);
+    QCOMPARE(window.lanePanel(1)->width(), width / 3);
 
     window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Achtelfinale));
-    QTRY_VERIFY(!window.frame(3)->isVisible());
-    QVERIFY(!window.sbLane[2]->isVisible());
-    QCOMPARE(window.frame(1)->width(), width / 2);
-    QCOMPARE(window.frame(2)->width(), width - width / 2);
+    QTRY_VERIFY(!window.lanePanel(3)->isVisible());
+    QVERIFY(!window.laneAssignButtons[2]->isVisible());
+    QCOMPARE(window.lanePanel(1)->width(), width / 2);
+    QCOMPARE(window.lanePanel(2)->width(), width - width / 2);
 
     window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Vorrunde));
-    QTRY_VERIFY(window.frame(3)->isVisible());
+    QTRY_VERIFY(window.lanePanel(3)->isVisible());
     // the overall page hides the lanes altogether
     window.pages()->setCurrentIndex(roundIndex(CompetitionRound::GesamtErgebnis));
     QTRY_VERIFY(!window.laneArea()->isVisible());
@@ -271,14 +272,14 @@ void TestMainWindow::contactStopsALane()
 {
     test::AppFixture fixture;
     Settings settings;
-    settings.InputPort[2] = 1; // Ziel1 on COM1, DTR to DSR
-    settings.InputLine[2] = 1;
+    settings.inputPort[2] = 1; // Ziel1 on COM1, DTR to DSR
+    settings.inputLine[2] = 1;
     QVERIFY(saveSettings(*fixture.store, settings));
-    TFormMain window(fixture.environment());
-    QVERIFY(window.comPort(2).Connected());
-    QCOMPARE(window.comPort(2).Port(), 1);
-    QVERIFY(!window.comPort(1).Connected());
-    QTRY_VERIFY(window.ImageLSstart->isVisibleTo(&window));
+    MainWindow window(fixture.environment());
+    QVERIFY(window.comPort(2).isConnected());
+    QCOMPARE(window.comPort(2).port(), 1);
+    QVERIFY(!window.comPort(1).isConnected());
+    QTRY_VERIFY(window.startBarrierIndicator->isVisibleTo(&window));
     addTeams(window, 2);
     QVERIFY(activate(window));
     const std::shared_ptr<TestSerialBackend> ziel = fixture.backends.at(1);
@@ -298,30 +299,30 @@ void TestMainWindow::unpluggedPortIsReported()
 {
     test::AppFixture fixture;
     Settings settings;
-    settings.InputPort[1] = 3; // Start on COM3
-    settings.InputLine[1] = 2;
+    settings.inputPort[1] = 3; // Start on COM3
+    settings.inputLine[1] = 2;
     QVERIFY(saveSettings(*fixture.store, settings));
-    TFormMain window(fixture.environment());
-    QVERIFY(window.comPort(1).Connected());
-    QTRY_VERIFY(window.ImageLSstart->isVisibleTo(&window));
+    MainWindow window(fixture.environment());
+    QVERIFY(window.comPort(1).isConnected());
+    QTRY_VERIFY(window.startBarrierIndicator->isVisibleTo(&window));
     fixture.backends.at(0)->unplug();
-    QTRY_VERIFY(!window.comPort(1).Connected());
+    QTRY_VERIFY(!window.comPort(1).isConnected());
     QTRY_VERIFY(window.statusPanel(2)->text().contains(QStringLiteral("COM3 getrennt")));
-    QVERIFY(!window.ImageLSstart->isVisibleTo(&window));
+    QVERIFY(!window.startBarrierIndicator->isVisibleTo(&window));
 }
 
 void TestMainWindow::settingsWrittenAtExit()
 {
     test::AppFixture fixture;
     {
-        TFormMain window(fixture.environment());
+        MainWindow window(fixture.environment());
         window.resize(1100, 600);
-        window.Title->setText(QStringLiteral("Kreisausscheid"));
+        window.competitionTitleLabel->setText(QStringLiteral("Kreisausscheid"));
     }
     const Settings saved = loadSettings(*fixture.store, 1);
-    QCOMPARE(saved.Width, 1100);
-    QCOMPARE(saved.Height, 600);
-    QCOMPARE(saved.Title, QStringLiteral("Kreisausscheid"));
+    QCOMPARE(saved.windowWidth, 1100);
+    QCOMPARE(saved.windowHeight, 600);
+    QCOMPARE(saved.competitionTitle, QStringLiteral("Kreisausscheid"));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -4,9 +4,9 @@
 #include "AppFixture.h"
 #include "Competition.h"
 #include "LaneDisplay.h"
+#include "LanePanel.h"
+#include "MainWindow.h"
 #include "SmallDialogs.h"
-#include "TFormMain.h"
-#include "TFrame1.h"
 
 #include <QDir>
 #include <QTabWidget>
@@ -43,7 +43,7 @@ void TestScreenshots::save(const QImage& image, const QString& name)
 void TestScreenshots::renderPictures()
 {
     test::AppFixture fixture;
-    TFormMain window(fixture.environment());
+    MainWindow window(fixture.environment());
     window.resize(1030, 588);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -52,7 +52,7 @@ void TestScreenshots::renderPictures()
     QTest::qWait(50);
     save(window.grab().toImage(), QStringLiteral("mainwindow-0-start.png"));
 
-    window.competition().FillAllPages();
+    window.competition().fillAllPages();
     for (CompetitionRound round : kAllRounds) {
         if (!window.competition().isPageVisible(round))
             continue;
@@ -62,12 +62,12 @@ void TestScreenshots::renderPictures()
              QStringLiteral("mainwindow-%1-%2.png").arg(roundIndex(round) + 1).arg(roundCaption(round)));
     }
 
-    save(TFormSxema::bracketPicture(0), QStringLiteral("bracket-nach-platz.png"));
-    save(TFormSxema::bracketPicture(1), QStringLiteral("bracket-win-win.png"));
+    save(BracketSchemeDialog::bracketPicture(0), QStringLiteral("bracket-nach-platz.png"));
+    save(BracketSchemeDialog::bracketPicture(1), QStringLiteral("bracket-win-win.png"));
 
-    TFrame1 panel(1);
+    LanePanel panel(1);
     panel.resize(340, 160);
-    panel.showDigits(ShowLaneTime(12340, true));
+    panel.showDigits(laneDigitsFor(12340, true));
     panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&panel));
     save(panel.grab().toImage(), QStringLiteral("lane-panel-012,34.png"));

@@ -26,7 +26,7 @@ inline std::unique_ptr<Competition> makeCompetition(int teams, const Competition
         v.setCell(1, r, QStringLiteral("FF Team %1").arg(r));
         v.setCell(2, r, QStringLiteral("A"));
     }
-    competition->PageControl1Change(CompetitionRound::Vorrunde);
+    competition->enterRound(CompetitionRound::Vorrunde);
     return competition;
 }
 

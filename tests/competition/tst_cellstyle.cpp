@@ -75,7 +75,7 @@ void TestCellStyle::laneTeamsInRed()
         k.setCell(1, r, QString::number(r));
         k.setCell(2, r, QStringLiteral("FF Team %1").arg(r));
     }
-    c->PageControl1Change(CompetitionRound::Halbfinale);
+    c->enterRound(CompetitionRound::Halbfinale);
     QVERIFY(red(CompetitionRound::Halbfinale, 1));
     QVERIFY(red(CompetitionRound::Halbfinale, 2));
     QVERIFY(!red(CompetitionRound::Halbfinale, 3));

@@ -18,10 +18,10 @@ constexpr int kAusValue = 9999900; // a void run compares as 99999,00
 struct Scenario
 {
     int teams = 16;
-    int knockoutStart = 0;
-    int pairingMode = 0;
+    KnockoutStart knockoutStart = KnockoutStart::Achtelfinale;
+    Pairing pairing = Pairing::ByPlace;
     bool three = false;
-    int rankingMode = 0;
+    RankingMode rankingMode = RankingMode::BestSum;
     bool marks = false; // a void Vorrunde run, a disqualified team and a void run in each knockout round
 };
 
@@ -73,11 +73,11 @@ struct Reference
 void rankByStartNumber(Competition& c, int step = 1)
 {
     ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
-    for (int team = 1; team < v.RowCount(); ++team) {
+    for (int team = 1; team < v.rowCount(); ++team) {
         v.setCell(3, team, hundredths(3000 + team * step));
         v.setCell(6, team, hundredths(3000 + team * step));
     }
-    c.RecalculateRound();
+    c.recalculateRound();
 }
 
 bool isVoidRun(const Scenario& s, int team, int round)
@@ -132,7 +132,7 @@ Reference TestKnockout::reference(const Scenario& s, const std::map<int, std::ma
         if (s.marks && team == 5) {
             e.value = "DIS";
             e.bestRun = -1;
-        } else if (s.rankingMode == 0) {
+        } else if (s.rankingMode == RankingMode::BestSum) {
             if (voidRuns >= (s.three ? 2 : 1))
                 e.value = "DIS";
             else
@@ -169,7 +169,7 @@ Reference TestKnockout::reference(const Scenario& s, const std::map<int, std::ma
     const std::vector<int> seed16{1, 9, 13, 5, 7, 15, 11, 3, 4, 12, 16, 8, 6, 14, 10, 2};
     const std::vector<int> seed8{1, 5, 7, 3, 4, 8, 6, 2};
     const std::vector<int> seed4{1, 3, 4, 2};
-    const int firstRound = s.knockoutStart == 0 ? 1 : 2;
+    const int firstRound = s.knockoutStart == KnockoutStart::Achtelfinale ? 1 : 2;
     for (const VorrundeEntry& e : entries) {
         const int p = ref.vorrundePlace[e.team].toInt();
         const int qualified = firstRound == 1 ? 16 : 8;
@@ -222,14 +222,14 @@ Reference TestKnockout::reference(const Scenario& s, const std::map<int, std::ma
         const bool descending = round == 3;
         std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
             int kx = markKey(x), ky = markKey(y);
-            if (kx == ky && s.pairingMode == 0) {
+            if (kx == ky && s.pairing == Pairing::ByPlace) {
                 kx = value[x];
                 ky = value[y];
             }
             return descending ? kx > ky : kx < ky;
         });
-        if (s.pairingMode == 1 && (round == 1 || round == 2)) {
-            const int h = (teamsInRound + 2) / 2; // (RowCount + 1) div 2
+        if (s.pairing == Pairing::WinnersKeepBracket && (round == 1 || round == 2)) {
+            const int h = (teamsInRound + 2) / 2; // (rowCount + 1) div 2
             std::stable_sort(order.begin() + (h - 1), order.end(),
                              [&](int x, int y) { return value[x] < value[y]; });
         }
@@ -243,9 +243,9 @@ Reference TestKnockout::reference(const Scenario& s, const std::map<int, std::ma
             for (int r = 1; r <= handedOn; ++r) {
                 const int team = rows[order[std::size_t(r - 1)]];
                 int target = r;
-                if (round == 1 && s.pairingMode == 0)
+                if (round == 1 && s.pairing == Pairing::ByPlace)
                     target = seed8[std::size_t(r - 1)];
-                else if (round == 2 && s.pairingMode == 0)
+                else if (round == 2 && s.pairing == Pairing::ByPlace)
                     target = seed4[std::size_t(r - 1)];
                 ref.rows[round + 1][target] = team;
                 ref.brought[round + 1][target] = {QString::number(rank[std::size_t(r - 1)]),
@@ -260,7 +260,7 @@ Reference TestKnockout::reference(const Scenario& s, const std::map<int, std::ma
             o[0] = QString::number(p);
             o[1] = name(team);
             o[2] = "A";
-            if (s.knockoutStart == 0) {
+            if (s.knockoutStart == KnockoutStart::Achtelfinale) {
                 o[3] = ref.vorrunde[0].value; // replaced below by the team's own value
                 for (const VorrundeEntry& e : entries) {
                     if (e.team == team)
@@ -347,11 +347,11 @@ void TestKnockout::wholeCompetition()
     QFETCH(bool, three);
     QFETCH(int, rankingMode);
     QFETCH(bool, marks);
-    s = {teams, knockoutStart, pairingMode, three, rankingMode, marks};
+    s = {teams, KnockoutStart(knockoutStart), Pairing(pairingMode), three, RankingMode(rankingMode), marks};
 
     CompetitionOptions options;
     options.knockoutStart = s.knockoutStart;
-    options.pairingMode = s.pairingMode;
+    options.pairing = s.pairing;
     options.thirdLaneOn = s.three;
     options.rankingMode = s.rankingMode;
     auto c = makeCompetition(s.teams, options);
@@ -363,7 +363,7 @@ void TestKnockout::wholeCompetition()
     for (int team = 1; team <= s.teams; ++team) {
         for (int lane = 1; lane <= lanes; ++lane) {
             c->selector(lane).select(team - 1);
-            c->RecordLaneTime(3 * lane, lane, hundredths(vorrundeZeit(team, lane)));
+            c->recordLaneTime(3 * lane, lane, hundredths(vorrundeZeit(team, lane)));
             v.setCell(3 * lane + 1, team, QString::number(vorrundeFehler(team, lane)));
         }
     }
@@ -374,14 +374,14 @@ void TestKnockout::wholeCompetition()
         c->markDisqualified();
     }
     c->selectCell(0, 1);
-    c->RecalculateRound();
+    c->recalculateRound();
 
     std::map<int, std::map<int, int>> voidRows;
-    const int firstRound = s.knockoutStart == 0 ? 1 : 2;
+    const int firstRound = s.knockoutStart == KnockoutStart::Achtelfinale ? 1 : 2;
     for (int round = firstRound; round <= 4; ++round) {
         c->changePage(roundAt(round));
         ResultGrid& k = c->grid(roundAt(round));
-        const int heats = RoundTeamCount(roundAt(round)) / 2;
+        const int heats = roundTeamCount(roundAt(round)) / 2;
         for (int heat = 1; heat <= heats; ++heat) {
             c->selector(1).select(2 * heat - 2);
             c->selector(2).select(2 * heat - 1);
@@ -390,7 +390,7 @@ void TestKnockout::wholeCompetition()
                 const int team = k.cell(1, row).toInt();
                 QVERIFY2(team > 0,
                          qPrintable(QStringLiteral("round %1 row %2 has no team").arg(round).arg(row)));
-                c->RecordLaneTime(3 * lane, lane, hundredths(knockoutZeit(team, round)));
+                c->recordLaneTime(3 * lane, lane, hundredths(knockoutZeit(team, round)));
                 c->selectCell(6, row);
                 c->setEditText(QString::number(knockoutFehler(team, round)));
                 c->editEnter();
@@ -427,7 +427,7 @@ void TestKnockout::wholeCompetition()
     }
     // the overall table
     const ResultGrid& overall = c->grid(CompetitionRound::GesamtErgebnis);
-    QCOMPARE(overall.RowCount(), s.teams + 1);
+    QCOMPARE(overall.rowCount(), s.teams + 1);
     for (int r = 1; r <= s.teams; ++r) {
         const QStringList expected = ref.overall[std::size_t(r)];
         for (int col : {0, 1, 3, 4, 6, 9, 12, 15, 16}) {
@@ -459,7 +459,7 @@ void TestKnockout::unfinishedHeat()
         k.setCell(6, row, "0");
         k.setCell(7, row, hundredths(3000 + row));
     }
-    c->RecalculateRound();
+    c->recalculateRound();
     QVERIFY(k.cell(8, 5).isEmpty());
     c->changePage(CompetitionRound::Viertelfinale);
 
@@ -496,7 +496,7 @@ void TestKnockout::seedingEdges()
 
     // the Viertelfinale start: 1-8, 4-5, 2-7, 3-6; the Achtelfinale is not touched
     CompetitionOptions options;
-    options.knockoutStart = 1;
+    options.knockoutStart = KnockoutStart::Viertelfinale;
     auto q = makeCompetition(20, options);
     rankByStartNumber(*q);
     QVERIFY(!q->isPageVisible(CompetitionRound::Achtelfinale));
@@ -527,7 +527,7 @@ void TestKnockout::correctionAfterTheNextRoundRan()
         k.setCell(6, row, "0");
         k.setCell(7, row, hundredths(4000 + row));
     }
-    c->RecalculateRound();
+    c->recalculateRound();
     c->changePage(CompetitionRound::Vorrunde);
 
     // team 16 (row 2 of the Achtelfinale) gets a penalty and drops to the last place; team 17 moves up
@@ -554,11 +554,11 @@ void TestKnockout::randomFillRepeatsAfterEveryStart()
     std::vector<QStringList> first;
     for (int start = 0; start < 2; ++start) {
         auto c = makeCompetition(24);
-        c->FillAllPages();
+        c->fillAllPages();
         std::vector<QStringList> rows;
         for (CompetitionRound round : kAllRounds) {
             const ResultGrid& g = c->grid(round);
-            for (int r = 0; r < g.RowCount(); ++r)
+            for (int r = 0; r < g.rowCount(); ++r)
                 rows.push_back(g.rowCells(r));
         }
         if (start == 0)
@@ -585,7 +585,7 @@ void TestKnockout::randomFillValues()
     auto c = makeCompetition(30, options);
     test::FixedShift shiftKey(shift);
     c->setShiftKeyState(&shiftKey);
-    c->RandomResultFill();
+    c->fillWithRandomResults();
     const ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
     const double base = shift ? 1.0 : 10.0;
     for (int r = 1; r <= 30; ++r) {
@@ -610,7 +610,7 @@ void TestKnockout::randomFillValues()
     ResultGrid& k = c->grid(CompetitionRound::Achtelfinale);
     k.setCell(1, 3, QString());
     k.setCell(5, 3, QString());
-    c->RandomResultFill();
+    c->fillWithRandomResults();
     QVERIFY(k.cell(5, 3).isEmpty());
     const double t = *c->numberFormat().toNumber(k.cell(5, 1));
     QVERIFY(t >= 3 * base && t < 10 * base);
@@ -629,9 +629,9 @@ void TestKnockout::fillAllPagesGivesCompleteResult()
     QFETCH(int, teams);
     QFETCH(int, knockoutStart);
     CompetitionOptions options;
-    options.knockoutStart = knockoutStart;
+    options.knockoutStart = KnockoutStart(knockoutStart);
     auto c = makeCompetition(teams, options);
-    c->FillAllPages();
+    c->fillAllPages();
     QCOMPARE(c->currentRound(), CompetitionRound::GesamtErgebnis);
     const ResultGrid& h = c->grid(CompetitionRound::Halbfinale);
     const ResultGrid& f = c->grid(CompetitionRound::Finale);
@@ -666,11 +666,11 @@ void TestKnockout::randomGeneratorSequence()
     for (quint32 range : {80000u, 12u, 1u, 0u, 0xFFFFFFFFu, 70000u}) {
         seed = seed * 134775813u + 1u;
         const quint32 expected = quint32((quint64(range) * seed) >> 32);
-        QCOMPARE(random.Random(range), expected);
+        QCOMPARE(random.bounded(range), expected);
     }
     RandomGenerator fresh;
-    QCOMPARE(fresh.Random(80000), 0u); // the first seed is 1
-    QCOMPARE(fresh.Random(100), quint32((100ull * 134775814ull) >> 32));
+    QCOMPARE(fresh.bounded(80000), 0u); // the first seed is 1
+    QCOMPARE(fresh.bounded(100), quint32((100ull * 134775814ull) >> 32));
 }
 
 QTEST_GUILESS_MAIN(TestKnockout)

@@ -80,7 +80,7 @@ void TestRanking::vorrundeRow()
     QFETCH(QStringList, gesamt);
     QFETCH(QString, ranking);
     CompetitionOptions options;
-    options.rankingMode = mode;
+    options.rankingMode = RankingMode(mode);
     options.thirdLaneOn = three;
     auto c = makeCompetition(1, options);
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
@@ -91,7 +91,7 @@ void TestRanking::vorrundeRow()
     if (gesamt[0] == "0")
         v.setCell(5, 1, "0");
     v.setCell(12, 1, before);
-    c->RecalculateRound();
+    c->recalculateRound();
     QCOMPARE((QStringList{v.cell(5, 1), v.cell(8, 1), v.cell(11, 1)}), gesamt);
     QCOMPARE(v.cell(12, 1), ranking);
 }
@@ -108,7 +108,7 @@ void TestRanking::placesFollowRankingAndStartOrderStays()
     }
     v.setCell(0, 4, "17"); // start numbers need not be row numbers
     c->selectCell(1, 3);
-    c->RecalculateRound();
+    c->recalculateRound();
     const QStringList expectedPlaces{"1", "2", "DIS", "", "3"}; // 60 / 60 / DIS / blank / 60
     for (int r = 1; r <= 5; ++r) {
         QCOMPARE(v.cell(1, r), QStringLiteral("FF Team %1").arg(r));
@@ -116,9 +116,9 @@ void TestRanking::placesFollowRankingAndStartOrderStays()
     }
     QCOMPARE(v.cell(0, 4), QStringLiteral("17"));
     QCOMPARE(v.cell(0, 5), QStringLiteral("5"));
-    QCOMPARE(v.Row, 3);
-    QVERIFY(!v.CanSort);
-    QCOMPARE(v.SortCol, 0);
+    QCOMPARE(v.currentRow, 3);
+    QVERIFY(!v.sortEnabled);
+    QCOMPARE(v.sortColumn, 0);
 }
 
 void TestRanking::tieWarning_data()
@@ -152,7 +152,7 @@ void TestRanking::tieWarning()
         v.setCell(3, r, c->numberFormat().fixed2(30.0 + extra));
         v.setCell(6, r, "30,00");
     }
-    c->RecalculateRound();
+    c->recalculateRound();
     QCOMPARE(c->statusText(2), status);
 }
 
@@ -203,10 +203,10 @@ void TestRanking::knockoutHeat()
         auto c = makeCompetition(2);
         c->setCurrentRound(round);
         ResultGrid& k = c->grid(round);
-        const int last = RoundTeamCount(round) - 1; // the last heat of the round
+        const int last = roundTeamCount(round) - 1; // the last heat of the round
         k.setCell(7, last, a);
         k.setCell(7, last + 1, b);
-        c->RecalculateRound();
+        c->recalculateRound();
         QCOMPARE(k.cell(8, last), markA);
         QCOMPARE(k.cell(8, last + 1), markB);
     }
@@ -234,7 +234,7 @@ void TestRanking::finaleMatch()
     ResultGrid& f = c->grid(CompetitionRound::Finale);
     for (int r = 1; r <= 4; ++r)
         f.setCell(7, r, results[r - 1]);
-    c->RecalculateRound();
+    c->recalculateRound();
     for (int r = 1; r <= 4; ++r)
         QCOMPARE(f.cell(8, r), places[r - 1]);
 }
@@ -248,18 +248,18 @@ void TestRanking::nonNumericCellsEverywhere()
         auto c = makeCompetition(int(junk.size()), options);
         ResultGrid& g = c->grid(round);
         g.setRowCount(int(junk.size()) + 1);
-        for (int r = 1; r < g.RowCount(); ++r) {
-            for (int col = 0; col < g.ColCount(); ++col)
+        for (int r = 1; r < g.rowCount(); ++r) {
+            for (int col = 0; col < g.columnCount(); ++col)
                 g.setCell(col, r, junk[(r + col) % junk.size()]);
         }
         c->setCurrentRound(round);
-        c->RecalculateRound();
-        c->BuildNextRound();
-        c->PageControl1Change(round);
+        c->recalculateRound();
+        c->buildNextRound();
+        c->enterRound(round);
         for (int lane = 1; lane <= 3; ++lane)
-            c->RecordLaneTime(3 * lane, lane, "30,00");
-        for (int r = 0; r < g.RowCount(); ++r) {
-            for (int col = 0; col < g.ColCount(); ++col)
+            c->recordLaneTime(3 * lane, lane, "30,00");
+        for (int r = 0; r < g.rowCount(); ++r) {
+            for (int col = 0; col < g.columnCount(); ++col)
                 c->cellStyle(round, col, r);
         }
     }
@@ -279,7 +279,7 @@ void TestRanking::largeVorrundeRanksCorrectly()
         v.setCell(6, r, c->numberFormat().fixed2(b / 100.0));
         expected.emplace_back(a + b, r);
     }
-    c->RecalculateRound();
+    c->recalculateRound();
     std::stable_sort(expected.begin(), expected.end(),
                      [](const auto& x, const auto& y) { return x.first < y.first; });
     for (int place = 1; place <= teams; ++place) {
@@ -292,7 +292,7 @@ void TestRanking::largeVorrundeRanksCorrectly()
 void TestRanking::oversizedKnockoutTable()
 {
     CompetitionOptions options;
-    options.pairingMode = 1;
+    options.pairing = Pairing::WinnersKeepBracket;
     auto c = makeCompetition(40, options);
     for (CompetitionRound round : {CompetitionRound::Achtelfinale, CompetitionRound::Viertelfinale,
                                    CompetitionRound::Halbfinale, CompetitionRound::Finale}) {
@@ -304,8 +304,8 @@ void TestRanking::oversizedKnockoutTable()
             k.setCell(7, r, c->numberFormat().fixed2(30 + r % 7));
         }
         c->setCurrentRound(round);
-        c->RecalculateRound();
-        c->BuildNextRound();
+        c->recalculateRound();
+        c->buildNextRound();
         // every team is still there, in heat order
         for (int r = 1; r < 25; ++r)
             QCOMPARE(k.cell(2, r), QStringLiteral("T%1").arg(r));
@@ -320,20 +320,20 @@ void TestRanking::tvBestResult()
     v.setCell(8, 1, "30,00"); // a tie contributes nothing
     v.setCell(5, 2, "31,50");
     v.setCell(8, 2, "32,00");
-    c->UpdateTvBestResult();
+    c->updateTvBestResult();
     QCOMPARE(c->tvBestMilliseconds(), 31500);
     QCOMPARE(c->tvBestTeam(), QStringLiteral("FF Team 2"));
 
     ResultGrid& f = c->grid(CompetitionRound::Finale);
     f.setCell(2, 3, "FF Team 3");
     f.setCell(7, 3, "12,345");
-    c->UpdateTvBestResult();
+    c->updateTvBestResult();
     QCOMPARE(c->tvBestMilliseconds(), 12345);
     QCOMPARE(c->tvBestTeam(), QStringLiteral("FF Team 3"));
 
     // no numeric result anywhere: the last best stays
     auto empty = makeCompetition(2);
-    empty->UpdateTvBestResult();
+    empty->updateTvBestResult();
     QCOMPARE(empty->tvBestMilliseconds(), 0);
 }
 
@@ -343,9 +343,9 @@ void TestRanking::reentrantCallsReturn()
     int recalculations = 0;
     QObject::connect(c.get(), &Competition::tablesChanged, c.get(), [&] {
         if (recalculations++ < 3)
-            c->RecalculateRound();
+            c->recalculateRound();
     });
-    c->RecalculateRound();
+    c->recalculateRound();
     QVERIFY(recalculations < 50);
 }
 

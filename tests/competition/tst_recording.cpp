@@ -53,7 +53,7 @@ void TestRecording::pageChangeFillsAndPreselects()
     QCOMPARE(c->statusText(0), QStringLiteral("3"));
 
     // a knockout page without teams yet: empty entries of four blanks, all selectable
-    c->PageControl1Change(CompetitionRound::Achtelfinale);
+    c->enterRound(CompetitionRound::Achtelfinale);
     QCOMPARE(c->selector(1).count(), 16);
     QCOMPARE(c->selector(1).text(), QStringLiteral("    "));
 }
@@ -82,14 +82,14 @@ void TestRecording::laneEntryText()
     QFETCH(QString, nr);
     QFETCH(QString, team);
     QFETCH(QString, text);
-    ResultGrid v(GridId::SortGrid1, 14, 2);
+    ResultGrid v(TableId::Vorrunde, 14, 2);
     v.setCell(0, 1, nr);
     v.setCell(1, 1, team);
-    QCOMPARE(Competition::LaneEntryText(v, 1), text);
-    ResultGrid k(GridId::SortGrid3, 9, 2);
+    QCOMPARE(Competition::laneEntryText(v, 1), text);
+    ResultGrid k(TableId::Viertelfinale, 9, 2);
     k.setCell(1, 1, nr);
     k.setCell(2, 1, team);
-    QCOMPARE(Competition::LaneEntryText(k, 1), text);
+    QCOMPARE(Competition::laneEntryText(k, 1), text);
 }
 
 void TestRecording::vorrundeStopWritesLaneGroup_data()
@@ -109,7 +109,7 @@ void TestRecording::vorrundeStopWritesLaneGroup()
     options.thirdLaneOn = true;
     auto c = makeCompetition(3, options);
     c->selector(lane).select(1); // team 2 on this lane
-    c->RecordLaneTime(3 * (lane - 1) + 3, lane, QStringLiteral("45,67"));
+    c->recordLaneTime(3 * (lane - 1) + 3, lane, QStringLiteral("45,67"));
     const ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
     QCOMPARE(v.cell(zeitColumn, 2), QStringLiteral("45,67"));
     QCOMPARE(v.cell(zeitColumn + 1, 2), QStringLiteral("0"));
@@ -129,8 +129,8 @@ void TestRecording::knockoutStopUsesResultColumns()
     c->changePage(CompetitionRound::Achtelfinale);
     const ResultGrid& k = c->grid(CompetitionRound::Achtelfinale);
     QCOMPARE(k.cell(2, 2), QStringLiteral("FF Team 16"));
-    c->selector(3).selectText(Competition::LaneEntryText(k, 2));
-    c->RecordLaneTime(9, 3, QStringLiteral("33,30"));
+    c->selector(3).selectText(Competition::laneEntryText(k, 2));
+    c->recordLaneTime(9, 3, QStringLiteral("33,30"));
     QCOMPARE(k.cell(5, 2), QStringLiteral("33,30"));
     QCOMPARE(k.cell(6, 2), QStringLiteral("0"));
     QCOMPARE(k.cell(7, 2), QStringLiteral("33,30"));
@@ -139,8 +139,8 @@ void TestRecording::knockoutStopUsesResultColumns()
     // nothing is written on the overall page
     c->changePage(CompetitionRound::GesamtErgebnis);
     const ResultGrid overall = c->grid(CompetitionRound::GesamtErgebnis);
-    c->RecordLaneTime(3, 1, QStringLiteral("1,00"));
-    for (int r = 0; r < overall.RowCount(); ++r)
+    c->recordLaneTime(3, 1, QStringLiteral("1,00"));
+    for (int r = 0; r < overall.rowCount(); ++r)
         QCOMPARE(c->grid(CompetitionRound::GesamtErgebnis).rowCells(r), overall.rowCells(r));
 }
 
@@ -164,11 +164,11 @@ void TestRecording::stopWithoutUsableTeam()
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
     v.setCell(0, 1, nr);
     v.setCell(1, 1, team);
-    c->FillLaneSelectors();
+    c->fillLaneSelectors();
     c->selector(1).select(index);
     c->controls().saveEnabled = true; // "no buttons change"
     const QStringList before = v.rowCells(1);
-    c->RecordLaneTime(3, 1, QStringLiteral("12,34"));
+    c->recordLaneTime(3, 1, QStringLiteral("12,34"));
     QCOMPARE(v.rowCells(1), before);
     QVERIFY(c->controls().saveEnabled);
 }
@@ -187,9 +187,9 @@ void TestRecording::stopFindsTeamWhoseNumberIsWrittenDifferently()
     auto c = makeCompetition(3);
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
     v.setCell(0, 2, nr);
-    c->FillLaneSelectors();
+    c->fillLaneSelectors();
     c->selector(2).select(1);
-    c->RecordLaneTime(6, 2, QStringLiteral("50,01"));
+    c->recordLaneTime(6, 2, QStringLiteral("50,01"));
     QCOMPARE(v.cell(6, 2), QStringLiteral("50,01"));
     QCOMPARE(v.cell(8, 2), QStringLiteral("50,01"));
 }
@@ -227,7 +227,7 @@ void TestRecording::provisionalRanking()
     QFETCH(QString, before);
     QFETCH(QString, ranking);
     CompetitionOptions options;
-    options.rankingMode = mode;
+    options.rankingMode = RankingMode(mode);
     options.thirdLaneOn = true;
     auto c = makeCompetition(3, options);
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
@@ -241,7 +241,7 @@ void TestRecording::provisionalRanking()
         }
     }
     c->selector(lastLane).select(0);
-    c->RecordLaneTime(3 * lastLane, lastLane, times[lastLane - 1]);
+    c->recordLaneTime(3 * lastLane, lastLane, times[lastLane - 1]);
     QCOMPARE(v.cell(12, 1), ranking);
 }
 
@@ -282,7 +282,7 @@ void TestRecording::advanceLanes()
     }
     for (int lane = 1; lane <= 3; ++lane)
         c->selector(lane).select(start[lane - 1]);
-    c->AdvanceLanes();
+    c->advanceLanes();
     for (int lane = 1; lane <= 3; ++lane)
         QCOMPARE(c->selector(lane).index, after[lane - 1]);
     QCOMPARE(c->controls().focus, FocusTarget::Start);
@@ -295,7 +295,7 @@ void TestRecording::advanceLanes()
         c->selector(1).select(5);
         c->selector(2).select(3);
         c->selector(3).select(4);
-        c->AdvanceLanes();
+        c->advanceLanes();
         QCOMPARE(c->selector(1).index, 1);
         QCOMPARE(c->selector(2).index, 2);
         QCOMPARE(c->selector(3).index, 0);
@@ -306,7 +306,7 @@ void TestRecording::assignRowToLane()
 {
     auto c = makeCompetition(4);
     c->selectCell(1, 3);
-    c->AssignRowToLane(2);
+    c->assignRowToLane(2);
     QCOMPARE(c->selector(2).index, 2);
     QCOMPARE(c->cellStyle(CompetitionRound::Vorrunde, 1, 3).foreground, std::optional<quint32>(colour::Red));
     QVERIFY(!c->cellStyle(CompetitionRound::Vorrunde, 1, 2).foreground);
@@ -340,7 +340,7 @@ void TestRecording::editKeyFilter()
     if (round != 0)
         c->changePage(roundAt(round));
     c->selectCell(col, 1);
-    QVERIFY(c->CurrentGrid().editMode);
+    QVERIFY(c->currentGrid().editMode);
     const std::optional<QChar> result = c->editCharacter(key);
     QCOMPARE(result.has_value(), !typed.isEmpty());
     if (result)
@@ -431,19 +431,19 @@ void TestRecording::commitVorrundeEdit()
     QFETCH(QString, gesamt);
     QFETCH(QString, ranking);
     CompetitionOptions options;
-    options.rankingMode = mode;
+    options.rankingMode = RankingMode(mode);
     auto c = makeCompetition(2, options);
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
     v.setCell(5, 1, "41,00");
     v.setCell(8, 1, "41,00");
     v.setCell(3, 1, zeit);
     c->selectCell(4, 1);
-    QCOMPARE(c->EditColumn(), 4);
+    QCOMPARE(c->editColumn(), 4);
     v.setCell(4, 1, fehler);
     c->editEnter();
     QCOMPARE(v.cell(5, 1), gesamt);
     QCOMPARE(v.cell(12, 1), ranking);
-    QCOMPARE(c->EditColumn(), -1);
+    QCOMPARE(c->editColumn(), -1);
     QVERIFY(!v.editMode);
     QCOMPARE(v.cell(13, 1), QStringLiteral("1")); // recalculated after Enter
 }
@@ -457,13 +457,13 @@ void TestRecording::commitKnockoutZeitZeroEmptiesFehler()
     c->selectCell(5, 1);
     c->setEditText(QStringLiteral("0"));
     k.setCell(6, 1, "3");
-    c->CommitCellEdit();
+    c->commitCellEdit();
     QVERIFY(k.cell(6, 1).isEmpty());
     QCOMPARE(k.cell(7, 1), QStringLiteral("44,00"));
 
     c->setEditText(QStringLiteral("40,5"));
     k.setCell(6, 1, "2");
-    c->CommitCellEdit();
+    c->commitCellEdit();
     QCOMPARE(k.cell(7, 1), QStringLiteral("42,50"));
 }
 
@@ -476,8 +476,8 @@ void TestRecording::movingAwayCommitsTheEdit()
     c->selectCell(1, 3); // a name cell: back to row mode
     QCOMPARE(v.cell(5, 2), QStringLiteral("40,00"));
     QVERIFY(!v.editMode);
-    QCOMPARE(v.Row, 3);
-    QCOMPARE(c->EditColumn(), -1);
+    QCOMPARE(v.currentRow, 3);
+    QCOMPARE(c->editColumn(), -1);
 }
 
 void TestRecording::markVoidAndDisqualified()
@@ -530,22 +530,22 @@ void TestRecording::clearResults()
     c->setYesNoQuestion(&question);
     for (CompetitionRound round : kAllRounds) {
         ResultGrid& g = c->grid(round);
-        for (int col = 0; col < g.ColCount(); ++col)
+        for (int col = 0; col < g.columnCount(); ++col)
             g.setCell(col, 1, QStringLiteral("v%1").arg(col));
     }
     c->setCurrentRound(roundAt(page));
-    c->ClearResults();
+    c->clearResults();
     QCOMPARE(question.lastQuestion, QStringLiteral("Ergebnisse löschen?"));
     for (CompetitionRound round : kAllRounds) {
         const ResultGrid& g = c->grid(round);
         const int index = roundIndex(round);
         const bool cleared = answer && index >= page && index <= 4;
         const int first = index == 0 ? 3 : 4;
-        for (int col = 0; col < g.ColCount(); ++col) {
+        for (int col = 0; col < g.columnCount(); ++col) {
             const bool empty = cleared && col >= first;
             QCOMPARE(g.cell(col, 1).isEmpty(), empty);
         }
-        QCOMPARE(g.RowCount(), round == CompetitionRound::Vorrunde ? 5 : roundInitialRowCount(round));
+        QCOMPARE(g.rowCount(), round == CompetitionRound::Vorrunde ? 5 : roundInitialRowCount(round));
     }
 }
 
@@ -579,13 +579,13 @@ void TestRecording::laneReadiness()
         c->selector(lane).select(indexes[lane - 1]);
     c->controls().displayTickRunning = tickRunning;
     c->controls().lane(1).startButtonEnabled = true;
-    c->UpdateLaneReadiness();
+    c->updateLaneReadiness();
     QCOMPARE(c->controls().startButtonEnabled, ready);
     QCOMPARE(c->controls().startGreen, ready);
     if (!common) {
         c->controls().lane(2).startTick = 5;
         c->controls().lane(1).armed = false;
-        c->UpdateLaneReadiness();
+        c->updateLaneReadiness();
         QVERIFY(c->controls().lane(1).startButtonEnabled);
         QVERIFY(!c->controls().lane(2).startButtonEnabled);
     }
@@ -604,7 +604,7 @@ void TestRecording::protocolButtons()
     c->changePage(CompetitionRound::GesamtErgebnis);
     QVERIFY(c->controls().certificatesEnabled);
     c->controls().settingsEnabled = false;
-    c->UpdateProtocolButtons();
+    c->updateProtocolButtons();
     QVERIFY(!c->controls().certificatesEnabled);
     QVERIFY(!c->controls().assignEnabled[1]);
 

@@ -11,7 +11,7 @@ namespace {
 QStringList column(const ResultGrid& grid, int col)
 {
     QStringList values;
-    for (int r = 1; r < grid.RowCount(); ++r)
+    for (int r = 1; r < grid.rowCount(); ++r)
         values << grid.cell(col, r);
     return values;
 }
@@ -61,46 +61,46 @@ void TestTableSort::compareResultText()
     QFETCH(QString, a);
     QFETCH(QString, b);
     QFETCH(int, result);
-    QCOMPARE(CompareResultText(a, b, german()), result);
+    QCOMPARE(brv::compareResultText(a, b, german()), result);
 }
 
 void TestTableSort::resultSortPutsBlanksAndMarksLast()
 {
-    ResultGrid grid(GridId::SortGrid1, 14, 5);
+    ResultGrid grid(TableId::Vorrunde, 14, 5);
     const QStringList values{"31,50", "", "DIS", "29,80"};
     for (int r = 1; r <= 4; ++r) {
         grid.setCell(0, r, QString::number(r));
         grid.setCell(12, r, values[r - 1]);
     }
-    grid.CanSort = true;
-    Sort(grid, 12, german());
+    grid.sortEnabled = true;
+    sortTable(grid, 12, german());
     QCOMPARE(column(grid, 12), QStringList({"29,80", "31,50", "", "DIS"}));
     QCOMPARE(column(grid, 0), QStringList({"4", "1", "2", "3"}));
-    QCOMPARE(grid.SortCol, 12);
+    QCOMPARE(grid.sortColumn, 12);
 }
 
 void TestTableSort::disabledSortChangesNothing()
 {
-    ResultGrid grid(GridId::SortGrid1, 14, 3);
+    ResultGrid grid(TableId::Vorrunde, 14, 3);
     grid.setCell(12, 1, "5,00");
     grid.setCell(12, 2, "1,00");
-    grid.SortCol = 3;
-    Sort(grid, 12, german());
+    grid.sortColumn = 3;
+    sortTable(grid, 12, german());
     QCOMPARE(column(grid, 12), QStringList({"5,00", "1,00"}));
-    QCOMPARE(grid.SortCol, 3);
+    QCOMPARE(grid.sortColumn, 3);
 }
 
 void TestTableSort::descendingMarksKeepTies()
 {
-    ResultGrid grid(GridId::SortGrid4, 9, 5);
+    ResultGrid grid(TableId::Halbfinale, 9, 5);
     const QStringList marks{"+", "-", "+", "-"};
     for (int r = 1; r <= 4; ++r) {
         grid.setCell(0, r, QString::number(r));
         grid.setCell(8, r, marks[r - 1]);
     }
-    grid.CanSort = true;
+    grid.sortEnabled = true;
     grid.sortDirection = SortDirection::Descending;
-    Sort(grid, 8, german());
+    sortTable(grid, 8, german());
     QCOMPARE(column(grid, 8), QStringList({"-", "-", "+", "+"}));
     QCOMPARE(column(grid, 0), QStringList({"2", "4", "1", "3"}));
 }
@@ -108,7 +108,7 @@ void TestTableSort::descendingMarksKeepTies()
 void TestTableSort::secondaryKeysInListedOrder()
 {
     // outcome first, then the result; the direction applies to both keys
-    ResultGrid grid(GridId::SortGrid2, 9, 7);
+    ResultGrid grid(TableId::Achtelfinale, 9, 7);
     const QStringList marks{"+", "-", "+", "-", "", ""};
     const QStringList results{"40,00", "45,00", "35,00", "AUS", "", "50,00"};
     for (int r = 1; r <= 6; ++r) {
@@ -116,26 +116,26 @@ void TestTableSort::secondaryKeysInListedOrder()
         grid.setCell(8, r, marks[r - 1]);
         grid.setCell(7, r, results[r - 1]);
     }
-    grid.CanSort = true;
-    grid.SecondaryIndex = "7";
-    Sort(grid, 8, german());
+    grid.sortEnabled = true;
+    grid.secondarySortColumns = "7";
+    sortTable(grid, 8, german());
     QCOMPARE(column(grid, 0), QStringList({"6", "5", "3", "1", "2", "4"}));
 
     grid.sortDirection = SortDirection::Descending;
-    Sort(grid, 8, german());
+    sortTable(grid, 8, german());
     QCOMPARE(column(grid, 8), QStringList({"-", "-", "+", "+", "", ""}));
     QCOMPARE(column(grid, 7), QStringList({"AUS", "45,00", "40,00", "35,00", "", "50,00"}));
 }
 
 void TestTableSort::textKeyFoldsOnlyAsciiLetters()
 {
-    ResultGrid grid(GridId::SortGrid1, 14, 5);
+    ResultGrid grid(TableId::Vorrunde, 14, 5);
     const QStringList names{"b", "A", "a", "B"};
     for (int r = 1; r <= 4; ++r)
         grid.setCell(1, r, names[r - 1]);
-    grid.CanSort = true;
-    grid.SecondaryIndex.clear();
-    Sort(grid, 1, german());
+    grid.sortEnabled = true;
+    grid.secondarySortColumns.clear();
+    sortTable(grid, 1, german());
     QCOMPARE(column(grid, 1), QStringList({"A", "a", "b", "B"}));
 }
 
@@ -146,9 +146,9 @@ void TestTableSort::sortAndNumberPlaces()
     const QStringList values{"31,50", "", "DIS", "29,80"};
     for (int r = 1; r <= 4; ++r)
         v.setCell(12, r, values[r - 1]);
-    v.CanSort = true;
-    v.SortCol = 12;
-    competition->SortAndNumber();
+    v.sortEnabled = true;
+    v.sortColumn = 12;
+    competition->sortCurrentTableAndNumber();
     QCOMPARE(column(v, 12), QStringList({"29,80", "31,50", "", "DIS"}));
     QCOMPARE(column(v, 13), QStringList({"1", "2", "", "DIS"}));
 }
@@ -158,9 +158,9 @@ void TestTableSort::sortAndNumberWithSortColZeroNumbersNothing()
     auto competition = test::makeCompetition(3);
     ResultGrid& v = competition->grid(CompetitionRound::Vorrunde);
     v.setCell(13, 1, "x");
-    v.CanSort = true;
-    v.SortCol = 0;
-    competition->SortAndNumber();
+    v.sortEnabled = true;
+    v.sortColumn = 0;
+    competition->sortCurrentTableAndNumber();
     QCOMPARE(v.cell(13, 1), QStringLiteral("x"));
 }
 
@@ -171,9 +171,9 @@ void TestTableSort::sortAndNumberWithoutSortingStillNumbers()
     v.setCell(12, 1, "50,00");
     v.setCell(12, 2, "40,00");
     v.setCell(12, 3, "DIS");
-    v.CanSort = false;
-    v.SortCol = 12;
-    competition->SortAndNumber();
+    v.sortEnabled = false;
+    v.sortColumn = 12;
+    competition->sortCurrentTableAndNumber();
     QCOMPARE(column(v, 12), QStringList({"50,00", "40,00", "DIS"}));
     QCOMPARE(column(v, 13), QStringList({"1", "2", "DIS"}));
 }

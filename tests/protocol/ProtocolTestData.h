@@ -30,7 +30,7 @@ inline void fillCompetition(Competition& c, int teams)
     for (CompetitionRound round : {CompetitionRound::Achtelfinale, CompetitionRound::Viertelfinale,
                                    CompetitionRound::Halbfinale, CompetitionRound::Finale}) {
         ResultGrid& g = c.grid(round);
-        for (int r = 1; r < g.RowCount(); ++r) {
+        for (int r = 1; r < g.rowCount(); ++r) {
             g.setCell(0, r, QString::number(r));
             g.setCell(1, r, QString::number(r * 3));
             g.setCell(2, r, QStringLiteral("FF %1 %2").arg(roundCaption(round)).arg(r));
@@ -48,7 +48,7 @@ inline void fillCompetition(Competition& c, int teams)
     ResultGrid& g6 = c.grid(CompetitionRound::GesamtErgebnis);
     g6.setRowCount(teams + 1);
     for (int i = 1; i <= teams; ++i) {
-        for (int col = 0; col < g6.ColCount(); ++col)
+        for (int col = 0; col < g6.columnCount(); ++col)
             g6.setCell(col, i,
                        col == 1 ? QStringLiteral("FF Gesamt %1").arg(i)
                                 : QStringLiteral("%1,5").arg(i + col));
@@ -60,9 +60,9 @@ inline void fillCompetition(Competition& c, int teams)
 inline CompetitionOptions options(bool classShown, bool thirdLane, int knockoutStart)
 {
     CompetitionOptions o;
-    o.classShown = classShown;
+    o.classColumnShown = classShown;
     o.thirdLaneOn = thirdLane;
-    o.knockoutStart = knockoutStart;
+    o.knockoutStart = KnockoutStart(knockoutStart);
     return o;
 }
 

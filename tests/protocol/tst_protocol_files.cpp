@@ -130,10 +130,10 @@ QStringList snapshot(const Competition& c)
     for (CompetitionRound round : kAllRounds) {
         s << c.pageCaption(round);
         const ResultGrid& g = c.grid(round);
-        for (int r = 0; r < g.RowCount(); ++r)
+        for (int r = 0; r < g.rowCount(); ++r)
             s << g.rowCells(r).join(QLatin1Char('|'));
     }
-    s << c.SortGridTop7() << c.statusText(0) << c.statusText(2);
+    s << c.roundHeadings() << c.statusText(0) << c.statusText(2);
     return s;
 }
 
@@ -191,7 +191,7 @@ void TestWorkbookFiles::badFiles_data()
     Competition c;
     test::fillCompetition(c, 5);
     const QString good = m_dir.filePath(QStringLiteral("good.xlsx"));
-    ProtocolFiles(c).SaveToExcel(good);
+    ProtocolFiles(c).saveToWorkbook(good);
     const QByteArray valid = readFile(good);
 
     QTest::newRow("empty file") << QByteArray() << "leer";
@@ -234,7 +234,7 @@ void TestWorkbookFiles::badFiles()
     QVERIFY2(result.message.contains(QDir::toNativeSeparators(path)), qPrintable(result.message));
     QVERIFY2(result.message.contains(reason), qPrintable(result.message));
     QCOMPARE(snapshot(c), before);
-    QVERIFY(files.ProtocolName().isEmpty());
+    QVERIFY(files.protocolName().isEmpty());
 }
 
 void TestWorkbookFiles::legacyWorkbook()
@@ -247,7 +247,7 @@ void TestWorkbookFiles::legacyWorkbook()
     const ProtocolResult result = files.loadCommand(path);
     QVERIFY2(result.ok, qPrintable(result.message));
     const ResultGrid& g = c.grid(CompetitionRound::Vorrunde);
-    QCOMPARE(g.RowCount(), 4);
+    QCOMPARE(g.rowCount(), 4);
     QCOMPARE(g.cell(0, 0), QStringLiteral("Nr."));
     QCOMPARE(g.cell(1, 1), QStringLiteral("FF Altdorf"));
     QCOMPARE(g.cell(0, 2), QStringLiteral("2"));
@@ -255,7 +255,7 @@ void TestWorkbookFiles::legacyWorkbook()
     QCOMPARE(g.cell(3, 3), QStringLiteral("AUS"));
     QCOMPARE(c.pageCaption(CompetitionRound::Vorrunde), QStringLiteral("Vorrunde"));
     QCOMPARE(c.grid(CompetitionRound::Achtelfinale).cell(2, 1), QStringLiteral("FF Bergheim"));
-    QCOMPARE(files.ProtocolName(), QStringLiteral("legacy-protocol"));
+    QCOMPARE(files.protocolName(), QStringLiteral("legacy-protocol"));
 }
 
 void TestWorkbookFiles::legacyWorkbookRenamed()
@@ -274,12 +274,12 @@ void TestWorkbookFiles::largeSheet()
     const QString path = m_dir.filePath(QStringLiteral("large.xlsx"));
     Competition source;
     test::fillCompetition(source, 50000);
-    QVERIFY(ProtocolFiles(source).SaveToExcel(path));
+    QVERIFY(ProtocolFiles(source).saveToWorkbook(path));
     Competition c;
-    QVERIFY(ProtocolFiles(c).LoadFromExcel(path));
-    QCOMPARE(c.grid(CompetitionRound::Vorrunde).RowCount(), 50001);
+    QVERIFY(ProtocolFiles(c).loadFromWorkbook(path));
+    QCOMPARE(c.grid(CompetitionRound::Vorrunde).rowCount(), 50001);
     QCOMPARE(c.grid(CompetitionRound::Vorrunde).cell(1, 50000), QStringLiteral("FF Dorf 50000"));
-    QCOMPARE(c.grid(CompetitionRound::GesamtErgebnis).RowCount(), 50001);
+    QCOMPARE(c.grid(CompetitionRound::GesamtErgebnis).rowCount(), 50001);
 }
 
 void TestWorkbookFiles::hugeTexts()
@@ -290,9 +290,9 @@ void TestWorkbookFiles::hugeTexts()
     Competition source;
     test::fillCompetition(source, 2);
     source.grid(CompetitionRound::Vorrunde).setCell(1, 1, QString(100000, QLatin1Char('x')));
-    QVERIFY(ProtocolFiles(source).SaveToExcel(path));
+    QVERIFY(ProtocolFiles(source).saveToWorkbook(path));
     Competition c;
-    QVERIFY(ProtocolFiles(c).LoadFromExcel(path));
+    QVERIFY(ProtocolFiles(c).loadFromWorkbook(path));
     QCOMPARE(c.grid(CompetitionRound::Vorrunde).cell(1, 1).size(), 32767);
 
     const QByteArray big(5 * 1024 * 1024, 'y');
@@ -303,7 +303,7 @@ void TestWorkbookFiles::hugeTexts()
                                            "<c r=\"B2\" t=\"inlineStr\"><is><t>" +
                                            big + "</t></is></c></row>")}}))));
     Competition d;
-    QVERIFY(ProtocolFiles(d).LoadFromExcel(other));
+    QVERIFY(ProtocolFiles(d).loadFromWorkbook(other));
     QCOMPARE(d.grid(CompetitionRound::Vorrunde).cell(1, 0).size(), big.size());
 }
 
@@ -471,7 +471,7 @@ void TestWorkbookFiles::patchWithoutSeventhSheet()
     QVERIFY(patcher.patchFile(path, sheets, bracketCells(c), ProtocolFiles(c).documentProperties()));
     QVERIFY(!patcher.bracketWritten());
     Competition d;
-    QVERIFY(ProtocolFiles(d).LoadFromExcel(path));
+    QVERIFY(ProtocolFiles(d).loadFromWorkbook(path));
     QCOMPARE(d.grid(CompetitionRound::Finale).cell(2, 4), QStringLiteral("FF Finale 4"));
 }
 
@@ -501,7 +501,7 @@ void TestWorkbookFiles::patchKeepsRowAndColumnStyles()
     QVERIFY(writeFile(path, makeZip(workbookParts(6, sheets))));
     Competition c;
     test::fillCompetition(c, 3);
-    QVERIFY(ProtocolFiles(c).SaveToExcel(path));
+    QVERIFY(ProtocolFiles(c).saveToWorkbook(path));
     ZipArchive zip;
     QVERIFY(zip.open(readFile(path), nullptr));
     const QByteArray sheet2 = *zip.read(QStringLiteral("xl/worksheets/sheet2.xml"), nullptr);
@@ -524,7 +524,7 @@ void TestWorkbookFiles::patchGivesEveryCellItsReference()
     QVERIFY(writeFile(path, makeZip(workbookParts(6, sheets))));
     Competition c;
     test::fillCompetition(c, 3);
-    QVERIFY(ProtocolFiles(c).SaveToExcel(path));
+    QVERIFY(ProtocolFiles(c).saveToWorkbook(path));
     ZipArchive zip;
     QVERIFY(zip.open(readFile(path), nullptr));
     const QByteArray sheet3 = *zip.read(QStringLiteral("xl/worksheets/sheet3.xml"), nullptr);
@@ -544,13 +544,13 @@ void TestWorkbookFiles::patchAddsMissingCoreProperties()
     QVERIFY(writeFile(path, makeZip(workbookParts(6))));
     Competition c;
     ProtocolFiles files(c);
-    QVERIFY(files.SaveToExcel(path));
+    QVERIFY(files.saveToWorkbook(path));
     ZipArchive zip;
     QVERIFY(zip.open(readFile(path), nullptr));
     QVERIFY(zip.read(QStringLiteral("_rels/.rels"), nullptr)->contains("docProps/core.xml"));
     QVERIFY(zip.read(QStringLiteral("docProps/core.xml"), nullptr)->contains("Tempvalorhub Software"));
     // Saved a second time, the properties part is found and rewritten, not added again.
-    QVERIFY(files.SaveToExcel(path));
+    QVERIFY(files.saveToWorkbook(path));
     ZipArchive again;
     QVERIFY(again.open(readFile(path), nullptr));
     QCOMPARE(again.read(QStringLiteral("_rels/.rels"), nullptr)->count("core-properties"), 1);
@@ -563,7 +563,7 @@ void TestWorkbookFiles::saveReplacesNonWorkbook()
     QVERIFY(writeFile(path, "just text"));
     Competition c;
     test::fillCompetition(c, 3);
-    QVERIFY(ProtocolFiles(c).SaveToExcel(path));
+    QVERIFY(ProtocolFiles(c).saveToWorkbook(path));
     WorkbookReader reader(QLatin1Char(','));
     WorkbookContent content;
     QVERIFY(reader.read(path, content));
@@ -614,8 +614,8 @@ void TestWorkbookFiles::autosave()
     ProtocolFiles files(c);
     files.setProgramPath(dir.filePath(QStringLiteral("Brenvolutaris.exe")));
     QVERIFY(files.autosaveAfterHeat());
-    QCOMPARE(files.AutosaveFile(), dir.filePath(QStringLiteral("Brenvolutaris.txt")));
-    QVERIFY(readFile(files.AutosaveFile()).startsWith("Nr.\tMannschaft\t"));
+    QCOMPARE(files.autosavePath(), dir.filePath(QStringLiteral("Brenvolutaris.txt")));
+    QVERIFY(readFile(files.autosavePath()).startsWith("Nr.\tMannschaft\t"));
     QVERIFY(c.statusText(2).isEmpty());
 }
 
@@ -638,7 +638,7 @@ void TestWorkbookFiles::showInSpreadsheet()
     ProtocolFiles files(c);
     RecordingOpener opener;
     files.setFileOpener(&opener);
-    const ProtocolResult shown = files.sbExcelClick();
+    const ProtocolResult shown = files.showInSpreadsheet();
     QVERIFY2(shown.ok, qPrintable(shown.message));
     QCOMPARE(opener.opened, QStringList{shown.path});
     QVERIFY(shown.path.endsWith(QStringLiteral("/Protokoll.xlsx")));
@@ -649,7 +649,7 @@ void TestWorkbookFiles::showInSpreadsheet()
     QVERIFY(QDir(QFileInfo(shown.path).absolutePath()).removeRecursively());
 
     opener.answer = false;
-    const ProtocolResult refused = files.sbExcelClick();
+    const ProtocolResult refused = files.showInSpreadsheet();
     QVERIFY(!refused.ok);
     QVERIFY(!refused.message.isEmpty());
     QDir(QFileInfo(refused.path).absolutePath()).removeRecursively();
@@ -666,18 +666,18 @@ void TestWorkbookFiles::exampleCompetition()
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     Competition c;
     CompetitionOptions options;
-    options.classShown = true;
+    options.classColumnShown = true;
     c.setOptions(options);
     ProtocolFiles files(c);
     const ProtocolResult loaded = files.loadCommand(path);
     QVERIFY2(loaded.ok, qPrintable(loaded.message));
     const ResultGrid& g = c.grid(CompetitionRound::Vorrunde);
-    QCOMPARE(g.RowCount(), 21);
+    QCOMPARE(g.rowCount(), 21);
     QCOMPARE(g.cell(0, 20), QStringLiteral("20"));
     QCOMPARE(g.cell(1, 1), QStringLiteral("FF Altbrunnen"));
     QCOMPARE(g.cell(2, 3), QStringLiteral("Frauen"));
     QCOMPARE(g.cell(3, 1), QString());
-    QCOMPARE(files.ProtocolName(), QStringLiteral("Beispiel-Wettkampf"));
+    QCOMPARE(files.protocolName(), QStringLiteral("Beispiel-Wettkampf"));
 
     test::fillCompetition(c, 20);
     QVERIFY(files.saveCommand(1, path).ok);

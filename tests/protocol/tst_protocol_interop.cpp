@@ -91,7 +91,7 @@ void TestInterop::initTestCase()
     test::fillCompetition(c, 4);
     c.grid(CompetitionRound::Vorrunde).setCell(13, 2, QStringLiteral("DIS"));
     const QString path = m_dir.filePath(QStringLiteral("neu.xlsx"));
-    QVERIFY(ProtocolFiles(c).SaveToExcel(path));
+    QVERIFY(ProtocolFiles(c).saveToWorkbook(path));
     m_written = dump(path);
     QVERIFY(!m_written.isEmpty());
 }
@@ -193,7 +193,7 @@ void TestInterop::programLoadsOpenpyxlWorkbook()
     const ProtocolResult result = files.loadCommand(path);
     QVERIFY2(result.ok, qPrintable(result.message));
     const ResultGrid& g = c.grid(CompetitionRound::Vorrunde);
-    QCOMPARE(g.RowCount(), 4);
+    QCOMPARE(g.rowCount(), 4);
     QCOMPARE(g.cell(1, 1), QStringLiteral("FF Altdorf"));
     QCOMPARE(g.cell(3, 1), QStringLiteral("21,50"));
     QCOMPARE(g.cell(6, 1), QStringLiteral("22,25"));

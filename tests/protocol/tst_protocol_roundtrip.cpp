@@ -44,7 +44,7 @@ void TestWorkbookRoundTrip::roundTrip_data()
         for (const bool cls : {true, false}) {
             for (const bool lane3 : {true, false}) {
                 for (const int ko : {0, 1}) {
-                    QTest::addRow("%s class %s, lane 3 %s, q16_8 %d", into ? "existing" : "new",
+                    QTest::addRow("%s class %s, lane 3 %s, knockout start %d", into ? "existing" : "new",
                                   cls ? "on" : "off", lane3 ? "on" : "off", ko)
                         << cls << lane3 << ko << into;
                 }
@@ -70,7 +70,7 @@ void TestWorkbookRoundTrip::roundTrip()
     if (intoExisting) {
         Competition blank;
         ProtocolFiles blankFiles(blank);
-        QVERIFY(blankFiles.SaveToExcel(path));
+        QVERIFY(blankFiles.saveToWorkbook(path));
     }
     QVERIFY2(files.saveCommand(1, path).ok, qPrintable(files.errorString()));
 
@@ -83,9 +83,9 @@ void TestWorkbookRoundTrip::roundTrip()
     for (CompetitionRound round : kAllRounds) {
         const ResultGrid& a = source.grid(round);
         const ResultGrid& b = target.grid(round);
-        QCOMPARE(b.RowCount(), a.RowCount());
+        QCOMPARE(b.rowCount(), a.rowCount());
         const std::vector<int> shown = shownColumns(round, source.options());
-        for (int r = 0; r < a.RowCount(); ++r) {
+        for (int r = 0; r < a.rowCount(); ++r) {
             for (int col : shown) {
                 QString expected = a.cell(col, r);
                 // Numbers come back as the spreadsheet shows them; times, results and sums get
@@ -104,7 +104,7 @@ void TestWorkbookRoundTrip::roundTrip()
             }
         }
     }
-    QCOMPARE(loader.ProtocolName(), QFileInfo(path).completeBaseName());
+    QCOMPARE(loader.protocolName(), QFileInfo(path).completeBaseName());
 }
 
 void TestWorkbookRoundTrip::hiddenColumnsKeepTheirContent()
@@ -113,7 +113,7 @@ void TestWorkbookRoundTrip::hiddenColumnsKeepTheirContent()
     Competition source;
     source.setOptions(test::options(false, false, 0));
     test::fillCompetition(source, 4);
-    ProtocolFiles(source).SaveToExcel(path);
+    ProtocolFiles(source).saveToWorkbook(path);
 
     Competition target;
     target.setOptions(test::options(false, false, 0));
@@ -122,8 +122,8 @@ void TestWorkbookRoundTrip::hiddenColumnsKeepTheirContent()
     g.setCell(2, 1, QStringLiteral("alt"));
     g.setCell(9, 2, QStringLiteral("alt 3"));
     ProtocolFiles loader(target);
-    QVERIFY(loader.LoadFromExcel(path));
-    QCOMPARE(g.RowCount(), 5);
+    QVERIFY(loader.loadFromWorkbook(path));
+    QCOMPARE(g.rowCount(), 5);
     QCOMPARE(g.cell(2, 1), QStringLiteral("alt"));
     QCOMPARE(g.cell(9, 2), QStringLiteral("alt 3"));
     QCOMPARE(g.cell(2, 4), QString()); // a new row has nothing in hidden columns
@@ -157,17 +157,17 @@ void TestWorkbookRoundTrip::workbookOfOtherSettingsKeepsItsColumns()
     source.setOptions(saved);
     test::fillCompetition(source, 20);
     ProtocolFiles files(source);
-    QVERIFY(files.SaveToExcel(path));
+    QVERIFY(files.saveToWorkbook(path));
 
     Competition target;
     target.setOptions(loaded);
     target.writeCaptions();
     ProtocolFiles loader(target);
-    QVERIFY(loader.LoadFromExcel(path));
+    QVERIFY(loader.loadFromWorkbook(path));
     for (CompetitionRound round : kAllRounds) {
         const ResultGrid& a = source.grid(round);
         const ResultGrid& b = target.grid(round);
-        for (int r = 1; r < a.RowCount(); ++r) {
+        for (int r = 1; r < a.rowCount(); ++r) {
             for (int col : shownColumns(round, saved)) {
                 const QString expected = a.cell(col, r);
                 if (const auto n = source.numberFormat().toNumber(expected))
@@ -187,15 +187,15 @@ void TestWorkbookRoundTrip::sheetNamesBecomeCaptions()
     source.setPageCaption(CompetitionRound::Finale,
                           QStringLiteral("End:lauf?")); // not allowed in sheet names
     test::fillCompetition(source, 3);
-    QVERIFY(ProtocolFiles(source).SaveToExcel(path));
+    QVERIFY(ProtocolFiles(source).saveToWorkbook(path));
 
     Competition target;
-    QVERIFY(ProtocolFiles(target).LoadFromExcel(path));
+    QVERIFY(ProtocolFiles(target).loadFromWorkbook(path));
     QCOMPARE(target.pageCaption(CompetitionRound::Vorrunde), QStringLiteral("Qualifikation"));
     QCOMPARE(target.pageCaption(CompetitionRound::Finale), QStringLiteral("End_lauf_"));
-    QCOMPARE(target.SortGridTop7().at(1), QStringLiteral("Qualifikation"));
-    QCOMPARE(target.SortGridTop7().at(5), QStringLiteral("End_lauf_"));
-    QCOMPARE(target.SortGridTop7().at(6),
+    QCOMPARE(target.roundHeadings().at(1), QStringLiteral("Qualifikation"));
+    QCOMPARE(target.roundHeadings().at(5), QStringLiteral("End_lauf_"));
+    QCOMPARE(target.roundHeadings().at(6),
              QStringLiteral("Bestes")); // the overall sheet's name goes nowhere else
     QCOMPARE(target.pageCaption(CompetitionRound::GesamtErgebnis), QStringLiteral("Gesamt-Ergebnis"));
 }
@@ -207,10 +207,10 @@ void TestWorkbookRoundTrip::afterLoadSteps()
     test::fillCompetition(source, 5);
     source.grid(CompetitionRound::Vorrunde).setCell(3, 1, QStringLiteral("12,50"));
     source.grid(CompetitionRound::Achtelfinale).setCell(5, 1, QStringLiteral("12,50"));
-    QVERIFY(ProtocolFiles(source).SaveToExcel(path));
+    QVERIFY(ProtocolFiles(source).saveToWorkbook(path));
 
     CompetitionOptions options;
-    options.rankingMode = 1;
+    options.rankingMode = RankingMode::BestTime;
     options.thirdLaneOn = true;
     Competition target;
     target.setOptions(options);
@@ -218,14 +218,14 @@ void TestWorkbookRoundTrip::afterLoadSteps()
     ProtocolFiles loader(target);
     QSignalSpy names(&loader, &ProtocolFiles::protocolNameChanged);
     QSignalSpy status(&target, &Competition::statusChanged);
-    QVERIFY(loader.LoadFromExcel(path));
+    QVERIFY(loader.loadFromWorkbook(path));
     QCOMPARE(names.size(), 1);
-    QCOMPARE(loader.ProtocolName(), QStringLiteral("after"));
+    QCOMPARE(loader.protocolName(), QStringLiteral("after"));
     QCOMPARE(loader.documentProperties().title, QStringLiteral("after"));
     QCOMPARE(target.grid(CompetitionRound::Vorrunde).cell(3, 1), QStringLiteral("12,50"));
     QCOMPARE(target.grid(CompetitionRound::Achtelfinale).cell(5, 1), QStringLiteral("12,50"));
     QCOMPARE(target.grid(CompetitionRound::Vorrunde).cell(12, 0), QStringLiteral("Zeit")); // ranking captions
-    QCOMPARE(target.SortGridTop().at(4), QStringLiteral("Best"));
+    QCOMPARE(target.laneHeadings().at(4), QStringLiteral("Best"));
     QCOMPARE(target.statusText(0), QStringLiteral("5"));
     QCOMPARE(target.statusText(2), QStringLiteral("vorher"));
     QVERIFY(status.size() >= 2); // the progress text was shown
@@ -242,7 +242,7 @@ void TestWorkbookRoundTrip::loadIntoOtherPageShowsVorrunde()
     const QString path = m_dir.filePath(QStringLiteral("page.xlsx"));
     Competition source;
     test::fillCompetition(source, 6);
-    QVERIFY(ProtocolFiles(source).SaveToExcel(path));
+    QVERIFY(ProtocolFiles(source).saveToWorkbook(path));
     Competition target;
     target.setCurrentRound(CompetitionRound::Halbfinale);
     QSignalSpy pages(&target, &Competition::pageChanged);
@@ -266,8 +266,8 @@ void TestWorkbookRoundTrip::workbookWithFewerSheets()
 
     Competition target;
     target.grid(CompetitionRound::Finale).setCell(2, 1, QStringLiteral("bleibt"));
-    QVERIFY(ProtocolFiles(target).LoadFromExcel(path));
-    QCOMPARE(target.grid(CompetitionRound::Vorrunde).RowCount(), 4);
+    QVERIFY(ProtocolFiles(target).loadFromWorkbook(path));
+    QCOMPARE(target.grid(CompetitionRound::Vorrunde).rowCount(), 4);
     QCOMPARE(target.grid(CompetitionRound::Finale).cell(2, 1), QStringLiteral("bleibt"));
     QCOMPARE(target.pageCaption(CompetitionRound::Finale), QStringLiteral("Finale"));
 }
@@ -280,7 +280,7 @@ void TestWorkbookRoundTrip::writtenSheets()
     source.setOptions(test::options(true, true, 0));
     test::fillCompetition(source, 2);
     ProtocolFiles files(source);
-    QVERIFY(files.SaveToExcel(path));
+    QVERIFY(files.saveToWorkbook(path));
     WorkbookReader reader(QLatin1Char(','));
     WorkbookContent content;
     QVERIFY(reader.read(path, content));

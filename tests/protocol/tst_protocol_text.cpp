@@ -70,7 +70,7 @@ void TestTextProtocol::rows()
 {
     QFETCH(QStringList, row1);
     QFETCH(QByteArray, expectedRow1);
-    ResultGrid grid(GridId::SortGrid2, 9, 3);
+    ResultGrid grid(TableId::Achtelfinale, 9, 3);
     grid.setRowCells(0, {QStringLiteral("Pl."), QStringLiteral("Nr."), QStringLiteral("Mannschaft"),
                          QStringLiteral("Klasse"), QStringLiteral("Vorrunde"), QStringLiteral("Zeit"),
                          QStringLiteral("Fehler"), QStringLiteral("Gesamt"), QStringLiteral("Pl.")});
@@ -87,7 +87,7 @@ void TestTextProtocol::writesIntoDevice()
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     TextProtocolWriter writer(QStringConverter::Utf8);
-    QVERIFY(writer.write(competition.CurrentGrid(), &buffer));
+    QVERIFY(writer.write(competition.currentGrid(), &buffer));
     const QList<QByteArray> lines = buffer.data().split('\n');
     QCOMPARE(lines.size(), 5); // caption, three teams, nothing after the last CR LF
     QVERIFY(lines.at(1).startsWith("1\tFF Dorf 1\tA\t21,10\t0\t"));
@@ -100,13 +100,13 @@ void TestTextProtocol::refusesClosedDevice()
     Competition competition;
     QBuffer buffer;
     TextProtocolWriter writer;
-    QVERIFY(!writer.write(competition.CurrentGrid(), &buffer));
+    QVERIFY(!writer.write(competition.currentGrid(), &buffer));
     QVERIFY(!writer.errorString().isEmpty());
 }
 
 void TestTextProtocol::eightBitEncoding()
 {
-    ResultGrid grid(GridId::SortGrid1, 14, 2);
+    ResultGrid grid(TableId::Vorrunde, 14, 2);
     grid.setCell(0, 1, QStringLiteral("7"));
     grid.setCell(1, 1, QStringLiteral("FF Großmölln"));
     TextProtocolWriter writer(QStringConverter::Latin1);
@@ -183,7 +183,7 @@ void TestTextProtocol::autosavePath()
     if (ownCopyExists)
         QVERIFY(writeFileAtomically(dir.filePath(expectedName), "alt", nullptr));
     // The answers of the file system are stood in for: tests run with rights that ignore modes.
-    const QString path = AutosaveFile(programPath, [&](const QString& p) {
+    const QString path = autosavePathFor(programPath, [&](const QString& p) {
         return QFileInfo(p).isDir() ? folderWritable : ownCopyWritable;
     });
     QCOMPARE(QFileInfo(path).fileName(), expectedName);

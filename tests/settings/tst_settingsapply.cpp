@@ -24,22 +24,22 @@ private Q_SLOTS:
 void TestSettingsApply::optionsFromSettings()
 {
     Settings s;
-    s.Platznach = 1;
-    s.OnZiel3 = true;
-    s.q16_8 = 1;
-    s.Make = 1;
-    s.OnStart = false;
-    s.Klasse = true;
-    s.ColHideName = QStringLiteral("AK");
+    s.rankingMode = RankingMode::BestTime;
+    s.thirdLaneOn = true;
+    s.knockoutStart = KnockoutStart::Viertelfinale;
+    s.pairing = Pairing::WinnersKeepBracket;
+    s.commonStart = false;
+    s.classColumnShown = true;
+    s.classColumnCaption = QStringLiteral("AK");
 
     const CompetitionOptions o = competitionOptions(s);
-    QCOMPARE(o.rankingMode, 1);
+    QCOMPARE(o.rankingMode, RankingMode::BestTime);
     QCOMPARE(o.thirdLaneOn, true);
-    QCOMPARE(o.knockoutStart, 1);
-    QCOMPARE(o.pairingMode, 1);
+    QCOMPARE(o.knockoutStart, KnockoutStart::Viertelfinale);
+    QCOMPARE(o.pairing, Pairing::WinnersKeepBracket);
     QCOMPARE(o.commonStart, false);
-    QCOMPARE(o.classShown, true);
-    QCOMPARE(o.classCaption, QStringLiteral("AK"));
+    QCOMPARE(o.classColumnShown, true);
+    QCOMPARE(o.classColumnCaption, QStringLiteral("AK"));
 }
 
 void TestSettingsApply::classHeaders_data()
@@ -56,7 +56,7 @@ void TestSettingsApply::classHeaders()
     QFETCH(QString, caption);
 
     Settings s;
-    s.ColHideName = caption;
+    s.classColumnCaption = caption;
     Competition competition;
     applySettingsAtStartup(s, competition);
 
@@ -69,9 +69,9 @@ void TestSettingsApply::classHeaders()
 
 void TestSettingsApply::visibility_data()
 {
-    QTest::addColumn<bool>("onZiel3");
-    QTest::addColumn<bool>("onStart");
-    QTest::addColumn<int>("q16_8");
+    QTest::addColumn<bool>("thirdLaneOn");
+    QTest::addColumn<bool>("commonStart");
+    QTest::addColumn<int>("knockoutStart");
     QTest::addColumn<bool>("lane3Button");
     QTest::addColumn<bool>("startButtons");
     QTest::addColumn<bool>("achtelfinale");
@@ -88,17 +88,17 @@ void TestSettingsApply::visibility_data()
 
 void TestSettingsApply::visibility()
 {
-    QFETCH(bool, onZiel3);
-    QFETCH(bool, onStart);
-    QFETCH(int, q16_8);
+    QFETCH(bool, thirdLaneOn);
+    QFETCH(bool, commonStart);
+    QFETCH(int, knockoutStart);
     QFETCH(bool, lane3Button);
     QFETCH(bool, startButtons);
     QFETCH(bool, achtelfinale);
 
     Settings s;
-    s.OnZiel3 = onZiel3;
-    s.OnStart = onStart;
-    s.q16_8 = q16_8;
+    s.thirdLaneOn = thirdLaneOn;
+    s.commonStart = commonStart;
+    s.knockoutStart = KnockoutStart(knockoutStart);
     Competition competition;
     QSignalSpy controls(&competition, &Competition::controlsChanged);
     applySettingsAtStartup(s, competition);
@@ -113,7 +113,7 @@ void TestSettingsApply::visibility()
 
 void TestSettingsApply::rankingHeaders_data()
 {
-    QTest::addColumn<int>("platznach");
+    QTest::addColumn<int>("rankingMode");
     QTest::addColumn<QString>("top");
     QTest::addColumn<QString>("column12");
 
@@ -123,15 +123,15 @@ void TestSettingsApply::rankingHeaders_data()
 
 void TestSettingsApply::rankingHeaders()
 {
-    QFETCH(int, platznach);
+    QFETCH(int, rankingMode);
     QFETCH(QString, top);
     QFETCH(QString, column12);
 
     Settings s;
-    s.Platznach = platznach;
+    s.rankingMode = RankingMode(rankingMode);
     Competition competition;
     applySettingsAtStartup(s, competition);
-    QCOMPARE(competition.SortGridTop().at(4), top);
+    QCOMPARE(competition.laneHeadings().at(4), top);
     QCOMPARE(competition.grid(CompetitionRound::Vorrunde).cell(12, 0), column12);
 }
 
@@ -151,11 +151,11 @@ void TestSettingsApply::startupPorts()
     QFETCH(int, ziel1Port);
 
     Settings s;
-    s.InputPort[1] = startPort;
-    s.InputPort[2] = ziel1Port;
-    s.InputPort[3] = 9; // Ziel2 takes no part at start-up
-    s.OnStart = false;
-    s.Platznach = 1;
+    s.inputPort[1] = startPort;
+    s.inputPort[2] = ziel1Port;
+    s.inputPort[3] = 9; // Ziel2 takes no part at start-up
+    s.commonStart = false;
+    s.rankingMode = RankingMode::BestTime;
     Competition competition;
 
     int calls = 0;

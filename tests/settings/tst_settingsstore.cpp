@@ -84,33 +84,33 @@ QList<Probe> probesInReadingOrder()
     QList<Probe> probes;
     for (int n = 1; n <= 6; ++n)
         probes.append(
-            {QStringLiteral("Port%1").arg(n), [n](const Settings& s) { return text(s.InputPort[n]); }});
+            {QStringLiteral("Port%1").arg(n), [n](const Settings& s) { return text(s.inputPort[n]); }});
     for (int n = 1; n <= 6; ++n)
         probes.append(
-            {QStringLiteral("Port%1").arg(n), [n](const Settings& s) { return text(s.InputLine[n]); }});
+            {QStringLiteral("Port%1").arg(n), [n](const Settings& s) { return text(s.inputLine[n]); }});
     const auto optional = [](const std::optional<int>& v) { return v ? text(*v) : QStringLiteral("none"); };
     probes.append({
-        {QStringLiteral("Alg1"), [](const Settings& s) { return text(s.InputEvent[1]); }},
-        {QStringLiteral("Alg2"), [](const Settings& s) { return text(s.InputEvent[2]); }},
-        {QStringLiteral("Left"), [optional](const Settings& s) { return optional(s.Left); }},
-        {QStringLiteral("Top"), [optional](const Settings& s) { return optional(s.Top); }},
-        {QStringLiteral("Width"), [](const Settings& s) { return text(s.Width); }},
-        {QStringLiteral("Height"), [](const Settings& s) { return text(s.Height); }},
+        {QStringLiteral("Alg1"), [](const Settings& s) { return text(s.inputEdge[1]); }},
+        {QStringLiteral("Alg2"), [](const Settings& s) { return text(s.inputEdge[2]); }},
+        {QStringLiteral("Left"), [optional](const Settings& s) { return optional(s.windowLeft); }},
+        {QStringLiteral("Top"), [optional](const Settings& s) { return optional(s.windowTop); }},
+        {QStringLiteral("Width"), [](const Settings& s) { return text(s.windowWidth); }},
+        {QStringLiteral("Height"), [](const Settings& s) { return text(s.windowHeight); }},
         {QStringLiteral("Nadpis"),
-         [](const Settings& s) { return QString::fromLatin1(s.Nadpis.bytes().toHex()); }},
-        {QStringLiteral("FilterInd"), [](const Settings& s) { return text(s.FilterInd); }},
-        {QStringLiteral("Klasse"), [](const Settings& s) { return text(s.Klasse); }},
-        {QStringLiteral("ColHideName"), [](const Settings& s) { return s.ColHideName; }},
-        {QStringLiteral("Platznach"), [](const Settings& s) { return text(s.Platznach); }},
-        {QStringLiteral("Urkunde"), [](const Settings& s) { return s.Urkunde; }},
-        {QStringLiteral("Startznach"), [](const Settings& s) { return text(s.Startznach); }},
-        {QStringLiteral("q16_8"), [](const Settings& s) { return text(s.q16_8); }},
-        {QStringLiteral("OnZiel3"), [](const Settings& s) { return text(s.OnZiel3); }},
-        {QStringLiteral("Title"), [](const Settings& s) { return s.Title; }},
-        {QStringLiteral("Monitor"), [](const Settings& s) { return text(s.Monitor); }},
-        {QStringLiteral("TVImage"), [](const Settings& s) { return s.TVImage; }},
-        {QStringLiteral("Make"), [](const Settings& s) { return text(s.Make); }},
-        {QStringLiteral("OnStart"), [](const Settings& s) { return text(s.OnStart); }},
+         [](const Settings& s) { return QString::fromLatin1(s.certificateLayout.bytes().toHex()); }},
+        {QStringLiteral("FilterInd"), [](const Settings& s) { return text(s.saveFilterIndex); }},
+        {QStringLiteral("Klasse"), [](const Settings& s) { return text(s.classColumnShown); }},
+        {QStringLiteral("ColHideName"), [](const Settings& s) { return s.classColumnCaption; }},
+        {QStringLiteral("Platznach"), [](const Settings& s) { return text(int(s.rankingMode)); }},
+        {QStringLiteral("Urkunde"), [](const Settings& s) { return s.certificateTemplate; }},
+        {QStringLiteral("Startznach"), [](const Settings& s) { return text(int(s.startSignal)); }},
+        {QStringLiteral("q16_8"), [](const Settings& s) { return text(int(s.knockoutStart)); }},
+        {QStringLiteral("OnZiel3"), [](const Settings& s) { return text(s.thirdLaneOn); }},
+        {QStringLiteral("Title"), [](const Settings& s) { return s.competitionTitle; }},
+        {QStringLiteral("Monitor"), [](const Settings& s) { return text(s.tvMonitor); }},
+        {QStringLiteral("TVImage"), [](const Settings& s) { return s.tvTitleImage; }},
+        {QStringLiteral("Make"), [](const Settings& s) { return text(int(s.pairing)); }},
+        {QStringLiteral("OnStart"), [](const Settings& s) { return text(s.commonStart); }},
     });
     return probes;
 }
@@ -194,25 +194,25 @@ void TestSettingsStore::noStoreGivesDefaults()
     QVERIFY(!report.keyFound);
     QCOMPARE(s, Settings());
     for (int n = 1; n <= 6; ++n) {
-        QCOMPARE(s.InputPort[n], 0); // "Kein"
-        QCOMPARE(s.InputLine[n], 0);
-        QCOMPARE(s.InputEvent[n], 0);
+        QCOMPARE(s.inputPort[n], 0); // "Kein"
+        QCOMPARE(s.inputLine[n], 0);
+        QCOMPARE(s.inputEdge[n], 0);
     }
-    QCOMPARE(s.OnStart, true);
-    QCOMPARE(s.OnZiel3, false);
-    QCOMPARE(s.Klasse, false);
-    QCOMPARE(s.ColHideName, QStringLiteral("Klasse"));
-    QCOMPARE(s.Platznach, 0);
-    QCOMPARE(s.q16_8, 0);
-    QCOMPARE(s.Make, 0);
-    QCOMPARE(s.Width, 1030);
-    QCOMPARE(s.Height, 588);
-    QVERIFY(!s.Left.has_value());
-    QVERIFY(!s.Top.has_value());
-    QCOMPARE(s.FilterInd, 2);
-    QCOMPARE(s.Title, QStringLiteral("Brenvolutaris"));
-    QCOMPARE(s.Monitor, 0);
-    QCOMPARE(s.Nadpis, CertificateLayout());
+    QCOMPARE(s.commonStart, true);
+    QCOMPARE(s.thirdLaneOn, false);
+    QCOMPARE(s.classColumnShown, false);
+    QCOMPARE(s.classColumnCaption, QStringLiteral("Klasse"));
+    QCOMPARE(s.rankingMode, RankingMode::BestSum);
+    QCOMPARE(s.knockoutStart, KnockoutStart::Achtelfinale);
+    QCOMPARE(s.pairing, Pairing::ByPlace);
+    QCOMPARE(s.windowWidth, 1030);
+    QCOMPARE(s.windowHeight, 588);
+    QVERIFY(!s.windowLeft.has_value());
+    QVERIFY(!s.windowTop.has_value());
+    QCOMPARE(s.saveFilterIndex, 2);
+    QCOMPARE(s.competitionTitle, QStringLiteral("Brenvolutaris"));
+    QCOMPARE(s.tvMonitor, 0);
+    QCOMPARE(s.certificateLayout, CertificateLayout());
     // Nothing is created by loading.
     QVERIFY(!QFileInfo::exists(storePath()));
 }
@@ -225,14 +225,14 @@ void TestSettingsStore::completeStoreLoadsEverything()
 
     QVERIFY(report.keyFound);
     QCOMPARE(report.stoppedAt, QString());
-    QCOMPARE(s.InputPort[6], 9);
-    QCOMPARE(s.InputLine[6], 2);
-    QCOMPARE(s.Left, std::optional<int>(10));
-    QCOMPARE(s.Nadpis, sampleLayout());
-    QCOMPARE(s.ColHideName, QStringLiteral("Altersklasse"));
-    QCOMPARE(s.Title, QStringLiteral("Pokal 2024"));
-    QCOMPARE(s.Monitor, 1);
-    QCOMPARE(s.OnStart, false);
+    QCOMPARE(s.inputPort[6], 9);
+    QCOMPARE(s.inputLine[6], 2);
+    QCOMPARE(s.windowLeft, std::optional<int>(10));
+    QCOMPARE(s.certificateLayout, sampleLayout());
+    QCOMPARE(s.classColumnCaption, QStringLiteral("Altersklasse"));
+    QCOMPARE(s.competitionTitle, QStringLiteral("Pokal 2024"));
+    QCOMPARE(s.tvMonitor, 1);
+    QCOMPARE(s.commonStart, false);
 }
 
 void TestSettingsStore::loadingStopsAtBrokenValue_data()
@@ -317,9 +317,9 @@ void TestSettingsStore::valueOfAnotherJsonKind()
     SettingsLoadReport report;
     const Settings s = load(2, &report);
     QCOMPARE(report.stoppedAt, QStringLiteral("Platznach"));
-    QCOMPARE(s.ColHideName, QStringLiteral("Altersklasse")); // read just before
-    QCOMPARE(s.Platznach, 0);
-    QCOMPARE(s.Title, QStringLiteral("Brenvolutaris"));
+    QCOMPARE(s.classColumnCaption, QStringLiteral("Altersklasse")); // read just before
+    QCOMPARE(s.rankingMode, RankingMode::BestSum);
+    QCOMPARE(s.competitionTitle, QStringLiteral("Brenvolutaris"));
 }
 
 void TestSettingsStore::missingString_data()
@@ -349,7 +349,7 @@ void TestSettingsStore::missingString()
         if (probe.name == name)
             QCOMPARE(probe.value(s), expected);
     }
-    QCOMPARE(s.OnStart, false); // the last value is still read
+    QCOMPARE(s.commonStart, false); // the last value is still read
 }
 
 void TestSettingsStore::nadpisSize_data()
@@ -384,13 +384,14 @@ void TestSettingsStore::nadpisSize()
     const Settings s = load(2, &report);
     QCOMPARE(report.stoppedAt, stoppedAt);
     if (stoppedAt.isEmpty()) {
-        QCOMPARE(s.Nadpis.bytes().left(block.size()), block);
-        QCOMPARE(s.Nadpis.bytes().mid(block.size()).count('\0'), CertificateLayout::kByteSize - block.size());
-        QCOMPARE(s.FilterInd, 3);
+        QCOMPARE(s.certificateLayout.bytes().left(block.size()), block);
+        QCOMPARE(s.certificateLayout.bytes().mid(block.size()).count('\0'),
+                 CertificateLayout::kByteSize - block.size());
+        QCOMPARE(s.saveFilterIndex, 3);
     } else {
-        QCOMPARE(s.Nadpis, CertificateLayout());
-        QCOMPARE(s.Height, 700); // read before
-        QCOMPARE(s.FilterInd, 2);
+        QCOMPARE(s.certificateLayout, CertificateLayout());
+        QCOMPARE(s.windowHeight, 700); // read before
+        QCOMPARE(s.saveFilterIndex, 2);
     }
 }
 
@@ -420,10 +421,10 @@ void TestSettingsStore::portPacking()
     writeStore(store);
 
     const Settings s = load();
-    QCOMPARE(s.InputPort[2], port);
-    QCOMPARE(s.InputLine[2], line);
-    QCOMPARE(modemLineLabel(s.InputLine[2]), label);
-    QCOMPARE(s.InputPort[3], 6); // the neighbours are their own
+    QCOMPARE(s.inputPort[2], port);
+    QCOMPARE(s.inputLine[2], line);
+    QCOMPARE(modemLineLabel(s.inputLine[2]), label);
+    QCOMPARE(s.inputPort[3], 6); // the neighbours are their own
 }
 
 void TestSettingsStore::monitorReset_data()
@@ -449,7 +450,7 @@ void TestSettingsStore::monitorReset()
     QJsonObject store = completeStore();
     store.insert(QStringLiteral("Monitor"), stored);
     writeStore(store);
-    QCOMPARE(load(monitors).Monitor, expected);
+    QCOMPARE(load(monitors).tvMonitor, expected);
 }
 
 void TestSettingsStore::title_data()
@@ -472,8 +473,8 @@ void TestSettingsStore::title()
     store.insert(QStringLiteral("Title"), stored);
     writeStore(store);
     const Settings s = load();
-    QCOMPARE(s.Title, expected);
-    QCOMPARE(s.Monitor, 1); // loading went on
+    QCOMPARE(s.competitionTitle, expected);
+    QCOMPARE(s.tvMonitor, 1); // loading went on
 }
 
 void TestSettingsStore::windowMinimum_data()
@@ -501,8 +502,8 @@ void TestSettingsStore::windowMinimum()
     store.insert(QStringLiteral("Height"), height);
     writeStore(store);
     const Settings s = load();
-    QCOMPARE(s.Width, expectedWidth);
-    QCOMPARE(s.Height, expectedHeight);
+    QCOMPARE(s.windowWidth, expectedWidth);
+    QCOMPARE(s.windowHeight, expectedHeight);
 }
 
 void TestSettingsStore::corruptStore_data()
@@ -532,13 +533,13 @@ void TestSettingsStore::saveThenLoad()
     writeStore(completeStore());
     Settings s = load();
     s.setWindowBounds(QRect(-1200, 5, 1111, 777)); // left of the primary monitor
-    s.InputPort[5] = 64;
-    s.InputLine[5] = 4;
-    s.Title = QStringLiteral("Pokal „Roter Hahn“ 10 €");
-    s.Nadpis = sampleLayout();
-    CertificateLine line = s.Nadpis.line(17);
+    s.inputPort[5] = 64;
+    s.inputLine[5] = 4;
+    s.competitionTitle = QStringLiteral("Pokal „Roter Hahn“ 10 €");
+    s.certificateLayout = sampleLayout();
+    CertificateLine line = s.certificateLayout.line(17);
     line.text = QStringLiteral("Ü");
-    s.Nadpis.setLine(17, line);
+    s.certificateLayout.setLine(17, line);
 
     QString error;
     QVERIFY2(saveSettings(*m_backend, s, &error), qPrintable(error));
@@ -557,10 +558,10 @@ void TestSettingsStore::saveThenLoad()
 void TestSettingsStore::savedTypesStayApart()
 {
     Settings s;
-    s.Klasse = true;
-    s.ColHideName = QStringLiteral("5");
-    s.InputPort[1] = 3;
-    s.InputLine[1] = 1;
+    s.classColumnShown = true;
+    s.classColumnCaption = QStringLiteral("5");
+    s.inputPort[1] = 3;
+    s.inputLine[1] = 1;
     QVERIFY(saveSettings(*m_backend, s));
 
     QFile file(storePath());
@@ -580,7 +581,7 @@ void TestSettingsStore::saveReplacesCorruptFileAndKeepsOtherValues()
 {
     writeStore(QByteArray("{ kaputt"));
     QVERIFY(saveSettings(*m_backend, Settings()));
-    QVERIFY(load(2).Left.has_value());
+    QVERIFY(load(2).windowLeft.has_value());
 
     // Values under other names stay, as they would under a registry key.
     QFile file(storePath());
@@ -616,18 +617,18 @@ void TestSettingsStore::otherBaseNameHasItsOwnStore()
     JsonSettingsBackend copyStore(m_dir->path(), copy.programBaseName);
 
     Settings changed;
-    changed.Title = QStringLiteral("Landesausscheid");
-    changed.OnZiel3 = true;
+    changed.competitionTitle = QStringLiteral("Landesausscheid");
+    changed.thirdLaneOn = true;
     QVERIFY(saveSettings(originalStore, changed));
 
     SettingsLoadReport report;
     QCOMPARE(loadSettings(copyStore, 1, &report), Settings());
     QVERIFY(!report.keyFound);
 
-    changed.Title = QStringLiteral("Bezirksausscheid");
+    changed.competitionTitle = QStringLiteral("Bezirksausscheid");
     QVERIFY(saveSettings(copyStore, changed));
-    QCOMPARE(loadSettings(copyStore, 1).Title, QStringLiteral("Bezirksausscheid"));
-    QCOMPARE(loadSettings(originalStore, 1).Title, QStringLiteral("Landesausscheid"));
+    QCOMPARE(loadSettings(copyStore, 1).competitionTitle, QStringLiteral("Bezirksausscheid"));
+    QCOMPARE(loadSettings(originalStore, 1).competitionTitle, QStringLiteral("Landesausscheid"));
     QCOMPARE(QFileInfo(copyStore.filePath()).fileName(), QStringLiteral("Bezirk.json"));
     QCOMPARE(QFileInfo(copyStore.filePath()).dir().dirName(), QStringLiteral("Tempvalorhub"));
 }
@@ -661,8 +662,8 @@ void TestSettingsStore::programFiles()
 
     const ProgramFiles files = ProgramFiles::fromProgramFile(program);
     QCOMPARE(files.programBaseName, baseName);
-    QCOMPARE(files.SettingsKeyPath, QStringLiteral("\\Software\\Tempvalorhub\\") + baseName);
-    QCOMPARE(files.ProgramDir, programDir);
+    QCOMPARE(files.registryKeyPath, QStringLiteral("\\Software\\Tempvalorhub\\") + baseName);
+    QCOMPARE(files.programDir, programDir);
     QCOMPARE(files.documentTemplatePath, programDir + QStringLiteral("Protokollvorlage.doc"));
     QCOMPARE(files.helpFilePath, helpFile);
     QCOMPARE(files.soundPath(QStringLiteral("Audio-Stopp")), programDir + QStringLiteral("Audio-Stopp.wav"));

@@ -47,7 +47,7 @@ inline void enterVorrunde(Competition& competition, int teams)
     g.setRowCount(teams + 1);
     for (int r = 1; r <= teams; ++r)
         g.setRowCells(r, {QString::number(r), QStringLiteral("Team %1").arg(r)});
-    competition.PageControl1Change(CompetitionRound::Vorrunde);
+    competition.enterRound(CompetitionRound::Vorrunde);
 }
 
 // The data row of team `number` in the Vorrunde (rows move when the table is sorted).

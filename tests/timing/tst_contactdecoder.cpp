@@ -1,7 +1,7 @@
-#include "ComPort.h"
 #include "Competition.h"
 #include "ContactDecoder.h"
 #include "RaceClock.h"
+#include "SerialLineMonitor.h"
 #include "TimingTestSupport.h"
 
 #include <QSignalSpy>
@@ -87,14 +87,14 @@ private Q_SLOTS:
 void TestContactDecoder::closingFiresOpeningDoesNot()
 {
     Fixture f;
-    f.clock->mStart().trigger();
+    f.clock->command(ClockCommand::Start).trigger();
     f.edge(2, 0, 100500); // first event: nothing active
     f.edge(2, DSR, 112345);
     QCOMPARE(f.stops->count(), 1);
     QCOMPARE(f.clock->laneMilliseconds(1), 12345);
-    QCOMPARE(f.decoder->Memo1(), QStringList{QStringLiteral("2 20  /4,6")});
+    QCOMPARE(f.decoder->contactLog(), QStringList{QStringLiteral("2 20  /4,6")});
     f.edge(2, 0, 113000);
-    QCOMPARE(f.decoder->Memo1().size(), 1);
+    QCOMPARE(f.decoder->contactLog().size(), 1);
     QCOMPARE(f.decoder->rememberedStatus(1), 0u);
 }
 
@@ -120,13 +120,13 @@ void TestContactDecoder::memoLine()
     if (before != ContactDecoder::kUnknownStatus)
         f.edge(2, before, 100000);
     f.edge(2, status, 100100);
-    QCOMPARE(f.decoder->Memo1().last(), line);
+    QCOMPARE(f.decoder->contactLog().last(), line);
 }
 
 void TestContactDecoder::firstEventComparesAgainstUnknown()
 {
     Fixture f;
-    f.clock->mStart().trigger();
+    f.clock->command(ClockCommand::Start).trigger();
     // A contact already closed at start-up counts as changed with the first event.
     f.edge(2, DSR, 101000);
     QCOMPARE(f.stops->count(), 1);
@@ -137,7 +137,7 @@ void TestContactDecoder::twoLinesInOneEventHigherInputWins()
 {
     Fixture f;
     f.edge(2, 0, 100000);
-    f.clock->mStart().trigger();
+    f.clock->command(ClockCommand::Start).trigger();
     f.edge(2, DSR | CTS, 105000);
     QCOMPARE(f.stops->count(), 1);
     QCOMPARE(f.stops->first().first().toInt(), 2);
@@ -149,7 +149,7 @@ void TestContactDecoder::secondContactWhileFirstStaysClosed()
     Fixture f;
     QSignalSpy fired(f.decoder.get(), &ContactDecoder::inputFired);
     f.edge(2, 0, 100000);
-    f.clock->mStart().trigger();
+    f.clock->command(ClockCommand::Start).trigger();
     f.edge(2, DSR, 110000);       // lane 1 finishes
     f.edge(2, DSR | CTS, 110100); // lane 2 finishes while lane 1's contact stays closed
     QCOMPARE(f.stops->count(), 2);
@@ -177,10 +177,10 @@ void TestContactDecoder::bounceStopsOnce()
     QFETCH(int, stops);
     Fixture f(false); // per-lane starts, so lane 1 can run again at once
     f.edge(2, 0, 100000);
-    f.clock->mStart1().trigger(100000u);
+    f.clock->command(ClockCommand::Start1).trigger(100000u);
     f.edge(2, DSR, 101000);
     f.edge(2, 0, 101002);
-    f.clock->mStart1().trigger(101003u); // the operator restarts lane 1
+    f.clock->command(ClockCommand::Start1).trigger(101003u); // the operator restarts lane 1
     f.edge(2, DSR, 101000 + gap);
     QCOMPARE(f.stops->count(), stops);
     // A dropped contact does not extend the lock-out; one that fired starts a new one.
@@ -208,19 +208,19 @@ void TestContactDecoder::startBarrierBlockedUntilArmed()
 {
     Fixture f;
     QSignalSpy armed(f.decoder.get(), &ContactDecoder::startLightBarrierChanged);
-    QVERIFY(!f.decoder->StartLightBarrierArmed());
+    QVERIFY(!f.decoder->isStartLightBarrierArmed());
     f.edge(1, 0, 99000);
     f.edge(1, CTS, 100000);
     QCOMPARE(f.clock->runState(), RunState::Idle);
     QVERIFY(!f.clock->lockoutRunning(1, 100000));
     f.edge(1, 0, 100100);
     f.decoder->toggleStartLightBarrier();
-    QVERIFY(f.decoder->StartLightBarrierArmed());
+    QVERIFY(f.decoder->isStartLightBarrierArmed());
     QCOMPARE(armed.count(), 1);
     f.edge(1, CTS, 100200);
     QCOMPARE(f.clock->runState(), RunState::Running);
     f.decoder->toggleStartLightBarrier();
-    QVERIFY(!f.decoder->StartLightBarrierArmed());
+    QVERIFY(!f.decoder->isStartLightBarrierArmed());
 }
 
 void TestContactDecoder::startContactWhileStartUnavailableLocksNothing()
@@ -229,8 +229,8 @@ void TestContactDecoder::startContactWhileStartUnavailableLocksNothing()
     f.decoder->toggleStartLightBarrier();
     f.edge(1, 0, 99000);
     f.edge(2, 0, 99000);
-    f.clock->mStart().trigger(); // [F5] at 100000
-    f.edge(1, CTS, 100500);      // START is not available now
+    f.clock->command(ClockCommand::Start).trigger(); // [F5] at 100000
+    f.edge(1, CTS, 100500);                          // START is not available now
     QCOMPARE(f.c().lane(1).startTick, 100000u);
     f.edge(2, DSR, 100600);
     QVERIFY(!f.c().lane(1).armed);
@@ -265,9 +265,9 @@ void TestContactDecoder::otherEdgeSettingNeverFires()
     inputs[ContactInput::Ziel1].event = 1;
     f.decoder->setInputs(inputs);
     f.edge(2, 0, 100000);
-    f.clock->mStart().trigger();
+    f.clock->command(ClockCommand::Start).trigger();
     f.edge(2, DSR, 101000);
-    QCOMPARE(f.decoder->Memo1().size(), 1);
+    QCOMPARE(f.decoder->contactLog().size(), 1);
     QVERIFY(f.c().lane(1).armed);
     QVERIFY(!f.clock->lockoutRunning(1, 101000));
 }
@@ -286,12 +286,12 @@ void TestContactDecoder::portSlotsAreSeparate()
 void TestContactDecoder::unmatchedEventOnlyRemembers()
 {
     Fixture f;
-    f.clock->mStart().trigger();
+    f.clock->command(ClockCommand::Start).trigger();
     f.edge(7, DSR | CTS, 100100); // a port no input uses
-    QVERIFY(f.decoder->Memo1().isEmpty());
+    QVERIFY(f.decoder->contactLog().isEmpty());
     QCOMPARE(f.decoder->rememberedStatus(1), DSR | CTS);
     f.edge(2, DSR | CTS | RI, 100200); // only RI changed: no input watches it
-    QVERIFY(f.decoder->Memo1().isEmpty());
+    QVERIFY(f.decoder->contactLog().isEmpty());
     QVERIFY(f.c().lane(1).armed && f.c().lane(2).armed);
 }
 
@@ -299,8 +299,8 @@ void TestContactDecoder::finishEdgeBeforeStartIsNoStop()
 {
     Fixture f;
     f.edge(2, 0, 99000);
-    f.clock->mStart().trigger(); // at 100000
-    f.edge(2, DSR, 99990);       // seen before the start, handed over after it
+    f.clock->command(ClockCommand::Start).trigger(); // at 100000
+    f.edge(2, DSR, 99990);                           // seen before the start, handed over after it
     QVERIFY(f.c().lane(1).armed);
     QCOMPARE(f.stops->count(), 0);
 }
@@ -309,11 +309,11 @@ void TestContactDecoder::symbolFollowsPorts()
 {
     Fixture f;
     QSignalSpy spy(f.decoder.get(), &ContactDecoder::startBarrierSymbolChanged);
-    TComPort port;
+    SerialLineMonitor port;
     QVERIFY(!f.decoder->startBarrierSymbolVisible());
-    f.decoder->ComPort1Open(port);
+    f.decoder->onPortOpened(port);
     QVERIFY(f.decoder->startBarrierSymbolVisible());
-    f.decoder->ComPort1Close(port);
+    f.decoder->onPortClosed(port);
     QVERIFY(!f.decoder->startBarrierSymbolVisible());
     QCOMPARE(spy.count(), 2);
 }
@@ -396,9 +396,9 @@ void TestContactDecoder::portsWhenApplied()
 
 void TestContactDecoder::portChoiceList()
 {
-    QCOMPARE(PortChoiceList(0), QStringList{QStringLiteral("Kein")});
+    QCOMPARE(brv::portChoiceList(0), QStringList{QStringLiteral("Kein")});
     const quint64 ports = (quint64(1) << 2) | (quint64(1) << 11) | (quint64(1) << 63);
-    const QStringList list = PortChoiceList(ports);
+    const QStringList list = brv::portChoiceList(ports);
     QCOMPARE(list.size(), 13);
     QCOMPARE(list.mid(1, 4), (QStringList{QStringLiteral("COM3 /4,6"), QStringLiteral("COM3 /7,8"),
                                           QStringLiteral("COM3 /1,4"), QStringLiteral("COM3 /7,9")}));

@@ -1,7 +1,7 @@
-#include "ComPort.h"
 #include "Competition.h"
 #include "ContactDecoder.h"
 #include "RaceClock.h"
+#include "SerialLineMonitor.h"
 #include "TestSerialBackend.h"
 #include "TimingTestSupport.h"
 
@@ -46,9 +46,9 @@ void TestHeat::heatFromContacts()
     decoder.setInputs(inputs);
 
     auto backend = std::make_shared<TestSerialBackend>();
-    TComPort comPort1(std::make_shared<TestSerialBackend>());
-    TComPort comPort2(backend);
-    for (TComPort* port : {&comPort1, &comPort2}) {
+    SerialLineMonitor comPort1(std::make_shared<TestSerialBackend>());
+    SerialLineMonitor comPort2(backend);
+    for (SerialLineMonitor* port : {&comPort1, &comPort2}) {
         port->setTickSource(ticks);
         decoder.attach(*port);
     }
@@ -56,19 +56,19 @@ void TestHeat::heatFromContacts()
     const PortAssignment ports = portsAtStartup(inputs);
     QCOMPARE(ports, (PortAssignment{0, 33}));
     openContactPorts(comPort1, comPort2, ports);
-    QVERIFY(comPort1.Port() == 0 && !comPort1.Connected());
-    QVERIFY(comPort2.Connected());
+    QVERIFY(comPort1.port() == 0 && !comPort1.isConnected());
+    QVERIFY(comPort2.isConnected());
     QVERIFY(decoder.startBarrierSymbolVisible());
     QVERIFY(waitWithoutEvents([&] { return backend->waiting(); }));
 
     QVERIFY(competition.controls().startButtonEnabled);
-    QVERIFY(clock.mStart().trigger());
+    QVERIFY(clock.command(ClockCommand::Start).trigger());
     QCOMPARE(clock.runState(), RunState::Running);
 
     // Lane 2's contact closes at 112 345 while the main thread is busy for a while.
     ticks.set(112345);
     backend->setLines(ModemBit::CTS);
-    QVERIFY(waitWithoutEvents([&] { return comPort2.thread()->linesSeen() >= 1; }));
+    QVERIFY(waitWithoutEvents([&] { return comPort2.watcher()->linesSeen() >= 1; }));
     ticks.set(112900);
     QTRY_VERIFY_WITH_TIMEOUT(!competition.controls().lane(2).armed, 5000);
     QCOMPARE(clock.runState(), RunState::Finishing);
@@ -90,14 +90,14 @@ void TestHeat::heatFromContacts()
     QCOMPARE(vorrunde.cell(12, row1), QStringLiteral("28,00"));
     QCOMPARE(autosaves, 1);
     QVERIFY(competition.controls().resetEnabled && competition.controls().resetRed);
-    QCOMPARE(decoder.Memo1(), (QStringList{QStringLiteral("3 10  /7,8"), QStringLiteral("2 20  /4,6")}));
+    QCOMPARE(decoder.contactLog(), (QStringList{QStringLiteral("3 10  /7,8"), QStringLiteral("2 20  /4,6")}));
 
     // Both contacts open: nothing fires.
     backend->setLines(0);
     QTest::qWait(30);
-    QCOMPARE(decoder.Memo1().size(), 2);
+    QCOMPARE(decoder.contactLog().size(), 2);
 
-    QVERIFY(clock.mReset().trigger());
+    QVERIFY(clock.command(ClockCommand::Reset).trigger());
     QCOMPARE(clock.runState(), RunState::Idle);
     QCOMPARE(competition.selector(1).index, 2);
     QCOMPARE(competition.selector(2).index, 3);
@@ -106,7 +106,7 @@ void TestHeat::heatFromContacts()
 
     closeContactPorts(comPort1, comPort2);
     QVERIFY(!decoder.startBarrierSymbolVisible());
-    QCOMPARE(comPort2.Port(), 0);
+    QCOMPARE(comPort2.port(), 0);
     QVERIFY(!backend->isOpen());
 }
 
@@ -123,7 +123,7 @@ void TestHeat::startContactBeginsHeat()
     inputs[ContactInput::Ziel2] = {2, 1, 0}; // COM2 /4,6 (DSR)
     decoder.setInputs(inputs);
     auto backend = std::make_shared<TestSerialBackend>();
-    TComPort port(backend);
+    SerialLineMonitor port(backend);
     port.setTickSource(ticks);
     port.setPort(portsAtStartup(inputs).comPort1);
     decoder.attach(port);
@@ -138,7 +138,7 @@ void TestHeat::startContactBeginsHeat()
 
     ticks.set(60400); // within the start's lock-out: ignored
     backend->setLines(ModemBit::RING | ModemBit::RLSD);
-    QTRY_COMPARE_WITH_TIMEOUT(decoder.Memo1().size(), 2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(decoder.contactLog().size(), 2, 5000);
     QVERIFY(competition.controls().lane(1).armed);
 
     ticks.set(71000);
@@ -159,14 +159,14 @@ void TestHeat::unpluggedAdapterHidesStartBarrier()
     RaceClock clock(competition);
     ContactDecoder decoder(clock);
     auto backend = std::make_shared<TestSerialBackend>();
-    TComPort port(backend);
+    SerialLineMonitor port(backend);
     decoder.attach(port);
     QVERIFY(openQuietly(port));
     QVERIFY(decoder.startBarrierSymbolVisible());
     QVERIFY(waitWithoutEvents([&] { return backend->waiting(); }));
     backend->unplug(); // mid-competition
     QTRY_VERIFY_WITH_TIMEOUT(!decoder.startBarrierSymbolVisible(), 5000);
-    QVERIFY(!port.Connected());
+    QVERIFY(!port.isConnected());
     // Opening it again fails quietly while the adapter is away.
     QVERIFY(!openQuietly(port));
     QVERIFY(!decoder.startBarrierSymbolVisible());
@@ -177,18 +177,18 @@ void TestHeat::contactPortPowersTheContacts()
     // The settings the driver gets for a contact port: DTR held and RTS by handshake power the
     // contacts; only the four status lines are watched.
     auto backend = std::make_shared<TestSerialBackend>();
-    TComPort port(backend);
+    SerialLineMonitor port(backend);
     port.setPort(3);
     configureContactPort(port);
-    port.Open();
-    const ComPortSettings s = backend->lastSettings();
+    port.open();
+    const SerialLineSettings s = backend->lastSettings();
     QCOMPARE(s.port, quint8(3));
     QCOMPARE(s.dataBits, quint8(5));
-    QCOMPARE(s.flowControl, TFlowControl::fcRtsCts);
-    QVERIFY(s.enableDTR);
-    QCOMPARE(s.readBufSize, 64);
-    QCOMPARE(s.events, TEvents({TEvent::evRing, TEvent::evCTS, TEvent::evDSR, TEvent::evRLSD}));
-    port.Close();
+    QCOMPARE(s.flowControl, FlowControl::RtsCts);
+    QVERIFY(s.dtrEnabled);
+    QCOMPARE(s.readBufferSize, 64);
+    QCOMPARE(s.events, LineEvents({LineEvent::Ring, LineEvent::Cts, LineEvent::Dsr, LineEvent::Rlsd}));
+    port.close();
 }
 
 QTEST_GUILESS_MAIN(TestHeat)

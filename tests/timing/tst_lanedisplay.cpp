@@ -42,7 +42,7 @@ void TestLaneDisplay::digits()
 {
     QFETCH(int, ms);
     QFETCH(QString, shown);
-    const LaneDigits d = ShowLaneTime(ms, true);
+    const LaneDigits d = laneDigitsFor(ms, true);
     QString text;
     for (int i = 0; i < 5; ++i)
         text += QString::number(d.shown(i));
@@ -68,7 +68,7 @@ void TestLaneDisplay::leadingZerosDim()
     QFETCH(int, ms);
     QFETCH(bool, digit1);
     QFETCH(bool, digit2);
-    const LaneDigits d = ShowLaneTime(ms, true);
+    const LaneDigits d = laneDigitsFor(ms, true);
     QCOMPARE(d.bright[0], digit1);
     QCOMPARE(d.bright[1], digit2);
     QVERIFY(d.bright[2] && d.bright[3] && d.bright[4]);
@@ -77,10 +77,10 @@ void TestLaneDisplay::leadingZerosDim()
 void TestLaneDisplay::boxClearedIsAllDim()
 {
     for (int ms : {0, 9990, 123450, 1000000}) {
-        const LaneDigits d = ShowLaneTime(ms, false);
+        const LaneDigits d = laneDigitsFor(ms, false);
         for (int i = 0; i < 5; ++i)
-            QCOMPARE(d.colour(i), DigitColourTable[0]);
-        QCOMPARE(d.commaColour(), DigitColourTable[0]);
+            QCOMPARE(d.colour(i), kDigitColours[0]);
+        QCOMPARE(d.commaColour(), kDigitColours[0]);
     }
 }
 
@@ -94,13 +94,13 @@ void TestLaneDisplay::commaFollowsSecondsDigit_data()
 void TestLaneDisplay::commaFollowsSecondsDigit()
 {
     QFETCH(bool, on);
-    const LaneDigits d = ShowLaneTime(5000, on);
+    const LaneDigits d = laneDigitsFor(5000, on);
     QCOMPARE(d.commaColour(), d.colour(2));
 }
 
 void TestLaneDisplay::overflowingHundredsDigit()
 {
-    const LaneDigits d = ShowLaneTime(1000000, true);
+    const LaneDigits d = laneDigitsFor(1000000, true);
     QVERIFY(d.overflows(0));
     QCOMPARE(d.values[0], 10);
 }

@@ -1,6 +1,6 @@
-#include "ComPort.h"
 #include "LinuxSerialBackend.h"
 #include "SerialDevices.h"
+#include "SerialLineMonitor.h"
 #include "ThreadWaker.h"
 #include "TimingTestSupport.h"
 
@@ -45,13 +45,13 @@ std::shared_ptr<LinuxSerialBackend> backendFor(const QString& path)
     return std::make_shared<LinuxSerialBackend>([path](int) { return path; });
 }
 
-QString openError(TComPort& port)
+QString openError(SerialLineMonitor& port)
 {
     try {
-        port.Open();
-    } catch (const EComHandle& e) {
+        port.open();
+    } catch (const PortOpenError& e) {
         return e.message();
-    } catch (const EComState& e) {
+    } catch (const PortSettingsError& e) {
         return e.message();
     }
     return QString();
@@ -101,7 +101,7 @@ void TestLinuxSerial::devicePath()
 void TestLinuxSerial::availablePortsFromProbe()
 {
     QList<int> asked;
-    const quint64 set = AvailablePorts([&](int port) {
+    const quint64 set = availableSerialPorts([&](int port) {
         asked.append(port);
         return port == 1 || port == 33 || port == 64;
     });
@@ -180,37 +180,37 @@ void TestLinuxSerial::openFails()
         backend = backendFor(QStringLiteral("/dev/null"));
     else
         backend = std::make_shared<LinuxSerialBackend>();
-    TComPort port(backend);
+    SerialLineMonitor port(backend);
     if (kind == QLatin1String("none"))
         port.setPort(0);
     int opened = 0;
-    port.OnOpen = [&](TComPort&) { ++opened; };
+    port.OnOpen = [&](SerialLineMonitor&) { ++opened; };
     QCOMPARE(openError(port), message);
-    QVERIFY(!port.Connected());
+    QVERIFY(!port.isConnected());
     QCOMPARE(port.handle(), qintptr(-1));
     QCOMPARE(opened, 0);
-    port.Close();
-    port.Close();
+    port.close();
+    port.close();
 }
 
 void TestLinuxSerial::openPseudoTerminalEndsCleanly()
 {
     PseudoTerminal pty;
     QVERIFY(!pty.slave.isEmpty());
-    TComPort port(backendFor(pty.slave));
+    SerialLineMonitor port(backendFor(pty.slave));
     int closed = 0;
-    port.OnClose = [&](TComPort&) { ++closed; };
+    port.OnClose = [&](SerialLineMonitor&) { ++closed; };
     QElapsedTimer timer;
     timer.start();
     const QString error = openError(port);
     // No modem lines: either the settings are refused, or the thread's first wait fails.
     if (error.isEmpty()) {
-        QVERIFY(port.Connected());
-        port.Close();
+        QVERIFY(port.isConnected());
+        port.close();
         QCOMPARE(closed, 1);
     } else {
         QVERIFY2(error.startsWith(QStringLiteral("Unable to set com state: ")), qPrintable(error));
-        QVERIFY(!port.Connected());
+        QVERIFY(!port.isConnected());
         QCOMPARE(closed, 0);
     }
     QVERIFY(timer.elapsed() < 3000);
@@ -222,10 +222,10 @@ void TestLinuxSerial::unsupportedRateIsRejected()
 {
     PseudoTerminal pty;
     QVERIFY(!pty.slave.isEmpty());
-    TComPort port(backendFor(pty.slave));
-    port.setBaudRate(TBaudRate::br14400);
+    SerialLineMonitor port(backendFor(pty.slave));
+    port.setBaudRate(BaudRate::Baud14400);
     QCOMPARE(openError(port), QStringLiteral("Unable to set com state: ") + qt_error_string(EINVAL));
-    QVERIFY(!port.Connected());
+    QVERIFY(!port.isConnected());
 }
 
 void TestLinuxSerial::wakerEndsBlockedSystemCall_data()
@@ -236,7 +236,7 @@ void TestLinuxSerial::wakerEndsBlockedSystemCall_data()
     QTest::newRow("wake racing the block: repeated") << 0 << true;
 }
 
-// What Close() relies on: a thread blocked in a system call that closing a descriptor would
+// What close() relies on: a thread blocked in a system call that closing a descriptor would
 // not end (here a read from an empty pipe) is woken by the signal.
 void TestLinuxSerial::wakerEndsBlockedSystemCall()
 {

@@ -88,15 +88,17 @@ void TestRaceClock::startsIdle()
     QVERIFY(f.c().startButtonEnabled);
     QVERIFY(!f.c().falseStartShown && !f.c().falseStartEnabled);
     QVERIFY(!f.c().resetShown && !f.c().resetEnabled);
-    QVERIFY(f.clock->mStart().isEnabled());
-    QVERIFY(!f.clock->mSTOP1().isEnabled() && !f.clock->mStop2().isEnabled() &&
-            !f.clock->mStop3().isEnabled());
-    QVERIFY(!f.clock->mFStart().isEnabled());
-    QVERIFY(!f.clock->mReset().isEnabled());
-    QVERIFY(f.clock->mStart1().isEnabled() && f.clock->bRESET2().isEnabled());
+    QVERIFY(f.clock->command(ClockCommand::Start).isEnabled());
+    QVERIFY(!f.clock->command(ClockCommand::Stop1).isEnabled() &&
+            !f.clock->command(ClockCommand::Stop2).isEnabled() &&
+            !f.clock->command(ClockCommand::Stop3).isEnabled());
+    QVERIFY(!f.clock->command(ClockCommand::FalseStart).isEnabled());
+    QVERIFY(!f.clock->command(ClockCommand::Reset).isEnabled());
+    QVERIFY(f.clock->command(ClockCommand::Start1).isEnabled() &&
+            f.clock->command(ClockCommand::Clear).isEnabled());
     QVERIFY(!f.clock->displayTickActive());
-    QCOMPARE(f.clock->bRESET2().caption(), QStringLiteral("0,00"));
-    QCOMPARE(f.clock->mSTOP1().name(), QStringLiteral("mSTOP1"));
+    QCOMPARE(f.clock->command(ClockCommand::Clear).caption(), QStringLiteral("0,00"));
+    QCOMPARE(f.clock->command(ClockCommand::Stop1).name(), QStringLiteral("mSTOP1"));
 }
 
 void TestRaceClock::commonStartArmsActiveLanes_data()
@@ -117,20 +119,20 @@ void TestRaceClock::commonStartArmsActiveLanes()
     Fixture f(true, thirdLane, 6);
     if (!lane3Box)
         f.clock->setLane3On(false);
-    QVERIFY(f.clock->mStart().trigger());
+    QVERIFY(f.clock->command(ClockCommand::Start).trigger());
     QVERIFY(f.c().lane(1).armed && f.c().lane(2).armed);
     QCOMPARE(f.c().lane(3).armed, lane3Armed);
     for (int lane = 1; lane <= 3; ++lane)
         QCOMPARE(f.c().lane(lane).startTick, 100000u);
 
     f.ticks.set(110000);
-    f.clock->mSTOP1().trigger();
+    f.clock->command(ClockCommand::Stop1).trigger();
     QCOMPARE(f.clock->runState(), RunState::Finishing);
-    f.clock->mStop2().trigger();
+    f.clock->command(ClockCommand::Stop2).trigger();
     if (lane3Armed) {
         QCOMPARE(f.clock->runState(), RunState::Finishing);
         QCOMPARE(f.autosaves, 0);
-        f.clock->mStop3().trigger();
+        f.clock->command(ClockCommand::Stop3).trigger();
     }
     QCOMPARE(f.clock->runState(), RunState::Finished);
     QCOMPARE(f.autosaves, 1);
@@ -139,7 +141,7 @@ void TestRaceClock::commonStartArmsActiveLanes()
 void TestRaceClock::commonStartLocksTheRun()
 {
     Fixture f;
-    f.clock->mStart().trigger();
+    f.clock->command(ClockCommand::Start).trigger();
     QCOMPARE(f.clock->runState(), RunState::Running);
     QVERIFY(!f.c().startShown && !f.c().startButtonEnabled && !f.c().startCommandEnabled);
     QVERIFY(f.c().falseStartShown && f.c().falseStartEnabled);
@@ -168,21 +170,21 @@ void TestRaceClock::stopRecordsTruncatedTime()
     QFETCH(quint32, elapsed);
     QFETCH(QString, text);
     Fixture f;
-    f.clock->mStart().trigger();
+    f.clock->command(ClockCommand::Start).trigger();
     f.ticks.advance(elapsed);
-    QVERIFY(f.clock->mSTOP1().trigger());
+    QVERIFY(f.clock->command(ClockCommand::Stop1).trigger());
     QCOMPARE(f.zeit(1, 1), text);
     QCOMPARE(f.clock->laneMilliseconds(1), qint32(elapsed));
-    QVERIFY(!f.clock->mSTOP1().isEnabled());
+    QVERIFY(!f.clock->command(ClockCommand::Stop1).isEnabled());
 }
 
 void TestRaceClock::runAcrossTickWrapAround()
 {
     Fixture f;
     f.ticks.set(0xFFFFFF00u);
-    f.clock->mStart().trigger();
+    f.clock->command(ClockCommand::Start).trigger();
     f.ticks.set(0x00000100u);
-    f.clock->mStop2().trigger();
+    f.clock->command(ClockCommand::Stop2).trigger();
     QCOMPARE(f.clock->laneMilliseconds(2), 512);
     QCOMPARE(f.zeit(2, 2), QStringLiteral("0,51"));
 }
@@ -191,30 +193,30 @@ void TestRaceClock::startReadAtTickZero()
 {
     Fixture f;
     f.ticks.set(0);
-    f.clock->mStart().trigger();
+    f.clock->command(ClockCommand::Start).trigger();
     QCOMPARE(f.c().lane(1).startTick, 0xFFFFFFFFu); // 0 would read as "not started"
     f.clock->onDisplayTick();
     f.ticks.set(1000);
-    f.clock->mSTOP1().trigger();
+    f.clock->command(ClockCommand::Stop1).trigger();
     QCOMPARE(f.clock->laneMilliseconds(1), 1001);
 }
 
 void TestRaceClock::stopOfLane2ThenLane1()
 {
     Fixture f;
-    f.clock->mStart().trigger();
+    f.clock->command(ClockCommand::Start).trigger();
     f.ticks.advance(20000);
-    f.clock->mStop2().trigger();
+    f.clock->command(ClockCommand::Stop2).trigger();
     QCOMPARE(f.clock->runState(), RunState::Finishing);
     QVERIFY(f.c().resetShown);
-    QVERIFY(!f.c().resetEnabled && !f.clock->mReset().isEnabled());
-    QVERIFY(!f.c().falseStartShown && !f.clock->mFStart().isEnabled());
+    QVERIFY(!f.c().resetEnabled && !f.clock->command(ClockCommand::Reset).isEnabled());
+    QVERIFY(!f.c().falseStartShown && !f.clock->command(ClockCommand::FalseStart).isEnabled());
     QVERIFY(f.clock->displayTickActive());
     QCOMPARE(f.autosaves, 0);
     QCOMPARE(f.zeit(2, 2), QStringLiteral("20,00"));
 
     f.ticks.advance(1230);
-    f.clock->mSTOP1().trigger();
+    f.clock->command(ClockCommand::Stop1).trigger();
     QCOMPARE(f.clock->runState(), RunState::Finished);
     QVERIFY(f.c().resetEnabled && f.c().resetRed && f.c().resetShown);
     QCOMPARE(f.c().focus, FocusTarget::Reset);
@@ -248,11 +250,11 @@ void TestRaceClock::disabledCommandsDoNothing()
     QFETCH(int, command);
     Fixture f;
     if (phase >= 1)
-        f.clock->mStart().trigger();
+        f.clock->command(ClockCommand::Start).trigger();
     if (phase == 2) {
         f.ticks.advance(5000);
-        f.clock->mSTOP1().trigger();
-        f.clock->mStop2().trigger();
+        f.clock->command(ClockCommand::Stop1).trigger();
+        f.clock->command(ClockCommand::Stop2).trigger();
     }
     const RunState before = f.clock->runState();
     const QStringList row1 = f.competition.grid(CompetitionRound::Vorrunde).rowCells(1);
@@ -267,9 +269,9 @@ void TestRaceClock::disabledCommandsDoNothing()
 void TestRaceClock::falseStart()
 {
     Fixture f;
-    f.clock->mStart().trigger();
+    f.clock->command(ClockCommand::Start).trigger();
     f.ticks.advance(800);
-    QVERIFY(f.clock->mFStart().trigger());
+    QVERIFY(f.clock->command(ClockCommand::FalseStart).trigger());
     QCOMPARE(f.clock->runState(), RunState::Idle);
     for (int lane = 1; lane <= 3; ++lane) {
         QCOMPARE(f.c().lane(lane).startTick, 0u);
@@ -290,11 +292,11 @@ void TestRaceClock::falseStart()
 void TestRaceClock::resetAdvancesLanes()
 {
     Fixture f;
-    f.clock->mStart().trigger();
+    f.clock->command(ClockCommand::Start).trigger();
     f.ticks.advance(3000);
-    f.clock->mSTOP1().trigger();
-    f.clock->mStop2().trigger();
-    QVERIFY(f.clock->mReset().trigger());
+    f.clock->command(ClockCommand::Stop1).trigger();
+    f.clock->command(ClockCommand::Stop2).trigger();
+    QVERIFY(f.clock->command(ClockCommand::Reset).trigger());
     QCOMPARE(f.clock->runState(), RunState::Idle);
     QCOMPARE(f.competition.selector(1).index, 2);
     QCOMPARE(f.competition.selector(2).index, 3);
@@ -308,10 +310,10 @@ void TestRaceClock::resetAdvancesLanes()
 void TestRaceClock::clearAbandonsRun()
 {
     Fixture f(false);
-    f.clock->mStart().trigger();
+    f.clock->command(ClockCommand::Start).trigger();
     f.ticks.advance(1500);
     f.clock->onDisplayTick();
-    QVERIFY(f.clock->bRESET2().trigger());
+    QVERIFY(f.clock->command(ClockCommand::Clear).trigger());
     QCOMPARE(f.clock->runState(), RunState::Idle);
     QVERIFY(!f.c().lane(1).armed && !f.c().lane(2).armed);
     QVERIFY(!f.clock->displayTickActive());
@@ -336,11 +338,11 @@ void TestRaceClock::perLaneStartsHideStart()
     if (thirdLane)
         f.clock->setLane3On(false);
     QVERIFY(f.c().lane(1).startButtonEnabled && f.c().lane(2).startButtonEnabled);
-    f.clock->mStart1().trigger();
+    f.clock->command(ClockCommand::Start1).trigger();
     QVERIFY(f.c().startShown);
     QVERIFY(!f.c().lane(1).startButtonEnabled);
     f.ticks.advance(400);
-    f.clock->mStart2().trigger();
+    f.clock->command(ClockCommand::Start2).trigger();
     QVERIFY(!f.c().startShown);
     QVERIFY(f.c().resetShown && !f.c().resetEnabled);
     QVERIFY(!f.c().falseStartShown);
@@ -353,56 +355,56 @@ void TestRaceClock::perLaneStartsHideStart()
 void TestRaceClock::perLaneSingleLaneFinishesRun()
 {
     Fixture f(false);
-    f.clock->mStart1().trigger();
+    f.clock->command(ClockCommand::Start1).trigger();
     f.ticks.advance(4000);
-    f.clock->mSTOP1().trigger();
+    f.clock->command(ClockCommand::Stop1).trigger();
     QCOMPARE(f.clock->runState(), RunState::Finished);
     QCOMPARE(f.autosaves, 1);
     QVERIFY(f.c().resetEnabled);
     QVERIFY(f.c().lane(2).startButtonEnabled);
 
     // Lane 2 runs later: RESET must wait for it.
-    f.clock->mStart2().trigger();
+    f.clock->command(ClockCommand::Start2).trigger();
     QCOMPARE(f.clock->runState(), RunState::Finishing);
-    QVERIFY(!f.clock->mReset().isEnabled());
+    QVERIFY(!f.clock->command(ClockCommand::Reset).isEnabled());
     f.ticks.advance(2500);
-    f.clock->mStop2().trigger();
+    f.clock->command(ClockCommand::Stop2).trigger();
     QCOMPARE(f.zeit(2, 2), QStringLiteral("2,50"));
     QCOMPARE(f.autosaves, 2);
-    QVERIFY(f.clock->mReset().isEnabled());
+    QVERIFY(f.clock->command(ClockCommand::Reset).isEnabled());
 }
 
 void TestRaceClock::secondPerLaneStartRestartsLane()
 {
     Fixture f(false);
-    f.clock->mStart1().trigger();
+    f.clock->command(ClockCommand::Start1).trigger();
     f.ticks.advance(2000);
-    QVERIFY(f.clock->mStart1().trigger());
+    QVERIFY(f.clock->command(ClockCommand::Start1).trigger());
     f.ticks.advance(3000);
-    f.clock->mSTOP1().trigger();
+    f.clock->command(ClockCommand::Stop1).trigger();
     QCOMPARE(f.clock->laneMilliseconds(1), 3000);
 }
 
 void TestRaceClock::commonStartAfterPerLaneStart()
 {
     Fixture f(false);
-    f.clock->mStart1().trigger();
+    f.clock->command(ClockCommand::Start1).trigger();
     f.ticks.advance(1000);
     QVERIFY(f.c().startButtonEnabled);
-    QVERIFY(f.clock->mStart().trigger());
+    QVERIFY(f.clock->command(ClockCommand::Start).trigger());
     for (int lane = 1; lane <= 3; ++lane)
         QCOMPARE(f.c().lane(lane).startTick, 101000u);
-    QVERIFY(f.c().falseStartShown && f.clock->mFStart().isEnabled());
+    QVERIFY(f.c().falseStartShown && f.clock->command(ClockCommand::FalseStart).isEnabled());
     f.ticks.advance(1000);
-    f.clock->mSTOP1().trigger();
+    f.clock->command(ClockCommand::Stop1).trigger();
     QCOMPARE(f.clock->laneMilliseconds(1), 1000);
 }
 
 void TestRaceClock::perLaneStartOfInactiveLaneDoesNothing()
 {
     Fixture f(false);
-    QVERIFY(f.clock->mStart3().trigger()); // the command always runs ...
-    QCOMPARE(f.c().lane(3).startTick, 0u); // ... but lane 3 is not shown
+    QVERIFY(f.clock->command(ClockCommand::Start3).trigger()); // the command always runs ...
+    QCOMPARE(f.c().lane(3).startTick, 0u);                     // ... but lane 3 is not shown
     QVERIFY(!f.clock->displayTickActive());
     QCOMPARE(f.clock->runState(), RunState::Idle);
     QVERIFY(f.c().startButtonEnabled);
@@ -426,14 +428,15 @@ void TestRaceClock::startSound()
     QFETCH(bool, played);
     QFETCH(quint32, startTick);
     Fixture f;
-    f.clock->setStartTrigger(trigger);
+    f.clock->setStartSignal(StartSignal(trigger));
     if (!filePresent)
         f.sounds.present.erase(Sound::Start);
     f.sounds.whilePlaying = [&f](Sound, bool waited) {
         if (waited)
             f.ticks.advance(2500);
     };
-    f.clock->mStart().trigger(99000u); // even a contact's tick gives way to the sound's end
+    f.clock->command(ClockCommand::Start)
+        .trigger(99000u); // even a contact's tick gives way to the sound's end
     QCOMPARE(!f.sounds.played.isEmpty(), played);
     if (played) {
         QCOMPARE(f.sounds.played.first().sound, Sound::Start);
@@ -447,10 +450,10 @@ void TestRaceClock::startSound()
 void TestRaceClock::stopTickIsReadBeforeStopSound()
 {
     Fixture f;
-    f.clock->mStart().trigger();
+    f.clock->command(ClockCommand::Start).trigger();
     f.ticks.advance(5000);
     f.sounds.whilePlaying = [&f](Sound, bool) { f.ticks.advance(300); };
-    f.clock->mSTOP1().trigger();
+    f.clock->command(ClockCommand::Stop1).trigger();
     QCOMPARE(f.clock->laneMilliseconds(1), 5000);
     QCOMPARE(f.sounds.played.last().sound, Sound::Stopp);
     QVERIFY(!f.sounds.played.last().waited);
@@ -459,12 +462,12 @@ void TestRaceClock::stopTickIsReadBeforeStopSound()
 void TestRaceClock::contactTickIsUsed()
 {
     Fixture f;
-    QVERIFY(f.clock->mStart().trigger(90000u));
+    QVERIFY(f.clock->command(ClockCommand::Start).trigger(90000u));
     QCOMPARE(f.c().lane(1).startTick, 90000u);
     f.ticks.set(150000); // the main thread was busy; the contact closed at 102345
-    QVERIFY(f.clock->mStop2().trigger(102345u));
+    QVERIFY(f.clock->command(ClockCommand::Stop2).trigger(102345u));
     QCOMPARE(f.clock->laneMilliseconds(2), 12345);
-    QVERIFY(f.clock->mSTOP1().trigger()); // a key reads the tick itself
+    QVERIFY(f.clock->command(ClockCommand::Stop1).trigger()); // a key reads the tick itself
     QCOMPARE(f.clock->laneMilliseconds(1), 60000);
 }
 
@@ -472,7 +475,7 @@ void TestRaceClock::displayTickSignalsOnlyChangedHundredths()
 {
     Fixture f;
     QSignalSpy spy(f.clock.get(), &RaceClock::laneTimeChanged);
-    f.clock->mStart().trigger();
+    f.clock->command(ClockCommand::Start).trigger();
     f.ticks.advance(1234);
     f.clock->onDisplayTick();
     QCOMPARE(spy.count(), 2); // lanes 1 and 2
@@ -488,9 +491,9 @@ void TestRaceClock::displayTickSignalsOnlyChangedHundredths()
 void TestRaceClock::displayTickSkipsStoppedLanes()
 {
     Fixture f;
-    f.clock->mStart().trigger();
+    f.clock->command(ClockCommand::Start).trigger();
     f.ticks.advance(1000);
-    f.clock->mSTOP1().trigger();
+    f.clock->command(ClockCommand::Stop1).trigger();
     f.ticks.advance(4000);
     f.clock->onDisplayTick();
     QCOMPARE(f.clock->laneMilliseconds(1), 1000);
@@ -554,12 +557,12 @@ void TestRaceClock::lane3BoxShowsZeroInItsColours()
 void TestRaceClock::leavingPageRunsPendingReset()
 {
     Fixture f;
-    f.clock->mStart().trigger();
+    f.clock->command(ClockCommand::Start).trigger();
     f.ticks.advance(1000);
-    f.clock->mSTOP1().trigger();
-    f.clock->mStop2().trigger();
+    f.clock->command(ClockCommand::Stop1).trigger();
+    f.clock->command(ClockCommand::Stop2).trigger();
     QCOMPARE(f.clock->runState(), RunState::Finished);
-    f.competition.BuildNextRound();
+    f.competition.buildNextRound();
     QCOMPARE(f.clock->runState(), RunState::Idle);
     QVERIFY(f.c().startShown && !f.c().resetShown);
 }
@@ -568,10 +571,10 @@ void TestRaceClock::runStateSignals()
 {
     Fixture f;
     QSignalSpy spy(f.clock.get(), &RaceClock::runStateChanged);
-    f.clock->mStart().trigger();
-    f.clock->mSTOP1().trigger();
-    f.clock->mStop2().trigger();
-    f.clock->mReset().trigger();
+    f.clock->command(ClockCommand::Start).trigger();
+    f.clock->command(ClockCommand::Stop1).trigger();
+    f.clock->command(ClockCommand::Stop2).trigger();
+    f.clock->command(ClockCommand::Reset).trigger();
     QCOMPARE(spy.count(), 4);
     QCOMPARE(spy.at(0).first().value<RunState>(), RunState::Running);
     QCOMPARE(spy.at(1).first().value<RunState>(), RunState::Finishing);

@@ -6,7 +6,7 @@
 namespace brv {
 
 // One painted seven-segment digit with a decimal-point corner.
-class TDigit final : public QWidget
+class SevenSegmentDigit final : public QWidget
 {
     Q_OBJECT
 
@@ -15,31 +15,31 @@ public:
     // 5 lower left, 6 lower right, 7 the decimal-point corner.
     static constexpr quint8 kPatterns[10] = {0x7D, 0x50, 0x37, 0x57, 0x5A, 0x4F, 0x6F, 0x51, 0x7F, 0x5F};
 
-    explicit TDigit(QWidget* parent = nullptr);
+    explicit SevenSegmentDigit(QWidget* parent = nullptr);
 
-    int Value() const { return m_value; }
+    int value() const { return m_value; }
     // A value outside 0 to 9 shows 0 and reports an overflow.
     void setValue(int value);
-    quint8 ValueBinary() const { return m_binary; }
-    void setValueBinary(quint8 pattern);
-    QColor ColorOn() const { return m_on; }
-    void setColorOn(const QColor& colour);
-    QColor ColorOff() const { return m_off; }
-    void setColorOff(const QColor& colour);
-    QColor Color() const { return m_background; }
-    void setColor(const QColor& colour);
-    int Thickness() const { return m_thickness; }
+    quint8 segmentPattern() const { return m_binary; }
+    void setSegmentPattern(quint8 pattern);
+    QColor litColour() const { return m_on; }
+    void setLitColour(const QColor& colour);
+    QColor unlitColour() const { return m_off; }
+    void setUnlitColour(const QColor& colour);
+    QColor backgroundColour() const { return m_background; }
+    void setBackgroundColour(const QColor& colour);
+    int thickness() const { return m_thickness; }
     // Ignored when it exceeds half the width or half the height.
     void setThickness(int thickness);
-    int Separation() const { return m_separation; }
+    int separation() const { return m_separation; }
     void setSeparation(int separation);
-    quint8 BorderStyle() const { return m_borderStyle; }
+    quint8 borderStyle() const { return m_borderStyle; }
     void setBorderStyle(quint8 style);
 
     QSize sizeHint() const override { return QSize(16, 32); }
 
 Q_SIGNALS:
-    void OnOverflow();
+    void overflowed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,4 +1,4 @@
-#include "ComPort.h"
+#include "SerialLineMonitor.h"
 #include "TestSerialBackend.h"
 #include "TimingTestSupport.h"
 
@@ -30,7 +30,7 @@ struct Fixture
 {
     Fixture()
     {
-        port = std::make_unique<TComPort>(backend);
+        port = std::make_unique<SerialLineMonitor>(backend);
         port->setTickSource(ticks);
     }
 
@@ -38,9 +38,9 @@ struct Fixture
     void recordAll()
     {
         const auto make = [this](const QString& name) {
-            return [this, name](TComPort& sender) { record(name, sender); };
+            return [this, name](SerialLineMonitor& sender) { record(name, sender); };
         };
-        port->OnRxChar = [this](TComPort& sender, int) { record(QStringLiteral("RxChar"), sender); };
+        port->OnRxChar = [this](SerialLineMonitor& sender, int) { record(QStringLiteral("RxChar"), sender); };
         port->OnTxEmpty = make(QStringLiteral("TxEmpty"));
         port->OnBreak = make(QStringLiteral("Break"));
         port->OnRing = make(QStringLiteral("Ring"));
@@ -51,7 +51,7 @@ struct Fixture
         port->OnError = make(QStringLiteral("Error"));
     }
 
-    void record(const QString& name, TComPort& sender)
+    void record(const QString& name, SerialLineMonitor& sender)
     {
         Call call;
         call.handler = name;
@@ -75,21 +75,21 @@ struct Fixture
     // a change to it.
     void open()
     {
-        port->Open();
+        port->open();
         QVERIFY(waitWithoutEvents([this] { return backend->waiting(); }));
     }
 
-    quint64 seen() const { return port->thread() ? port->thread()->linesSeen() : 0; }
+    quint64 seen() const { return port->watcher() ? port->watcher()->linesSeen() : 0; }
 
     std::shared_ptr<TestSerialBackend> backend = std::make_shared<TestSerialBackend>();
     ManualTickSource ticks{5000};
-    std::unique_ptr<TComPort> port;
+    std::unique_ptr<SerialLineMonitor> port;
     QList<Call> calls;
 };
 
 } // namespace
 
-class TestComPort final : public QObject
+class TestSerialLineMonitor final : public QObject
 {
     Q_OBJECT
 
@@ -115,28 +115,28 @@ private Q_SLOTS:
     void modemStatus();
 };
 
-void TestComPort::defaults()
+void TestSerialLineMonitor::defaults()
 {
-    TComPort port(std::make_shared<TestSerialBackend>());
-    QCOMPARE(port.BaudRate(), TBaudRate::br9600);
-    QCOMPARE(port.BaudRateUser(), 9600);
-    QCOMPARE(port.Port(), 1);
-    QCOMPARE(port.Parity(), TParity::prNone);
-    QCOMPARE(port.StopBits(), TStopBits::sbOneStopBit);
-    QCOMPARE(port.FlowControl(), TFlowControl::fcNone);
-    QCOMPARE(port.DataBits(), 8);
-    QCOMPARE(port.Events(), kAllEvents);
-    QVERIFY(port.EnableDTR());
-    QCOMPARE(port.WriteBufSize(), 2048);
-    QCOMPARE(port.ReadBufSize(), 2048);
-    QVERIFY(!port.Connected());
+    SerialLineMonitor port(std::make_shared<TestSerialBackend>());
+    QCOMPARE(port.baudRate(), BaudRate::Baud9600);
+    QCOMPARE(port.userBaudRate(), 9600);
+    QCOMPARE(port.port(), 1);
+    QCOMPARE(port.parity(), Parity::None);
+    QCOMPARE(port.stopBits(), StopBits::One);
+    QCOMPARE(port.flowControl(), FlowControl::None);
+    QCOMPARE(port.dataBits(), 8);
+    QCOMPARE(port.events(), kAllLineEvents);
+    QVERIFY(port.isDtrEnabled());
+    QCOMPARE(port.writeBufferSize(), 2048);
+    QCOMPARE(port.readBufferSize(), 2048);
+    QVERIFY(!port.isConnected());
     QCOMPARE(port.handle(), qintptr(-1));
-    QVERIFY(!port.thread());
-    QCOMPARE(baudRateValue(TBaudRate::br256000, 1), 256000);
-    QCOMPARE(baudRateValue(TBaudRate::brUser, 31250), 31250);
+    QVERIFY(!port.watcher());
+    QCOMPARE(baudRateValue(BaudRate::Baud256000, 1), 256000);
+    QCOMPARE(baudRateValue(BaudRate::User, 31250), 31250);
 }
 
-void TestComPort::dataBitsClamp_data()
+void TestSerialLineMonitor::dataBitsClamp_data()
 {
     QTest::addColumn<int>("written");
     QTest::addColumn<int>("stored");
@@ -150,40 +150,40 @@ void TestComPort::dataBitsClamp_data()
     QTest::newRow("negative stores 5") << -7 << 5;
 }
 
-void TestComPort::dataBitsClamp()
+void TestSerialLineMonitor::dataBitsClamp()
 {
     QFETCH(int, written);
     QFETCH(int, stored);
-    TComPort port(std::make_shared<TestSerialBackend>());
+    SerialLineMonitor port(std::make_shared<TestSerialBackend>());
     port.setDataBits(written);
-    QCOMPARE(port.DataBits(), stored);
+    QCOMPARE(port.dataBits(), stored);
 }
 
-void TestComPort::openStartsThreadAndCallsOnOpen()
+void TestSerialLineMonitor::openStartsThreadAndCallsOnOpen()
 {
     Fixture f;
     int opened = 0;
-    f.port->OnOpen = [&](TComPort&) { ++opened; };
+    f.port->OnOpen = [&](SerialLineMonitor&) { ++opened; };
     f.port->setPort(7);
     f.port->setDataBits(5);
-    f.port->setFlowControl(TFlowControl::fcRtsCts);
-    f.port->Open();
-    QVERIFY(f.port->Connected());
-    QVERIFY(f.port->thread());
+    f.port->setFlowControl(FlowControl::RtsCts);
+    f.port->open();
+    QVERIFY(f.port->isConnected());
+    QVERIFY(f.port->watcher());
     QCOMPARE(opened, 1);
     QCOMPARE(f.backend->lastSettings().port, quint8(7));
     QCOMPARE(f.backend->lastSettings().dataBits, quint8(5));
-    QCOMPARE(f.backend->lastSettings().flowControl, TFlowControl::fcRtsCts);
+    QCOMPARE(f.backend->lastSettings().flowControl, FlowControl::RtsCts);
     // Opening an open port closes it first.
     int closed = 0;
-    f.port->OnClose = [&](TComPort&) { ++closed; };
-    f.port->Open();
+    f.port->OnClose = [&](SerialLineMonitor&) { ++closed; };
+    f.port->open();
     QCOMPARE(closed, 1);
     QCOMPARE(opened, 2);
     QCOMPARE(f.backend->openCount(), 2);
 }
 
-void TestComPort::openFailure_data()
+void TestSerialLineMonitor::openFailure_data()
 {
     QTest::addColumn<int>("failure");
     QTest::addColumn<QString>("prefix");
@@ -193,58 +193,58 @@ void TestComPort::openFailure_data()
         << int(TestSerialBackend::OpenFailure::State) << "Unable to set com state: ";
 }
 
-void TestComPort::openFailure()
+void TestSerialLineMonitor::openFailure()
 {
     QFETCH(int, failure);
     QFETCH(QString, prefix);
     Fixture f;
     int opened = 0;
-    f.port->OnOpen = [&](TComPort&) { ++opened; };
+    f.port->OnOpen = [&](SerialLineMonitor&) { ++opened; };
     f.backend->failNextOpen(TestSerialBackend::OpenFailure(failure), EBUSY);
     QString message;
     try {
-        f.port->Open();
-    } catch (const EComHandle& e) {
+        f.port->open();
+    } catch (const PortOpenError& e) {
         QCOMPARE(failure, int(TestSerialBackend::OpenFailure::Handle));
         message = e.message();
-    } catch (const EComState& e) {
+    } catch (const PortSettingsError& e) {
         QCOMPARE(failure, int(TestSerialBackend::OpenFailure::State));
         message = e.message();
     }
     QVERIFY2(message.startsWith(prefix), qPrintable(message));
     QVERIFY(message.size() > prefix.size()); // the system's text follows
-    QVERIFY(!f.port->Connected());
-    QVERIFY(!f.port->thread());
+    QVERIFY(!f.port->isConnected());
+    QVERIFY(!f.port->watcher());
     QCOMPARE(opened, 0);
 }
 
-void TestComPort::closeTwiceAndNeverOpened()
+void TestSerialLineMonitor::closeTwiceAndNeverOpened()
 {
     Fixture f;
     int closed = 0;
-    f.port->OnClose = [&](TComPort&) { ++closed; };
-    f.port->Close();
+    f.port->OnClose = [&](SerialLineMonitor&) { ++closed; };
+    f.port->close();
     QCOMPARE(closed, 0);
-    f.port->Open();
-    f.port->Close();
-    f.port->Close();
+    f.port->open();
+    f.port->close();
+    f.port->close();
     QCOMPARE(closed, 1);
-    QVERIFY(!f.port->Connected());
+    QVERIFY(!f.port->isConnected());
     QVERIFY(!f.backend->isOpen());
 }
 
-void TestComPort::destroyingConnectedPortCloses()
+void TestSerialLineMonitor::destroyingConnectedPortCloses()
 {
     Fixture f;
     int closed = 0;
-    f.port->OnClose = [&](TComPort&) { ++closed; };
+    f.port->OnClose = [&](SerialLineMonitor&) { ++closed; };
     f.open();
     f.port.reset();
     QCOMPARE(closed, 1);
     QVERIFY(!f.backend->isOpen());
 }
 
-void TestComPort::lineChangeRunsOnMainThread()
+void TestSerialLineMonitor::lineChangeRunsOnMainThread()
 {
     Fixture f;
     f.recordAll();
@@ -256,11 +256,11 @@ void TestComPort::lineChangeRunsOnMainThread()
     QVERIFY(f.calls.first().mainThread);
     QCOMPARE(f.calls.first().status, DSR);
     QCOMPARE(f.calls.first().tick, 7777u);
-    QCOMPARE(f.port->thread()->eventMask(), EventBit::DSR);
+    QCOMPARE(f.port->watcher()->eventMask(), EventBit::DSR);
     QVERIFY(!f.port->currentEvent()); // only inside a handler
 }
 
-void TestComPort::dispatchOrder_data()
+void TestSerialLineMonitor::dispatchOrder_data()
 {
     QTest::addColumn<quint32>("mask");
     QTest::addColumn<QStringList>("order");
@@ -271,7 +271,7 @@ void TestComPort::dispatchOrder_data()
     QTest::newRow("error last") << (EventBit::Error | EventBit::RxChar) << QStringList{"RxChar", "Error"};
 }
 
-void TestComPort::dispatchOrder()
+void TestSerialLineMonitor::dispatchOrder()
 {
     QFETCH(quint32, mask);
     QFETCH(QStringList, order);
@@ -283,12 +283,12 @@ void TestComPort::dispatchOrder()
     QCOMPARE(f.handlers(), order);
 }
 
-void TestComPort::unwatchedEventsAreNotReported()
+void TestSerialLineMonitor::unwatchedEventsAreNotReported()
 {
     Fixture f;
     f.recordAll();
     f.port->OnCTS = nullptr; // unassigned: skipped
-    f.port->setEvents(TEvent::evDSR | TEvent::evRing);
+    f.port->setEvents(LineEvent::Dsr | LineEvent::Ring);
     f.open();
     f.backend->setLines(CTS); // not watched
     f.backend->raiseEvents(EventBit::Break);
@@ -298,7 +298,7 @@ void TestComPort::unwatchedEventsAreNotReported()
     QCOMPARE(f.handlers(), QStringList{QStringLiteral("DSR")});
 }
 
-void TestComPort::edgesDuringSlowHandOverKeepTheirTicks()
+void TestSerialLineMonitor::edgesDuringSlowHandOverKeepTheirTicks()
 {
     Fixture f;
     f.recordAll();
@@ -326,61 +326,61 @@ void TestComPort::edgesDuringSlowHandOverKeepTheirTicks()
     QCOMPARE(f.calls.at(2).status, CTS);
 }
 
-void TestComPort::closeWhileHandOverPending()
+void TestSerialLineMonitor::closeWhileHandOverPending()
 {
     Fixture f;
     f.recordAll();
     int closed = 0;
-    f.port->OnClose = [&](TComPort&) { ++closed; };
+    f.port->OnClose = [&](SerialLineMonitor&) { ++closed; };
     f.open();
     f.backend->setLines(DSR);
     QVERIFY(waitWithoutEvents([&] { return f.seen() >= 1; }));
     QElapsedTimer timer;
     timer.start();
-    f.port->Close(); // the thread waits for the main thread, which is here: no deadlock
+    f.port->close(); // the thread waits for the main thread, which is here: no deadlock
     QVERIFY(timer.elapsed() < 2000);
     QCOMPARE(closed, 1);
     QTest::qWait(20); // the stale hand-over runs nothing
     QVERIFY(f.calls.isEmpty());
 }
 
-void TestComPort::closeFromInsideHandler()
+void TestSerialLineMonitor::closeFromInsideHandler()
 {
     Fixture f;
     f.recordAll();
     int closed = 0;
-    f.port->OnClose = [&](TComPort&) { ++closed; };
-    f.port->OnCTS = [&](TComPort& sender) {
+    f.port->OnClose = [&](SerialLineMonitor&) { ++closed; };
+    f.port->OnCTS = [&](SerialLineMonitor& sender) {
         f.record(QStringLiteral("CTS"), sender);
-        sender.Close();
+        sender.close();
     };
     f.open();
     f.backend->setLines(CTS | DSR);
     QTRY_COMPARE_WITH_TIMEOUT(closed, 1, 5000);
-    QVERIFY(!f.port->Connected());
+    QVERIFY(!f.port->isConnected());
     QCOMPARE(f.handlers(), QStringList{QStringLiteral("CTS")}); // DSR's handler no longer runs
 }
 
-void TestComPort::unpluggedAdapterClosesPort()
+void TestSerialLineMonitor::unpluggedAdapterClosesPort()
 {
     Fixture f;
     int closed = 0;
-    f.port->OnClose = [&](TComPort&) { ++closed; };
+    f.port->OnClose = [&](SerialLineMonitor&) { ++closed; };
     f.open();
     f.backend->unplug();
-    QTRY_VERIFY_WITH_TIMEOUT(!f.port->Connected(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.port->isConnected(), 5000);
     QCOMPARE(closed, 1);
     QVERIFY(!f.backend->isOpen());
     // Reopening a device that is gone fails cleanly.
-    QVERIFY_THROWS_EXCEPTION(EComHandle, f.port->Open());
+    QVERIFY_THROWS_EXCEPTION(PortOpenError, f.port->open());
 }
 
-void TestComPort::reopenAfterClose()
+void TestSerialLineMonitor::reopenAfterClose()
 {
     Fixture f;
     f.recordAll();
-    f.port->Open();
-    f.port->Close();
+    f.port->open();
+    f.port->close();
     f.backend->setLines(DSR);
     f.open();
     f.backend->setLines(DSR | CTS);
@@ -388,11 +388,11 @@ void TestComPort::reopenAfterClose()
     QCOMPARE(f.handlers(), QStringList{QStringLiteral("CTS")});
 }
 
-void TestComPort::throwingHandlerIsContained()
+void TestSerialLineMonitor::throwingHandlerIsContained()
 {
     Fixture f;
     f.recordAll();
-    f.port->OnCTS = [](TComPort&) { throw std::runtime_error("handler failed"); };
+    f.port->OnCTS = [](SerialLineMonitor&) { throw std::runtime_error("handler failed"); };
     f.open();
     f.backend->setLines(CTS | DSR);
     QTRY_COMPARE_WITH_TIMEOUT(f.calls.size(), 1, 5000);
@@ -401,14 +401,14 @@ void TestComPort::throwingHandlerIsContained()
     QCOMPARE(f.handlers(), (QStringList{"DSR", "DSR"}));
 }
 
-void TestComPort::modemStatus()
+void TestSerialLineMonitor::modemStatus()
 {
     Fixture f;
     f.backend->setLines(DSR | ModemBit::RLSD);
-    QCOMPARE(f.port->GetModemStatus(), 0u); // closed
-    f.port->Open();
-    QCOMPARE(f.port->GetModemStatus(), DSR | ModemBit::RLSD);
+    QCOMPARE(f.port->modemStatus(), 0u); // closed
+    f.port->open();
+    QCOMPARE(f.port->modemStatus(), DSR | ModemBit::RLSD);
 }
 
-QTEST_GUILESS_MAIN(TestComPort)
-#include "tst_comport.moc"
+QTEST_GUILESS_MAIN(TestSerialLineMonitor)
+#include "tst_seriallinemonitor.moc"

@@ -32,11 +32,11 @@ class ProtocolTableView;
 class RaceClock;
 class SettingsBackend;
 class SoundPlayer;
-class TComPort;
-class TFDlgYesNo;
-class TFormInfo;
-class TFormSxema;
-class TFrame1;
+class SerialLineMonitor;
+class ConfirmDialog;
+class AboutDialog;
+class BracketSchemeDialog;
+class LanePanel;
 
 // START and RESET act when the mouse button goes down, not on release; Space and Enter act too.
 class PressButton final : public QPushButton
@@ -57,29 +57,29 @@ protected:
 // The program's main window: lane panels and run controls at the top, the six protocol tables
 // below. It shows the state of the competition and the race clock and forwards the operator's
 // actions to them; the logic lives in those.
-class TFormMain final : public QMainWindow
+class MainWindow final : public QMainWindow
 {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(TFormMain)
+    Q_DISABLE_COPY_MOVE(MainWindow)
 
 public:
     static inline const QString kApplicationTitle = QStringLiteral("Brenvolutaris");
 
-    explicit TFormMain(AppEnvironment environment, QWidget* parent = nullptr);
+    explicit MainWindow(AppEnvironment environment, QWidget* parent = nullptr);
     // Closes the serial ports first, then writes the settings.
-    ~TFormMain() override;
+    ~MainWindow() override;
 
     Competition& competition() { return *m_competition; }
     RaceClock& clock() { return *m_clock; }
     ContactDecoder& decoder() { return *m_decoder; }
     ProtocolFiles& protocolFiles() { return *m_files; }
-    TComPort& comPort(int number) { return number == 1 ? *m_comPort1 : *m_comPort2; }
+    SerialLineMonitor& comPort(int number) { return number == 1 ? *m_comPort1 : *m_comPort2; }
     const Settings& settings() const { return m_settings; }
-    TFrame1* frame(int lane) const { return m_frames[std::size_t(lane - 1)]; }
+    LanePanel* lanePanel(int lane) const { return m_lanePanels[std::size_t(lane - 1)]; }
     ProtocolTableView* table(CompetitionRound round) const { return m_views[std::size_t(roundIndex(round))]; }
-    QTabWidget* pages() const { return PageControl1; }
-    TFDlgYesNo* yesNoDialog() const { return m_yesNo; }
-    TFormSxema* schemeWindow() const { return m_sxema; }
+    QTabWidget* pages() const { return roundTabs; }
+    ConfirmDialog* confirmDialog() const { return m_confirmDialog; }
+    BracketSchemeDialog* bracketSchemeDialog() const { return m_bracketSchemeDialog; }
     QLabel* statusPanel(int panel) const { return m_statusPanels[std::size_t(panel)]; }
     QWidget* laneArea() const { return m_laneArea; }
 
@@ -88,29 +88,29 @@ public:
     bool loadProtocol(const QString& path, bool quiet = false, QString* message = nullptr);
 
     // Controls by their names, for the operator's side and for tests.
-    PressButton* bSTART = nullptr;
-    QPushButton* bFSTART = nullptr;
-    PressButton* bRESET = nullptr;
-    QPushButton* bRESET2 = nullptr;
-    QToolButton* bHelp = nullptr;
-    QToolButton* bCFG = nullptr;
-    QToolButton* bInfo = nullptr;
-    QToolButton* sbLoad = nullptr;
-    QToolButton* sbSave = nullptr;
-    QToolButton* sbPrint = nullptr;
-    QToolButton* sbExcel = nullptr;
-    QToolButton* sbHTML = nullptr;
-    QToolButton* sbClsAll = nullptr;
-    QToolButton* sbTV = nullptr;
-    QToolButton* sbGramoty = nullptr;
-    std::array<QToolButton*, 3> sbLane{}; // sb1 .. sb3
-    QLabel* ImageLSstart = nullptr;
-    QLabel* Title = nullptr;
-    QLabel* Paneldate = nullptr;
-    QLabel* PanelTime = nullptr;
-    QFrame* PanelCal = nullptr;
-    QTabWidget* PageControl1 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
+    PressButton* startButton = nullptr;
+    QPushButton* falseStartButton = nullptr;
+    PressButton* resetButton = nullptr;
+    QPushButton* abortButton = nullptr;
+    QToolButton* helpButton = nullptr;
+    QToolButton* settingsButton = nullptr;
+    QToolButton* aboutButton = nullptr;
+    QToolButton* loadButton = nullptr;
+    QToolButton* saveButton = nullptr;
+    QToolButton* printButton = nullptr;
+    QToolButton* spreadsheetButton = nullptr;
+    QToolButton* webPageButton = nullptr;
+    QToolButton* clearResultsButton = nullptr;
+    QToolButton* tvButton = nullptr;
+    QToolButton* certificatesButton = nullptr;
+    std::array<QToolButton*, 3> laneAssignButtons{};
+    QLabel* startBarrierIndicator = nullptr;
+    QLabel* competitionTitleLabel = nullptr;
+    QLabel* dateLabel = nullptr;
+    QLabel* timeLabel = nullptr;
+    QFrame* calendarPanel = nullptr;
+    QTabWidget* roundTabs = nullptr;
+    QPlainTextEdit* contactLog = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -140,15 +140,15 @@ private:
     void syncTabToCompetition();
     void onTabChanged(int index);
     void showContextMenu(const QPoint& globalPos);
-    void onPortClosed(TComPort& port);
+    void onPortClosed(SerialLineMonitor& port);
     void showTime();
 
     // commands
-    void sbLoadClick();
-    void sbSaveClick();
-    void sbExcelClick();
+    void chooseAndLoadProtocol();
+    void saveProtocol();
+    void showInSpreadsheet();
     void openHelp();
-    void showInfo();
+    void showAbout();
 
     AppEnvironment m_env;
     ProgramFiles m_programFiles;
@@ -158,8 +158,8 @@ private:
     std::unique_ptr<Competition> m_competition;
     std::unique_ptr<RaceClock> m_clock;
     std::unique_ptr<ContactDecoder> m_decoder;
-    std::unique_ptr<TComPort> m_comPort1;
-    std::unique_ptr<TComPort> m_comPort2;
+    std::unique_ptr<SerialLineMonitor> m_comPort1;
+    std::unique_ptr<SerialLineMonitor> m_comPort2;
     std::unique_ptr<ProtocolFiles> m_files;
     std::unique_ptr<SystemFileOpener> m_opener;
     bool m_closingPorts = false;
@@ -178,20 +178,20 @@ private:
     QWidget* m_laneArea = nullptr;
     QWidget* m_buttonRow = nullptr;
     std::array<QWidget*, 3> m_buttonPanels{};
-    std::array<TFrame1*, 3> m_frames{};
+    std::array<LanePanel*, 3> m_lanePanels{};
     std::array<ProtocolTableModel*, kRoundCount> m_models{};
     std::array<ProtocolTableView*, kRoundCount> m_views{};
-    HeadingBar* m_sortGridTop = nullptr;
-    HeadingBar* m_sortGridTop7 = nullptr;
+    HeadingBar* m_laneHeadingBar = nullptr;
+    HeadingBar* m_roundHeadingBar = nullptr;
     std::array<QLabel*, 4> m_statusPanels{};
     QMenu* m_tableMenu = nullptr;
     QAction* m_recalculateAction = nullptr;
     QCalendarWidget* m_calendar = nullptr;
     QTimer* m_timeTimer = nullptr;
 
-    TFDlgYesNo* m_yesNo = nullptr;
-    TFormInfo* m_info = nullptr;
-    TFormSxema* m_sxema = nullptr;
+    ConfirmDialog* m_confirmDialog = nullptr;
+    AboutDialog* m_aboutDialog = nullptr;
+    BracketSchemeDialog* m_bracketSchemeDialog = nullptr;
 };
 
 } // namespace brv

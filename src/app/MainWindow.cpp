@@ -1,19 +1,19 @@
-#include "TFormMain.h"
+#include "MainWindow.h"
 
-#include "ComPort.h"
 #include "ContactDecoder.h"
 #include "ContactInputs.h"
 #include "JsonSettingsBackend.h"
+#include "LanePanel.h"
 #include "ProtocolTableModel.h"
 #include "ProtocolTableView.h"
 #include "QtSoundPlayer.h"
 #include "RaceClock.h"
 #include "RoundTabBar.h"
 #include "SerialDevices.h"
+#include "SerialLineMonitor.h"
 #include "SettingsApply.h"
 #include "SettingsStore.h"
 #include "SmallDialogs.h"
-#include "TFrame1.h"
 
 #include <QAction>
 #include <QApplication>
@@ -170,7 +170,7 @@ void PressButton::keyPressEvent(QKeyEvent* event)
 
 // ---------------------------------------------------------------- construction
 
-TFormMain::TFormMain(AppEnvironment environment, QWidget* parent)
+MainWindow::MainWindow(AppEnvironment environment, QWidget* parent)
     : QMainWindow(parent), m_env(std::move(environment))
 {
     if (m_env.programFilePath.isEmpty())
@@ -187,21 +187,21 @@ TFormMain::TFormMain(AppEnvironment environment, QWidget* parent)
     SoundPlayer* sounds = m_env.sounds;
     if (!sounds && !m_env.silent) {
         // 14. the four sounds are handed to the sound service once
-        m_ownSounds = std::make_unique<QtSoundPlayer>(m_programFiles.ProgramDir);
+        m_ownSounds = std::make_unique<QtSoundPlayer>(m_programFiles.programDir);
         sounds = m_ownSounds.get();
     }
     m_clock =
         std::make_unique<RaceClock>(*m_competition, m_env.ticks ? *m_env.ticks : steadyTickSource(), sounds);
     m_decoder = std::make_unique<ContactDecoder>(*m_clock);
     auto makePort = [this] {
-        auto port = m_env.serialBackend ? std::make_unique<TComPort>(m_env.serialBackend())
-                                        : std::make_unique<TComPort>();
+        auto port = m_env.serialBackend ? std::make_unique<SerialLineMonitor>(m_env.serialBackend())
+                                        : std::make_unique<SerialLineMonitor>();
         port->setTickSource(m_clock->ticks());
         configureContactPort(*port);
         m_decoder->attach(*port);
         // a port that closes itself (its adapter was unplugged) is reported
         auto decoderClose = port->OnClose;
-        port->OnClose = [this, decoderClose](TComPort& sender) {
+        port->OnClose = [this, decoderClose](SerialLineMonitor& sender) {
             if (decoderClose)
                 decoderClose(sender);
             onPortClosed(sender);
@@ -230,7 +230,7 @@ TFormMain::TFormMain(AppEnvironment environment, QWidget* parent)
     layout->addWidget(m_topBar);
     layout->addWidget(m_laneArea, 0);
     layout->addWidget(m_buttonRow);
-    layout->addWidget(PageControl1, 1);
+    layout->addWidget(roundTabs, 1);
     setCentralWidget(central);
     createStatusBar();
     createCommands();
@@ -238,28 +238,30 @@ TFormMain::TFormMain(AppEnvironment environment, QWidget* parent)
     runStartup();
 
     // the secondary windows, created once after the main window
-    m_yesNo = new TFDlgYesNo(this);
-    m_info = new TFormInfo(this);
-    m_sxema = new TFormSxema(this);
-    m_competition->setYesNoQuestion(m_yesNo);
+    m_confirmDialog = new ConfirmDialog(this);
+    m_aboutDialog = new AboutDialog(this);
+    m_bracketSchemeDialog = new BracketSchemeDialog(this);
+    m_competition->setYesNoQuestion(m_confirmDialog);
 
-    connect(m_competition.get(), &Competition::controlsChanged, this, &TFormMain::refreshControls);
-    connect(m_competition.get(), &Competition::lanesChanged, this, &TFormMain::refreshLanes);
-    connect(m_competition.get(), &Competition::tablesChanged, this, &TFormMain::scheduleTableRefresh);
-    connect(m_competition.get(), &Competition::captionsChanged, this, &TFormMain::refreshCaptions);
-    connect(m_competition.get(), &Competition::statusChanged, this, &TFormMain::refreshStatus);
+    connect(m_competition.get(), &Competition::controlsChanged, this, &MainWindow::refreshControls);
+    connect(m_competition.get(), &Competition::lanesChanged, this, &MainWindow::refreshLanes);
+    connect(m_competition.get(), &Competition::tablesChanged, this, &MainWindow::scheduleTableRefresh);
+    connect(m_competition.get(), &Competition::captionsChanged, this, &MainWindow::refreshCaptions);
+    connect(m_competition.get(), &Competition::statusChanged, this, &MainWindow::refreshStatus);
     connect(m_competition.get(), &Competition::layoutRequested, this, [this] {
         layoutLanes();
         layoutColumns();
     });
-    connect(m_competition.get(), &Competition::pageChanged, this, &TFormMain::syncTabToCompetition);
-    connect(m_clock.get(), &RaceClock::controlsChanged, this, &TFormMain::refreshControls);
-    connect(m_clock.get(), &RaceClock::laneTimeChanged, this, &TFormMain::showLaneTime);
-    connect(m_decoder.get(), &ContactDecoder::startBarrierSymbolChanged, ImageLSstart, &QWidget::setVisible);
+    connect(m_competition.get(), &Competition::pageChanged, this, &MainWindow::syncTabToCompetition);
+    connect(m_clock.get(), &RaceClock::controlsChanged, this, &MainWindow::refreshControls);
+    connect(m_clock.get(), &RaceClock::laneTimeChanged, this, &MainWindow::showLaneTime);
+    connect(m_decoder.get(), &ContactDecoder::startBarrierSymbolChanged, startBarrierIndicator,
+            &QWidget::setVisible);
     connect(m_decoder.get(), &ContactDecoder::startLightBarrierChanged, this,
-            [this](bool armed) { ImageLSstart->setPixmap(barrierPicture(armed)); });
-    connect(m_decoder.get(), &ContactDecoder::memoAppended, Memo1, &QPlainTextEdit::appendPlainText);
-    ImageLSstart->setVisible(m_decoder->startBarrierSymbolVisible());
+            [this](bool armed) { startBarrierIndicator->setPixmap(barrierPicture(armed)); });
+    connect(m_decoder.get(), &ContactDecoder::contactLogAppended, contactLog,
+            &QPlainTextEdit::appendPlainText);
+    startBarrierIndicator->setVisible(m_decoder->startBarrierSymbolVisible());
 
     refreshCaptions();
     refreshLanes();
@@ -271,68 +273,69 @@ TFormMain::TFormMain(AppEnvironment environment, QWidget* parent)
     layoutColumns();
 }
 
-TFormMain::~TFormMain()
+MainWindow::~MainWindow()
 {
     // the ports' threads end before anything else goes
     m_closingPorts = true;
     closeContactPorts(*m_comPort1, *m_comPort2);
     // then every setting is written
     m_settings.setWindowBounds(normalGeometry());
-    m_settings.Title = Title->text();
-    m_settings.FilterInd = m_saveFilterIndex;
+    m_settings.competitionTitle = competitionTitleLabel->text();
+    m_settings.saveFilterIndex = m_saveFilterIndex;
     if (m_store)
         saveSettings(*m_store, m_settings);
     // the widgets show the competition and the clock: they go before them
     m_competition->disconnect(this);
     m_clock->disconnect(this);
     m_decoder->disconnect(this);
-    delete m_yesNo;
-    delete m_info;
-    delete m_sxema;
+    delete m_confirmDialog;
+    delete m_aboutDialog;
+    delete m_bracketSchemeDialog;
     delete takeCentralWidget();
 }
 
-void TFormMain::runStartup()
+void MainWindow::runStartup()
 {
     // 1. the date box
-    Paneldate->setText(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+    dateLabel->setText(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
     // 3. lanes and tables are bound; the current table is the Vorrunde
     // 4. the start-barrier symbol shows "blocked"
-    ImageLSstart->setPixmap(barrierPicture(false));
+    startBarrierIndicator->setPixmap(barrierPicture(false));
     // 6. the clock starts with all start ticks 0 (the clock's own state)
     // 7./8. file-type names and the settings
     m_store = m_env.settingsStore ? m_env.settingsStore
                                   : std::shared_ptr<SettingsBackend>(userSettingsBackend(m_programFiles));
     const int monitors = m_env.monitorCount.value_or(int(QGuiApplication::screens().size()));
     m_settings = loadSettings(*m_store, std::max(1, monitors));
-    m_settings.Nadpis.fillDefaultLines();
-    if (m_settings.Left && m_settings.Top)
-        move(*m_settings.Left, *m_settings.Top);
-    resize(std::max(kMinimumWidth, m_settings.Width), std::max(kMinimumHeight, m_settings.Height));
-    Title->setText(m_settings.Title);
-    m_saveFilterIndex = m_settings.FilterInd;
-    m_clock->setStartTrigger(m_settings.Startznach);
+    m_settings.certificateLayout.fillDefaultLines();
+    if (m_settings.windowLeft && m_settings.windowTop)
+        move(*m_settings.windowLeft, *m_settings.windowTop);
+    resize(std::max(kMinimumWidth, m_settings.windowWidth),
+           std::max(kMinimumHeight, m_settings.windowHeight));
+    competitionTitleLabel->setText(m_settings.competitionTitle);
+    m_saveFilterIndex = m_settings.saveFilterIndex;
+    m_clock->setStartSignal(m_settings.startSignal);
     // 9. the calendar shows today
     m_calendar->setSelectedDate(QDate::currentDate());
 
     ContactInputs inputs;
     for (int n = 1; n <= kContactInputCount; ++n) {
-        inputs[n].port = m_settings.InputPort[n];
-        inputs[n].line = m_settings.InputLine[n];
-        inputs[n].event = m_settings.InputEvent[n];
+        inputs[n].port = m_settings.inputPort[n];
+        inputs[n].line = m_settings.inputLine[n];
+        inputs[n].event = m_settings.inputEdge[n];
     }
     m_decoder->setInputs(inputs);
 
     // 13. the file types of the dialogs (built when a dialog opens)
     // 15. the load button's hint, the help file
-    sbLoad->setToolTip(QStringLiteral("[Ctrl+O] Protokoll öffnen"));
+    loadButton->setToolTip(QStringLiteral("[Ctrl+O] Protokoll öffnen"));
     m_helpPresent = QFileInfo::exists(m_programFiles.helpFilePath);
-    bHelp->setEnabled(m_helpPresent);
+    helpButton->setEnabled(m_helpPresent);
     // 16. usable serial ports, before the program opens its own
-    m_availablePorts = m_env.availablePorts ? *m_env.availablePorts : AvailablePorts();
+    m_availablePorts = m_env.availablePorts ? *m_env.availablePorts : availableSerialPorts();
     // 17. the save dialog proposes the program's name with ".txt", both dialogs start beside it
     m_saveFileName = QFileInfo(m_env.programFilePath).completeBaseName() + QStringLiteral(".txt");
-    m_dialogFolder = m_programFiles.ProgramDir;
+    m_dialogFolder = m_programFiles.programDir;
     // 18. the time
     showTime();
 
@@ -342,28 +345,28 @@ void TFormMain::runStartup()
         openContactPorts(*m_comPort1, *m_comPort2, portsAtStartup(inputs));
     });
     m_competition->writeCaptions();
-    PageControl1->setTabVisible(roundIndex(CompetitionRound::Achtelfinale),
-                                m_competition->isPageVisible(CompetitionRound::Achtelfinale));
+    roundTabs->setTabVisible(roundIndex(CompetitionRound::Achtelfinale),
+                             m_competition->isPageVisible(CompetitionRound::Achtelfinale));
     m_syncingTabs = true;
-    PageControl1->setCurrentIndex(0);
+    roundTabs->setCurrentIndex(0);
     m_syncingTabs = false;
-    m_competition->PageControl1Change(CompetitionRound::Vorrunde);
+    m_competition->enterRound(CompetitionRound::Vorrunde);
     // 22. the mouse pointer goes to the load button once the window is shown
 }
 
 // ---------------------------------------------------------------- widgets
 
-void TFormMain::createTopBar(QWidget* parent)
+void MainWindow::createTopBar(QWidget* parent)
 {
     m_topBar = new QWidget(parent);
     m_topBar->setFixedHeight(kTopBarHeight);
     auto* layout = new QHBoxLayout(m_topBar);
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(4);
-    bHelp = toolButton(m_topBar, QStringLiteral("?"), QStringLiteral("[F1] Hilfe"));
-    bCFG = toolButton(m_topBar, QStringLiteral("⚙"), QStringLiteral("[F2] Einstellungen"));
-    bInfo = toolButton(m_topBar, QStringLiteral("i"), QStringLiteral("[F3] Information"));
-    for (QToolButton* b : {bHelp, bCFG, bInfo}) {
+    helpButton = toolButton(m_topBar, QStringLiteral("?"), QStringLiteral("[F1] Hilfe"));
+    settingsButton = toolButton(m_topBar, QStringLiteral("⚙"), QStringLiteral("[F2] Einstellungen"));
+    aboutButton = toolButton(m_topBar, QStringLiteral("i"), QStringLiteral("[F3] Information"));
+    for (QToolButton* b : {helpButton, settingsButton, aboutButton}) {
         QFont f = b->font();
         f.setBold(true);
         f.setPointSize(f.pointSize() + 3);
@@ -382,14 +385,14 @@ void TFormMain::createTopBar(QWidget* parent)
     layout->addSpacing(8);
     layout->addWidget(logo);
     layout->addWidget(product);
-    Title = new QLabel(m_topBar);
-    Title->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    QFont titleFont = Title->font();
+    competitionTitleLabel = new QLabel(m_topBar);
+    competitionTitleLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont titleFont = competitionTitleLabel->font();
     titleFont.setBold(true);
     titleFont.setPointSize(titleFont.pointSize() + 4);
-    Title->setFont(titleFont);
-    Title->setVisible(false);
-    layout->addWidget(Title, 1);
+    competitionTitleLabel->setFont(titleFont);
+    competitionTitleLabel->setVisible(false);
+    layout->addWidget(competitionTitleLabel, 1);
     layout->addStretch(0);
 
     auto* clockBox = new QFrame(m_topBar);
@@ -399,74 +402,73 @@ void TFormMain::createTopBar(QWidget* parent)
     clockBox->setPalette(pal);
     auto* clockLayout = new QHBoxLayout(clockBox);
     clockLayout->setContentsMargins(8, 2, 8, 2);
-    Paneldate = new QLabel(clockBox);
-    Paneldate->setStyleSheet(QStringLiteral("color: #00E000; font-weight: bold;"));
-    Paneldate->setCursor(Qt::PointingHandCursor);
-    Paneldate->installEventFilter(this);
-    PanelTime = new QLabel(clockBox);
-    PanelTime->setStyleSheet(QStringLiteral("color: #FF9933; font-weight: bold;"));
-    clockLayout->addWidget(Paneldate);
+    dateLabel = new QLabel(clockBox);
+    dateLabel->setStyleSheet(QStringLiteral("color: #00E000; font-weight: bold;"));
+    dateLabel->setCursor(Qt::PointingHandCursor);
+    dateLabel->installEventFilter(this);
+    timeLabel = new QLabel(clockBox);
+    timeLabel->setStyleSheet(QStringLiteral("color: #FF9933; font-weight: bold;"));
+    clockLayout->addWidget(dateLabel);
     clockLayout->addSpacing(10);
-    clockLayout->addWidget(PanelTime);
+    clockLayout->addWidget(timeLabel);
     layout->addWidget(clockBox);
 
     // the calendar panel, opened from the date box
-    PanelCal = new QFrame(this);
-    PanelCal->setFrameShape(QFrame::Box);
-    PanelCal->setAutoFillBackground(true);
-    auto* calLayout = new QVBoxLayout(PanelCal);
+    calendarPanel = new QFrame(this);
+    calendarPanel->setFrameShape(QFrame::Box);
+    calendarPanel->setAutoFillBackground(true);
+    auto* calLayout = new QVBoxLayout(calendarPanel);
     calLayout->setContentsMargins(2, 2, 2, 2);
     auto* heading = new QHBoxLayout;
-    auto* calTitle = new QLabel(QStringLiteral("Kalender"), PanelCal);
+    auto* calTitle = new QLabel(QStringLiteral("Kalender"), calendarPanel);
     calTitle->setCursor(Qt::PointingHandCursor);
     calTitle->installEventFilter(this);
     calTitle->setObjectName(QStringLiteral("PanelCalHeading"));
-    auto* calClose = new QToolButton(PanelCal);
+    auto* calClose = new QToolButton(calendarPanel);
     calClose->setText(QStringLiteral("×"));
     calClose->setToolTip(QStringLiteral("Abbrechen"));
-    connect(calClose, &QToolButton::clicked, PanelCal, &QWidget::hide);
+    connect(calClose, &QToolButton::clicked, calendarPanel, &QWidget::hide);
     heading->addWidget(calTitle, 1);
     heading->addWidget(calClose);
-    m_calendar = new QCalendarWidget(PanelCal);
+    m_calendar = new QCalendarWidget(calendarPanel);
     m_calendar->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
     m_calendar->setGridVisible(true);
     calLayout->addLayout(heading);
     calLayout->addWidget(m_calendar);
-    PanelCal->adjustSize();
-    PanelCal->hide();
+    calendarPanel->adjustSize();
+    calendarPanel->hide();
 
     m_timeTimer = new QTimer(this);
     m_timeTimer->setInterval(10000);
-    connect(m_timeTimer, &QTimer::timeout, this, &TFormMain::showTime);
+    connect(m_timeTimer, &QTimer::timeout, this, &MainWindow::showTime);
     m_timeTimer->start();
 }
 
-void TFormMain::createLaneArea(QWidget* parent)
+void MainWindow::createLaneArea(QWidget* parent)
 {
     m_laneArea = new QWidget(parent);
     m_laneArea->setMinimumHeight(120);
     m_laneArea->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     for (int lane = 1; lane <= 3; ++lane) {
-        auto* frame = new TFrame1(lane, m_laneArea);
-        m_frames[std::size_t(lane - 1)] = frame;
-        connect(frame->bZiel, &QPushButton::clicked, this,
+        auto* frame = new LanePanel(lane, m_laneArea);
+        m_lanePanels[std::size_t(lane - 1)] = frame;
+        connect(frame->finishButton, &QPushButton::clicked, this,
                 [this, lane] { m_clock->stopCommand(lane).trigger(); });
-        connect(frame->bStart, &QPushButton::clicked, this,
+        connect(frame->startButton, &QPushButton::clicked, this,
                 [this, lane] { m_clock->startCommand(lane).trigger(); });
-        connect(frame->cbBuhn, &QComboBox::activated, this, [this, lane](int index) {
-            // FrameTncbBuhnChange
+        connect(frame->teamSelector, &QComboBox::activated, this, [this, lane](int index) {
             m_competition->selector(lane).select(index);
-            m_competition->UpdateLaneReadiness();
-            m_competition->ShowLaneTeamsOnTv();
+            m_competition->updateLaneReadiness();
+            m_competition->showLaneTeamsOnTv();
             scheduleTableRefresh();
         });
     }
-    connect(m_frames[2]->cbON, &QCheckBox::clicked, this,
+    connect(m_lanePanels[2]->laneInUse, &QCheckBox::clicked, this,
             [this](bool checked) { m_clock->setLane3On(checked); });
     m_laneArea->installEventFilter(this);
 }
 
-void TFormMain::createButtonRow(QWidget* parent)
+void MainWindow::createButtonRow(QWidget* parent)
 {
     m_buttonRow = new QWidget(parent);
     m_buttonRow->setFixedHeight(kButtonRowHeight);
@@ -480,33 +482,37 @@ void TFormMain::createButtonRow(QWidget* parent)
     auto* middle = static_cast<QHBoxLayout*>(m_buttonPanels[1]->layout());
     auto* right = static_cast<QHBoxLayout*>(m_buttonPanels[2]->layout());
 
-    sbLoad = toolButton(m_buttonPanels[0], QStringLiteral("Öffnen"), QString());
-    ImageLSstart = new QLabel(m_buttonPanels[0]);
-    ImageLSstart->setToolTip(QStringLiteral("[F11] START-LS blockieren"));
-    ImageLSstart->setFixedSize(30, 30);
-    ImageLSstart->setCursor(Qt::PointingHandCursor);
-    ImageLSstart->installEventFilter(this);
-    ImageLSstart->hide();
+    loadButton = toolButton(m_buttonPanels[0], QStringLiteral("Öffnen"), QString());
+    startBarrierIndicator = new QLabel(m_buttonPanels[0]);
+    startBarrierIndicator->setToolTip(QStringLiteral("[F11] START-LS blockieren"));
+    startBarrierIndicator->setFixedSize(30, 30);
+    startBarrierIndicator->setCursor(Qt::PointingHandCursor);
+    startBarrierIndicator->installEventFilter(this);
+    startBarrierIndicator->hide();
 
     // START, "&Fehlstart" and RESET share one place
     auto* startStack = new QWidget(m_buttonPanels[0]);
     startStack->setFixedSize(130, 30);
-    bSTART = new PressButton(QStringLiteral("START"), startStack);
-    bFSTART = new QPushButton(QStringLiteral("&Fehlstart"), startStack);
-    bRESET = new PressButton(QStringLiteral("RESET"), startStack);
-    bRESET->setToolTip(QStringLiteral("[F10]"));
-    for (QPushButton* b : {static_cast<QPushButton*>(bSTART), bFSTART, static_cast<QPushButton*>(bRESET)}) {
+    startButton = new PressButton(QStringLiteral("START"), startStack);
+    falseStartButton = new QPushButton(QStringLiteral("&Fehlstart"), startStack);
+    resetButton = new PressButton(QStringLiteral("RESET"), startStack);
+    resetButton->setToolTip(QStringLiteral("[F10]"));
+    for (QPushButton* b :
+         {static_cast<QPushButton*>(startButton), falseStartButton, static_cast<QPushButton*>(resetButton)}) {
         b->setGeometry(0, 0, 130, 30);
         QFont f = b->font();
         f.setBold(true);
         b->setFont(f);
     }
-    bFSTART->setAutoDefault(true); // Enter on the focused button is a false start
-    bFSTART->hide();
-    bRESET->hide();
-    connect(bSTART, &PressButton::activated, this, [this] { m_clock->mStart().trigger(); });
-    connect(bFSTART, &QPushButton::clicked, this, [this] { m_clock->mFStart().trigger(); });
-    connect(bRESET, &PressButton::activated, this, [this] { m_clock->mReset().trigger(); });
+    falseStartButton->setAutoDefault(true); // Enter on the focused button is a false start
+    falseStartButton->hide();
+    resetButton->hide();
+    connect(startButton, &PressButton::activated, this,
+            [this] { m_clock->command(ClockCommand::Start).trigger(); });
+    connect(falseStartButton, &QPushButton::clicked, this,
+            [this] { m_clock->command(ClockCommand::FalseStart).trigger(); });
+    connect(resetButton, &PressButton::activated, this,
+            [this] { m_clock->command(ClockCommand::Reset).trigger(); });
 
     for (int lane = 1; lane <= 3; ++lane) {
         QWidget* panel = m_buttonPanels[std::size_t(lane - 1)];
@@ -515,66 +521,71 @@ void TFormMain::createButtonRow(QWidget* parent)
         QFont f = b->font();
         f.setBold(true);
         b->setFont(f);
-        connect(b, &QToolButton::clicked, this, [this, lane] { m_competition->AssignRowToLane(lane); });
-        sbLane[std::size_t(lane - 1)] = b;
+        connect(b, &QToolButton::clicked, this, [this, lane] { m_competition->assignRowToLane(lane); });
+        laneAssignButtons[std::size_t(lane - 1)] = b;
     }
-    left->addWidget(sbLoad);
-    left->addWidget(ImageLSstart);
+    left->addWidget(loadButton);
+    left->addWidget(startBarrierIndicator);
     left->addWidget(startStack);
     left->addStretch();
-    left->addWidget(sbLane[0]);
+    left->addWidget(laneAssignButtons[0]);
 
-    sbSave = toolButton(m_buttonPanels[1], QStringLiteral("Speichern"),
-                        QStringLiteral("[Ctrl+S] Protokoll speichern unter"));
-    sbPrint = toolButton(m_buttonPanels[1], QStringLiteral("Drucken"),
-                         QStringLiteral("[Ctrl+D] Protokoll drucken"));
-    sbExcel = toolButton(m_buttonPanels[1], QStringLiteral("Excel"), QStringLiteral("Datei in MS Excel"));
-    sbHTML = toolButton(m_buttonPanels[1], QStringLiteral("HTML"), QStringLiteral("[Ctrl+H] Als Webseite"));
-    sbClsAll = toolButton(m_buttonPanels[1], QStringLiteral("Löschen"),
-                          QStringLiteral("[Ctrl+A] Ergebnisse entfernen"));
-    sbTV = toolButton(m_buttonPanels[1], QStringLiteral("TV"), QStringLiteral("[Ctrl+T] TV-Modus EIN/AUS"));
-    sbTV->setCheckable(true);
-    sbGramoty = toolButton(m_buttonPanels[1], QStringLiteral("Urkunden"),
-                           QStringLiteral("[Ctrl+U] Urkunden drucken"));
-    for (QToolButton* b : {sbSave, sbPrint, sbExcel, sbHTML, sbClsAll, sbTV, sbGramoty})
+    saveButton = toolButton(m_buttonPanels[1], QStringLiteral("Speichern"),
+                            QStringLiteral("[Ctrl+S] Protokoll speichern unter"));
+    printButton = toolButton(m_buttonPanels[1], QStringLiteral("Drucken"),
+                             QStringLiteral("[Ctrl+D] Protokoll drucken"));
+    spreadsheetButton =
+        toolButton(m_buttonPanels[1], QStringLiteral("Excel"), QStringLiteral("Datei in MS Excel"));
+    webPageButton =
+        toolButton(m_buttonPanels[1], QStringLiteral("HTML"), QStringLiteral("[Ctrl+H] Als Webseite"));
+    clearResultsButton = toolButton(m_buttonPanels[1], QStringLiteral("Löschen"),
+                                    QStringLiteral("[Ctrl+A] Ergebnisse entfernen"));
+    tvButton =
+        toolButton(m_buttonPanels[1], QStringLiteral("TV"), QStringLiteral("[Ctrl+T] TV-Modus EIN/AUS"));
+    tvButton->setCheckable(true);
+    certificatesButton = toolButton(m_buttonPanels[1], QStringLiteral("Urkunden"),
+                                    QStringLiteral("[Ctrl+U] Urkunden drucken"));
+    for (QToolButton* b : {saveButton, printButton, spreadsheetButton, webPageButton, clearResultsButton,
+                           tvButton, certificatesButton})
         middle->addWidget(b);
     middle->addStretch();
-    middle->addWidget(sbLane[1]);
+    middle->addWidget(laneAssignButtons[1]);
 
-    bRESET2 = new QPushButton(QStringLiteral("0,00"), m_buttonPanels[2]);
-    bRESET2->setToolTip(QStringLiteral("Reset"));
-    bRESET2->setFocusPolicy(Qt::NoFocus);
-    setButtonColour(bRESET2, kResetRed);
-    connect(bRESET2, &QPushButton::clicked, this, [this] { m_clock->bRESET2().trigger(); });
-    right->addWidget(bRESET2);
+    abortButton = new QPushButton(QStringLiteral("0,00"), m_buttonPanels[2]);
+    abortButton->setToolTip(QStringLiteral("Reset"));
+    abortButton->setFocusPolicy(Qt::NoFocus);
+    setButtonColour(abortButton, kResetRed);
+    connect(abortButton, &QPushButton::clicked, this,
+            [this] { m_clock->command(ClockCommand::Clear).trigger(); });
+    right->addWidget(abortButton);
     right->addStretch();
-    right->addWidget(sbLane[2]);
+    right->addWidget(laneAssignButtons[2]);
 
-    connect(sbLoad, &QToolButton::clicked, this, &TFormMain::sbLoadClick);
-    connect(sbSave, &QToolButton::clicked, this, &TFormMain::sbSaveClick);
-    connect(sbExcel, &QToolButton::clicked, this, &TFormMain::sbExcelClick);
-    connect(sbClsAll, &QToolButton::clicked, this, [this] { m_competition->ClearResults(); });
-    connect(bHelp, &QToolButton::clicked, this, &TFormMain::openHelp);
-    connect(bInfo, &QToolButton::clicked, this, &TFormMain::showInfo);
+    connect(loadButton, &QToolButton::clicked, this, &MainWindow::chooseAndLoadProtocol);
+    connect(saveButton, &QToolButton::clicked, this, &MainWindow::saveProtocol);
+    connect(spreadsheetButton, &QToolButton::clicked, this, &MainWindow::showInSpreadsheet);
+    connect(clearResultsButton, &QToolButton::clicked, this, [this] { m_competition->clearResults(); });
+    connect(helpButton, &QToolButton::clicked, this, &MainWindow::openHelp);
+    connect(aboutButton, &QToolButton::clicked, this, &MainWindow::showAbout);
 }
 
-void TFormMain::createPages(QWidget* parent)
+void MainWindow::createPages(QWidget* parent)
 {
-    PageControl1 = new RoundTabWidget(parent);
-    PageControl1->setTabPosition(QTabWidget::South);
-    PageControl1->setDocumentMode(true);
+    roundTabs = new RoundTabWidget(parent);
+    roundTabs->setTabPosition(QTabWidget::South);
+    roundTabs->setDocumentMode(true);
     m_tableMenu = new QMenu(this);
     m_recalculateAction = m_tableMenu->addAction(QStringLiteral("Neu auswerten"), this,
-                                                 [this] { m_competition->RecalculateRound(); });
+                                                 [this] { m_competition->recalculateRound(); });
     m_tableMenu->addAction(QStringLiteral("Aus"), this, [this] { m_competition->markVoid(); });
     m_tableMenu->addAction(QStringLiteral("Dis"), this, [this] { m_competition->markDisqualified(); });
     m_tableMenu->addSeparator();
     // 5. the captions of the two filling commands
     m_tableMenu->addAction(QStringLiteral("Mit Zufallszahlen füllen"), this,
-                           [this] { m_competition->RandomResultFill(); });
+                           [this] { m_competition->fillWithRandomResults(); });
     m_tableMenu->addAction(QStringLiteral("Alle Seiten füllen"), this, [this] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_competition->FillAllPages();
+        m_competition->fillAllPages();
         QApplication::restoreOverrideCursor();
         syncTabToCompetition();
     });
@@ -585,31 +596,31 @@ void TFormMain::createPages(QWidget* parent)
         m_models[std::size_t(roundIndex(round))] = model;
         m_views[std::size_t(roundIndex(round))] = view;
         if (round != CompetitionRound::GesamtErgebnis)
-            connect(view, &ProtocolTableView::contextMenuWanted, this, &TFormMain::showContextMenu);
-        connect(view, &ProtocolTableView::cellSelected, this, &TFormMain::scheduleTableRefresh);
+            connect(view, &ProtocolTableView::contextMenuWanted, this, &MainWindow::showContextMenu);
+        connect(view, &ProtocolTableView::cellSelected, this, &MainWindow::scheduleTableRefresh);
 
         auto* page = new QWidget;
         auto* layout = new QVBoxLayout(page);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(0);
         if (round == CompetitionRound::Vorrunde) {
-            m_sortGridTop = new HeadingBar(page);
-            layout->addWidget(m_sortGridTop);
-            Memo1 = new QPlainTextEdit(page);
-            Memo1->setReadOnly(true);
-            Memo1->hide();
+            m_laneHeadingBar = new HeadingBar(page);
+            layout->addWidget(m_laneHeadingBar);
+            contactLog = new QPlainTextEdit(page);
+            contactLog->setReadOnly(true);
+            contactLog->hide();
         } else if (round == CompetitionRound::GesamtErgebnis) {
-            m_sortGridTop7 = new HeadingBar(page);
-            layout->addWidget(m_sortGridTop7);
+            m_roundHeadingBar = new HeadingBar(page);
+            layout->addWidget(m_roundHeadingBar);
         }
         view->setParent(page);
         layout->addWidget(view, 1);
-        PageControl1->addTab(page, m_competition->pageCaption(round));
+        roundTabs->addTab(page, m_competition->pageCaption(round));
     }
-    connect(PageControl1, &QTabWidget::currentChanged, this, &TFormMain::onTabChanged);
+    connect(roundTabs, &QTabWidget::currentChanged, this, &MainWindow::onTabChanged);
 }
 
-void TFormMain::createStatusBar()
+void MainWindow::createStatusBar()
 {
     auto* bar = statusBar();
     bar->setSizeGripEnabled(true);
@@ -628,7 +639,7 @@ void TFormMain::createStatusBar()
     bar->addPermanentWidget(m_statusPanels[3]);
 }
 
-QAction* TFormMain::addCommand(const QString& caption, const QKeySequence& key, std::function<void()> action)
+QAction* MainWindow::addCommand(const QString& caption, const QKeySequence& key, std::function<void()> action)
 {
     // the commands live in menus that are never shown; they answer their keys anywhere in the window
     auto* command = new QAction(caption, this);
@@ -639,83 +650,89 @@ QAction* TFormMain::addCommand(const QString& caption, const QKeySequence& key, 
     return command;
 }
 
-void TFormMain::createCommands()
+void MainWindow::createCommands()
 {
     addCommand(QStringLiteral("Hilfe"), Qt::Key_F1, [this] { openHelp(); });
     addCommand(QStringLiteral("H&ilfe"), QKeySequence(Qt::ALT | Qt::Key_H), [this] { openHelp(); });
     addCommand(QStringLiteral("&Einstellungen"), Qt::Key_F2, [] {});
-    addCommand(QStringLiteral("Info"), Qt::Key_F3, [this] { showInfo(); });
-    addCommand(QStringLiteral("Fehler"), Qt::Key_F4, [this] { m_clock->mFStart().trigger(); });
-    addCommand(QStringLiteral("Start"), Qt::Key_F5, [this] { m_clock->mStart().trigger(); });
-    addCommand(QStringLiteral("Stop1"), Qt::Key_F6, [this] { m_clock->mSTOP1().trigger(); });
-    addCommand(QStringLiteral("Stop2"), Qt::Key_F7, [this] { m_clock->mStop2().trigger(); });
-    addCommand(QStringLiteral("Stop3"), Qt::Key_F8, [this] { m_clock->mStop3().trigger(); });
-    addCommand(QStringLiteral("00:00"), Qt::Key_F10, [this] { m_clock->mReset().trigger(); });
+    addCommand(QStringLiteral("Info"), Qt::Key_F3, [this] { showAbout(); });
+    addCommand(QStringLiteral("Fehler"), Qt::Key_F4,
+               [this] { m_clock->command(ClockCommand::FalseStart).trigger(); });
+    addCommand(QStringLiteral("Start"), Qt::Key_F5,
+               [this] { m_clock->command(ClockCommand::Start).trigger(); });
+    addCommand(QStringLiteral("Stop1"), Qt::Key_F6,
+               [this] { m_clock->command(ClockCommand::Stop1).trigger(); });
+    addCommand(QStringLiteral("Stop2"), Qt::Key_F7,
+               [this] { m_clock->command(ClockCommand::Stop2).trigger(); });
+    addCommand(QStringLiteral("Stop3"), Qt::Key_F8,
+               [this] { m_clock->command(ClockCommand::Stop3).trigger(); });
+    addCommand(QStringLiteral("00:00"), Qt::Key_F10,
+               [this] { m_clock->command(ClockCommand::Reset).trigger(); });
     addCommand(QStringLiteral("Block LS"), Qt::Key_F11, [this] { m_decoder->toggleStartLightBarrier(); });
     addCommand(QStringLiteral("&Drucker"), QKeySequence(Qt::CTRL | Qt::Key_D), [] {});
     addCommand(QStringLiteral("&Beenden"), QKeySequence(Qt::ALT | Qt::Key_B), [this] { close(); });
     addCommand(QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O), [this] {
         if (m_competition->controls().loadEnabled)
-            sbLoadClick();
+            chooseAndLoadProtocol();
     });
     addCommand(QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
         if (m_competition->controls().saveEnabled)
-            sbSaveClick();
+            saveProtocol();
     });
     addCommand(QStringLiteral("Gramoty"), QKeySequence(Qt::CTRL | Qt::Key_U), [] {});
     for (int lane = 1; lane <= 3; ++lane) {
         addCommand(QString::number(lane), QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + lane)),
-                   [this, lane] { m_competition->AssignRowToLane(lane); });
+                   [this, lane] { m_competition->assignRowToLane(lane); });
         addCommand(QStringLiteral("Start %1").arg(lane), QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + lane)),
                    [this, lane] { m_clock->startCommand(lane).trigger(); });
     }
     addCommand(QStringLiteral("TV Modus"), QKeySequence(Qt::CTRL | Qt::Key_T), [] {});
     addCommand(QStringLiteral("Clear"), QKeySequence(Qt::CTRL | Qt::Key_A), [this] {
         if (m_competition->controls().clearEnabled)
-            m_competition->ClearResults();
+            m_competition->clearResults();
     });
     addCommand(QStringLiteral("Html"), QKeySequence(Qt::CTRL | Qt::Key_H), [] {});
     addCommand(QStringLiteral("Protokol"), QKeySequence(Qt::CTRL | Qt::Key_P), [] {});
     addCommand(QStringLiteral("Excel"), QKeySequence(Qt::CTRL | Qt::Key_E), [this] {
         if (m_competition->controls().saveEnabled)
-            sbExcelClick();
+            showInSpreadsheet();
     });
 }
 
 // ---------------------------------------------------------------- showing the state
 
-void TFormMain::refreshControls()
+void MainWindow::refreshControls()
 {
     const RunControls& c = m_competition->controls();
-    bSTART->setVisible(c.startShown);
-    bSTART->setEnabled(c.startButtonEnabled);
-    setButtonColour(bSTART, c.startGreen ? kStartGreen : QColor());
-    bFSTART->setVisible(c.falseStartShown);
-    bFSTART->setEnabled(c.falseStartEnabled);
-    bRESET->setVisible(c.resetShown);
-    bRESET->setEnabled(c.resetEnabled);
-    setButtonColour(bRESET, c.resetRed ? kResetRed : QColor());
+    startButton->setVisible(c.startShown);
+    startButton->setEnabled(c.startButtonEnabled);
+    setButtonColour(startButton, c.startGreen ? kStartGreen : QColor());
+    falseStartButton->setVisible(c.falseStartShown);
+    falseStartButton->setEnabled(c.falseStartEnabled);
+    resetButton->setVisible(c.resetShown);
+    resetButton->setEnabled(c.resetEnabled);
+    setButtonColour(resetButton, c.resetRed ? kResetRed : QColor());
 
-    bCFG->setEnabled(c.settingsEnabled);
-    sbLoad->setEnabled(c.loadEnabled);
+    settingsButton->setEnabled(c.settingsEnabled);
+    loadButton->setEnabled(c.loadEnabled);
     for (int i = 0; i < 3; ++i)
-        sbLane[std::size_t(i)]->setEnabled(c.assignEnabled[std::size_t(i)]);
-    for (QToolButton* b : {sbSave, sbPrint, sbExcel, sbHTML})
+        laneAssignButtons[std::size_t(i)]->setEnabled(c.assignEnabled[std::size_t(i)]);
+    for (QToolButton* b : {saveButton, printButton, spreadsheetButton, webPageButton})
         b->setEnabled(c.saveEnabled);
-    sbClsAll->setEnabled(c.clearEnabled);
-    sbGramoty->setEnabled(c.certificatesEnabled);
+    clearResultsButton->setEnabled(c.clearEnabled);
+    certificatesButton->setEnabled(c.certificatesEnabled);
 
     for (int lane = 1; lane <= 3; ++lane) {
-        TFrame1* frame = m_frames[std::size_t(lane - 1)];
+        LanePanel* frame = m_lanePanels[std::size_t(lane - 1)];
         const LaneControls& l = c.lane(lane);
-        frame->bZiel->setEnabled(l.armed);
-        setButtonColour(frame->bZiel, l.armed ? kZielYellow : QColor());
-        frame->bStart->setVisible(l.startButtonVisible);
-        frame->bStart->setEnabled(l.startButtonEnabled);
-        setButtonColour(frame->bStart, l.startButtonGreen ? kStartGreen : QColor());
-        frame->cbBuhn->setEnabled(m_competition->selector(lane).enabled);
-        if (lane == 3 && frame->cbON->isChecked() != l.onChecked)
-            frame->cbON->setChecked(l.onChecked);
+        frame->finishButton->setEnabled(l.armed);
+        setButtonColour(frame->finishButton, l.armed ? kZielYellow : QColor());
+        frame->startButton->setVisible(l.startButtonVisible);
+        frame->startButton->setEnabled(l.startButtonEnabled);
+        setButtonColour(frame->startButton, l.startButtonGreen ? kStartGreen : QColor());
+        frame->teamSelector->setEnabled(m_competition->selector(lane).enabled);
+        if (lane == 3 && frame->laneInUse->isChecked() != l.inUse)
+            frame->laneInUse->setChecked(l.inUse);
     }
 
     // the focus rules: "&Fehlstart" after a start, RESET after a finished run, START after a reset
@@ -724,16 +741,16 @@ void TFormMain::refreshControls()
         m_competition->controls().focus = FocusTarget::None;
         switch (focus) {
         case FocusTarget::Start:
-            bSTART->setFocus();
+            startButton->setFocus();
             break;
         case FocusTarget::FalseStart:
-            bFSTART->setFocus();
+            falseStartButton->setFocus();
             break;
         case FocusTarget::Reset:
-            bRESET->setFocus();
+            resetButton->setFocus();
             break;
         case FocusTarget::ProtocolPanel:
-            PageControl1->setFocus();
+            roundTabs->setFocus();
             break;
         case FocusTarget::None:
             break;
@@ -741,10 +758,10 @@ void TFormMain::refreshControls()
     }
 }
 
-void TFormMain::refreshLanes()
+void MainWindow::refreshLanes()
 {
     for (int lane = 1; lane <= 3; ++lane) {
-        QComboBox* box = m_frames[std::size_t(lane - 1)]->cbBuhn;
+        QComboBox* box = m_lanePanels[std::size_t(lane - 1)]->teamSelector;
         const LaneSelector& selector = m_competition->selector(lane);
         const QSignalBlocker block(box);
         bool same = box->count() == selector.count();
@@ -759,15 +776,15 @@ void TFormMain::refreshLanes()
     }
 }
 
-void TFormMain::scheduleTableRefresh()
+void MainWindow::scheduleTableRefresh()
 {
     if (m_tableRefreshPending)
         return;
     m_tableRefreshPending = true;
-    QTimer::singleShot(0, this, &TFormMain::refreshTables);
+    QTimer::singleShot(0, this, &MainWindow::refreshTables);
 }
 
-void TFormMain::refreshTables()
+void MainWindow::refreshTables()
 {
     m_tableRefreshPending = false;
     for (ProtocolTableModel* model : m_models)
@@ -779,34 +796,34 @@ void TFormMain::refreshTables()
     refreshStatus(0);
 }
 
-void TFormMain::refreshStatus(int panel)
+void MainWindow::refreshStatus(int panel)
 {
     if (panel == 0)
-        m_statusPanels[0]->setText(QStringLiteral(" %1").arg(m_competition->CurrentGrid().dataRowCount()));
+        m_statusPanels[0]->setText(QStringLiteral(" %1").arg(m_competition->currentGrid().dataRowCount()));
     else if (panel == 2)
         m_statusPanels[2]->setText(m_competition->statusText(2));
 }
 
-void TFormMain::refreshCaptions()
+void MainWindow::refreshCaptions()
 {
     for (CompetitionRound round : kAllRounds)
-        PageControl1->setTabText(roundIndex(round), m_competition->pageCaption(round));
+        roundTabs->setTabText(roundIndex(round), m_competition->pageCaption(round));
     layoutColumns();
 }
 
-void TFormMain::showLaneTime(int lane)
+void MainWindow::showLaneTime(int lane)
 {
-    m_frames[std::size_t(lane - 1)]->showDigits(m_clock->laneDisplay(lane));
+    m_lanePanels[std::size_t(lane - 1)]->showDigits(m_clock->laneDisplay(lane));
 }
 
-void TFormMain::showTime()
+void MainWindow::showTime()
 {
-    PanelTime->setText(QLocale().toString(QTime::currentTime(), QLocale::ShortFormat));
+    timeLabel->setText(QLocale().toString(QTime::currentTime(), QLocale::ShortFormat));
 }
 
 // ---------------------------------------------------------------- layout
 
-void TFormMain::layoutLanes()
+void MainWindow::layoutLanes()
 {
     const bool shown = m_competition->laneAreaVisible();
     m_laneArea->setVisible(shown);
@@ -816,13 +833,13 @@ void TFormMain::layoutLanes()
     const int width = m_laneArea->width();
     const int outer = width / n;
     const int height = m_laneArea->height();
-    m_frames[0]->setGeometry(0, 0, outer, height);
-    m_frames[1]->setGeometry(outer, 0, n == 3 ? outer : width - outer, height);
-    m_frames[2]->setGeometry(2 * outer, 0, width - 2 * outer, height);
-    m_frames[2]->setVisible(n == 3);
-    sbLane[2]->setVisible(n == 3);
+    m_lanePanels[0]->setGeometry(0, 0, outer, height);
+    m_lanePanels[1]->setGeometry(outer, 0, n == 3 ? outer : width - outer, height);
+    m_lanePanels[2]->setGeometry(2 * outer, 0, width - 2 * outer, height);
+    m_lanePanels[2]->setVisible(n == 3);
+    laneAssignButtons[2]->setVisible(n == 3);
     for (int i = 0; i < 3; ++i)
-        m_frames[std::size_t(i)]->bStart->setVisible(
+        m_lanePanels[std::size_t(i)]->startButton->setVisible(
             m_competition->controls().lanes[std::size_t(i)].startButtonVisible);
 
     // the button panels take the widths of the lanes; the middle one goes left on the overall page
@@ -840,10 +857,10 @@ void TFormMain::layoutLanes()
     }
 }
 
-void TFormMain::layoutColumns()
+void MainWindow::layoutColumns()
 {
     const CompetitionOptions& o = m_competition->options();
-    const bool cls = o.classShown;
+    const bool cls = o.classColumnShown;
     const bool third = o.thirdLaneOn;
     auto apply = [](ProtocolTableView* view, const std::vector<int>& widths) {
         // the rest: the table's width without its frame and a scroll bar, the other columns
@@ -869,7 +886,7 @@ void TFormMain::layoutColumns()
     const std::vector<int> knockout{49, 49, 0, cls ? 71 : -1, 104, 104, 74, 104, 49};
     for (int i = 1; i <= 4; ++i)
         apply(m_views[std::size_t(i)], knockout);
-    const bool eight = o.knockoutStart == 1;
+    const bool eight = o.knockoutStart == KnockoutStart::Viertelfinale;
     const std::vector<int> overall{45,
                                    0,
                                    cls ? 89 : -1,
@@ -898,26 +915,27 @@ void TFormMain::layoutColumns()
         }
         return sum;
     };
-    const QStringList& top = m_competition->SortGridTop();
+    const QStringList& top = m_competition->laneHeadings();
     ProtocolTableView* v = m_views[0];
-    m_sortGridTop->setHeadings({{top.value(0), span(v, 0, 2), {}, {}},
-                                {top.value(1), span(v, 3, 5), QColor::fromRgb(colour::Lane1), {}},
-                                {top.value(2), span(v, 6, 8), QColor::fromRgb(colour::Lane2), {}},
-                                {top.value(3), span(v, 9, 11), QColor::fromRgb(colour::Lane3), {}},
-                                {top.value(4), span(v, 12, 13), QColor::fromRgb(colour::Ranking), {}}});
-    const QStringList& top7 = m_competition->SortGridTop7();
+    m_laneHeadingBar->setHeadings({{top.value(0), span(v, 0, 2), {}, {}},
+                                   {top.value(1), span(v, 3, 5), QColor::fromRgb(colour::Lane1), {}},
+                                   {top.value(2), span(v, 6, 8), QColor::fromRgb(colour::Lane2), {}},
+                                   {top.value(3), span(v, 9, 11), QColor::fromRgb(colour::Lane3), {}},
+                                   {top.value(4), span(v, 12, 13), QColor::fromRgb(colour::Ranking), {}}});
+    const QStringList& top7 = m_competition->roundHeadings();
     ProtocolTableView* g = m_views[5];
     const QColor yellow = QColor::fromRgb(colour::Yellow);
-    m_sortGridTop7->setHeadings({{top7.value(0), span(g, 0, 2), {}, {}},
-                                 {top7.value(1), span(g, 3, 3), QColor::fromRgb(colour::Vorrunde), yellow},
-                                 {top7.value(2), span(g, 4, 6), QColor::fromRgb(colour::Achtelfinale), {}},
-                                 {top7.value(3), span(g, 7, 9), QColor::fromRgb(colour::Viertelfinale), {}},
-                                 {top7.value(4), span(g, 10, 12), QColor::fromRgb(colour::Halbfinale), {}},
-                                 {top7.value(5), span(g, 13, 15), QColor::fromRgb(colour::Finale), {}},
-                                 {top7.value(6), span(g, 16, 16), QColor::fromRgb(colour::Bestes), yellow}});
+    m_roundHeadingBar->setHeadings(
+        {{top7.value(0), span(g, 0, 2), {}, {}},
+         {top7.value(1), span(g, 3, 3), QColor::fromRgb(colour::Vorrunde), yellow},
+         {top7.value(2), span(g, 4, 6), QColor::fromRgb(colour::Achtelfinale), {}},
+         {top7.value(3), span(g, 7, 9), QColor::fromRgb(colour::Viertelfinale), {}},
+         {top7.value(4), span(g, 10, 12), QColor::fromRgb(colour::Halbfinale), {}},
+         {top7.value(5), span(g, 13, 15), QColor::fromRgb(colour::Finale), {}},
+         {top7.value(6), span(g, 16, 16), QColor::fromRgb(colour::Bestes), yellow}});
 }
 
-void TFormMain::resizeEvent(QResizeEvent* event)
+void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     // the lane area takes about a third of the height
@@ -928,7 +946,7 @@ void TFormMain::resizeEvent(QResizeEvent* event)
     m_statusPanels[2]->setMinimumWidth(0);
 }
 
-void TFormMain::showEvent(QShowEvent* event)
+void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     QTimer::singleShot(0, this, [this] {
@@ -939,30 +957,30 @@ void TFormMain::showEvent(QShowEvent* event)
         m_firstShow = false;
         // 22. the mouse pointer to the centre of the load button
         if (m_env.moveMouse)
-            QCursor::setPos(sbLoad->mapToGlobal(sbLoad->rect().center()));
+            QCursor::setPos(loadButton->mapToGlobal(loadButton->rect().center()));
     }
 }
 
-bool TFormMain::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_laneArea && event->type() == QEvent::Resize) {
         layoutLanes();
     } else if (event->type() == QEvent::MouseButtonPress) {
-        if (watched == ImageLSstart) {
+        if (watched == startBarrierIndicator) {
             m_decoder->toggleStartLightBarrier();
             return true;
         }
-        if (watched == Paneldate) {
+        if (watched == dateLabel) {
             // the calendar at the top edge, its right edge 3 pixels right of the date box's left edge
-            PanelCal->adjustSize();
-            const QPoint dateLeft = Paneldate->mapTo(this, QPoint(0, 0));
-            PanelCal->move(std::max(0, dateLeft.x() + 3 - PanelCal->width()), 0);
-            PanelCal->raise();
-            PanelCal->show();
+            calendarPanel->adjustSize();
+            const QPoint dateLeft = dateLabel->mapTo(this, QPoint(0, 0));
+            calendarPanel->move(std::max(0, dateLeft.x() + 3 - calendarPanel->width()), 0);
+            calendarPanel->raise();
+            calendarPanel->show();
             return true;
         }
         if (watched->objectName() == QLatin1String("PanelCalHeading")) {
-            PanelCal->hide();
+            calendarPanel->hide();
             return true;
         }
     }
@@ -971,7 +989,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
 
 // ---------------------------------------------------------------- pages
 
-void TFormMain::onTabChanged(int index)
+void MainWindow::onTabChanged(int index)
 {
     if (m_syncingTabs || index < 0)
         return;
@@ -982,12 +1000,12 @@ void TFormMain::onTabChanged(int index)
     refreshTables();
 }
 
-void TFormMain::syncTabToCompetition()
+void MainWindow::syncTabToCompetition()
 {
     const int index = roundIndex(m_competition->currentRound());
-    if (PageControl1->currentIndex() != index) {
+    if (roundTabs->currentIndex() != index) {
         m_syncingTabs = true;
-        PageControl1->setCurrentIndex(index);
+        roundTabs->setCurrentIndex(index);
         m_syncingTabs = false;
     }
     layoutLanes();
@@ -995,13 +1013,13 @@ void TFormMain::syncTabToCompetition()
     scheduleTableRefresh();
 }
 
-void TFormMain::showContextMenu(const QPoint& globalPos)
+void MainWindow::showContextMenu(const QPoint& globalPos)
 {
     m_recalculateAction->setEnabled(m_competition->canRecalculate());
     m_tableMenu->exec(globalPos);
 }
 
-void TFormMain::onPortClosed(TComPort& port)
+void MainWindow::onPortClosed(SerialLineMonitor& port)
 {
     if (m_closingPorts)
         return;
@@ -1009,12 +1027,12 @@ void TFormMain::onPortClosed(TComPort& port)
     m_competition->setStatusText(
         2, QStringLiteral(
                " Kontakt-Port COM%1 getrennt: Kontakte ohne Funktion – Tasten und Maus arbeiten weiter")
-               .arg(port.Port()));
+               .arg(port.port()));
 }
 
 // ---------------------------------------------------------------- commands
 
-bool TFormMain::loadProtocol(const QString& path, bool quiet, QString* message)
+bool MainWindow::loadProtocol(const QString& path, bool quiet, QString* message)
 {
     const QString panel2 = m_competition->statusText(2);
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -1039,7 +1057,7 @@ bool TFormMain::loadProtocol(const QString& path, bool quiet, QString* message)
     return true;
 }
 
-void TFormMain::sbLoadClick()
+void MainWindow::chooseAndLoadProtocol()
 {
     const QString path = QFileDialog::getOpenFileName(
         this, QStringLiteral("Protokoll öffnen"), m_dialogFolder, loadFilter(m_programFiles.fileTypeNames));
@@ -1048,7 +1066,7 @@ void TFormMain::sbLoadClick()
     loadProtocol(path);
 }
 
-void TFormMain::sbSaveClick()
+void MainWindow::saveProtocol()
 {
     const std::vector<SaveFilterEntry> entries =
         saveFilters(m_programFiles.fileTypeNames, m_files->availableWriters());
@@ -1078,30 +1096,30 @@ void TFormMain::sbSaveClick()
         QMessageBox::warning(this, kApplicationTitle, result.message);
 }
 
-void TFormMain::sbExcelClick()
+void MainWindow::showInSpreadsheet()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ProtocolResult result = m_files->sbExcelClick();
+    const ProtocolResult result = m_files->showInSpreadsheet();
     QApplication::restoreOverrideCursor();
     if (!result.ok)
         QMessageBox::warning(this, kApplicationTitle, result.message);
 }
 
-void TFormMain::openHelp()
+void MainWindow::openHelp()
 {
     // the help file beside the program, in the system's viewer for it
     QDesktopServices::openUrl(QUrl::fromLocalFile(m_programFiles.helpFilePath));
 }
 
-void TFormMain::showInfo()
+void MainWindow::showAbout()
 {
-    m_info->exec();
+    m_aboutDialog->exec();
 }
 
-void TFormMain::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (m_competition->grid(CompetitionRound::Vorrunde).RowCount() > 2 &&
-        !m_yesNo->ask(QStringLiteral("Programm beenden?"))) {
+    if (m_competition->grid(CompetitionRound::Vorrunde).rowCount() > 2 &&
+        !m_confirmDialog->ask(QStringLiteral("Programm beenden?"))) {
         event->ignore();
         return;
     }

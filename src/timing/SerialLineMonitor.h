@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ComPortTypes.h"
 #include "SerialBackend.h"
+#include "SerialLineTypes.h"
 #include "TickSource.h"
 
 #include <QObject>
@@ -18,28 +18,28 @@ namespace brv {
 
 // One line event as the port thread saw it: the event bits, the modem status and the tick, all
 // read the moment the thread saw the change, however long the main thread then takes to run it.
-struct LineEvent
+struct CapturedLineEvent
 {
     quint32 mask = 0;
     quint32 status = 0;
     quint32 tick = 0;
 };
 
-class TComPort;
+class SerialLineMonitor;
 
 // The event thread of an open port component. It waits for line events and hands each one to
 // the main thread, where the component's handlers run while the thread waits for them. While
 // it waits it keeps sampling the lines every millisecond, so a second edge during a slow
 // hand-over still gets the tick of its own moment; such edges are handed over next, in order.
 // Destroying it stops the thread and joins it.
-class TComThread final
+class SerialLineWatcher final
 {
-    Q_DISABLE_COPY_MOVE(TComThread)
+    Q_DISABLE_COPY_MOVE(SerialLineWatcher)
 
 public:
-    TComThread(TComPort& owner, std::shared_ptr<SerialBackend> backend, quint32 events,
-               const TickSource& ticks);
-    ~TComThread();
+    SerialLineWatcher(SerialLineMonitor& owner, std::shared_ptr<SerialBackend> backend, quint32 events,
+                      const TickSource& ticks);
+    ~SerialLineWatcher();
 
     // The event bits of the event handed over last.
     quint32 eventMask() const;
@@ -49,7 +49,7 @@ public:
     bool abandoned() const { return m_abandoned; }
 
 private:
-    friend class TComPort;
+    friend class SerialLineMonitor;
     struct Shared;
     static void run(std::shared_ptr<Shared> shared);
 
@@ -62,46 +62,46 @@ private:
 // thread and calls its handlers on the main thread, one event at a time, in a fixed order:
 // OnRxChar, OnTxEmpty, OnBreak, OnRing, OnCTS, OnDSR, OnRxFlag, OnRLSD, OnError. No data is
 // ever read or written. Lives on the main thread.
-class TComPort final : public QObject
+class SerialLineMonitor final : public QObject
 {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(TComPort)
+    Q_DISABLE_COPY_MOVE(SerialLineMonitor)
 
 public:
-    using Handler = std::function<void(TComPort& sender)>;
-    using RxCharHandler = std::function<void(TComPort& sender, int inQue)>;
+    using Handler = std::function<void(SerialLineMonitor& sender)>;
+    using RxCharHandler = std::function<void(SerialLineMonitor& sender, int inQue)>;
 
-    // Without a backend, Open() uses the platform's (makePlatformSerialBackend()).
-    explicit TComPort(QObject* parent = nullptr);
-    explicit TComPort(std::shared_ptr<SerialBackend> backend, QObject* parent = nullptr);
+    // Without a backend, open() uses the platform's (makePlatformSerialBackend()).
+    explicit SerialLineMonitor(QObject* parent = nullptr);
+    explicit SerialLineMonitor(std::shared_ptr<SerialBackend> backend, QObject* parent = nullptr);
     // Closes the port (and calls OnClose when it was open).
-    ~TComPort() override;
+    ~SerialLineMonitor() override;
 
-    // ---- settings; changes take effect at the next Open()
-    const ComPortSettings& settings() const { return m_settings; }
-    TBaudRate BaudRate() const { return m_settings.baudRate; }
-    void setBaudRate(TBaudRate rate) { m_settings.baudRate = rate; }
-    qint32 BaudRateUser() const { return m_settings.baudRateUser; }
-    void setBaudRateUser(qint32 rate) { m_settings.baudRateUser = rate; }
-    int Port() const { return m_settings.port; }
+    // ---- settings; changes take effect at the next open()
+    const SerialLineSettings& settings() const { return m_settings; }
+    BaudRate baudRate() const { return m_settings.baudRate; }
+    void setBaudRate(BaudRate rate) { m_settings.baudRate = rate; }
+    qint32 userBaudRate() const { return m_settings.userBaudRate; }
+    void setUserBaudRate(qint32 rate) { m_settings.userBaudRate = rate; }
+    int port() const { return m_settings.port; }
     void setPort(int port) { m_settings.port = quint8(qBound(0, port, 255)); }
-    TParity Parity() const { return m_settings.parity; }
-    void setParity(TParity parity) { m_settings.parity = parity; }
-    TStopBits StopBits() const { return m_settings.stopBits; }
-    void setStopBits(TStopBits stopBits) { m_settings.stopBits = stopBits; }
-    TFlowControl FlowControl() const { return m_settings.flowControl; }
-    void setFlowControl(TFlowControl flow) { m_settings.flowControl = flow; }
-    int DataBits() const { return m_settings.dataBits; }
+    Parity parity() const { return m_settings.parity; }
+    void setParity(Parity parity) { m_settings.parity = parity; }
+    StopBits stopBits() const { return m_settings.stopBits; }
+    void setStopBits(StopBits stopBits) { m_settings.stopBits = stopBits; }
+    FlowControl flowControl() const { return m_settings.flowControl; }
+    void setFlowControl(FlowControl flow) { m_settings.flowControl = flow; }
+    int dataBits() const { return m_settings.dataBits; }
     // Clamped to 5 .. 8: 4 stores 5, 9 stores 8.
     void setDataBits(int bits) { m_settings.dataBits = quint8(qBound(5, bits, 8)); }
-    TEvents Events() const { return m_settings.events; }
-    void setEvents(TEvents events) { m_settings.events = events; }
-    bool EnableDTR() const { return m_settings.enableDTR; }
-    void setEnableDTR(bool on) { m_settings.enableDTR = on; }
-    qint32 WriteBufSize() const { return m_settings.writeBufSize; }
-    void setWriteBufSize(qint32 size) { m_settings.writeBufSize = size; }
-    qint32 ReadBufSize() const { return m_settings.readBufSize; }
-    void setReadBufSize(qint32 size) { m_settings.readBufSize = size; }
+    LineEvents events() const { return m_settings.events; }
+    void setEvents(LineEvents events) { m_settings.events = events; }
+    bool isDtrEnabled() const { return m_settings.dtrEnabled; }
+    void setDtrEnabled(bool on) { m_settings.dtrEnabled = on; }
+    qint32 writeBufferSize() const { return m_settings.writeBufferSize; }
+    void setWriteBufferSize(qint32 size) { m_settings.writeBufferSize = size; }
+    qint32 readBufferSize() const { return m_settings.readBufferSize; }
+    void setReadBufferSize(qint32 size) { m_settings.readBufferSize = size; }
 
     // The tick that stamps line events; the race clock's, so contact times compare with starts.
     void setTickSource(const TickSource& ticks) { m_ticks = &ticks; }
@@ -110,18 +110,18 @@ public:
 
     // ---- operation
     // Closes first if connected, opens the port, applies the settings, starts the thread, calls
-    // OnOpen. Throws EComHandle or EComState and stays closed on failure.
-    void Open();
+    // OnOpen. Throws PortOpenError or PortSettingsError and stays closed on failure.
+    void open();
     // Stops and joins the thread, closes the port, calls OnClose. Does nothing when closed; may
     // even be called from a handler of this component.
-    void Close();
-    bool Connected() const { return m_connected; }
+    void close();
+    bool isConnected() const { return m_connected; }
     qintptr handle() const { return m_backend && m_connected ? m_backend->handle() : -1; }
-    const TComThread* thread() const { return m_thread.get(); }
+    const SerialLineWatcher* watcher() const { return m_thread.get(); }
     // The current modem status word (ModemBit); 0 while closed.
-    quint32 GetModemStatus();
+    quint32 modemStatus();
     // Inside a handler: the event being dispatched, as the thread saw it.
-    const std::optional<LineEvent>& currentEvent() const { return m_current; }
+    const std::optional<CapturedLineEvent>& currentEvent() const { return m_current; }
 
     RxCharHandler OnRxChar;
     Handler OnTxEmpty;
@@ -136,17 +136,17 @@ public:
     Handler OnClose;
 
 private:
-    friend class TComThread;
-    void dispatchHandOver(const std::weak_ptr<TComThread::Shared>& shared, quint64 serial);
-    void closeAfterFailure(const std::weak_ptr<TComThread::Shared>& shared);
-    void dispatch(quint32 mask, const std::shared_ptr<TComThread::Shared>& shared);
+    friend class SerialLineWatcher;
+    void dispatchHandOver(const std::weak_ptr<SerialLineWatcher::Shared>& shared, quint64 serial);
+    void closeAfterFailure(const std::weak_ptr<SerialLineWatcher::Shared>& shared);
+    void dispatch(quint32 mask, const std::shared_ptr<SerialLineWatcher::Shared>& shared);
 
-    ComPortSettings m_settings;
+    SerialLineSettings m_settings;
     std::shared_ptr<SerialBackend> m_backend;
-    std::unique_ptr<TComThread> m_thread;
+    std::unique_ptr<SerialLineWatcher> m_thread;
     const TickSource* m_ticks;
     bool m_connected = false;
-    std::optional<LineEvent> m_current;
+    std::optional<CapturedLineEvent> m_current;
 };
 
 } // namespace brv

@@ -1,4 +1,4 @@
-#include "ComPort.h"
+#include "SerialLineMonitor.h"
 
 #include <QMetaObject>
 #include <QtDebug>
@@ -38,70 +38,70 @@ quint32 linesWatchedBy(quint32 events)
     return lines;
 }
 
-qint32 baudRateValue(TBaudRate rate, qint32 userRate)
+qint32 baudRateValue(BaudRate rate, qint32 userRate)
 {
     switch (rate) {
-    case TBaudRate::br110:
+    case BaudRate::Baud110:
         return 110;
-    case TBaudRate::br300:
+    case BaudRate::Baud300:
         return 300;
-    case TBaudRate::br600:
+    case BaudRate::Baud600:
         return 600;
-    case TBaudRate::br1200:
+    case BaudRate::Baud1200:
         return 1200;
-    case TBaudRate::br2400:
+    case BaudRate::Baud2400:
         return 2400;
-    case TBaudRate::br4800:
+    case BaudRate::Baud4800:
         return 4800;
-    case TBaudRate::br9600:
+    case BaudRate::Baud9600:
         return 9600;
-    case TBaudRate::br14400:
+    case BaudRate::Baud14400:
         return 14400;
-    case TBaudRate::br19200:
+    case BaudRate::Baud19200:
         return 19200;
-    case TBaudRate::br38400:
+    case BaudRate::Baud38400:
         return 38400;
-    case TBaudRate::br56000:
+    case BaudRate::Baud56000:
         return 56000;
-    case TBaudRate::br57600:
+    case BaudRate::Baud57600:
         return 57600;
-    case TBaudRate::br115200:
+    case BaudRate::Baud115200:
         return 115200;
-    case TBaudRate::br128000:
+    case BaudRate::Baud128000:
         return 128000;
-    case TBaudRate::br256000:
+    case BaudRate::Baud256000:
         return 256000;
-    case TBaudRate::brUser:
+    case BaudRate::User:
         return userRate;
     }
     return userRate;
 }
 
-EComHandle::EComHandle(const QString& systemText)
+PortOpenError::PortOpenError(const QString& systemText)
     : std::runtime_error(
           (QStringLiteral("Unable to open com port: ") + systemText).toLocal8Bit().toStdString())
 {}
 
-EComState::EComState(const QString& systemText)
+PortSettingsError::PortSettingsError(const QString& systemText)
     : std::runtime_error(
           (QStringLiteral("Unable to set com state: ") + systemText).toLocal8Bit().toStdString())
 {}
 
 // ---------------------------------------------------------------- thread
 
-struct TComThread::Shared
+struct SerialLineWatcher::Shared
 {
     std::shared_ptr<SerialBackend> backend;
     const TickSource* ticks = nullptr;
     quint32 events = 0;
-    TComPort* owner = nullptr;
+    SerialLineMonitor* owner = nullptr;
 
     std::mutex mutex;
     std::condition_variable changed;
     std::atomic<bool> stop{false};
     bool abandoned = false; // the owner no longer waits for this thread; post nothing
     bool exited = false;
-    std::optional<LineEvent> pending;
+    std::optional<CapturedLineEvent> pending;
     quint64 serial = 0;
     bool done = true;
 
@@ -122,18 +122,18 @@ constexpr auto kStopGiveUp = 3s;
 
 } // namespace
 
-TComThread::TComThread(TComPort& owner, std::shared_ptr<SerialBackend> backend, quint32 events,
-                       const TickSource& ticks)
+SerialLineWatcher::SerialLineWatcher(SerialLineMonitor& owner, std::shared_ptr<SerialBackend> backend,
+                                     quint32 events, const TickSource& ticks)
     : m_shared(std::make_shared<Shared>())
 {
     m_shared->backend = std::move(backend);
     m_shared->ticks = &ticks;
     m_shared->events = events;
     m_shared->owner = &owner;
-    m_thread = std::thread(&TComThread::run, m_shared);
+    m_thread = std::thread(&SerialLineWatcher::run, m_shared);
 }
 
-TComThread::~TComThread()
+SerialLineWatcher::~SerialLineWatcher()
 {
     Shared& s = *m_shared;
     {
@@ -164,28 +164,28 @@ TComThread::~TComThread()
     m_thread.join();
 }
 
-quint32 TComThread::eventMask() const
+quint32 SerialLineWatcher::eventMask() const
 {
     return m_shared->lastMask.load();
 }
 
-quint64 TComThread::linesSeen() const
+quint64 SerialLineWatcher::linesSeen() const
 {
     return m_shared->linesSeen.load();
 }
 
-void TComThread::run(std::shared_ptr<Shared> shared)
+void SerialLineWatcher::run(std::shared_ptr<Shared> shared)
 {
     Shared& s = *shared;
     const quint32 watched = linesWatchedBy(s.events);
     quint32 known = 0;
     if (!s.backend->readModemStatus(known))
         known = 0;
-    std::deque<LineEvent> later; // edges seen while a hand-over waited
+    std::deque<CapturedLineEvent> later; // edges seen while a hand-over waited
     WaitResult::Kind end = WaitResult::Kind::Interrupted;
 
     while (!s.stop) {
-        LineEvent event;
+        CapturedLineEvent event;
         if (!later.empty()) {
             event = later.front();
             later.pop_front();
@@ -213,7 +213,7 @@ void TComThread::run(std::shared_ptr<Shared> shared)
         s.pending = event;
         s.done = false;
         const quint64 serial = ++s.serial;
-        TComPort* owner = s.owner;
+        SerialLineMonitor* owner = s.owner;
         std::weak_ptr<Shared> weak = shared;
         QMetaObject::invokeMethod(
             owner, [owner, weak, serial] { owner->dispatchHandOver(weak, serial); }, Qt::QueuedConnection);
@@ -238,7 +238,7 @@ void TComThread::run(std::shared_ptr<Shared> shared)
         std::lock_guard lock(s.mutex);
         s.exited = true;
         if (end == WaitResult::Kind::DeviceGone && !s.stop && !s.abandoned) {
-            TComPort* owner = s.owner;
+            SerialLineMonitor* owner = s.owner;
             std::weak_ptr<Shared> weak = shared;
             QMetaObject::invokeMethod(
                 owner, [owner, weak] { owner->closeAfterFailure(weak); }, Qt::QueuedConnection);
@@ -249,49 +249,49 @@ void TComThread::run(std::shared_ptr<Shared> shared)
 
 // ---------------------------------------------------------------- component
 
-TComPort::TComPort(QObject* parent) : TComPort(nullptr, parent) {}
+SerialLineMonitor::SerialLineMonitor(QObject* parent) : SerialLineMonitor(nullptr, parent) {}
 
-TComPort::TComPort(std::shared_ptr<SerialBackend> backend, QObject* parent)
+SerialLineMonitor::SerialLineMonitor(std::shared_ptr<SerialBackend> backend, QObject* parent)
     : QObject(parent), m_backend(std::move(backend)), m_ticks(&steadyTickSource())
 {}
 
-TComPort::~TComPort()
+SerialLineMonitor::~SerialLineMonitor()
 {
-    Close();
+    close();
 }
 
-void TComPort::setBackend(std::shared_ptr<SerialBackend> backend)
+void SerialLineMonitor::setBackend(std::shared_ptr<SerialBackend> backend)
 {
     if (!m_connected)
         m_backend = std::move(backend);
 }
 
-void TComPort::Open()
+void SerialLineMonitor::open()
 {
     if (m_connected)
-        Close();
+        close();
     if (!m_backend)
         m_backend = makePlatformSerialBackend();
     m_backend->open(m_settings); // throws; the backend is closed again then
     try {
-        m_thread =
-            std::make_unique<TComThread>(*this, m_backend, quint32(m_settings.events.toInt()), *m_ticks);
+        m_thread = std::make_unique<SerialLineWatcher>(*this, m_backend, quint32(m_settings.events.toInt()),
+                                                       *m_ticks);
     } catch (const std::system_error& e) {
         m_backend->close();
-        throw EComHandle(QString::fromLocal8Bit(e.what()));
+        throw PortOpenError(QString::fromLocal8Bit(e.what()));
     }
     m_connected = true;
     if (OnOpen)
         OnOpen(*this);
 }
 
-void TComPort::Close()
+void SerialLineMonitor::close()
 {
     if (!m_connected)
         return;
     m_connected = false;
     m_current.reset();
-    const std::shared_ptr<TComThread::Shared> shared = m_thread->m_shared;
+    const std::shared_ptr<SerialLineWatcher::Shared> shared = m_thread->m_shared;
     m_thread.reset(); // stops and joins the thread
     bool abandoned = false;
     {
@@ -299,14 +299,14 @@ void TComPort::Close()
         abandoned = shared->abandoned;
     }
     if (abandoned)
-        m_backend.reset(); // the thread left behind still holds it; the next Open() makes a new one
+        m_backend.reset(); // the thread left behind still holds it; the next open() makes a new one
     else
         m_backend->close();
     if (OnClose)
         OnClose(*this);
 }
 
-quint32 TComPort::GetModemStatus()
+quint32 SerialLineMonitor::modemStatus()
 {
     quint32 status = 0;
     if (!m_connected || !m_backend || !m_backend->readModemStatus(status))
@@ -314,12 +314,12 @@ quint32 TComPort::GetModemStatus()
     return status;
 }
 
-void TComPort::dispatchHandOver(const std::weak_ptr<TComThread::Shared>& weak, quint64 serial)
+void SerialLineMonitor::dispatchHandOver(const std::weak_ptr<SerialLineWatcher::Shared>& weak, quint64 serial)
 {
-    const std::shared_ptr<TComThread::Shared> shared = weak.lock();
+    const std::shared_ptr<SerialLineWatcher::Shared> shared = weak.lock();
     if (!shared)
         return;
-    LineEvent event;
+    CapturedLineEvent event;
     {
         std::lock_guard lock(shared->mutex);
         if (shared->stop || shared->done || shared->serial != serial || !shared->pending)
@@ -327,7 +327,7 @@ void TComPort::dispatchHandOver(const std::weak_ptr<TComThread::Shared>& weak, q
         event = *shared->pending;
     }
 
-    const std::optional<LineEvent> outer = m_current; // a handler may have spun an event loop
+    const std::optional<CapturedLineEvent> outer = m_current; // a handler may have spun an event loop
     m_current = event;
     dispatch(event.mask, shared);
     m_current = outer;
@@ -342,7 +342,7 @@ void TComPort::dispatchHandOver(const std::weak_ptr<TComThread::Shared>& weak, q
     shared->changed.notify_all();
 }
 
-void TComPort::dispatch(quint32 mask, const std::shared_ptr<TComThread::Shared>& shared)
+void SerialLineMonitor::dispatch(quint32 mask, const std::shared_ptr<SerialLineWatcher::Shared>& shared)
 {
     // Handlers are the program's code: whatever one throws must not reach the event loop, and a
     // handler that closes the port ends the dispatch.
@@ -368,11 +368,11 @@ void TComPort::dispatch(quint32 mask, const std::shared_ptr<TComThread::Shared>&
     call(EventBit::Error, OnError);
 }
 
-void TComPort::closeAfterFailure(const std::weak_ptr<TComThread::Shared>& weak)
+void SerialLineMonitor::closeAfterFailure(const std::weak_ptr<SerialLineWatcher::Shared>& weak)
 {
-    const std::shared_ptr<TComThread::Shared> shared = weak.lock();
+    const std::shared_ptr<SerialLineWatcher::Shared> shared = weak.lock();
     if (shared && m_thread && m_thread->m_shared == shared)
-        Close();
+        close();
 }
 
 } // namespace brv

@@ -1,26 +1,26 @@
-#include "TDigit.h"
+#include "SevenSegmentDigit.h"
 
 #include <QPainter>
 #include <QPolygon>
 
 namespace brv {
 
-TDigit::TDigit(QWidget* parent) : QWidget(parent)
+SevenSegmentDigit::SevenSegmentDigit(QWidget* parent) : QWidget(parent)
 {
     resize(16, 32);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TDigit::setValue(int value)
+void SevenSegmentDigit::setValue(int value)
 {
     const bool overflow = value < 0 || value > 9;
     m_value = overflow ? 0 : value;
-    setValueBinary(kPatterns[m_value]);
+    setSegmentPattern(kPatterns[m_value]);
     if (overflow)
-        Q_EMIT OnOverflow();
+        Q_EMIT overflowed();
 }
 
-void TDigit::setValueBinary(quint8 pattern)
+void SevenSegmentDigit::setSegmentPattern(quint8 pattern)
 {
     if (pattern == m_binary)
         return;
@@ -28,7 +28,7 @@ void TDigit::setValueBinary(quint8 pattern)
     update();
 }
 
-void TDigit::setColorOn(const QColor& colour)
+void SevenSegmentDigit::setLitColour(const QColor& colour)
 {
     if (colour == m_on)
         return;
@@ -36,7 +36,7 @@ void TDigit::setColorOn(const QColor& colour)
     update();
 }
 
-void TDigit::setColorOff(const QColor& colour)
+void SevenSegmentDigit::setUnlitColour(const QColor& colour)
 {
     if (colour == m_off)
         return;
@@ -44,7 +44,7 @@ void TDigit::setColorOff(const QColor& colour)
     update();
 }
 
-void TDigit::setColor(const QColor& colour)
+void SevenSegmentDigit::setBackgroundColour(const QColor& colour)
 {
     if (colour == m_background)
         return;
@@ -52,7 +52,7 @@ void TDigit::setColor(const QColor& colour)
     update();
 }
 
-void TDigit::setThickness(int thickness)
+void SevenSegmentDigit::setThickness(int thickness)
 {
     if (thickness > width() / 2 || thickness > height() / 2 || thickness == m_thickness)
         return;
@@ -60,7 +60,7 @@ void TDigit::setThickness(int thickness)
     update();
 }
 
-void TDigit::setSeparation(int separation)
+void SevenSegmentDigit::setSeparation(int separation)
 {
     if (separation == m_separation)
         return;
@@ -68,7 +68,7 @@ void TDigit::setSeparation(int separation)
     update();
 }
 
-void TDigit::setBorderStyle(quint8 style)
+void SevenSegmentDigit::setBorderStyle(quint8 style)
 {
     if (style == m_borderStyle)
         return;
@@ -76,7 +76,7 @@ void TDigit::setBorderStyle(quint8 style)
     update();
 }
 
-void TDigit::paintEvent(QPaintEvent*)
+void SevenSegmentDigit::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), m_background);

@@ -1,6 +1,6 @@
-#include "TFrame1.h"
+#include "LanePanel.h"
 
-#include "TDigit.h"
+#include "SevenSegmentDigit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -31,17 +31,17 @@ TimePanel::TimePanel(QWidget* parent) : QWidget(parent)
     pal.setColor(QPalette::Window, Qt::black);
     setPalette(pal);
     for (std::size_t i = 0; i < m_digits.size(); ++i)
-        m_digits[i] = new TDigit(this);
+        m_digits[i] = new SevenSegmentDigit(this);
     m_comma = new QLabel(QStringLiteral(","), this);
     m_comma->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-    showDigits(ShowLaneTime(0, true));
+    showDigits(laneDigitsFor(0, true));
 }
 
 void TimePanel::showDigits(const LaneDigits& digits)
 {
     for (int i = 0; i < 5; ++i) {
         m_digits[std::size_t(i)]->setValue(digits.values[std::size_t(i)]);
-        m_digits[std::size_t(i)]->setColorOn(toColor(digits.colour(i)));
+        m_digits[std::size_t(i)]->setLitColour(toColor(digits.colour(i)));
     }
     const QColor comma = toColor(digits.commaColour());
     if (m_comma->palette().color(QPalette::WindowText) != comma) {
@@ -55,7 +55,7 @@ void TimePanel::resizeEvent(QResizeEvent*)
 {
     const int w = width();
     const int h = height();
-    TDigit* d1 = m_digits[0];
+    SevenSegmentDigit* d1 = m_digits[0];
     const int digitWidth = int(std::lround(w / 5.5));
     const int digitHeight = std::max(8, h - 2 * kTopMargin);
     const int thickness = std::max(1, int(std::lround(w / 55.0)));
@@ -65,13 +65,13 @@ void TimePanel::resizeEvent(QResizeEvent*)
     for (int i = 1; i < 4; ++i) {
         x += digitWidth + thickness;
         m_digits[std::size_t(i)]->setGeometry(x, kTopMargin, digitWidth, digitHeight);
-        m_digits[std::size_t(i)]->setThickness(d1->Thickness());
+        m_digits[std::size_t(i)]->setThickness(d1->thickness());
     }
-    TDigit* d5 = m_digits[4];
+    SevenSegmentDigit* d5 = m_digits[4];
     const int smallWidth = digitWidth / 2;
     d5->setGeometry(w - thickness - smallWidth, kTopMargin, smallWidth, digitHeight / 2);
-    d5->setThickness((d1->Thickness() / 3) * 2);
-    TDigit* d4 = m_digits[3];
+    d5->setThickness((d1->thickness() / 3) * 2);
+    SevenSegmentDigit* d4 = m_digits[3];
     d4->move(d5->x() - thickness - digitWidth, kTopMargin);
     const int gapLeft = m_digits[2]->geometry().right() + 1;
     QFont font = m_comma->font();
@@ -81,60 +81,60 @@ void TimePanel::resizeEvent(QResizeEvent*)
     m_comma->setGeometry(gapLeft, 0, std::max(1, d4->x() - gapLeft), h);
 }
 
-TFrame1::TFrame1(int lane, QWidget* parent) : QWidget(parent), m_lane(lane)
+LanePanel::LanePanel(int lane, QWidget* parent) : QWidget(parent), m_lane(lane)
 {
     static const QColor bars[3] = {QColor(255, 208, 208), QColor(255, 255, 208), QColor(208, 255, 208)};
-    PanelT = new TimePanel(this);
-    Panel1 = new QWidget(this);
-    Panel1->setAutoFillBackground(true);
-    QPalette pal = Panel1->palette();
+    timePanel = new TimePanel(this);
+    controlBar = new QWidget(this);
+    controlBar->setAutoFillBackground(true);
+    QPalette pal = controlBar->palette();
     pal.setColor(QPalette::Window, bars[std::clamp(lane, 1, 3) - 1]);
-    Panel1->setPalette(pal);
+    controlBar->setPalette(pal);
 
-    LabBahn = new QLabel(QStringLiteral("Bahn %1").arg(lane), Panel1);
-    QFont bold = LabBahn->font();
+    laneLabel = new QLabel(QStringLiteral("Bahn %1").arg(lane), controlBar);
+    QFont bold = laneLabel->font();
     bold.setBold(true);
-    LabBahn->setFont(bold);
-    cbON = new QCheckBox(Panel1);
-    cbON->setChecked(true);
-    cbON->setVisible(lane == 3);
-    bZiel = new QPushButton(QStringLiteral("ZIEL"), Panel1);
-    bZiel->setEnabled(false);
-    bZiel->setToolTip(QStringLiteral("[F%1]").arg(5 + lane));
-    bZiel->setFocusPolicy(Qt::NoFocus);
-    cbBuhn = new QComboBox(Panel1);
-    cbBuhn->setMaxVisibleItems(20);
-    cbBuhn->setEnabled(false);
-    cbBuhn->setMinimumContentsLength(8);
-    cbBuhn->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    cbBuhn->setFont(QFont(QStringLiteral("Monospace")));
-    bStart = new QPushButton(QStringLiteral("START"), Panel1);
-    bStart->setVisible(false);
-    bStart->setEnabled(false);
-    bStart->setToolTip(QStringLiteral("[Alt+%1]").arg(lane));
-    bStart->setFocusPolicy(Qt::NoFocus);
+    laneLabel->setFont(bold);
+    laneInUse = new QCheckBox(controlBar);
+    laneInUse->setChecked(true);
+    laneInUse->setVisible(lane == 3);
+    finishButton = new QPushButton(QStringLiteral("ZIEL"), controlBar);
+    finishButton->setEnabled(false);
+    finishButton->setToolTip(QStringLiteral("[F%1]").arg(5 + lane));
+    finishButton->setFocusPolicy(Qt::NoFocus);
+    teamSelector = new QComboBox(controlBar);
+    teamSelector->setMaxVisibleItems(20);
+    teamSelector->setEnabled(false);
+    teamSelector->setMinimumContentsLength(8);
+    teamSelector->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    teamSelector->setFont(QFont(QStringLiteral("Monospace")));
+    startButton = new QPushButton(QStringLiteral("START"), controlBar);
+    startButton->setVisible(false);
+    startButton->setEnabled(false);
+    startButton->setToolTip(QStringLiteral("[Alt+%1]").arg(lane));
+    startButton->setFocusPolicy(Qt::NoFocus);
 
-    auto* bar = new QHBoxLayout(Panel1);
+    auto* bar = new QHBoxLayout(controlBar);
     bar->setContentsMargins(4, 2, 4, 2);
     bar->setSpacing(4);
-    bar->addWidget(LabBahn);
-    bar->addWidget(cbON);
-    bar->addWidget(bZiel);
-    bar->addWidget(cbBuhn, 1);
-    bar->addWidget(bStart);
+    bar->addWidget(laneLabel);
+    bar->addWidget(laneInUse);
+    bar->addWidget(finishButton);
+    bar->addWidget(teamSelector, 1);
+    bar->addWidget(startButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(1, 1, 1, 1);
     layout->setSpacing(0);
-    layout->addWidget(PanelT, 1);
-    layout->addWidget(Panel1);
+    layout->addWidget(timePanel, 1);
+    layout->addWidget(controlBar);
 }
 
-void TFrame1::setControlBarHeight(int height)
+void LanePanel::setControlBarHeight(int height)
 {
-    Panel1->setVisible(height > 0);
+    controlBar->setVisible(height > 0);
     if (height > 0)
-        Panel1->setFixedHeight(height);
+        controlBar->setFixedHeight(height);
 }
 
 } // namespace brv

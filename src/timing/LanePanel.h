@@ -13,7 +13,7 @@ class QPushButton;
 
 namespace brv {
 
-class TDigit;
+class SevenSegmentDigit;
 
 // The black display area of a lane panel: five digits and the comma, laid out on resize.
 class TimePanel final : public QWidget
@@ -24,36 +24,36 @@ public:
     explicit TimePanel(QWidget* parent = nullptr);
 
     void showDigits(const LaneDigits& digits);
-    TDigit* digit(int index) const { return m_digits[std::size_t(index)]; }
+    SevenSegmentDigit* digit(int index) const { return m_digits[std::size_t(index)]; }
     QLabel* comma() const { return m_comma; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    std::array<TDigit*, 5> m_digits{};
+    std::array<SevenSegmentDigit*, 5> m_digits{};
     QLabel* m_comma = nullptr;
 };
 
 // A lane panel: the time on five seven-segment digits and the lane's controls below them.
-class TFrame1 final : public QWidget
+class LanePanel final : public QWidget
 {
     Q_OBJECT
 
 public:
     // `lane` 1 to 3 picks the control bar colour and the hints.
-    explicit TFrame1(int lane, QWidget* parent = nullptr);
+    explicit LanePanel(int lane, QWidget* parent = nullptr);
 
     int lane() const { return m_lane; }
-    void showDigits(const LaneDigits& digits) { PanelT->showDigits(digits); }
+    void showDigits(const LaneDigits& digits) { timePanel->showDigits(digits); }
 
-    TimePanel* PanelT = nullptr;
-    QWidget* Panel1 = nullptr; // the control bar
-    QLabel* LabBahn = nullptr;
-    QCheckBox* cbON = nullptr;
-    QPushButton* bZiel = nullptr;
-    QComboBox* cbBuhn = nullptr;
-    QPushButton* bStart = nullptr;
+    TimePanel* timePanel = nullptr;
+    QWidget* controlBar = nullptr;
+    QLabel* laneLabel = nullptr;
+    QCheckBox* laneInUse = nullptr;
+    QPushButton* finishButton = nullptr;
+    QComboBox* teamSelector = nullptr;
+    QPushButton* startButton = nullptr;
 
     // Hides the control bar (the TV display shows the digits only).
     void setControlBarHeight(int height);
