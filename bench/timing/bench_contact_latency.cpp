@@ -90,17 +90,16 @@ int main(int argc, char** argv)
     auto backend = std::make_shared<TestSerialBackend>();
     SerialLineMonitor port(backend);
     port.setTickSource(ticks);
-    decoder.attach(port);
 
     HeatResult heat;
     quint32 dispatchTick = 0;
-    // The moment the stop command would read the tick: when the hand-over reaches the decoder.
-    for (SerialLineMonitor::Handler* handler : {&port.OnDSR, &port.OnCTS, &port.OnRLSD}) {
-        *handler = [&dispatchTick, &ticks, inner = *handler](SerialLineMonitor& sender) {
-            dispatchTick = ticks.now();
-            inner(sender);
-        };
-    }
+    // The moment the stop command would read the tick: when the hand-over reaches the decoder,
+    // whose slots are connected after this one and so run right after it.
+    const auto noteDispatch = [&dispatchTick, &ticks] { dispatchTick = ticks.now(); };
+    QObject::connect(&port, &SerialLineMonitor::dsrChanged, &port, noteDispatch);
+    QObject::connect(&port, &SerialLineMonitor::ctsChanged, &port, noteDispatch);
+    QObject::connect(&port, &SerialLineMonitor::rlsdChanged, &port, noteDispatch);
+    decoder.attach(port);
     QObject::connect(&clock, &RaceClock::laneStopped, &clock, [&](int lane, qint32 ms) {
         std::lock_guard lock(heat.mutex);
         const std::size_t i = std::size_t(lane - 1);

@@ -200,12 +200,8 @@ MainWindow::MainWindow(AppEnvironment environment, QWidget* parent)
         configureContactPort(*port);
         m_decoder->attach(*port);
         // a port that closes itself (its adapter was unplugged) is reported
-        auto decoderClose = port->OnClose;
-        port->OnClose = [this, decoderClose](SerialLineMonitor& sender) {
-            if (decoderClose)
-                decoderClose(sender);
-            onPortClosed(sender);
-        };
+        SerialLineMonitor* const sender = port.get();
+        connect(sender, &SerialLineMonitor::closed, this, [this, sender] { onPortClosed(*sender); });
         return port;
     };
     m_comPort1 = makePort();

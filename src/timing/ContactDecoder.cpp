@@ -5,31 +5,20 @@
 #include "RaceTime.h"
 #include "SerialLineMonitor.h"
 
-#include <QPointer>
-
 namespace brv {
 
 ContactDecoder::ContactDecoder(RaceClock& clock, QObject* parent) : QObject(parent), m_clock(clock) {}
 
 void ContactDecoder::attach(SerialLineMonitor& port)
 {
-    const QPointer<ContactDecoder> self(this);
-    const auto event = [self](SerialLineMonitor& sender) {
-        if (self)
-            self->onLinesChanged(sender);
-    };
-    port.OnRing = event;
-    port.OnCTS = event;
-    port.OnDSR = event;
-    port.OnRLSD = event;
-    port.OnOpen = [self](SerialLineMonitor& sender) {
-        if (self)
-            self->onPortOpened(sender);
-    };
-    port.OnClose = [self](SerialLineMonitor& sender) {
-        if (self)
-            self->onPortClosed(sender);
-    };
+    SerialLineMonitor* const sender = &port;
+    const auto linesChanged = [this, sender] { onLinesChanged(*sender); };
+    connect(sender, &SerialLineMonitor::ringChanged, this, linesChanged);
+    connect(sender, &SerialLineMonitor::ctsChanged, this, linesChanged);
+    connect(sender, &SerialLineMonitor::dsrChanged, this, linesChanged);
+    connect(sender, &SerialLineMonitor::rlsdChanged, this, linesChanged);
+    connect(sender, &SerialLineMonitor::opened, this, [this, sender] { onPortOpened(*sender); });
+    connect(sender, &SerialLineMonitor::closed, this, [this, sender] { onPortClosed(*sender); });
 }
 
 void ContactDecoder::onLinesChanged(SerialLineMonitor& sender)

@@ -31,8 +31,8 @@ public:
     void setInputs(const ContactInputs& inputs) { m_inputs = inputs; }
     const ContactInputs& inputs() const { return m_inputs; }
 
-    // Hooks a port component up: its ring, CTS, DSR and RLSD events come to onLinesChanged, its open
-    // and close show and hide the start-barrier symbol.
+    // Hooks a port component up: its ring, CTS, DSR and RLSD signals come to onLinesChanged(),
+    // its opened() and closed() show and hide the start-barrier symbol.
     void attach(SerialLineMonitor& port);
 
     // The contact event of a port component. Uses the modem status and the tick the port thread

@@ -1,5 +1,6 @@
 #include "SerialLineMonitor.h"
 
+#include <QMetaMethod>
 #include <QMetaObject>
 #include <QtDebug>
 
@@ -206,7 +207,7 @@ void SerialLineWatcher::run(std::shared_ptr<Shared> shared)
         }
         s.lastMask = event.mask;
 
-        // Hand the event to the main thread and wait until its handlers have run.
+        // Hand the event to the main thread and wait until it has been reported there.
         std::unique_lock lock(s.mutex);
         if (s.stop)
             break;
@@ -281,8 +282,7 @@ void SerialLineMonitor::open()
         throw PortOpenError(QString::fromLocal8Bit(e.what()));
     }
     m_connected = true;
-    if (OnOpen)
-        OnOpen(*this);
+    Q_EMIT opened();
 }
 
 void SerialLineMonitor::close()
@@ -302,8 +302,7 @@ void SerialLineMonitor::close()
         m_backend.reset(); // the thread left behind still holds it; the next open() makes a new one
     else
         m_backend->close();
-    if (OnClose)
-        OnClose(*this);
+    Q_EMIT closed();
 }
 
 quint32 SerialLineMonitor::modemStatus()
@@ -327,7 +326,7 @@ void SerialLineMonitor::dispatchHandOver(const std::weak_ptr<SerialLineWatcher::
         event = *shared->pending;
     }
 
-    const std::optional<CapturedLineEvent> outer = m_current; // a handler may have spun an event loop
+    const std::optional<CapturedLineEvent> outer = m_current; // a slot may have spun an event loop
     m_current = event;
     dispatch(event.mask, shared);
     m_current = outer;
@@ -344,28 +343,32 @@ void SerialLineMonitor::dispatchHandOver(const std::weak_ptr<SerialLineWatcher::
 
 void SerialLineMonitor::dispatch(quint32 mask, const std::shared_ptr<SerialLineWatcher::Shared>& shared)
 {
-    // Handlers are the program's code: whatever one throws must not reach the event loop, and a
-    // handler that closes the port ends the dispatch.
-    const auto call = [&](quint32 bit, const auto& handler, auto&&... args) {
-        if (!(mask & bit) || !handler || shared->stop)
+    // The slots are the program's code: whatever one throws must not reach the event loop, and a
+    // slot that closes the port ends the reporting.
+    const auto report = [&](quint32 bit, void (SerialLineMonitor::*signal)()) {
+        if (!(mask & bit) || shared->stop)
             return;
         try {
-            handler(*this, args...);
+            (this->*signal)();
         } catch (...) {
         }
     };
-    if ((mask & EventBit::RxChar) && OnRxChar && !shared->stop) {
-        const int inQue = shared->backend->inputQueueCount();
-        call(EventBit::RxChar, OnRxChar, inQue);
+    if ((mask & EventBit::RxChar) && !shared->stop &&
+        isSignalConnected(QMetaMethod::fromSignal(&SerialLineMonitor::rxCharReceived))) {
+        const int inputQueueCount = shared->backend->inputQueueCount();
+        try {
+            Q_EMIT rxCharReceived(inputQueueCount);
+        } catch (...) {
+        }
     }
-    call(EventBit::TxEmpty, OnTxEmpty);
-    call(EventBit::Break, OnBreak);
-    call(EventBit::Ring, OnRing);
-    call(EventBit::CTS, OnCTS);
-    call(EventBit::DSR, OnDSR);
-    call(EventBit::RxFlag, OnRxFlag);
-    call(EventBit::RLSD, OnRLSD);
-    call(EventBit::Error, OnError);
+    report(EventBit::TxEmpty, &SerialLineMonitor::txEmpty);
+    report(EventBit::Break, &SerialLineMonitor::breakReceived);
+    report(EventBit::Ring, &SerialLineMonitor::ringChanged);
+    report(EventBit::CTS, &SerialLineMonitor::ctsChanged);
+    report(EventBit::DSR, &SerialLineMonitor::dsrChanged);
+    report(EventBit::RxFlag, &SerialLineMonitor::rxFlagReceived);
+    report(EventBit::RLSD, &SerialLineMonitor::rlsdChanged);
+    report(EventBit::Error, &SerialLineMonitor::lineErrorOccurred);
 }
 
 void SerialLineMonitor::closeAfterFailure(const std::weak_ptr<SerialLineWatcher::Shared>& weak)

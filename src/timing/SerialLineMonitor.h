@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -28,7 +27,7 @@ struct CapturedLineEvent
 class SerialLineMonitor;
 
 // The event thread of an open port component. It waits for line events and hands each one to
-// the main thread, where the component's handlers run while the thread waits for them. While
+// the main thread, where the component reports it while the thread waits. While
 // it waits it keeps sampling the lines every millisecond, so a second edge during a slow
 // hand-over still gets the tick of its own moment; such edges are handed over next, in order.
 // Destroying it stops the thread and joins it.
@@ -59,22 +58,20 @@ private:
 };
 
 // A serial port component that watches the modem-status lines of one COM port on a background
-// thread and calls its handlers on the main thread, one event at a time, in a fixed order:
-// OnRxChar, OnTxEmpty, OnBreak, OnRing, OnCTS, OnDSR, OnRxFlag, OnRLSD, OnError. No data is
-// ever read or written. Lives on the main thread.
+// thread and reports their changes on the main thread as signals, one event at a time, in a
+// fixed order: rxCharReceived, txEmpty, breakReceived, ringChanged, ctsChanged, dsrChanged,
+// rxFlagReceived, rlsdChanged, lineErrorOccurred. The port thread waits until the slots of an
+// event have run. No data is ever read or written. Lives on the main thread.
 class SerialLineMonitor final : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SerialLineMonitor)
 
 public:
-    using Handler = std::function<void(SerialLineMonitor& sender)>;
-    using RxCharHandler = std::function<void(SerialLineMonitor& sender, int inQue)>;
-
     // Without a backend, open() uses the platform's (makePlatformSerialBackend()).
     explicit SerialLineMonitor(QObject* parent = nullptr);
     explicit SerialLineMonitor(std::shared_ptr<SerialBackend> backend, QObject* parent = nullptr);
-    // Closes the port (and calls OnClose when it was open).
+    // Closes the port (and emits closed() when it was open).
     ~SerialLineMonitor() override;
 
     // ---- settings; changes take effect at the next open()
@@ -109,31 +106,35 @@ public:
     void setBackend(std::shared_ptr<SerialBackend> backend);
 
     // ---- operation
-    // Closes first if connected, opens the port, applies the settings, starts the thread, calls
-    // OnOpen. Throws PortOpenError or PortSettingsError and stays closed on failure.
+    // Closes first if connected, opens the port, applies the settings, starts the thread, emits
+    // opened(). Throws PortOpenError or PortSettingsError and stays closed on failure.
     void open();
-    // Stops and joins the thread, closes the port, calls OnClose. Does nothing when closed; may
-    // even be called from a handler of this component.
+    // Stops and joins the thread, closes the port, emits closed(). Does nothing when closed; may
+    // even be called from a slot of this component's signals.
     void close();
     bool isConnected() const { return m_connected; }
     qintptr handle() const { return m_backend && m_connected ? m_backend->handle() : -1; }
     const SerialLineWatcher* watcher() const { return m_thread.get(); }
     // The current modem status word (ModemBit); 0 while closed.
     quint32 modemStatus();
-    // Inside a handler: the event being dispatched, as the thread saw it.
+    // Inside a slot of a line event: the event being reported, as the thread saw it.
     const std::optional<CapturedLineEvent>& currentEvent() const { return m_current; }
 
-    RxCharHandler OnRxChar;
-    Handler OnTxEmpty;
-    Handler OnBreak;
-    Handler OnRing;
-    Handler OnCTS;
-    Handler OnDSR;
-    Handler OnRLSD;
-    Handler OnError;
-    Handler OnRxFlag;
-    Handler OnOpen;
-    Handler OnClose;
+Q_SIGNALS:
+    // The line events. A slot sees the event being reported in currentEvent(); a slot that
+    // closes the port ends the reporting of that event, and whatever a slot throws is dropped.
+    void rxCharReceived(int inputQueueCount);
+    void txEmpty();
+    void breakReceived();
+    void ringChanged();
+    void ctsChanged();
+    void dsrChanged();
+    void rxFlagReceived();
+    void rlsdChanged();
+    void lineErrorOccurred();
+    // The port was opened, or closed (by close() or because its device went away).
+    void opened();
+    void closed();
 
 private:
     friend class SerialLineWatcher;

@@ -184,7 +184,7 @@ void TestLinuxSerial::openFails()
     if (kind == QLatin1String("none"))
         port.setPort(0);
     int opened = 0;
-    port.OnOpen = [&](SerialLineMonitor&) { ++opened; };
+    QObject::connect(&port, &SerialLineMonitor::opened, &port, [&] { ++opened; });
     QCOMPARE(openError(port), message);
     QVERIFY(!port.isConnected());
     QCOMPARE(port.handle(), qintptr(-1));
@@ -199,7 +199,7 @@ void TestLinuxSerial::openPseudoTerminalEndsCleanly()
     QVERIFY(!pty.slave.isEmpty());
     SerialLineMonitor port(backendFor(pty.slave));
     int closed = 0;
-    port.OnClose = [&](SerialLineMonitor&) { ++closed; };
+    QObject::connect(&port, &SerialLineMonitor::closed, &port, [&] { ++closed; });
     QElapsedTimer timer;
     timer.start();
     const QString error = openError(port);

@@ -17,7 +17,7 @@ namespace {
 constexpr quint32 DSR = ModemBit::DSR;
 constexpr quint32 CTS = ModemBit::CTS;
 
-// One handler call as a test sees it.
+// One reported line event as a test sees it.
 struct Call
 {
     QString handler;
@@ -34,21 +34,24 @@ struct Fixture
         port->setTickSource(ticks);
     }
 
-    // Assigns every handler; each records its call.
+    // Connects every line event; each records its report.
     void recordAll()
     {
-        const auto make = [this](const QString& name) {
-            return [this, name](SerialLineMonitor& sender) { record(name, sender); };
+        SerialLineMonitor* const sender = port.get();
+        const auto make = [this, sender](const QString& name) {
+            return [this, sender, name] { record(name, *sender); };
         };
-        port->OnRxChar = [this](SerialLineMonitor& sender, int) { record(QStringLiteral("RxChar"), sender); };
-        port->OnTxEmpty = make(QStringLiteral("TxEmpty"));
-        port->OnBreak = make(QStringLiteral("Break"));
-        port->OnRing = make(QStringLiteral("Ring"));
-        port->OnCTS = make(QStringLiteral("CTS"));
-        port->OnDSR = make(QStringLiteral("DSR"));
-        port->OnRxFlag = make(QStringLiteral("RxFlag"));
-        port->OnRLSD = make(QStringLiteral("RLSD"));
-        port->OnError = make(QStringLiteral("Error"));
+        QObject::connect(sender, &SerialLineMonitor::rxCharReceived, sender,
+                         [this, sender](int) { record(QStringLiteral("RxChar"), *sender); });
+        QObject::connect(sender, &SerialLineMonitor::txEmpty, sender, make(QStringLiteral("TxEmpty")));
+        QObject::connect(sender, &SerialLineMonitor::breakReceived, sender, make(QStringLiteral("Break")));
+        QObject::connect(sender, &SerialLineMonitor::ringChanged, sender, make(QStringLiteral("Ring")));
+        QObject::connect(sender, &SerialLineMonitor::ctsChanged, sender, make(QStringLiteral("CTS")));
+        QObject::connect(sender, &SerialLineMonitor::dsrChanged, sender, make(QStringLiteral("DSR")));
+        QObject::connect(sender, &SerialLineMonitor::rxFlagReceived, sender, make(QStringLiteral("RxFlag")));
+        QObject::connect(sender, &SerialLineMonitor::rlsdChanged, sender, make(QStringLiteral("RLSD")));
+        QObject::connect(sender, &SerialLineMonitor::lineErrorOccurred, sender,
+                         make(QStringLiteral("Error")));
     }
 
     void record(const QString& name, SerialLineMonitor& sender)
@@ -97,7 +100,7 @@ private Q_SLOTS:
     void defaults();
     void dataBitsClamp_data();
     void dataBitsClamp();
-    void openStartsThreadAndCallsOnOpen();
+    void openStartsThreadAndEmitsOpened();
     void openFailure_data();
     void openFailure();
     void closeTwiceAndNeverOpened();
@@ -108,10 +111,10 @@ private Q_SLOTS:
     void unwatchedEventsAreNotReported();
     void edgesDuringSlowHandOverKeepTheirTicks();
     void closeWhileHandOverPending();
-    void closeFromInsideHandler();
+    void closeFromInsideSlot();
     void unpluggedAdapterClosesPort();
     void reopenAfterClose();
-    void throwingHandlerIsContained();
+    void throwingSlotIsContained();
     void modemStatus();
 };
 
@@ -159,11 +162,11 @@ void TestSerialLineMonitor::dataBitsClamp()
     QCOMPARE(port.dataBits(), stored);
 }
 
-void TestSerialLineMonitor::openStartsThreadAndCallsOnOpen()
+void TestSerialLineMonitor::openStartsThreadAndEmitsOpened()
 {
     Fixture f;
     int opened = 0;
-    f.port->OnOpen = [&](SerialLineMonitor&) { ++opened; };
+    QObject::connect(f.port.get(), &SerialLineMonitor::opened, f.port.get(), [&] { ++opened; });
     f.port->setPort(7);
     f.port->setDataBits(5);
     f.port->setFlowControl(FlowControl::RtsCts);
@@ -176,7 +179,7 @@ void TestSerialLineMonitor::openStartsThreadAndCallsOnOpen()
     QCOMPARE(f.backend->lastSettings().flowControl, FlowControl::RtsCts);
     // Opening an open port closes it first.
     int closed = 0;
-    f.port->OnClose = [&](SerialLineMonitor&) { ++closed; };
+    QObject::connect(f.port.get(), &SerialLineMonitor::closed, f.port.get(), [&] { ++closed; });
     f.port->open();
     QCOMPARE(closed, 1);
     QCOMPARE(opened, 2);
@@ -199,7 +202,7 @@ void TestSerialLineMonitor::openFailure()
     QFETCH(QString, prefix);
     Fixture f;
     int opened = 0;
-    f.port->OnOpen = [&](SerialLineMonitor&) { ++opened; };
+    QObject::connect(f.port.get(), &SerialLineMonitor::opened, f.port.get(), [&] { ++opened; });
     f.backend->failNextOpen(TestSerialBackend::OpenFailure(failure), EBUSY);
     QString message;
     try {
@@ -222,7 +225,7 @@ void TestSerialLineMonitor::closeTwiceAndNeverOpened()
 {
     Fixture f;
     int closed = 0;
-    f.port->OnClose = [&](SerialLineMonitor&) { ++closed; };
+    QObject::connect(f.port.get(), &SerialLineMonitor::closed, f.port.get(), [&] { ++closed; });
     f.port->close();
     QCOMPARE(closed, 0);
     f.port->open();
@@ -237,7 +240,7 @@ void TestSerialLineMonitor::destroyingConnectedPortCloses()
 {
     Fixture f;
     int closed = 0;
-    f.port->OnClose = [&](SerialLineMonitor&) { ++closed; };
+    QObject::connect(f.port.get(), &SerialLineMonitor::closed, f.port.get(), [&] { ++closed; });
     f.open();
     f.port.reset();
     QCOMPARE(closed, 1);
@@ -257,7 +260,7 @@ void TestSerialLineMonitor::lineChangeRunsOnMainThread()
     QCOMPARE(f.calls.first().status, DSR);
     QCOMPARE(f.calls.first().tick, 7777u);
     QCOMPARE(f.port->watcher()->eventMask(), EventBit::DSR);
-    QVERIFY(!f.port->currentEvent()); // only inside a handler
+    QVERIFY(!f.port->currentEvent()); // only inside a slot
 }
 
 void TestSerialLineMonitor::dispatchOrder_data()
@@ -287,7 +290,7 @@ void TestSerialLineMonitor::unwatchedEventsAreNotReported()
 {
     Fixture f;
     f.recordAll();
-    f.port->OnCTS = nullptr; // unassigned: skipped
+    QObject::disconnect(f.port.get(), &SerialLineMonitor::ctsChanged, nullptr, nullptr); // nobody listens
     f.port->setEvents(LineEvent::Dsr | LineEvent::Ring);
     f.open();
     f.backend->setLines(CTS); // not watched
@@ -331,7 +334,7 @@ void TestSerialLineMonitor::closeWhileHandOverPending()
     Fixture f;
     f.recordAll();
     int closed = 0;
-    f.port->OnClose = [&](SerialLineMonitor&) { ++closed; };
+    QObject::connect(f.port.get(), &SerialLineMonitor::closed, f.port.get(), [&] { ++closed; });
     f.open();
     f.backend->setLines(DSR);
     QVERIFY(waitWithoutEvents([&] { return f.seen() >= 1; }));
@@ -344,28 +347,29 @@ void TestSerialLineMonitor::closeWhileHandOverPending()
     QVERIFY(f.calls.isEmpty());
 }
 
-void TestSerialLineMonitor::closeFromInsideHandler()
+void TestSerialLineMonitor::closeFromInsideSlot()
 {
     Fixture f;
     f.recordAll();
     int closed = 0;
-    f.port->OnClose = [&](SerialLineMonitor&) { ++closed; };
-    f.port->OnCTS = [&](SerialLineMonitor& sender) {
-        f.record(QStringLiteral("CTS"), sender);
-        sender.close();
-    };
+    QObject::connect(f.port.get(), &SerialLineMonitor::closed, f.port.get(), [&] { ++closed; });
+    QObject::disconnect(f.port.get(), &SerialLineMonitor::ctsChanged, nullptr, nullptr);
+    QObject::connect(f.port.get(), &SerialLineMonitor::ctsChanged, f.port.get(), [&] {
+        f.record(QStringLiteral("CTS"), *f.port);
+        f.port->close();
+    });
     f.open();
     f.backend->setLines(CTS | DSR);
     QTRY_COMPARE_WITH_TIMEOUT(closed, 1, 5000);
     QVERIFY(!f.port->isConnected());
-    QCOMPARE(f.handlers(), QStringList{QStringLiteral("CTS")}); // DSR's handler no longer runs
+    QCOMPARE(f.handlers(), QStringList{QStringLiteral("CTS")}); // the DSR slot no longer runs
 }
 
 void TestSerialLineMonitor::unpluggedAdapterClosesPort()
 {
     Fixture f;
     int closed = 0;
-    f.port->OnClose = [&](SerialLineMonitor&) { ++closed; };
+    QObject::connect(f.port.get(), &SerialLineMonitor::closed, f.port.get(), [&] { ++closed; });
     f.open();
     f.backend->unplug();
     QTRY_VERIFY_WITH_TIMEOUT(!f.port->isConnected(), 5000);
@@ -388,11 +392,13 @@ void TestSerialLineMonitor::reopenAfterClose()
     QCOMPARE(f.handlers(), QStringList{QStringLiteral("CTS")});
 }
 
-void TestSerialLineMonitor::throwingHandlerIsContained()
+void TestSerialLineMonitor::throwingSlotIsContained()
 {
     Fixture f;
     f.recordAll();
-    f.port->OnCTS = [](SerialLineMonitor&) { throw std::runtime_error("handler failed"); };
+    QObject::disconnect(f.port.get(), &SerialLineMonitor::ctsChanged, nullptr, nullptr);
+    QObject::connect(f.port.get(), &SerialLineMonitor::ctsChanged, f.port.get(),
+                     [] { throw std::runtime_error("slot failed"); });
     f.open();
     f.backend->setLines(CTS | DSR);
     QTRY_COMPARE_WITH_TIMEOUT(f.calls.size(), 1, 5000);
