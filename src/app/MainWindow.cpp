@@ -1,5 +1,8 @@
 #include "MainWindow.h"
 
+#include "AboutDialog.h"
+#include "BracketSchemeDialog.h"
+#include "ConfirmDialog.h"
 #include "ContactDecoder.h"
 #include "ContactInputs.h"
 #include "JsonSettingsBackend.h"
@@ -13,7 +16,6 @@
 #include "SerialLineMonitor.h"
 #include "SettingsApply.h"
 #include "SettingsStore.h"
-#include "SmallDialogs.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 #include "Competition.h"
+#include "ConfirmDialog.h"
 #include "ContactDecoder.h"
 #include "LanePanel.h"
 #include "MainWindow.h"
@@ -7,7 +8,6 @@
 #include "RaceClock.h"
 #include "SerialLineMonitor.h"
 #include "SettingsStore.h"
-#include "SmallDialogs.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,40 +1,10 @@
 #pragma once
 
-#include "Interfaces.h"
-
 #include <QDialog>
 
 class QLabel;
-class QPushButton;
 
 namespace brv {
-
-// The yes/no confirmation ("Ergebnisse löschen?", "Programm beenden?").
-class ConfirmDialog final : public QDialog, public YesNoQuestion
-{
-    Q_OBJECT
-
-public:
-    explicit ConfirmDialog(QWidget* parent = nullptr);
-    bool ask(const QString& question) override;
-
-    QLabel* questionLabel = nullptr;
-    QPushButton* yesButton = nullptr;
-    QPushButton* noButton = nullptr;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-};
-
-// Program name and version.
-class AboutDialog final : public QDialog
-{
-    Q_OBJECT
-
-public:
-    explicit AboutDialog(QWidget* parent = nullptr);
-    QPushButton* okButton = nullptr;
-};
 
 // The two knockout brackets: by place (0) and winners keep their bracket (1).
 class BracketSchemeDialog final : public QDialog
