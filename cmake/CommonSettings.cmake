@@ -1,5 +1,8 @@
 # One INTERFACE target carries the build settings every target of the project shares.
 add_library(brv_common INTERFACE)
+# src/ is the include root: an include names the folder, and so the layer, it reaches into
+# ("competition/Competition.h"). The build tree's src/ holds the generated headers.
+target_include_directories(brv_common INTERFACE ${PROJECT_SOURCE_DIR}/src ${PROJECT_BINARY_DIR}/src)
 target_compile_features(brv_common INTERFACE cxx_std_20)
 target_compile_options(brv_common INTERFACE
     -Wall -Wextra -pedantic -Wnon-virtual-dtor

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Competition.h"
-#include "ProtocolLayout.h"
-#include "ProtocolLoader.h"
-#include "XlsxPatcher.h"
-#include "XlsxReader.h"
+#include "competition/Competition.h"
+#include "protocol/ProtocolLayout.h"
+#include "protocol/ProtocolLoader.h"
+#include "protocol/XlsxPatcher.h"
+#include "protocol/XlsxReader.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 // the worksheet part (used for all seven sheets), xl/sharedStrings.xml and xl/styles.xml. An
 // empty piece keeps the default part.
 #include "FuzzSupport.h"
-#include "ZipArchive.h"
+#include "protocol/ZipArchive.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,13 +4,13 @@
 //   tick_cpu_percent  CPU of one core the process uses while a three-lane heat runs for 10 s
 //                     and the 10 ms display tick refreshes the lane panels (printed last).
 // Usage: bench_app <path to brenvolutaris> <example workbook> [seconds]
-#include "AppEnvironment.h"
-#include "Competition.h"
-#include "JsonSettingsBackend.h"
-#include "MainWindow.h"
-#include "RaceClock.h"
-#include "SettingsStore.h"
-#include "TestSerialBackend.h"
+#include "app/AppEnvironment.h"
+#include "app/MainWindow.h"
+#include "competition/Competition.h"
+#include "settings/JsonSettingsBackend.h"
+#include "settings/SettingsStore.h"
+#include "timing/RaceClock.h"
+#include "timing/TestSerialBackend.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // Recalculation of a 1000-team Vorrunde on three lanes, and the fill of every page for 1000
 // teams. Prints recalc_1000_ms and fill_all_1000_ms (medians), in the order asked for on the
 // command line: "recalc", "fill" (default: both, fill last).
-#include "Competition.h"
+#include "competition/Competition.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -2,9 +2,9 @@
 // an existing workbook first, then load_1000_ms and save_1000_ms (a new workbook) last.
 // Run from the build folder: ./bench/protocol/bench_protocol [runs]
 
-#include "Competition.h"
-#include "ProtocolFiles.h"
 #include "ProtocolTestData.h"
+#include "competition/Competition.h"
+#include "protocol/ProtocolFiles.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -7,11 +7,11 @@
 //   main_thread_p99_error_ms  the tick read when the stop command runs on the main thread
 //   p99_error_ms              the tick the port thread read when it saw the edge (the design)
 // Run from the build folder: ./bench/timing/bench_contact_latency [stops]
-#include "Competition.h"
-#include "ContactDecoder.h"
-#include "RaceClock.h"
-#include "SerialLineMonitor.h"
-#include "TestSerialBackend.h"
+#include "competition/Competition.h"
+#include "timing/ContactDecoder.h"
+#include "timing/RaceClock.h"
+#include "timing/SerialLineMonitor.h"
+#include "timing/TestSerialBackend.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

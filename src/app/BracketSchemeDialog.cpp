@@ -1,4 +1,4 @@
-#include "BracketSchemeDialog.h"
+#include "app/BracketSchemeDialog.h"
 
 #include <QApplication>
 #include <QFrame>

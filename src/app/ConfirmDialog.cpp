@@ -1,4 +1,4 @@
-#include "ConfirmDialog.h"
+#include "app/ConfirmDialog.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Interfaces.h"
+#include "competition/Interfaces.h"
 
 #include <QDialog>
 

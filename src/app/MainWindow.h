@@ -1,10 +1,10 @@
 #pragma once
 
-#include "AppEnvironment.h"
-#include "Competition.h"
-#include "ProgramFiles.h"
-#include "ProtocolFiles.h"
-#include "Settings.h"
+#include "app/AppEnvironment.h"
+#include "competition/Competition.h"
+#include "protocol/ProtocolFiles.h"
+#include "settings/ProgramFiles.h"
+#include "settings/Settings.h"
 
 #include <QMainWindow>
 #include <QPointer>

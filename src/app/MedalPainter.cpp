@@ -1,4 +1,4 @@
-#include "MedalPainter.h"
+#include "app/MedalPainter.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CellStyle.h"
+#include "competition/CellStyle.h"
 
 #include <QRect>
 

@@ -1,4 +1,4 @@
-#include "ProtocolTableModel.h"
+#include "app/ProtocolTableModel.h"
 
 #include <QColor>
 #include <QFont>

@@ -1,7 +1,7 @@
-#include "ProtocolTableView.h"
+#include "app/ProtocolTableView.h"
 
-#include "MedalPainter.h"
-#include "ProtocolTableModel.h"
+#include "app/MedalPainter.h"
+#include "app/ProtocolTableModel.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Competition.h"
+#include "competition/Competition.h"
 
 #include <QStyledItemDelegate>
 #include <QTableView>

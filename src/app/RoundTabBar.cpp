@@ -1,6 +1,6 @@
-#include "RoundTabBar.h"
+#include "app/RoundTabBar.h"
 
-#include "CellStyle.h"
+#include "competition/CellStyle.h"
 
 #include <QPainter>
 

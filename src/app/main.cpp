@@ -1,6 +1,6 @@
-#include "CNumericLocale.h"
-#include "MainWindow.h"
-#include "QtTranslations.h"
+#include "app/MainWindow.h"
+#include "app/QtTranslations.h"
+#include "protocol/CNumericLocale.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 // How the tables are drawn where colour or pictures carry meaning.
-#include "Competition.h"
+#include "competition/Competition.h"
 
 namespace brv {
 

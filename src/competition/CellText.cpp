@@ -1,4 +1,4 @@
-#include "CellText.h"
+#include "competition/CellText.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "Competition.h"
+#include "competition/Competition.h"
 
-#include "TableSort.h"
+#include "competition/TableSort.h"
 
 #include <algorithm>
 

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "CellStyle.h"
-#include "CellText.h"
-#include "CompetitionOptions.h"
-#include "CompetitionRound.h"
-#include "Interfaces.h"
-#include "LaneSelector.h"
-#include "ResultGrid.h"
-#include "RunControls.h"
+#include "competition/CellStyle.h"
+#include "competition/CellText.h"
+#include "competition/CompetitionOptions.h"
+#include "competition/CompetitionRound.h"
+#include "competition/Interfaces.h"
+#include "competition/LaneSelector.h"
+#include "competition/ResultGrid.h"
+#include "competition/RunControls.h"
 
 #include <QObject>
 #include <QStringList>

@@ -1,7 +1,7 @@
 // Building the next round from the page being left, and the overall result.
-#include "Competition.h"
+#include "competition/Competition.h"
 
-#include "TableSort.h"
+#include "competition/TableSort.h"
 
 #include <QHash>
 

@@ -1,5 +1,5 @@
 // Random results, so that a whole competition can be run through without a race.
-#include "Competition.h"
+#include "competition/Competition.h"
 
 namespace brv {
 

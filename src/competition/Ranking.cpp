@@ -1,6 +1,6 @@
 // Recalculation of the active page: Gesamt, ranking values and places in the Vorrunde,
 // "+"/"-" in the knockout heats, places 1 to 4 in the Finale.
-#include "Competition.h"
+#include "competition/Competition.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "ResultGrid.h"
+#include "competition/ResultGrid.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "TableSort.h"
+#include "competition/TableSort.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CellText.h"
-#include "ResultGrid.h"
+#include "competition/CellText.h"
+#include "competition/ResultGrid.h"
 
 namespace brv {
 

@@ -1,4 +1,4 @@
-#include "AtomicFile.h"
+#include "protocol/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "CNumericLocale.h"
+#include "protocol/CNumericLocale.h"
 
 #include <clocale>
 #include <locale.h>

@@ -1,4 +1,4 @@
-#include "FileTypes.h"
+#include "protocol/FileTypes.h"
 
 namespace brv {
 

@@ -1,13 +1,13 @@
-#include "ProtocolFiles.h"
+#include "protocol/ProtocolFiles.h"
 
-#include "AtomicFile.h"
-#include "Competition.h"
-#include "ProtocolLayout.h"
-#include "ProtocolLoader.h"
-#include "TextProtocol.h"
-#include "WorkbookReader.h"
-#include "XlsxNewWorkbook.h"
-#include "XlsxPatcher.h"
+#include "competition/Competition.h"
+#include "protocol/AtomicFile.h"
+#include "protocol/ProtocolLayout.h"
+#include "protocol/ProtocolLoader.h"
+#include "protocol/TextProtocol.h"
+#include "protocol/WorkbookReader.h"
+#include "protocol/XlsxNewWorkbook.h"
+#include "protocol/XlsxPatcher.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FileTypes.h"
-#include "WorkbookData.h"
+#include "protocol/FileTypes.h"
+#include "protocol/WorkbookData.h"
 
 #include <QObject>
 #include <QString>

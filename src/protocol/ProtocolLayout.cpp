@@ -1,6 +1,6 @@
-#include "ProtocolLayout.h"
+#include "protocol/ProtocolLayout.h"
 
-#include "Competition.h"
+#include "competition/Competition.h"
 
 namespace brv {
 

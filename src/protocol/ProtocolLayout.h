@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CompetitionRound.h"
-#include "WorkbookData.h"
+#include "competition/CompetitionRound.h"
+#include "protocol/WorkbookData.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
-#include "ProtocolLoader.h"
+#include "protocol/ProtocolLoader.h"
 
-#include "Competition.h"
-#include "ProtocolLayout.h"
+#include "competition/Competition.h"
+#include "protocol/ProtocolLayout.h"
 
 #include <array>
 #include <vector>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CompetitionRound.h"
-#include "ResultGrid.h"
-#include "WorkbookData.h"
+#include "competition/CompetitionRound.h"
+#include "competition/ResultGrid.h"
+#include "protocol/WorkbookData.h"
 
 #include <array>
 #include <memory>

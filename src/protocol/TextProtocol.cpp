@@ -1,7 +1,7 @@
-#include "TextProtocol.h"
+#include "protocol/TextProtocol.h"
 
-#include "AtomicFile.h"
-#include "ResultGrid.h"
+#include "competition/ResultGrid.h"
+#include "protocol/AtomicFile.h"
 
 #include <QDir>
 #include <QFileInfo>

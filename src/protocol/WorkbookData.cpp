@@ -1,6 +1,6 @@
-#include "WorkbookData.h"
+#include "protocol/WorkbookData.h"
 
-#include "CellText.h"
+#include "competition/CellText.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
-#include "WorkbookReader.h"
+#include "protocol/WorkbookReader.h"
 
-#include "XlsReader.h"
-#include "XlsxReader.h"
+#include "protocol/XlsReader.h"
+#include "protocol/XlsxReader.h"
 
 #include <QFile>
 #include <QFileInfo>

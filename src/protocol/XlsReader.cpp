@@ -1,4 +1,4 @@
-#include "XlsReader.h"
+#include "protocol/XlsReader.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
-#include "XlsxNewWorkbook.h"
+#include "protocol/XlsxNewWorkbook.h"
 
-#include "AtomicFile.h"
-#include "CNumericLocale.h"
+#include "protocol/AtomicFile.h"
+#include "protocol/CNumericLocale.h"
 
 #include <QFile>
 #include <QIODevice>

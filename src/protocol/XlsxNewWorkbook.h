@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WorkbookData.h"
+#include "protocol/WorkbookData.h"
 
 #include <QString>
 

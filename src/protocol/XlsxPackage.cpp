@@ -1,6 +1,6 @@
-#include "XlsxPackage.h"
+#include "protocol/XlsxPackage.h"
 
-#include "ZipArchive.h"
+#include "protocol/ZipArchive.h"
 
 #include <QStringList>
 #include <QXmlStreamReader>

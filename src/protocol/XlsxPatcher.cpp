@@ -1,9 +1,9 @@
-#include "XlsxPatcher.h"
+#include "protocol/XlsxPatcher.h"
 
-#include "AtomicFile.h"
-#include "XlsxPackage.h"
-#include "XlsxReader.h"
-#include "ZipArchive.h"
+#include "protocol/AtomicFile.h"
+#include "protocol/XlsxPackage.h"
+#include "protocol/XlsxReader.h"
+#include "protocol/ZipArchive.h"
 
 #include <QFile>
 #include <QLocale>

@@ -1,7 +1,7 @@
-#include "XlsxReader.h"
+#include "protocol/XlsxReader.h"
 
-#include "XlsxPackage.h"
-#include "ZipArchive.h"
+#include "protocol/XlsxPackage.h"
+#include "protocol/ZipArchive.h"
 
 #include <QXmlStreamReader>
 

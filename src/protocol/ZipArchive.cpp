@@ -1,4 +1,4 @@
-#include "ZipArchive.h"
+#include "protocol/ZipArchive.h"
 
 #include <zip.h>
 

@@ -1,6 +1,6 @@
-#include "CertificateLayout.h"
+#include "settings/CertificateLayout.h"
 
-#include "Windows1252.h"
+#include "settings/Windows1252.h"
 
 #include <QtEndian>
 

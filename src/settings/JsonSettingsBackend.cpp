@@ -1,6 +1,6 @@
-#include "JsonSettingsBackend.h"
+#include "settings/JsonSettingsBackend.h"
 
-#include "SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SettingsBackend.h"
+#include "settings/SettingsBackend.h"
 
 #include <QString>
 

@@ -1,11 +1,11 @@
-#include "ProgramFiles.h"
+#include "settings/ProgramFiles.h"
 
-#include "SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QFileInfo>
 
 #ifdef Q_OS_WIN
-#include "WindowsRegistry.h"
+#include "settings/WindowsRegistry.h"
 #endif
 
 namespace brv {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CertificateLayout.h"
-#include "CompetitionOptions.h"
+#include "competition/CompetitionOptions.h"
+#include "settings/CertificateLayout.h"
 
 #include <QLatin1StringView>
 #include <QRect>

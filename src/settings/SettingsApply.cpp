@@ -1,4 +1,4 @@
-#include "SettingsApply.h"
+#include "settings/SettingsApply.h"
 
 namespace brv {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Settings.h"
+#include "settings/Settings.h"
 
-#include <Competition.h>
+#include "competition/Competition.h"
 
 #include <functional>
 

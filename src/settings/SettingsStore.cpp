@@ -1,12 +1,12 @@
-#include "SettingsStore.h"
+#include "settings/SettingsStore.h"
 
-#include "JsonSettingsBackend.h"
-#include "ProgramFiles.h"
+#include "settings/JsonSettingsBackend.h"
+#include "settings/ProgramFiles.h"
 
 #include <type_traits>
 
 #ifdef Q_OS_WIN
-#include "WindowsRegistry.h"
+#include "settings/WindowsRegistry.h"
 #endif
 
 namespace brv {

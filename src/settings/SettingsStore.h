@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Settings.h"
-#include "SettingsBackend.h"
+#include "settings/Settings.h"
+#include "settings/SettingsBackend.h"
 
 #include <QLatin1StringView>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "WindowsRegistry.h"
+#include "settings/WindowsRegistry.h"
 
 #include <QtEndian>
 #include <QtGlobal>

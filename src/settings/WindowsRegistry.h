@@ -2,7 +2,7 @@
 
 // Compiled on Windows only.
 
-#include "SettingsBackend.h"
+#include "settings/SettingsBackend.h"
 
 #include <QString>
 

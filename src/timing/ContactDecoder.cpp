@@ -1,9 +1,9 @@
-#include "ContactDecoder.h"
+#include "timing/ContactDecoder.h"
 
-#include "Competition.h"
-#include "RaceClock.h"
-#include "RaceTime.h"
-#include "SerialLineMonitor.h"
+#include "competition/Competition.h"
+#include "timing/RaceClock.h"
+#include "timing/RaceTime.h"
+#include "timing/SerialLineMonitor.h"
 
 namespace brv {
 

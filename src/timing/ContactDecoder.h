@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ContactInputs.h"
+#include "timing/ContactInputs.h"
 
 #include <QObject>
 #include <QStringList>

@@ -1,7 +1,7 @@
-#include "ContactInputs.h"
+#include "timing/ContactInputs.h"
 
-#include "SerialDevices.h"
-#include "SerialLineMonitor.h"
+#include "timing/SerialDevices.h"
+#include "timing/SerialLineMonitor.h"
 
 namespace brv {
 

@@ -1,4 +1,4 @@
-#include "LaneDisplay.h"
+#include "timing/LaneDisplay.h"
 
 namespace brv {
 

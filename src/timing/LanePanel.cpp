@@ -1,6 +1,6 @@
-#include "LanePanel.h"
+#include "timing/LanePanel.h"
 
-#include "SevenSegmentDigit.h"
+#include "timing/SevenSegmentDigit.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LaneDisplay.h"
+#include "timing/LaneDisplay.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
-#include "LinuxSerialBackend.h"
+#include "timing/LinuxSerialBackend.h"
 
-#include "SerialDevices.h"
+#include "timing/SerialDevices.h"
 
 #include <QByteArray>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SerialBackend.h"
-#include "ThreadWaker.h"
+#include "timing/SerialBackend.h"
+#include "timing/ThreadWaker.h"
 
 #include <atomic>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "QtSoundPlayer.h"
+#include "timing/QtSoundPlayer.h"
 
 #include <QAudioDevice>
 #include <QDir>

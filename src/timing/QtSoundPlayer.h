@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Sound.h"
+#include "timing/Sound.h"
 
 #include <QObject>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "RaceClock.h"
+#include "timing/RaceClock.h"
 
-#include "Competition.h"
-#include "RaceTime.h"
+#include "competition/Competition.h"
+#include "timing/RaceTime.h"
 
 namespace brv {
 

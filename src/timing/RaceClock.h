@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Command.h"
-#include "LaneDisplay.h"
-#include "Settings.h"
-#include "Sound.h"
-#include "TickSource.h"
+#include "settings/Settings.h"
+#include "timing/Command.h"
+#include "timing/LaneDisplay.h"
+#include "timing/Sound.h"
+#include "timing/TickSource.h"
 
 #include <QObject>
 #include <QTimer>

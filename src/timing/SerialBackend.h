@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SerialLineTypes.h"
-#include "TickSource.h"
+#include "timing/SerialLineTypes.h"
+#include "timing/TickSource.h"
 
 #include <QString>
 #include <QtGlobal>

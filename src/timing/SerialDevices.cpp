@@ -1,4 +1,4 @@
-#include "SerialDevices.h"
+#include "timing/SerialDevices.h"
 
 #include <QList>
 

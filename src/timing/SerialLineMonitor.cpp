@@ -1,4 +1,4 @@
-#include "SerialLineMonitor.h"
+#include "timing/SerialLineMonitor.h"
 
 #include <QMetaMethod>
 #include <QMetaObject>

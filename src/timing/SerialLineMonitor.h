@@ -1,8 +1,8 @@
 #pragma once
 
-#include "SerialBackend.h"
-#include "SerialLineTypes.h"
-#include "TickSource.h"
+#include "timing/SerialBackend.h"
+#include "timing/SerialLineTypes.h"
+#include "timing/TickSource.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "SevenSegmentDigit.h"
+#include "timing/SevenSegmentDigit.h"
 
 #include <QPainter>
 #include <QPolygon>

@@ -1,4 +1,4 @@
-#include "Sound.h"
+#include "timing/Sound.h"
 
 #include <QtEndian>
 

@@ -1,4 +1,4 @@
-#include "TestSerialBackend.h"
+#include "timing/TestSerialBackend.h"
 
 #include <cerrno>
 

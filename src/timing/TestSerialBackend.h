@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SerialBackend.h"
+#include "timing/SerialBackend.h"
 
 #include <condition_variable>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "ThreadWaker.h"
+#include "timing/ThreadWaker.h"
 
 #include <csignal>
 

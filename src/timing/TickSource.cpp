@@ -1,4 +1,4 @@
-#include "TickSource.h"
+#include "timing/TickSource.h"
 
 #include <chrono>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "AppEnvironment.h"
-#include "JsonSettingsBackend.h"
-#include "TestSerialBackend.h"
-#include "TickSource.h"
+#include "app/AppEnvironment.h"
+#include "settings/JsonSettingsBackend.h"
+#include "timing/TestSerialBackend.h"
+#include "timing/TickSource.h"
 
 #include <QTemporaryDir>
 

@@ -1,13 +1,13 @@
 #include "AppFixture.h"
-#include "Competition.h"
-#include "ConfirmDialog.h"
-#include "ContactDecoder.h"
-#include "LanePanel.h"
-#include "MainWindow.h"
-#include "ProtocolTableView.h"
-#include "RaceClock.h"
-#include "SerialLineMonitor.h"
-#include "SettingsStore.h"
+#include "app/ConfirmDialog.h"
+#include "app/MainWindow.h"
+#include "app/ProtocolTableView.h"
+#include "competition/Competition.h"
+#include "settings/SettingsStore.h"
+#include "timing/ContactDecoder.h"
+#include "timing/LanePanel.h"
+#include "timing/RaceClock.h"
+#include "timing/SerialLineMonitor.h"
 
 #include <QComboBox>
 #include <QLabel>

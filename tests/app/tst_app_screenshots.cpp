@@ -2,11 +2,11 @@
 // the main window at 1030 x 588 on each of the six pages of a filled 20-team competition, the
 // two bracket pictures and a lane panel showing 012,34.
 #include "AppFixture.h"
-#include "BracketSchemeDialog.h"
-#include "Competition.h"
-#include "LaneDisplay.h"
-#include "LanePanel.h"
-#include "MainWindow.h"
+#include "app/BracketSchemeDialog.h"
+#include "app/MainWindow.h"
+#include "competition/Competition.h"
+#include "timing/LaneDisplay.h"
+#include "timing/LanePanel.h"
 
 #include <QDir>
 #include <QTabWidget>

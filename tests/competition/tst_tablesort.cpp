@@ -1,5 +1,5 @@
 #include "CompetitionFixture.h"
-#include "TableSort.h"
+#include "competition/TableSort.h"
 
 #include <QTest>
 

@@ -1,11 +1,11 @@
-#include "Competition.h"
-#include "ProtocolFiles.h"
-#include "ProtocolLayout.h"
 #include "ProtocolTestData.h"
-#include "WorkbookReader.h"
-#include "XlsxNewWorkbook.h"
-#include "XlsxPatcher.h"
-#include "ZipArchive.h"
+#include "competition/Competition.h"
+#include "protocol/ProtocolFiles.h"
+#include "protocol/ProtocolLayout.h"
+#include "protocol/WorkbookReader.h"
+#include "protocol/XlsxNewWorkbook.h"
+#include "protocol/XlsxPatcher.h"
+#include "protocol/ZipArchive.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "Competition.h"
-#include "ProtocolFiles.h"
 #include "ProtocolTestData.h"
-#include "ZipArchive.h"
+#include "competition/Competition.h"
+#include "protocol/ProtocolFiles.h"
+#include "protocol/ZipArchive.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -1,9 +1,9 @@
-#include "Competition.h"
-#include "ProtocolLayout.h"
-#include "ProtocolLoader.h"
 #include "ProtocolTestData.h"
-#include "WorkbookData.h"
-#include "XlsxReader.h"
+#include "competition/Competition.h"
+#include "protocol/ProtocolLayout.h"
+#include "protocol/ProtocolLoader.h"
+#include "protocol/WorkbookData.h"
+#include "protocol/XlsxReader.h"
 
 #include <QTest>
 

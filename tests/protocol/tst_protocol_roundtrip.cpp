@@ -1,9 +1,9 @@
-#include "Competition.h"
-#include "ProtocolFiles.h"
-#include "ProtocolLayout.h"
 #include "ProtocolTestData.h"
-#include "WorkbookReader.h"
-#include "XlsxNewWorkbook.h"
+#include "competition/Competition.h"
+#include "protocol/ProtocolFiles.h"
+#include "protocol/ProtocolLayout.h"
+#include "protocol/WorkbookReader.h"
+#include "protocol/XlsxNewWorkbook.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
-#include "AtomicFile.h"
-#include "Competition.h"
-#include "FileTypes.h"
 #include "ProtocolTestData.h"
-#include "TextProtocol.h"
+#include "competition/Competition.h"
+#include "protocol/AtomicFile.h"
+#include "protocol/FileTypes.h"
+#include "protocol/TextProtocol.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "CertificateLayout.h"
+#include "settings/CertificateLayout.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -1,6 +1,6 @@
-#include "JsonSettingsBackend.h"
-#include "ProgramFiles.h"
-#include "SettingsStore.h"
+#include "settings/JsonSettingsBackend.h"
+#include "settings/ProgramFiles.h"
+#include "settings/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Competition.h"
-#include "Sound.h"
+#include "competition/Competition.h"
+#include "timing/Sound.h"
 
 #include <QElapsedTimer>
 #include <QList>

@@ -1,8 +1,8 @@
-#include "Competition.h"
-#include "ContactDecoder.h"
-#include "RaceClock.h"
-#include "SerialLineMonitor.h"
 #include "TimingTestSupport.h"
+#include "competition/Competition.h"
+#include "timing/ContactDecoder.h"
+#include "timing/RaceClock.h"
+#include "timing/SerialLineMonitor.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,9 +1,9 @@
-#include "Competition.h"
-#include "ContactDecoder.h"
-#include "RaceClock.h"
-#include "SerialLineMonitor.h"
-#include "TestSerialBackend.h"
 #include "TimingTestSupport.h"
+#include "competition/Competition.h"
+#include "timing/ContactDecoder.h"
+#include "timing/RaceClock.h"
+#include "timing/SerialLineMonitor.h"
+#include "timing/TestSerialBackend.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "LaneDisplay.h"
-#include "RaceTime.h"
+#include "timing/LaneDisplay.h"
+#include "timing/RaceTime.h"
 
 #include <QTest>
 

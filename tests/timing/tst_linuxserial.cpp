@@ -1,8 +1,8 @@
-#include "LinuxSerialBackend.h"
-#include "SerialDevices.h"
-#include "SerialLineMonitor.h"
-#include "ThreadWaker.h"
 #include "TimingTestSupport.h"
+#include "timing/LinuxSerialBackend.h"
+#include "timing/SerialDevices.h"
+#include "timing/SerialLineMonitor.h"
+#include "timing/ThreadWaker.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
-#include "Competition.h"
-#include "RaceClock.h"
 #include "TimingTestSupport.h"
+#include "competition/Competition.h"
+#include "timing/RaceClock.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,6 +1,6 @@
-#include "SerialLineMonitor.h"
-#include "TestSerialBackend.h"
 #include "TimingTestSupport.h"
+#include "timing/SerialLineMonitor.h"
+#include "timing/TestSerialBackend.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

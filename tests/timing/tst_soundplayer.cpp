@@ -1,5 +1,5 @@
-#include "QtSoundPlayer.h"
-#include "Sound.h"
+#include "timing/QtSoundPlayer.h"
+#include "timing/Sound.h"
 
 #include <QElapsedTimer>
 #include <QFile>
