@@ -1,4 +1,5 @@
 #include "app/AboutDialog.h"
+#include "version.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -22,14 +23,15 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     pal.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
     setPalette(pal);
 
-    auto* name = new QLabel(QStringLiteral("Brenvolutaris"), this);
+    auto* name = new QLabel(QString(version::kProgramName), this);
     QFont nameFont = name->font();
     nameFont.setBold(true);
     nameFont.setUnderline(true);
     nameFont.setPointSize(nameFont.pointSize() + 6);
     name->setFont(nameFont);
     name->setStyleSheet(QStringLiteral("color: #800000;"));
-    auto* version = new QLabel(QStringLiteral("Version 1.8 (4.06.2010)"), this);
+    auto* version =
+        new QLabel(QStringLiteral("Version %1 (%2)").arg(version::kVersion, version::kReleaseDate), this);
     auto* frame = new QFrame(this);
     frame->setFrameShape(QFrame::Panel);
     frame->setFrameShadow(QFrame::Sunken);

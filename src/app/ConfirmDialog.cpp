@@ -1,4 +1,5 @@
 #include "app/ConfirmDialog.h"
+#include "version.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -43,7 +44,7 @@ QPixmap questionIcon()
 
 ConfirmDialog::ConfirmDialog(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QApplication::applicationName().isEmpty() ? QStringLiteral("Brenvolutaris")
+    setWindowTitle(QApplication::applicationName().isEmpty() ? QString(version::kProgramName)
                                                              : QApplication::applicationName());
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setModal(true);

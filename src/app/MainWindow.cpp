@@ -53,8 +53,6 @@ namespace {
 
 constexpr int kTopBarHeight = 44;
 constexpr int kButtonRowHeight = 34;
-constexpr int kMinimumWidth = 960;
-constexpr int kMinimumHeight = 463;
 
 const QColor kStartGreen(0, 160, 0);
 const QColor kZielYellow(255, 204, 51);
@@ -182,8 +180,8 @@ MainWindow::MainWindow(AppEnvironment environment, QWidget* parent)
     m_competition->setShiftKeyState(&systemShift());
 
     // 1. caption and the date box; 2. paths beside the program
-    setWindowTitle(kApplicationTitle + QStringLiteral(" v. 1.8"));
-    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    setWindowTitle(QString(version::kProgramName) + QStringLiteral(" v. ") + version::kVersion);
+    setMinimumSize(version::kMinimumWindowWidth, version::kMinimumWindowHeight);
     m_programFiles = ProgramFiles::detect(m_env.programFilePath);
 
     SoundPlayer* sounds = m_env.sounds;
@@ -211,7 +209,7 @@ MainWindow::MainWindow(AppEnvironment environment, QWidget* parent)
 
     m_files = std::make_unique<ProtocolFiles>(*m_competition);
     m_files->setProgramPath(m_env.programFilePath);
-    m_files->setApplicationTitle(kApplicationTitle);
+    m_files->setApplicationTitle(QString(version::kProgramName));
     if (!m_env.shell)
         m_opener = std::make_unique<DesktopFileOpener>();
     m_files->setFileOpener(m_opener ? m_opener.get() : nullptr);
@@ -308,8 +306,8 @@ void MainWindow::runStartup()
     m_settings.certificateLayout.fillDefaultLines();
     if (m_settings.windowLeft && m_settings.windowTop)
         move(*m_settings.windowLeft, *m_settings.windowTop);
-    resize(std::max(kMinimumWidth, m_settings.windowWidth),
-           std::max(kMinimumHeight, m_settings.windowHeight));
+    resize(std::max(version::kMinimumWindowWidth, m_settings.windowWidth),
+           std::max(version::kMinimumWindowHeight, m_settings.windowHeight));
     competitionTitleLabel->setText(m_settings.competitionTitle);
     m_saveFilterIndex = m_settings.saveFilterIndex;
     m_clock->setStartSignal(m_settings.startSignal);
@@ -373,7 +371,7 @@ void MainWindow::createTopBar(QWidget* parent)
     }
     auto* logo = new QLabel(m_topBar);
     logo->setPixmap(logoPicture());
-    auto* product = new QLabel(kApplicationTitle, m_topBar);
+    auto* product = new QLabel(QString(version::kProgramName), m_topBar);
     QFont productFont = product->font();
     productFont.setBold(true);
     productFont.setItalic(true);
@@ -628,7 +626,8 @@ void MainWindow::createStatusBar()
         m_statusPanels[i]->setFrameShadow(QFrame::Sunken);
     }
     m_statusPanels[0]->setFixedWidth(60);
-    m_statusPanels[1]->setText(QStringLiteral(" Brenvolutaris – Zeitmessung für Feuerwehr-Wettkämpfe"));
+    m_statusPanels[1]->setText(QStringLiteral(" ") + version::kProgramName +
+                               QStringLiteral(" – Zeitmessung für Feuerwehr-Wettkämpfe"));
     m_statusPanels[1]->setFixedWidth(330);
     m_statusPanels[3]->setFixedWidth(110);
     bar->addWidget(m_statusPanels[0]);
@@ -1042,7 +1041,7 @@ bool MainWindow::loadProtocol(const QString& path, bool quiet, QString* message)
         if (message)
             *message = result.message;
         if (!quiet)
-            QMessageBox::warning(this, kApplicationTitle, result.message);
+            QMessageBox::warning(this, QString(version::kProgramName), result.message);
         return false;
     }
     // the next save proposes the same file as a workbook
@@ -1091,7 +1090,7 @@ void MainWindow::saveProtocol()
     m_competition->setStatusText(2, panel2);
     QApplication::restoreOverrideCursor();
     if (!result.ok)
-        QMessageBox::warning(this, kApplicationTitle, result.message);
+        QMessageBox::warning(this, QString(version::kProgramName), result.message);
 }
 
 void MainWindow::showInSpreadsheet()
@@ -1100,7 +1099,7 @@ void MainWindow::showInSpreadsheet()
     const ProtocolResult result = m_files->showInSpreadsheet();
     QApplication::restoreOverrideCursor();
     if (!result.ok)
-        QMessageBox::warning(this, kApplicationTitle, result.message);
+        QMessageBox::warning(this, QString(version::kProgramName), result.message);
 }
 
 void MainWindow::openHelp()

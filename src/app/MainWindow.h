@@ -5,6 +5,7 @@
 #include "protocol/ProtocolFiles.h"
 #include "settings/ProgramFiles.h"
 #include "settings/Settings.h"
+#include "version.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -63,8 +64,6 @@ class MainWindow final : public QMainWindow
     Q_DISABLE_COPY_MOVE(MainWindow)
 
 public:
-    static inline const QString kApplicationTitle = QStringLiteral("Brenvolutaris");
-
     explicit MainWindow(AppEnvironment environment, QWidget* parent = nullptr);
     // Closes the serial ports first, then writes the settings.
     ~MainWindow() override;

@@ -15,8 +15,8 @@ int main(int argc, char** argv)
     // files the program writes never follow it.
     brv::CNumericLocale::pinProcessNumericLocale();
     brv::installGermanQtTranslations(app);
-    QApplication::setApplicationName(brv::MainWindow::kApplicationTitle);
-    QApplication::setOrganizationName(QStringLiteral("Tempvalorhub"));
+    QApplication::setApplicationName(brv::version::kProgramName);
+    QApplication::setOrganizationName(brv::version::kMaker);
 
     brv::MainWindow window{brv::AppEnvironment{}};
     window.show();

@@ -2,6 +2,7 @@
 
 #include "protocol/FileTypes.h"
 #include "protocol/WorkbookData.h"
+#include "version.h"
 
 #include <QObject>
 #include <QString>
@@ -41,7 +42,7 @@ class ProtocolFiles final : public QObject
     Q_DISABLE_COPY_MOVE(ProtocolFiles)
 
 public:
-    static inline const QString kAuthor = QStringLiteral("Tempvalorhub Software");
+    static inline const QString kAuthor = QString(version::kMaker) + QStringLiteral(" Software");
     static inline const QString kComments = QStringLiteral("https://www.tempvalorhub.de/brenvolutaris");
     static inline const QString kWriteErrorText = QStringLiteral("Der Schreibfehler der Datei: ");
 
@@ -97,7 +98,7 @@ private:
 
     Competition& m_competition;
     QString m_programPath;
-    QString m_applicationTitle = QStringLiteral("Brenvolutaris");
+    QString m_applicationTitle{version::kProgramName};
     QString m_protocolName;
     QString m_error;
     SystemFileOpener* m_opener = nullptr;

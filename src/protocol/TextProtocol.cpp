@@ -1,5 +1,7 @@
 #include "protocol/TextProtocol.h"
 
+#include "version.h"
+
 #include "competition/ResultGrid.h"
 #include "protocol/AtomicFile.h"
 
@@ -58,8 +60,8 @@ QString programAutosaveFile(const QString& programPath)
 QString userAutosavePath(const QString& programPath)
 {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return QDir(base).filePath(QStringLiteral("Tempvalorhub/") + QFileInfo(programPath).completeBaseName() +
-                               QStringLiteral(".txt"));
+    return QDir(base).filePath(QString(version::kMaker) + QLatin1Char('/') +
+                               QFileInfo(programPath).completeBaseName() + QStringLiteral(".txt"));
 }
 
 QString autosavePathFor(const QString& programPath, const std::function<bool(const QString&)>& writable)

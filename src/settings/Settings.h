@@ -2,6 +2,7 @@
 
 #include "competition/CompetitionOptions.h"
 #include "settings/CertificateLayout.h"
+#include "version.h"
 
 #include <QLatin1StringView>
 #include <QRect>
@@ -39,9 +40,6 @@ inline constexpr int kModemLineCount = 5;
 // "-", " /4,6", " /7,8", " /1,4", " /7,9"; an unknown code gives an empty text.
 QString modemLineLabel(int code);
 
-inline constexpr int kMinimumWindowWidth = 960;
-inline constexpr int kMinimumWindowHeight = 463;
-
 // What starts a run: the start contact, or the end of the start sound.
 enum class StartSignal : int {
     Contact = 0, // "Kontakt"
@@ -52,7 +50,7 @@ enum class StartSignal : int {
 // stored. The names the values are stored under live with the settings store.
 struct Settings
 {
-    static constexpr QLatin1StringView kDefaultTitle{"Brenvolutaris"};
+    static constexpr QLatin1StringView kDefaultTitle{version::kProgramName};
 
     // COM number 1 to 64 (0 = none, "Kein") and modem line code per contact input.
     InputValues inputPort;
@@ -64,8 +62,8 @@ struct Settings
     // Main window bounds; no left/top means the window system places the window.
     std::optional<int> windowLeft;
     std::optional<int> windowTop;
-    int windowWidth = 1030; // at least kMinimumWindowWidth after loading
-    int windowHeight = 588; // at least kMinimumWindowHeight after loading
+    int windowWidth = 1030; // at least version::kMinimumWindowWidth after loading
+    int windowHeight = 588; // at least version::kMinimumWindowHeight after loading
 
     CertificateLayout certificateLayout;
     int saveFilterIndex = 2; // save dialog's file type, 1-based

@@ -258,8 +258,8 @@ Settings loadSettings(const SettingsBackend& backend, int monitorCount, Settings
     // A negative index is as unusable for the TV display as one past the last monitor.
     if (settings.tvMonitor < 0 || settings.tvMonitor >= monitorCount)
         settings.tvMonitor = 0;
-    settings.windowWidth = qMax(settings.windowWidth, kMinimumWindowWidth);
-    settings.windowHeight = qMax(settings.windowHeight, kMinimumWindowHeight);
+    settings.windowWidth = qMax(settings.windowWidth, version::kMinimumWindowWidth);
+    settings.windowHeight = qMax(settings.windowHeight, version::kMinimumWindowHeight);
     return settings;
 }
 

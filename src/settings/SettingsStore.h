@@ -2,6 +2,7 @@
 
 #include "settings/Settings.h"
 #include "settings/SettingsBackend.h"
+#include "version.h"
 
 #include <QLatin1StringView>
 #include <QString>
@@ -12,7 +13,7 @@ namespace brv {
 
 struct ProgramFiles;
 
-inline constexpr QLatin1StringView kSettingsOrganisation{"Tempvalorhub"};
+inline constexpr QLatin1StringView kSettingsOrganisation{version::kMaker};
 
 // "\Software\Tempvalorhub\" + the program's base name.
 QString settingsKeyPath(const QString& programBaseName);
