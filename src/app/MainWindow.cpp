@@ -563,6 +563,11 @@ void MainWindow::createButtonRow(QWidget* parent)
     connect(clearResultsButton, &QToolButton::clicked, this, [this] { m_competition->clearResults(); });
     connect(helpButton, &QToolButton::clicked, this, &MainWindow::openHelp);
     connect(aboutButton, &QToolButton::clicked, this, &MainWindow::showAbout);
+
+    // Features not built yet (settings dialog, printout, web page, TV display, certificates):
+    // their buttons stay disabled, whatever the run state would allow.
+    for (QToolButton* b : {settingsButton, printButton, webPageButton, tvButton, certificatesButton})
+        b->setEnabled(false);
 }
 
 void MainWindow::createPages(QWidget* parent)
@@ -647,11 +652,22 @@ QAction* MainWindow::addCommand(const QString& caption, const QKeySequence& key,
     return command;
 }
 
+QAction* MainWindow::addUnbuiltCommand(const QString& caption, const QKeySequence& key)
+{
+    // the key is taken, but a feature that is not built yet does not pretend to run
+    auto* command = new QAction(caption, this);
+    command->setShortcut(key);
+    command->setShortcutContext(Qt::WindowShortcut);
+    command->setEnabled(false);
+    addAction(command);
+    return command;
+}
+
 void MainWindow::createCommands()
 {
     addCommand(QStringLiteral("Hilfe"), Qt::Key_F1, [this] { openHelp(); });
     addCommand(QStringLiteral("H&ilfe"), QKeySequence(Qt::ALT | Qt::Key_H), [this] { openHelp(); });
-    addCommand(QStringLiteral("&Einstellungen"), Qt::Key_F2, [] {});
+    addUnbuiltCommand(QStringLiteral("&Einstellungen"), Qt::Key_F2);
     addCommand(QStringLiteral("Info"), Qt::Key_F3, [this] { showAbout(); });
     addCommand(QStringLiteral("Fehler"), Qt::Key_F4,
                [this] { m_clock->command(ClockCommand::FalseStart).trigger(); });
@@ -666,7 +682,7 @@ void MainWindow::createCommands()
     addCommand(QStringLiteral("00:00"), Qt::Key_F10,
                [this] { m_clock->command(ClockCommand::Reset).trigger(); });
     addCommand(QStringLiteral("Block LS"), Qt::Key_F11, [this] { m_decoder->toggleStartLightBarrier(); });
-    addCommand(QStringLiteral("&Drucker"), QKeySequence(Qt::CTRL | Qt::Key_D), [] {});
+    addUnbuiltCommand(QStringLiteral("&Drucker"), QKeySequence(Qt::CTRL | Qt::Key_D));
     addCommand(QStringLiteral("&Beenden"), QKeySequence(Qt::ALT | Qt::Key_B), [this] { close(); });
     addCommand(QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O), [this] {
         if (m_competition->controls().loadEnabled)
@@ -676,20 +692,20 @@ void MainWindow::createCommands()
         if (m_competition->controls().saveEnabled)
             saveProtocol();
     });
-    addCommand(QStringLiteral("Gramoty"), QKeySequence(Qt::CTRL | Qt::Key_U), [] {});
+    addUnbuiltCommand(QStringLiteral("Gramoty"), QKeySequence(Qt::CTRL | Qt::Key_U));
     for (int lane = 1; lane <= 3; ++lane) {
         addCommand(QString::number(lane), QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + lane)),
                    [this, lane] { m_competition->assignRowToLane(lane); });
         addCommand(QStringLiteral("Start %1").arg(lane), QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + lane)),
                    [this, lane] { m_clock->startCommand(lane).trigger(); });
     }
-    addCommand(QStringLiteral("TV Modus"), QKeySequence(Qt::CTRL | Qt::Key_T), [] {});
+    addUnbuiltCommand(QStringLiteral("TV Modus"), QKeySequence(Qt::CTRL | Qt::Key_T));
     addCommand(QStringLiteral("Clear"), QKeySequence(Qt::CTRL | Qt::Key_A), [this] {
         if (m_competition->controls().clearEnabled)
             m_competition->clearResults();
     });
-    addCommand(QStringLiteral("Html"), QKeySequence(Qt::CTRL | Qt::Key_H), [] {});
-    addCommand(QStringLiteral("Protokol"), QKeySequence(Qt::CTRL | Qt::Key_P), [] {});
+    addUnbuiltCommand(QStringLiteral("Html"), QKeySequence(Qt::CTRL | Qt::Key_H));
+    addUnbuiltCommand(QStringLiteral("Protokol"), QKeySequence(Qt::CTRL | Qt::Key_P));
     addCommand(QStringLiteral("Excel"), QKeySequence(Qt::CTRL | Qt::Key_E), [this] {
         if (m_competition->controls().saveEnabled)
             showInSpreadsheet();
@@ -710,14 +726,12 @@ void MainWindow::refreshControls()
     resetButton->setEnabled(c.resetEnabled);
     setButtonColour(resetButton, c.resetRed ? kResetRed : QColor());
 
-    settingsButton->setEnabled(c.settingsEnabled);
     loadButton->setEnabled(c.loadEnabled);
     for (int i = 0; i < 3; ++i)
         laneAssignButtons[std::size_t(i)]->setEnabled(c.assignEnabled[std::size_t(i)]);
-    for (QToolButton* b : {saveButton, printButton, spreadsheetButton, webPageButton})
+    for (QToolButton* b : {saveButton, spreadsheetButton})
         b->setEnabled(c.saveEnabled);
     clearResultsButton->setEnabled(c.clearEnabled);
-    certificatesButton->setEnabled(c.certificatesEnabled);
 
     for (int lane = 1; lane <= 3; ++lane) {
         LanePanel* frame = m_lanePanels[std::size_t(lane - 1)];

@@ -125,6 +125,7 @@ private:
     void createStatusBar();
     void createCommands();
     QAction* addCommand(const QString& caption, const QKeySequence& key, std::function<void()> action);
+    QAction* addUnbuiltCommand(const QString& caption, const QKeySequence& key);
     void runStartup();
 
     void refreshControls();
