@@ -20,11 +20,11 @@ inline void exercise(const QByteArray& workbook)
         ResultGrid& g = competition.grid(CompetitionRound::Vorrunde);
         g.setRowCount(4);
         for (int r = 1; r < 4; ++r) {
-            g.setCell(0, r, QString::number(r));
-            g.setCell(1, r, QStringLiteral("FF Fuzz %1").arg(r));
-            g.setCell(3, r, QStringLiteral("12,5"));
+            g.setCell(VorrundeColumn::Nr, r, QString::number(r));
+            g.setCell(VorrundeColumn::Mannschaft, r, QStringLiteral("FF Fuzz %1").arg(r));
+            g.setCell(VorrundeColumn::Lane1Zeit, r, QStringLiteral("12,5"));
         }
-        competition.grid(CompetitionRound::Halbfinale).setCell(8, 1, QStringLiteral("+"));
+        competition.grid(CompetitionRound::Halbfinale).setCell(KnockoutColumn::Outcome, 1, QStringLiteral("+"));
         return true;
     }();
     (void)filled;

@@ -86,8 +86,8 @@ double tickCpuPercent(int seconds)
     ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
     v.setRowCount(31);
     for (int r = 1; r <= 30; ++r) {
-        v.setCell(0, r, QString::number(r));
-        v.setCell(1, r, QStringLiteral("FF Team %1").arg(r));
+        v.setCell(VorrundeColumn::Nr, r, QString::number(r));
+        v.setCell(VorrundeColumn::Mannschaft, r, QStringLiteral("FF Team %1").arg(r));
     }
     c.enterRound(CompetitionRound::Vorrunde);
     window.resize(1030, 588);

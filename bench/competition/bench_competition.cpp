@@ -24,9 +24,9 @@ std::unique_ptr<Competition> makeCompetition(int teams)
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
     v.setRowCount(teams + 1);
     for (int r = 1; r <= teams; ++r) {
-        v.setCell(0, r, QString::number(r));
-        v.setCell(1, r, QStringLiteral("FF Team %1").arg(r));
-        v.setCell(2, r, QStringLiteral("A"));
+        v.setCell(VorrundeColumn::Nr, r, QString::number(r));
+        v.setCell(VorrundeColumn::Mannschaft, r, QStringLiteral("FF Team %1").arg(r));
+        v.setCell(VorrundeColumn::Klasse, r, QStringLiteral("A"));
     }
     c->enterRound(CompetitionRound::Vorrunde);
     return c;

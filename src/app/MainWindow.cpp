@@ -52,6 +52,93 @@ namespace brv {
 namespace {
 
 constexpr int kTopBarHeight = 44;
+
+// Column widths of the tables in pixels. The team name takes what the other columns leave.
+constexpr int kRestWidth = 0;
+constexpr int kHiddenColumn = -1;
+
+int vorrundeColumnWidth(VorrundeColumn column, bool classShown, bool thirdLane)
+{
+    switch (column) {
+    case VorrundeColumn::Nr:
+        return 42;
+    case VorrundeColumn::Mannschaft:
+        return kRestWidth;
+    case VorrundeColumn::Klasse:
+        return classShown ? 66 : kHiddenColumn;
+    case VorrundeColumn::Lane1Zeit:
+    case VorrundeColumn::Lane1Gesamt:
+    case VorrundeColumn::Lane2Zeit:
+    case VorrundeColumn::Lane2Gesamt:
+        return 74;
+    case VorrundeColumn::Lane1Fehler:
+    case VorrundeColumn::Lane2Fehler:
+        return 51;
+    case VorrundeColumn::Lane3Zeit:
+    case VorrundeColumn::Lane3Gesamt:
+        return thirdLane ? 72 : kHiddenColumn;
+    case VorrundeColumn::Lane3Fehler:
+        return thirdLane ? 51 : kHiddenColumn;
+    case VorrundeColumn::RankingValue:
+        return 88;
+    case VorrundeColumn::Place:
+        return 35;
+    }
+    return kHiddenColumn;
+}
+
+int knockoutColumnWidth(KnockoutColumn column, bool classShown)
+{
+    switch (column) {
+    case KnockoutColumn::PlaceBefore:
+    case KnockoutColumn::Nr:
+    case KnockoutColumn::Outcome:
+        return 49;
+    case KnockoutColumn::Mannschaft:
+        return kRestWidth;
+    case KnockoutColumn::Klasse:
+        return classShown ? 71 : kHiddenColumn;
+    case KnockoutColumn::BroughtResult:
+    case KnockoutColumn::Zeit:
+    case KnockoutColumn::Gesamt:
+        return 104;
+    case KnockoutColumn::Fehler:
+        return 74;
+    }
+    return kHiddenColumn;
+}
+
+// `fromViertelfinale`: the knockout starts with the Viertelfinale, the Achtelfinale run is hidden.
+int overallColumnWidth(OverallColumn column, bool classShown, bool fromViertelfinale)
+{
+    const int achtelfinale = roundIndex(CompetitionRound::Achtelfinale);
+    const int knockoutFirst = columnIndex(knockoutTimeColumn(CompetitionRound::Achtelfinale));
+    const int col = columnIndex(column);
+    if (col >= knockoutFirst && col <= columnIndex(knockoutResultColumn(CompetitionRound::Finale))) {
+        const CompetitionRound round = roundAt((col - knockoutFirst) / 3 + achtelfinale);
+        if (round == CompetitionRound::Achtelfinale && fromViertelfinale)
+            return kHiddenColumn;
+        if (column == knockoutTimeColumn(round))
+            return 55;
+        if (column == knockoutPenaltyColumn(round))
+            return 32;
+        return 67;
+    }
+    switch (column) {
+    case OverallColumn::Place:
+        return 45;
+    case OverallColumn::Mannschaft:
+        return kRestWidth;
+    case OverallColumn::Klasse:
+        return classShown ? 89 : kHiddenColumn;
+    case OverallColumn::VorrundeResult:
+        return 86;
+    case OverallColumn::BestResult:
+        return 68;
+    default:
+        return kHiddenColumn;
+    }
+}
 constexpr int kButtonRowHeight = 34;
 
 const QColor kStartGreen(0, 160, 0);
@@ -873,7 +960,13 @@ void MainWindow::layoutColumns()
     const CompetitionOptions& o = m_competition->options();
     const bool cls = o.classColumnShown;
     const bool third = o.thirdLaneOn;
-    auto apply = [](ProtocolTableView* view, const std::vector<int>& widths) {
+    const bool eight = o.knockoutStart == KnockoutStart::Viertelfinale;
+    // widthOf(column) gives a width in pixels, kRestWidth for the column that takes the rest of
+    // the table's width, or kHiddenColumn
+    auto apply = [](ProtocolTableView* view, int columnCount, const auto& widthOf) {
+        std::vector<int> widths;
+        for (int c = 0; c < columnCount; ++c)
+            widths.push_back(widthOf(c));
         // the rest: the table's width without its frame and a scroll bar, the other columns
         // and one grid line per column
         int rest = view->width() - 2 * view->frameWidth() - view->verticalScrollBar()->sizeHint().width();
@@ -883,67 +976,59 @@ void MainWindow::layoutColumns()
         }
         rest -= int(widths.size());
         for (std::size_t i = 0; i < widths.size(); ++i) {
-            const int w = widths[i] == 0 ? std::max(60, rest) : widths[i];
+            const int w = widths[i] == kRestWidth ? std::max(60, rest) : widths[i];
             view->setColumnHidden(int(i), w < 0);
             if (w > 0)
                 view->setColumnWidth(int(i), w);
         }
     };
-    // 0 = the rest, -1 = hidden
-    const std::vector<int> vorrunde{
-        42, 0, cls ? 66 : -1, 74, 51, 74, 74, 51, 74, third ? 72 : -1, third ? 51 : -1, third ? 72 : -1,
-        88, 35};
-    apply(m_views[0], vorrunde);
-    const std::vector<int> knockout{49, 49, 0, cls ? 71 : -1, 104, 104, 74, 104, 49};
-    for (int i = 1; i <= 4; ++i)
-        apply(m_views[std::size_t(i)], knockout);
-    const bool eight = o.knockoutStart == KnockoutStart::Viertelfinale;
-    const std::vector<int> overall{45,
-                                   0,
-                                   cls ? 89 : -1,
-                                   86,
-                                   eight ? -1 : 55,
-                                   eight ? -1 : 32,
-                                   eight ? -1 : 67,
-                                   55,
-                                   32,
-                                   67,
-                                   55,
-                                   32,
-                                   67,
-                                   55,
-                                   32,
-                                   67,
-                                   68};
-    apply(m_views[5], overall);
+    apply(table(CompetitionRound::Vorrunde), kVorrundeColumnCount,
+          [cls, third](int c) { return vorrundeColumnWidth(VorrundeColumn(c), cls, third); });
+    for (CompetitionRound round : kAllRounds) {
+        if (isKnockoutRound(round))
+            apply(table(round), kKnockoutColumnCount,
+                  [cls](int c) { return knockoutColumnWidth(KnockoutColumn(c), cls); });
+    }
+    apply(table(CompetitionRound::GesamtErgebnis), kOverallColumnCount,
+          [cls, eight](int c) { return overallColumnWidth(OverallColumn(c), cls, eight); });
 
     // heading bars over the tables: each group as wide as its columns plus 2
-    auto span = [](ProtocolTableView* view, int first, int last) {
+    auto span = [](ProtocolTableView* view, auto first, auto last) {
         int sum = 0;
-        for (int c = first; c <= last; ++c) {
+        for (int c = columnIndex(first); c <= columnIndex(last); ++c) {
             if (!view->isColumnHidden(c))
                 sum += view->columnWidth(c);
         }
         return sum;
     };
+    using V = VorrundeColumn;
+    using O = OverallColumn;
     const QStringList& top = m_competition->laneHeadings();
-    ProtocolTableView* v = m_views[0];
-    m_laneHeadingBar->setHeadings({{top.value(0), span(v, 0, 2), {}, {}},
-                                   {top.value(1), span(v, 3, 5), QColor::fromRgb(colour::Lane1), {}},
-                                   {top.value(2), span(v, 6, 8), QColor::fromRgb(colour::Lane2), {}},
-                                   {top.value(3), span(v, 9, 11), QColor::fromRgb(colour::Lane3), {}},
-                                   {top.value(4), span(v, 12, 13), QColor::fromRgb(colour::Ranking), {}}});
+    ProtocolTableView* v = table(CompetitionRound::Vorrunde);
+    m_laneHeadingBar->setHeadings(
+        {{top.value(0), span(v, V::Nr, V::Klasse), {}, {}},
+         {top.value(1), span(v, laneTimeColumn(1), laneResultColumn(1)), QColor::fromRgb(colour::Lane1), {}},
+         {top.value(2), span(v, laneTimeColumn(2), laneResultColumn(2)), QColor::fromRgb(colour::Lane2), {}},
+         {top.value(3), span(v, laneTimeColumn(3), laneResultColumn(3)), QColor::fromRgb(colour::Lane3), {}},
+         {top.value(4), span(v, V::RankingValue, V::Place), QColor::fromRgb(colour::Ranking), {}}});
     const QStringList& top7 = m_competition->roundHeadings();
-    ProtocolTableView* g = m_views[5];
+    ProtocolTableView* g = table(CompetitionRound::GesamtErgebnis);
     const QColor yellow = QColor::fromRgb(colour::Yellow);
+    auto runSpan = [&](CompetitionRound round) {
+        return span(g, knockoutTimeColumn(round), knockoutResultColumn(round));
+    };
     m_roundHeadingBar->setHeadings(
-        {{top7.value(0), span(g, 0, 2), {}, {}},
-         {top7.value(1), span(g, 3, 3), QColor::fromRgb(colour::Vorrunde), yellow},
-         {top7.value(2), span(g, 4, 6), QColor::fromRgb(colour::Achtelfinale), {}},
-         {top7.value(3), span(g, 7, 9), QColor::fromRgb(colour::Viertelfinale), {}},
-         {top7.value(4), span(g, 10, 12), QColor::fromRgb(colour::Halbfinale), {}},
-         {top7.value(5), span(g, 13, 15), QColor::fromRgb(colour::Finale), {}},
-         {top7.value(6), span(g, 16, 16), QColor::fromRgb(colour::Bestes), yellow}});
+        {{top7.value(0), span(g, O::Place, O::Klasse), {}, {}},
+         {top7.value(1), span(g, O::VorrundeResult, O::VorrundeResult), QColor::fromRgb(colour::Vorrunde),
+          yellow},
+         {top7.value(2), runSpan(CompetitionRound::Achtelfinale), QColor::fromRgb(colour::Achtelfinale), {}},
+         {top7.value(3),
+          runSpan(CompetitionRound::Viertelfinale),
+          QColor::fromRgb(colour::Viertelfinale),
+          {}},
+         {top7.value(4), runSpan(CompetitionRound::Halbfinale), QColor::fromRgb(colour::Halbfinale), {}},
+         {top7.value(5), runSpan(CompetitionRound::Finale), QColor::fromRgb(colour::Finale), {}},
+         {top7.value(6), span(g, O::BestResult, O::BestResult), QColor::fromRgb(colour::Bestes), yellow}});
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)

@@ -1,6 +1,8 @@
 // How the tables are drawn where colour or pictures carry meaning.
 #include "competition/Competition.h"
 
+#include <algorithm>
+
 namespace brv {
 
 namespace {
@@ -21,6 +23,27 @@ Medal medalFor(int place)
     }
 }
 
+// The lane colour of a Vorrunde lane's run.
+quint32 laneColour(int lane)
+{
+    return lane == 1 ? colour::Lane1 : (lane == 2 ? colour::Lane2 : colour::Lane3);
+}
+
+// The knockout round whose run an overall column belongs to; the Vorrunde for the other columns.
+CompetitionRound overallRunRound(int col)
+{
+    const int first = columnIndex(knockoutTimeColumn(CompetitionRound::Achtelfinale));
+    if (col < first || col > columnIndex(knockoutResultColumn(CompetitionRound::Finale)))
+        return CompetitionRound::Vorrunde;
+    return roundAt((col - first) / 3 + roundIndex(CompetitionRound::Achtelfinale));
+}
+
+bool isOverallResultColumn(int col)
+{
+    return std::any_of(kOverallResultColumns.begin(), kOverallResultColumns.end(),
+                       [col](OverallColumn c) { return columnIndex(c) == col; });
+}
+
 } // namespace
 
 CellStyle Competition::cellStyle(CompetitionRound round, int col, int row) const
@@ -33,23 +56,22 @@ CellStyle Competition::cellStyle(CompetitionRound round, int col, int row) const
     const ResultGrid& g = grid(round);
 
     if (round == CompetitionRound::Vorrunde) {
-        if (col >= 3 && col <= 5)
-            style.background = colour::Lane1;
-        else if (col >= 6 && col <= 8)
-            style.background = colour::Lane2;
-        else if (col >= 9 && col <= 11)
-            style.background = colour::Lane3;
-        else if (col >= 12 && col <= 13)
+        const int lane = laneOfColumn(col);
+        if (lane > 0)
+            style.background = laneColour(lane);
+        else if (col == columnIndex(VorrundeColumn::RankingValue) ||
+                 col == columnIndex(VorrundeColumn::Place))
             style.background = colour::Ranking;
-        if (col == 1 || col == 2)
+        if (col == columnIndex(VorrundeColumn::Mannschaft) || col == columnIndex(VorrundeColumn::Klasse))
             style.alignment = kLeft;
-        if (col == 5 || col == 8 || col == 11) {
-            const double g1 = numberOr(g.cell(5, row), kNoResult);
-            const double g2 = numberOr(g.cell(8, row), kNoResult);
-            const double g3 = numberOr(g.cell(11, row), kNoResult);
-            const double mine = col == 5 ? g1 : (col == 8 ? g2 : g3);
-            const double otherA = col == 5 ? g2 : g1;
-            const double otherB = col == 11 ? g2 : g3;
+        // the best run of the row stands out
+        if (lane > 0 && col == columnIndex(laneResultColumn(lane))) {
+            const double g1 = numberOr(g.cell(VorrundeColumn::Lane1Gesamt, row), kNoResult);
+            const double g2 = numberOr(g.cell(VorrundeColumn::Lane2Gesamt, row), kNoResult);
+            const double g3 = numberOr(g.cell(VorrundeColumn::Lane3Gesamt, row), kNoResult);
+            const double mine = lane == 1 ? g1 : (lane == 2 ? g2 : g3);
+            const double otherA = lane == 1 ? g2 : g1;
+            const double otherB = lane == 3 ? g2 : g3;
             if (mine < otherA && mine < otherB) {
                 style.bold = true;
                 style.background = *style.background | 0xF0F0F0;
@@ -63,33 +85,35 @@ CellStyle Competition::cellStyle(CompetitionRound round, int col, int row) const
     }
 
     if (isKnockoutRound(round)) {
-        switch (col) {
-        case 0:
-        case 4:
+        switch (KnockoutColumn(col)) {
+        case KnockoutColumn::PlaceBefore:
+        case KnockoutColumn::BroughtResult:
             style.background = colour::Ranking;
             break;
-        case 5:
+        case KnockoutColumn::Zeit:
             style.background = colour::Lane2;
             break;
-        case 6:
+        case KnockoutColumn::Fehler:
             style.background = colour::Lane1;
             break;
-        case 7:
+        case KnockoutColumn::Gesamt:
             style.background = colour::Lane3;
             break;
-        case 8:
+        case KnockoutColumn::Outcome:
             style.background = colour::Outcome;
             break;
         default:
             break;
         }
-        if (col == 2 || col == 3)
+        if (col == columnIndex(KnockoutColumn::Mannschaft) || col == columnIndex(KnockoutColumn::Klasse))
             style.alignment = kLeft;
         const QString entry = laneEntryText(g, row);
         if (entry == selector(1).text() || entry == selector(2).text())
             style.foreground = colour::Red;
-        if (round == CompetitionRound::Finale && col == 8) {
-            if (const std::optional<int> place = NumberFormat::toInteger(g.cell(8, row)); place) {
+        if (round == CompetitionRound::Finale && col == columnIndex(KnockoutColumn::Outcome)) {
+            if (const std::optional<int> place =
+                    NumberFormat::toInteger(g.cell(KnockoutColumn::Outcome, row));
+                place) {
                 style.medal = medalFor(*place);
                 if (style.medal != Medal::None) {
                     style.medalTextLeft = 10;
@@ -101,31 +125,30 @@ CellStyle Competition::cellStyle(CompetitionRound round, int col, int row) const
     }
 
     // overall result
-    if (col >= 4 && col <= 15) {
-        const int teamsInRound = col <= 6 ? 16 : (col <= 9 ? 8 : 4);
-        if (row > teamsInRound)
-            style.background = colour::White;
-    }
+    // a knockout round's run is blank below the teams that reached the round
+    const CompetitionRound run = overallRunRound(col);
+    if (run != CompetitionRound::Vorrunde && row > roundTeamCount(run))
+        style.background = colour::White;
     if (!style.background) {
-        if (col == 3 || col == 6 || col == 9 || col == 12 || col == 15)
+        if (isOverallResultColumn(col))
             style.background = colour::Lane3;
-        else if (col == 4 || col == 7 || col == 10 || col == 13)
+        else if (run != CompetitionRound::Vorrunde && col == columnIndex(knockoutTimeColumn(run)))
             style.background = colour::Lane2;
-        else if (col == 5 || col == 8 || col == 11 || col == 14)
+        else if (run != CompetitionRound::Vorrunde && col == columnIndex(knockoutPenaltyColumn(run)))
             style.background = colour::Lane1;
-        else if (col == 16)
+        else if (col == columnIndex(OverallColumn::BestResult))
             style.background = colour::Ranking;
     }
-    if (col == 1 || col == 2)
+    if (col == columnIndex(OverallColumn::Mannschaft) || col == columnIndex(OverallColumn::Klasse))
         style.alignment = kLeft;
-    if (col == 3 || col == 6 || col == 9 || col == 12 || col == 15) {
+    if (isOverallResultColumn(col)) {
         int bestCol = -1;
         double best = 0;
-        for (int c : {3, 6, 9, 12, 15}) {
+        for (OverallColumn c : kOverallResultColumns) {
             if (const std::optional<double> value = m_format.toNumber(g.cell(c, row));
                 value && (bestCol < 0 || *value < best)) {
                 best = *value;
-                bestCol = c;
+                bestCol = columnIndex(c);
             }
         }
         if (bestCol == col) {
@@ -134,8 +157,10 @@ CellStyle Competition::cellStyle(CompetitionRound round, int col, int row) const
             style.foreground = colour::Green;
         }
     }
-    if (col == 0 && row <= 3 && !g.cell(15, row).trimmed().isEmpty()) {
-        if (const std::optional<int> place = NumberFormat::toInteger(g.cell(0, row)); place) {
+    if (col == columnIndex(OverallColumn::Place) && row <= 3 &&
+        !g.cell(OverallColumn::FinaleErgebnis, row).trimmed().isEmpty()) {
+        if (const std::optional<int> place = NumberFormat::toInteger(g.cell(OverallColumn::Place, row));
+            place) {
             style.medal = medalFor(*place);
             if (style.medal != Medal::None) {
                 style.medalTextLeft = 7;

@@ -16,7 +16,18 @@ TableId gridIdOf(CompetitionRound round)
 // Column of the start number ("Nr.") in a table.
 int nrColumn(CompetitionRound round)
 {
-    return round == CompetitionRound::Vorrunde ? 0 : 1;
+    return round == CompetitionRound::Vorrunde ? columnIndex(VorrundeColumn::Nr)
+                                               : columnIndex(KnockoutColumn::Nr);
+}
+
+// The column a round's table is sorted by when its places are numbered.
+int placeSortColumn(CompetitionRound round)
+{
+    if (round == CompetitionRound::Vorrunde)
+        return columnIndex(VorrundeColumn::RankingValue);
+    if (isKnockoutRound(round))
+        return columnIndex(KnockoutColumn::Gesamt);
+    return columnIndex(OverallColumn::Place);
 }
 
 } // namespace
@@ -28,18 +39,18 @@ quint32 RandomGenerator::bounded(quint32 range)
 }
 
 Competition::Competition(const NumberFormat& format, QObject* parent)
-    : QObject(parent), m_format(format), m_rankingScratch(TableId::RankingScratch, 9, 2)
+    : QObject(parent), m_format(format), m_rankingScratch(TableId::RankingScratch, kKnockoutColumnCount, 2)
 {
     for (CompetitionRound round : kAllRounds) {
         auto grid = std::make_unique<ResultGrid>(gridIdOf(round), roundColumnCount(round),
                                                  roundInitialRowCount(round));
-        grid->sortColumn = round == CompetitionRound::Vorrunde ? 12 : (isKnockoutRound(round) ? 7 : 0);
+        grid->sortColumn = placeSortColumn(round);
         if (round == CompetitionRound::Vorrunde)
-            grid->secondarySortColumns = QStringLiteral("0");
+            grid->secondarySortColumns = {columnIndex(VorrundeColumn::Nr)};
         m_grids[std::size_t(roundIndex(round))] = std::move(grid);
         m_pageCaptions[std::size_t(roundIndex(round))] = roundCaption(round);
     }
-    m_rankingScratch.sortColumn = 7;
+    m_rankingScratch.sortColumn = columnIndex(RankingScratchColumn::Gesamt);
     m_laneHeadings = {QString(), QStringLiteral("Bahn 1"), QStringLiteral("Bahn 2"), QStringLiteral("Bahn 3"),
                       QStringLiteral("Beste")};
     m_roundHeadings = {QString(),
@@ -126,10 +137,10 @@ void Competition::applyRankingCaptions()
 {
     if (m_options.rankingMode == RankingMode::BestSum) {
         m_laneHeadings[4] = QStringLiteral("Beste");
-        grid(CompetitionRound::Vorrunde).setCell(12, 0, QStringLiteral("Summe"));
+        grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::RankingValue, 0, QStringLiteral("Summe"));
     } else if (m_options.rankingMode == RankingMode::BestTime) {
         m_laneHeadings[4] = QStringLiteral("Best");
-        grid(CompetitionRound::Vorrunde).setCell(12, 0, QStringLiteral("Zeit"));
+        grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::RankingValue, 0, QStringLiteral("Zeit"));
     } else {
         return;
     }
@@ -140,21 +151,23 @@ void Competition::applyRankingCaptions()
 void Competition::applyClassCaption()
 {
     const QString& cls = m_options.classColumnCaption;
-    grid(CompetitionRound::Vorrunde).setCell(2, 0, cls);
+    grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Klasse, 0, cls);
     for (CompetitionRound round : kAllRounds) {
         if (isKnockoutRound(round))
-            grid(round).setCell(3, 0, cls);
+            grid(round).setCell(KnockoutColumn::Klasse, 0, cls);
     }
-    grid(CompetitionRound::GesamtErgebnis).setCell(2, 0, cls);
+    grid(CompetitionRound::GesamtErgebnis).setCell(OverallColumn::Klasse, 0, cls);
     Q_EMIT tablesChanged();
 }
 
 QString Competition::laneEntryText(const ResultGrid& grid, int row)
 {
-    const int nr = grid.id() == TableId::Vorrunde ? 0 : 1;
-    const QString number = grid.cell(nr, row);
+    const bool vorrunde = grid.id() == TableId::Vorrunde;
+    const QString number = vorrunde ? grid.cell(VorrundeColumn::Nr, row) : grid.cell(KnockoutColumn::Nr, row);
     const QString padded = number.size() < 3 ? QString(3 - number.size(), QLatin1Char(' ')) + number : number;
-    return padded + QLatin1Char(' ') + grid.cell(nr + 1, row);
+    return padded + QLatin1Char(' ') +
+           (vorrunde ? grid.cell(VorrundeColumn::Mannschaft, row)
+                     : grid.cell(KnockoutColumn::Mannschaft, row));
 }
 
 bool Competition::isPageVisible(CompetitionRound round) const
@@ -195,8 +208,10 @@ void Competition::sortAndNumber(ResultGrid& grid)
         return;
     m_sorting = true;
     sortTable(grid, grid.sortColumn, m_format);
+    // The place column is the last one of both tables.
     if (grid.sortColumn != 0 && (grid.id() == TableId::Vorrunde || grid.id() == TableId::Finale)) {
-        const int last = grid.columnCount() - 1;
+        const int last = grid.id() == TableId::Vorrunde ? columnIndex(VorrundeColumn::Place)
+                                                        : columnIndex(KnockoutColumn::Outcome);
         int counter = 0;
         for (int r = 1; r < grid.rowCount(); ++r) {
             const QString value = grid.cell(grid.sortColumn, r);
@@ -265,7 +280,7 @@ void Competition::setLane3On(bool on)
     Q_EMIT tablesChanged();
 }
 
-void Competition::recordLaneTime(int column, int lane, const QString& timeText)
+void Competition::recordLaneTime(int lane, const QString& timeText)
 {
     if (lane < 1 || lane > 3)
         return;
@@ -290,16 +305,14 @@ void Competition::recordLaneTime(int column, int lane, const QString& timeText)
 
     if (row > 0) {
         if (m_currentRound == CompetitionRound::Vorrunde) {
-            current.setCell(column, row, timeText);
-            if (column == 3 || column == 6 || column == 9) {
-                current.setCell(column + 1, row, QStringLiteral("0"));
-                current.setCell(column + 2, row, timeText);
-                setProvisionalRanking(row);
-            }
+            current.setCell(laneTimeColumn(lane), row, timeText);
+            current.setCell(lanePenaltyColumn(lane), row, QStringLiteral("0"));
+            current.setCell(laneResultColumn(lane), row, timeText);
+            setProvisionalRanking(row);
         } else if (isKnockoutRound(m_currentRound)) {
-            current.setCell(5, row, timeText);
-            current.setCell(6, row, QStringLiteral("0"));
-            current.setCell(7, row, timeText);
+            current.setCell(KnockoutColumn::Zeit, row, timeText);
+            current.setCell(KnockoutColumn::Fehler, row, QStringLiteral("0"));
+            current.setCell(KnockoutColumn::Gesamt, row, timeText);
         }
         Q_EMIT tablesChanged();
     }
@@ -313,7 +326,7 @@ void Competition::setProvisionalRanking(int row)
     std::array<bool, 3> counted{};
     int count = 0;
     for (int i = 0; i < 3; ++i) {
-        if (const std::optional<double> v = m_format.toNumber(g.cell(3 + 3 * i, row))) {
+        if (const std::optional<double> v = m_format.toNumber(g.cell(laneTimeColumn(i + 1), row))) {
             values[std::size_t(i)] = *v;
             counted[std::size_t(i)] = true;
             ++count;
@@ -323,12 +336,12 @@ void Competition::setProvisionalRanking(int row)
         if (count == 3) {
             std::array<double, 3> sorted = values;
             std::sort(sorted.begin(), sorted.end());
-            g.setCell(12, row, m_format.fixed2(sorted[0] + sorted[1]));
+            g.setCell(VorrundeColumn::RankingValue, row, m_format.fixed2(sorted[0] + sorted[1]));
         } else if (count == 2) {
             double sum = 0;
             for (int i = 0; i < 3; ++i)
                 sum += counted[std::size_t(i)] ? values[std::size_t(i)] : 0.0;
-            g.setCell(12, row, m_format.fixed2(sum));
+            g.setCell(VorrundeColumn::RankingValue, row, m_format.fixed2(sum));
         }
     } else if (m_options.rankingMode == RankingMode::BestTime) {
         int best = -1;
@@ -342,7 +355,7 @@ void Competition::setProvisionalRanking(int row)
             }
         }
         if (best >= 0)
-            g.setCell(12, row, g.cell(3 + 3 * best, row));
+            g.setCell(VorrundeColumn::RankingValue, row, g.cell(laneTimeColumn(best + 1), row));
     }
 }
 
@@ -397,10 +410,14 @@ void Competition::advanceLanes()
 
 bool Competition::isCellEditable(CompetitionRound round, int col) const
 {
-    if (round == CompetitionRound::Vorrunde)
-        return col == 3 || col == 4 || col == 6 || col == 7 || col == 9 || col == 10;
+    // Zeit and Fehler of a run; its total is computed.
+    if (round == CompetitionRound::Vorrunde) {
+        const int lane = laneOfColumn(col);
+        return lane > 0 &&
+               (col == columnIndex(laneTimeColumn(lane)) || col == columnIndex(lanePenaltyColumn(lane)));
+    }
     if (isKnockoutRound(round))
-        return col == 5 || col == 6;
+        return col == columnIndex(KnockoutColumn::Zeit) || col == columnIndex(KnockoutColumn::Fehler);
     return false;
 }
 
@@ -428,8 +445,10 @@ void Competition::selectCell(int col, int row)
         setEditMode(current, true);
         current.currentRow = row;
         current.currentColumn = col;
-        m_editColumn =
-            m_currentRound == CompetitionRound::Vorrunde ? (col <= 4 ? 4 : (col <= 7 ? 7 : 10)) : col;
+        // In the Vorrunde the edit belongs to the run's Fehler column, whichever cell of it was chosen.
+        m_editColumn = m_currentRound == CompetitionRound::Vorrunde
+                           ? columnIndex(lanePenaltyColumn(laneOfColumn(col)))
+                           : col;
     } else {
         commitCellEdit();
         m_editColumn = -1;
@@ -445,8 +464,9 @@ bool Competition::acceptsEditKey(QChar key) const
 {
     if (m_editColumn == -1)
         return true;
-    const bool filtered = m_currentRound == CompetitionRound::Vorrunde ||
-                          (isKnockoutRound(m_currentRound) && m_editColumn == 6);
+    const bool filtered =
+        m_currentRound == CompetitionRound::Vorrunde ||
+        (isKnockoutRound(m_currentRound) && m_editColumn == columnIndex(KnockoutColumn::Fehler));
     if (!filtered)
         return true;
     return (key >= QLatin1Char('0') && key <= QLatin1Char('9')) || key == QChar(8) ||
@@ -483,8 +503,9 @@ void Competition::editEnter()
 {
     if (m_editColumn == -1)
         return;
-    const bool enterCommits = m_currentRound == CompetitionRound::Vorrunde ||
-                              (isKnockoutRound(m_currentRound) && m_editColumn == 6);
+    const bool enterCommits =
+        m_currentRound == CompetitionRound::Vorrunde ||
+        (isKnockoutRound(m_currentRound) && m_editColumn == columnIndex(KnockoutColumn::Fehler));
     if (!enterCommits)
         return;
     commitCellEdit();
@@ -493,15 +514,15 @@ void Competition::editEnter()
 
 void Competition::writeRankingValue(ResultGrid& g, int row)
 {
-    const double g1 = numberOr(g.cell(5, row), kNoResult);
-    const double g2 = numberOr(g.cell(8, row), kNoResult);
-    const double g3 = numberOr(g.cell(11, row), kNoResult);
+    const double g1 = numberOr(g.cell(VorrundeColumn::Lane1Gesamt, row), kNoResult);
+    const double g2 = numberOr(g.cell(VorrundeColumn::Lane2Gesamt, row), kNoResult);
+    const double g3 = numberOr(g.cell(VorrundeColumn::Lane3Gesamt, row), kNoResult);
     if (m_options.rankingMode == RankingMode::BestSum) {
         const std::array<double, 3> sums{g1 + g2, g1 + g3, g2 + g3};
         for (std::size_t i = 0; i < sums.size(); ++i) {
             const double s = sums[i];
             if (s < kNoResult && s <= sums[(i + 1) % 3] && s <= sums[(i + 2) % 3]) {
-                g.setCell(12, row, m_format.fixed2(s));
+                g.setCell(VorrundeColumn::RankingValue, row, m_format.fixed2(s));
                 return;
             }
         }
@@ -513,7 +534,7 @@ void Competition::writeRankingValue(ResultGrid& g, int row)
         }
         for (std::size_t i = 0; i < v.size(); ++i) {
             if (v[i] < kNoResult && v[i] <= v[(i + 1) % 3] && v[i] <= v[(i + 2) % 3]) {
-                g.setCell(12, row, m_format.fixed2(v[i]));
+                g.setCell(VorrundeColumn::RankingValue, row, m_format.fixed2(v[i]));
                 return;
             }
         }
@@ -527,23 +548,24 @@ void Competition::commitCellEdit()
     ResultGrid& current = currentGrid();
     const int row = current.currentRow;
     if (m_currentRound == CompetitionRound::Vorrunde) {
-        const int c = m_editColumn;
-        const double zeit = numberOr(current.cell(c - 1, row), 0);
-        const double fehler = numberOr(current.cell(c, row), 0);
+        // The edit belongs to a run's Fehler column: its Zeit stands left of it, its Gesamt right.
+        const int fehlerColumn = m_editColumn;
+        const double zeit = numberOr(current.cell(fehlerColumn - 1, row), 0);
+        const double fehler = numberOr(current.cell(fehlerColumn, row), 0);
         if (zeit > 0)
-            current.setCell(c + 1, row, m_format.fixed2(zeit + fehler));
+            current.setCell(fehlerColumn + 1, row, m_format.fixed2(zeit + fehler));
         writeRankingValue(current, row);
         sortCurrentTableAndNumber();
         m_editColumn = -1;
         setEditMode(current, false);
         current.currentRow = row;
     } else if (isKnockoutRound(m_currentRound)) {
-        const double zeit = numberOr(current.cell(5, row), 0);
-        const double fehler = numberOr(current.cell(6, row), 0);
+        const double zeit = numberOr(current.cell(KnockoutColumn::Zeit, row), 0);
+        const double fehler = numberOr(current.cell(KnockoutColumn::Fehler, row), 0);
         if (!(zeit > 0))
-            current.setCell(6, row, QString());
+            current.setCell(KnockoutColumn::Fehler, row, QString());
         else
-            current.setCell(7, row, m_format.fixed2(zeit + fehler));
+            current.setCell(KnockoutColumn::Gesamt, row, m_format.fixed2(zeit + fehler));
     }
     Q_EMIT tablesChanged();
 }
@@ -556,17 +578,15 @@ void Competition::markVoid()
     const int row = current.currentRow;
     const QString aus(mark::Void);
     if (m_currentRound == CompetitionRound::Vorrunde) {
-        const int col = current.currentColumn;
-        if (col >= 3 && col <= 11) {
-            const int zeit = 3 + 3 * ((col - 3) / 3);
-            current.setCell(zeit, row, aus);
-            current.setCell(zeit + 1, row, aus);
+        if (const int lane = laneOfColumn(current.currentColumn); lane > 0) {
+            current.setCell(laneTimeColumn(lane), row, aus);
+            current.setCell(lanePenaltyColumn(lane), row, aus);
         }
         commitCellEdit();
     } else if (isKnockoutRound(m_currentRound)) {
-        current.setCell(5, row, aus);
-        current.setCell(6, row, aus);
-        current.setCell(7, row, aus);
+        current.setCell(KnockoutColumn::Zeit, row, aus);
+        current.setCell(KnockoutColumn::Fehler, row, aus);
+        current.setCell(KnockoutColumn::Gesamt, row, aus);
     } else {
         return;
     }
@@ -579,7 +599,8 @@ void Competition::markDisqualified()
     ResultGrid& current = currentGrid();
     if (m_currentRound == CompetitionRound::GesamtErgebnis)
         return;
-    const int first = m_currentRound == CompetitionRound::Vorrunde ? 3 : 5;
+    const int first = m_currentRound == CompetitionRound::Vorrunde ? columnIndex(VorrundeColumn::Lane1Zeit)
+                                                                   : columnIndex(KnockoutColumn::Zeit);
     for (int c = first; c < current.columnCount(); ++c)
         current.setCell(c, current.currentRow, QString(mark::Disqualified));
     if (m_currentRound == CompetitionRound::Vorrunde)
@@ -594,7 +615,9 @@ void Competition::clearResults()
         return;
     for (int index = roundIndex(m_currentRound); index <= roundIndex(CompetitionRound::Finale); ++index) {
         ResultGrid& g = grid(roundAt(index));
-        g.clearDataCells(index == 0 ? 3 : 4, g.columnCount() - 1);
+        g.clearDataCells(index == 0 ? columnIndex(VorrundeColumn::Lane1Zeit)
+                                    : columnIndex(KnockoutColumn::BroughtResult),
+                         g.columnCount() - 1);
     }
     updateProtocolButtons();
     Q_EMIT layoutRequested();

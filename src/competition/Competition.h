@@ -114,7 +114,9 @@ public:
     // ---- recording
     void fillLaneSelectors();
     void assignRowToLane(int lane);
-    void recordLaneTime(int column, int lane, const QString& timeText);
+    // Writes a lane's stopped time into the row of the team on the lane: in the Vorrunde into
+    // the lane's run, in a knockout round into the round's run.
+    void recordLaneTime(int lane, const QString& timeText);
     void advanceLanes();
     void showLaneTeamsOnTv();
     // Lane 3's on/off box; `startReady` says whether lanes 1 and 2 may be started.
@@ -124,6 +126,9 @@ public:
     int editColumn() const { return m_editColumn; }
     // The operator selects a cell of the current table.
     void selectCell(int col, int row);
+    template <typename Column>
+    requires isTableColumn<Column>
+    void selectCell(Column col, int row) { selectCell(columnIndex(col), row); }
     // Whether a typed character reaches the edited cell.
     bool acceptsEditKey(QChar key) const;
     // The character a key puts into the edited cell, or nothing when the key is dropped. A point
@@ -135,6 +140,12 @@ public:
     void editEnter();
     void commitCellEdit();
     bool isCellEditable(CompetitionRound round, int col) const;
+    template <typename Column>
+    requires isTableColumn<Column>
+    bool isCellEditable(CompetitionRound round, Column col) const
+    {
+        return isCellEditable(round, columnIndex(col));
+    }
 
     // ---- marks and clearing
     void markVoid();         // "Aus"
@@ -167,6 +178,9 @@ public:
 
     // ---- display
     CellStyle cellStyle(CompetitionRound round, int col, int row) const;
+    template <typename Column>
+    requires isTableColumn<Column> CellStyle cellStyle(CompetitionRound round, Column col, int row)
+    const { return cellStyle(round, columnIndex(col), row); }
 
     // Replaces every table in one step (a protocol was loaded).
     void replaceTables(const std::array<std::unique_ptr<ResultGrid>, kRoundCount>& tables,

@@ -56,19 +56,6 @@ inline constexpr int roundTeamCount(CompetitionRound round)
     }
 }
 
-// Columns of the table of a round: 14, 9, 9, 9, 9, 17.
-inline constexpr int roundColumnCount(CompetitionRound round)
-{
-    switch (round) {
-    case CompetitionRound::Vorrunde:
-        return 14;
-    case CompetitionRound::GesamtErgebnis:
-        return 17;
-    default:
-        return 9;
-    }
-}
-
 // Row count a table starts with (caption row included).
 inline constexpr int roundInitialRowCount(CompetitionRound round)
 {

@@ -14,6 +14,14 @@ constexpr std::array<int, 16> SeedingByPlace16{1, 9, 13, 5, 7, 15, 11, 3, 4, 12,
 constexpr std::array<int, 8> SeedingByPlace8{1, 5, 7, 3, 4, 8, 6, 2};
 constexpr std::array<int, 4> SeedingByPlace4{1, 3, 4, 2};
 
+// A knockout round's run (Zeit, Fehler, Gesamt) from the round's table into the overall table.
+void copyRun(ResultGrid& overall, int row, CompetitionRound round, const ResultGrid& table, int tableRow)
+{
+    overall.setCell(knockoutTimeColumn(round), row, table.cell(KnockoutColumn::Zeit, tableRow));
+    overall.setCell(knockoutPenaltyColumn(round), row, table.cell(KnockoutColumn::Fehler, tableRow));
+    overall.setCell(knockoutResultColumn(round), row, table.cell(KnockoutColumn::Gesamt, tableRow));
+}
+
 } // namespace
 
 void Competition::fillRoundRow(ResultGrid& target, int row, const QString& place, const QString& nr,
@@ -21,15 +29,14 @@ void Competition::fillRoundRow(ResultGrid& target, int row, const QString& place
 {
     // The row's own results stay with its team; a row that now holds another team must not
     // hand the previous team's run to it.
-    if (target.cell(1, row) != nr || target.cell(2, row) != team) {
-        for (int c = 5; c <= 8; ++c)
-            target.setCell(c, row, QString());
+    if (target.cell(KnockoutColumn::Nr, row) != nr || target.cell(KnockoutColumn::Mannschaft, row) != team) {
+        target.clearRowCells(row, KnockoutColumn::Zeit, KnockoutColumn::Outcome);
     }
-    target.setCell(0, row, place);
-    target.setCell(1, row, nr);
-    target.setCell(2, row, team);
-    target.setCell(3, row, cls);
-    target.setCell(4, row, result);
+    target.setCell(KnockoutColumn::PlaceBefore, row, place);
+    target.setCell(KnockoutColumn::Nr, row, nr);
+    target.setCell(KnockoutColumn::Mannschaft, row, team);
+    target.setCell(KnockoutColumn::Klasse, row, cls);
+    target.setCell(KnockoutColumn::BroughtResult, row, result);
 }
 
 void Competition::buildNextRound()
@@ -69,14 +76,15 @@ void Competition::leaveVorrunde()
     }
     if (first) {
         for (int r = 1; r < v.rowCount(); ++r) {
-            const QString place = v.cell(13, r);
+            const QString place = v.cell(VorrundeColumn::Place, r);
             if (place.isEmpty() || place == mark::Void)
                 continue;
             const std::optional<int> p = NumberFormat::toInteger(place);
             if (!p || *p < 1 || *p > qualified)
                 continue;
-            fillRoundRow(*first, seeding[*p - 1], place, v.cell(0, r), v.cell(1, r), v.cell(2, r),
-                         v.cell(12, r));
+            fillRoundRow(*first, seeding[*p - 1], place, v.cell(VorrundeColumn::Nr, r),
+                         v.cell(VorrundeColumn::Mannschaft, r), v.cell(VorrundeColumn::Klasse, r),
+                         v.cell(VorrundeColumn::RankingValue, r));
         }
     }
 
@@ -85,23 +93,23 @@ void Competition::leaveVorrunde()
 
     std::vector<QString> numbers(static_cast<std::size_t>(v.rowCount()));
     for (int r = 1; r < v.rowCount(); ++r) {
-        numbers[std::size_t(r)] = v.cell(0, r);
-        v.setCell(0, r, QString::number(r));
+        numbers[std::size_t(r)] = v.cell(VorrundeColumn::Nr, r);
+        v.setCell(VorrundeColumn::Nr, r, QString::number(r));
     }
-    v.sortColumn = 12;
+    v.sortColumn = columnIndex(VorrundeColumn::RankingValue);
     v.sortEnabled = true;
     sortAndNumber(v);
     for (int r = 1; r < v.rowCount(); ++r) {
-        overall.setCell(0, r, QString::number(r));
-        overall.setCell(1, r, v.cell(1, r));
-        overall.setCell(2, r, v.cell(2, r));
-        overall.setCell(3, r, v.cell(12, r));
+        overall.setCell(OverallColumn::Place, r, QString::number(r));
+        overall.setCell(OverallColumn::Mannschaft, r, v.cell(VorrundeColumn::Mannschaft, r));
+        overall.setCell(OverallColumn::Klasse, r, v.cell(VorrundeColumn::Klasse, r));
+        overall.setCell(OverallColumn::VorrundeResult, r, v.cell(VorrundeColumn::RankingValue, r));
     }
-    v.sortColumn = 0;
+    v.sortColumn = columnIndex(VorrundeColumn::Nr);
     sortAndNumber(v);
     v.sortEnabled = false;
     for (int r = 1; r < v.rowCount(); ++r)
-        v.setCell(0, r, numbers[std::size_t(r)]);
+        v.setCell(VorrundeColumn::Nr, r, numbers[std::size_t(r)]);
 }
 
 void Competition::leaveKnockout(CompetitionRound left)
@@ -113,14 +121,16 @@ void Competition::leaveKnockout(CompetitionRound left)
     std::vector<QString> col0(static_cast<std::size_t>(rows));
     std::vector<QString> col8(static_cast<std::size_t>(rows));
     for (int r = 1; r < rows; ++r) {
-        col0[std::size_t(r)] = t.cell(0, r);
-        col8[std::size_t(r)] = t.cell(8, r);
-        t.setCell(0, r, QString::number(r));
+        col0[std::size_t(r)] = t.cell(KnockoutColumn::PlaceBefore, r);
+        col8[std::size_t(r)] = t.cell(KnockoutColumn::Outcome, r);
+        t.setCell(KnockoutColumn::PlaceBefore, r, QString::number(r));
     }
 
     // 2. order by outcome (and result when seeding by place)
-    t.sortColumn = 8;
-    t.secondarySortColumns = m_options.pairing == Pairing::ByPlace ? QStringLiteral("7") : QString();
+    t.sortColumn = columnIndex(KnockoutColumn::Outcome);
+    t.secondarySortColumns.clear();
+    if (m_options.pairing == Pairing::ByPlace)
+        t.secondarySortColumns = {columnIndex(KnockoutColumn::Gesamt)};
     if (left == CompetitionRound::Halbfinale)
         t.sortDirection = SortDirection::Descending;
     t.sortEnabled = true;
@@ -129,7 +139,7 @@ void Competition::leaveKnockout(CompetitionRound left)
     // 3. ranks
     for (int r = 1; r < rows; ++r) {
         const int rank = left == CompetitionRound::Halbfinale && r <= 4 ? 5 - r : r;
-        t.setCell(8, r, QString::number(rank));
+        t.setCell(KnockoutColumn::Outcome, r, QString::number(rank));
     }
 
     // 4. winners keep their bracket: the losers' half is ranked by result
@@ -143,10 +153,10 @@ void Competition::leaveKnockout(CompetitionRound left)
         for (int r = h; r < rows; ++r)
             scratch.setRowCells(r + 1 - h, t.rowCells(r));
         scratch.sortEnabled = true;
-        sortTable(scratch, 7, m_format);
+        sortTable(scratch, columnIndex(RankingScratchColumn::Gesamt), m_format);
         for (int r = h; r < rows; ++r) {
             t.setRowCells(r, scratch.rowCells(r + 1 - h));
-            t.setCell(8, r, QString::number(r));
+            t.setCell(KnockoutColumn::Outcome, r, QString::number(r));
         }
     }
 
@@ -158,14 +168,16 @@ void Competition::leaveKnockout(CompetitionRound left)
         const int handedOn = left == CompetitionRound::Achtelfinale ? 8 : 4;
         const bool byPlace = m_options.pairing == Pairing::ByPlace;
         for (int r = 1; r <= handedOn; ++r) {
-            if (t.cell(7, r).isEmpty())
+            if (t.cell(KnockoutColumn::Gesamt, r).isEmpty())
                 continue;
             int target = r;
             if (left == CompetitionRound::Achtelfinale && byPlace)
                 target = SeedingByPlace8[std::size_t(r - 1)];
             else if (left == CompetitionRound::Viertelfinale && byPlace)
                 target = SeedingByPlace4[std::size_t(r - 1)];
-            fillRoundRow(next, target, t.cell(8, r), t.cell(1, r), t.cell(2, r), t.cell(3, r), t.cell(7, r));
+            fillRoundRow(next, target, t.cell(KnockoutColumn::Outcome, r), t.cell(KnockoutColumn::Nr, r),
+                         t.cell(KnockoutColumn::Mannschaft, r), t.cell(KnockoutColumn::Klasse, r),
+                         t.cell(KnockoutColumn::Gesamt, r));
         }
     }
 
@@ -176,56 +188,53 @@ void Competition::leaveKnockout(CompetitionRound left)
     const ResultGrid& halb = grid(CompetitionRound::Halbfinale);
     const int places = roundTeamCount(left);
     for (int r = 1; r < rows; ++r) {
-        const std::optional<int> p = NumberFormat::toInteger(t.cell(8, r));
+        const std::optional<int> p = NumberFormat::toInteger(t.cell(KnockoutColumn::Outcome, r));
         if (!p || *p < 1 || *p > places)
             continue;
         const int row = *p;
-        const QString team = t.cell(2, r);
-        overall.setCell(0, row, QString::number(row));
-        overall.setCell(1, row, team);
-        overall.setCell(2, row, t.cell(3, r));
-        if (const int a = achtel.findRow(2, team); a > 0) {
-            for (int c = 0; c < 4; ++c)
-                overall.setCell(3 + c, row, achtel.cell(4 + c, a));
+        const QString team = t.cell(KnockoutColumn::Mannschaft, r);
+        overall.setCell(OverallColumn::Place, row, QString::number(row));
+        overall.setCell(OverallColumn::Mannschaft, row, team);
+        overall.setCell(OverallColumn::Klasse, row, t.cell(KnockoutColumn::Klasse, r));
+        if (const int a = achtel.findRow(KnockoutColumn::Mannschaft, team); a > 0) {
+            overall.setCell(OverallColumn::VorrundeResult, row,
+                            achtel.cell(KnockoutColumn::BroughtResult, a));
+            copyRun(overall, row, CompetitionRound::Achtelfinale, achtel, a);
         } else if (m_options.knockoutStart == KnockoutStart::Viertelfinale) {
             // The knockout began with the Viertelfinale: its "Vorrunde" column holds the team's
             // Vorrunde value, and there is no Achtelfinale run. Without this the row would keep
             // the value of whichever team stood there in Vorrunde order.
-            if (const int q = viertel.findRow(2, team); q > 0) {
-                overall.setCell(3, row, viertel.cell(4, q));
-                for (int c = 4; c <= 6; ++c)
-                    overall.setCell(c, row, QString());
+            if (const int q = viertel.findRow(KnockoutColumn::Mannschaft, team); q > 0) {
+                overall.setCell(OverallColumn::VorrundeResult, row,
+                                viertel.cell(KnockoutColumn::BroughtResult, q));
+                overall.clearRowCells(row, knockoutTimeColumn(CompetitionRound::Achtelfinale),
+                                      knockoutResultColumn(CompetitionRound::Achtelfinale));
             }
         }
         if (roundIndex(left) >= roundIndex(CompetitionRound::Viertelfinale)) {
-            if (const int q = viertel.findRow(2, team); q > 0) {
-                for (int c = 0; c < 3; ++c)
-                    overall.setCell(7 + c, row, viertel.cell(5 + c, q));
-            }
+            if (const int q = viertel.findRow(KnockoutColumn::Mannschaft, team); q > 0)
+                copyRun(overall, row, CompetitionRound::Viertelfinale, viertel, q);
         }
         if (roundIndex(left) >= roundIndex(CompetitionRound::Halbfinale)) {
             for (int s = 1; s < halb.rowCount(); ++s) {
-                if (halb.cell(2, s) != team)
+                if (halb.cell(KnockoutColumn::Mannschaft, s) != team)
                     continue;
-                for (int c = 0; c < 3; ++c)
-                    overall.setCell(10 + c, row, halb.cell(5 + c, s));
+                copyRun(overall, row, CompetitionRound::Halbfinale, halb, s);
             }
         }
-        if (left == CompetitionRound::Finale) {
-            for (int c = 0; c < 3; ++c)
-                overall.setCell(13 + c, row, t.cell(5 + c, r));
-        }
+        if (left == CompetitionRound::Finale)
+            copyRun(overall, row, CompetitionRound::Finale, t, r);
     }
 
     // 7. heat order, places and outcomes back
     t.secondarySortColumns.clear();
-    t.sortColumn = 0;
+    t.sortColumn = columnIndex(KnockoutColumn::PlaceBefore);
     t.sortDirection = SortDirection::Ascending;
     sortAndNumber(t);
     t.sortEnabled = false;
     for (int r = 1; r < rows; ++r) {
-        t.setCell(0, r, col0[std::size_t(r)]);
-        t.setCell(8, r, col8[std::size_t(r)]);
+        t.setCell(KnockoutColumn::PlaceBefore, r, col0[std::size_t(r)]);
+        t.setCell(KnockoutColumn::Outcome, r, col8[std::size_t(r)]);
     }
 }
 
@@ -237,29 +246,30 @@ void Competition::writeOverallBest()
     QHash<QString, int> firstVorrundeRow;
     firstVorrundeRow.reserve(v.dataRowCount());
     for (int r = v.rowCount() - 1; r >= 1; --r)
-        firstVorrundeRow.insert(v.cell(1, r), r);
+        firstVorrundeRow.insert(v.cell(VorrundeColumn::Mannschaft, r), r);
 
     for (int r = 1; r < overall.rowCount(); ++r) {
         double best = kNoResult;
-        for (int c : {3, 6, 9, 12, 15}) {
+        for (OverallColumn c : kOverallResultColumns) {
             if (const std::optional<double> value = m_format.toNumber(overall.cell(c, r));
                 value && *value < best)
                 best = *value;
         }
         if (best >= kNoResult) {
-            overall.setCell(0, r, QString());
+            overall.setCell(OverallColumn::Place, r, QString());
             continue;
         }
-        if (const auto found = firstVorrundeRow.constFind(overall.cell(1, r));
+        if (const auto found = firstVorrundeRow.constFind(overall.cell(OverallColumn::Mannschaft, r));
             found != firstVorrundeRow.cend()) {
-            for (int c : {5, 8, 11}) {
-                if (const std::optional<double> value = m_format.toNumber(v.cell(c, *found));
+            for (int lane = 1; lane <= 3; ++lane) {
+                if (const std::optional<double> value =
+                        m_format.toNumber(v.cell(laneResultColumn(lane), *found));
                     value && *value < best)
                     best = *value;
             }
         }
-        overall.setCell(0, r, QString::number(r));
-        overall.setCell(16, r, m_format.fixed2(best));
+        overall.setCell(OverallColumn::Place, r, QString::number(r));
+        overall.setCell(OverallColumn::BestResult, r, m_format.fixed2(best));
     }
 }
 

@@ -14,26 +14,26 @@ void Competition::fillWithRandomResults()
     ResultGrid& current = currentGrid();
 
     if (m_currentRound == CompetitionRound::Vorrunde) {
-        const int groups = m_options.thirdLaneOn ? 3 : 2;
-        for (int group = 0; group < groups; ++group) {
-            const int z = 3 + 3 * group;
+        const int lanes = m_options.thirdLaneOn ? 3 : 2;
+        for (int lane = 1; lane <= lanes; ++lane) {
             for (int r = 1; r < current.rowCount(); ++r) {
                 const quint32 t = m_random.bounded(8 * base) + 4 * base;
                 const quint32 f = m_random.bounded(12);
-                current.setCell(z, r, m_format.runTime(qint32(t)));
-                current.setCell(z + 1, r, QString::number(f));
-                current.setCell(z + 2, r, m_format.runTime(qint32(f * 1000 + t)));
+                current.setCell(laneTimeColumn(lane), r, m_format.runTime(qint32(t)));
+                current.setCell(lanePenaltyColumn(lane), r, QString::number(f));
+                current.setCell(laneResultColumn(lane), r, m_format.runTime(qint32(f * 1000 + t)));
             }
         }
     } else if (isKnockoutRound(m_currentRound)) {
         for (int r = 1; r < current.rowCount(); ++r) {
-            if (current.cell(1, r).isEmpty() || current.cell(2, r).isEmpty())
+            if (current.cell(KnockoutColumn::Nr, r).isEmpty() ||
+                current.cell(KnockoutColumn::Mannschaft, r).isEmpty())
                 continue;
             const quint32 t = m_random.bounded(7 * base) + 3 * base;
             const quint32 f = m_random.bounded(9);
-            current.setCell(5, r, m_format.runTime(qint32(t)));
-            current.setCell(6, r, QString::number(f));
-            current.setCell(7, r, m_format.runTime(qint32(f * 1000 + t)));
+            current.setCell(KnockoutColumn::Zeit, r, m_format.runTime(qint32(t)));
+            current.setCell(KnockoutColumn::Fehler, r, QString::number(f));
+            current.setCell(KnockoutColumn::Gesamt, r, m_format.runTime(qint32(f * 1000 + t)));
         }
     }
     recalculateRound();

@@ -40,38 +40,37 @@ void Competition::recalculateVorrunde()
 {
     ResultGrid& g = grid(CompetitionRound::Vorrunde);
     const bool third = m_options.thirdLaneOn;
-    const int groups = third ? 3 : 2;
+    const int lanes = third ? 3 : 2;
     const QString aus(mark::Void);
 
     for (int r = 1; r < g.rowCount(); ++r) {
         int ausCount = 0;
-        for (int group = 0; group < groups; ++group) {
-            const int z = 3 + 3 * group;
-            const double zeit = numberOr(g.cell(z, r), 0);
-            const double fehler = numberOr(g.cell(z + 1, r), 0);
+        for (int lane = 1; lane <= lanes; ++lane) {
+            const double zeit = numberOr(g.cell(laneTimeColumn(lane), r), 0);
+            const double fehler = numberOr(g.cell(lanePenaltyColumn(lane), r), 0);
             if (zeit > 0) {
-                g.setCell(z + 2, r, m_format.fixed2(zeit + fehler));
-            } else if (g.cell(z, r) == aus || g.cell(z + 1, r) == aus) {
-                g.setCell(z + 2, r, aus);
+                g.setCell(laneResultColumn(lane), r, m_format.fixed2(zeit + fehler));
+            } else if (g.cell(laneTimeColumn(lane), r) == aus || g.cell(lanePenaltyColumn(lane), r) == aus) {
+                g.setCell(laneResultColumn(lane), r, aus);
                 ++ausCount;
             }
         }
-        double g1 = numberOr(g.cell(5, r), kNoResult);
-        double g2 = numberOr(g.cell(8, r), kNoResult);
-        double g3 = third ? numberOr(g.cell(11, r), kNoResult) : kNoResult;
+        double g1 = numberOr(g.cell(VorrundeColumn::Lane1Gesamt, r), kNoResult);
+        double g2 = numberOr(g.cell(VorrundeColumn::Lane2Gesamt, r), kNoResult);
+        double g3 = third ? numberOr(g.cell(VorrundeColumn::Lane3Gesamt, r), kNoResult) : kNoResult;
 
         if (m_options.rankingMode == RankingMode::BestSum) {
             const double s12 = g1 + g2;
             const double s13 = g1 + g3;
             const double s23 = g2 + g3;
             if (s12 < kNoResult && s12 <= s13 && s12 <= s23)
-                g.setCell(12, r, m_format.fixed2(s12));
+                g.setCell(VorrundeColumn::RankingValue, r, m_format.fixed2(s12));
             else if (s13 < kNoResult && s13 <= s12 && s13 <= s23)
-                g.setCell(12, r, m_format.fixed2(s13));
+                g.setCell(VorrundeColumn::RankingValue, r, m_format.fixed2(s13));
             else if (third && s23 < kNoResult && s23 <= s12 && s23 <= s13)
-                g.setCell(12, r, m_format.fixed2(s23));
+                g.setCell(VorrundeColumn::RankingValue, r, m_format.fixed2(s23));
             if (ausCount >= (third ? 2 : 1))
-                g.setCell(12, r, QString(mark::Disqualified));
+                g.setCell(VorrundeColumn::RankingValue, r, QString(mark::Disqualified));
         } else if (m_options.rankingMode == RankingMode::BestTime) {
             if (g1 == 0)
                 g1 = kNoResult;
@@ -80,13 +79,13 @@ void Competition::recalculateVorrunde()
             if (g3 == 0)
                 g3 = kNoResult;
             if (g1 < kNoResult && g1 <= g2 && g1 <= g3)
-                g.setCell(12, r, m_format.fixed2(g1));
+                g.setCell(VorrundeColumn::RankingValue, r, m_format.fixed2(g1));
             else if (g2 < kNoResult && g2 <= g1 && g2 <= g3)
-                g.setCell(12, r, m_format.fixed2(g2));
+                g.setCell(VorrundeColumn::RankingValue, r, m_format.fixed2(g2));
             else if (third && g3 < kNoResult && g3 <= g1 && g3 <= g2)
-                g.setCell(12, r, m_format.fixed2(g3));
+                g.setCell(VorrundeColumn::RankingValue, r, m_format.fixed2(g3));
             if (ausCount >= (third ? 3 : 2))
-                g.setCell(12, r, QString(mark::Disqualified));
+                g.setCell(VorrundeColumn::RankingValue, r, QString(mark::Disqualified));
         }
     }
 
@@ -94,27 +93,29 @@ void Competition::recalculateVorrunde()
     // start order can be restored afterwards.
     std::vector<QString> numbers(static_cast<std::size_t>(g.rowCount()));
     for (int r = 1; r < g.rowCount(); ++r) {
-        numbers[std::size_t(r)] = g.cell(0, r);
-        g.setCell(0, r, QString::number(r));
+        numbers[std::size_t(r)] = g.cell(VorrundeColumn::Nr, r);
+        g.setCell(VorrundeColumn::Nr, r, QString::number(r));
     }
     const int selectedRow = g.currentRow;
 
-    g.sortColumn = 12;
+    g.sortColumn = columnIndex(VorrundeColumn::RankingValue);
     g.sortEnabled = true;
     sortAndNumber(g);
     if (g.rowCount() >= 18) {
-        setStatusText(2, g.cell(12, 16) == g.cell(12, 17) ? QStringLiteral(" Plätze 16 und 17 prüfen!")
-                                                          : QString());
+        setStatusText(2, g.cell(VorrundeColumn::RankingValue, 16) == g.cell(VorrundeColumn::RankingValue, 17)
+                             ? QStringLiteral(" Plätze 16 und 17 prüfen!")
+                             : QString());
     } else if (g.rowCount() >= 10) {
-        setStatusText(2,
-                      g.cell(12, 8) == g.cell(12, 9) ? QStringLiteral(" Plätze 8 und 9 prüfen!") : QString());
+        setStatusText(2, g.cell(VorrundeColumn::RankingValue, 8) == g.cell(VorrundeColumn::RankingValue, 9)
+                             ? QStringLiteral(" Plätze 8 und 9 prüfen!")
+                             : QString());
     }
 
-    g.sortColumn = 0;
+    g.sortColumn = columnIndex(VorrundeColumn::Nr);
     sortAndNumber(g);
     g.sortEnabled = false;
     for (int r = 1; r < g.rowCount(); ++r)
-        g.setCell(0, r, numbers[std::size_t(r)]);
+        g.setCell(VorrundeColumn::Nr, r, numbers[std::size_t(r)]);
     g.currentRow = selectedRow;
 }
 
@@ -125,14 +126,15 @@ void Competition::recalculateKnockout()
     for (int k = 1; k <= heats; ++k) {
         const int first = 2 * k - 1;
         const int second = 2 * k;
-        if (g.cell(7, first).isEmpty() || g.cell(7, second).isEmpty())
+        if (g.cell(KnockoutColumn::Gesamt, first).isEmpty() ||
+            g.cell(KnockoutColumn::Gesamt, second).isEmpty())
             continue;
-        const double a = numberOr(g.cell(7, first), kNoResult);
-        const double b = numberOr(g.cell(7, second), kNoResult);
+        const double a = numberOr(g.cell(KnockoutColumn::Gesamt, first), kNoResult);
+        const double b = numberOr(g.cell(KnockoutColumn::Gesamt, second), kNoResult);
         if (a > 0 && b > 0) {
             const bool firstWins = a < b;
-            g.setCell(8, first, QString(firstWins ? mark::Won : mark::Lost));
-            g.setCell(8, second, QString(firstWins ? mark::Lost : mark::Won));
+            g.setCell(KnockoutColumn::Outcome, first, QString(firstWins ? mark::Won : mark::Lost));
+            g.setCell(KnockoutColumn::Outcome, second, QString(firstWins ? mark::Lost : mark::Won));
         }
     }
 }
@@ -144,15 +146,15 @@ void Competition::recalculateFinale()
     for (int match = 0; match < 2; ++match) {
         const int first = 1 + 2 * match;
         const int second = first + 1;
-        const std::optional<double> a = m_format.toNumber(g.cell(7, first));
-        const std::optional<double> b = m_format.toNumber(g.cell(7, second));
+        const std::optional<double> a = m_format.toNumber(g.cell(KnockoutColumn::Gesamt, first));
+        const std::optional<double> b = m_format.toNumber(g.cell(KnockoutColumn::Gesamt, second));
         if (!a || !b)
             continue;
         if (*a > 0 && *b > 0) {
             const int better = match == 0 ? 3 : 1;
             const bool firstBetter = *a < *b;
-            g.setCell(8, first, QString::number(firstBetter ? better : better + 1));
-            g.setCell(8, second, QString::number(firstBetter ? better + 1 : better));
+            g.setCell(KnockoutColumn::Outcome, first, QString::number(firstBetter ? better : better + 1));
+            g.setCell(KnockoutColumn::Outcome, second, QString::number(firstBetter ? better + 1 : better));
         }
     }
 }
@@ -164,9 +166,9 @@ void Competition::updateTvBestResult()
 
     const ResultGrid& v = grid(CompetitionRound::Vorrunde);
     for (int r = 1; r < v.rowCount(); ++r) {
-        const double g1 = numberOr(v.cell(5, r), kNoResult);
-        const double g2 = numberOr(v.cell(8, r), kNoResult);
-        const double g3 = numberOr(v.cell(11, r), kNoResult);
+        const double g1 = numberOr(v.cell(VorrundeColumn::Lane1Gesamt, r), kNoResult);
+        const double g2 = numberOr(v.cell(VorrundeColumn::Lane2Gesamt, r), kNoResult);
+        const double g3 = numberOr(v.cell(VorrundeColumn::Lane3Gesamt, r), kNoResult);
         double value = kNoResult;
         if (g1 < g2 && g1 < g3)
             value = g1;
@@ -176,17 +178,17 @@ void Competition::updateTvBestResult()
             value = g3;
         if (value < best) {
             best = value;
-            name = v.cell(1, r);
+            name = v.cell(VorrundeColumn::Mannschaft, r);
         }
     }
     for (CompetitionRound round : {CompetitionRound::Achtelfinale, CompetitionRound::Viertelfinale,
                                    CompetitionRound::Halbfinale, CompetitionRound::Finale}) {
         const ResultGrid& k = grid(round);
         for (int r = 1; r < k.rowCount(); ++r) {
-            const double value = numberOr(k.cell(7, r), kNoResult);
+            const double value = numberOr(k.cell(KnockoutColumn::Gesamt, r), kNoResult);
             if (value < best) {
                 best = value;
-                name = k.cell(2, r);
+                name = k.cell(KnockoutColumn::Mannschaft, r);
             }
         }
     }

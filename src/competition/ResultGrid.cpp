@@ -86,9 +86,9 @@ CompareKind ResultGrid::compareKind(int col) const
 {
     switch (m_id) {
     case TableId::Vorrunde:
-        if (col == 0 || col == 13)
+        if (col == columnIndex(VorrundeColumn::Nr) || col == columnIndex(VorrundeColumn::Place))
             return CompareKind::Numeric;
-        if (col >= 3 && col <= 12)
+        if (col >= columnIndex(VorrundeColumn::Lane1Zeit) && col <= columnIndex(VorrundeColumn::RankingValue))
             return CompareKind::Result;
         return CompareKind::Text;
     case TableId::Achtelfinale:
@@ -96,9 +96,9 @@ CompareKind ResultGrid::compareKind(int col) const
     case TableId::Halbfinale:
     case TableId::Finale:
     case TableId::RankingScratch:
-        if (col == 0)
+        if (col == columnIndex(KnockoutColumn::PlaceBefore))
             return CompareKind::Numeric;
-        if (col == 7)
+        if (col == columnIndex(KnockoutColumn::Gesamt))
             return CompareKind::Result;
         return CompareKind::Text;
     case TableId::GesamtErgebnis:

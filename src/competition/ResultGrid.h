@@ -1,5 +1,7 @@
 #pragma once
 
+#include "competition/TableSchema.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -41,16 +43,40 @@ public:
 
     const QString& cell(int col, int row) const;
     void setCell(int col, int row, const QString& text);
+    // The same by a column of the table's layout (TableSchema.h).
+    template <typename Column>
+    requires isTableColumn<Column>
+    const QString& cell(Column col, int row) const { return cell(columnIndex(col), row); }
+    template <typename Column>
+    requires isTableColumn<Column>
+    void setCell(Column col, int row, const QString& text) { setCell(columnIndex(col), row, text); }
 
     QStringList rowCells(int row) const;
     void setRowCells(int row, const QStringList& cells);
 
     // First data row whose cell in `col` equals `text`, or -1.
     int findRow(int col, const QString& text) const;
+    template <typename Column>
+    requires isTableColumn<Column>
+    int findRow(Column col, const QString& text) const { return findRow(columnIndex(col), text); }
+    // Empties cells [firstCol, lastCol] of one row.
+    template <typename Column>
+    requires isTableColumn<Column>
+    void clearRowCells(int row, Column firstCol, Column lastCol)
+    {
+        for (int c = columnIndex(firstCol); c <= columnIndex(lastCol); ++c)
+            setCell(c, row, QString());
+    }
     // True when every cell of the row is empty or blanks only.
     bool isRowBlank(int row) const;
     // Empties cells [firstCol, lastCol] of every data row.
     void clearDataCells(int firstCol, int lastCol);
+    template <typename Column>
+    requires isTableColumn<Column>
+    void clearDataCells(Column firstCol, Column lastCol)
+    {
+        clearDataCells(columnIndex(firstCol), columnIndex(lastCol));
+    }
 
     // Current cell and selection mode (row mode selects the whole row; edit mode one cell).
     int currentRow = 1;
@@ -61,7 +87,8 @@ public:
     bool sortEnabled = false;
     int sortColumn = 0;
     SortDirection sortDirection = SortDirection::Ascending;
-    QString secondarySortColumns;
+    // Further sort keys after the sort column, in order; a key equal to the sort column is skipped.
+    std::vector<int> secondarySortColumns;
 
     CompareKind compareKind(int col) const;
 

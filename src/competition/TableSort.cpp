@@ -28,11 +28,9 @@ QString foldAscii(const QString& text)
 std::vector<int> sortKeys(const ResultGrid& grid, int primary)
 {
     std::vector<int> keys{primary};
-    const QStringList parts = grid.secondarySortColumns.split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (const QString& part : parts) {
-        const std::optional<int> col = NumberFormat::toInteger(part);
-        if (col && *col != primary)
-            keys.push_back(*col);
+    for (const int col : grid.secondarySortColumns) {
+        if (col != primary)
+            keys.push_back(col);
     }
     return keys;
 }

@@ -2,16 +2,9 @@
 
 #include "competition/Competition.h"
 
+#include <algorithm>
+
 namespace brv {
-
-namespace {
-
-int classColumn(CompetitionRound round)
-{
-    return isKnockoutRound(round) ? 3 : 2;
-}
-
-} // namespace
 
 std::vector<int> shownColumns(CompetitionRound round, const CompetitionOptions& options)
 {
@@ -21,9 +14,11 @@ std::vector<int> shownColumns(CompetitionRound round, const CompetitionOptions& 
     for (int c = 0; c < count; ++c) {
         if (c == classColumn(round) && !options.classColumnShown)
             continue;
-        if (round == CompetitionRound::Vorrunde && c >= 9 && c <= 11 && !options.thirdLaneOn)
+        if (round == CompetitionRound::Vorrunde && laneOfColumn(c) == 3 && !options.thirdLaneOn)
             continue;
-        if (round == CompetitionRound::GesamtErgebnis && c >= 4 && c <= 6 &&
+        if (round == CompetitionRound::GesamtErgebnis &&
+            c >= columnIndex(knockoutTimeColumn(CompetitionRound::Achtelfinale)) &&
+            c <= columnIndex(knockoutResultColumn(CompetitionRound::Achtelfinale)) &&
             options.knockoutStart == KnockoutStart::Viertelfinale)
             continue;
         columns.push_back(c);
@@ -82,36 +77,31 @@ SheetBlock tableBlock(const ResultGrid& grid, CompetitionRound round, const Comp
 std::vector<PlacedCell> headingCells(const Competition& competition, CompetitionRound round)
 {
     const CompetitionOptions& options = competition.options();
-    const int k = options.classColumnShown ? 1 : 0;
+    const std::vector<int> shown = shownColumns(round, options);
+    // The sheet column (from 1) a table column is saved in.
+    auto sheetColumn = [&shown](auto column) {
+        return int(std::find(shown.begin(), shown.end(), columnIndex(column)) - shown.begin()) + 1;
+    };
     std::vector<PlacedCell> cells;
     auto place = [&](int col, const QStringList& bar, int index) {
         cells.push_back({1, col, CellValue::ofText(bar.value(index)), CellFill::None});
     };
     if (round == CompetitionRound::Vorrunde) {
         const QStringList& top = competition.laneHeadings();
-        place(k + 4, top, 1);
-        place(k + 7, top, 2);
-        if (options.thirdLaneOn) {
-            place(k + 10, top, 3);
-            place(k + 12, top, 4);
-        } else {
-            place(k + 9, top, 4);
-        }
+        place(sheetColumn(lanePenaltyColumn(1)), top, 1);
+        place(sheetColumn(lanePenaltyColumn(2)), top, 2);
+        if (options.thirdLaneOn)
+            place(sheetColumn(lanePenaltyColumn(3)), top, 3);
+        place(sheetColumn(VorrundeColumn::RankingValue), top, 4);
     } else if (round == CompetitionRound::GesamtErgebnis) {
         const QStringList& top = competition.roundHeadings();
-        place(k + 3, top, 1);
-        if (options.knockoutStart != KnockoutStart::Viertelfinale) {
-            place(k + 6, top, 2);
-            place(k + 9, top, 3);
-            place(k + 12, top, 4);
-            place(k + 15, top, 5);
-            place(k + 16, top, 6);
-        } else {
-            place(k + 6, top, 3);
-            place(k + 9, top, 4);
-            place(k + 12, top, 5);
-            place(k + 13, top, 6);
-        }
+        place(sheetColumn(OverallColumn::VorrundeResult), top, 1);
+        if (options.knockoutStart != KnockoutStart::Viertelfinale)
+            place(sheetColumn(OverallColumn::AchtelfinaleErgebnis), top, 2);
+        place(sheetColumn(OverallColumn::ViertelfinaleErgebnis), top, 3);
+        place(sheetColumn(OverallColumn::HalbfinaleErgebnis), top, 4);
+        place(sheetColumn(OverallColumn::FinaleErgebnis), top, 5);
+        place(sheetColumn(OverallColumn::BestResult), top, 6);
     }
     return cells;
 }
@@ -141,32 +131,33 @@ std::vector<PlacedCell> bracketCells(const Competition& competition)
         cells.push_back({row, col, CellValue::fromCellText(text, format), fill});
     };
     auto wonFill = [](const ResultGrid& g, int row) {
-        return g.cell(8, row) == QLatin1String("+") ? CellFill::Green : CellFill::Red;
+        return g.cell(KnockoutColumn::Outcome, row) == QLatin1String("+") ? CellFill::Green : CellFill::Red;
     };
     auto placeFill = [&](int row, const char* place) {
-        return g5.cell(8, row) == QLatin1String(place) ? CellFill::Green : CellFill::Red;
+        return g5.cell(KnockoutColumn::Outcome, row) == QLatin1String(place) ? CellFill::Green
+                                                                             : CellFill::Red;
     };
 
     put(2, 1, QString::number(g1.rowCount() - 1));
     for (int r = 1; r < g1.rowCount(); ++r)
-        put(r + 2, 1, g1.cell(1, r));
+        put(r + 2, 1, g1.cell(VorrundeColumn::Mannschaft, r));
     for (int r = 1; r <= 16; ++r)
-        put(2 * r + 2, 3, g2.cell(2, r), wonFill(g2, r));
+        put(2 * r + 2, 3, g2.cell(KnockoutColumn::Mannschaft, r), wonFill(g2, r));
     for (int r = 1; r <= 8; ++r)
-        put(4 * r + 1, 5, g3.cell(2, r), wonFill(g3, r));
+        put(4 * r + 1, 5, g3.cell(KnockoutColumn::Mannschaft, r), wonFill(g3, r));
     for (int r = 1; r <= 4; ++r)
-        put(8 * r - 1, 7, g4.cell(2, r), wonFill(g4, r));
+        put(8 * r - 1, 7, g4.cell(KnockoutColumn::Mannschaft, r), wonFill(g4, r));
 
-    const bool firstWon = g4.cell(8, 1) == QLatin1String("+");
-    put(10, 10, g4.cell(2, firstWon ? 1 : 2), placeFill(3, "1"));
-    put(12, 9, g4.cell(2, firstWon ? 2 : 1), placeFill(1, "3"));
-    const bool thirdWon = g4.cell(8, 3) == QLatin1String("+");
-    put(28, 10, g4.cell(2, thirdWon ? 3 : 4), placeFill(4, "1"));
-    put(26, 9, g4.cell(2, thirdWon ? 4 : 3), placeFill(2, "3"));
+    const bool firstWon = g4.cell(KnockoutColumn::Outcome, 1) == QLatin1String("+");
+    put(10, 10, g4.cell(KnockoutColumn::Mannschaft, firstWon ? 1 : 2), placeFill(3, "1"));
+    put(12, 9, g4.cell(KnockoutColumn::Mannschaft, firstWon ? 2 : 1), placeFill(1, "3"));
+    const bool thirdWon = g4.cell(KnockoutColumn::Outcome, 3) == QLatin1String("+");
+    put(28, 10, g4.cell(KnockoutColumn::Mannschaft, thirdWon ? 3 : 4), placeFill(4, "1"));
+    put(26, 9, g4.cell(KnockoutColumn::Mannschaft, thirdWon ? 4 : 3), placeFill(2, "3"));
 
-    put(17, 12, g6.cell(1, 1), CellFill::Gold);
-    put(19, 12, g6.cell(1, 2), CellFill::Silver);
-    put(21, 12, g6.cell(1, 3), CellFill::Bronze);
+    put(17, 12, g6.cell(OverallColumn::Mannschaft, 1), CellFill::Gold);
+    put(19, 12, g6.cell(OverallColumn::Mannschaft, 2), CellFill::Silver);
+    put(21, 12, g6.cell(OverallColumn::Mannschaft, 3), CellFill::Bronze);
     return cells;
 }
 

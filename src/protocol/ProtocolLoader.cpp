@@ -14,7 +14,7 @@ int tableLength(const SheetContent& sheet, int firstRow)
     int empty = 0;
     int length = available;
     for (int i = 1; i <= available; ++i) {
-        if (sheet.cell(firstRow + i - 1, 1).isEmpty()) {
+        if (sheet.text(firstRow + i - 1, 1).isEmpty()) {
             if (++empty == 2) {
                 length = i - 2;
                 break;
@@ -38,13 +38,13 @@ LoadedProtocol tablesFromWorkbook(const WorkbookContent& workbook, const Competi
         const int length = tableLength(sheet, first);
         QStringList blockCaptions;
         for (int j = 1; j <= table->columnCount(); ++j)
-            blockCaptions << sheet.cell(first, j);
+            blockCaptions << sheet.text(first, j);
         const std::vector<int> columns =
             blockColumns(round, competition.options(), table->rowCells(0), blockCaptions);
         table->setRowCount(length);
         for (int r = 0; r < length; ++r) {
             for (std::size_t j = 0; j < columns.size(); ++j)
-                table->setCell(columns[j], r, sheet.cell(first + r, int(j) + 1));
+                table->setCell(columns[j], r, sheet.text(first + r, int(j) + 1));
         }
         loaded.tables[k] = std::move(table);
         loaded.present[k] = true;
@@ -57,14 +57,22 @@ void reformatLoadedTimes(Competition& competition)
 {
     // Times, results and sums come back as the spreadsheet shows them ("2,1", "49,6"); they get
     // their two decimals again. Marks and other texts in between ("AUS", "DIS") are skipped.
-    static const std::array<std::vector<int>, kRoundCount> timeColumns = {{
-        {3, 5, 6, 8, 9, 11, 12},
-        {4, 5, 7},
-        {4, 5, 7},
-        {4, 5, 7},
-        {4, 5, 7},
-        {3, 4, 6, 7, 9, 10, 12, 13, 15, 16},
-    }};
+    using V = VorrundeColumn;
+    using K = KnockoutColumn;
+    using O = OverallColumn;
+    const std::vector<int> vorrunde{columnIndex(V::Lane1Zeit),   columnIndex(V::Lane1Gesamt),
+                                    columnIndex(V::Lane2Zeit),   columnIndex(V::Lane2Gesamt),
+                                    columnIndex(V::Lane3Zeit),   columnIndex(V::Lane3Gesamt),
+                                    columnIndex(V::RankingValue)};
+    const std::vector<int> knockout{columnIndex(K::BroughtResult), columnIndex(K::Zeit),
+                                    columnIndex(K::Gesamt)};
+    const std::vector<int> overall{columnIndex(O::VorrundeResult),        columnIndex(O::AchtelfinaleZeit),
+                                   columnIndex(O::AchtelfinaleErgebnis),  columnIndex(O::ViertelfinaleZeit),
+                                   columnIndex(O::ViertelfinaleErgebnis), columnIndex(O::HalbfinaleZeit),
+                                   columnIndex(O::HalbfinaleErgebnis),    columnIndex(O::FinaleZeit),
+                                   columnIndex(O::FinaleErgebnis),        columnIndex(O::BestResult)};
+    const std::array<std::vector<int>, kRoundCount> timeColumns{vorrunde, knockout, knockout,
+                                                                knockout, knockout, overall};
     const NumberFormat& format = competition.numberFormat();
     for (int k = 0; k < kRoundCount; ++k) {
         ResultGrid& grid = competition.grid(roundAt(k));

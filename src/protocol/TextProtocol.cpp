@@ -15,9 +15,10 @@ namespace brv {
 
 QByteArray TextProtocolWriter::toBytes(const ResultGrid& grid) const
 {
+    constexpr int kFirstColumn = 0; // of whichever table
     QString text;
     for (int r = 0; r < grid.rowCount(); ++r) {
-        if (grid.cell(0, r).isEmpty())
+        if (grid.cell(kFirstColumn, r).isEmpty()) // a row without its first cell is left out
             continue;
         for (int c = 0; c < grid.columnCount(); ++c) {
             const QString& cell = grid.cell(c, r);

@@ -31,7 +31,7 @@ CellValue CellValue::ofText(const QString& text)
     return value;
 }
 
-QString SheetContent::cell(int row, int col) const
+QString SheetContent::text(int row, int col) const
 {
     const auto it = rows.find(row);
     if (it == rows.end() || col < 1 || col > int(it->second.size()))
@@ -39,7 +39,7 @@ QString SheetContent::cell(int row, int col) const
     return it->second[std::size_t(col - 1)];
 }
 
-void SheetContent::setCell(int row, int col, const QString& text)
+void SheetContent::setText(int row, int col, const QString& text)
 {
     if (col < 1)
         return;

@@ -83,8 +83,8 @@ struct SheetContent
     // reader was asked for are kept.
     std::map<int, std::vector<QString>> rows;
 
-    QString cell(int row, int col) const;
-    void setCell(int row, int col, const QString& text);
+    QString text(int row, int col) const;
+    void setText(int row, int col, const QString& text);
 };
 
 struct WorkbookContent

@@ -89,7 +89,7 @@ bool XlsReader::read(const QString& fileName, WorkbookContent& content)
                     break;
                 }
                 if (!text.isEmpty())
-                    sheet.setCell(int(r) + 1, int(c) + 1, text);
+                    sheet.setText(int(r) + 1, int(c) + 1, text);
             }
         }
         content.sheets.push_back(std::move(sheet));

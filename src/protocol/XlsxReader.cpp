@@ -243,7 +243,7 @@ bool XlsxReader::readSheet(const QByteArray& xml, const std::vector<QString>& st
                     text = ok ? generalNumberText(number, m_separator) : value;
                 }
                 if (!text.isEmpty())
-                    sheet.setCell(row, col, text);
+                    sheet.setText(row, col, text);
             }
         }
     }

@@ -5,15 +5,6 @@
 
 namespace brv {
 
-namespace {
-
-int zeitColumn(int lane)
-{
-    return 3 * (lane - 1) + 3;
-}
-
-} // namespace
-
 RaceClock::RaceClock(Competition& competition, const TickSource& ticks, SoundPlayer* sounds, QObject* parent)
     : QObject(parent), m_competition(competition), m_ticks(ticks), m_sounds(sounds),
       m_commands{
@@ -281,7 +272,7 @@ void RaceClock::stopLane(int lane, std::optional<quint32> tick)
     c.falseStartEnabled = false;
 
     show(lane, elapsed);
-    m_competition.recordLaneTime(zeitColumn(lane), lane, m_competition.numberFormat().runTime(elapsed));
+    m_competition.recordLaneTime(lane, m_competition.numberFormat().runTime(elapsed));
 
     c.resetShown = true;
     c.startShown = false;

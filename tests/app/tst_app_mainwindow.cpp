@@ -28,8 +28,8 @@ void addTeams(MainWindow& window, int teams)
     ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
     v.setRowCount(teams + 1);
     for (int r = 1; r <= teams; ++r) {
-        v.setCell(0, r, QString::number(r));
-        v.setCell(1, r, QStringLiteral("FF Team %1").arg(r));
+        v.setCell(VorrundeColumn::Nr, r, QString::number(r));
+        v.setCell(VorrundeColumn::Mannschaft, r, QStringLiteral("FF Team %1").arg(r));
     }
     c.enterRound(CompetitionRound::Vorrunde);
 }
@@ -107,8 +107,8 @@ void TestMainWindow::heatByKeys()
 
     const ResultGrid& v = window.competition().grid(CompetitionRound::Vorrunde);
     const QString sep = window.competition().numberFormat().decimalSeparator();
-    QCOMPARE(v.cell(6, 2), QStringLiteral("31") + sep + QStringLiteral("23"));
-    QCOMPARE(v.cell(3, 1), QStringLiteral("32") + sep + QStringLiteral("23"));
+    QCOMPARE(v.cell(VorrundeColumn::Lane2Zeit, 2), QStringLiteral("31") + sep + QStringLiteral("23"));
+    QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 1), QStringLiteral("32") + sep + QStringLiteral("23"));
 
     QTest::keyClick(&window, Qt::Key_F10);
     QCOMPARE(window.clock().runState(), RunState::Idle);
@@ -142,7 +142,8 @@ void TestMainWindow::falseStart()
     // nothing recorded, lanes not advanced, no lane can be stopped
     QCOMPARE(window.competition().selector(1).index, 0);
     QTest::keyClick(&window, Qt::Key_F6);
-    QVERIFY(window.competition().grid(CompetitionRound::Vorrunde).cell(3, 1).isEmpty());
+    QVERIFY(
+        window.competition().grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Lane1Zeit, 1).isEmpty());
     QTRY_VERIFY(window.startButton->isVisible());
 }
 
@@ -171,8 +172,8 @@ void TestMainWindow::perLaneStartsByKeys()
     QTest::keyClick(&window, Qt::Key_F7);
     const ResultGrid& v = window.competition().grid(CompetitionRound::Vorrunde);
     const QString sep = window.competition().numberFormat().decimalSeparator();
-    QCOMPARE(v.cell(3, 1), QStringLiteral("20") + sep + QStringLiteral("50"));
-    QCOMPARE(v.cell(6, 2), QStringLiteral("20") + sep + QStringLiteral("00"));
+    QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 1), QStringLiteral("20") + sep + QStringLiteral("50"));
+    QCOMPARE(v.cell(VorrundeColumn::Lane2Zeit, 2), QStringLiteral("20") + sep + QStringLiteral("00"));
 }
 
 void TestMainWindow::typedLetterIsDroppedAndEnterRecalculates()
@@ -184,30 +185,30 @@ void TestMainWindow::typedLetterIsDroppedAndEnterRecalculates()
     const QString sep = c.numberFormat().decimalSeparator();
     ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
     for (int r = 1; r <= 3; ++r) {
-        v.setCell(3, r, QStringLiteral("30") + sep + QStringLiteral("0%1").arg(r));
-        v.setCell(6, r, QStringLiteral("31") + sep + QStringLiteral("00"));
+        v.setCell(VorrundeColumn::Lane1Zeit, r, QStringLiteral("30") + sep + QStringLiteral("0%1").arg(r));
+        v.setCell(VorrundeColumn::Lane2Zeit, r, QStringLiteral("31") + sep + QStringLiteral("00"));
     }
     QVERIFY(activate(window));
     ProtocolTableView* view = window.table(CompetitionRound::Vorrunde);
     // the Fehler cell of lane 1, team 1
-    const QModelIndex fehler = view->model()->index(0, 4);
+    const QModelIndex fehler = view->model()->index(0, columnIndex(VorrundeColumn::Lane1Fehler));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(fehler).center());
     QVERIFY(v.editMode);
-    QCOMPARE(c.editColumn(), 4);
+    QCOMPARE(c.editColumn(), columnIndex(VorrundeColumn::Lane1Fehler));
     QTest::keyClicks(view, QStringLiteral("a"));
     QTRY_VERIFY(view->isEditing());
     auto* editor = view->findChild<QLineEdit*>();
     QVERIFY(editor);
     // a typed point is the decimal separator, whichever the system has
     QTest::keyClicks(editor, QStringLiteral("x9.5b"));
-    QTRY_COMPARE(v.cell(4, 1), QStringLiteral("9") + sep + QStringLiteral("5"));
-    QCOMPARE(editor->text(), v.cell(4, 1));
+    QTRY_COMPARE(v.cell(VorrundeColumn::Lane1Fehler, 1), QStringLiteral("9") + sep + QStringLiteral("5"));
+    QCOMPARE(editor->text(), v.cell(VorrundeColumn::Lane1Fehler, 1));
     QTest::keyClick(editor, Qt::Key_Return);
     // Gesamt 39,51, ranking 70,51: the team falls from place 1 to place 3
-    QCOMPARE(v.cell(5, 1), QStringLiteral("39") + sep + QStringLiteral("51"));
-    QCOMPARE(v.cell(12, 1), QStringLiteral("70") + sep + QStringLiteral("51"));
-    QCOMPARE(v.cell(13, 1), QStringLiteral("3"));
-    QCOMPARE(v.cell(13, 2), QStringLiteral("1"));
+    QCOMPARE(v.cell(VorrundeColumn::Lane1Gesamt, 1), QStringLiteral("39") + sep + QStringLiteral("51"));
+    QCOMPARE(v.cell(VorrundeColumn::RankingValue, 1), QStringLiteral("70") + sep + QStringLiteral("51"));
+    QCOMPARE(v.cell(VorrundeColumn::Place, 1), QStringLiteral("3"));
+    QCOMPARE(v.cell(VorrundeColumn::Place, 2), QStringLiteral("1"));
     QVERIFY(!v.editMode);
 }
 
@@ -290,7 +291,7 @@ void TestMainWindow::contactStopsALane()
     ziel->setLines(ModemBit::DSR);
     QTRY_VERIFY(!window.competition().controls().lane(1).armed);
     const QString sep = window.competition().numberFormat().decimalSeparator();
-    QCOMPARE(window.competition().grid(CompetitionRound::Vorrunde).cell(3, 1),
+    QCOMPARE(window.competition().grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Lane1Zeit, 1),
              QStringLiteral("45") + sep + QStringLiteral("67"));
     QVERIFY(window.competition().controls().lane(2).armed);
 }

@@ -23,10 +23,13 @@ void TestCellStyle::boldSmallestGesamt_data()
 {
     QTest::addColumn<QStringList>("gesamt");
     QTest::addColumn<int>("boldColumn");
-    QTest::newRow("smallest of three") << QStringList{"31,00", "30,00", "32,00"} << 8;
+    QTest::newRow("smallest of three")
+        << QStringList{"31,00", "30,00", "32,00"} << columnIndex(VorrundeColumn::Lane2Gesamt);
     QTest::newRow("tie for the smallest marks nothing") << QStringList{"30,00", "30,00", "32,00"} << -1;
-    QTest::newRow("empty lane 3 counts as 99999") << QStringList{"31,00", "30,50", ""} << 8;
-    QTest::newRow("marks count as 99999") << QStringList{"AUS", "33,00", "DIS"} << 8;
+    QTest::newRow("empty lane 3 counts as 99999")
+        << QStringList{"31,00", "30,50", ""} << columnIndex(VorrundeColumn::Lane2Gesamt);
+    QTest::newRow("marks count as 99999")
+        << QStringList{"AUS", "33,00", "DIS"} << columnIndex(VorrundeColumn::Lane2Gesamt);
     QTest::newRow("nothing recorded") << QStringList{"", "", ""} << -1;
 }
 
@@ -37,16 +40,17 @@ void TestCellStyle::boldSmallestGesamt()
     auto c = makeCompetition(2);
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
     for (int i = 0; i < 3; ++i)
-        v.setCell(5 + 3 * i, 1, gesamt[i]);
+        v.setCell(laneResultColumn(i + 1), 1, gesamt[i]);
     const std::array<quint32, 3> plain{colour::Lane1, colour::Lane2, colour::Lane3};
     for (int i = 0; i < 3; ++i) {
-        const int col = 5 + 3 * i;
+        const int col = columnIndex(laneResultColumn(i + 1));
         const CellStyle style = c->cellStyle(CompetitionRound::Vorrunde, col, 1);
         QCOMPARE(style.bold, col == boldColumn);
         QCOMPARE(*style.background,
                  col == boldColumn ? (plain[std::size_t(i)] | 0xF0F0F0) : plain[std::size_t(i)]);
     }
-    QCOMPARE(*c->cellStyle(CompetitionRound::Vorrunde, 5, 1).background | 0xF0F0F0, quint32(0xFFF0F0));
+    QCOMPARE(*c->cellStyle(CompetitionRound::Vorrunde, VorrundeColumn::Lane1Gesamt, 1).background | 0xF0F0F0,
+             quint32(0xFFF0F0));
 }
 
 void TestCellStyle::laneTeamsInRed()
@@ -55,7 +59,10 @@ void TestCellStyle::laneTeamsInRed()
     options.thirdLaneOn = true;
     auto c = makeCompetition(4, options);
     auto red = [&](CompetitionRound round, int row) {
-        return c->cellStyle(round, 1, row).foreground == std::optional<quint32>(colour::Red);
+        // the whole row is red; the team's number or name cell shows it
+        const int col = round == CompetitionRound::Vorrunde ? columnIndex(VorrundeColumn::Mannschaft)
+                                                            : columnIndex(KnockoutColumn::Nr);
+        return c->cellStyle(round, col, row).foreground == std::optional<quint32>(colour::Red);
     };
     QVERIFY(red(CompetitionRound::Vorrunde, 1));
     QVERIFY(red(CompetitionRound::Vorrunde, 2));
@@ -72,8 +79,8 @@ void TestCellStyle::laneTeamsInRed()
     c->setOptions(options);
     ResultGrid& k = c->grid(CompetitionRound::Halbfinale);
     for (int r = 1; r <= 4; ++r) {
-        k.setCell(1, r, QString::number(r));
-        k.setCell(2, r, QStringLiteral("FF Team %1").arg(r));
+        k.setCell(KnockoutColumn::Nr, r, QString::number(r));
+        k.setCell(KnockoutColumn::Mannschaft, r, QStringLiteral("FF Team %1").arg(r));
     }
     c->enterRound(CompetitionRound::Halbfinale);
     QVERIFY(red(CompetitionRound::Halbfinale, 1));
@@ -98,8 +105,8 @@ void TestCellStyle::finaleMedals()
     QFETCH(QString, place);
     QFETCH(int, medal);
     auto c = makeCompetition(2);
-    c->grid(CompetitionRound::Finale).setCell(8, 2, place);
-    const CellStyle style = c->cellStyle(CompetitionRound::Finale, 8, 2);
+    c->grid(CompetitionRound::Finale).setCell(KnockoutColumn::Outcome, 2, place);
+    const CellStyle style = c->cellStyle(CompetitionRound::Finale, KnockoutColumn::Outcome, 2);
     QCOMPARE(int(style.medal), medal);
     QCOMPARE(*style.background, colour::Outcome);
     if (medal != int(Medal::None))
@@ -112,44 +119,57 @@ void TestCellStyle::overallTable()
     ResultGrid& o = c->grid(CompetitionRound::GesamtErgebnis);
     o.setRowCount(21);
     // rows beyond a round's team count are white
-    QCOMPARE(*c->cellStyle(CompetitionRound::GesamtErgebnis, 4, 16).background, colour::Lane2);
-    QCOMPARE(*c->cellStyle(CompetitionRound::GesamtErgebnis, 4, 17).background, colour::White);
-    QCOMPARE(*c->cellStyle(CompetitionRound::GesamtErgebnis, 9, 9).background, colour::White);
-    QCOMPARE(*c->cellStyle(CompetitionRound::GesamtErgebnis, 9, 8).background, colour::Lane3);
-    QCOMPARE(*c->cellStyle(CompetitionRound::GesamtErgebnis, 14, 5).background, colour::White);
-    QCOMPARE(*c->cellStyle(CompetitionRound::GesamtErgebnis, 3, 20).background, colour::Lane3);
-    QCOMPARE(*c->cellStyle(CompetitionRound::GesamtErgebnis, 16, 20).background, colour::Ranking);
+    QCOMPARE(*c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::AchtelfinaleZeit, 16).background,
+             colour::Lane2);
+    QCOMPARE(*c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::AchtelfinaleZeit, 17).background,
+             colour::White);
+    QCOMPARE(
+        *c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::ViertelfinaleErgebnis, 9).background,
+        colour::White);
+    QCOMPARE(
+        *c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::ViertelfinaleErgebnis, 8).background,
+        colour::Lane3);
+    QCOMPARE(*c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::FinaleFehler, 5).background,
+             colour::White);
+    QCOMPARE(*c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::VorrundeResult, 20).background,
+             colour::Lane3);
+    QCOMPARE(*c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::BestResult, 20).background,
+             colour::Ranking);
 
     // first smallest Ergebnis bold green
-    o.setCell(3, 1, "60,00");
-    o.setCell(6, 1, "29,00");
-    o.setCell(9, 1, "AUS");
-    o.setCell(12, 1, "29,00");
-    const CellStyle best = c->cellStyle(CompetitionRound::GesamtErgebnis, 6, 1);
+    o.setCell(OverallColumn::VorrundeResult, 1, "60,00");
+    o.setCell(OverallColumn::AchtelfinaleErgebnis, 1, "29,00");
+    o.setCell(OverallColumn::ViertelfinaleErgebnis, 1, "AUS");
+    o.setCell(OverallColumn::HalbfinaleErgebnis, 1, "29,00");
+    const CellStyle best =
+        c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::AchtelfinaleErgebnis, 1);
     QVERIFY(best.bold);
     QCOMPARE(*best.foreground, colour::Green);
     QCOMPARE(*best.background, colour::BestOverall);
-    QVERIFY(!c->cellStyle(CompetitionRound::GesamtErgebnis, 12, 1).bold);
+    QVERIFY(!c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::HalbfinaleErgebnis, 1).bold);
 
     // a medal only in rows 1-3 and only with a Finale result
-    o.setCell(0, 1, "1");
-    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, 0, 1).medal, Medal::None);
-    o.setCell(15, 1, "30,00");
-    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, 0, 1).medal, Medal::Gold);
-    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, 0, 1).medalTextLeft, 7);
-    o.setCell(0, 4, "3");
-    o.setCell(15, 4, "30,00");
-    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, 0, 4).medal, Medal::None);
+    o.setCell(OverallColumn::Place, 1, "1");
+    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::Place, 1).medal, Medal::None);
+    o.setCell(OverallColumn::FinaleErgebnis, 1, "30,00");
+    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::Place, 1).medal, Medal::Gold);
+    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::Place, 1).medalTextLeft, 7);
+    o.setCell(OverallColumn::Place, 4, "3");
+    o.setCell(OverallColumn::FinaleErgebnis, 4, "30,00");
+    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::Place, 4).medal, Medal::None);
 }
 
 void TestCellStyle::captionRowAndAlignment()
 {
     auto c = makeCompetition(2);
-    QCOMPARE(c->cellStyle(CompetitionRound::Vorrunde, 3, 0).fontPointSize, 10);
-    QCOMPARE(c->cellStyle(CompetitionRound::Vorrunde, 1, 1).alignment, Qt::AlignLeft | Qt::AlignVCenter);
-    QCOMPARE(c->cellStyle(CompetitionRound::Vorrunde, 0, 1).alignment, Qt::Alignment(Qt::AlignCenter));
-    QCOMPARE(c->cellStyle(CompetitionRound::Achtelfinale, 3, 1).alignment, Qt::AlignLeft | Qt::AlignVCenter);
-    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, 2, 1).alignment,
+    QCOMPARE(c->cellStyle(CompetitionRound::Vorrunde, VorrundeColumn::Lane1Zeit, 0).fontPointSize, 10);
+    QCOMPARE(c->cellStyle(CompetitionRound::Vorrunde, VorrundeColumn::Mannschaft, 1).alignment,
+             Qt::AlignLeft | Qt::AlignVCenter);
+    QCOMPARE(c->cellStyle(CompetitionRound::Vorrunde, VorrundeColumn::Nr, 1).alignment,
+             Qt::Alignment(Qt::AlignCenter));
+    QCOMPARE(c->cellStyle(CompetitionRound::Achtelfinale, KnockoutColumn::Klasse, 1).alignment,
+             Qt::AlignLeft | Qt::AlignVCenter);
+    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::Klasse, 1).alignment,
              Qt::AlignLeft | Qt::AlignVCenter);
 }
 

@@ -74,8 +74,8 @@ void rankByStartNumber(Competition& c, int step = 1)
 {
     ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
     for (int team = 1; team < v.rowCount(); ++team) {
-        v.setCell(3, team, hundredths(3000 + team * step));
-        v.setCell(6, team, hundredths(3000 + team * step));
+        v.setCell(VorrundeColumn::Lane1Zeit, team, hundredths(3000 + team * step));
+        v.setCell(VorrundeColumn::Lane2Zeit, team, hundredths(3000 + team * step));
     }
     c.recalculateRound();
 }
@@ -363,17 +363,17 @@ void TestKnockout::wholeCompetition()
     for (int team = 1; team <= s.teams; ++team) {
         for (int lane = 1; lane <= lanes; ++lane) {
             c->selector(lane).select(team - 1);
-            c->recordLaneTime(3 * lane, lane, hundredths(vorrundeZeit(team, lane)));
-            v.setCell(3 * lane + 1, team, QString::number(vorrundeFehler(team, lane)));
+            c->recordLaneTime(lane, hundredths(vorrundeZeit(team, lane)));
+            v.setCell(lanePenaltyColumn(lane), team, QString::number(vorrundeFehler(team, lane)));
         }
     }
     if (s.marks) {
-        c->selectCell(3, 3);
+        c->selectCell(VorrundeColumn::Lane1Zeit, 3);
         c->markVoid();
-        c->selectCell(0, 5);
+        c->selectCell(VorrundeColumn::Nr, 5);
         c->markDisqualified();
     }
-    c->selectCell(0, 1);
+    c->selectCell(VorrundeColumn::Nr, 1);
     c->recalculateRound();
 
     std::map<int, std::map<int, int>> voidRows;
@@ -387,17 +387,17 @@ void TestKnockout::wholeCompetition()
             c->selector(2).select(2 * heat - 1);
             for (int lane = 1; lane <= 2; ++lane) {
                 const int row = 2 * (heat - 1) + lane;
-                const int team = k.cell(1, row).toInt();
+                const int team = k.cell(KnockoutColumn::Nr, row).toInt();
                 QVERIFY2(team > 0,
                          qPrintable(QStringLiteral("round %1 row %2 has no team").arg(round).arg(row)));
-                c->recordLaneTime(3 * lane, lane, hundredths(knockoutZeit(team, round)));
-                c->selectCell(6, row);
+                c->recordLaneTime(lane, hundredths(knockoutZeit(team, round)));
+                c->selectCell(KnockoutColumn::Fehler, row);
                 c->setEditText(QString::number(knockoutFehler(team, round)));
                 c->editEnter();
             }
         }
         if (isVoidRun(s, 0, round)) {
-            c->selectCell(2, 4);
+            c->selectCell(KnockoutColumn::Mannschaft, 4);
             c->markVoid();
             voidRows[round][4] = 1;
         }
@@ -408,21 +408,24 @@ void TestKnockout::wholeCompetition()
 
     // Vorrunde places, start order kept
     for (int team = 1; team <= s.teams; ++team) {
-        QCOMPARE(v.cell(1, team), QStringLiteral("FF Team %1").arg(team));
-        QCOMPARE(v.cell(13, team), ref.vorrundePlace.at(team));
+        QCOMPARE(v.cell(VorrundeColumn::Mannschaft, team), QStringLiteral("FF Team %1").arg(team));
+        QCOMPARE(v.cell(VorrundeColumn::Place, team), ref.vorrundePlace.at(team));
     }
     // every knockout table: teams per row, the place they brought, outcomes
     for (int round = firstRound; round <= 4; ++round) {
         const ResultGrid& k = c->grid(roundAt(round));
         for (auto [row, team] : ref.rows.at(round)) {
             const QString where = QStringLiteral("round %1 row %2").arg(round).arg(row);
-            QVERIFY2(k.cell(2, row) == QStringLiteral("FF Team %1").arg(team),
-                     qPrintable(where + ": " + k.cell(2, row) + " instead of team " + QString::number(team)));
-            QVERIFY2(k.cell(8, row) == ref.marks.at(round).at(row),
-                     qPrintable(where + ": " + k.cell(8, row)));
+            QVERIFY2(k.cell(KnockoutColumn::Mannschaft, row) == QStringLiteral("FF Team %1").arg(team),
+                     qPrintable(where + ": " + k.cell(KnockoutColumn::Mannschaft, row) + " instead of team " +
+                                QString::number(team)));
+            QVERIFY2(k.cell(KnockoutColumn::Outcome, row) == ref.marks.at(round).at(row),
+                     qPrintable(where + ": " + k.cell(KnockoutColumn::Outcome, row)));
             const QStringList& brought = ref.brought.at(round).at(row);
-            QVERIFY2(k.cell(0, row) == brought[0], qPrintable(where + " brought place " + k.cell(0, row)));
-            QVERIFY2(k.cell(4, row) == brought[1], qPrintable(where + " brought result " + k.cell(4, row)));
+            QVERIFY2(k.cell(KnockoutColumn::PlaceBefore, row) == brought[0],
+                     qPrintable(where + " brought place " + k.cell(KnockoutColumn::PlaceBefore, row)));
+            QVERIFY2(k.cell(KnockoutColumn::BroughtResult, row) == brought[1],
+                     qPrintable(where + " brought result " + k.cell(KnockoutColumn::BroughtResult, row)));
         }
     }
     // the overall table
@@ -439,8 +442,8 @@ void TestKnockout::wholeCompetition()
         }
     }
     // medals for the first three, once the Finale has results
-    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, 0, 1).medal, Medal::Gold);
-    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, 0, 3).medal, Medal::Bronze);
+    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::Place, 1).medal, Medal::Gold);
+    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::Place, 3).medal, Medal::Bronze);
     (void)fmt;
 }
 
@@ -455,29 +458,29 @@ void TestKnockout::unfinishedHeat()
     for (int row = 1; row <= 16; ++row) {
         if (row == 5 || row == 6)
             continue;
-        k.setCell(5, row, hundredths(3000 + row));
-        k.setCell(6, row, "0");
-        k.setCell(7, row, hundredths(3000 + row));
+        k.setCell(KnockoutColumn::Zeit, row, hundredths(3000 + row));
+        k.setCell(KnockoutColumn::Fehler, row, "0");
+        k.setCell(KnockoutColumn::Gesamt, row, hundredths(3000 + row));
     }
     c->recalculateRound();
-    QVERIFY(k.cell(8, 5).isEmpty());
+    QVERIFY(k.cell(KnockoutColumn::Outcome, 5).isEmpty());
     c->changePage(CompetitionRound::Viertelfinale);
 
     const ResultGrid& q = c->grid(CompetitionRound::Viertelfinale);
     for (int row = 1; row <= 8; ++row) {
-        QVERIFY(q.cell(2, row) != QStringLiteral("FF Team 4"));
-        QVERIFY(q.cell(2, row) != QStringLiteral("FF Team 13"));
+        QVERIFY(q.cell(KnockoutColumn::Mannschaft, row) != QStringLiteral("FF Team 4"));
+        QVERIFY(q.cell(KnockoutColumn::Mannschaft, row) != QStringLiteral("FF Team 13"));
     }
     const ResultGrid& overall = c->grid(CompetitionRound::GesamtErgebnis);
-    QCOMPARE(overall.cell(1, 1), QStringLiteral("FF Team 4"));
-    QCOMPARE(overall.cell(1, 2), QStringLiteral("FF Team 13"));
+    QCOMPARE(overall.cell(OverallColumn::Mannschaft, 1), QStringLiteral("FF Team 4"));
+    QCOMPARE(overall.cell(OverallColumn::Mannschaft, 2), QStringLiteral("FF Team 13"));
     // places 17-20 stay in Vorrunde order
     for (int r = 17; r <= 20; ++r)
-        QCOMPARE(overall.cell(1, r), QStringLiteral("FF Team %1").arg(r));
+        QCOMPARE(overall.cell(OverallColumn::Mannschaft, r), QStringLiteral("FF Team %1").arg(r));
     // the heat order of the Achtelfinale is back, marks and places as before
-    QCOMPARE(k.cell(2, 5), QStringLiteral("FF Team 4"));
-    QCOMPARE(k.cell(0, 5), QStringLiteral("4"));
-    QVERIFY(k.cell(8, 5).isEmpty());
+    QCOMPARE(k.cell(KnockoutColumn::Mannschaft, 5), QStringLiteral("FF Team 4"));
+    QCOMPARE(k.cell(KnockoutColumn::PlaceBefore, 5), QStringLiteral("4"));
+    QVERIFY(k.cell(KnockoutColumn::Outcome, 5).isEmpty());
 }
 
 void TestKnockout::seedingEdges()
@@ -487,12 +490,12 @@ void TestKnockout::seedingEdges()
     rankByStartNumber(*c);
     c->changePage(CompetitionRound::Achtelfinale);
     const ResultGrid& k = c->grid(CompetitionRound::Achtelfinale);
-    QCOMPARE(k.cell(1, 1), QStringLiteral("1"));
-    QCOMPARE(k.cell(1, 2), QStringLiteral("16"));
-    QCOMPARE(k.cell(1, 3), QStringLiteral("8"));
-    QCOMPARE(k.cell(1, 4), QStringLiteral("9"));
-    QCOMPARE(k.cell(0, 4), QStringLiteral("9"));
-    QCOMPARE(k.cell(4, 1), QStringLiteral("60,02"));
+    QCOMPARE(k.cell(KnockoutColumn::Nr, 1), QStringLiteral("1"));
+    QCOMPARE(k.cell(KnockoutColumn::Nr, 2), QStringLiteral("16"));
+    QCOMPARE(k.cell(KnockoutColumn::Nr, 3), QStringLiteral("8"));
+    QCOMPARE(k.cell(KnockoutColumn::Nr, 4), QStringLiteral("9"));
+    QCOMPARE(k.cell(KnockoutColumn::PlaceBefore, 4), QStringLiteral("9"));
+    QCOMPARE(k.cell(KnockoutColumn::BroughtResult, 1), QStringLiteral("60,02"));
 
     // the Viertelfinale start: 1-8, 4-5, 2-7, 3-6; the Achtelfinale is not touched
     CompetitionOptions options;
@@ -504,16 +507,18 @@ void TestKnockout::seedingEdges()
     const ResultGrid& vf = q->grid(CompetitionRound::Viertelfinale);
     const QStringList heats{"1", "8", "4", "5", "2", "7", "3", "6"};
     for (int row = 1; row <= 8; ++row)
-        QCOMPARE(vf.cell(1, row), heats[row - 1]);
+        QCOMPARE(vf.cell(KnockoutColumn::Nr, row), heats[row - 1]);
     QVERIFY(q->grid(CompetitionRound::Achtelfinale).isRowBlank(1));
 
     // leaving the Vorrunde for the overall page also builds the first round
     auto o = makeCompetition(20);
     rankByStartNumber(*o);
     o->changePage(CompetitionRound::GesamtErgebnis);
-    QCOMPARE(o->grid(CompetitionRound::Achtelfinale).cell(1, 2), QStringLiteral("16"));
-    QCOMPARE(o->grid(CompetitionRound::GesamtErgebnis).cell(1, 20), QStringLiteral("FF Team 20"));
-    QCOMPARE(o->grid(CompetitionRound::GesamtErgebnis).cell(16, 20), QStringLiteral("30,20"));
+    QCOMPARE(o->grid(CompetitionRound::Achtelfinale).cell(KnockoutColumn::Nr, 2), QStringLiteral("16"));
+    QCOMPARE(o->grid(CompetitionRound::GesamtErgebnis).cell(OverallColumn::Mannschaft, 20),
+             QStringLiteral("FF Team 20"));
+    QCOMPARE(o->grid(CompetitionRound::GesamtErgebnis).cell(OverallColumn::BestResult, 20),
+             QStringLiteral("30,20"));
 }
 
 void TestKnockout::correctionAfterTheNextRoundRan()
@@ -523,30 +528,30 @@ void TestKnockout::correctionAfterTheNextRoundRan()
     c->changePage(CompetitionRound::Achtelfinale);
     ResultGrid& k = c->grid(CompetitionRound::Achtelfinale);
     for (int row = 1; row <= 16; ++row) {
-        k.setCell(5, row, hundredths(4000 + row));
-        k.setCell(6, row, "0");
-        k.setCell(7, row, hundredths(4000 + row));
+        k.setCell(KnockoutColumn::Zeit, row, hundredths(4000 + row));
+        k.setCell(KnockoutColumn::Fehler, row, "0");
+        k.setCell(KnockoutColumn::Gesamt, row, hundredths(4000 + row));
     }
     c->recalculateRound();
     c->changePage(CompetitionRound::Vorrunde);
 
     // team 16 (row 2 of the Achtelfinale) gets a penalty and drops to the last place; team 17 moves up
-    c->selectCell(4, 16);
+    c->selectCell(VorrundeColumn::Lane1Fehler, 16);
     c->setEditText("9");
     c->editEnter();
     const ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
-    QCOMPARE(v.cell(13, 16), QStringLiteral("20"));
-    QCOMPARE(v.cell(13, 17), QStringLiteral("16"));
+    QCOMPARE(v.cell(VorrundeColumn::Place, 16), QStringLiteral("20"));
+    QCOMPARE(v.cell(VorrundeColumn::Place, 17), QStringLiteral("16"));
     c->changePage(CompetitionRound::Achtelfinale);
 
-    QCOMPARE(k.cell(2, 2), QStringLiteral("FF Team 17"));
+    QCOMPARE(k.cell(KnockoutColumn::Mannschaft, 2), QStringLiteral("FF Team 17"));
     for (int col = 5; col <= 8; ++col)
         QVERIFY2(k.cell(col, 2).isEmpty(), "a new team must not inherit the previous team's run");
     // every other row keeps its team and its results
-    QCOMPARE(k.cell(2, 1), QStringLiteral("FF Team 1"));
-    QCOMPARE(k.cell(7, 1), hundredths(4001));
-    QCOMPARE(k.cell(8, 1), QStringLiteral("+"));
-    QCOMPARE(k.cell(7, 16), hundredths(4016));
+    QCOMPARE(k.cell(KnockoutColumn::Mannschaft, 1), QStringLiteral("FF Team 1"));
+    QCOMPARE(k.cell(KnockoutColumn::Gesamt, 1), hundredths(4001));
+    QCOMPARE(k.cell(KnockoutColumn::Outcome, 1), QStringLiteral("+"));
+    QCOMPARE(k.cell(KnockoutColumn::Gesamt, 16), hundredths(4016));
 }
 
 void TestKnockout::randomFillRepeatsAfterEveryStart()
@@ -590,29 +595,29 @@ void TestKnockout::randomFillValues()
     const double base = shift ? 1.0 : 10.0;
     for (int r = 1; r <= 30; ++r) {
         for (int lane = 1; lane <= 3; ++lane) {
-            const QString zeit = v.cell(3 * lane, r);
+            const QString zeit = v.cell(laneTimeColumn(lane), r);
             if (lane == 3 && !three) {
                 QVERIFY(zeit.isEmpty());
                 continue;
             }
             const double t = *c->numberFormat().toNumber(zeit);
             QVERIFY(t >= 4 * base && t < 12 * base);
-            const int f = v.cell(3 * lane + 1, r).toInt();
+            const int f = v.cell(lanePenaltyColumn(lane), r).toInt();
             QVERIFY(f >= 0 && f <= 11);
-            QCOMPARE(v.cell(3 * lane + 2, r),
+            QCOMPARE(v.cell(laneResultColumn(lane), r),
                      c->numberFormat().runTime(qint32(std::lround(t * 1000)) + f * 1000));
         }
-        QVERIFY(!v.cell(13, r).isEmpty());
+        QVERIFY(!v.cell(VorrundeColumn::Place, r).isEmpty());
     }
 
     // a knockout row without a team stays empty
     c->changePage(CompetitionRound::Achtelfinale);
     ResultGrid& k = c->grid(CompetitionRound::Achtelfinale);
-    k.setCell(1, 3, QString());
-    k.setCell(5, 3, QString());
+    k.setCell(KnockoutColumn::Nr, 3, QString());
+    k.setCell(KnockoutColumn::Zeit, 3, QString());
     c->fillWithRandomResults();
-    QVERIFY(k.cell(5, 3).isEmpty());
-    const double t = *c->numberFormat().toNumber(k.cell(5, 1));
+    QVERIFY(k.cell(KnockoutColumn::Zeit, 3).isEmpty());
+    const double t = *c->numberFormat().toNumber(k.cell(KnockoutColumn::Zeit, 1));
     QVERIFY(t >= 3 * base && t < 10 * base);
 }
 
@@ -637,24 +642,27 @@ void TestKnockout::fillAllPagesGivesCompleteResult()
     const ResultGrid& f = c->grid(CompetitionRound::Finale);
     QStringList winners, losers;
     for (int r = 1; r <= 4; ++r)
-        (h.cell(8, r) == "+" ? winners : losers) << h.cell(2, r);
+        (h.cell(KnockoutColumn::Outcome, r) == "+" ? winners : losers)
+            << h.cell(KnockoutColumn::Mannschaft, r);
     QCOMPARE(winners.size(), 2);
-    QVERIFY(losers.contains(f.cell(2, 1)) && losers.contains(f.cell(2, 2)));
-    QVERIFY(winners.contains(f.cell(2, 3)) && winners.contains(f.cell(2, 4)));
+    QVERIFY(losers.contains(f.cell(KnockoutColumn::Mannschaft, 1)) &&
+            losers.contains(f.cell(KnockoutColumn::Mannschaft, 2)));
+    QVERIFY(winners.contains(f.cell(KnockoutColumn::Mannschaft, 3)) &&
+            winners.contains(f.cell(KnockoutColumn::Mannschaft, 4)));
     const ResultGrid& o = c->grid(CompetitionRound::GesamtErgebnis);
     for (int r = 1; r <= 4; ++r) {
-        QCOMPARE(o.cell(0, r), QString::number(r));
-        const int row = f.findRow(2, o.cell(1, r));
+        QCOMPARE(o.cell(OverallColumn::Place, r), QString::number(r));
+        const int row = f.findRow(KnockoutColumn::Mannschaft, o.cell(OverallColumn::Mannschaft, r));
         QVERIFY(row > 0);
-        QCOMPARE(f.cell(8, row), QString::number(r));
+        QCOMPARE(f.cell(KnockoutColumn::Outcome, row), QString::number(r));
     }
-    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, 0, 1).medal, Medal::Gold);
-    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, 0, 2).medal, Medal::Silver);
-    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, 0, 3).medal, Medal::Bronze);
+    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::Place, 1).medal, Medal::Gold);
+    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::Place, 2).medal, Medal::Silver);
+    QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::Place, 3).medal, Medal::Bronze);
     // every team has an overall place and a best result
     for (int r = 1; r <= teams; ++r) {
-        QCOMPARE(o.cell(0, r), QString::number(r));
-        QVERIFY(c->numberFormat().toNumber(o.cell(16, r)));
+        QCOMPARE(o.cell(OverallColumn::Place, r), QString::number(r));
+        QVERIFY(c->numberFormat().toNumber(o.cell(OverallColumn::BestResult, r)));
     }
 }
 

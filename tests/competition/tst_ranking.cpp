@@ -85,15 +85,17 @@ void TestRanking::vorrundeRow()
     auto c = makeCompetition(1, options);
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
     for (int lane = 0; lane < 3; ++lane) {
-        v.setCell(3 + 3 * lane, 1, cells[2 * lane]);
-        v.setCell(4 + 3 * lane, 1, cells[2 * lane + 1]);
+        v.setCell(laneTimeColumn(lane + 1), 1, cells[2 * lane]);
+        v.setCell(lanePenaltyColumn(lane + 1), 1, cells[2 * lane + 1]);
     }
     if (gesamt[0] == "0")
-        v.setCell(5, 1, "0");
-    v.setCell(12, 1, before);
+        v.setCell(VorrundeColumn::Lane1Gesamt, 1, "0");
+    v.setCell(VorrundeColumn::RankingValue, 1, before);
     c->recalculateRound();
-    QCOMPARE((QStringList{v.cell(5, 1), v.cell(8, 1), v.cell(11, 1)}), gesamt);
-    QCOMPARE(v.cell(12, 1), ranking);
+    QCOMPARE((QStringList{v.cell(VorrundeColumn::Lane1Gesamt, 1), v.cell(VorrundeColumn::Lane2Gesamt, 1),
+                          v.cell(VorrundeColumn::Lane3Gesamt, 1)}),
+             gesamt);
+    QCOMPARE(v.cell(VorrundeColumn::RankingValue, 1), ranking);
 }
 
 void TestRanking::placesFollowRankingAndStartOrderStays()
@@ -103,22 +105,22 @@ void TestRanking::placesFollowRankingAndStartOrderStays()
     const QStringList g1{"30,00", "29,00", "AUS", "", "29,00"};
     const QStringList g2{"30,00", "31,00", "30,00", "", "31,00"};
     for (int r = 1; r <= 5; ++r) {
-        v.setCell(3, r, g1[r - 1]);
-        v.setCell(6, r, g2[r - 1]);
+        v.setCell(VorrundeColumn::Lane1Zeit, r, g1[r - 1]);
+        v.setCell(VorrundeColumn::Lane2Zeit, r, g2[r - 1]);
     }
-    v.setCell(0, 4, "17"); // start numbers need not be row numbers
-    c->selectCell(1, 3);
+    v.setCell(VorrundeColumn::Nr, 4, "17"); // start numbers need not be row numbers
+    c->selectCell(VorrundeColumn::Mannschaft, 3);
     c->recalculateRound();
     const QStringList expectedPlaces{"1", "2", "DIS", "", "3"}; // 60 / 60 / DIS / blank / 60
     for (int r = 1; r <= 5; ++r) {
-        QCOMPARE(v.cell(1, r), QStringLiteral("FF Team %1").arg(r));
-        QCOMPARE(v.cell(13, r), expectedPlaces[r - 1]);
+        QCOMPARE(v.cell(VorrundeColumn::Mannschaft, r), QStringLiteral("FF Team %1").arg(r));
+        QCOMPARE(v.cell(VorrundeColumn::Place, r), expectedPlaces[r - 1]);
     }
-    QCOMPARE(v.cell(0, 4), QStringLiteral("17"));
-    QCOMPARE(v.cell(0, 5), QStringLiteral("5"));
+    QCOMPARE(v.cell(VorrundeColumn::Nr, 4), QStringLiteral("17"));
+    QCOMPARE(v.cell(VorrundeColumn::Nr, 5), QStringLiteral("5"));
     QCOMPARE(v.currentRow, 3);
     QVERIFY(!v.sortEnabled);
-    QCOMPARE(v.sortColumn, 0);
+    QCOMPARE(v.sortColumn, columnIndex(VorrundeColumn::Nr));
 }
 
 void TestRanking::tieWarning_data()
@@ -149,8 +151,8 @@ void TestRanking::tieWarning()
             continue; // the two last teams have no result at all
         // distinct sums 60,00 + r; the team after the cut ties with the one at it
         const double extra = (tieAtCut && r == cut + 1) ? cut : r;
-        v.setCell(3, r, c->numberFormat().fixed2(30.0 + extra));
-        v.setCell(6, r, "30,00");
+        v.setCell(VorrundeColumn::Lane1Zeit, r, c->numberFormat().fixed2(30.0 + extra));
+        v.setCell(VorrundeColumn::Lane2Zeit, r, "30,00");
     }
     c->recalculateRound();
     QCOMPARE(c->statusText(2), status);
@@ -204,11 +206,11 @@ void TestRanking::knockoutHeat()
         c->setCurrentRound(round);
         ResultGrid& k = c->grid(round);
         const int last = roundTeamCount(round) - 1; // the last heat of the round
-        k.setCell(7, last, a);
-        k.setCell(7, last + 1, b);
+        k.setCell(KnockoutColumn::Gesamt, last, a);
+        k.setCell(KnockoutColumn::Gesamt, last + 1, b);
         c->recalculateRound();
-        QCOMPARE(k.cell(8, last), markA);
-        QCOMPARE(k.cell(8, last + 1), markB);
+        QCOMPARE(k.cell(KnockoutColumn::Outcome, last), markA);
+        QCOMPARE(k.cell(KnockoutColumn::Outcome, last + 1), markB);
     }
 }
 
@@ -233,10 +235,10 @@ void TestRanking::finaleMatch()
     c->setCurrentRound(CompetitionRound::Finale);
     ResultGrid& f = c->grid(CompetitionRound::Finale);
     for (int r = 1; r <= 4; ++r)
-        f.setCell(7, r, results[r - 1]);
+        f.setCell(KnockoutColumn::Gesamt, r, results[r - 1]);
     c->recalculateRound();
     for (int r = 1; r <= 4; ++r)
-        QCOMPARE(f.cell(8, r), places[r - 1]);
+        QCOMPARE(f.cell(KnockoutColumn::Outcome, r), places[r - 1]);
 }
 
 void TestRanking::nonNumericCellsEverywhere()
@@ -257,7 +259,7 @@ void TestRanking::nonNumericCellsEverywhere()
         c->buildNextRound();
         c->enterRound(round);
         for (int lane = 1; lane <= 3; ++lane)
-            c->recordLaneTime(3 * lane, lane, "30,00");
+            c->recordLaneTime(lane, "30,00");
         for (int r = 0; r < g.rowCount(); ++r) {
             for (int col = 0; col < g.columnCount(); ++col)
                 c->cellStyle(round, col, r);
@@ -275,8 +277,8 @@ void TestRanking::largeVorrundeRanksCorrectly()
     for (int r = 1; r <= teams; ++r) {
         const int a = 3000 + (r * 7919) % 5000;
         const int b = 3000 + (r * 104729) % 4000;
-        v.setCell(3, r, c->numberFormat().fixed2(a / 100.0));
-        v.setCell(6, r, c->numberFormat().fixed2(b / 100.0));
+        v.setCell(VorrundeColumn::Lane1Zeit, r, c->numberFormat().fixed2(a / 100.0));
+        v.setCell(VorrundeColumn::Lane2Zeit, r, c->numberFormat().fixed2(b / 100.0));
         expected.emplace_back(a + b, r);
     }
     c->recalculateRound();
@@ -284,8 +286,8 @@ void TestRanking::largeVorrundeRanksCorrectly()
                      [](const auto& x, const auto& y) { return x.first < y.first; });
     for (int place = 1; place <= teams; ++place) {
         const int row = expected[std::size_t(place - 1)].second;
-        QCOMPARE(v.cell(13, row), QString::number(place));
-        QCOMPARE(v.cell(0, row), QString::number(row));
+        QCOMPARE(v.cell(VorrundeColumn::Place, row), QString::number(place));
+        QCOMPARE(v.cell(VorrundeColumn::Nr, row), QString::number(row));
     }
 }
 
@@ -299,16 +301,16 @@ void TestRanking::oversizedKnockoutTable()
         ResultGrid& k = c->grid(round);
         k.setRowCount(25);
         for (int r = 1; r < 25; ++r) {
-            k.setCell(1, r, QString::number(r));
-            k.setCell(2, r, QStringLiteral("T%1").arg(r));
-            k.setCell(7, r, c->numberFormat().fixed2(30 + r % 7));
+            k.setCell(KnockoutColumn::Nr, r, QString::number(r));
+            k.setCell(KnockoutColumn::Mannschaft, r, QStringLiteral("T%1").arg(r));
+            k.setCell(KnockoutColumn::Gesamt, r, c->numberFormat().fixed2(30 + r % 7));
         }
         c->setCurrentRound(round);
         c->recalculateRound();
         c->buildNextRound();
         // every team is still there, in heat order
         for (int r = 1; r < 25; ++r)
-            QCOMPARE(k.cell(2, r), QStringLiteral("T%1").arg(r));
+            QCOMPARE(k.cell(KnockoutColumn::Mannschaft, r), QStringLiteral("T%1").arg(r));
     }
 }
 
@@ -316,17 +318,17 @@ void TestRanking::tvBestResult()
 {
     auto c = makeCompetition(3);
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
-    v.setCell(5, 1, "30,00");
-    v.setCell(8, 1, "30,00"); // a tie contributes nothing
-    v.setCell(5, 2, "31,50");
-    v.setCell(8, 2, "32,00");
+    v.setCell(VorrundeColumn::Lane1Gesamt, 1, "30,00");
+    v.setCell(VorrundeColumn::Lane2Gesamt, 1, "30,00"); // a tie contributes nothing
+    v.setCell(VorrundeColumn::Lane1Gesamt, 2, "31,50");
+    v.setCell(VorrundeColumn::Lane2Gesamt, 2, "32,00");
     c->updateTvBestResult();
     QCOMPARE(c->tvBestMilliseconds(), 31500);
     QCOMPARE(c->tvBestTeam(), QStringLiteral("FF Team 2"));
 
     ResultGrid& f = c->grid(CompetitionRound::Finale);
-    f.setCell(2, 3, "FF Team 3");
-    f.setCell(7, 3, "12,345");
+    f.setCell(KnockoutColumn::Mannschaft, 3, "FF Team 3");
+    f.setCell(KnockoutColumn::Gesamt, 3, "12,345");
     c->updateTvBestResult();
     QCOMPARE(c->tvBestMilliseconds(), 12345);
     QCOMPARE(c->tvBestTeam(), QStringLiteral("FF Team 3"));

@@ -82,13 +82,13 @@ void TestRecording::laneEntryText()
     QFETCH(QString, nr);
     QFETCH(QString, team);
     QFETCH(QString, text);
-    ResultGrid v(TableId::Vorrunde, 14, 2);
-    v.setCell(0, 1, nr);
-    v.setCell(1, 1, team);
+    ResultGrid v(TableId::Vorrunde, kVorrundeColumnCount, 2);
+    v.setCell(VorrundeColumn::Nr, 1, nr);
+    v.setCell(VorrundeColumn::Mannschaft, 1, team);
     QCOMPARE(Competition::laneEntryText(v, 1), text);
-    ResultGrid k(TableId::Viertelfinale, 9, 2);
-    k.setCell(1, 1, nr);
-    k.setCell(2, 1, team);
+    ResultGrid k(TableId::Viertelfinale, kKnockoutColumnCount, 2);
+    k.setCell(KnockoutColumn::Nr, 1, nr);
+    k.setCell(KnockoutColumn::Mannschaft, 1, team);
     QCOMPARE(Competition::laneEntryText(k, 1), text);
 }
 
@@ -109,7 +109,7 @@ void TestRecording::vorrundeStopWritesLaneGroup()
     options.thirdLaneOn = true;
     auto c = makeCompetition(3, options);
     c->selector(lane).select(1); // team 2 on this lane
-    c->recordLaneTime(3 * (lane - 1) + 3, lane, QStringLiteral("45,67"));
+    c->recordLaneTime(lane, QStringLiteral("45,67"));
     const ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
     QCOMPARE(v.cell(zeitColumn, 2), QStringLiteral("45,67"));
     QCOMPARE(v.cell(zeitColumn + 1, 2), QStringLiteral("0"));
@@ -125,21 +125,21 @@ void TestRecording::knockoutStopUsesResultColumns()
 {
     auto c = makeCompetition(20);
     for (int r = 1; r <= 20; ++r)
-        c->grid(CompetitionRound::Vorrunde).setCell(13, r, QString::number(r));
+        c->grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Place, r, QString::number(r));
     c->changePage(CompetitionRound::Achtelfinale);
     const ResultGrid& k = c->grid(CompetitionRound::Achtelfinale);
-    QCOMPARE(k.cell(2, 2), QStringLiteral("FF Team 16"));
+    QCOMPARE(k.cell(KnockoutColumn::Mannschaft, 2), QStringLiteral("FF Team 16"));
     c->selector(3).selectText(Competition::laneEntryText(k, 2));
-    c->recordLaneTime(9, 3, QStringLiteral("33,30"));
-    QCOMPARE(k.cell(5, 2), QStringLiteral("33,30"));
-    QCOMPARE(k.cell(6, 2), QStringLiteral("0"));
-    QCOMPARE(k.cell(7, 2), QStringLiteral("33,30"));
-    QVERIFY(k.cell(8, 2).isEmpty());
+    c->recordLaneTime(3, QStringLiteral("33,30"));
+    QCOMPARE(k.cell(KnockoutColumn::Zeit, 2), QStringLiteral("33,30"));
+    QCOMPARE(k.cell(KnockoutColumn::Fehler, 2), QStringLiteral("0"));
+    QCOMPARE(k.cell(KnockoutColumn::Gesamt, 2), QStringLiteral("33,30"));
+    QVERIFY(k.cell(KnockoutColumn::Outcome, 2).isEmpty());
 
     // nothing is written on the overall page
     c->changePage(CompetitionRound::GesamtErgebnis);
     const ResultGrid overall = c->grid(CompetitionRound::GesamtErgebnis);
-    c->recordLaneTime(3, 1, QStringLiteral("1,00"));
+    c->recordLaneTime(1, QStringLiteral("1,00"));
     for (int r = 0; r < overall.rowCount(); ++r)
         QCOMPARE(c->grid(CompetitionRound::GesamtErgebnis).rowCells(r), overall.rowCells(r));
 }
@@ -162,13 +162,13 @@ void TestRecording::stopWithoutUsableTeam()
     QFETCH(int, index);
     auto c = makeCompetition(2);
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
-    v.setCell(0, 1, nr);
-    v.setCell(1, 1, team);
+    v.setCell(VorrundeColumn::Nr, 1, nr);
+    v.setCell(VorrundeColumn::Mannschaft, 1, team);
     c->fillLaneSelectors();
     c->selector(1).select(index);
     c->controls().saveEnabled = true; // "no buttons change"
     const QStringList before = v.rowCells(1);
-    c->recordLaneTime(3, 1, QStringLiteral("12,34"));
+    c->recordLaneTime(1, QStringLiteral("12,34"));
     QCOMPARE(v.rowCells(1), before);
     QVERIFY(c->controls().saveEnabled);
 }
@@ -186,12 +186,12 @@ void TestRecording::stopFindsTeamWhoseNumberIsWrittenDifferently()
     QFETCH(QString, nr);
     auto c = makeCompetition(3);
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
-    v.setCell(0, 2, nr);
+    v.setCell(VorrundeColumn::Nr, 2, nr);
     c->fillLaneSelectors();
     c->selector(2).select(1);
-    c->recordLaneTime(6, 2, QStringLiteral("50,01"));
-    QCOMPARE(v.cell(6, 2), QStringLiteral("50,01"));
-    QCOMPARE(v.cell(8, 2), QStringLiteral("50,01"));
+    c->recordLaneTime(2, QStringLiteral("50,01"));
+    QCOMPARE(v.cell(VorrundeColumn::Lane2Zeit, 2), QStringLiteral("50,01"));
+    QCOMPARE(v.cell(VorrundeColumn::Lane2Gesamt, 2), QStringLiteral("50,01"));
 }
 
 void TestRecording::provisionalRanking_data()
@@ -231,18 +231,18 @@ void TestRecording::provisionalRanking()
     options.thirdLaneOn = true;
     auto c = makeCompetition(3, options);
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
-    v.setCell(12, 1, before);
+    v.setCell(VorrundeColumn::RankingValue, 1, before);
     // the last recorded time triggers the computation; earlier ones are already in the row
     int lastLane = 0;
     for (int lane = 1; lane <= 3; ++lane) {
         if (!times[lane - 1].isEmpty()) {
-            v.setCell(3 * lane, 1, times[lane - 1]);
+            v.setCell(laneTimeColumn(lane), 1, times[lane - 1]);
             lastLane = lane;
         }
     }
     c->selector(lastLane).select(0);
-    c->recordLaneTime(3 * lastLane, lastLane, times[lastLane - 1]);
-    QCOMPARE(v.cell(12, 1), ranking);
+    c->recordLaneTime(lastLane, times[lastLane - 1]);
+    QCOMPARE(v.cell(VorrundeColumn::RankingValue, 1), ranking);
 }
 
 void TestRecording::advanceLanes_data()
@@ -278,7 +278,7 @@ void TestRecording::advanceLanes()
     if (firstPassRun) {
         // the first pass ran team r on lane (r - 1) mod lanes + 1
         for (int r = 1; r <= teams; ++r)
-            v.setCell(3 * ((r - 1) % lanes + 1) + 2, r, "40,00");
+            v.setCell(laneResultColumn((r - 1) % lanes + 1), r, "40,00");
     }
     for (int lane = 1; lane <= 3; ++lane)
         c->selector(lane).select(start[lane - 1]);
@@ -291,7 +291,7 @@ void TestRecording::advanceLanes()
         // once the second pass ran (row 3 on lane 1, row 1 on lane 2, row 2 on lane 3, ...),
         // the rotation after the last heat goes on to (1, 2, 0)
         for (int r = 1; r <= teams; ++r)
-            v.setCell(3 * ((r % 3) + 1) + 2, r, "41,00");
+            v.setCell(laneResultColumn(r % 3 + 1), r, "41,00");
         c->selector(1).select(5);
         c->selector(2).select(3);
         c->selector(3).select(4);
@@ -305,11 +305,12 @@ void TestRecording::advanceLanes()
 void TestRecording::assignRowToLane()
 {
     auto c = makeCompetition(4);
-    c->selectCell(1, 3);
+    c->selectCell(VorrundeColumn::Mannschaft, 3);
     c->assignRowToLane(2);
     QCOMPARE(c->selector(2).index, 2);
-    QCOMPARE(c->cellStyle(CompetitionRound::Vorrunde, 1, 3).foreground, std::optional<quint32>(colour::Red));
-    QVERIFY(!c->cellStyle(CompetitionRound::Vorrunde, 1, 2).foreground);
+    QCOMPARE(c->cellStyle(CompetitionRound::Vorrunde, VorrundeColumn::Mannschaft, 3).foreground,
+             std::optional<quint32>(colour::Red));
+    QVERIFY(!c->cellStyle(CompetitionRound::Vorrunde, VorrundeColumn::Mannschaft, 2).foreground);
 }
 
 void TestRecording::editKeyFilter_data()
@@ -376,26 +377,26 @@ void TestRecording::typedPointIsTheDecimalSeparator()
     Competition c{NumberFormat(separator)};
     ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
     v.setRowCount(2);
-    v.setCell(0, 1, QStringLiteral("1"));
-    v.setCell(1, 1, QStringLiteral("FF A"));
-    v.setCell(4, 1, QStringLiteral("2"));
-    c.selectCell(3, 1);
+    v.setCell(VorrundeColumn::Nr, 1, QStringLiteral("1"));
+    v.setCell(VorrundeColumn::Mannschaft, 1, QStringLiteral("FF A"));
+    v.setCell(VorrundeColumn::Lane1Fehler, 1, QStringLiteral("2"));
+    c.selectCell(VorrundeColumn::Lane1Zeit, 1);
     c.setEditText(typed);
     c.editEnter();
-    QCOMPARE(v.cell(3, 1), zeit);
-    QCOMPARE(v.cell(5, 1), gesamt);
+    QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 1), zeit);
+    QCOMPARE(v.cell(VorrundeColumn::Lane1Gesamt, 1), gesamt);
 }
 
 void TestRecording::pastedTextIsFilteredToo()
 {
     auto c = makeCompetition(2);
-    c->selectCell(4, 1);
+    c->selectCell(VorrundeColumn::Lane1Fehler, 1);
     c->setEditText(QStringLiteral("1a0"));
-    QCOMPARE(c->grid(CompetitionRound::Vorrunde).cell(4, 1), QStringLiteral("10"));
+    QCOMPARE(c->grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Lane1Fehler, 1), QStringLiteral("10"));
     // not editable: nothing is written
-    c->selectCell(12, 1);
+    c->selectCell(VorrundeColumn::RankingValue, 1);
     c->setEditText(QStringLiteral("99"));
-    QVERIFY(c->grid(CompetitionRound::Vorrunde).cell(12, 1).isEmpty());
+    QVERIFY(c->grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::RankingValue, 1).isEmpty());
 }
 
 void TestRecording::commitVorrundeEdit_data()
@@ -434,18 +435,18 @@ void TestRecording::commitVorrundeEdit()
     options.rankingMode = RankingMode(mode);
     auto c = makeCompetition(2, options);
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
-    v.setCell(5, 1, "41,00");
-    v.setCell(8, 1, "41,00");
-    v.setCell(3, 1, zeit);
-    c->selectCell(4, 1);
-    QCOMPARE(c->editColumn(), 4);
-    v.setCell(4, 1, fehler);
+    v.setCell(VorrundeColumn::Lane1Gesamt, 1, "41,00");
+    v.setCell(VorrundeColumn::Lane2Gesamt, 1, "41,00");
+    v.setCell(VorrundeColumn::Lane1Zeit, 1, zeit);
+    c->selectCell(VorrundeColumn::Lane1Fehler, 1);
+    QCOMPARE(c->editColumn(), columnIndex(VorrundeColumn::Lane1Fehler));
+    v.setCell(VorrundeColumn::Lane1Fehler, 1, fehler);
     c->editEnter();
-    QCOMPARE(v.cell(5, 1), gesamt);
-    QCOMPARE(v.cell(12, 1), ranking);
+    QCOMPARE(v.cell(VorrundeColumn::Lane1Gesamt, 1), gesamt);
+    QCOMPARE(v.cell(VorrundeColumn::RankingValue, 1), ranking);
     QCOMPARE(c->editColumn(), -1);
     QVERIFY(!v.editMode);
-    QCOMPARE(v.cell(13, 1), QStringLiteral("1")); // recalculated after Enter
+    QCOMPARE(v.cell(VorrundeColumn::Place, 1), QStringLiteral("1")); // recalculated after Enter
 }
 
 void TestRecording::commitKnockoutZeitZeroEmptiesFehler()
@@ -453,28 +454,28 @@ void TestRecording::commitKnockoutZeitZeroEmptiesFehler()
     auto c = makeCompetition(20);
     c->changePage(CompetitionRound::Achtelfinale);
     ResultGrid& k = c->grid(CompetitionRound::Achtelfinale);
-    k.setCell(7, 1, "44,00");
-    c->selectCell(5, 1);
+    k.setCell(KnockoutColumn::Gesamt, 1, "44,00");
+    c->selectCell(KnockoutColumn::Zeit, 1);
     c->setEditText(QStringLiteral("0"));
-    k.setCell(6, 1, "3");
+    k.setCell(KnockoutColumn::Fehler, 1, "3");
     c->commitCellEdit();
-    QVERIFY(k.cell(6, 1).isEmpty());
-    QCOMPARE(k.cell(7, 1), QStringLiteral("44,00"));
+    QVERIFY(k.cell(KnockoutColumn::Fehler, 1).isEmpty());
+    QCOMPARE(k.cell(KnockoutColumn::Gesamt, 1), QStringLiteral("44,00"));
 
     c->setEditText(QStringLiteral("40,5"));
-    k.setCell(6, 1, "2");
+    k.setCell(KnockoutColumn::Fehler, 1, "2");
     c->commitCellEdit();
-    QCOMPARE(k.cell(7, 1), QStringLiteral("42,50"));
+    QCOMPARE(k.cell(KnockoutColumn::Gesamt, 1), QStringLiteral("42,50"));
 }
 
 void TestRecording::movingAwayCommitsTheEdit()
 {
     auto c = makeCompetition(3);
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
-    c->selectCell(3, 2);
+    c->selectCell(VorrundeColumn::Lane1Zeit, 2);
     c->setEditText(QStringLiteral("40,00"));
-    c->selectCell(1, 3); // a name cell: back to row mode
-    QCOMPARE(v.cell(5, 2), QStringLiteral("40,00"));
+    c->selectCell(VorrundeColumn::Mannschaft, 3); // a name cell: back to row mode
+    QCOMPARE(v.cell(VorrundeColumn::Lane1Gesamt, 2), QStringLiteral("40,00"));
     QVERIFY(!v.editMode);
     QCOMPARE(v.currentRow, 3);
     QCOMPARE(c->editColumn(), -1);
@@ -484,31 +485,32 @@ void TestRecording::markVoidAndDisqualified()
 {
     auto c = makeCompetition(3);
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
-    v.setCell(6, 2, "41,00");
-    v.setCell(7, 2, "0");
-    c->selectCell(7, 2);
+    v.setCell(VorrundeColumn::Lane2Zeit, 2, "41,00");
+    v.setCell(VorrundeColumn::Lane2Fehler, 2, "0");
+    c->selectCell(VorrundeColumn::Lane2Fehler, 2);
     c->markVoid();
-    QCOMPARE(v.cell(6, 2), QStringLiteral("AUS"));
-    QCOMPARE(v.cell(7, 2), QStringLiteral("AUS"));
-    QCOMPARE(v.cell(8, 2), QStringLiteral("AUS"));
-    QCOMPARE(v.cell(12, 2), QStringLiteral("DIS")); // two lanes: one void run disqualifies
+    QCOMPARE(v.cell(VorrundeColumn::Lane2Zeit, 2), QStringLiteral("AUS"));
+    QCOMPARE(v.cell(VorrundeColumn::Lane2Fehler, 2), QStringLiteral("AUS"));
+    QCOMPARE(v.cell(VorrundeColumn::Lane2Gesamt, 2), QStringLiteral("AUS"));
+    QCOMPARE(v.cell(VorrundeColumn::RankingValue, 2),
+             QStringLiteral("DIS")); // two lanes: one void run disqualifies
 
-    c->selectCell(1, 1); // outside the lane groups nothing is marked
+    c->selectCell(VorrundeColumn::Mannschaft, 1); // outside the lane groups nothing is marked
     c->markVoid();
-    QVERIFY(v.cell(3, 1).isEmpty());
+    QVERIFY(v.cell(VorrundeColumn::Lane1Zeit, 1).isEmpty());
 
-    c->selectCell(0, 3);
+    c->selectCell(VorrundeColumn::Nr, 3);
     c->markDisqualified();
-    for (int col = 3; col <= 13; ++col)
+    for (int col = columnIndex(VorrundeColumn::Lane1Zeit); col <= columnIndex(VorrundeColumn::Place); ++col)
         QCOMPARE(v.cell(col, 3), QStringLiteral("DIS"));
-    QCOMPARE(v.cell(0, 3), QStringLiteral("3"));
+    QCOMPARE(v.cell(VorrundeColumn::Nr, 3), QStringLiteral("3"));
 
     c->changePage(CompetitionRound::Halbfinale);
     ResultGrid& h = c->grid(CompetitionRound::Halbfinale);
-    c->selectCell(2, 2);
+    c->selectCell(KnockoutColumn::Mannschaft, 2);
     c->markVoid();
-    QCOMPARE(h.cell(5, 2), QStringLiteral("AUS"));
-    QCOMPARE(h.cell(7, 2), QStringLiteral("AUS"));
+    QCOMPARE(h.cell(KnockoutColumn::Zeit, 2), QStringLiteral("AUS"));
+    QCOMPARE(h.cell(KnockoutColumn::Gesamt, 2), QStringLiteral("AUS"));
 }
 
 void TestRecording::clearResults_data()

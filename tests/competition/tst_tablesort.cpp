@@ -8,7 +8,7 @@ using brv::test::german;
 
 namespace {
 
-QStringList column(const ResultGrid& grid, int col)
+template <typename Column> QStringList column(const ResultGrid& grid, Column col)
 {
     QStringList values;
     for (int r = 1; r < grid.rowCount(); ++r)
@@ -66,77 +66,78 @@ void TestTableSort::compareResultText()
 
 void TestTableSort::resultSortPutsBlanksAndMarksLast()
 {
-    ResultGrid grid(TableId::Vorrunde, 14, 5);
+    ResultGrid grid(TableId::Vorrunde, kVorrundeColumnCount, 5);
     const QStringList values{"31,50", "", "DIS", "29,80"};
     for (int r = 1; r <= 4; ++r) {
-        grid.setCell(0, r, QString::number(r));
-        grid.setCell(12, r, values[r - 1]);
+        grid.setCell(VorrundeColumn::Nr, r, QString::number(r));
+        grid.setCell(VorrundeColumn::RankingValue, r, values[r - 1]);
     }
     grid.sortEnabled = true;
-    sortTable(grid, 12, german());
-    QCOMPARE(column(grid, 12), QStringList({"29,80", "31,50", "", "DIS"}));
-    QCOMPARE(column(grid, 0), QStringList({"4", "1", "2", "3"}));
-    QCOMPARE(grid.sortColumn, 12);
+    sortTable(grid, columnIndex(VorrundeColumn::RankingValue), german());
+    QCOMPARE(column(grid, VorrundeColumn::RankingValue), QStringList({"29,80", "31,50", "", "DIS"}));
+    QCOMPARE(column(grid, VorrundeColumn::Nr), QStringList({"4", "1", "2", "3"}));
+    QCOMPARE(grid.sortColumn, columnIndex(VorrundeColumn::RankingValue));
 }
 
 void TestTableSort::disabledSortChangesNothing()
 {
-    ResultGrid grid(TableId::Vorrunde, 14, 3);
-    grid.setCell(12, 1, "5,00");
-    grid.setCell(12, 2, "1,00");
-    grid.sortColumn = 3;
-    sortTable(grid, 12, german());
-    QCOMPARE(column(grid, 12), QStringList({"5,00", "1,00"}));
-    QCOMPARE(grid.sortColumn, 3);
+    ResultGrid grid(TableId::Vorrunde, kVorrundeColumnCount, 3);
+    grid.setCell(VorrundeColumn::RankingValue, 1, "5,00");
+    grid.setCell(VorrundeColumn::RankingValue, 2, "1,00");
+    grid.sortColumn = columnIndex(VorrundeColumn::Lane1Zeit);
+    sortTable(grid, columnIndex(VorrundeColumn::RankingValue), german());
+    QCOMPARE(column(grid, VorrundeColumn::RankingValue), QStringList({"5,00", "1,00"}));
+    QCOMPARE(grid.sortColumn, columnIndex(VorrundeColumn::Lane1Zeit));
 }
 
 void TestTableSort::descendingMarksKeepTies()
 {
-    ResultGrid grid(TableId::Halbfinale, 9, 5);
+    ResultGrid grid(TableId::Halbfinale, kKnockoutColumnCount, 5);
     const QStringList marks{"+", "-", "+", "-"};
     for (int r = 1; r <= 4; ++r) {
-        grid.setCell(0, r, QString::number(r));
-        grid.setCell(8, r, marks[r - 1]);
+        grid.setCell(KnockoutColumn::PlaceBefore, r, QString::number(r));
+        grid.setCell(KnockoutColumn::Outcome, r, marks[r - 1]);
     }
     grid.sortEnabled = true;
     grid.sortDirection = SortDirection::Descending;
-    sortTable(grid, 8, german());
-    QCOMPARE(column(grid, 8), QStringList({"-", "-", "+", "+"}));
-    QCOMPARE(column(grid, 0), QStringList({"2", "4", "1", "3"}));
+    sortTable(grid, columnIndex(KnockoutColumn::Outcome), german());
+    QCOMPARE(column(grid, KnockoutColumn::Outcome), QStringList({"-", "-", "+", "+"}));
+    QCOMPARE(column(grid, KnockoutColumn::PlaceBefore), QStringList({"2", "4", "1", "3"}));
 }
 
 void TestTableSort::secondaryKeysInListedOrder()
 {
     // outcome first, then the result; the direction applies to both keys
-    ResultGrid grid(TableId::Achtelfinale, 9, 7);
+    ResultGrid grid(TableId::Achtelfinale, kKnockoutColumnCount, 7);
     const QStringList marks{"+", "-", "+", "-", "", ""};
     const QStringList results{"40,00", "45,00", "35,00", "AUS", "", "50,00"};
     for (int r = 1; r <= 6; ++r) {
-        grid.setCell(0, r, QString::number(r));
-        grid.setCell(8, r, marks[r - 1]);
-        grid.setCell(7, r, results[r - 1]);
+        grid.setCell(KnockoutColumn::PlaceBefore, r, QString::number(r));
+        grid.setCell(KnockoutColumn::Outcome, r, marks[r - 1]);
+        grid.setCell(KnockoutColumn::Gesamt, r, results[r - 1]);
     }
     grid.sortEnabled = true;
-    grid.secondarySortColumns = "7";
-    sortTable(grid, 8, german());
-    QCOMPARE(column(grid, 0), QStringList({"6", "5", "3", "1", "2", "4"}));
+    grid.secondarySortColumns = {columnIndex(KnockoutColumn::Gesamt)};
+    sortTable(grid, columnIndex(KnockoutColumn::Outcome), german());
+    QCOMPARE(column(grid, KnockoutColumn::PlaceBefore), QStringList({"6", "5", "3", "1", "2", "4"}));
 
     grid.sortDirection = SortDirection::Descending;
-    sortTable(grid, 8, german());
-    QCOMPARE(column(grid, 8), QStringList({"-", "-", "+", "+", "", ""}));
-    QCOMPARE(column(grid, 7), QStringList({"AUS", "45,00", "40,00", "35,00", "", "50,00"}));
+    sortTable(grid, columnIndex(KnockoutColumn::Outcome), german());
+    QCOMPARE(column(grid, KnockoutColumn::Outcome), QStringList({"-", "-", "+", "+", "", ""}));
+    QCOMPARE(column(grid, KnockoutColumn::Gesamt),
+             QStringList({"AUS", "45,00", "40,00", "35,00", "", "50,00"}));
 }
 
 void TestTableSort::textKeyFoldsOnlyAsciiLetters()
 {
-    ResultGrid grid(TableId::Vorrunde, 14, 5);
+    ResultGrid grid(TableId::Vorrunde, kVorrundeColumnCount, 5);
     const QStringList names{"b", "A", "a", "B"};
     for (int r = 1; r <= 4; ++r)
-        grid.setCell(1, r, names[r - 1]);
+        grid.setCell(VorrundeColumn::Mannschaft, r, names[r - 1]);
     grid.sortEnabled = true;
     grid.secondarySortColumns.clear();
-    sortTable(grid, 1, german());
-    QCOMPARE(column(grid, 1), QStringList({"A", "a", "b", "B"}));
+    sortTable(grid, columnIndex(VorrundeColumn::Mannschaft), german());
+    QCOMPARE(column(grid, VorrundeColumn::Mannschaft), QStringList({"A", "a", "b", "B"}));
 }
 
 void TestTableSort::sortAndNumberPlaces()
@@ -145,37 +146,37 @@ void TestTableSort::sortAndNumberPlaces()
     ResultGrid& v = competition->grid(CompetitionRound::Vorrunde);
     const QStringList values{"31,50", "", "DIS", "29,80"};
     for (int r = 1; r <= 4; ++r)
-        v.setCell(12, r, values[r - 1]);
+        v.setCell(VorrundeColumn::RankingValue, r, values[r - 1]);
     v.sortEnabled = true;
-    v.sortColumn = 12;
+    v.sortColumn = columnIndex(VorrundeColumn::RankingValue);
     competition->sortCurrentTableAndNumber();
-    QCOMPARE(column(v, 12), QStringList({"29,80", "31,50", "", "DIS"}));
-    QCOMPARE(column(v, 13), QStringList({"1", "2", "", "DIS"}));
+    QCOMPARE(column(v, VorrundeColumn::RankingValue), QStringList({"29,80", "31,50", "", "DIS"}));
+    QCOMPARE(column(v, VorrundeColumn::Place), QStringList({"1", "2", "", "DIS"}));
 }
 
 void TestTableSort::sortAndNumberWithSortColZeroNumbersNothing()
 {
     auto competition = test::makeCompetition(3);
     ResultGrid& v = competition->grid(CompetitionRound::Vorrunde);
-    v.setCell(13, 1, "x");
+    v.setCell(VorrundeColumn::Place, 1, "x");
     v.sortEnabled = true;
-    v.sortColumn = 0;
+    v.sortColumn = columnIndex(VorrundeColumn::Nr);
     competition->sortCurrentTableAndNumber();
-    QCOMPARE(v.cell(13, 1), QStringLiteral("x"));
+    QCOMPARE(v.cell(VorrundeColumn::Place, 1), QStringLiteral("x"));
 }
 
 void TestTableSort::sortAndNumberWithoutSortingStillNumbers()
 {
     auto competition = test::makeCompetition(3);
     ResultGrid& v = competition->grid(CompetitionRound::Vorrunde);
-    v.setCell(12, 1, "50,00");
-    v.setCell(12, 2, "40,00");
-    v.setCell(12, 3, "DIS");
+    v.setCell(VorrundeColumn::RankingValue, 1, "50,00");
+    v.setCell(VorrundeColumn::RankingValue, 2, "40,00");
+    v.setCell(VorrundeColumn::RankingValue, 3, "DIS");
     v.sortEnabled = false;
-    v.sortColumn = 12;
+    v.sortColumn = columnIndex(VorrundeColumn::RankingValue);
     competition->sortCurrentTableAndNumber();
-    QCOMPARE(column(v, 12), QStringList({"50,00", "40,00", "DIS"}));
-    QCOMPARE(column(v, 13), QStringList({"1", "2", "DIS"}));
+    QCOMPARE(column(v, VorrundeColumn::RankingValue), QStringList({"50,00", "40,00", "DIS"}));
+    QCOMPARE(column(v, VorrundeColumn::Place), QStringList({"1", "2", "DIS"}));
 }
 
 QTEST_GUILESS_MAIN(TestTableSort)

@@ -12,34 +12,36 @@ inline void fillCompetition(Competition& c, int teams)
     ResultGrid& g1 = c.grid(CompetitionRound::Vorrunde);
     g1.setRowCount(teams + 1);
     for (int i = 1; i <= teams; ++i) {
-        g1.setCell(0, i, QString::number(i));
-        g1.setCell(1, i, QStringLiteral("FF Dorf %1").arg(i));
-        g1.setCell(2, i, i % 2 ? QStringLiteral("A") : QStringLiteral("B"));
-        g1.setCell(3, i, QStringLiteral("%1,%2").arg(20 + i % 7).arg(i % 10 * 10, 2, 10, QLatin1Char('0')));
-        g1.setCell(4, i, QStringLiteral("0"));
-        g1.setCell(5, i, g1.cell(3, i));
-        g1.setCell(6, i, QStringLiteral("21,05"));
-        g1.setCell(7, i, QStringLiteral("5"));
-        g1.setCell(8, i, QStringLiteral("26,05"));
-        g1.setCell(9, i, i % 3 ? QStringLiteral("19,99") : QStringLiteral("AUS"));
-        g1.setCell(10, i, QStringLiteral("0"));
-        g1.setCell(11, i, QStringLiteral("19,99"));
-        g1.setCell(12, i, QStringLiteral("%1,00").arg(40 + i));
-        g1.setCell(13, i, QString::number(i));
+        g1.setCell(VorrundeColumn::Nr, i, QString::number(i));
+        g1.setCell(VorrundeColumn::Mannschaft, i, QStringLiteral("FF Dorf %1").arg(i));
+        g1.setCell(VorrundeColumn::Klasse, i, i % 2 ? QStringLiteral("A") : QStringLiteral("B"));
+        g1.setCell(VorrundeColumn::Lane1Zeit, i,
+                   QStringLiteral("%1,%2").arg(20 + i % 7).arg(i % 10 * 10, 2, 10, QLatin1Char('0')));
+        g1.setCell(VorrundeColumn::Lane1Fehler, i, QStringLiteral("0"));
+        g1.setCell(VorrundeColumn::Lane1Gesamt, i, g1.cell(VorrundeColumn::Lane1Zeit, i));
+        g1.setCell(VorrundeColumn::Lane2Zeit, i, QStringLiteral("21,05"));
+        g1.setCell(VorrundeColumn::Lane2Fehler, i, QStringLiteral("5"));
+        g1.setCell(VorrundeColumn::Lane2Gesamt, i, QStringLiteral("26,05"));
+        g1.setCell(VorrundeColumn::Lane3Zeit, i, i % 3 ? QStringLiteral("19,99") : QStringLiteral("AUS"));
+        g1.setCell(VorrundeColumn::Lane3Fehler, i, QStringLiteral("0"));
+        g1.setCell(VorrundeColumn::Lane3Gesamt, i, QStringLiteral("19,99"));
+        g1.setCell(VorrundeColumn::RankingValue, i, QStringLiteral("%1,00").arg(40 + i));
+        g1.setCell(VorrundeColumn::Place, i, QString::number(i));
     }
     for (CompetitionRound round : {CompetitionRound::Achtelfinale, CompetitionRound::Viertelfinale,
                                    CompetitionRound::Halbfinale, CompetitionRound::Finale}) {
         ResultGrid& g = c.grid(round);
         for (int r = 1; r < g.rowCount(); ++r) {
-            g.setCell(0, r, QString::number(r));
-            g.setCell(1, r, QString::number(r * 3));
-            g.setCell(2, r, QStringLiteral("FF %1 %2").arg(roundCaption(round)).arg(r));
-            g.setCell(3, r, QStringLiteral("K"));
-            g.setCell(4, r, QStringLiteral("40,50"));
-            g.setCell(5, r, QStringLiteral("20,10"));
-            g.setCell(6, r, QStringLiteral("0"));
-            g.setCell(7, r, QStringLiteral("20,10"));
-            g.setCell(8, r,
+            g.setCell(KnockoutColumn::PlaceBefore, r, QString::number(r));
+            g.setCell(KnockoutColumn::Nr, r, QString::number(r * 3));
+            g.setCell(KnockoutColumn::Mannschaft, r,
+                      QStringLiteral("FF %1 %2").arg(roundCaption(round)).arg(r));
+            g.setCell(KnockoutColumn::Klasse, r, QStringLiteral("K"));
+            g.setCell(KnockoutColumn::BroughtResult, r, QStringLiteral("40,50"));
+            g.setCell(KnockoutColumn::Zeit, r, QStringLiteral("20,10"));
+            g.setCell(KnockoutColumn::Fehler, r, QStringLiteral("0"));
+            g.setCell(KnockoutColumn::Gesamt, r, QStringLiteral("20,10"));
+            g.setCell(KnockoutColumn::Outcome, r,
                       round == CompetitionRound::Finale
                           ? QString::number(5 - r)
                           : (r % 2 ? QStringLiteral("+") : QStringLiteral("-")));
@@ -52,8 +54,8 @@ inline void fillCompetition(Competition& c, int teams)
             g6.setCell(col, i,
                        col == 1 ? QStringLiteral("FF Gesamt %1").arg(i)
                                 : QStringLiteral("%1,5").arg(i + col));
-        g6.setCell(0, i, QString::number(i));
-        g6.setCell(2, i, QStringLiteral("A"));
+        g6.setCell(OverallColumn::Place, i, QString::number(i));
+        g6.setCell(OverallColumn::Klasse, i, QStringLiteral("A"));
     }
 }
 

@@ -248,13 +248,14 @@ void TestWorkbookFiles::legacyWorkbook()
     QVERIFY2(result.ok, qPrintable(result.message));
     const ResultGrid& g = c.grid(CompetitionRound::Vorrunde);
     QCOMPARE(g.rowCount(), 4);
-    QCOMPARE(g.cell(0, 0), QStringLiteral("Nr."));
-    QCOMPARE(g.cell(1, 1), QStringLiteral("FF Altdorf"));
-    QCOMPARE(g.cell(0, 2), QStringLiteral("2"));
-    QCOMPARE(g.cell(3, 1), QStringLiteral("12,50"));
-    QCOMPARE(g.cell(3, 3), QStringLiteral("AUS"));
+    QCOMPARE(g.cell(VorrundeColumn::Nr, 0), QStringLiteral("Nr."));
+    QCOMPARE(g.cell(VorrundeColumn::Mannschaft, 1), QStringLiteral("FF Altdorf"));
+    QCOMPARE(g.cell(VorrundeColumn::Nr, 2), QStringLiteral("2"));
+    QCOMPARE(g.cell(VorrundeColumn::Lane1Zeit, 1), QStringLiteral("12,50"));
+    QCOMPARE(g.cell(VorrundeColumn::Lane1Zeit, 3), QStringLiteral("AUS"));
     QCOMPARE(c.pageCaption(CompetitionRound::Vorrunde), QStringLiteral("Vorrunde"));
-    QCOMPARE(c.grid(CompetitionRound::Achtelfinale).cell(2, 1), QStringLiteral("FF Bergheim"));
+    QCOMPARE(c.grid(CompetitionRound::Achtelfinale).cell(KnockoutColumn::Mannschaft, 1),
+             QStringLiteral("FF Bergheim"));
     QCOMPARE(files.protocolName(), QStringLiteral("legacy-protocol"));
 }
 
@@ -266,7 +267,8 @@ void TestWorkbookFiles::legacyWorkbookRenamed()
     QVERIFY(QFile::copy(source, path));
     Competition c;
     QVERIFY(ProtocolFiles(c).loadCommand(path).ok);
-    QCOMPARE(c.grid(CompetitionRound::Vorrunde).cell(1, 2), QStringLiteral("FF Bergheim"));
+    QCOMPARE(c.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Mannschaft, 2),
+             QStringLiteral("FF Bergheim"));
 }
 
 void TestWorkbookFiles::largeSheet()
@@ -278,7 +280,8 @@ void TestWorkbookFiles::largeSheet()
     Competition c;
     QVERIFY(ProtocolFiles(c).loadFromWorkbook(path));
     QCOMPARE(c.grid(CompetitionRound::Vorrunde).rowCount(), 50001);
-    QCOMPARE(c.grid(CompetitionRound::Vorrunde).cell(1, 50000), QStringLiteral("FF Dorf 50000"));
+    QCOMPARE(c.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Mannschaft, 50000),
+             QStringLiteral("FF Dorf 50000"));
     QCOMPARE(c.grid(CompetitionRound::GesamtErgebnis).rowCount(), 50001);
 }
 
@@ -289,11 +292,12 @@ void TestWorkbookFiles::hugeTexts()
     const QString path = m_dir.filePath(QStringLiteral("huge.xlsx"));
     Competition source;
     test::fillCompetition(source, 2);
-    source.grid(CompetitionRound::Vorrunde).setCell(1, 1, QString(100000, QLatin1Char('x')));
+    source.grid(CompetitionRound::Vorrunde)
+        .setCell(VorrundeColumn::Mannschaft, 1, QString(100000, QLatin1Char('x')));
     QVERIFY(ProtocolFiles(source).saveToWorkbook(path));
     Competition c;
     QVERIFY(ProtocolFiles(c).loadFromWorkbook(path));
-    QCOMPARE(c.grid(CompetitionRound::Vorrunde).cell(1, 1).size(), 32767);
+    QCOMPARE(c.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Mannschaft, 1).size(), 32767);
 
     const QByteArray big(5 * 1024 * 1024, 'y');
     const QString other = m_dir.filePath(QStringLiteral("huge-inline.xlsx"));
@@ -304,7 +308,7 @@ void TestWorkbookFiles::hugeTexts()
                                            big + "</t></is></c></row>")}}))));
     Competition d;
     QVERIFY(ProtocolFiles(d).loadFromWorkbook(other));
-    QCOMPARE(d.grid(CompetitionRound::Vorrunde).cell(1, 0).size(), big.size());
+    QCOMPARE(d.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Mannschaft, 0).size(), big.size());
 }
 
 void TestWorkbookFiles::sharedAndInlineStrings()
@@ -331,18 +335,18 @@ void TestWorkbookFiles::sharedAndInlineStrings()
     WorkbookContent content;
     QVERIFY2(reader.read(path, content), qPrintable(reader.errorString()));
     const SheetContent& s = content.sheets.at(0);
-    QCOMPARE(s.cell(2, 1), QStringLiteral("Nr."));
-    QCOMPARE(s.cell(2, 2), QStringLiteral("Mannschaft"));
-    QCOMPARE(s.cell(2, 3), QStringLiteral("inline"));
-    QCOMPARE(s.cell(2, 4), QStringLiteral("Formel"));
-    QCOMPARE(s.cell(2, 5), QStringLiteral("WAHR"));
-    QCOMPARE(s.cell(2, 6), QStringLiteral("12,5"));
-    QCOMPARE(s.cell(2, 7), QStringLiteral("#DIV/0!"));
-    QCOMPARE(s.cell(3, 1), QStringLiteral("7")); // row and cells without references follow on
-    QCOMPARE(s.cell(3, 2), QStringLiteral("0,0015"));
+    QCOMPARE(s.text(2, 1), QStringLiteral("Nr."));
+    QCOMPARE(s.text(2, 2), QStringLiteral("Mannschaft"));
+    QCOMPARE(s.text(2, 3), QStringLiteral("inline"));
+    QCOMPARE(s.text(2, 4), QStringLiteral("Formel"));
+    QCOMPARE(s.text(2, 5), QStringLiteral("WAHR"));
+    QCOMPARE(s.text(2, 6), QStringLiteral("12,5"));
+    QCOMPARE(s.text(2, 7), QStringLiteral("#DIV/0!"));
+    QCOMPARE(s.text(3, 1), QStringLiteral("7")); // row and cells without references follow on
+    QCOMPARE(s.text(3, 2), QStringLiteral("0,0015"));
     // a number with a decimal comma, as earlier versions wrote on German systems
-    QCOMPARE(s.cell(3, 3), QStringLiteral("6,74"));
-    QCOMPARE(s.cell(3, 4), QStringLiteral("1,2,3"));
+    QCOMPARE(s.text(3, 3), QStringLiteral("6,74"));
+    QCOMPARE(s.text(3, 4), QStringLiteral("1,2,3"));
 }
 
 void TestWorkbookFiles::patchChangesOnlyTheBlocks()
@@ -421,16 +425,16 @@ void TestWorkbookFiles::patchChangesOnlyTheBlocks()
     QCOMPARE(int(content.sheets.size()), 7);
     const SheetContent& s1 = content.sheets[0];
     QCOMPARE(s1.name, QStringLiteral("Blatt 1"));    // not renamed
-    QCOMPARE(s1.cell(1, 1), QStringLiteral("Kopf")); // no captions written into row 1
-    QCOMPARE(s1.cell(2, 1), QStringLiteral("Nr."));
-    QCOMPARE(s1.cell(3, 2), QStringLiteral("FF Dorf 1"));
-    QCOMPARE(s1.cell(40, 1), QStringLiteral("Fußnote"));
-    QCOMPARE(s1.cell(40, 26), QStringLiteral("5"));
+    QCOMPARE(s1.text(1, 1), QStringLiteral("Kopf")); // no captions written into row 1
+    QCOMPARE(s1.text(2, 1), QStringLiteral("Nr."));
+    QCOMPARE(s1.text(3, 2), QStringLiteral("FF Dorf 1"));
+    QCOMPARE(s1.text(40, 1), QStringLiteral("Fußnote"));
+    QCOMPARE(s1.text(40, 26), QStringLiteral("5"));
     const SheetContent& s7 = content.sheets[6];
-    QCOMPARE(s7.cell(1, 1), QStringLiteral("Turnierbaum"));
-    QCOMPARE(s7.cell(2, 1), QStringLiteral("3"));
-    QCOMPARE(s7.cell(4, 3), QStringLiteral("FF Achtelfinale 1"));
-    QCOMPARE(s7.cell(17, 12), QStringLiteral("FF Gesamt 1"));
+    QCOMPARE(s7.text(1, 1), QStringLiteral("Turnierbaum"));
+    QCOMPARE(s7.text(2, 1), QStringLiteral("3"));
+    QCOMPARE(s7.text(4, 3), QStringLiteral("FF Achtelfinale 1"));
+    QCOMPARE(s7.text(17, 12), QStringLiteral("FF Gesamt 1"));
 
     // The fills are new styles: C4 kept its number format (style 1) and got green.
     const QByteArray styles = *after.read(QStringLiteral("xl/styles.xml"), nullptr);
@@ -472,7 +476,8 @@ void TestWorkbookFiles::patchWithoutSeventhSheet()
     QVERIFY(!patcher.bracketWritten());
     Competition d;
     QVERIFY(ProtocolFiles(d).loadFromWorkbook(path));
-    QCOMPARE(d.grid(CompetitionRound::Finale).cell(2, 4), QStringLiteral("FF Finale 4"));
+    QCOMPARE(d.grid(CompetitionRound::Finale).cell(KnockoutColumn::Mannschaft, 4),
+             QStringLiteral("FF Finale 4"));
 }
 
 void TestWorkbookFiles::patchRefusesTooFewSheets()
@@ -533,9 +538,9 @@ void TestWorkbookFiles::patchGivesEveryCellItsReference()
     WorkbookReader reader(QLatin1Char(','));
     WorkbookContent content;
     QVERIFY2(reader.read(path, content), qPrintable(reader.errorString()));
-    QCOMPARE(content.sheets[2].cell(1, 1), QStringLiteral("Pl."));
-    QCOMPARE(content.sheets[2].cell(9, 3), QStringLiteral("FF Viertelfinale 8"));
-    QCOMPARE(content.sheets[2].cell(21, 1), QStringLiteral("5"));
+    QCOMPARE(content.sheets[2].text(1, 1), QStringLiteral("Pl."));
+    QCOMPARE(content.sheets[2].text(9, 3), QStringLiteral("FF Viertelfinale 8"));
+    QCOMPARE(content.sheets[2].text(21, 1), QStringLiteral("5"));
 }
 
 void TestWorkbookFiles::patchAddsMissingCoreProperties()
@@ -645,7 +650,7 @@ void TestWorkbookFiles::showInSpreadsheet()
     WorkbookReader reader(QLatin1Char(','));
     WorkbookContent content;
     QVERIFY(reader.read(shown.path, content));
-    QCOMPARE(content.sheets[0].cell(3, 2), QStringLiteral("FF Dorf 1"));
+    QCOMPARE(content.sheets[0].text(3, 2), QStringLiteral("FF Dorf 1"));
     QVERIFY(QDir(QFileInfo(shown.path).absolutePath()).removeRecursively());
 
     opener.answer = false;
@@ -673,10 +678,10 @@ void TestWorkbookFiles::exampleCompetition()
     QVERIFY2(loaded.ok, qPrintable(loaded.message));
     const ResultGrid& g = c.grid(CompetitionRound::Vorrunde);
     QCOMPARE(g.rowCount(), 21);
-    QCOMPARE(g.cell(0, 20), QStringLiteral("20"));
-    QCOMPARE(g.cell(1, 1), QStringLiteral("FF Altbrunnen"));
-    QCOMPARE(g.cell(2, 3), QStringLiteral("Frauen"));
-    QCOMPARE(g.cell(3, 1), QString());
+    QCOMPARE(g.cell(VorrundeColumn::Nr, 20), QStringLiteral("20"));
+    QCOMPARE(g.cell(VorrundeColumn::Mannschaft, 1), QStringLiteral("FF Altbrunnen"));
+    QCOMPARE(g.cell(VorrundeColumn::Klasse, 3), QStringLiteral("Frauen"));
+    QCOMPARE(g.cell(VorrundeColumn::Lane1Zeit, 1), QString());
     QCOMPARE(files.protocolName(), QStringLiteral("Beispiel-Wettkampf"));
 
     test::fillCompetition(c, 20);
@@ -685,9 +690,9 @@ void TestWorkbookFiles::exampleCompetition()
     WorkbookContent content;
     QVERIFY(reader.read(path, content));
     QCOMPARE(content.sheets.at(6).name, QStringLiteral("Turnierbaum"));
-    QCOMPARE(content.sheets.at(6).cell(17, 12), QStringLiteral("FF Gesamt 1"));
-    QCOMPARE(content.sheets.at(6).cell(15, 12), QStringLiteral("Sieger"));
-    QCOMPARE(content.sheets.at(0).cell(1, 5), QStringLiteral("Bahn 1"));
+    QCOMPARE(content.sheets.at(6).text(17, 12), QStringLiteral("FF Gesamt 1"));
+    QCOMPARE(content.sheets.at(6).text(15, 12), QStringLiteral("Sieger"));
+    QCOMPARE(content.sheets.at(0).text(1, 5), QStringLiteral("Bahn 1"));
 }
 
 void TestWorkbookFiles::seventhSheetIsNeverRead()
@@ -699,7 +704,7 @@ void TestWorkbookFiles::seventhSheetIsNeverRead()
     Competition c;
     const ProtocolResult result = ProtocolFiles(c).loadCommand(path);
     QVERIFY2(result.ok, qPrintable(result.message));
-    QCOMPARE(c.grid(CompetitionRound::Vorrunde).cell(0, 0), QStringLiteral("1"));
+    QCOMPARE(c.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Nr, 0), QStringLiteral("1"));
     QCOMPARE(c.pageCaption(CompetitionRound::GesamtErgebnis), QStringLiteral("Blatt 6"));
 }
 

@@ -89,7 +89,7 @@ void TestInterop::initTestCase()
     Competition c;
     c.setOptions(test::options(true, false, 0));
     test::fillCompetition(c, 4);
-    c.grid(CompetitionRound::Vorrunde).setCell(13, 2, QStringLiteral("DIS"));
+    c.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Place, 2, QStringLiteral("DIS"));
     const QString path = m_dir.filePath(QStringLiteral("neu.xlsx"));
     QVERIFY(ProtocolFiles(c).saveToWorkbook(path));
     m_written = dump(path);
@@ -194,16 +194,19 @@ void TestInterop::programLoadsOpenpyxlWorkbook()
     QVERIFY2(result.ok, qPrintable(result.message));
     const ResultGrid& g = c.grid(CompetitionRound::Vorrunde);
     QCOMPARE(g.rowCount(), 4);
-    QCOMPARE(g.cell(1, 1), QStringLiteral("FF Altdorf"));
-    QCOMPARE(g.cell(3, 1), QStringLiteral("21,50"));
-    QCOMPARE(g.cell(6, 1), QStringLiteral("22,25"));
-    QCOMPARE(g.cell(3, 2), QStringLiteral("AUS"));
-    QCOMPARE(g.cell(6, 2), QStringLiteral("20,00")); // lane 2 has no text above: re-formatted
-    QCOMPARE(g.cell(13, 2), QStringLiteral("DIS"));
-    QCOMPARE(g.cell(1, 3), QStringLiteral("FF Cdorf"));
-    QCOMPARE(c.grid(CompetitionRound::Finale).cell(2, 1), QStringLiteral("FF Bergheim"));
-    QCOMPARE(c.grid(CompetitionRound::Finale).cell(5, 1), QStringLiteral("19,99"));
-    QCOMPARE(c.grid(CompetitionRound::GesamtErgebnis).cell(1, 1), QStringLiteral("FF Altdorf"));
+    QCOMPARE(g.cell(VorrundeColumn::Mannschaft, 1), QStringLiteral("FF Altdorf"));
+    QCOMPARE(g.cell(VorrundeColumn::Lane1Zeit, 1), QStringLiteral("21,50"));
+    QCOMPARE(g.cell(VorrundeColumn::Lane2Zeit, 1), QStringLiteral("22,25"));
+    QCOMPARE(g.cell(VorrundeColumn::Lane1Zeit, 2), QStringLiteral("AUS"));
+    QCOMPARE(g.cell(VorrundeColumn::Lane2Zeit, 2),
+             QStringLiteral("20,00")); // lane 2 has no text above: re-formatted
+    QCOMPARE(g.cell(VorrundeColumn::Place, 2), QStringLiteral("DIS"));
+    QCOMPARE(g.cell(VorrundeColumn::Mannschaft, 3), QStringLiteral("FF Cdorf"));
+    QCOMPARE(c.grid(CompetitionRound::Finale).cell(KnockoutColumn::Mannschaft, 1),
+             QStringLiteral("FF Bergheim"));
+    QCOMPARE(c.grid(CompetitionRound::Finale).cell(KnockoutColumn::Zeit, 1), QStringLiteral("19,99"));
+    QCOMPARE(c.grid(CompetitionRound::GesamtErgebnis).cell(OverallColumn::Mannschaft, 1),
+             QStringLiteral("FF Altdorf"));
     QCOMPARE(c.pageCaption(CompetitionRound::GesamtErgebnis), QStringLiteral("Gesamt-Ergebnis"));
 }
 

@@ -245,11 +245,11 @@ void TestWorkbookLayout::bracketOfShortTables()
     // A semi-final whose first row lost swaps the pair; missing rows give empty red cells.
     Competition c;
     ResultGrid& g4 = c.grid(CompetitionRound::Halbfinale);
-    g4.setCell(2, 1, QStringLiteral("Verlierer"));
-    g4.setCell(8, 1, QStringLiteral("-"));
-    g4.setCell(2, 2, QStringLiteral("Sieger"));
-    g4.setCell(8, 2, QStringLiteral("+"));
-    c.grid(CompetitionRound::Finale).setCell(8, 3, QStringLiteral("1"));
+    g4.setCell(KnockoutColumn::Mannschaft, 1, QStringLiteral("Verlierer"));
+    g4.setCell(KnockoutColumn::Outcome, 1, QStringLiteral("-"));
+    g4.setCell(KnockoutColumn::Mannschaft, 2, QStringLiteral("Sieger"));
+    g4.setCell(KnockoutColumn::Outcome, 2, QStringLiteral("+"));
+    c.grid(CompetitionRound::Finale).setCell(KnockoutColumn::Outcome, 3, QStringLiteral("1"));
     c.grid(CompetitionRound::Achtelfinale).setRowCount(2);
     const std::vector<PlacedCell> cells = bracketCells(c);
     auto at = [&](int row, int col) {
@@ -289,8 +289,8 @@ void TestWorkbookLayout::length()
     sheet.totalRows = totalRows;
     for (int i = 0; i < columnA.size(); ++i) {
         if (!columnA.at(i).isEmpty())
-            sheet.setCell(1 + i, 1, columnA.at(i));
-        sheet.setCell(1 + i, 2, QStringLiteral("x")); // other columns do not matter
+            sheet.setText(1 + i, 1, columnA.at(i));
+        sheet.setText(1 + i, 2, QStringLiteral("x")); // other columns do not matter
     }
     QCOMPARE(tableLength(sheet, 1), expected);
 }
@@ -357,32 +357,33 @@ void TestWorkbookLayout::reformatKeepsTwoDecimals()
     g.setRowCount(5);
     const QStringList times{QStringLiteral("12,5"), QStringLiteral("AUS"), QStringLiteral("2,1"), QString()};
     for (int r = 1; r <= 4; ++r) {
-        g.setCell(3, r, times[r - 1]);
-        g.setCell(5, r, times[r == 2 ? 0 : r - 1]);
-        g.setCell(4, r, QStringLiteral("5")); // Fehler stays as it is
+        g.setCell(VorrundeColumn::Lane1Zeit, r, times[r - 1]);
+        g.setCell(VorrundeColumn::Lane1Gesamt, r, times[r == 2 ? 0 : r - 1]);
+        g.setCell(VorrundeColumn::Lane1Fehler, r, QStringLiteral("5")); // Fehler stays as it is
     }
     ResultGrid& knockout = c.grid(CompetitionRound::Viertelfinale);
-    knockout.setCell(4, 1, QStringLiteral("DIS"));
-    knockout.setCell(4, 2, QStringLiteral("49,6"));
-    knockout.setCell(7, 1, QStringLiteral("7"));
-    knockout.setCell(8, 1, QStringLiteral("1")); // a place is no time
+    knockout.setCell(KnockoutColumn::BroughtResult, 1, QStringLiteral("DIS"));
+    knockout.setCell(KnockoutColumn::BroughtResult, 2, QStringLiteral("49,6"));
+    knockout.setCell(KnockoutColumn::Gesamt, 1, QStringLiteral("7"));
+    knockout.setCell(KnockoutColumn::Outcome, 1, QStringLiteral("1")); // a place is no time
     ResultGrid& overall = c.grid(CompetitionRound::GesamtErgebnis);
-    overall.setCell(16, 1, QStringLiteral("3,1"));
-    overall.setCell(0, 1, QStringLiteral("1"));
+    overall.setCell(OverallColumn::BestResult, 1, QStringLiteral("3,1"));
+    overall.setCell(OverallColumn::Place, 1, QStringLiteral("1"));
     reformatLoadedTimes(c);
-    QCOMPARE(g.cell(3, 1), QStringLiteral("12,50"));
-    QCOMPARE(g.cell(3, 2), QStringLiteral("AUS"));
-    QCOMPARE(g.cell(3, 3), QStringLiteral("2,10")); // a mark above a time does not stop it
-    QCOMPARE(g.cell(5, 2), QStringLiteral("12,50"));
-    QCOMPARE(g.cell(5, 3), QStringLiteral("2,10"));
-    QCOMPARE(g.cell(5, 4), QString());
-    QCOMPARE(g.cell(4, 1), QStringLiteral("5"));
-    QCOMPARE(knockout.cell(4, 1), QStringLiteral("DIS"));
-    QCOMPARE(knockout.cell(4, 2), QStringLiteral("49,60"));
-    QCOMPARE(knockout.cell(7, 1), QStringLiteral("7,00"));
-    QCOMPARE(knockout.cell(8, 1), QStringLiteral("1"));
-    QCOMPARE(overall.cell(16, 1), QStringLiteral("3,10"));
-    QCOMPARE(overall.cell(0, 1), QStringLiteral("1"));
+    QCOMPARE(g.cell(VorrundeColumn::Lane1Zeit, 1), QStringLiteral("12,50"));
+    QCOMPARE(g.cell(VorrundeColumn::Lane1Zeit, 2), QStringLiteral("AUS"));
+    QCOMPARE(g.cell(VorrundeColumn::Lane1Zeit, 3),
+             QStringLiteral("2,10")); // a mark above a time does not stop it
+    QCOMPARE(g.cell(VorrundeColumn::Lane1Gesamt, 2), QStringLiteral("12,50"));
+    QCOMPARE(g.cell(VorrundeColumn::Lane1Gesamt, 3), QStringLiteral("2,10"));
+    QCOMPARE(g.cell(VorrundeColumn::Lane1Gesamt, 4), QString());
+    QCOMPARE(g.cell(VorrundeColumn::Lane1Fehler, 1), QStringLiteral("5"));
+    QCOMPARE(knockout.cell(KnockoutColumn::BroughtResult, 1), QStringLiteral("DIS"));
+    QCOMPARE(knockout.cell(KnockoutColumn::BroughtResult, 2), QStringLiteral("49,60"));
+    QCOMPARE(knockout.cell(KnockoutColumn::Gesamt, 1), QStringLiteral("7,00"));
+    QCOMPARE(knockout.cell(KnockoutColumn::Outcome, 1), QStringLiteral("1"));
+    QCOMPARE(overall.cell(OverallColumn::BestResult, 1), QStringLiteral("3,10"));
+    QCOMPARE(overall.cell(OverallColumn::Place, 1), QStringLiteral("1"));
 }
 
 QTEST_GUILESS_MAIN(TestWorkbookLayout)

@@ -64,8 +64,9 @@ void TestWorkbookRoundTrip::roundTrip()
     Competition source;
     source.setOptions(test::options(classShown, thirdLane, knockoutStart));
     test::fillCompetition(source, 20);
-    source.grid(CompetitionRound::Vorrunde).setCell(0, 7, QString()); // a row without a start number
-    source.grid(CompetitionRound::Vorrunde).setCell(1, 7, QString());
+    source.grid(CompetitionRound::Vorrunde)
+        .setCell(VorrundeColumn::Nr, 7, QString()); // a row without a start number
+    source.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Mannschaft, 7, QString());
     ProtocolFiles files(source);
     if (intoExisting) {
         Competition blank;
@@ -119,16 +120,16 @@ void TestWorkbookRoundTrip::hiddenColumnsKeepTheirContent()
     target.setOptions(test::options(false, false, 0));
     ResultGrid& g = target.grid(CompetitionRound::Vorrunde);
     g.setRowCount(3);
-    g.setCell(2, 1, QStringLiteral("alt"));
-    g.setCell(9, 2, QStringLiteral("alt 3"));
+    g.setCell(VorrundeColumn::Klasse, 1, QStringLiteral("alt"));
+    g.setCell(VorrundeColumn::Lane3Zeit, 2, QStringLiteral("alt 3"));
     ProtocolFiles loader(target);
     QVERIFY(loader.loadFromWorkbook(path));
     QCOMPARE(g.rowCount(), 5);
-    QCOMPARE(g.cell(2, 1), QStringLiteral("alt"));
-    QCOMPARE(g.cell(9, 2), QStringLiteral("alt 3"));
-    QCOMPARE(g.cell(2, 4), QString()); // a new row has nothing in hidden columns
-    QCOMPARE(g.cell(3, 1), QStringLiteral("21,10"));
-    QCOMPARE(g.cell(12, 4), QStringLiteral("44,00"));
+    QCOMPARE(g.cell(VorrundeColumn::Klasse, 1), QStringLiteral("alt"));
+    QCOMPARE(g.cell(VorrundeColumn::Lane3Zeit, 2), QStringLiteral("alt 3"));
+    QCOMPARE(g.cell(VorrundeColumn::Klasse, 4), QString()); // a new row has nothing in hidden columns
+    QCOMPARE(g.cell(VorrundeColumn::Lane1Zeit, 1), QStringLiteral("21,10"));
+    QCOMPARE(g.cell(VorrundeColumn::RankingValue, 4), QStringLiteral("44,00"));
 }
 
 void TestWorkbookRoundTrip::workbookOfOtherSettingsKeepsItsColumns_data()
@@ -205,8 +206,8 @@ void TestWorkbookRoundTrip::afterLoadSteps()
     const QString path = m_dir.filePath(QStringLiteral("after.xlsx"));
     Competition source;
     test::fillCompetition(source, 5);
-    source.grid(CompetitionRound::Vorrunde).setCell(3, 1, QStringLiteral("12,50"));
-    source.grid(CompetitionRound::Achtelfinale).setCell(5, 1, QStringLiteral("12,50"));
+    source.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Lane1Zeit, 1, QStringLiteral("12,50"));
+    source.grid(CompetitionRound::Achtelfinale).setCell(KnockoutColumn::Zeit, 1, QStringLiteral("12,50"));
     QVERIFY(ProtocolFiles(source).saveToWorkbook(path));
 
     CompetitionOptions options;
@@ -222,9 +223,12 @@ void TestWorkbookRoundTrip::afterLoadSteps()
     QCOMPARE(names.size(), 1);
     QCOMPARE(loader.protocolName(), QStringLiteral("after"));
     QCOMPARE(loader.documentProperties().title, QStringLiteral("after"));
-    QCOMPARE(target.grid(CompetitionRound::Vorrunde).cell(3, 1), QStringLiteral("12,50"));
-    QCOMPARE(target.grid(CompetitionRound::Achtelfinale).cell(5, 1), QStringLiteral("12,50"));
-    QCOMPARE(target.grid(CompetitionRound::Vorrunde).cell(12, 0), QStringLiteral("Zeit")); // ranking captions
+    QCOMPARE(target.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Lane1Zeit, 1),
+             QStringLiteral("12,50"));
+    QCOMPARE(target.grid(CompetitionRound::Achtelfinale).cell(KnockoutColumn::Zeit, 1),
+             QStringLiteral("12,50"));
+    QCOMPARE(target.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::RankingValue, 0),
+             QStringLiteral("Zeit")); // ranking captions
     QCOMPARE(target.laneHeadings().at(4), QStringLiteral("Best"));
     QCOMPARE(target.statusText(0), QStringLiteral("5"));
     QCOMPARE(target.statusText(2), QStringLiteral("vorher"));
@@ -265,10 +269,11 @@ void TestWorkbookRoundTrip::workbookWithFewerSheets()
     QVERIFY(writer.write(path, sheets, {}));
 
     Competition target;
-    target.grid(CompetitionRound::Finale).setCell(2, 1, QStringLiteral("bleibt"));
+    target.grid(CompetitionRound::Finale).setCell(KnockoutColumn::Mannschaft, 1, QStringLiteral("bleibt"));
     QVERIFY(ProtocolFiles(target).loadFromWorkbook(path));
     QCOMPARE(target.grid(CompetitionRound::Vorrunde).rowCount(), 4);
-    QCOMPARE(target.grid(CompetitionRound::Finale).cell(2, 1), QStringLiteral("bleibt"));
+    QCOMPARE(target.grid(CompetitionRound::Finale).cell(KnockoutColumn::Mannschaft, 1),
+             QStringLiteral("bleibt"));
     QCOMPARE(target.pageCaption(CompetitionRound::Finale), QStringLiteral("Finale"));
 }
 
@@ -287,15 +292,15 @@ void TestWorkbookRoundTrip::writtenSheets()
     QCOMPARE(int(content.sheets.size()), 6);
     QCOMPARE(content.sheets[0].name, QStringLiteral("Vorrunde"));
     QCOMPARE(content.sheets[5].name, QStringLiteral("Gesamt-Ergebnis"));
-    QCOMPARE(content.sheets[0].cell(1, 5), QStringLiteral("Bahn 1"));
-    QCOMPARE(content.sheets[0].cell(1, 13), QStringLiteral("Beste"));
-    QCOMPARE(content.sheets[0].cell(1, 1), QString());
-    QCOMPARE(content.sheets[0].cell(2, 1), QStringLiteral("Nr."));
-    QCOMPARE(content.sheets[0].cell(3, 2), QStringLiteral("FF Dorf 1"));
-    QCOMPARE(content.sheets[1].cell(1, 1), QStringLiteral("Pl."));
-    QCOMPARE(content.sheets[1].cell(2, 9), QStringLiteral("+"));
-    QCOMPARE(content.sheets[5].cell(1, 17), QStringLiteral("Bestes"));
-    QCOMPARE(content.sheets[5].cell(2, 1), QStringLiteral("Platz"));
+    QCOMPARE(content.sheets[0].text(1, 5), QStringLiteral("Bahn 1"));
+    QCOMPARE(content.sheets[0].text(1, 13), QStringLiteral("Beste"));
+    QCOMPARE(content.sheets[0].text(1, 1), QString());
+    QCOMPARE(content.sheets[0].text(2, 1), QStringLiteral("Nr."));
+    QCOMPARE(content.sheets[0].text(3, 2), QStringLiteral("FF Dorf 1"));
+    QCOMPARE(content.sheets[1].text(1, 1), QStringLiteral("Pl."));
+    QCOMPARE(content.sheets[1].text(2, 9), QStringLiteral("+"));
+    QCOMPARE(content.sheets[5].text(1, 17), QStringLiteral("Bestes"));
+    QCOMPARE(content.sheets[5].text(2, 1), QStringLiteral("Platz"));
 }
 
 QTEST_GUILESS_MAIN(TestWorkbookRoundTrip)

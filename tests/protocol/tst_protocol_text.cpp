@@ -70,7 +70,7 @@ void TestTextProtocol::rows()
 {
     QFETCH(QStringList, row1);
     QFETCH(QByteArray, expectedRow1);
-    ResultGrid grid(TableId::Achtelfinale, 9, 3);
+    ResultGrid grid(TableId::Achtelfinale, kKnockoutColumnCount, 3);
     grid.setRowCells(0, {QStringLiteral("Pl."), QStringLiteral("Nr."), QStringLiteral("Mannschaft"),
                          QStringLiteral("Klasse"), QStringLiteral("Vorrunde"), QStringLiteral("Zeit"),
                          QStringLiteral("Fehler"), QStringLiteral("Gesamt"), QStringLiteral("Pl.")});
@@ -106,9 +106,9 @@ void TestTextProtocol::refusesClosedDevice()
 
 void TestTextProtocol::eightBitEncoding()
 {
-    ResultGrid grid(TableId::Vorrunde, 14, 2);
-    grid.setCell(0, 1, QStringLiteral("7"));
-    grid.setCell(1, 1, QStringLiteral("FF Großmölln"));
+    ResultGrid grid(TableId::Vorrunde, kVorrundeColumnCount, 2);
+    grid.setCell(VorrundeColumn::Nr, 1, QStringLiteral("7"));
+    grid.setCell(VorrundeColumn::Mannschaft, 1, QStringLiteral("FF Großmölln"));
     TextProtocolWriter writer(QStringConverter::Latin1);
     const QByteArray bytes = writer.toBytes(grid);
     QVERIFY(bytes.contains("FF Gro\xDF"

@@ -60,11 +60,11 @@ void TestSettingsApply::classHeaders()
     Competition competition;
     applySettingsAtStartup(s, competition);
 
-    QCOMPARE(competition.grid(CompetitionRound::Vorrunde).cell(2, 0), caption);
+    QCOMPARE(competition.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Klasse, 0), caption);
     for (CompetitionRound round : {CompetitionRound::Achtelfinale, CompetitionRound::Viertelfinale,
                                    CompetitionRound::Halbfinale, CompetitionRound::Finale})
-        QCOMPARE(competition.grid(round).cell(3, 0), caption);
-    QCOMPARE(competition.grid(CompetitionRound::GesamtErgebnis).cell(2, 0), caption);
+        QCOMPARE(competition.grid(round).cell(KnockoutColumn::Klasse, 0), caption);
+    QCOMPARE(competition.grid(CompetitionRound::GesamtErgebnis).cell(OverallColumn::Klasse, 0), caption);
 }
 
 void TestSettingsApply::visibility_data()
@@ -132,7 +132,7 @@ void TestSettingsApply::rankingHeaders()
     Competition competition;
     applySettingsAtStartup(s, competition);
     QCOMPARE(competition.laneHeadings().at(4), top);
-    QCOMPARE(competition.grid(CompetitionRound::Vorrunde).cell(12, 0), column12);
+    QCOMPARE(competition.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::RankingValue, 0), column12);
 }
 
 void TestSettingsApply::startupPorts_data()
@@ -165,10 +165,12 @@ void TestSettingsApply::startupPorts()
         QCOMPARE(ziel1, ziel1Port);
         // The lane start buttons are already set, the ranking headers not yet.
         QVERIFY(competition.controls().lane(2).startButtonVisible);
-        QCOMPARE(competition.grid(CompetitionRound::Vorrunde).cell(12, 0), QStringLiteral("Summe"));
+        QCOMPARE(competition.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::RankingValue, 0),
+                 QStringLiteral("Summe"));
     });
     QCOMPARE(calls, 1);
-    QCOMPARE(competition.grid(CompetitionRound::Vorrunde).cell(12, 0), QStringLiteral("Zeit"));
+    QCOMPARE(competition.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::RankingValue, 0),
+             QStringLiteral("Zeit"));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsApply)

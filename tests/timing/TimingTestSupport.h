@@ -53,7 +53,7 @@ inline void enterVorrunde(Competition& competition, int teams)
 // The data row of team `number` in the Vorrunde (rows move when the table is sorted).
 inline int vorrundeRow(const Competition& competition, int number)
 {
-    return competition.grid(CompetitionRound::Vorrunde).findRow(0, QString::number(number));
+    return competition.grid(CompetitionRound::Vorrunde).findRow(VorrundeColumn::Nr, QString::number(number));
 }
 
 // Waits without running the event loop, as a busy main thread would; false on time-out.

@@ -29,8 +29,8 @@ void TestHeat::heatFromContacts()
     enterVorrunde(competition, 4);
     ResultGrid& vorrunde = competition.grid(CompetitionRound::Vorrunde);
     // Team 1 ran on lane 2 before: 14,00 with a penalty of 1.
-    vorrunde.setCell(6, vorrundeRow(competition, 1), QStringLiteral("14,00"));
-    vorrunde.setCell(7, vorrundeRow(competition, 1), QStringLiteral("1"));
+    vorrunde.setCell(VorrundeColumn::Lane2Zeit, vorrundeRow(competition, 1), QStringLiteral("14,00"));
+    vorrunde.setCell(VorrundeColumn::Lane2Fehler, vorrundeRow(competition, 1), QStringLiteral("1"));
     QCOMPARE(competition.selector(1).text(), QStringLiteral("  1 Team 1"));
     QCOMPARE(competition.selector(2).text(), QStringLiteral("  2 Team 2"));
 
@@ -73,9 +73,9 @@ void TestHeat::heatFromContacts()
     QTRY_VERIFY_WITH_TIMEOUT(!competition.controls().lane(2).armed, 5000);
     QCOMPARE(clock.runState(), RunState::Finishing);
     const int row2 = vorrundeRow(competition, 2);
-    QCOMPARE(vorrunde.cell(6, row2), QStringLiteral("12,34"));
-    QCOMPARE(vorrunde.cell(7, row2), QStringLiteral("0"));
-    QCOMPARE(vorrunde.cell(8, row2), QStringLiteral("12,34"));
+    QCOMPARE(vorrunde.cell(VorrundeColumn::Lane2Zeit, row2), QStringLiteral("12,34"));
+    QCOMPARE(vorrunde.cell(VorrundeColumn::Lane2Fehler, row2), QStringLiteral("0"));
+    QCOMPARE(vorrunde.cell(VorrundeColumn::Lane2Gesamt, row2), QStringLiteral("12,34"));
     QCOMPARE(autosaves, 0);
 
     // Lane 1's contact closes while lane 2's is still closed.
@@ -83,11 +83,11 @@ void TestHeat::heatFromContacts()
     backend->setLines(ModemBit::CTS | ModemBit::DSR);
     QTRY_COMPARE_WITH_TIMEOUT(clock.runState(), RunState::Finished, 5000);
     const int row1 = vorrundeRow(competition, 1);
-    QCOMPARE(vorrunde.cell(3, row1), QStringLiteral("13,00"));
-    QCOMPARE(vorrunde.cell(5, row1), QStringLiteral("13,00"));
+    QCOMPARE(vorrunde.cell(VorrundeColumn::Lane1Zeit, row1), QStringLiteral("13,00"));
+    QCOMPARE(vorrunde.cell(VorrundeColumn::Lane1Gesamt, row1), QStringLiteral("13,00"));
     // The full recalculation ranks by the Gesamt cells (13,00 + 15,00), not by the Zeit cells.
-    QCOMPARE(vorrunde.cell(8, row1), QStringLiteral("15,00"));
-    QCOMPARE(vorrunde.cell(12, row1), QStringLiteral("28,00"));
+    QCOMPARE(vorrunde.cell(VorrundeColumn::Lane2Gesamt, row1), QStringLiteral("15,00"));
+    QCOMPARE(vorrunde.cell(VorrundeColumn::RankingValue, row1), QStringLiteral("28,00"));
     QCOMPARE(autosaves, 1);
     QVERIFY(competition.controls().resetEnabled && competition.controls().resetRed);
     QCOMPARE(decoder.contactLog(), (QStringList{QStringLiteral("3 10  /7,8"), QStringLiteral("2 20  /4,6")}));

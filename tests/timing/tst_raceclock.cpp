@@ -29,7 +29,8 @@ struct Fixture
     const RunControls& c() const { return competition.controls(); }
     QString zeit(int team, int lane) const
     {
-        return competition.grid(CompetitionRound::Vorrunde).cell(3 * lane, vorrundeRow(competition, team));
+        return competition.grid(CompetitionRound::Vorrunde)
+            .cell(laneTimeColumn(lane), vorrundeRow(competition, team));
     }
 
     Competition competition;
@@ -225,7 +226,7 @@ void TestRaceClock::stopOfLane2ThenLane1()
     QCOMPARE(f.zeit(1, 1), QStringLiteral("21,23"));
     // Recalculated: Gesamt of both teams written by the full recalculation.
     const ResultGrid& g = f.competition.grid(CompetitionRound::Vorrunde);
-    QCOMPARE(g.cell(5, vorrundeRow(f.competition, 1)), QStringLiteral("21,23"));
+    QCOMPARE(g.cell(VorrundeColumn::Lane1Gesamt, vorrundeRow(f.competition, 1)), QStringLiteral("21,23"));
 }
 
 void TestRaceClock::disabledCommandsDoNothing_data()
