@@ -1,4 +1,5 @@
 #include "app/AboutDialog.h"
+
 #include "version.h"
 
 #include <QApplication>
@@ -35,11 +36,11 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     auto* frame = new QFrame(this);
     frame->setFrameShape(QFrame::Panel);
     frame->setFrameShadow(QFrame::Sunken);
-    auto* ImageICON = new QLabel(frame);
-    ImageICON->setPixmap(QApplication::windowIcon().pixmap(32, 32));
+    auto* iconLabel = new QLabel(frame);
+    iconLabel->setPixmap(QApplication::windowIcon().pixmap(32, 32));
     auto* frameLayout = new QHBoxLayout(frame);
     frameLayout->setContentsMargins(3, 3, 3, 3);
-    frameLayout->addWidget(ImageICON);
+    frameLayout->addWidget(iconLabel);
     okButton = new QPushButton(QStringLiteral("Einverstanden"), this);
     connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
 

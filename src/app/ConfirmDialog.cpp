@@ -1,4 +1,5 @@
 #include "app/ConfirmDialog.h"
+
 #include "version.h"
 
 #include <QApplication>

@@ -1,9 +1,8 @@
 #include "protocol/TextProtocol.h"
 
-#include "version.h"
-
 #include "competition/ResultGrid.h"
 #include "protocol/AtomicFile.h"
+#include "version.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -12,7 +12,7 @@ namespace brv {
 CompetitionOptions competitionOptions(const Settings& settings);
 
 // The per-lane START buttons of all three lanes are shown exactly when there is no common
-// start contact ("OnStart" off).
+// start contact (commonStart off).
 void applyLaneStartButtons(Competition& competition, bool commonStart);
 
 // Opens the serial ports at start-up. Only the ports of the Start and Ziel1 inputs
@@ -21,14 +21,15 @@ void applyLaneStartButtons(Competition& competition, bool commonStart);
 using StartupPortOpener = std::function<void(int startPort, int ziel1Port)>;
 
 // Brings a freshly created competition in line with the loaded settings, in this order:
-//  1. the options, and the class column header ("ColHideName") in every table;
-//  2. the lane-3 button follows Competition::laneVisible(3), that is "OnZiel3";
+//  1. the options, and the class column caption in every table;
+//  2. the lane-3 button follows Competition::laneVisible(3), that is thirdLaneOn;
 //  3. the lane START buttons are shown only without a common start;
 //  4. `openPorts` (when set) with inputPort[1] and inputPort[2];
-//  5. the ranking headers for "Platznach";
-//  6. the Achtelfinale page follows Competition::isPageVisible(), that is "q16_8" = 0.
-// The main window shows the result from the competition's state, and sets its Title label
-// from Settings::Title itself.
+//  5. the ranking headers for the ranking mode;
+//  6. the Achtelfinale page follows Competition::isPageVisible(), that is a knockout that
+//     starts with the Achtelfinale.
+// The main window shows the result from the competition's state, and sets its competition title
+// label from Settings::competitionTitle itself.
 void applySettingsAtStartup(const Settings& settings, Competition& competition,
                             const StartupPortOpener& openPorts = {});
 

@@ -51,10 +51,12 @@ struct PortAssignment
     friend bool operator==(const PortAssignment&, const PortAssignment&) = default;
 };
 
-// At start-up: ComPort1 the Start port, ComPort2 the Ziel1 port when it differs from it.
+// At start-up: the first component takes the Start port, the second the Ziel1 port when it
+// differs from it.
 PortAssignment portsAtStartup(const ContactInputs& inputs);
-// When settings are applied: inputs 1 to 4 in order, "Kein" skipped; ComPort1 the first that is
-// set; ComPort2 each later port that differs from all earlier ones (the last such one wins).
+// When settings are applied: inputs 1 to 4 in order, "Kein" skipped; the first component the
+// first port that is set; the second each later port that differs from all earlier ones (the
+// last such one wins).
 // Inputs 5 and 6 claim no port.
 PortAssignment portsWhenApplied(const ContactInputs& inputs);
 
