@@ -506,7 +506,7 @@ void MainWindow::createTopBar(QWidget* parent)
     auto* calTitle = new QLabel(QStringLiteral("Kalender"), calendarPanel);
     calTitle->setCursor(Qt::PointingHandCursor);
     calTitle->installEventFilter(this);
-    calTitle->setObjectName(QStringLiteral("PanelCalHeading"));
+    calTitle->setObjectName(QStringLiteral("calendarHeading"));
     auto* calClose = new QToolButton(calendarPanel);
     calClose->setText(QStringLiteral("×"));
     calClose->setToolTip(QStringLiteral("Abbrechen"));
@@ -1075,7 +1075,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
             calendarPanel->show();
             return true;
         }
-        if (watched->objectName() == QLatin1String("PanelCalHeading")) {
+        if (watched->objectName() == QLatin1String("calendarHeading")) {
             calendarPanel->hide();
             return true;
         }

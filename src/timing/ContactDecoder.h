@@ -48,7 +48,7 @@ public:
 
     // The start-barrier block: false (blocked) at every program start.
     bool isStartLightBarrierArmed() const { return m_armed; }
-    // ImageLSstartClick and BlockLS1 ([F11]): works whether or not a port is open.
+    // A click on the start-barrier indicator, or [F11]: works whether or not a port is open.
     void toggleStartLightBarrier();
     bool startBarrierSymbolVisible() const { return m_symbolVisible; }
     void onPortOpened(SerialLineMonitor& sender);

@@ -17,8 +17,8 @@ struct DigitColour
 // The two colours every lane panel uses: index 0 dim, index 1 bright.
 inline constexpr std::array<DigitColour, 2> kDigitColours{{{32, 32, 32}, {255, 153, 51}}};
 
-// What a lane panel shows for one time: the values written to Digit1 (hundreds of seconds) to
-// Digit5 (hundredths), whether each is bright, and the comma's colour.
+// What a lane panel shows for one time: the values written to its five digits, from the first
+// (hundreds of seconds) to the fifth (hundredths), whether each is bright, and the comma's colour.
 struct LaneDigits
 {
     std::array<int, 5> values{};  // as written; a digit shows 0 for a value outside 0 to 9
@@ -39,7 +39,7 @@ struct LaneDigits
 };
 
 // A lane time as digits: hundredths truncated, leading zeros of the seconds dim, everything dim
-// when the lane's on/off box is cleared. 1 000 000 ms shows 000,00 with Digit1 bright.
+// when the lane is not in use. 1 000 000 ms shows 000,00 with the first digit bright.
 LaneDigits laneDigitsFor(qint32 milliseconds, bool inUse);
 
 } // namespace brv

@@ -9,31 +9,31 @@ RaceClock::RaceClock(Competition& competition, const TickSource& ticks, SoundPla
     : QObject(parent), m_competition(competition), m_ticks(ticks), m_sounds(sounds),
       m_commands{
           Command(
-              QStringLiteral("mStart"), QStringLiteral("Start"), [this] { return rc().startCommandEnabled; },
+              QStringLiteral("Start"), QStringLiteral("Start"), [this] { return rc().startCommandEnabled; },
               [this](std::optional<quint32> t) { startCommon(t); }),
           // The per-lane starts are never disabled: starting a running lane again restarts its time.
-          Command(QStringLiteral("mStart1"), QStringLiteral("Start 1"), {},
+          Command(QStringLiteral("Start1"), QStringLiteral("Start 1"), {},
                   [this](std::optional<quint32> t) { startLane(1, t); }),
-          Command(QStringLiteral("mStart2"), QStringLiteral("Start 2"), {},
+          Command(QStringLiteral("Start2"), QStringLiteral("Start 2"), {},
                   [this](std::optional<quint32> t) { startLane(2, t); }),
-          Command(QStringLiteral("mStart3"), QStringLiteral("Start 3"), {},
+          Command(QStringLiteral("Start3"), QStringLiteral("Start 3"), {},
                   [this](std::optional<quint32> t) { startLane(3, t); }),
           Command(
-              QStringLiteral("mSTOP1"), QStringLiteral("Stop1"), [this] { return rc().lane(1).armed; },
+              QStringLiteral("Stop1"), QStringLiteral("Stop1"), [this] { return rc().lane(1).armed; },
               [this](std::optional<quint32> t) { stopLane(1, t); }),
           Command(
-              QStringLiteral("mStop2"), QStringLiteral("Stop2"), [this] { return rc().lane(2).armed; },
+              QStringLiteral("Stop2"), QStringLiteral("Stop2"), [this] { return rc().lane(2).armed; },
               [this](std::optional<quint32> t) { stopLane(2, t); }),
           Command(
-              QStringLiteral("mStop3"), QStringLiteral("Stop3"), [this] { return rc().lane(3).armed; },
+              QStringLiteral("Stop3"), QStringLiteral("Stop3"), [this] { return rc().lane(3).armed; },
               [this](std::optional<quint32> t) { stopLane(3, t); }),
           Command(
-              QStringLiteral("mFStart"), QStringLiteral("Fehler"), [this] { return rc().falseStartEnabled; },
-              [this](std::optional<quint32>) { falseStart(); }),
+              QStringLiteral("FalseStart"), QStringLiteral("Fehler"),
+              [this] { return rc().falseStartEnabled; }, [this](std::optional<quint32>) { falseStart(); }),
           Command(
-              QStringLiteral("mReset"), QStringLiteral("00:00"), [this] { return rc().resetEnabled; },
+              QStringLiteral("Reset"), QStringLiteral("00:00"), [this] { return rc().resetEnabled; },
               [this](std::optional<quint32>) { reset(true); }),
-          Command(QStringLiteral("bRESET2"), QStringLiteral("0,00"), {},
+          Command(QStringLiteral("Clear"), QStringLiteral("0,00"), {},
                   [this](std::optional<quint32>) { clear(); }),
       }
 {

@@ -60,7 +60,7 @@ void TestLaneDisplay::leadingZerosDim_data()
     QTest::newRow("99 999 ms: tens lit, hundreds dim") << 99999 << false << true;
     QTest::newRow("100 000 ms: all lit") << 100000 << true << true;
     QTest::newRow("123 450 ms: all lit") << 123450 << true << true;
-    QTest::newRow("1 000 000 ms: Digit1 bright though it shows 0") << 1000000 << true << true;
+    QTest::newRow("1 000 000 ms: first digit bright though it shows 0") << 1000000 << true << true;
 }
 
 void TestLaneDisplay::leadingZerosDim()

@@ -99,7 +99,7 @@ void TestRaceClock::startsIdle()
             f.clock->command(ClockCommand::Clear).isEnabled());
     QVERIFY(!f.clock->displayTickActive());
     QCOMPARE(f.clock->command(ClockCommand::Clear).caption(), QStringLiteral("0,00"));
-    QCOMPARE(f.clock->command(ClockCommand::Stop1).name(), QStringLiteral("mSTOP1"));
+    QCOMPARE(f.clock->command(ClockCommand::Stop1).name(), QStringLiteral("Stop1"));
 }
 
 void TestRaceClock::commonStartArmsActiveLanes_data()
