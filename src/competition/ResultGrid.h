@@ -10,7 +10,8 @@
 namespace brv {
 
 // Which table a grid is; fixes its comparison kind per column. The ranking scratch table is
-// where the overall table is put in order before its rows are numbered.
+// where the losers' half of a knockout round is put in order of results when the winners keep
+// their bracket.
 enum class TableId {
     Vorrunde,
     Achtelfinale,

@@ -44,8 +44,8 @@ enum class KnockoutColumn : int {
 };
 inline constexpr int kKnockoutColumnCount = 9;
 
-// The ranking scratch table, where the teams of a knockout round are put in order of their
-// results before the next round is seeded, has the knockout layout.
+// The ranking scratch table, where the losers' half of a knockout round is put in order of
+// results when the winners keep their bracket, has the knockout layout.
 using RankingScratchColumn = KnockoutColumn;
 
 // The overall table ("Gesamt-Ergebnis").

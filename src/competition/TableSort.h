@@ -9,8 +9,9 @@ namespace brv {
 // so empty and marked cells sort after every number.
 int compareResultText(const QString& a, const QString& b, const NumberFormat& format);
 
-// Sorts the data rows of `grid` with `column` as the primary key followed by the columns of
-// secondarySortColumns, stable, in the grid's SortDirection. Does nothing at all while sortEnabled is off.
+// Sorts the data rows of `grid` with `column` as the primary key followed by the grid's
+// secondarySortColumns, stable, in its sortDirection. Does nothing at all while sortEnabled is
+// off.
 void sortTable(ResultGrid& grid, int column, const NumberFormat& format);
 
 } // namespace brv
