@@ -9,6 +9,15 @@
 
 using namespace brv;
 
+// Column numbers of one table kind, as the layout and loader functions give them.
+template <typename Column> QList<int> columns(std::initializer_list<Column> list)
+{
+    QList<int> numbers;
+    for (Column c : list)
+        numbers << columnIndex(c);
+    return numbers;
+}
+
 class TestWorkbookLayout : public QObject
 {
     Q_OBJECT
@@ -43,22 +52,74 @@ void TestWorkbookLayout::shownColumnsOf_data()
     QTest::addColumn<QList<int>>("columns");
 
     QTest::newRow("Vorrunde all shown")
-        << 0 << true << true << 0 << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
+        << 0 << true << true << 0
+        << columns<VorrundeColumn>(
+               {VorrundeColumn::Nr, VorrundeColumn::Mannschaft, VorrundeColumn::Klasse,
+                VorrundeColumn::Lane1Zeit, VorrundeColumn::Lane1Fehler, VorrundeColumn::Lane1Gesamt,
+                VorrundeColumn::Lane2Zeit, VorrundeColumn::Lane2Fehler, VorrundeColumn::Lane2Gesamt,
+                VorrundeColumn::Lane3Zeit, VorrundeColumn::Lane3Fehler, VorrundeColumn::Lane3Gesamt,
+                VorrundeColumn::RankingValue, VorrundeColumn::Place});
     QTest::newRow("Vorrunde class hidden")
-        << 0 << false << true << 0 << QList<int>{0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
+        << 0 << false << true << 0
+        << columns<VorrundeColumn>({VorrundeColumn::Nr, VorrundeColumn::Mannschaft, VorrundeColumn::Lane1Zeit,
+                                    VorrundeColumn::Lane1Fehler, VorrundeColumn::Lane1Gesamt,
+                                    VorrundeColumn::Lane2Zeit, VorrundeColumn::Lane2Fehler,
+                                    VorrundeColumn::Lane2Gesamt, VorrundeColumn::Lane3Zeit,
+                                    VorrundeColumn::Lane3Fehler, VorrundeColumn::Lane3Gesamt,
+                                    VorrundeColumn::RankingValue, VorrundeColumn::Place});
     QTest::newRow("Vorrunde two lanes")
-        << 0 << true << false << 0 << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 12, 13};
+        << 0 << true << false << 0
+        << columns<VorrundeColumn>({VorrundeColumn::Nr, VorrundeColumn::Mannschaft, VorrundeColumn::Klasse,
+                                    VorrundeColumn::Lane1Zeit, VorrundeColumn::Lane1Fehler,
+                                    VorrundeColumn::Lane1Gesamt, VorrundeColumn::Lane2Zeit,
+                                    VorrundeColumn::Lane2Fehler, VorrundeColumn::Lane2Gesamt,
+                                    VorrundeColumn::RankingValue, VorrundeColumn::Place});
     QTest::newRow("Vorrunde two lanes no class")
-        << 0 << false << false << 1 << QList<int>{0, 1, 3, 4, 5, 6, 7, 8, 12, 13};
-    QTest::newRow("knockout class hidden") << 2 << false << false << 0 << QList<int>{0, 1, 2, 4, 5, 6, 7, 8};
+        << 0 << false << false << 1
+        << columns<VorrundeColumn>({VorrundeColumn::Nr, VorrundeColumn::Mannschaft, VorrundeColumn::Lane1Zeit,
+                                    VorrundeColumn::Lane1Fehler, VorrundeColumn::Lane1Gesamt,
+                                    VorrundeColumn::Lane2Zeit, VorrundeColumn::Lane2Fehler,
+                                    VorrundeColumn::Lane2Gesamt, VorrundeColumn::RankingValue,
+                                    VorrundeColumn::Place});
+    QTest::newRow("knockout class hidden")
+        << 2 << false << false << 0
+        << columns<KnockoutColumn>({KnockoutColumn::PlaceBefore, KnockoutColumn::Nr,
+                                    KnockoutColumn::Mannschaft, KnockoutColumn::BroughtResult,
+                                    KnockoutColumn::Zeit, KnockoutColumn::Fehler, KnockoutColumn::Gesamt,
+                                    KnockoutColumn::Outcome});
     QTest::newRow("knockout lane settings ignored")
-        << 4 << true << false << 1 << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8};
+        << 4 << true << false << 1
+        << columns<KnockoutColumn>({KnockoutColumn::PlaceBefore, KnockoutColumn::Nr,
+                                    KnockoutColumn::Mannschaft, KnockoutColumn::Klasse,
+                                    KnockoutColumn::BroughtResult, KnockoutColumn::Zeit,
+                                    KnockoutColumn::Fehler, KnockoutColumn::Gesamt, KnockoutColumn::Outcome});
     QTest::newRow("overall from Achtelfinale")
-        << 5 << true << false << 0 << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+        << 5 << true << false << 0
+        << columns<OverallColumn>({OverallColumn::Place, OverallColumn::Mannschaft, OverallColumn::Klasse,
+                                   OverallColumn::VorrundeResult, OverallColumn::AchtelfinaleZeit,
+                                   OverallColumn::AchtelfinaleFehler, OverallColumn::AchtelfinaleErgebnis,
+                                   OverallColumn::ViertelfinaleZeit, OverallColumn::ViertelfinaleFehler,
+                                   OverallColumn::ViertelfinaleErgebnis, OverallColumn::HalbfinaleZeit,
+                                   OverallColumn::HalbfinaleFehler, OverallColumn::HalbfinaleErgebnis,
+                                   OverallColumn::FinaleZeit, OverallColumn::FinaleFehler,
+                                   OverallColumn::FinaleErgebnis, OverallColumn::BestResult});
     QTest::newRow("overall from Viertelfinale")
-        << 5 << true << true << 1 << QList<int>{0, 1, 2, 3, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+        << 5 << true << true << 1
+        << columns<OverallColumn>({OverallColumn::Place, OverallColumn::Mannschaft, OverallColumn::Klasse,
+                                   OverallColumn::VorrundeResult, OverallColumn::ViertelfinaleZeit,
+                                   OverallColumn::ViertelfinaleFehler, OverallColumn::ViertelfinaleErgebnis,
+                                   OverallColumn::HalbfinaleZeit, OverallColumn::HalbfinaleFehler,
+                                   OverallColumn::HalbfinaleErgebnis, OverallColumn::FinaleZeit,
+                                   OverallColumn::FinaleFehler, OverallColumn::FinaleErgebnis,
+                                   OverallColumn::BestResult});
     QTest::newRow("overall Viertelfinale no class")
-        << 5 << false << true << 1 << QList<int>{0, 1, 3, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+        << 5 << false << true << 1
+        << columns<OverallColumn>(
+               {OverallColumn::Place, OverallColumn::Mannschaft, OverallColumn::VorrundeResult,
+                OverallColumn::ViertelfinaleZeit, OverallColumn::ViertelfinaleFehler,
+                OverallColumn::ViertelfinaleErgebnis, OverallColumn::HalbfinaleZeit,
+                OverallColumn::HalbfinaleFehler, OverallColumn::HalbfinaleErgebnis, OverallColumn::FinaleZeit,
+                OverallColumn::FinaleFehler, OverallColumn::FinaleErgebnis, OverallColumn::BestResult});
 }
 
 void TestWorkbookLayout::shownColumnsOf()

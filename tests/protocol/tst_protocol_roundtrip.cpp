@@ -11,6 +11,15 @@
 
 using namespace brv;
 
+// Column numbers of one table kind, as the layout and loader functions give them.
+template <typename Column> QList<int> columns(std::initializer_list<Column> list)
+{
+    QList<int> numbers;
+    for (Column c : list)
+        numbers << columnIndex(c);
+    return numbers;
+}
+
 Q_DECLARE_METATYPE(brv::CompetitionOptions)
 
 // Saving and loading a whole protocol through the commands of the main window.
@@ -92,11 +101,21 @@ void TestWorkbookRoundTrip::roundTrip()
                 // Numbers come back as the spreadsheet shows them; times, results and sums get
                 // two decimals again.
                 if (const auto n = source.numberFormat().toNumber(expected)) {
-                    const QList<int> times = round == CompetitionRound::Vorrunde
-                                                 ? QList<int>{3, 5, 6, 8, 9, 11, 12}
-                                             : round == CompetitionRound::GesamtErgebnis
-                                                 ? QList<int>{3, 4, 6, 7, 9, 10, 12, 13, 15, 16}
-                                                 : QList<int>{4, 5, 7};
+                    const QList<int> times =
+                        round == CompetitionRound::Vorrunde
+                            ? columns<VorrundeColumn>({VorrundeColumn::Lane1Zeit, VorrundeColumn::Lane1Gesamt,
+                                                       VorrundeColumn::Lane2Zeit, VorrundeColumn::Lane2Gesamt,
+                                                       VorrundeColumn::Lane3Zeit, VorrundeColumn::Lane3Gesamt,
+                                                       VorrundeColumn::RankingValue})
+                        : round == CompetitionRound::GesamtErgebnis
+                            ? columns<OverallColumn>(
+                                  {OverallColumn::VorrundeResult, OverallColumn::AchtelfinaleZeit,
+                                   OverallColumn::AchtelfinaleErgebnis, OverallColumn::ViertelfinaleZeit,
+                                   OverallColumn::ViertelfinaleErgebnis, OverallColumn::HalbfinaleZeit,
+                                   OverallColumn::HalbfinaleErgebnis, OverallColumn::FinaleZeit,
+                                   OverallColumn::FinaleErgebnis, OverallColumn::BestResult})
+                            : columns<KnockoutColumn>({KnockoutColumn::BroughtResult, KnockoutColumn::Zeit,
+                                                       KnockoutColumn::Gesamt});
                     const bool timeColumn = times.contains(col) && r > 0;
                     expected = timeColumn ? source.numberFormat().fixed2(*n)
                                           : generalNumberText(*n, QLatin1Char(','));
