@@ -4,9 +4,9 @@
 //   tick_cpu_percent  CPU of one core the process uses while a three-lane heat runs for 10 s
 //                     and the 10 ms display tick refreshes the lane panels (printed last).
 // Usage: bench_app <path to brenvolutaris> <example workbook> [seconds]
-#include "app/AppEnvironment.h"
 #include "app/MainWindow.h"
 #include "competition/Competition.h"
+#include "session/AppSession.h"
 #include "settings/JsonSettingsBackend.h"
 #include "settings/SettingsStore.h"
 #include "timing/RaceClock.h"
@@ -75,13 +75,14 @@ double tickCpuPercent(int seconds)
     AppEnvironment env;
     env.programFilePath = folder.filePath(QStringLiteral("Brenvolutaris"));
     env.settingsStore = store;
-    env.silent = true;
     env.availablePorts = 0;
     env.monitorCount = 1;
     env.moveMouse = false;
     env.serialBackend = [] { return std::make_shared<TestSerialBackend>(); };
 
-    MainWindow window(env);
+    AppSession session(env);
+    session.start();
+    MainWindow window(session);
     Competition& c = window.competition();
     ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
     v.setRowCount(31);

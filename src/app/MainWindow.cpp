@@ -12,7 +12,6 @@
 #include "timing/ContactDecoder.h"
 #include "timing/ContactInputs.h"
 #include "timing/LanePanel.h"
-#include "timing/QtSoundPlayer.h"
 #include "timing/RaceClock.h"
 #include "timing/SerialDevices.h"
 #include "timing/SerialLineMonitor.h"
@@ -208,15 +207,6 @@ QToolButton* toolButton(QWidget* parent, const QString& text, const QString& hin
     return button;
 }
 
-class DesktopFileOpener final : public SystemFileOpener
-{
-public:
-    bool openFile(const QString& path) override
-    {
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-    }
-};
-
 class SystemShift final : public ShiftKeyState
 {
 public:
@@ -257,50 +247,14 @@ void PressButton::keyPressEvent(QKeyEvent* event)
 
 // ---------------------------------------------------------------- construction
 
-MainWindow::MainWindow(AppEnvironment environment, QWidget* parent)
-    : QMainWindow(parent), m_env(std::move(environment))
+MainWindow::MainWindow(AppSession& session, QWidget* parent)
+    : QMainWindow(parent), m_session(session), m_competition(session.competition()), m_clock(session.clock()),
+      m_decoder(session.decoder()), m_files(session.files())
 {
-    if (m_env.programFilePath.isEmpty())
-        m_env.programFilePath = QCoreApplication::applicationFilePath();
-
-    m_competition = std::make_unique<Competition>(NumberFormat::fromLocale(QLocale()));
-    m_competition->setShiftKeyState(&systemShift());
-
-    // 1. caption and the date box; 2. paths beside the program
+    m_competition.setShiftKeyState(&systemShift());
     setWindowTitle(QString(version::kProgramName) + QStringLiteral(" v. ") + version::kVersion);
     setMinimumSize(version::kMinimumWindowWidth, version::kMinimumWindowHeight);
-    m_programFiles = ProgramFiles::detect(m_env.programFilePath);
-
-    SoundPlayer* sounds = m_env.sounds;
-    if (!sounds && !m_env.silent) {
-        // 14. the four sounds are handed to the sound service once
-        m_ownSounds = std::make_unique<QtSoundPlayer>(m_programFiles.programDir);
-        sounds = m_ownSounds.get();
-    }
-    m_clock =
-        std::make_unique<RaceClock>(*m_competition, m_env.ticks ? *m_env.ticks : steadyTickSource(), sounds);
-    m_decoder = std::make_unique<ContactDecoder>(*m_clock);
-    auto makePort = [this] {
-        auto port = m_env.serialBackend ? std::make_unique<SerialLineMonitor>(m_env.serialBackend())
-                                        : std::make_unique<SerialLineMonitor>();
-        port->setTickSource(m_clock->ticks());
-        configureContactPort(*port);
-        m_decoder->attach(*port);
-        // a port that closes itself (its adapter was unplugged) is reported
-        SerialLineMonitor* const sender = port.get();
-        connect(sender, &SerialLineMonitor::closed, this, [this, sender] { onPortClosed(*sender); });
-        return port;
-    };
-    m_comPort1 = makePort();
-    m_comPort2 = makePort();
-
-    m_files = std::make_unique<ProtocolFiles>(*m_competition);
-    m_files->setProgramPath(m_env.programFilePath);
-    m_files->setApplicationTitle(QString(version::kProgramName));
-    if (!m_env.shell)
-        m_opener = std::make_unique<DesktopFileOpener>();
-    m_files->setFileOpener(m_opener ? m_opener.get() : nullptr);
-    m_clock->setAutosave([this] { m_files->autosaveAfterHeat(); });
+    connect(&m_session, &AppSession::contactPortLost, this, &MainWindow::onContactPortLost);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -324,27 +278,26 @@ MainWindow::MainWindow(AppEnvironment environment, QWidget* parent)
     m_confirmDialog = new ConfirmDialog(this);
     m_aboutDialog = new AboutDialog(this);
     m_bracketSchemeDialog = new BracketSchemeDialog(this);
-    m_competition->setYesNoQuestion(m_confirmDialog);
+    m_competition.setYesNoQuestion(m_confirmDialog);
 
-    connect(m_competition.get(), &Competition::controlsChanged, this, &MainWindow::refreshControls);
-    connect(m_competition.get(), &Competition::lanesChanged, this, &MainWindow::refreshLanes);
-    connect(m_competition.get(), &Competition::tablesChanged, this, &MainWindow::scheduleTableRefresh);
-    connect(m_competition.get(), &Competition::captionsChanged, this, &MainWindow::refreshCaptions);
-    connect(m_competition.get(), &Competition::statusChanged, this, &MainWindow::refreshStatus);
-    connect(m_competition.get(), &Competition::layoutRequested, this, [this] {
+    connect(&m_competition, &Competition::controlsChanged, this, &MainWindow::refreshControls);
+    connect(&m_competition, &Competition::lanesChanged, this, &MainWindow::refreshLanes);
+    connect(&m_competition, &Competition::tablesChanged, this, &MainWindow::scheduleTableRefresh);
+    connect(&m_competition, &Competition::captionsChanged, this, &MainWindow::refreshCaptions);
+    connect(&m_competition, &Competition::statusChanged, this, &MainWindow::refreshStatus);
+    connect(&m_competition, &Competition::layoutRequested, this, [this] {
         layoutLanes();
         layoutColumns();
     });
-    connect(m_competition.get(), &Competition::pageChanged, this, &MainWindow::syncTabToCompetition);
-    connect(m_clock.get(), &RaceClock::controlsChanged, this, &MainWindow::refreshControls);
-    connect(m_clock.get(), &RaceClock::laneTimeChanged, this, &MainWindow::showLaneTime);
-    connect(m_decoder.get(), &ContactDecoder::startBarrierSymbolChanged, startBarrierIndicator,
+    connect(&m_competition, &Competition::pageChanged, this, &MainWindow::syncTabToCompetition);
+    connect(&m_clock, &RaceClock::controlsChanged, this, &MainWindow::refreshControls);
+    connect(&m_clock, &RaceClock::laneTimeChanged, this, &MainWindow::showLaneTime);
+    connect(&m_decoder, &ContactDecoder::startBarrierSymbolChanged, startBarrierIndicator,
             &QWidget::setVisible);
-    connect(m_decoder.get(), &ContactDecoder::startLightBarrierChanged, this,
+    connect(&m_decoder, &ContactDecoder::startLightBarrierChanged, this,
             [this](bool armed) { startBarrierIndicator->setPixmap(barrierPicture(armed)); });
-    connect(m_decoder.get(), &ContactDecoder::contactLogAppended, contactLog,
-            &QPlainTextEdit::appendPlainText);
-    startBarrierIndicator->setVisible(m_decoder->startBarrierSymbolVisible());
+    connect(&m_decoder, &ContactDecoder::contactLogAppended, contactLog, &QPlainTextEdit::appendPlainText);
+    startBarrierIndicator->setVisible(m_decoder.startBarrierSymbolVisible());
 
     refreshCaptions();
     refreshLanes();
@@ -358,19 +311,15 @@ MainWindow::MainWindow(AppEnvironment environment, QWidget* parent)
 
 MainWindow::~MainWindow()
 {
-    // the ports' threads end before anything else goes
-    m_closingPorts = true;
-    closeContactPorts(*m_comPort1, *m_comPort2);
-    // then every setting is written
-    m_settings.setWindowBounds(normalGeometry());
-    m_settings.competitionTitle = competitionTitleLabel->text();
-    m_settings.saveFilterIndex = m_saveFilterIndex;
-    if (m_store)
-        saveSettings(*m_store, m_settings);
-    // the widgets show the competition and the clock: they go before them
-    m_competition->disconnect(this);
-    m_clock->disconnect(this);
-    m_decoder->disconnect(this);
+    Settings& settings = m_session.settings();
+    settings.setWindowBounds(normalGeometry());
+    settings.competitionTitle = competitionTitleLabel->text();
+    settings.saveFilterIndex = m_saveFilterIndex;
+    // the widgets show the competition and the clock, which outlive them
+    m_competition.disconnect(this);
+    m_clock.disconnect(this);
+    m_decoder.disconnect(this);
+    m_session.disconnect(this);
     delete m_confirmDialog;
     delete m_aboutDialog;
     delete m_bracketSchemeDialog;
@@ -379,62 +328,33 @@ MainWindow::~MainWindow()
 
 void MainWindow::runStartup()
 {
-    // 1. the date box
+    // the session has put the settings into effect; the window shows them
+    const Settings& settings = m_session.settings();
     dateLabel->setText(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
-    // 3. lanes and tables are bound; the current table is the Vorrunde
-    // 4. the start-barrier symbol shows "blocked"
     startBarrierIndicator->setPixmap(barrierPicture(false));
-    // 6. the clock starts with all start ticks 0 (the clock's own state)
-    // 7./8. file-type names and the settings
-    m_store = m_env.settingsStore ? m_env.settingsStore
-                                  : std::shared_ptr<SettingsBackend>(userSettingsBackend(m_programFiles));
-    const int monitors = m_env.monitorCount.value_or(int(QGuiApplication::screens().size()));
-    m_settings = loadSettings(*m_store, std::max(1, monitors));
-    m_settings.certificateLayout.fillDefaultLines();
-    if (m_settings.windowLeft && m_settings.windowTop)
-        move(*m_settings.windowLeft, *m_settings.windowTop);
-    resize(std::max(version::kMinimumWindowWidth, m_settings.windowWidth),
-           std::max(version::kMinimumWindowHeight, m_settings.windowHeight));
-    competitionTitleLabel->setText(m_settings.competitionTitle);
-    m_saveFilterIndex = m_settings.saveFilterIndex;
-    m_clock->setStartSignal(m_settings.startSignal);
-    // 9. the calendar shows today
+    if (settings.windowLeft && settings.windowTop)
+        move(*settings.windowLeft, *settings.windowTop);
+    resize(std::max(version::kMinimumWindowWidth, settings.windowWidth),
+           std::max(version::kMinimumWindowHeight, settings.windowHeight));
+    competitionTitleLabel->setText(settings.competitionTitle);
+    m_saveFilterIndex = settings.saveFilterIndex;
     m_calendar->setSelectedDate(QDate::currentDate());
 
-    ContactInputs inputs;
-    for (int n = 1; n <= kContactInputCount; ++n) {
-        inputs[n].port = m_settings.inputPort[n];
-        inputs[n].line = m_settings.inputLine[n];
-        inputs[n].event = m_settings.inputEdge[n];
-    }
-    m_decoder->setInputs(inputs);
-
-    // 13. the file types of the dialogs (built when a dialog opens)
-    // 15. the load button's hint, the help file
     loadButton->setToolTip(QStringLiteral("[Ctrl+O] Protokoll öffnen"));
-    m_helpPresent = QFileInfo::exists(m_programFiles.helpFilePath);
+    m_helpPresent = QFileInfo::exists(m_session.programFiles().helpFilePath);
     helpButton->setEnabled(m_helpPresent);
-    // 16. usable serial ports, before the program opens its own
-    m_availablePorts = m_env.availablePorts ? *m_env.availablePorts : availableSerialPorts();
-    // 17. the save dialog proposes the program's name with ".txt", both dialogs start beside it
-    m_saveFileName = QFileInfo(m_env.programFilePath).completeBaseName() + QStringLiteral(".txt");
-    m_dialogFolder = m_programFiles.programDir;
-    // 18. the time
+    // the save dialog proposes the program's name with ".txt", both dialogs start beside it
+    m_saveFileName =
+        QFileInfo(m_session.environment().programFilePath).completeBaseName() + QStringLiteral(".txt");
+    m_dialogFolder = m_session.programFiles().programDir;
     showTime();
 
-    // 10., 11., 19., 20., 21.: the settings take effect (class captions, lane buttons, ports,
-    // ranking captions, the Achtelfinale page)
-    applySettingsAtStartup(m_settings, *m_competition, [this, inputs](int, int) {
-        openContactPorts(*m_comPort1, *m_comPort2, portsAtStartup(inputs));
-    });
-    m_competition->writeCaptions();
     roundTabs->setTabVisible(roundIndex(CompetitionRound::Achtelfinale),
-                             m_competition->isPageVisible(CompetitionRound::Achtelfinale));
+                             m_competition.isPageVisible(CompetitionRound::Achtelfinale));
     m_syncingTabs = true;
-    roundTabs->setCurrentIndex(0);
+    roundTabs->setCurrentIndex(roundIndex(m_competition.currentRound()));
     m_syncingTabs = false;
-    m_competition->enterRound(CompetitionRound::Vorrunde);
-    // 22. the mouse pointer goes to the load button once the window is shown
+    // the mouse pointer goes to the load button once the window is shown
 }
 
 // ---------------------------------------------------------------- widgets
@@ -536,18 +456,18 @@ void MainWindow::createLaneArea(QWidget* parent)
         auto* frame = new LanePanel(lane, m_laneArea);
         m_lanePanels[std::size_t(lane - 1)] = frame;
         connect(frame->finishButton, &QPushButton::clicked, this,
-                [this, lane] { m_clock->stopCommand(lane).trigger(); });
+                [this, lane] { m_clock.stopCommand(lane).trigger(); });
         connect(frame->startButton, &QPushButton::clicked, this,
-                [this, lane] { m_clock->startCommand(lane).trigger(); });
+                [this, lane] { m_clock.startCommand(lane).trigger(); });
         connect(frame->teamSelector, &QComboBox::activated, this, [this, lane](int index) {
-            m_competition->selector(lane).select(index);
-            m_competition->updateLaneReadiness();
-            m_competition->showLaneTeamsOnTv();
+            m_competition.selector(lane).select(index);
+            m_competition.updateLaneReadiness();
+            m_competition.showLaneTeamsOnTv();
             scheduleTableRefresh();
         });
     }
     connect(m_lanePanels[2]->laneInUse, &QCheckBox::clicked, this,
-            [this](bool checked) { m_clock->setLane3On(checked); });
+            [this](bool checked) { m_clock.setLane3On(checked); });
     m_laneArea->installEventFilter(this);
 }
 
@@ -591,11 +511,11 @@ void MainWindow::createButtonRow(QWidget* parent)
     falseStartButton->hide();
     resetButton->hide();
     connect(startButton, &PressButton::activated, this,
-            [this] { m_clock->command(ClockCommand::Start).trigger(); });
+            [this] { m_clock.command(ClockCommand::Start).trigger(); });
     connect(falseStartButton, &QPushButton::clicked, this,
-            [this] { m_clock->command(ClockCommand::FalseStart).trigger(); });
+            [this] { m_clock.command(ClockCommand::FalseStart).trigger(); });
     connect(resetButton, &PressButton::activated, this,
-            [this] { m_clock->command(ClockCommand::Reset).trigger(); });
+            [this] { m_clock.command(ClockCommand::Reset).trigger(); });
 
     for (int lane = 1; lane <= 3; ++lane) {
         QWidget* panel = m_buttonPanels[std::size_t(lane - 1)];
@@ -604,7 +524,7 @@ void MainWindow::createButtonRow(QWidget* parent)
         QFont f = b->font();
         f.setBold(true);
         b->setFont(f);
-        connect(b, &QToolButton::clicked, this, [this, lane] { m_competition->assignRowToLane(lane); });
+        connect(b, &QToolButton::clicked, this, [this, lane] { m_competition.assignRowToLane(lane); });
         laneAssignButtons[std::size_t(lane - 1)] = b;
     }
     left->addWidget(loadButton);
@@ -639,7 +559,7 @@ void MainWindow::createButtonRow(QWidget* parent)
     abortButton->setFocusPolicy(Qt::NoFocus);
     setButtonColour(abortButton, kResetRed);
     connect(abortButton, &QPushButton::clicked, this,
-            [this] { m_clock->command(ClockCommand::Clear).trigger(); });
+            [this] { m_clock.command(ClockCommand::Clear).trigger(); });
     right->addWidget(abortButton);
     right->addStretch();
     right->addWidget(laneAssignButtons[2]);
@@ -647,7 +567,7 @@ void MainWindow::createButtonRow(QWidget* parent)
     connect(loadButton, &QToolButton::clicked, this, &MainWindow::chooseAndLoadProtocol);
     connect(saveButton, &QToolButton::clicked, this, &MainWindow::saveProtocol);
     connect(spreadsheetButton, &QToolButton::clicked, this, &MainWindow::showInSpreadsheet);
-    connect(clearResultsButton, &QToolButton::clicked, this, [this] { m_competition->clearResults(); });
+    connect(clearResultsButton, &QToolButton::clicked, this, [this] { m_competition.clearResults(); });
     connect(helpButton, &QToolButton::clicked, this, &MainWindow::openHelp);
     connect(aboutButton, &QToolButton::clicked, this, &MainWindow::showAbout);
 
@@ -664,23 +584,23 @@ void MainWindow::createPages(QWidget* parent)
     roundTabs->setDocumentMode(true);
     m_tableMenu = new QMenu(this);
     m_recalculateAction = m_tableMenu->addAction(QStringLiteral("Neu auswerten"), this,
-                                                 [this] { m_competition->recalculateRound(); });
-    m_tableMenu->addAction(QStringLiteral("Aus"), this, [this] { m_competition->markVoid(); });
-    m_tableMenu->addAction(QStringLiteral("Dis"), this, [this] { m_competition->markDisqualified(); });
+                                                 [this] { m_competition.recalculateRound(); });
+    m_tableMenu->addAction(QStringLiteral("Aus"), this, [this] { m_competition.markVoid(); });
+    m_tableMenu->addAction(QStringLiteral("Dis"), this, [this] { m_competition.markDisqualified(); });
     m_tableMenu->addSeparator();
     // 5. the captions of the two filling commands
     m_tableMenu->addAction(QStringLiteral("Mit Zufallszahlen füllen"), this,
-                           [this] { m_competition->fillWithRandomResults(); });
+                           [this] { m_competition.fillWithRandomResults(); });
     m_tableMenu->addAction(QStringLiteral("Alle Seiten füllen"), this, [this] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_competition->fillAllPages();
+        m_competition.fillAllPages();
         QApplication::restoreOverrideCursor();
         syncTabToCompetition();
     });
 
     for (CompetitionRound round : kAllRounds) {
-        auto* model = new ProtocolTableModel(*m_competition, round, this);
-        auto* view = new ProtocolTableView(*m_competition, model, nullptr);
+        auto* model = new ProtocolTableModel(m_competition, round, this);
+        auto* view = new ProtocolTableView(m_competition, model, nullptr);
         m_models[std::size_t(roundIndex(round))] = model;
         m_views[std::size_t(roundIndex(round))] = view;
         if (round != CompetitionRound::GesamtErgebnis)
@@ -703,7 +623,7 @@ void MainWindow::createPages(QWidget* parent)
         }
         view->setParent(page);
         layout->addWidget(view, 1);
-        roundTabs->addTab(page, m_competition->pageCaption(round));
+        roundTabs->addTab(page, m_competition.pageCaption(round));
     }
     connect(roundTabs, &QTabWidget::currentChanged, this, &MainWindow::onTabChanged);
 }
@@ -757,44 +677,44 @@ void MainWindow::createCommands()
     addUnbuiltCommand(QStringLiteral("&Einstellungen"), Qt::Key_F2);
     addCommand(QStringLiteral("Info"), Qt::Key_F3, [this] { showAbout(); });
     addCommand(QStringLiteral("Fehler"), Qt::Key_F4,
-               [this] { m_clock->command(ClockCommand::FalseStart).trigger(); });
+               [this] { m_clock.command(ClockCommand::FalseStart).trigger(); });
     addCommand(QStringLiteral("Start"), Qt::Key_F5,
-               [this] { m_clock->command(ClockCommand::Start).trigger(); });
+               [this] { m_clock.command(ClockCommand::Start).trigger(); });
     addCommand(QStringLiteral("Stop1"), Qt::Key_F6,
-               [this] { m_clock->command(ClockCommand::Stop1).trigger(); });
+               [this] { m_clock.command(ClockCommand::Stop1).trigger(); });
     addCommand(QStringLiteral("Stop2"), Qt::Key_F7,
-               [this] { m_clock->command(ClockCommand::Stop2).trigger(); });
+               [this] { m_clock.command(ClockCommand::Stop2).trigger(); });
     addCommand(QStringLiteral("Stop3"), Qt::Key_F8,
-               [this] { m_clock->command(ClockCommand::Stop3).trigger(); });
+               [this] { m_clock.command(ClockCommand::Stop3).trigger(); });
     addCommand(QStringLiteral("00:00"), Qt::Key_F10,
-               [this] { m_clock->command(ClockCommand::Reset).trigger(); });
-    addCommand(QStringLiteral("Block LS"), Qt::Key_F11, [this] { m_decoder->toggleStartLightBarrier(); });
+               [this] { m_clock.command(ClockCommand::Reset).trigger(); });
+    addCommand(QStringLiteral("Block LS"), Qt::Key_F11, [this] { m_decoder.toggleStartLightBarrier(); });
     addUnbuiltCommand(QStringLiteral("&Drucker"), QKeySequence(Qt::CTRL | Qt::Key_D));
     addCommand(QStringLiteral("&Beenden"), QKeySequence(Qt::ALT | Qt::Key_B), [this] { close(); });
     addCommand(QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O), [this] {
-        if (m_competition->controls().loadEnabled)
+        if (m_competition.controls().loadEnabled)
             chooseAndLoadProtocol();
     });
     addCommand(QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
-        if (m_competition->controls().saveEnabled)
+        if (m_competition.controls().saveEnabled)
             saveProtocol();
     });
     addUnbuiltCommand(QStringLiteral("Gramoty"), QKeySequence(Qt::CTRL | Qt::Key_U));
     for (int lane = 1; lane <= 3; ++lane) {
         addCommand(QString::number(lane), QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + lane)),
-                   [this, lane] { m_competition->assignRowToLane(lane); });
+                   [this, lane] { m_competition.assignRowToLane(lane); });
         addCommand(QStringLiteral("Start %1").arg(lane), QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + lane)),
-                   [this, lane] { m_clock->startCommand(lane).trigger(); });
+                   [this, lane] { m_clock.startCommand(lane).trigger(); });
     }
     addUnbuiltCommand(QStringLiteral("TV Modus"), QKeySequence(Qt::CTRL | Qt::Key_T));
     addCommand(QStringLiteral("Clear"), QKeySequence(Qt::CTRL | Qt::Key_A), [this] {
-        if (m_competition->controls().clearEnabled)
-            m_competition->clearResults();
+        if (m_competition.controls().clearEnabled)
+            m_competition.clearResults();
     });
     addUnbuiltCommand(QStringLiteral("Html"), QKeySequence(Qt::CTRL | Qt::Key_H));
     addUnbuiltCommand(QStringLiteral("Protokol"), QKeySequence(Qt::CTRL | Qt::Key_P));
     addCommand(QStringLiteral("Excel"), QKeySequence(Qt::CTRL | Qt::Key_E), [this] {
-        if (m_competition->controls().saveEnabled)
+        if (m_competition.controls().saveEnabled)
             showInSpreadsheet();
     });
 }
@@ -803,7 +723,7 @@ void MainWindow::createCommands()
 
 void MainWindow::refreshControls()
 {
-    const RunControls& c = m_competition->controls();
+    const RunControls& c = m_competition.controls();
     startButton->setVisible(c.startShown);
     startButton->setEnabled(c.startButtonEnabled);
     setButtonColour(startButton, c.startGreen ? kStartGreen : QColor());
@@ -828,7 +748,7 @@ void MainWindow::refreshControls()
         frame->startButton->setVisible(l.startButtonVisible);
         frame->startButton->setEnabled(l.startButtonEnabled);
         setButtonColour(frame->startButton, l.startButtonGreen ? kStartGreen : QColor());
-        frame->teamSelector->setEnabled(m_competition->selector(lane).enabled);
+        frame->teamSelector->setEnabled(m_competition.selector(lane).enabled);
         if (lane == 3 && frame->laneInUse->isChecked() != l.inUse)
             frame->laneInUse->setChecked(l.inUse);
     }
@@ -836,7 +756,7 @@ void MainWindow::refreshControls()
     // the focus rules: "&Fehlstart" after a start, RESET after a finished run, START after a reset
     const FocusTarget focus = c.focus;
     if (focus != FocusTarget::None) {
-        m_competition->controls().focus = FocusTarget::None;
+        m_competition.controls().focus = FocusTarget::None;
         switch (focus) {
         case FocusTarget::Start:
             startButton->setFocus();
@@ -860,7 +780,7 @@ void MainWindow::refreshLanes()
 {
     for (int lane = 1; lane <= 3; ++lane) {
         QComboBox* box = m_lanePanels[std::size_t(lane - 1)]->teamSelector;
-        const LaneSelector& selector = m_competition->selector(lane);
+        const LaneSelector& selector = m_competition.selector(lane);
         const QSignalBlocker block(box);
         bool same = box->count() == selector.count();
         for (int i = 0; same && i < selector.count(); ++i)
@@ -897,21 +817,21 @@ void MainWindow::refreshTables()
 void MainWindow::refreshStatus(int panel)
 {
     if (panel == 0)
-        m_statusPanels[0]->setText(QStringLiteral(" %1").arg(m_competition->currentGrid().dataRowCount()));
+        m_statusPanels[0]->setText(QStringLiteral(" %1").arg(m_competition.currentGrid().dataRowCount()));
     else if (panel == 2)
-        m_statusPanels[2]->setText(m_competition->statusText(2));
+        m_statusPanels[2]->setText(m_competition.statusText(2));
 }
 
 void MainWindow::refreshCaptions()
 {
     for (CompetitionRound round : kAllRounds)
-        roundTabs->setTabText(roundIndex(round), m_competition->pageCaption(round));
+        roundTabs->setTabText(roundIndex(round), m_competition.pageCaption(round));
     layoutColumns();
 }
 
 void MainWindow::showLaneTime(int lane)
 {
-    m_lanePanels[std::size_t(lane - 1)]->showDigits(m_clock->laneDisplay(lane));
+    m_lanePanels[std::size_t(lane - 1)]->showDigits(m_clock.laneDisplay(lane));
 }
 
 void MainWindow::showTime()
@@ -923,11 +843,11 @@ void MainWindow::showTime()
 
 void MainWindow::layoutLanes()
 {
-    const bool shown = m_competition->laneAreaVisible();
+    const bool shown = m_competition.laneAreaVisible();
     m_laneArea->setVisible(shown);
     m_buttonPanels[0]->setVisible(shown);
     m_buttonPanels[2]->setVisible(shown);
-    const int n = m_competition->lanesShown();
+    const int n = m_competition.lanesShown();
     const int width = m_laneArea->width();
     const int outer = width / n;
     const int height = m_laneArea->height();
@@ -938,7 +858,7 @@ void MainWindow::layoutLanes()
     laneAssignButtons[2]->setVisible(n == 3);
     for (int i = 0; i < 3; ++i)
         m_lanePanels[std::size_t(i)]->startButton->setVisible(
-            m_competition->controls().lanes[std::size_t(i)].startButtonVisible);
+            m_competition.controls().lanes[std::size_t(i)].startButtonVisible);
 
     // the button panels take the widths of the lanes; the middle one goes left on the overall page
     const int rowWidth = m_buttonRow->width();
@@ -957,7 +877,7 @@ void MainWindow::layoutLanes()
 
 void MainWindow::layoutColumns()
 {
-    const CompetitionOptions& o = m_competition->options();
+    const CompetitionOptions& o = m_competition.options();
     const bool cls = o.classColumnShown;
     const bool third = o.thirdLaneOn;
     const bool eight = o.knockoutStart == KnockoutStart::Viertelfinale;
@@ -1003,7 +923,7 @@ void MainWindow::layoutColumns()
     };
     using V = VorrundeColumn;
     using O = OverallColumn;
-    const QStringList& top = m_competition->laneHeadings();
+    const QStringList& top = m_competition.laneHeadings();
     ProtocolTableView* v = table(CompetitionRound::Vorrunde);
     m_laneHeadingBar->setHeadings(
         {{top.value(0), span(v, V::Nr, V::Klasse), {}, {}},
@@ -1011,7 +931,7 @@ void MainWindow::layoutColumns()
          {top.value(2), span(v, laneTimeColumn(2), laneResultColumn(2)), QColor::fromRgb(colour::Lane2), {}},
          {top.value(3), span(v, laneTimeColumn(3), laneResultColumn(3)), QColor::fromRgb(colour::Lane3), {}},
          {top.value(4), span(v, V::RankingValue, V::Place), QColor::fromRgb(colour::Ranking), {}}});
-    const QStringList& top7 = m_competition->roundHeadings();
+    const QStringList& top7 = m_competition.roundHeadings();
     ProtocolTableView* g = table(CompetitionRound::GesamtErgebnis);
     const QColor yellow = QColor::fromRgb(colour::Yellow);
     auto runSpan = [&](CompetitionRound round) {
@@ -1052,7 +972,7 @@ void MainWindow::showEvent(QShowEvent* event)
     if (m_firstShow) {
         m_firstShow = false;
         // 22. the mouse pointer to the centre of the load button
-        if (m_env.moveMouse)
+        if (m_session.environment().moveMouse)
             QCursor::setPos(loadButton->mapToGlobal(loadButton->rect().center()));
     }
 }
@@ -1063,7 +983,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         layoutLanes();
     } else if (event->type() == QEvent::MouseButtonPress) {
         if (watched == startBarrierIndicator) {
-            m_decoder->toggleStartLightBarrier();
+            m_decoder.toggleStartLightBarrier();
             return true;
         }
         if (watched == dateLabel) {
@@ -1090,7 +1010,7 @@ void MainWindow::onTabChanged(int index)
     if (m_syncingTabs || index < 0)
         return;
     // leaving a page builds the next round; entering one refills the lanes
-    m_competition->changePage(roundAt(index));
+    m_competition.changePage(roundAt(index));
     layoutLanes();
     layoutColumns();
     refreshTables();
@@ -1098,7 +1018,7 @@ void MainWindow::onTabChanged(int index)
 
 void MainWindow::syncTabToCompetition()
 {
-    const int index = roundIndex(m_competition->currentRound());
+    const int index = roundIndex(m_competition.currentRound());
     if (roundTabs->currentIndex() != index) {
         m_syncingTabs = true;
         roundTabs->setCurrentIndex(index);
@@ -1111,30 +1031,27 @@ void MainWindow::syncTabToCompetition()
 
 void MainWindow::showContextMenu(const QPoint& globalPos)
 {
-    m_recalculateAction->setEnabled(m_competition->canRecalculate());
+    m_recalculateAction->setEnabled(m_competition.canRecalculate());
     m_tableMenu->exec(globalPos);
 }
 
-void MainWindow::onPortClosed(SerialLineMonitor& port)
+void MainWindow::onContactPortLost(int comNumber)
 {
-    if (m_closingPorts)
-        return;
-    // the port closed itself: its device went away
-    m_competition->setStatusText(
+    m_competition.setStatusText(
         2, QStringLiteral(
                " Kontakt-Port COM%1 getrennt: Kontakte ohne Funktion – Tasten und Maus arbeiten weiter")
-               .arg(port.port()));
+               .arg(comNumber));
 }
 
 // ---------------------------------------------------------------- commands
 
 bool MainWindow::loadProtocol(const QString& path, bool quiet, QString* message)
 {
-    const QString panel2 = m_competition->statusText(2);
+    const QString panel2 = m_competition.statusText(2);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_competition->setStatusText(2, QStringLiteral(" Protokoll öffnen..."));
-    const ProtocolResult result = m_files->loadCommand(path);
-    m_competition->setStatusText(2, panel2);
+    m_competition.setStatusText(2, QStringLiteral(" Protokoll öffnen..."));
+    const ProtocolResult result = m_files.loadCommand(path);
+    m_competition.setStatusText(2, panel2);
     QApplication::restoreOverrideCursor();
     if (!result.ok) {
         if (message)
@@ -1155,8 +1072,9 @@ bool MainWindow::loadProtocol(const QString& path, bool quiet, QString* message)
 
 void MainWindow::chooseAndLoadProtocol()
 {
-    const QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Protokoll öffnen"), m_dialogFolder, loadFilter(m_programFiles.fileTypeNames));
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Protokoll öffnen"), m_dialogFolder,
+                                     loadFilter(m_session.programFiles().fileTypeNames));
     if (path.isEmpty())
         return;
     loadProtocol(path);
@@ -1165,7 +1083,7 @@ void MainWindow::chooseAndLoadProtocol()
 void MainWindow::saveProtocol()
 {
     const std::vector<SaveFilterEntry> entries =
-        saveFilters(m_programFiles.fileTypeNames, m_files->availableWriters());
+        saveFilters(m_session.programFiles().fileTypeNames, m_files.availableWriters());
     QStringList filters;
     for (const SaveFilterEntry& entry : entries)
         filters << entry.filter;
@@ -1183,10 +1101,10 @@ void MainWindow::saveProtocol()
     m_saveFileName = QFileInfo(path).fileName();
     m_dialogFolder = QFileInfo(path).absolutePath();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString panel2 = m_competition->statusText(2);
-    m_competition->setStatusText(2, QStringLiteral(" Protokoll speichern unter..."));
-    const ProtocolResult result = m_files->saveCommand(m_saveFilterIndex, path);
-    m_competition->setStatusText(2, panel2);
+    const QString panel2 = m_competition.statusText(2);
+    m_competition.setStatusText(2, QStringLiteral(" Protokoll speichern unter..."));
+    const ProtocolResult result = m_files.saveCommand(m_saveFilterIndex, path);
+    m_competition.setStatusText(2, panel2);
     QApplication::restoreOverrideCursor();
     if (!result.ok)
         QMessageBox::warning(this, QString(version::kProgramName), result.message);
@@ -1195,7 +1113,7 @@ void MainWindow::saveProtocol()
 void MainWindow::showInSpreadsheet()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ProtocolResult result = m_files->showInSpreadsheet();
+    const ProtocolResult result = m_files.showInSpreadsheet();
     QApplication::restoreOverrideCursor();
     if (!result.ok)
         QMessageBox::warning(this, QString(version::kProgramName), result.message);
@@ -1204,7 +1122,7 @@ void MainWindow::showInSpreadsheet()
 void MainWindow::openHelp()
 {
     // the help file beside the program, in the system's viewer for it
-    QDesktopServices::openUrl(QUrl::fromLocalFile(m_programFiles.helpFilePath));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(m_session.programFiles().helpFilePath));
 }
 
 void MainWindow::showAbout()
@@ -1214,7 +1132,7 @@ void MainWindow::showAbout()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (m_competition->grid(CompetitionRound::Vorrunde).rowCount() > 2 &&
+    if (m_competition.grid(CompetitionRound::Vorrunde).rowCount() > 2 &&
         !m_confirmDialog->ask(QStringLiteral("Programm beenden?"))) {
         event->ignore();
         return;

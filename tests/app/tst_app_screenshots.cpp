@@ -1,10 +1,10 @@
 // Renders what a reviewer looks at into PNG files under the build folder (screenshots/):
 // the main window at 1030 x 588 on each of the six pages of a filled 20-team competition, the
 // two bracket pictures and a lane panel showing 012,34.
-#include "AppFixture.h"
 #include "app/BracketSchemeDialog.h"
 #include "app/MainWindow.h"
 #include "competition/Competition.h"
+#include "session/SessionFixture.h"
 #include "timing/LaneDisplay.h"
 #include "timing/LanePanel.h"
 
@@ -42,8 +42,8 @@ void TestScreenshots::save(const QImage& image, const QString& name)
 
 void TestScreenshots::renderPictures()
 {
-    test::AppFixture fixture;
-    MainWindow window(fixture.environment());
+    test::SessionFixture fixture;
+    MainWindow window(fixture.newSession());
     window.resize(1030, 588);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));

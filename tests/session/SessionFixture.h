@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppEnvironment.h"
+#include "session/AppSession.h"
 #include "settings/JsonSettingsBackend.h"
 #include "timing/TestSerialBackend.h"
 #include "timing/TickSource.h"
@@ -12,9 +12,9 @@
 
 namespace brv::test {
 
-// A main window's surroundings in a temporary folder: its own settings store, a hand-set tick,
-// the switchable serial backend and no sound, no shell, no mouse moves.
-struct AppFixture
+// A session's surroundings in a temporary folder: its own settings store, a hand-set tick, the
+// switchable serial backend and no sound, no shell, no mouse moves.
+struct SessionFixture
 {
     QTemporaryDir folder;
     ManualTickSource ticks{100000};
@@ -23,7 +23,7 @@ struct AppFixture
     std::vector<std::shared_ptr<TestSerialBackend>> backends;
     std::shared_ptr<JsonSettingsBackend> store;
 
-    AppFixture()
+    SessionFixture()
     {
         store = std::make_shared<JsonSettingsBackend>(folder.path(), QStringLiteral("Brenvolutaris"));
     }
@@ -34,7 +34,6 @@ struct AppFixture
         env.programFilePath = folder.filePath(QStringLiteral("Brenvolutaris"));
         env.settingsStore = store;
         env.ticks = &ticks;
-        env.silent = true;
         env.availablePorts = 0;
         env.monitorCount = 1;
         env.moveMouse = false;
@@ -46,6 +45,19 @@ struct AppFixture
         }
         return env;
     }
+
+    // A started session; a new one ends the previous one first (its ports closed, its settings
+    // written), as a restart of the program would.
+    AppSession& newSession()
+    {
+        session.reset();
+        session = std::make_unique<AppSession>(environment());
+        session->start();
+        return *session;
+    }
+    void endSession() { session.reset(); }
+
+    std::unique_ptr<AppSession> session;
 };
 
 } // namespace brv::test

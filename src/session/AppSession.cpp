@@ -1,0 +1,105 @@
+#include "session/AppSession.h"
+
+#include "competition/Competition.h"
+#include "protocol/ProtocolFiles.h"
+#include "settings/SettingsApply.h"
+#include "settings/SettingsStore.h"
+#include "timing/ContactDecoder.h"
+#include "timing/ContactInputs.h"
+#include "timing/RaceClock.h"
+#include "timing/SerialDevices.h"
+#include "timing/SerialLineMonitor.h"
+#include "timing/Sound.h"
+#include "version.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+
+namespace brv {
+
+AppSession::AppSession(AppEnvironment environment, QObject* parent)
+    : QObject(parent), m_env(std::move(environment))
+{
+    if (m_env.programFilePath.isEmpty())
+        m_env.programFilePath = QCoreApplication::applicationFilePath();
+    m_programFiles = ProgramFiles::detect(m_env.programFilePath);
+
+    // the settings first: the program's parts are set up from them
+    m_store = m_env.settingsStore ? m_env.settingsStore
+                                  : std::shared_ptr<SettingsBackend>(userSettingsBackend(m_programFiles));
+    m_settings = loadSettings(*m_store, std::max(1, m_env.monitorCount));
+    m_settings.certificateLayout.fillDefaultLines();
+
+    m_competition = std::make_unique<Competition>(NumberFormat::fromLocale(QLocale()));
+    if (m_env.makeSounds)
+        m_sounds = m_env.makeSounds(m_programFiles.programDir);
+    m_clock = std::make_unique<RaceClock>(*m_competition, m_env.ticks ? *m_env.ticks : steadyTickSource(),
+                                          m_sounds.get());
+    m_clock->setStartSignal(m_settings.startSignal);
+    m_decoder = std::make_unique<ContactDecoder>(*m_clock);
+    m_contactPort1 = makeContactPort();
+    m_contactPort2 = makeContactPort();
+
+    m_files = std::make_unique<ProtocolFiles>(*m_competition);
+    m_files->setProgramPath(m_env.programFilePath);
+    m_files->setApplicationTitle(version::kProgramName);
+    m_files->setFileOpener(m_env.fileOpener);
+    m_clock->setAutosave([this] { m_files->autosaveAfterHeat(); });
+}
+
+AppSession::~AppSession()
+{
+    end();
+}
+
+std::unique_ptr<SerialLineMonitor> AppSession::makeContactPort()
+{
+    auto port = m_env.serialBackend ? std::make_unique<SerialLineMonitor>(m_env.serialBackend())
+                                    : std::make_unique<SerialLineMonitor>();
+    port->setTickSource(m_clock->ticks());
+    configureContactPort(*port);
+    m_decoder->attach(*port);
+    SerialLineMonitor* const monitor = port.get();
+    connect(monitor, &SerialLineMonitor::closed, this, [this, monitor] {
+        // a port that closes while the program runs lost its device
+        if (!m_closingPorts)
+            Q_EMIT contactPortLost(monitor->port());
+    });
+    return port;
+}
+
+void AppSession::start()
+{
+    ContactInputs inputs;
+    for (int n = 1; n <= kContactInputCount; ++n) {
+        inputs[n].port = m_settings.inputPort[n];
+        inputs[n].line = m_settings.inputLine[n];
+        inputs[n].event = m_settings.inputEdge[n];
+    }
+    m_decoder->setInputs(inputs);
+    // the usable ports are searched before the program opens its own
+    m_availablePorts = m_env.availablePorts ? *m_env.availablePorts : availableSerialPorts();
+    applySettingsAtStartup(m_settings, *m_competition, [this, inputs](int, int) {
+        openContactPorts(*m_contactPort1, *m_contactPort2, portsAtStartup(inputs));
+    });
+    m_competition->writeCaptions();
+    m_competition->enterRound(CompetitionRound::Vorrunde);
+}
+
+void AppSession::end()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    // the ports' threads end before anything else
+    m_closingPorts = true;
+    closeContactPorts(*m_contactPort1, *m_contactPort2);
+    saveSettings(*m_store, m_settings);
+}
+
+ProtocolResult AppSession::loadProtocol(const QString& path)
+{
+    return m_files->loadCommand(path);
+}
+
+} // namespace brv

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "session/AppEnvironment.h"
+#include "settings/ProgramFiles.h"
+#include "settings/Settings.h"
+
+#include <QObject>
+
+#include <memory>
+
+namespace brv {
+
+class Competition;
+class ContactDecoder;
+class ProtocolFiles;
+class RaceClock;
+class SerialLineMonitor;
+class SettingsBackend;
+class SoundPlayer;
+struct ProtocolResult;
+
+// One run of the program without its windows: it loads the settings, builds the competition,
+// the race clock, the contact inputs with their two serial ports and the protocol files, and
+// wires them; at the end it closes the ports and writes the settings. The main window shows
+// this state and forwards the operator's actions; a test drives whole heats through it alone.
+class AppSession final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AppSession)
+
+public:
+    explicit AppSession(AppEnvironment environment, QObject* parent = nullptr);
+    // Ends the session if end() has not run.
+    ~AppSession() override;
+
+    // The start-up: settings in effect, contact inputs set, ports opened, captions written and
+    // the Vorrunde entered.
+    void start();
+    // Closes the serial ports (their threads end first), then writes the settings. Runs once.
+    void end();
+
+    Competition& competition() { return *m_competition; }
+    RaceClock& clock() { return *m_clock; }
+    ContactDecoder& decoder() { return *m_decoder; }
+    ProtocolFiles& files() { return *m_files; }
+    SerialLineMonitor& contactPort(int number) { return number == 1 ? *m_contactPort1 : *m_contactPort2; }
+    // The settings in effect; the window writes its own (bounds, title, file type) before end().
+    Settings& settings() { return m_settings; }
+    const ProgramFiles& programFiles() const { return m_programFiles; }
+    const AppEnvironment& environment() const { return m_env; }
+    // The usable serial ports found at start-up, before the program opened its own.
+    quint64 availablePorts() const { return m_availablePorts; }
+
+    // Loads a protocol as the load command does.
+    ProtocolResult loadProtocol(const QString& path);
+
+Q_SIGNALS:
+    // A contact port closed by itself: its adapter went away. `comNumber` is the port's COM number.
+    void contactPortLost(int comNumber);
+
+private:
+    std::unique_ptr<SerialLineMonitor> makeContactPort();
+
+    AppEnvironment m_env;
+    ProgramFiles m_programFiles;
+    std::shared_ptr<SettingsBackend> m_store;
+    Settings m_settings;
+    std::unique_ptr<SoundPlayer> m_sounds;
+    std::unique_ptr<Competition> m_competition;
+    std::unique_ptr<RaceClock> m_clock;
+    std::unique_ptr<ContactDecoder> m_decoder;
+    std::unique_ptr<SerialLineMonitor> m_contactPort1;
+    std::unique_ptr<SerialLineMonitor> m_contactPort2;
+    std::unique_ptr<ProtocolFiles> m_files;
+    quint64 m_availablePorts = 0;
+    bool m_closingPorts = false;
+    bool m_ended = false;
+};
+
+} // namespace brv

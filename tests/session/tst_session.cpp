@@ -1,0 +1,110 @@
+#include "session/SessionFixture.h"
+
+#include "competition/Competition.h"
+#include "protocol/ProtocolFiles.h"
+#include "settings/SettingsStore.h"
+#include "timing/ContactDecoder.h"
+#include "timing/RaceClock.h"
+#include "timing/SerialLineMonitor.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace brv;
+
+// The program without a single widget: the session loads the settings, a competition day's
+// heats run from START to the times in the protocol, and the end closes the ports and writes
+// the settings.
+class TestSession final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void heatFromStartToProtocol();
+    void endClosesPortsAndWritesSettings();
+    void unpluggedContactPortIsReported();
+};
+
+void TestSession::heatFromStartToProtocol()
+{
+    test::SessionFixture fixture;
+    Settings settings;
+    settings.inputPort[2] = 1; // Ziel1 on COM1, DTR to DSR
+    settings.inputLine[2] = 1;
+    QVERIFY(saveSettings(*fixture.store, settings));
+    AppSession& session = fixture.newSession();
+    QVERIFY(session.contactPort(2).isConnected());
+    const ProtocolResult loaded = session.loadProtocol(QStringLiteral(BRV_EXAMPLE_WORKBOOK));
+    QVERIFY2(loaded.ok, qPrintable(loaded.message));
+
+    Competition& c = session.competition();
+    RaceClock& clock = session.clock();
+    const ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
+    const QString sep = c.numberFormat().decimalSeparator();
+    QCOMPARE(c.selector(1).index, 0);
+    QCOMPARE(c.selector(2).index, 1);
+
+    QVERIFY(clock.command(ClockCommand::Start).trigger());
+    QCOMPARE(clock.runState(), RunState::Running);
+    // lane 1 by its finish contact, lane 2 by the key
+    fixture.ticks.advance(45670);
+    fixture.backends.at(1)->setLines(ModemBit::DSR);
+    QTRY_VERIFY(!c.controls().lane(1).armed);
+    QCOMPARE(v.cell(3, 1), QStringLiteral("45") + sep + QStringLiteral("67"));
+    fixture.ticks.advance(1000);
+    QVERIFY(clock.command(ClockCommand::Stop2).trigger());
+    QCOMPARE(clock.runState(), RunState::Finished);
+    QCOMPARE(v.cell(6, 2), QStringLiteral("46") + sep + QStringLiteral("67"));
+
+    // the finished heat is in the automatic text copy; RESET puts the next teams on the lanes
+    QFile autosave(session.files().autosavePath());
+    QVERIFY(autosave.open(QIODevice::ReadOnly));
+    QVERIFY(autosave.readAll().contains((QStringLiteral("46") + sep + QStringLiteral("67")).toUtf8()));
+    QVERIFY(clock.command(ClockCommand::Reset).trigger());
+    QCOMPARE(clock.runState(), RunState::Idle);
+    QCOMPARE(c.selector(1).index, 2);
+    QCOMPARE(c.selector(2).index, 3);
+}
+
+void TestSession::endClosesPortsAndWritesSettings()
+{
+    test::SessionFixture fixture;
+    Settings settings;
+    settings.inputPort[2] = 1;
+    settings.competitionTitle = QStringLiteral("Kreisausscheid");
+    QVERIFY(saveSettings(*fixture.store, settings));
+    AppSession& session = fixture.newSession();
+    QCOMPARE(session.settings().competitionTitle, QStringLiteral("Kreisausscheid"));
+    QVERIFY(session.contactPort(2).isConnected());
+    session.settings().windowWidth = 1111;
+    QSignalSpy lost(&session, &AppSession::contactPortLost);
+    session.end();
+    QVERIFY(!session.contactPort(2).isConnected());
+    QCOMPARE(lost.size(), 0); // closing at the end is no lost adapter
+    QCOMPARE(loadSettings(*fixture.store, 1).windowWidth, 1111);
+    session.settings().windowWidth = 2222;
+    session.end(); // once only
+    QCOMPARE(loadSettings(*fixture.store, 1).windowWidth, 1111);
+}
+
+void TestSession::unpluggedContactPortIsReported()
+{
+    test::SessionFixture fixture;
+    Settings settings;
+    settings.inputPort[1] = 3; // Start on COM3
+    settings.inputLine[1] = 2;
+    QVERIFY(saveSettings(*fixture.store, settings));
+    AppSession& session = fixture.newSession();
+    QVERIFY(session.contactPort(1).isConnected());
+    QVERIFY(session.decoder().startBarrierSymbolVisible());
+    QSignalSpy lost(&session, &AppSession::contactPortLost);
+    fixture.backends.at(0)->unplug();
+    QTRY_COMPARE(lost.size(), 1);
+    QCOMPARE(lost.at(0).at(0).toInt(), 3);
+    QVERIFY(!session.contactPort(1).isConnected());
+    QVERIFY(!session.decoder().startBarrierSymbolVisible());
+}
+
+QTEST_GUILESS_MAIN(TestSession)
+#include "tst_session.moc"
