@@ -808,6 +808,12 @@ void MainWindow::refreshTables()
     for (ProtocolTableModel* model : m_models)
         model->refresh();
     for (ProtocolTableView* view : m_views) {
+        // an editor stays open only while the core edits that cell (a recalculation or a page
+        // change ends the edit)
+        const bool coreEditing =
+            m_competition.currentRound() == view->round() && m_competition.grid(view->round()).editMode;
+        if (view->isEditing() && !coreEditing)
+            view->closeCellEditor();
         if (!view->isEditing())
             view->syncSelection();
     }

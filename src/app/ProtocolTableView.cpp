@@ -160,6 +160,34 @@ void ProtocolTableView::mousePressEvent(QMouseEvent* event)
     event->accept();
 }
 
+void ProtocolTableView::mouseMoveEvent(QMouseEvent* event)
+{
+    // dragging with the button down does not move the current row: only the core moves it
+    event->accept();
+}
+
+void ProtocolTableView::keyboardSearch(const QString& search)
+{
+    // typing a team's first letters finds its row; the core makes it the current row, so the lane
+    // commands take the row that is shown
+    QTableView::keyboardSearch(search);
+    const QModelIndex found = currentIndex();
+    if (found.isValid() && m_competition.currentRound() == round())
+        m_competition.selectCell(found.column(), found.row() + 1);
+    syncSelection();
+    Q_EMIT cellSelected();
+}
+
+void ProtocolTableView::closeCellEditor()
+{
+    if (!isEditing())
+        return;
+    if (QWidget* editor = indexWidget(currentIndex()))
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    else
+        QTableView::reset(); // an editor that is not the current index's: every editor goes
+}
+
 void ProtocolTableView::keyPressEvent(QKeyEvent* event)
 {
     const ResultGrid& grid = m_competition.grid(round());

@@ -48,6 +48,8 @@ public:
     bool isEditing() const { return state() == QAbstractItemView::EditingState; }
     // Shows the core's current row or cell.
     void syncSelection();
+    // Closes an open cell editor without writing it: the cell already holds what was typed.
+    void closeCellEditor();
 
 Q_SIGNALS:
     void contextMenuWanted(const QPoint& globalPos);
@@ -55,7 +57,9 @@ Q_SIGNALS:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyboardSearch(const QString& search) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:

@@ -9,6 +9,7 @@
 #include "timing/RaceClock.h"
 #include "timing/SerialLineMonitor.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -56,6 +57,8 @@ private Q_SLOTS:
     void typedLetterIsDroppedAndEnterRecalculates();
     void closingAsksOnlyWithTeams();
     void thirdLaneOnlyOnTheVorrunde();
+    void rowChangesGoThroughTheCore_data();
+    void rowChangesGoThroughTheCore();
     void unpluggedPortIsReported();
     void settingsWrittenAtExit();
 };
@@ -266,6 +269,51 @@ void TestMainWindow::thirdLaneOnlyOnTheVorrunde()
     // the overall page hides the lanes altogether
     window.pages()->setCurrentIndex(roundIndex(CompetitionRound::GesamtErgebnis));
     QTRY_VERIFY(!window.laneArea()->isVisible());
+}
+
+void TestMainWindow::rowChangesGoThroughTheCore_data()
+{
+    QTest::addColumn<bool>("drag");
+    QTest::newRow("typing a team's first letter") << false;
+    QTest::newRow("dragging with the button down") << true;
+}
+
+void TestMainWindow::rowChangesGoThroughTheCore()
+{
+    QFETCH(bool, drag);
+    test::SessionFixture fixture;
+    MainWindow window(fixture.newSession());
+    addTeams(window, 5);
+    Competition& c = window.competition();
+    ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
+    const QStringList names{"Adorf", "Bedorf", "Cedorf", "Dedorf", "Edorf"};
+    for (int r = 1; r <= 5; ++r)
+        v.setCell(1, r, names.at(r - 1));
+    c.enterRound(CompetitionRound::Vorrunde);
+    QVERIFY(activate(window));
+    ProtocolTableView* view = window.table(CompetitionRound::Vorrunde);
+    const QPoint first = view->visualRect(view->model()->index(0, 1)).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, first);
+    QCOMPARE(v.currentRow, 1);
+    if (drag) {
+        // a press on Bedorf, the button held down over Dedorf; the view's own selection would follow
+        const QPoint second = view->visualRect(view->model()->index(1, 1)).center();
+        const QPoint fourth = view->visualRect(view->model()->index(3, 1)).center();
+        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, second);
+        QMouseEvent move(QEvent::MouseMove, fourth, view->viewport()->mapToGlobal(fourth), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &move);
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, fourth);
+        QCOMPARE(view->currentIndex().row() + 1, v.currentRow);
+        QCOMPARE(v.currentRow, 2);
+    } else {
+        QTest::keyClicks(view, QStringLiteral("D"));
+        QCOMPARE(v.currentRow, 4);
+        QCOMPARE(view->currentIndex().row(), 3);
+    }
+    // Ctrl+1 puts the row that is shown on lane 1
+    QTest::keyClick(&window, Qt::Key_1, Qt::ControlModifier);
+    QCOMPARE(c.selector(1).text(), Competition::laneEntryText(v, v.currentRow));
 }
 
 void TestMainWindow::unpluggedPortIsReported()
