@@ -1,5 +1,6 @@
 #include "app/AboutDialog.h"
 
+#include "app/ProgramIcon.h"
 #include "version.h"
 
 #include <QApplication>
@@ -37,7 +38,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     frame->setFrameShape(QFrame::Panel);
     frame->setFrameShadow(QFrame::Sunken);
     auto* iconLabel = new QLabel(frame);
-    iconLabel->setPixmap(QApplication::windowIcon().pixmap(32, 32));
+    iconLabel->setPixmap(programIcon().pixmap(32, 32));
     auto* frameLayout = new QHBoxLayout(frame);
     frameLayout->setContentsMargins(3, 3, 3, 3);
     frameLayout->addWidget(iconLabel);

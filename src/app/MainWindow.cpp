@@ -337,6 +337,7 @@ void MainWindow::runStartup()
     resize(std::max(version::kMinimumWindowWidth, settings.windowWidth),
            std::max(version::kMinimumWindowHeight, settings.windowHeight));
     competitionTitleLabel->setText(settings.competitionTitle);
+    competitionTitleLabel->setVisible(!settings.competitionTitle.isEmpty());
     m_saveFilterIndex = settings.saveFilterIndex;
     m_calendar->setSelectedDate(QDate::currentDate());
 
@@ -452,8 +453,14 @@ void MainWindow::createLaneArea(QWidget* parent)
     m_laneArea = new QWidget(parent);
     m_laneArea->setMinimumHeight(120);
     m_laneArea->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    // the lanes shown share the width equally
+    auto* lanes = new QHBoxLayout(m_laneArea);
+    lanes->setContentsMargins(0, 0, 0, 0);
+    lanes->setSpacing(0);
     for (int lane = 1; lane <= 3; ++lane) {
         auto* frame = new LanePanel(lane, m_laneArea);
+        frame->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+        lanes->addWidget(frame, 1);
         m_lanePanels[std::size_t(lane - 1)] = frame;
         connect(frame->finishButton, &QPushButton::clicked, this,
                 [this, lane] { m_clock.stopCommand(lane).trigger(); });
@@ -474,6 +481,7 @@ void MainWindow::createLaneArea(QWidget* parent)
 void MainWindow::createButtonRow(QWidget* parent)
 {
     m_buttonRow = new QWidget(parent);
+    m_buttonRow->setObjectName(QStringLiteral("buttonRow"));
     m_buttonRow->setFixedHeight(kButtonRowHeight);
     for (auto& panel : m_buttonPanels) {
         panel = new QWidget(m_buttonRow);
@@ -850,35 +858,44 @@ void MainWindow::showTime()
 void MainWindow::layoutLanes()
 {
     const bool shown = m_competition.laneAreaVisible();
-    m_laneArea->setVisible(shown);
-    m_buttonPanels[0]->setVisible(shown);
-    m_buttonPanels[2]->setVisible(shown);
     const int n = m_competition.lanesShown();
-    const int width = m_laneArea->width();
-    const int outer = width / n;
-    const int height = m_laneArea->height();
-    m_lanePanels[0]->setGeometry(0, 0, outer, height);
-    m_lanePanels[1]->setGeometry(outer, 0, n == 3 ? outer : width - outer, height);
-    m_lanePanels[2]->setGeometry(2 * outer, 0, width - 2 * outer, height);
+    m_laneArea->setVisible(shown);
     m_lanePanels[2]->setVisible(n == 3);
-    laneAssignButtons[2]->setVisible(n == 3);
     for (int i = 0; i < 3; ++i)
         m_lanePanels[std::size_t(i)]->startButton->setVisible(
             m_competition.controls().lanes[std::size_t(i)].startButtonVisible);
 
-    // the button panels take the widths of the lanes; the middle one goes left on the overall page
+    // "0,00" sits in the third lane's panel, or left of "1" when there are two lanes
+    auto* left = static_cast<QHBoxLayout*>(m_buttonPanels[0]->layout());
+    auto* right = static_cast<QHBoxLayout*>(m_buttonPanels[2]->layout());
+    if (n == 3 && abortButton->parentWidget() != m_buttonPanels[2])
+        right->insertWidget(0, abortButton);
+    else if (n == 2 && abortButton->parentWidget() != m_buttonPanels[0])
+        left->insertWidget(left->indexOf(laneAssignButtons[0]), abortButton);
+    abortButton->setVisible(shown);
+    laneAssignButtons[1]->setVisible(shown);
+    laneAssignButtons[2]->setVisible(shown && n == 3);
+
+    // the button panels take the widths and left edges of the lanes; the middle one goes left on
+    // the overall page, and it grows to the right rather than cut its buttons' captions
     const int rowWidth = m_buttonRow->width();
-    if (shown) {
-        m_buttonPanels[0]->setGeometry(0, 0, outer, kButtonRowHeight);
-        m_buttonPanels[1]->setGeometry(outer, 0, n == 3 ? outer : rowWidth - outer, kButtonRowHeight);
-        m_buttonPanels[2]->setGeometry(2 * outer, 0, rowWidth - 2 * outer, kButtonRowHeight);
-        m_buttonPanels[2]->setVisible(true);
-        // with two lanes "0,00" sits at the right end of the middle panel's row
-        if (n == 2)
-            m_buttonPanels[2]->setGeometry(rowWidth - 80, 0, 80, kButtonRowHeight);
-    } else {
-        m_buttonPanels[1]->setGeometry(0, 0, outer, kButtonRowHeight);
+    const int outer = rowWidth / n;
+    m_buttonPanels[0]->setVisible(shown);
+    m_buttonPanels[2]->setVisible(shown && n == 3);
+    if (!shown) {
+        m_buttonPanels[1]->setGeometry(0, 0, std::max(outer, m_buttonPanels[1]->sizeHint().width()),
+                                       kButtonRowHeight);
+        return;
     }
+    m_buttonPanels[0]->setGeometry(0, 0, outer, kButtonRowHeight);
+    if (n == 2) {
+        m_buttonPanels[1]->setGeometry(outer, 0, rowWidth - outer, kButtonRowHeight);
+        return;
+    }
+    const int middleWidth = std::min(std::max(outer, m_buttonPanels[1]->sizeHint().width()),
+                                     rowWidth - outer - m_buttonPanels[2]->sizeHint().width());
+    m_buttonPanels[1]->setGeometry(outer, 0, middleWidth, kButtonRowHeight);
+    m_buttonPanels[2]->setGeometry(outer + middleWidth, 0, rowWidth - outer - middleWidth, kButtonRowHeight);
 }
 
 void MainWindow::layoutColumns()

@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/ProgramIcon.h"
 #include "app/QtTranslations.h"
 #include "protocol/CNumericLocale.h"
 #include "protocol/ProtocolFiles.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(brv::version::kProgramName);
     QApplication::setApplicationVersion(brv::version::kVersion);
     QApplication::setOrganizationName(brv::version::kMaker);
+    QApplication::setWindowIcon(brv::programIcon());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Zeitmessung und Protokoll für Feuerwehr-Wettkämpfe."));

@@ -1,5 +1,6 @@
 #include "app/ConfirmDialog.h"
 #include "app/MainWindow.h"
+#include "app/ProgramIcon.h"
 #include "app/ProtocolTableView.h"
 #include "competition/Competition.h"
 #include "session/SessionFixture.h"
@@ -57,6 +58,9 @@ private Q_SLOTS:
     void typedLetterIsDroppedAndEnterRecalculates();
     void closingAsksOnlyWithTeams();
     void thirdLaneOnlyOnTheVorrunde();
+    void buttonRowLayout_data();
+    void buttonRowLayout();
+    void titleAndIcon();
     void rowChangesGoThroughTheCore_data();
     void rowChangesGoThroughTheCore();
     void unpluggedPortIsReported();
@@ -256,12 +260,12 @@ void TestMainWindow::thirdLaneOnlyOnTheVorrunde()
     QTRY_VERIFY(window.lanePanel(3)->isVisible());
     QVERIFY(window.laneAssignButtons[2]->isVisible());
     const int width = window.laneArea()->width();
-    QCOMPARE(window.lanePanel(1)->width(), width / 3);
+    QTRY_COMPARE(window.lanePanel(1)->width(), width / 3);
 
     window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Achtelfinale));
     QTRY_VERIFY(!window.lanePanel(3)->isVisible());
     QVERIFY(!window.laneAssignButtons[2]->isVisible());
-    QCOMPARE(window.lanePanel(1)->width(), width / 2);
+    QTRY_COMPARE(window.lanePanel(1)->width(), width / 2);
     QCOMPARE(window.lanePanel(2)->width(), width - width / 2);
 
     window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Vorrunde));
@@ -269,6 +273,70 @@ void TestMainWindow::thirdLaneOnlyOnTheVorrunde()
     // the overall page hides the lanes altogether
     window.pages()->setCurrentIndex(roundIndex(CompetitionRound::GesamtErgebnis));
     QTRY_VERIFY(!window.laneArea()->isVisible());
+}
+
+void TestMainWindow::buttonRowLayout_data()
+{
+    QTest::addColumn<bool>("threeLanes");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("width");
+    QTest::newRow("two lanes") << false << 0 << 1030;
+    QTest::newRow("three lanes") << true << 0 << 1030;
+    QTest::newRow("three lanes, smallest window") << true << 0 << 960;
+    QTest::newRow("overall page") << false << 5 << 1030;
+}
+
+void TestMainWindow::buttonRowLayout()
+{
+    QFETCH(bool, threeLanes);
+    QFETCH(int, page);
+    QFETCH(int, width);
+    test::SessionFixture fixture;
+    Settings settings;
+    settings.thirdLaneOn = threeLanes;
+    QVERIFY(saveSettings(*fixture.store, settings));
+    MainWindow window(fixture.newSession());
+    addTeams(window, 4);
+    window.resize(width, 588);
+    QVERIFY(activate(window));
+    window.pages()->setCurrentIndex(page);
+    QTRY_COMPARE(window.competition().currentRound(), roundAt(page));
+    QApplication::processEvents();
+
+    // every button shown in the row shows its whole caption, inside its panel and the window,
+    // and over no other button
+    QWidget* row = window.findChild<QWidget*>(QStringLiteral("buttonRow"));
+    QVERIFY(row);
+    QList<QRect> taken;
+    for (QAbstractButton* b : row->findChildren<QAbstractButton*>()) {
+        if (!b->isVisibleTo(&window))
+            continue;
+        const QRect r(b->mapTo(row, QPoint(0, 0)), b->size());
+        QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->text()));
+        QVERIFY2(b->parentWidget()->rect().contains(b->geometry()), qPrintable(b->text()));
+        QVERIFY2(r.left() >= 0 && r.right() < row->width(), qPrintable(b->text()));
+        for (const QRect& other : taken)
+            QVERIFY2(!r.intersects(other), qPrintable(b->text()));
+        taken << r;
+    }
+    QVERIFY(taken.size() >= 4);
+    // the lane buttons: "2" only where lanes are shown, "3" only with three lanes
+    QCOMPARE(window.laneAssignButtons[1]->isVisibleTo(&window), page != 5);
+    QCOMPARE(window.laneAssignButtons[2]->isVisibleTo(&window), page != 5 && threeLanes);
+}
+
+void TestMainWindow::titleAndIcon()
+{
+    test::SessionFixture fixture;
+    Settings settings;
+    settings.competitionTitle = QStringLiteral("Kreisausscheid 2026");
+    QVERIFY(saveSettings(*fixture.store, settings));
+    MainWindow window(fixture.newSession());
+    QVERIFY(activate(window));
+    QVERIFY(window.competitionTitleLabel->isVisibleTo(&window));
+    QCOMPARE(window.competitionTitleLabel->text(), QStringLiteral("Kreisausscheid 2026"));
+    QVERIFY(!programIcon().isNull());
+    QVERIFY(!programIcon().pixmap(32, 32).toImage().pixelColor(16, 20).alpha() == 0);
 }
 
 void TestMainWindow::rowChangesGoThroughTheCore_data()
