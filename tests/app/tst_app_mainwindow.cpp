@@ -356,17 +356,18 @@ void TestMainWindow::rowChangesGoThroughTheCore()
     ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
     const QStringList names{"Adorf", "Bedorf", "Cedorf", "Dedorf", "Edorf"};
     for (int r = 1; r <= 5; ++r)
-        v.setCell(1, r, names.at(r - 1));
+        v.setCell(VorrundeColumn::Mannschaft, r, names.at(r - 1));
     c.enterRound(CompetitionRound::Vorrunde);
     QVERIFY(activate(window));
     ProtocolTableView* view = window.table(CompetitionRound::Vorrunde);
-    const QPoint first = view->visualRect(view->model()->index(0, 1)).center();
+    const int team = columnIndex(VorrundeColumn::Mannschaft);
+    const QPoint first = view->visualRect(view->model()->index(0, team)).center();
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, first);
     QCOMPARE(v.currentRow, 1);
     if (drag) {
         // a press on Bedorf, the button held down over Dedorf; the view's own selection would follow
-        const QPoint second = view->visualRect(view->model()->index(1, 1)).center();
-        const QPoint fourth = view->visualRect(view->model()->index(3, 1)).center();
+        const QPoint second = view->visualRect(view->model()->index(1, team)).center();
+        const QPoint fourth = view->visualRect(view->model()->index(3, team)).center();
         QTest::mousePress(view->viewport(), Qt::LeftButton, {}, second);
         QMouseEvent move(QEvent::MouseMove, fourth, view->viewport()->mapToGlobal(fourth), Qt::NoButton,
                          Qt::LeftButton, Qt::NoModifier);

@@ -51,11 +51,11 @@ void TestSession::heatFromStartToProtocol()
     fixture.ticks.advance(45670);
     fixture.backends.at(1)->setLines(ModemBit::DSR);
     QTRY_VERIFY(!c.controls().lane(1).armed);
-    QCOMPARE(v.cell(3, 1), QStringLiteral("45") + sep + QStringLiteral("67"));
+    QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 1), QStringLiteral("45") + sep + QStringLiteral("67"));
     fixture.ticks.advance(1000);
     QVERIFY(clock.command(ClockCommand::Stop2).trigger());
     QCOMPARE(clock.runState(), RunState::Finished);
-    QCOMPARE(v.cell(6, 2), QStringLiteral("46") + sep + QStringLiteral("67"));
+    QCOMPARE(v.cell(VorrundeColumn::Lane2Zeit, 2), QStringLiteral("46") + sep + QStringLiteral("67"));
 
     // the finished heat is in the automatic text copy; RESET puts the next teams on the lanes
     QFile autosave(session.files().autosavePath());
