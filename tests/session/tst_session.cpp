@@ -49,6 +49,8 @@ void TestSession::heatFromStartToProtocol()
     QCOMPARE(clock.runState(), RunState::Running);
     // lane 1 by its finish contact, lane 2 by the key
     fixture.ticks.advance(45670);
+    // the port's thread waits for a line change before the contact closes
+    QTRY_VERIFY(fixture.backends.at(1)->waiting());
     fixture.backends.at(1)->setLines(ModemBit::DSR);
     QTRY_VERIFY(!c.controls().lane(1).armed);
     QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 1), QStringLiteral("45") + sep + QStringLiteral("67"));
