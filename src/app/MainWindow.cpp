@@ -141,7 +141,6 @@ int overallColumnWidth(OverallColumn column, bool classShown, bool fromViertelfi
 constexpr int kButtonRowHeight = 34;
 
 const QColor kStartGreen(0, 160, 0);
-const QColor kZielYellow(255, 204, 51);
 const QColor kResetRed(255, 0, 0);
 
 // Colours a button, or gives it the system's button face back; only touches it on change.
@@ -267,10 +266,40 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     layout->addWidget(m_topBar);
     layout->addWidget(m_laneArea, 0);
     layout->addWidget(m_buttonRow);
-    layout->addWidget(roundTabs, 1);
+    layout->addWidget(m_roundTabs, 1);
     setCentralWidget(central);
     createStatusBar();
     createCommands();
+
+    const std::pair<QObject*, QLatin1StringView> named[] = {
+        {m_startButton, QLatin1StringView("startButton")},
+        {m_falseStartButton, QLatin1StringView("falseStartButton")},
+        {m_resetButton, QLatin1StringView("resetButton")},
+        {m_abortButton, QLatin1StringView("abortButton")},
+        {m_helpButton, QLatin1StringView("helpButton")},
+        {m_settingsButton, QLatin1StringView("settingsButton")},
+        {m_aboutButton, QLatin1StringView("aboutButton")},
+        {m_loadButton, QLatin1StringView("loadButton")},
+        {m_saveButton, QLatin1StringView("saveButton")},
+        {m_printButton, QLatin1StringView("printButton")},
+        {m_spreadsheetButton, QLatin1StringView("spreadsheetButton")},
+        {m_webPageButton, QLatin1StringView("webPageButton")},
+        {m_clearResultsButton, QLatin1StringView("clearResultsButton")},
+        {m_tvButton, QLatin1StringView("tvButton")},
+        {m_certificatesButton, QLatin1StringView("certificatesButton")},
+        {m_laneAssignButtons[0], QLatin1StringView("laneAssignButton1")},
+        {m_laneAssignButtons[1], QLatin1StringView("laneAssignButton2")},
+        {m_laneAssignButtons[2], QLatin1StringView("laneAssignButton3")},
+        {m_startBarrierIndicator, QLatin1StringView("startBarrierIndicator")},
+        {m_competitionTitleLabel, QLatin1StringView("competitionTitleLabel")},
+        {m_dateLabel, QLatin1StringView("dateLabel")},
+        {m_timeLabel, QLatin1StringView("timeLabel")},
+        {m_calendarPanel, QLatin1StringView("calendarPanel")},
+        {m_roundTabs, QLatin1StringView("roundTabs")},
+        {m_contactLog, QLatin1StringView("contactLog")},
+    };
+    for (const auto& [object, name] : named)
+        object->setObjectName(name);
 
     runStartup();
 
@@ -292,12 +321,12 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     connect(&m_competition, &Competition::pageChanged, this, &MainWindow::syncTabToCompetition);
     connect(&m_clock, &RaceClock::controlsChanged, this, &MainWindow::refreshControls);
     connect(&m_clock, &RaceClock::laneTimeChanged, this, &MainWindow::showLaneTime);
-    connect(&m_decoder, &ContactDecoder::startBarrierSymbolChanged, startBarrierIndicator,
+    connect(&m_decoder, &ContactDecoder::startBarrierSymbolChanged, m_startBarrierIndicator,
             &QWidget::setVisible);
     connect(&m_decoder, &ContactDecoder::startLightBarrierChanged, this,
-            [this](bool armed) { startBarrierIndicator->setPixmap(barrierPicture(armed)); });
-    connect(&m_decoder, &ContactDecoder::contactLogAppended, contactLog, &QPlainTextEdit::appendPlainText);
-    startBarrierIndicator->setVisible(m_decoder.startBarrierSymbolVisible());
+            [this](bool armed) { m_startBarrierIndicator->setPixmap(barrierPicture(armed)); });
+    connect(&m_decoder, &ContactDecoder::contactLogAppended, m_contactLog, &QPlainTextEdit::appendPlainText);
+    m_startBarrierIndicator->setVisible(m_decoder.startBarrierSymbolVisible());
 
     refreshCaptions();
     refreshLanes();
@@ -313,7 +342,7 @@ MainWindow::~MainWindow()
 {
     Settings& settings = m_session.settings();
     settings.setWindowBounds(normalGeometry());
-    settings.competitionTitle = competitionTitleLabel->text();
+    settings.competitionTitle = m_competitionTitleLabel->text();
     settings.saveFilterIndex = m_saveFilterIndex;
     // the widgets show the competition and the clock, which outlive them
     m_competition.disconnect(this);
@@ -330,30 +359,30 @@ void MainWindow::runStartup()
 {
     // the session has put the settings into effect; the window shows them
     const Settings& settings = m_session.settings();
-    dateLabel->setText(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
-    startBarrierIndicator->setPixmap(barrierPicture(false));
+    m_dateLabel->setText(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+    m_startBarrierIndicator->setPixmap(barrierPicture(false));
     if (settings.windowLeft && settings.windowTop)
         move(*settings.windowLeft, *settings.windowTop);
     resize(std::max(version::kMinimumWindowWidth, settings.windowWidth),
            std::max(version::kMinimumWindowHeight, settings.windowHeight));
-    competitionTitleLabel->setText(settings.competitionTitle);
-    competitionTitleLabel->setVisible(!settings.competitionTitle.isEmpty());
+    m_competitionTitleLabel->setText(settings.competitionTitle);
+    m_competitionTitleLabel->setVisible(!settings.competitionTitle.isEmpty());
     m_saveFilterIndex = settings.saveFilterIndex;
     m_calendar->setSelectedDate(QDate::currentDate());
 
-    loadButton->setToolTip(QStringLiteral("[Ctrl+O] Protokoll öffnen"));
+    m_loadButton->setToolTip(QStringLiteral("[Ctrl+O] Protokoll öffnen"));
     m_helpPresent = QFileInfo::exists(m_session.programFiles().helpFilePath);
-    helpButton->setEnabled(m_helpPresent);
+    m_helpButton->setEnabled(m_helpPresent);
     // the save dialog proposes the program's name with ".txt", both dialogs start beside it
     m_saveFileName =
         QFileInfo(m_session.environment().programFilePath).completeBaseName() + QStringLiteral(".txt");
     m_dialogFolder = m_session.programFiles().programDir;
     showTime();
 
-    roundTabs->setTabVisible(roundIndex(CompetitionRound::Achtelfinale),
-                             m_competition.isPageVisible(CompetitionRound::Achtelfinale));
+    m_roundTabs->setTabVisible(roundIndex(CompetitionRound::Achtelfinale),
+                               m_competition.isPageVisible(CompetitionRound::Achtelfinale));
     m_syncingTabs = true;
-    roundTabs->setCurrentIndex(roundIndex(m_competition.currentRound()));
+    m_roundTabs->setCurrentIndex(roundIndex(m_competition.currentRound()));
     m_syncingTabs = false;
     // the mouse pointer goes to the load button once the window is shown
 }
@@ -367,10 +396,10 @@ void MainWindow::createTopBar(QWidget* parent)
     auto* layout = new QHBoxLayout(m_topBar);
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(4);
-    helpButton = toolButton(m_topBar, QStringLiteral("?"), QStringLiteral("[F1] Hilfe"));
-    settingsButton = toolButton(m_topBar, QStringLiteral("⚙"), QStringLiteral("[F2] Einstellungen"));
-    aboutButton = toolButton(m_topBar, QStringLiteral("i"), QStringLiteral("[F3] Information"));
-    for (QToolButton* b : {helpButton, settingsButton, aboutButton}) {
+    m_helpButton = toolButton(m_topBar, QStringLiteral("?"), QStringLiteral("[F1] Hilfe"));
+    m_settingsButton = toolButton(m_topBar, QStringLiteral("⚙"), QStringLiteral("[F2] Einstellungen"));
+    m_aboutButton = toolButton(m_topBar, QStringLiteral("i"), QStringLiteral("[F3] Information"));
+    for (QToolButton* b : {m_helpButton, m_settingsButton, m_aboutButton}) {
         QFont f = b->font();
         f.setBold(true);
         f.setPointSize(f.pointSize() + 3);
@@ -389,14 +418,14 @@ void MainWindow::createTopBar(QWidget* parent)
     layout->addSpacing(8);
     layout->addWidget(logo);
     layout->addWidget(product);
-    competitionTitleLabel = new QLabel(m_topBar);
-    competitionTitleLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    QFont titleFont = competitionTitleLabel->font();
+    m_competitionTitleLabel = new QLabel(m_topBar);
+    m_competitionTitleLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont titleFont = m_competitionTitleLabel->font();
     titleFont.setBold(true);
     titleFont.setPointSize(titleFont.pointSize() + 4);
-    competitionTitleLabel->setFont(titleFont);
-    competitionTitleLabel->setVisible(false);
-    layout->addWidget(competitionTitleLabel, 1);
+    m_competitionTitleLabel->setFont(titleFont);
+    m_competitionTitleLabel->setVisible(false);
+    layout->addWidget(m_competitionTitleLabel, 1);
     layout->addStretch(0);
 
     auto* clockBox = new QFrame(m_topBar);
@@ -406,41 +435,41 @@ void MainWindow::createTopBar(QWidget* parent)
     clockBox->setPalette(pal);
     auto* clockLayout = new QHBoxLayout(clockBox);
     clockLayout->setContentsMargins(8, 2, 8, 2);
-    dateLabel = new QLabel(clockBox);
-    dateLabel->setStyleSheet(QStringLiteral("color: #00E000; font-weight: bold;"));
-    dateLabel->setCursor(Qt::PointingHandCursor);
-    dateLabel->installEventFilter(this);
-    timeLabel = new QLabel(clockBox);
-    timeLabel->setStyleSheet(QStringLiteral("color: #FF9933; font-weight: bold;"));
-    clockLayout->addWidget(dateLabel);
+    m_dateLabel = new QLabel(clockBox);
+    m_dateLabel->setStyleSheet(QStringLiteral("color: #00E000; font-weight: bold;"));
+    m_dateLabel->setCursor(Qt::PointingHandCursor);
+    m_dateLabel->installEventFilter(this);
+    m_timeLabel = new QLabel(clockBox);
+    m_timeLabel->setStyleSheet(QStringLiteral("color: #FF9933; font-weight: bold;"));
+    clockLayout->addWidget(m_dateLabel);
     clockLayout->addSpacing(10);
-    clockLayout->addWidget(timeLabel);
+    clockLayout->addWidget(m_timeLabel);
     layout->addWidget(clockBox);
 
     // the calendar panel, opened from the date box
-    calendarPanel = new QFrame(this);
-    calendarPanel->setFrameShape(QFrame::Box);
-    calendarPanel->setAutoFillBackground(true);
-    auto* calLayout = new QVBoxLayout(calendarPanel);
+    m_calendarPanel = new QFrame(this);
+    m_calendarPanel->setFrameShape(QFrame::Box);
+    m_calendarPanel->setAutoFillBackground(true);
+    auto* calLayout = new QVBoxLayout(m_calendarPanel);
     calLayout->setContentsMargins(2, 2, 2, 2);
     auto* heading = new QHBoxLayout;
-    auto* calTitle = new QLabel(QStringLiteral("Kalender"), calendarPanel);
+    auto* calTitle = new QLabel(QStringLiteral("Kalender"), m_calendarPanel);
     calTitle->setCursor(Qt::PointingHandCursor);
     calTitle->installEventFilter(this);
     calTitle->setObjectName(QStringLiteral("calendarHeading"));
-    auto* calClose = new QToolButton(calendarPanel);
+    auto* calClose = new QToolButton(m_calendarPanel);
     calClose->setText(QStringLiteral("×"));
     calClose->setToolTip(QStringLiteral("Abbrechen"));
-    connect(calClose, &QToolButton::clicked, calendarPanel, &QWidget::hide);
+    connect(calClose, &QToolButton::clicked, m_calendarPanel, &QWidget::hide);
     heading->addWidget(calTitle, 1);
     heading->addWidget(calClose);
-    m_calendar = new QCalendarWidget(calendarPanel);
+    m_calendar = new QCalendarWidget(m_calendarPanel);
     m_calendar->setVerticalHeaderFormat(QCalendarWidget::ISOWeekNumbers);
     m_calendar->setGridVisible(true);
     calLayout->addLayout(heading);
     calLayout->addWidget(m_calendar);
-    calendarPanel->adjustSize();
-    calendarPanel->hide();
+    m_calendarPanel->adjustSize();
+    m_calendarPanel->hide();
 
     m_timeTimer = new QTimer(this);
     m_timeTimer->setInterval(10000);
@@ -462,18 +491,18 @@ void MainWindow::createLaneArea(QWidget* parent)
         frame->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
         lanes->addWidget(frame, 1);
         m_lanePanels[std::size_t(lane - 1)] = frame;
-        connect(frame->finishButton, &QPushButton::clicked, this,
+        connect(frame, &LanePanel::finishClicked, this,
                 [this, lane] { m_clock.stopCommand(lane).trigger(); });
-        connect(frame->startButton, &QPushButton::clicked, this,
+        connect(frame, &LanePanel::startClicked, this,
                 [this, lane] { m_clock.startCommand(lane).trigger(); });
-        connect(frame->teamSelector, &QComboBox::activated, this, [this, lane](int index) {
+        connect(frame, &LanePanel::teamChosen, this, [this, lane](int index) {
             m_competition.selector(lane).select(index);
             m_competition.updateLaneReadiness();
             m_competition.showLaneTeamsOnTv();
             scheduleTableRefresh();
         });
     }
-    connect(m_lanePanels[2]->laneInUse, &QCheckBox::clicked, this,
+    connect(m_lanePanels[2], &LanePanel::inUseClicked, this,
             [this](bool checked) { m_clock.setLane3On(checked); });
     m_laneArea->installEventFilter(this);
 }
@@ -493,36 +522,36 @@ void MainWindow::createButtonRow(QWidget* parent)
     auto* middle = static_cast<QHBoxLayout*>(m_buttonPanels[1]->layout());
     auto* right = static_cast<QHBoxLayout*>(m_buttonPanels[2]->layout());
 
-    loadButton = toolButton(m_buttonPanels[0], QStringLiteral("Öffnen"), QString());
-    startBarrierIndicator = new QLabel(m_buttonPanels[0]);
-    startBarrierIndicator->setToolTip(QStringLiteral("[F11] START-LS blockieren"));
-    startBarrierIndicator->setFixedSize(30, 30);
-    startBarrierIndicator->setCursor(Qt::PointingHandCursor);
-    startBarrierIndicator->installEventFilter(this);
-    startBarrierIndicator->hide();
+    m_loadButton = toolButton(m_buttonPanels[0], QStringLiteral("Öffnen"), QString());
+    m_startBarrierIndicator = new QLabel(m_buttonPanels[0]);
+    m_startBarrierIndicator->setToolTip(QStringLiteral("[F11] START-LS blockieren"));
+    m_startBarrierIndicator->setFixedSize(30, 30);
+    m_startBarrierIndicator->setCursor(Qt::PointingHandCursor);
+    m_startBarrierIndicator->installEventFilter(this);
+    m_startBarrierIndicator->hide();
 
     // START, "&Fehlstart" and RESET share one place
     auto* startStack = new QWidget(m_buttonPanels[0]);
     startStack->setFixedSize(130, 30);
-    startButton = new PressButton(QStringLiteral("START"), startStack);
-    falseStartButton = new QPushButton(QStringLiteral("&Fehlstart"), startStack);
-    resetButton = new PressButton(QStringLiteral("RESET"), startStack);
-    resetButton->setToolTip(QStringLiteral("[F10]"));
-    for (QPushButton* b :
-         {static_cast<QPushButton*>(startButton), falseStartButton, static_cast<QPushButton*>(resetButton)}) {
+    m_startButton = new PressButton(QStringLiteral("START"), startStack);
+    m_falseStartButton = new QPushButton(QStringLiteral("&Fehlstart"), startStack);
+    m_resetButton = new PressButton(QStringLiteral("RESET"), startStack);
+    m_resetButton->setToolTip(QStringLiteral("[F10]"));
+    for (QPushButton* b : {static_cast<QPushButton*>(m_startButton), m_falseStartButton,
+                           static_cast<QPushButton*>(m_resetButton)}) {
         b->setGeometry(0, 0, 130, 30);
         QFont f = b->font();
         f.setBold(true);
         b->setFont(f);
     }
-    falseStartButton->setAutoDefault(true); // Enter on the focused button is a false start
-    falseStartButton->hide();
-    resetButton->hide();
-    connect(startButton, &PressButton::activated, this,
+    m_falseStartButton->setAutoDefault(true); // Enter on the focused button is a false start
+    m_falseStartButton->hide();
+    m_resetButton->hide();
+    connect(m_startButton, &PressButton::activated, this,
             [this] { m_clock.command(ClockCommand::Start).trigger(); });
-    connect(falseStartButton, &QPushButton::clicked, this,
+    connect(m_falseStartButton, &QPushButton::clicked, this,
             [this] { m_clock.command(ClockCommand::FalseStart).trigger(); });
-    connect(resetButton, &PressButton::activated, this,
+    connect(m_resetButton, &PressButton::activated, this,
             [this] { m_clock.command(ClockCommand::Reset).trigger(); });
 
     for (int lane = 1; lane <= 3; ++lane) {
@@ -533,63 +562,64 @@ void MainWindow::createButtonRow(QWidget* parent)
         f.setBold(true);
         b->setFont(f);
         connect(b, &QToolButton::clicked, this, [this, lane] { m_competition.assignRowToLane(lane); });
-        laneAssignButtons[std::size_t(lane - 1)] = b;
+        m_laneAssignButtons[std::size_t(lane - 1)] = b;
     }
-    left->addWidget(loadButton);
-    left->addWidget(startBarrierIndicator);
+    left->addWidget(m_loadButton);
+    left->addWidget(m_startBarrierIndicator);
     left->addWidget(startStack);
     left->addStretch();
-    left->addWidget(laneAssignButtons[0]);
+    left->addWidget(m_laneAssignButtons[0]);
 
-    saveButton = toolButton(m_buttonPanels[1], QStringLiteral("Speichern"),
-                            QStringLiteral("[Ctrl+S] Protokoll speichern unter"));
-    printButton = toolButton(m_buttonPanels[1], QStringLiteral("Drucken"),
-                             QStringLiteral("[Ctrl+D] Protokoll drucken"));
-    spreadsheetButton =
+    m_saveButton = toolButton(m_buttonPanels[1], QStringLiteral("Speichern"),
+                              QStringLiteral("[Ctrl+S] Protokoll speichern unter"));
+    m_printButton = toolButton(m_buttonPanels[1], QStringLiteral("Drucken"),
+                               QStringLiteral("[Ctrl+D] Protokoll drucken"));
+    m_spreadsheetButton =
         toolButton(m_buttonPanels[1], QStringLiteral("Excel"), QStringLiteral("Datei in MS Excel"));
-    webPageButton =
+    m_webPageButton =
         toolButton(m_buttonPanels[1], QStringLiteral("HTML"), QStringLiteral("[Ctrl+H] Als Webseite"));
-    clearResultsButton = toolButton(m_buttonPanels[1], QStringLiteral("Löschen"),
-                                    QStringLiteral("[Ctrl+A] Ergebnisse entfernen"));
-    tvButton =
+    m_clearResultsButton = toolButton(m_buttonPanels[1], QStringLiteral("Löschen"),
+                                      QStringLiteral("[Ctrl+A] Ergebnisse entfernen"));
+    m_tvButton =
         toolButton(m_buttonPanels[1], QStringLiteral("TV"), QStringLiteral("[Ctrl+T] TV-Modus EIN/AUS"));
-    tvButton->setCheckable(true);
-    certificatesButton = toolButton(m_buttonPanels[1], QStringLiteral("Urkunden"),
-                                    QStringLiteral("[Ctrl+U] Urkunden drucken"));
-    for (QToolButton* b : {saveButton, printButton, spreadsheetButton, webPageButton, clearResultsButton,
-                           tvButton, certificatesButton})
+    m_tvButton->setCheckable(true);
+    m_certificatesButton = toolButton(m_buttonPanels[1], QStringLiteral("Urkunden"),
+                                      QStringLiteral("[Ctrl+U] Urkunden drucken"));
+    for (QToolButton* b : {m_saveButton, m_printButton, m_spreadsheetButton, m_webPageButton,
+                           m_clearResultsButton, m_tvButton, m_certificatesButton})
         middle->addWidget(b);
     middle->addStretch();
-    middle->addWidget(laneAssignButtons[1]);
+    middle->addWidget(m_laneAssignButtons[1]);
 
-    abortButton = new QPushButton(QStringLiteral("0,00"), m_buttonPanels[2]);
-    abortButton->setToolTip(QStringLiteral("Reset"));
-    abortButton->setFocusPolicy(Qt::NoFocus);
-    setButtonColour(abortButton, kResetRed);
-    connect(abortButton, &QPushButton::clicked, this,
+    m_abortButton = new QPushButton(QStringLiteral("0,00"), m_buttonPanels[2]);
+    m_abortButton->setToolTip(QStringLiteral("Reset"));
+    m_abortButton->setFocusPolicy(Qt::NoFocus);
+    setButtonColour(m_abortButton, kResetRed);
+    connect(m_abortButton, &QPushButton::clicked, this,
             [this] { m_clock.command(ClockCommand::Clear).trigger(); });
-    right->addWidget(abortButton);
+    right->addWidget(m_abortButton);
     right->addStretch();
-    right->addWidget(laneAssignButtons[2]);
+    right->addWidget(m_laneAssignButtons[2]);
 
-    connect(loadButton, &QToolButton::clicked, this, &MainWindow::chooseAndLoadProtocol);
-    connect(saveButton, &QToolButton::clicked, this, &MainWindow::saveProtocol);
-    connect(spreadsheetButton, &QToolButton::clicked, this, &MainWindow::showInSpreadsheet);
-    connect(clearResultsButton, &QToolButton::clicked, this, [this] { m_competition.clearResults(); });
-    connect(helpButton, &QToolButton::clicked, this, &MainWindow::openHelp);
-    connect(aboutButton, &QToolButton::clicked, this, &MainWindow::showAbout);
+    connect(m_loadButton, &QToolButton::clicked, this, &MainWindow::chooseAndLoadProtocol);
+    connect(m_saveButton, &QToolButton::clicked, this, &MainWindow::saveProtocol);
+    connect(m_spreadsheetButton, &QToolButton::clicked, this, &MainWindow::showInSpreadsheet);
+    connect(m_clearResultsButton, &QToolButton::clicked, this, [this] { m_competition.clearResults(); });
+    connect(m_helpButton, &QToolButton::clicked, this, &MainWindow::openHelp);
+    connect(m_aboutButton, &QToolButton::clicked, this, &MainWindow::showAbout);
 
     // Features not built yet (settings dialog, printout, web page, TV display, certificates):
     // their buttons stay disabled, whatever the run state would allow.
-    for (QToolButton* b : {settingsButton, printButton, webPageButton, tvButton, certificatesButton})
+    for (QToolButton* b :
+         {m_settingsButton, m_printButton, m_webPageButton, m_tvButton, m_certificatesButton})
         b->setEnabled(false);
 }
 
 void MainWindow::createPages(QWidget* parent)
 {
-    roundTabs = new RoundTabWidget(parent);
-    roundTabs->setTabPosition(QTabWidget::South);
-    roundTabs->setDocumentMode(true);
+    m_roundTabs = new RoundTabWidget(parent);
+    m_roundTabs->setTabPosition(QTabWidget::South);
+    m_roundTabs->setDocumentMode(true);
     m_tableMenu = new QMenu(this);
     m_recalculateAction = m_tableMenu->addAction(QStringLiteral("Neu auswerten"), this,
                                                  [this] { m_competition.recalculateRound(); });
@@ -622,18 +652,18 @@ void MainWindow::createPages(QWidget* parent)
         if (round == CompetitionRound::Vorrunde) {
             m_laneHeadingBar = new HeadingBar(page);
             layout->addWidget(m_laneHeadingBar);
-            contactLog = new QPlainTextEdit(page);
-            contactLog->setReadOnly(true);
-            contactLog->hide();
+            m_contactLog = new QPlainTextEdit(page);
+            m_contactLog->setReadOnly(true);
+            m_contactLog->hide();
         } else if (round == CompetitionRound::GesamtErgebnis) {
             m_roundHeadingBar = new HeadingBar(page);
             layout->addWidget(m_roundHeadingBar);
         }
         view->setParent(page);
         layout->addWidget(view, 1);
-        roundTabs->addTab(page, m_competition.pageCaption(round));
+        m_roundTabs->addTab(page, m_competition.pageCaption(round));
     }
-    connect(roundTabs, &QTabWidget::currentChanged, this, &MainWindow::onTabChanged);
+    connect(m_roundTabs, &QTabWidget::currentChanged, this, &MainWindow::onTabChanged);
 }
 
 void MainWindow::createStatusBar()
@@ -732,33 +762,30 @@ void MainWindow::createCommands()
 void MainWindow::refreshControls()
 {
     const RunControls& c = m_competition.controls();
-    startButton->setVisible(c.startShown);
-    startButton->setEnabled(c.startButtonEnabled);
-    setButtonColour(startButton, c.startGreen ? kStartGreen : QColor());
-    falseStartButton->setVisible(c.falseStartShown);
-    falseStartButton->setEnabled(c.falseStartEnabled);
-    resetButton->setVisible(c.resetShown);
-    resetButton->setEnabled(c.resetEnabled);
-    setButtonColour(resetButton, c.resetRed ? kResetRed : QColor());
+    m_startButton->setVisible(c.startShown);
+    m_startButton->setEnabled(c.startButtonEnabled);
+    setButtonColour(m_startButton, c.startGreen ? kStartGreen : QColor());
+    m_falseStartButton->setVisible(c.falseStartShown);
+    m_falseStartButton->setEnabled(c.falseStartEnabled);
+    m_resetButton->setVisible(c.resetShown);
+    m_resetButton->setEnabled(c.resetEnabled);
+    setButtonColour(m_resetButton, c.resetRed ? kResetRed : QColor());
 
-    loadButton->setEnabled(c.loadEnabled);
+    m_loadButton->setEnabled(c.loadEnabled);
     for (int i = 0; i < 3; ++i)
-        laneAssignButtons[std::size_t(i)]->setEnabled(c.assignEnabled[std::size_t(i)]);
-    for (QToolButton* b : {saveButton, spreadsheetButton})
+        m_laneAssignButtons[std::size_t(i)]->setEnabled(c.assignEnabled[std::size_t(i)]);
+    for (QToolButton* b : {m_saveButton, m_spreadsheetButton})
         b->setEnabled(c.saveEnabled);
-    clearResultsButton->setEnabled(c.clearEnabled);
+    m_clearResultsButton->setEnabled(c.clearEnabled);
 
     for (int lane = 1; lane <= 3; ++lane) {
         LanePanel* frame = m_lanePanels[std::size_t(lane - 1)];
         const LaneControls& l = c.lane(lane);
-        frame->finishButton->setEnabled(l.armed);
-        setButtonColour(frame->finishButton, l.armed ? kZielYellow : QColor());
-        frame->startButton->setVisible(l.startButtonVisible);
-        frame->startButton->setEnabled(l.startButtonEnabled);
-        setButtonColour(frame->startButton, l.startButtonGreen ? kStartGreen : QColor());
-        frame->teamSelector->setEnabled(m_competition.selector(lane).enabled);
-        if (lane == 3 && frame->laneInUse->isChecked() != l.inUse)
-            frame->laneInUse->setChecked(l.inUse);
+        frame->setFinishArmed(l.armed);
+        frame->setStartButton(l.startButtonVisible, l.startButtonEnabled, l.startButtonGreen);
+        frame->setTeamsEnabled(m_competition.selector(lane).enabled);
+        if (lane == 3)
+            frame->setInUse(l.inUse);
     }
 
     // the focus rules: "&Fehlstart" after a start, RESET after a finished run, START after a reset
@@ -767,16 +794,16 @@ void MainWindow::refreshControls()
         m_competition.controls().focus = FocusTarget::None;
         switch (focus) {
         case FocusTarget::Start:
-            startButton->setFocus();
+            m_startButton->setFocus();
             break;
         case FocusTarget::FalseStart:
-            falseStartButton->setFocus();
+            m_falseStartButton->setFocus();
             break;
         case FocusTarget::Reset:
-            resetButton->setFocus();
+            m_resetButton->setFocus();
             break;
         case FocusTarget::ProtocolPanel:
-            roundTabs->setFocus();
+            m_roundTabs->setFocus();
             break;
         case FocusTarget::None:
             break;
@@ -787,18 +814,8 @@ void MainWindow::refreshControls()
 void MainWindow::refreshLanes()
 {
     for (int lane = 1; lane <= 3; ++lane) {
-        QComboBox* box = m_lanePanels[std::size_t(lane - 1)]->teamSelector;
         const LaneSelector& selector = m_competition.selector(lane);
-        const QSignalBlocker block(box);
-        bool same = box->count() == selector.count();
-        for (int i = 0; same && i < selector.count(); ++i)
-            same = box->itemText(i) == selector.entries.at(i);
-        if (!same) {
-            box->clear();
-            box->addItems(selector.entries);
-        }
-        box->setCurrentIndex(selector.index);
-        box->setEnabled(selector.enabled);
+        m_lanePanels[std::size_t(lane - 1)]->setTeams(selector.entries, selector.index, selector.enabled);
     }
 }
 
@@ -839,7 +856,7 @@ void MainWindow::refreshStatus(int panel)
 void MainWindow::refreshCaptions()
 {
     for (CompetitionRound round : kAllRounds)
-        roundTabs->setTabText(roundIndex(round), m_competition.pageCaption(round));
+        m_roundTabs->setTabText(roundIndex(round), m_competition.pageCaption(round));
     layoutColumns();
 }
 
@@ -850,7 +867,7 @@ void MainWindow::showLaneTime(int lane)
 
 void MainWindow::showTime()
 {
-    timeLabel->setText(QLocale().toString(QTime::currentTime(), QLocale::ShortFormat));
+    m_timeLabel->setText(QLocale().toString(QTime::currentTime(), QLocale::ShortFormat));
 }
 
 // ---------------------------------------------------------------- layout
@@ -861,20 +878,22 @@ void MainWindow::layoutLanes()
     const int n = m_competition.lanesShown();
     m_laneArea->setVisible(shown);
     m_lanePanels[2]->setVisible(n == 3);
-    for (int i = 0; i < 3; ++i)
-        m_lanePanels[std::size_t(i)]->startButton->setVisible(
-            m_competition.controls().lanes[std::size_t(i)].startButtonVisible);
+    for (int lane = 1; lane <= 3; ++lane) {
+        const LaneControls& l = m_competition.controls().lane(lane);
+        m_lanePanels[std::size_t(lane - 1)]->setStartButton(l.startButtonVisible, l.startButtonEnabled,
+                                                            l.startButtonGreen);
+    }
 
     // "0,00" sits in the third lane's panel, or left of "1" when there are two lanes
     auto* left = static_cast<QHBoxLayout*>(m_buttonPanels[0]->layout());
     auto* right = static_cast<QHBoxLayout*>(m_buttonPanels[2]->layout());
-    if (n == 3 && abortButton->parentWidget() != m_buttonPanels[2])
-        right->insertWidget(0, abortButton);
-    else if (n == 2 && abortButton->parentWidget() != m_buttonPanels[0])
-        left->insertWidget(left->indexOf(laneAssignButtons[0]), abortButton);
-    abortButton->setVisible(shown);
-    laneAssignButtons[1]->setVisible(shown);
-    laneAssignButtons[2]->setVisible(shown && n == 3);
+    if (n == 3 && m_abortButton->parentWidget() != m_buttonPanels[2])
+        right->insertWidget(0, m_abortButton);
+    else if (n == 2 && m_abortButton->parentWidget() != m_buttonPanels[0])
+        left->insertWidget(left->indexOf(m_laneAssignButtons[0]), m_abortButton);
+    m_abortButton->setVisible(shown);
+    m_laneAssignButtons[1]->setVisible(shown);
+    m_laneAssignButtons[2]->setVisible(shown && n == 3);
 
     // the button panels take the widths and left edges of the lanes; the middle one goes left on
     // the overall page, and it grows to the right rather than cut its buttons' captions
@@ -996,7 +1015,7 @@ void MainWindow::showEvent(QShowEvent* event)
         m_firstShow = false;
         // 22. the mouse pointer to the centre of the load button
         if (m_session.environment().moveMouse)
-            QCursor::setPos(loadButton->mapToGlobal(loadButton->rect().center()));
+            QCursor::setPos(m_loadButton->mapToGlobal(m_loadButton->rect().center()));
     }
 }
 
@@ -1005,21 +1024,21 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_laneArea && event->type() == QEvent::Resize) {
         layoutLanes();
     } else if (event->type() == QEvent::MouseButtonPress) {
-        if (watched == startBarrierIndicator) {
+        if (watched == m_startBarrierIndicator) {
             m_decoder.toggleStartLightBarrier();
             return true;
         }
-        if (watched == dateLabel) {
+        if (watched == m_dateLabel) {
             // the calendar at the top edge, its right edge 3 pixels right of the date box's left edge
-            calendarPanel->adjustSize();
-            const QPoint dateLeft = dateLabel->mapTo(this, QPoint(0, 0));
-            calendarPanel->move(std::max(0, dateLeft.x() + 3 - calendarPanel->width()), 0);
-            calendarPanel->raise();
-            calendarPanel->show();
+            m_calendarPanel->adjustSize();
+            const QPoint dateLeft = m_dateLabel->mapTo(this, QPoint(0, 0));
+            m_calendarPanel->move(std::max(0, dateLeft.x() + 3 - m_calendarPanel->width()), 0);
+            m_calendarPanel->raise();
+            m_calendarPanel->show();
             return true;
         }
         if (watched->objectName() == QLatin1String("calendarHeading")) {
-            calendarPanel->hide();
+            m_calendarPanel->hide();
             return true;
         }
     }
@@ -1042,9 +1061,9 @@ void MainWindow::onTabChanged(int index)
 void MainWindow::syncTabToCompetition()
 {
     const int index = roundIndex(m_competition.currentRound());
-    if (roundTabs->currentIndex() != index) {
+    if (m_roundTabs->currentIndex() != index) {
         m_syncingTabs = true;
-        roundTabs->setCurrentIndex(index);
+        m_roundTabs->setCurrentIndex(index);
         m_syncingTabs = false;
     }
     layoutLanes();

@@ -75,7 +75,7 @@ public:
     ContactDecoder& decoder() { return m_decoder; }
     LanePanel* lanePanel(int lane) const { return m_lanePanels[std::size_t(lane - 1)]; }
     ProtocolTableView* table(CompetitionRound round) const { return m_views[std::size_t(roundIndex(round))]; }
-    QTabWidget* pages() const { return roundTabs; }
+    QTabWidget* pages() const { return m_roundTabs; }
     ConfirmDialog* confirmDialog() const { return m_confirmDialog; }
     BracketSchemeDialog* bracketSchemeDialog() const { return m_bracketSchemeDialog; }
     QLabel* statusPanel(int panel) const { return m_statusPanels[std::size_t(panel)]; }
@@ -84,31 +84,6 @@ public:
     // Loads a protocol as the load command does; false with the message shown in a box
     // (or only returned when `quiet`).
     bool loadProtocol(const QString& path, bool quiet = false, QString* message = nullptr);
-
-    // Controls by their names, for the operator's side and for tests.
-    PressButton* startButton = nullptr;
-    QPushButton* falseStartButton = nullptr;
-    PressButton* resetButton = nullptr;
-    QPushButton* abortButton = nullptr;
-    QToolButton* helpButton = nullptr;
-    QToolButton* settingsButton = nullptr;
-    QToolButton* aboutButton = nullptr;
-    QToolButton* loadButton = nullptr;
-    QToolButton* saveButton = nullptr;
-    QToolButton* printButton = nullptr;
-    QToolButton* spreadsheetButton = nullptr;
-    QToolButton* webPageButton = nullptr;
-    QToolButton* clearResultsButton = nullptr;
-    QToolButton* tvButton = nullptr;
-    QToolButton* certificatesButton = nullptr;
-    std::array<QToolButton*, 3> laneAssignButtons{};
-    QLabel* startBarrierIndicator = nullptr;
-    QLabel* competitionTitleLabel = nullptr;
-    QLabel* dateLabel = nullptr;
-    QLabel* timeLabel = nullptr;
-    QFrame* calendarPanel = nullptr;
-    QTabWidget* roundTabs = nullptr;
-    QPlainTextEdit* contactLog = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -148,6 +123,31 @@ private:
     void showInSpreadsheet();
     void openHelp();
     void showAbout();
+
+    // the controls; each carries its name as object name, which tests find it by
+    PressButton* m_startButton = nullptr;
+    QPushButton* m_falseStartButton = nullptr;
+    PressButton* m_resetButton = nullptr;
+    QPushButton* m_abortButton = nullptr;
+    QToolButton* m_helpButton = nullptr;
+    QToolButton* m_settingsButton = nullptr;
+    QToolButton* m_aboutButton = nullptr;
+    QToolButton* m_loadButton = nullptr;
+    QToolButton* m_saveButton = nullptr;
+    QToolButton* m_printButton = nullptr;
+    QToolButton* m_spreadsheetButton = nullptr;
+    QToolButton* m_webPageButton = nullptr;
+    QToolButton* m_clearResultsButton = nullptr;
+    QToolButton* m_tvButton = nullptr;
+    QToolButton* m_certificatesButton = nullptr;
+    std::array<QToolButton*, 3> m_laneAssignButtons{};
+    QLabel* m_startBarrierIndicator = nullptr;
+    QLabel* m_competitionTitleLabel = nullptr;
+    QLabel* m_dateLabel = nullptr;
+    QLabel* m_timeLabel = nullptr;
+    QFrame* m_calendarPanel = nullptr;
+    QTabWidget* m_roundTabs = nullptr;
+    QPlainTextEdit* m_contactLog = nullptr;
 
     AppSession& m_session;
     Competition& m_competition;

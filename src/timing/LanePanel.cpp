@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -81,60 +82,121 @@ void TimePanel::resizeEvent(QResizeEvent*)
     m_comma->setGeometry(gapLeft, 0, std::max(1, d4->x() - gapLeft), h);
 }
 
+namespace {
+
+// Colours a button, or gives it the system's button face back; only touches it on change.
+void setButtonColour(QPushButton* button, const QColor& colour)
+{
+    const QString sheet = colour.isValid()
+                              ? QStringLiteral("QPushButton { background-color: %1; }").arg(colour.name())
+                              : QString();
+    if (button->styleSheet() != sheet)
+        button->setStyleSheet(sheet);
+}
+
+} // namespace
+
 LanePanel::LanePanel(int lane, QWidget* parent) : QWidget(parent), m_lane(lane)
 {
     static const QColor bars[3] = {QColor(255, 208, 208), QColor(255, 255, 208), QColor(208, 255, 208)};
-    timePanel = new TimePanel(this);
-    controlBar = new QWidget(this);
-    controlBar->setAutoFillBackground(true);
-    QPalette pal = controlBar->palette();
+    m_timePanel = new TimePanel(this);
+    m_controlBar = new QWidget(this);
+    m_controlBar->setAutoFillBackground(true);
+    QPalette pal = m_controlBar->palette();
     pal.setColor(QPalette::Window, bars[std::clamp(lane, 1, 3) - 1]);
-    controlBar->setPalette(pal);
+    m_controlBar->setPalette(pal);
 
-    laneLabel = new QLabel(QStringLiteral("Bahn %1").arg(lane), controlBar);
+    auto* laneLabel = new QLabel(QStringLiteral("Bahn %1").arg(lane), m_controlBar);
     QFont bold = laneLabel->font();
     bold.setBold(true);
     laneLabel->setFont(bold);
-    laneInUse = new QCheckBox(controlBar);
-    laneInUse->setChecked(true);
-    laneInUse->setVisible(lane == 3);
-    finishButton = new QPushButton(QStringLiteral("ZIEL"), controlBar);
-    finishButton->setEnabled(false);
-    finishButton->setToolTip(QStringLiteral("[F%1]").arg(5 + lane));
-    finishButton->setFocusPolicy(Qt::NoFocus);
-    teamSelector = new QComboBox(controlBar);
-    teamSelector->setMaxVisibleItems(20);
-    teamSelector->setEnabled(false);
-    teamSelector->setMinimumContentsLength(8);
-    teamSelector->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    teamSelector->setFont(QFont(QStringLiteral("Monospace")));
-    startButton = new QPushButton(QStringLiteral("START"), controlBar);
-    startButton->setVisible(false);
-    startButton->setEnabled(false);
-    startButton->setToolTip(QStringLiteral("[Alt+%1]").arg(lane));
-    startButton->setFocusPolicy(Qt::NoFocus);
+    m_inUse = new QCheckBox(m_controlBar);
+    m_inUse->setObjectName(QStringLiteral("laneInUse"));
+    m_inUse->setChecked(true);
+    m_inUse->setVisible(lane == 3);
+    m_finishButton = new QPushButton(QStringLiteral("ZIEL"), m_controlBar);
+    m_finishButton->setObjectName(QStringLiteral("finishButton"));
+    m_finishButton->setEnabled(false);
+    m_finishButton->setToolTip(QStringLiteral("[F%1]").arg(5 + lane));
+    m_finishButton->setFocusPolicy(Qt::NoFocus);
+    m_teamSelector = new QComboBox(m_controlBar);
+    m_teamSelector->setObjectName(QStringLiteral("teamSelector"));
+    m_teamSelector->setMaxVisibleItems(20);
+    m_teamSelector->setEnabled(false);
+    m_teamSelector->setMinimumContentsLength(8);
+    m_teamSelector->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_teamSelector->setFont(QFont(QStringLiteral("Monospace")));
+    m_startButton = new QPushButton(QStringLiteral("START"), m_controlBar);
+    m_startButton->setObjectName(QStringLiteral("laneStartButton"));
+    m_startButton->setVisible(false);
+    m_startButton->setEnabled(false);
+    m_startButton->setToolTip(QStringLiteral("[Alt+%1]").arg(lane));
+    m_startButton->setFocusPolicy(Qt::NoFocus);
 
-    auto* bar = new QHBoxLayout(controlBar);
+    auto* bar = new QHBoxLayout(m_controlBar);
     bar->setContentsMargins(4, 2, 4, 2);
     bar->setSpacing(4);
     bar->addWidget(laneLabel);
-    bar->addWidget(laneInUse);
-    bar->addWidget(finishButton);
-    bar->addWidget(teamSelector, 1);
-    bar->addWidget(startButton);
+    bar->addWidget(m_inUse);
+    bar->addWidget(m_finishButton);
+    bar->addWidget(m_teamSelector, 1);
+    bar->addWidget(m_startButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(1, 1, 1, 1);
     layout->setSpacing(0);
-    layout->addWidget(timePanel, 1);
-    layout->addWidget(controlBar);
+    layout->addWidget(m_timePanel, 1);
+    layout->addWidget(m_controlBar);
+
+    connect(m_finishButton, &QPushButton::clicked, this, &LanePanel::finishClicked);
+    connect(m_startButton, &QPushButton::clicked, this, &LanePanel::startClicked);
+    connect(m_teamSelector, &QComboBox::activated, this, &LanePanel::teamChosen);
+    connect(m_inUse, &QCheckBox::clicked, this, &LanePanel::inUseClicked);
+}
+
+void LanePanel::setFinishArmed(bool armed)
+{
+    m_finishButton->setEnabled(armed);
+    setButtonColour(m_finishButton, armed ? QColor(255, 204, 51) : QColor());
+}
+
+void LanePanel::setStartButton(bool visible, bool enabled, bool green)
+{
+    m_startButton->setVisible(visible);
+    m_startButton->setEnabled(enabled);
+    setButtonColour(m_startButton, green ? QColor(0, 160, 0) : QColor());
+}
+
+void LanePanel::setTeams(const QStringList& entries, int current, bool enabled)
+{
+    const QSignalBlocker block(m_teamSelector);
+    bool same = m_teamSelector->count() == entries.size();
+    for (int i = 0; same && i < entries.size(); ++i)
+        same = m_teamSelector->itemText(i) == entries.at(i);
+    if (!same) {
+        m_teamSelector->clear();
+        m_teamSelector->addItems(entries);
+    }
+    m_teamSelector->setCurrentIndex(current);
+    m_teamSelector->setEnabled(enabled);
+}
+
+void LanePanel::setTeamsEnabled(bool enabled)
+{
+    m_teamSelector->setEnabled(enabled);
+}
+
+void LanePanel::setInUse(bool inUse)
+{
+    if (m_inUse->isChecked() != inUse)
+        m_inUse->setChecked(inUse);
 }
 
 void LanePanel::setControlBarHeight(int height)
 {
-    controlBar->setVisible(height > 0);
+    m_controlBar->setVisible(height > 0);
     if (height > 0)
-        controlBar->setFixedHeight(height);
+        m_controlBar->setFixedHeight(height);
 }
 
 } // namespace brv

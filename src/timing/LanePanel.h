@@ -35,7 +35,9 @@ private:
     QLabel* m_comma = nullptr;
 };
 
-// A lane panel: the time on five seven-segment digits and the lane's controls below them.
+// A lane panel: the time on five seven-segment digits and the lane's controls below them: the
+// lane's name, its on/off box (lane 3), "ZIEL", the team selector and the lane's own START.
+// The panel shows what it is told and reports what the operator does; it decides nothing.
 class LanePanel final : public QWidget
 {
     Q_OBJECT
@@ -45,21 +47,33 @@ public:
     explicit LanePanel(int lane, QWidget* parent = nullptr);
 
     int lane() const { return m_lane; }
-    void showDigits(const LaneDigits& digits) { timePanel->showDigits(digits); }
-
-    TimePanel* timePanel = nullptr;
-    QWidget* controlBar = nullptr;
-    QLabel* laneLabel = nullptr;
-    QCheckBox* laneInUse = nullptr;
-    QPushButton* finishButton = nullptr;
-    QComboBox* teamSelector = nullptr;
-    QPushButton* startButton = nullptr;
-
+    void showDigits(const LaneDigits& digits) { m_timePanel->showDigits(digits); }
+    // "ZIEL" is enabled, and yellow, while the lane runs.
+    void setFinishArmed(bool armed);
+    // The lane's own START (per-lane start mode).
+    void setStartButton(bool visible, bool enabled, bool green);
+    // The team selector's entries, its current entry and whether it can be changed.
+    void setTeams(const QStringList& entries, int current, bool enabled);
+    void setTeamsEnabled(bool enabled);
+    // The on/off box, shown on lane 3 only.
+    void setInUse(bool inUse);
     // Hides the control bar (the TV display shows the digits only).
     void setControlBarHeight(int height);
 
+Q_SIGNALS:
+    void finishClicked();
+    void startClicked();
+    void teamChosen(int index);
+    void inUseClicked(bool inUse);
+
 private:
     int m_lane;
+    TimePanel* m_timePanel = nullptr;
+    QWidget* m_controlBar = nullptr;
+    QCheckBox* m_inUse = nullptr;
+    QPushButton* m_finishButton = nullptr;
+    QComboBox* m_teamSelector = nullptr;
+    QPushButton* m_startButton = nullptr;
 };
 
 } // namespace brv

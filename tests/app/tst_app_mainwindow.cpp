@@ -36,6 +36,15 @@ void addTeams(MainWindow& window, int teams)
     c.enterRound(CompetitionRound::Vorrunde);
 }
 
+// A control of the window by its object name; the test fails on a missing one.
+template <typename T> T* child(QWidget& window, const char* name)
+{
+    T* found = window.findChild<T*>(QLatin1StringView(name));
+    if (!found)
+        qFatal("no control named %s", name);
+    return found;
+}
+
 bool activate(QWidget& window)
 {
     window.show();
@@ -76,14 +85,15 @@ void TestMainWindow::startsWithDefaults()
     QCOMPARE(window.size(), QSize(1030, 588));
     QCOMPARE(window.pages()->currentIndex(), 0);
     QCOMPARE(window.pages()->count(), 6);
-    QVERIFY(window.startButton->isVisibleTo(&window));
-    QVERIFY(!window.falseStartButton->isVisibleTo(&window));
-    QVERIFY(!window.resetButton->isVisibleTo(&window));
+    QVERIFY(child<QPushButton>(window, "startButton")->isVisibleTo(&window));
+    QVERIFY(!child<QPushButton>(window, "falseStartButton")->isVisibleTo(&window));
+    QVERIFY(!child<QPushButton>(window, "resetButton")->isVisibleTo(&window));
     QVERIFY(!window.lanePanel(3)->isVisibleTo(&window));
-    QVERIFY(!window.startBarrierIndicator->isVisibleTo(&window)); // no port opened
+    QVERIFY(!child<QLabel>(window, "startBarrierIndicator")->isVisibleTo(&window)); // no port opened
     QVERIFY(!window.decoder().isStartLightBarrierArmed());
-    QVERIFY(!window.helpButton->isEnabled()); // no help file beside the program
-    QCOMPARE(window.loadButton->toolTip(), QStringLiteral("[Ctrl+O] Protokoll öffnen"));
+    QVERIFY(!child<QToolButton>(window, "helpButton")->isEnabled()); // no help file beside the program
+    QCOMPARE(child<QToolButton>(window, "loadButton")->toolTip(),
+             QStringLiteral("[Ctrl+O] Protokoll öffnen"));
 }
 
 void TestMainWindow::heatByKeys()
@@ -92,24 +102,24 @@ void TestMainWindow::heatByKeys()
     MainWindow window(fixture.newSession());
     addTeams(window, 4);
     QVERIFY(activate(window));
-    QVERIFY(window.startButton->isEnabled());
+    QVERIFY(child<QPushButton>(window, "startButton")->isEnabled());
 
     QTest::keyClick(&window, Qt::Key_F5);
     QCOMPARE(window.clock().runState(), RunState::Running);
-    QTRY_VERIFY(window.falseStartButton->isVisible());
-    QVERIFY(window.falseStartButton->hasFocus());
-    QVERIFY(window.lanePanel(1)->finishButton->isEnabled());
+    QTRY_VERIFY(child<QPushButton>(window, "falseStartButton")->isVisible());
+    QVERIFY(child<QPushButton>(window, "falseStartButton")->hasFocus());
+    QVERIFY(window.lanePanel(1)->findChild<QPushButton*>(QStringLiteral("finishButton"))->isEnabled());
 
     fixture.ticks.advance(31234);
     QTest::keyClick(&window, Qt::Key_F7);
     QCOMPARE(window.clock().runState(), RunState::Finishing);
-    QTRY_VERIFY(window.resetButton->isVisible());
-    QVERIFY(!window.resetButton->isEnabled());
+    QTRY_VERIFY(child<QPushButton>(window, "resetButton")->isVisible());
+    QVERIFY(!child<QPushButton>(window, "resetButton")->isEnabled());
     fixture.ticks.advance(1000);
     QTest::keyClick(&window, Qt::Key_F6);
     QCOMPARE(window.clock().runState(), RunState::Finished);
-    QTRY_VERIFY(window.resetButton->isEnabled());
-    QVERIFY(window.resetButton->hasFocus());
+    QTRY_VERIFY(child<QPushButton>(window, "resetButton")->isEnabled());
+    QVERIFY(child<QPushButton>(window, "resetButton")->hasFocus());
 
     const ResultGrid& v = window.competition().grid(CompetitionRound::Vorrunde);
     const QString sep = window.competition().numberFormat().decimalSeparator();
@@ -120,8 +130,9 @@ void TestMainWindow::heatByKeys()
     QCOMPARE(window.clock().runState(), RunState::Idle);
     QCOMPARE(window.competition().selector(1).index, 2);
     QCOMPARE(window.competition().selector(2).index, 3);
-    QTRY_COMPARE(window.lanePanel(1)->teamSelector->currentIndex(), 2);
-    QTRY_VERIFY(window.startButton->hasFocus());
+    QTRY_COMPARE(window.lanePanel(1)->findChild<QComboBox*>(QStringLiteral("teamSelector"))->currentIndex(),
+                 2);
+    QTRY_VERIFY(child<QPushButton>(window, "startButton")->hasFocus());
 }
 
 void TestMainWindow::falseStart_data()
@@ -139,9 +150,9 @@ void TestMainWindow::falseStart()
     addTeams(window, 2);
     QVERIFY(activate(window));
     QTest::keyClick(&window, Qt::Key_F5);
-    QTRY_VERIFY(window.falseStartButton->hasFocus());
+    QTRY_VERIFY(child<QPushButton>(window, "falseStartButton")->hasFocus());
     if (byEnter)
-        QTest::keyClick(window.falseStartButton, Qt::Key_Return);
+        QTest::keyClick(child<QPushButton>(window, "falseStartButton"), Qt::Key_Return);
     else
         QTest::keyClick(&window, Qt::Key_F4);
     QCOMPARE(window.clock().runState(), RunState::Idle);
@@ -150,7 +161,7 @@ void TestMainWindow::falseStart()
     QTest::keyClick(&window, Qt::Key_F6);
     QVERIFY(
         window.competition().grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Lane1Zeit, 1).isEmpty());
-    QTRY_VERIFY(window.startButton->isVisible());
+    QTRY_VERIFY(child<QPushButton>(window, "startButton")->isVisible());
 }
 
 void TestMainWindow::perLaneStartsByKeys()
@@ -162,7 +173,7 @@ void TestMainWindow::perLaneStartsByKeys()
     MainWindow window(fixture.newSession());
     addTeams(window, 2);
     QVERIFY(activate(window));
-    QTRY_VERIFY(window.lanePanel(1)->startButton->isVisible());
+    QTRY_VERIFY(window.lanePanel(1)->findChild<QPushButton*>(QStringLiteral("laneStartButton"))->isVisible());
 
     QTest::keyClick(&window, Qt::Key_1, Qt::AltModifier);
     QVERIFY(window.competition().controls().lane(1).armed);
@@ -171,8 +182,8 @@ void TestMainWindow::perLaneStartsByKeys()
     QTest::keyClick(&window, Qt::Key_2, Qt::AltModifier);
     QVERIFY(window.competition().controls().lane(2).armed);
     // both lanes started: START gives way to a disabled RESET
-    QTRY_VERIFY(window.resetButton->isVisible());
-    QVERIFY(!window.resetButton->isEnabled());
+    QTRY_VERIFY(child<QPushButton>(window, "resetButton")->isVisible());
+    QVERIFY(!child<QPushButton>(window, "resetButton")->isEnabled());
     fixture.ticks.advance(20000);
     QTest::keyClick(&window, Qt::Key_F6);
     QTest::keyClick(&window, Qt::Key_F7);
@@ -258,13 +269,13 @@ void TestMainWindow::thirdLaneOnlyOnTheVorrunde()
     addTeams(window, 20);
     QVERIFY(activate(window));
     QTRY_VERIFY(window.lanePanel(3)->isVisible());
-    QVERIFY(window.laneAssignButtons[2]->isVisible());
+    QVERIFY(child<QToolButton>(window, "laneAssignButton3")->isVisible());
     const int width = window.laneArea()->width();
     QTRY_COMPARE(window.lanePanel(1)->width(), width / 3);
 
     window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Achtelfinale));
     QTRY_VERIFY(!window.lanePanel(3)->isVisible());
-    QVERIFY(!window.laneAssignButtons[2]->isVisible());
+    QVERIFY(!child<QToolButton>(window, "laneAssignButton3")->isVisible());
     QTRY_COMPARE(window.lanePanel(1)->width(), width / 2);
     QCOMPARE(window.lanePanel(2)->width(), width - width / 2);
 
@@ -321,8 +332,8 @@ void TestMainWindow::buttonRowLayout()
     }
     QVERIFY(taken.size() >= 4);
     // the lane buttons: "2" only where lanes are shown, "3" only with three lanes
-    QCOMPARE(window.laneAssignButtons[1]->isVisibleTo(&window), page != 5);
-    QCOMPARE(window.laneAssignButtons[2]->isVisibleTo(&window), page != 5 && threeLanes);
+    QCOMPARE(child<QToolButton>(window, "laneAssignButton2")->isVisibleTo(&window), page != 5);
+    QCOMPARE(child<QToolButton>(window, "laneAssignButton3")->isVisibleTo(&window), page != 5 && threeLanes);
 }
 
 void TestMainWindow::titleAndIcon()
@@ -333,8 +344,8 @@ void TestMainWindow::titleAndIcon()
     QVERIFY(saveSettings(*fixture.store, settings));
     MainWindow window(fixture.newSession());
     QVERIFY(activate(window));
-    QVERIFY(window.competitionTitleLabel->isVisibleTo(&window));
-    QCOMPARE(window.competitionTitleLabel->text(), QStringLiteral("Kreisausscheid 2026"));
+    QVERIFY(child<QLabel>(window, "competitionTitleLabel")->isVisibleTo(&window));
+    QCOMPARE(child<QLabel>(window, "competitionTitleLabel")->text(), QStringLiteral("Kreisausscheid 2026"));
     QVERIFY(!programIcon().isNull());
     QVERIFY(!programIcon().pixmap(32, 32).toImage().pixelColor(16, 20).alpha() == 0);
 }
@@ -393,10 +404,10 @@ void TestMainWindow::unpluggedPortIsReported()
     settings.inputLine[1] = 2;
     QVERIFY(saveSettings(*fixture.store, settings));
     MainWindow window(fixture.newSession());
-    QTRY_VERIFY(window.startBarrierIndicator->isVisibleTo(&window));
+    QTRY_VERIFY(child<QLabel>(window, "startBarrierIndicator")->isVisibleTo(&window));
     fixture.backends.at(0)->unplug();
     QTRY_VERIFY(window.statusPanel(2)->text().contains(QStringLiteral("COM3 getrennt")));
-    QVERIFY(!window.startBarrierIndicator->isVisibleTo(&window));
+    QVERIFY(!child<QLabel>(window, "startBarrierIndicator")->isVisibleTo(&window));
 }
 
 void TestMainWindow::settingsWrittenAtExit()
@@ -405,7 +416,7 @@ void TestMainWindow::settingsWrittenAtExit()
     {
         MainWindow window(fixture.newSession());
         window.resize(1100, 600);
-        window.competitionTitleLabel->setText(QStringLiteral("Kreisausscheid"));
+        child<QLabel>(window, "competitionTitleLabel")->setText(QStringLiteral("Kreisausscheid"));
     }
     fixture.endSession();
     const Settings saved = loadSettings(*fixture.store, 1);
