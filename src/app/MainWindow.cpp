@@ -644,6 +644,10 @@ void MainWindow::createPages(QWidget* parent)
         if (round != CompetitionRound::GesamtErgebnis)
             connect(view, &ProtocolTableView::contextMenuWanted, this, &MainWindow::showContextMenu);
         connect(view, &ProtocolTableView::cellSelected, this, &MainWindow::scheduleTableRefresh);
+        // the heading bars follow the column widths, the stretched team column's too
+        if (round == CompetitionRound::Vorrunde || round == CompetitionRound::GesamtErgebnis)
+            connect(view->horizontalHeader(), &QHeaderView::sectionResized, this,
+                    &MainWindow::layoutHeadingBars);
 
         auto* page = new QWidget;
         auto* layout = new QVBoxLayout(page);
@@ -924,24 +928,15 @@ void MainWindow::layoutColumns()
     const bool third = o.thirdLaneOn;
     const bool eight = o.knockoutStart == KnockoutStart::Viertelfinale;
     // widthOf(column) gives a width in pixels, kRestWidth for the column that takes the rest of
-    // the table's width, or kHiddenColumn
+    // the table's width (the header stretches it), or kHiddenColumn
     auto apply = [](ProtocolTableView* view, int columnCount, const auto& widthOf) {
-        std::vector<int> widths;
-        for (int c = 0; c < columnCount; ++c)
-            widths.push_back(widthOf(c));
-        // the rest: the table's width without its frame and a scroll bar, the other columns
-        // and one grid line per column
-        int rest = view->width() - 2 * view->frameWidth() - view->verticalScrollBar()->sizeHint().width();
-        for (int w : widths) {
+        QHeaderView* header = view->horizontalHeader();
+        for (int c = 0; c < columnCount; ++c) {
+            const int w = widthOf(c);
+            view->setColumnHidden(c, w == kHiddenColumn);
+            header->setSectionResizeMode(c, w == kRestWidth ? QHeaderView::Stretch : QHeaderView::Fixed);
             if (w > 0)
-                rest -= w;
-        }
-        rest -= int(widths.size());
-        for (std::size_t i = 0; i < widths.size(); ++i) {
-            const int w = widths[i] == kRestWidth ? std::max(60, rest) : widths[i];
-            view->setColumnHidden(int(i), w < 0);
-            if (w > 0)
-                view->setColumnWidth(int(i), w);
+                header->resizeSection(c, w);
         }
     };
     apply(table(CompetitionRound::Vorrunde), kVorrundeColumnCount,
@@ -954,6 +949,11 @@ void MainWindow::layoutColumns()
     apply(table(CompetitionRound::GesamtErgebnis), kOverallColumnCount,
           [cls, eight](int c) { return overallColumnWidth(OverallColumn(c), cls, eight); });
 
+    layoutHeadingBars();
+}
+
+void MainWindow::layoutHeadingBars()
+{
     // heading bars over the tables: each group as wide as its columns plus 2
     auto span = [](ProtocolTableView* view, auto first, auto last) {
         int sum = 0;

@@ -111,6 +111,7 @@ private:
     void showLaneTime(int lane);
     void layoutLanes();
     void layoutColumns();
+    void layoutHeadingBars();
     void syncTabToCompetition();
     void onTabChanged(int index);
     void showContextMenu(const QPoint& globalPos);
