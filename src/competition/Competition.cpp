@@ -290,7 +290,10 @@ void Competition::recordLaneTime(int lane, const QString& timeText)
         return; // no team on this lane: nothing is written and no buttons change
 
     int row = -1;
-    if (const std::optional<int> number = NumberFormat::toInteger(laneText.left(3)))
+    // The entry is the start number, right-aligned, a blank and the team; the number reads up to
+    // the first blank, however many digits it has.
+    const QString numberText = laneText.trimmed().section(QLatin1Char(' '), 0, 0);
+    if (const std::optional<int> number = NumberFormat::toInteger(numberText))
         row = current.findRow(nrColumn(m_currentRound), QString::number(*number));
     // A start number written differently ("007") or not a number at all: the team is still the
     // one whose entry the lane shows. A time must never be dropped while a team is on the lane.
@@ -426,6 +429,15 @@ void Competition::setEditMode(ResultGrid& grid, bool on)
     grid.editMode = on;
 }
 
+void Competition::endEdit()
+{
+    const bool wasEditing = m_editColumn != -1 || currentGrid().editMode;
+    m_editColumn = -1;
+    setEditMode(currentGrid(), false);
+    if (wasEditing)
+        Q_EMIT editEnded();
+}
+
 void Competition::selectCell(int col, int row)
 {
     ResultGrid& current = currentGrid();
@@ -555,9 +567,10 @@ void Competition::commitCellEdit()
         if (zeit > 0)
             current.setCell(fehlerColumn + 1, row, m_format.fixed2(zeit + fehler));
         writeRankingValue(current, row);
-        sortCurrentTableAndNumber();
-        m_editColumn = -1;
-        setEditMode(current, false);
+        // The whole Vorrunde is ranked again, so that a correction never numbers the places
+        // in the table's row order.
+        recalculateVorrunde();
+        endEdit();
         current.currentRow = row;
     } else if (isKnockoutRound(m_currentRound)) {
         const double zeit = numberOr(current.cell(KnockoutColumn::Zeit, row), 0);
@@ -719,6 +732,10 @@ void Competition::changePage(CompetitionRound newRound)
 {
     if (newRound == m_currentRound)
         return;
+    // A cell still in edit mode is committed on the page it belongs to, and the page returns
+    // to row mode.
+    commitCellEdit();
+    endEdit();
     buildNextRound();
     enterRound(newRound);
 }
@@ -738,6 +755,19 @@ void Competition::replaceTables(const std::array<std::unique_ptr<ResultGrid>, kR
         target.editMode = false;
     }
     m_editColumn = -1;
+    // The places of a loaded Vorrunde follow its ranking values, whatever the file said; a row
+    // without a numeric ranking value keeps the place text of the file ("DIS").
+    if (present[0] && tables[0]) {
+        ResultGrid& v = grid(CompetitionRound::Vorrunde);
+        std::vector<QString> unranked(std::size_t(v.rowCount()));
+        for (int r = 1; r < v.rowCount(); ++r)
+            unranked[std::size_t(r)] = v.cell(VorrundeColumn::Place, r);
+        rankVorrunde();
+        for (int r = 1; r < v.rowCount(); ++r) {
+            if (!m_format.toNumber(v.cell(VorrundeColumn::RankingValue, r).trimmed()))
+                v.setCell(VorrundeColumn::Place, r, unranked[std::size_t(r)]);
+        }
+    }
     Q_EMIT tablesChanged();
 }
 

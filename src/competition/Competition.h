@@ -195,9 +195,16 @@ Q_SIGNALS:
     void pageChanged(brv::CompetitionRound round);
     void layoutRequested();
     void captionsChanged();
+    // The cell-edit session ended (committed, or the table left edit mode): a cell editor
+    // still open must close.
+    void editEnded();
 
 private:
     void setEditMode(ResultGrid& grid, bool on);
+    // Leaves the cell-edit session without committing; announces it when one was open.
+    void endEdit();
+    // Numbers the Vorrunde's places by its ranking values and keeps the rows in start order.
+    void rankVorrunde();
     void setProvisionalRanking(int row);
     void writeRankingValue(ResultGrid& grid, int row);
     void recalculateVorrunde();

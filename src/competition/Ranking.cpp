@@ -12,8 +12,10 @@ void Competition::recalculateRound()
         return;
     m_recalculating = true;
 
-    ResultGrid& current = currentGrid();
-    current.editMode = false;
+    // What the operator typed so far counts; then the edit ends, so that no editor is left
+    // open that takes no keys.
+    commitCellEdit();
+    endEdit();
 
     switch (m_currentRound) {
     case CompetitionRound::Vorrunde:
@@ -89,6 +91,12 @@ void Competition::recalculateVorrunde()
         }
     }
 
+    rankVorrunde();
+}
+
+void Competition::rankVorrunde()
+{
+    ResultGrid& g = grid(CompetitionRound::Vorrunde);
     // Rank: row numbers stand in for the start numbers while the table is sorted, so that the
     // start order can be restored afterwards.
     std::vector<QString> numbers(static_cast<std::size_t>(g.rowCount()));

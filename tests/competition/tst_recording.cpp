@@ -1,5 +1,6 @@
 #include "CompetitionFixture.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace brv;
@@ -40,6 +41,13 @@ private Q_SLOTS:
     void laneReadiness_data();
     void laneReadiness();
     void protocolButtons();
+    void commitKeepsTheRanking_data();
+    void commitKeepsTheRanking();
+    void loadedVorrundeIsRanked();
+    void recalculationDuringEditCommitsAndEndsIt();
+    void pageChangeDuringEditCommitsAndEndsIt();
+    void longStartNumbersFindTheirTeam_data();
+    void longStartNumbersFindTheirTeam();
 };
 
 void TestRecording::pageChangeFillsAndPreselects()
@@ -620,6 +628,149 @@ void TestRecording::protocolButtons()
     QCOMPARE(c->selector(3).count(), 0);
     c->setLane3On(true);
     QCOMPARE(c->selector(3).count(), 3);
+}
+
+namespace {
+
+// A finished two-lane Vorrunde of three teams, as a load or a start-up leaves it: in start
+// order, the ranking values written and no recalculation run. Team 3 is the fastest.
+void writeFinishedVorrunde(Competition& c)
+{
+    ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
+    const QStringList ranking{"90,00", "80,00", "70,00"};
+    const QStringList runs{"45,00", "40,00", "35,00"};
+    for (int r = 1; r <= 3; ++r) {
+        const QString& run = runs[r - 1];
+        for (int lane = 1; lane <= 2; ++lane) {
+            v.setCell(laneTimeColumn(lane), r, run);
+            v.setCell(lanePenaltyColumn(lane), r, "0");
+            v.setCell(laneResultColumn(lane), r, run);
+        }
+        v.setCell(VorrundeColumn::RankingValue, r, ranking[r - 1]);
+        v.setCell(VorrundeColumn::Place, r, QString::number(4 - r));
+    }
+}
+
+QStringList places(const ResultGrid& v)
+{
+    QStringList out;
+    for (int r = 1; r < v.rowCount(); ++r)
+        out << v.cell(VorrundeColumn::Place, r);
+    return out;
+}
+
+} // namespace
+
+void TestRecording::commitKeepsTheRanking_data()
+{
+    QTest::addColumn<bool>("loaded");
+    QTest::addColumn<QString>("penalty");
+    QTest::addColumn<QStringList>("places");
+    QTest::newRow("start-up, small correction") << false << "1" << QStringList{"3", "2", "1"};
+    QTest::newRow("loaded, small correction") << true << "1" << QStringList{"3", "2", "1"};
+    QTest::newRow("loaded, penalty moves team 3 last") << true << "25" << QStringList{"2", "1", "3"};
+}
+
+void TestRecording::commitKeepsTheRanking()
+{
+    QFETCH(bool, loaded);
+    QFETCH(QString, penalty);
+    QFETCH(QStringList, places);
+    auto c = makeCompetition(3);
+    writeFinishedVorrunde(*c);
+    if (loaded) {
+        std::array<std::unique_ptr<ResultGrid>, kRoundCount> tables;
+        std::array<bool, kRoundCount> present{};
+        tables[0] = std::make_unique<ResultGrid>(c->grid(CompetitionRound::Vorrunde));
+        present[0] = true;
+        c->replaceTables(tables, present);
+    }
+    const ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    c->selectCell(VorrundeColumn::Lane1Fehler, 3);
+    c->setEditText(penalty);
+    c->selectCell(VorrundeColumn::Lane2Fehler, 3); // the next cell: commits the correction
+    QCOMPARE(::places(v), places);
+    QCOMPARE(v.cell(VorrundeColumn::Nr, 1), QStringLiteral("1")); // still in start order
+}
+
+void TestRecording::loadedVorrundeIsRanked()
+{
+    auto c = makeCompetition(3);
+    writeFinishedVorrunde(*c);
+    ResultGrid loaded = c->grid(CompetitionRound::Vorrunde);
+    for (int r = 1; r <= 3; ++r)
+        loaded.setCell(VorrundeColumn::Place, r, QString::number(r)); // places in start order
+    std::array<std::unique_ptr<ResultGrid>, kRoundCount> tables;
+    std::array<bool, kRoundCount> present{};
+    tables[0] = std::make_unique<ResultGrid>(loaded);
+    present[0] = true;
+    c->replaceTables(tables, present);
+    QCOMPARE(places(c->grid(CompetitionRound::Vorrunde)), (QStringList{"3", "2", "1"}));
+}
+
+void TestRecording::recalculationDuringEditCommitsAndEndsIt()
+{
+    auto c = makeCompetition(2);
+    QSignalSpy ended(c.get(), &Competition::editEnded);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    v.setCell(VorrundeColumn::Lane1Zeit, 1, "30,00");
+    c->selectCell(VorrundeColumn::Lane1Fehler, 1);
+    c->setEditText(QStringLiteral("1"));
+    c->recalculateRound(); // the last lane stops while the operator types
+    QCOMPARE(v.cell(VorrundeColumn::Lane1Gesamt, 1), QStringLiteral("31,00"));
+    QCOMPARE(c->editColumn(), -1);
+    QVERIFY(!v.editMode);
+    QCOMPARE(ended.count(), 1);
+    // the next click on the cell starts a new edit that takes keys
+    c->selectCell(VorrundeColumn::Lane1Fehler, 1);
+    c->setEditText(QStringLiteral("10"));
+    QCOMPARE(v.cell(VorrundeColumn::Lane1Fehler, 1), QStringLiteral("10"));
+}
+
+void TestRecording::pageChangeDuringEditCommitsAndEndsIt()
+{
+    auto c = makeCompetition(20);
+    QSignalSpy ended(c.get(), &Competition::editEnded);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    v.setCell(VorrundeColumn::Lane1Zeit, 4, "30,00");
+    c->selectCell(VorrundeColumn::Lane1Fehler, 4);
+    c->setEditText(QStringLiteral("5"));
+    c->changePage(CompetitionRound::Achtelfinale);
+    QCOMPARE(v.cell(VorrundeColumn::Lane1Gesamt, 4), QStringLiteral("35,00"));
+    QVERIFY(!v.editMode);
+    QCOMPARE(c->editColumn(), -1);
+    QCOMPARE(ended.count(), 1);
+    c->changePage(CompetitionRound::Vorrunde);
+    QVERIFY(!v.editMode); // back in row mode
+}
+
+void TestRecording::longStartNumbersFindTheirTeam_data()
+{
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("other");
+    QTest::newRow("four digits") << "1234"
+                                 << "123";
+    QTest::newRow("five digits") << "12345"
+                                 << "123";
+    QTest::newRow("three digits") << "123"
+                                  << "1234";
+    QTest::newRow("one digit") << "1"
+                               << "12";
+}
+
+void TestRecording::longStartNumbersFindTheirTeam()
+{
+    QFETCH(QString, number);
+    QFETCH(QString, other);
+    auto c = makeCompetition(2);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    v.setCell(VorrundeColumn::Nr, 1, other);
+    v.setCell(VorrundeColumn::Nr, 2, number);
+    c->fillLaneSelectors();
+    c->selector(1).select(1);
+    c->recordLaneTime(1, QStringLiteral("41,20"));
+    QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 2), QStringLiteral("41,20"));
+    QVERIFY(v.cell(VorrundeColumn::Lane1Zeit, 1).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestRecording)
