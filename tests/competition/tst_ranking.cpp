@@ -21,11 +21,13 @@ private Q_SLOTS:
     void knockoutHeat();
     void finaleMatch_data();
     void finaleMatch();
-    void nonNumericCellsEverywhere();
     void largeVorrundeRanksCorrectly();
     void oversizedKnockoutTable();
     void tvBestResult();
-    void reentrantCallsReturn();
+    void rankingCaptions_data();
+    void rankingCaptions();
+    void canRecalculate_data();
+    void canRecalculate();
 };
 
 void TestRanking::vorrundeRow_data()
@@ -241,32 +243,6 @@ void TestRanking::finaleMatch()
         QCOMPARE(f.cell(KnockoutColumn::Outcome, r), places[r - 1]);
 }
 
-void TestRanking::nonNumericCellsEverywhere()
-{
-    const QStringList junk{"", "AUS", "DIS", "+", "-", "abc", "1.5", ",", "   ", "1E999", "-0"};
-    for (CompetitionRound round : kAllRounds) {
-        CompetitionOptions options;
-        options.thirdLaneOn = true;
-        auto c = makeCompetition(int(junk.size()), options);
-        ResultGrid& g = c->grid(round);
-        g.setRowCount(int(junk.size()) + 1);
-        for (int r = 1; r < g.rowCount(); ++r) {
-            for (int col = 0; col < g.columnCount(); ++col)
-                g.setCell(col, r, junk[(r + col) % junk.size()]);
-        }
-        c->setCurrentRound(round);
-        c->recalculateRound();
-        c->buildNextRound();
-        c->enterRound(round);
-        for (int lane = 1; lane <= 3; ++lane)
-            c->recordLaneTime(lane, "30,00");
-        for (int r = 0; r < g.rowCount(); ++r) {
-            for (int col = 0; col < g.columnCount(); ++col)
-                c->cellStyle(round, col, r);
-        }
-    }
-}
-
 void TestRanking::largeVorrundeRanksCorrectly()
 {
     // more teams than any fixed-size store would hold
@@ -339,16 +315,58 @@ void TestRanking::tvBestResult()
     QCOMPARE(empty->tvBestMilliseconds(), 0);
 }
 
-void TestRanking::reentrantCallsReturn()
+void TestRanking::rankingCaptions_data()
 {
-    auto c = makeCompetition(2);
-    int recalculations = 0;
-    QObject::connect(c.get(), &Competition::tablesChanged, c.get(), [&] {
-        if (recalculations++ < 3)
-            c->recalculateRound();
-    });
-    c->recalculateRound();
-    QVERIFY(recalculations < 50);
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("laneHeading");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("best sum") << 0 << "Beste"
+                              << "Summe";
+    QTest::newRow("best time") << 1 << "Best"
+                               << "Zeit";
+    QTest::newRow("unknown mode changes nothing") << 7 << "Beste"
+                                                  << "old";
+}
+
+void TestRanking::rankingCaptions()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, laneHeading);
+    QFETCH(QString, caption);
+    CompetitionOptions options;
+    options.rankingMode = RankingMode(1 - std::min(mode, 1)); // captions of the other mode first
+    auto c = makeCompetition(2, options);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    if (mode > 1)
+        v.setCell(VorrundeColumn::RankingValue, 0, "old");
+    options.rankingMode = RankingMode(mode);
+    c->setOptions(options);
+    c->applyRankingCaptions();
+    QCOMPARE(v.cell(VorrundeColumn::RankingValue, 0), caption);
+    QCOMPARE(c->laneHeadings().at(4), laneHeading);
+}
+
+void TestRanking::canRecalculate_data()
+{
+    QTest::addColumn<int>("teams");
+    QTest::addColumn<bool>("firstRowBlank");
+    QTest::addColumn<bool>("offered");
+    QTest::newRow("one team") << 1 << false << true;
+    QTest::newRow("one blank row") << 1 << true << false;
+    QTest::newRow("two rows, first blank") << 2 << true << true;
+    QTest::newRow("two teams") << 2 << false << true;
+}
+
+void TestRanking::canRecalculate()
+{
+    QFETCH(int, teams);
+    QFETCH(bool, firstRowBlank);
+    QFETCH(bool, offered);
+    auto c = makeCompetition(teams);
+    if (firstRowBlank)
+        c->grid(CompetitionRound::Vorrunde)
+            .setRowCells(1, QStringList(kVorrundeColumnCount, QStringLiteral(" ")));
+    QCOMPARE(c->canRecalculate(), offered);
 }
 
 QTEST_GUILESS_MAIN(TestRanking)

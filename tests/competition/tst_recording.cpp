@@ -36,6 +36,8 @@ private Q_SLOTS:
     void commitKnockoutZeitZeroEmptiesFehler();
     void movingAwayCommitsTheEdit();
     void markVoidAndDisqualified();
+    void voidMarksTheLaneOfTheCell_data();
+    void voidMarksTheLaneOfTheCell();
     void clearResults_data();
     void clearResults();
     void laneReadiness_data();
@@ -521,6 +523,39 @@ void TestRecording::markVoidAndDisqualified()
     QCOMPARE(h.cell(KnockoutColumn::Gesamt, 2), QStringLiteral("AUS"));
 }
 
+void TestRecording::voidMarksTheLaneOfTheCell_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("lane"); // 0: no lane
+    QTest::newRow("Nr.") << 0 << 0;
+    QTest::newRow("Klasse") << 2 << 0;
+    QTest::newRow("lane 1 Zeit") << 3 << 1;
+    QTest::newRow("lane 1 Gesamt") << 5 << 1;
+    QTest::newRow("lane 2 Zeit") << 6 << 2;
+    QTest::newRow("lane 3 Fehler") << 10 << 3;
+    QTest::newRow("lane 3 Gesamt") << 11 << 3;
+    QTest::newRow("ranking value") << 12 << 0;
+    QTest::newRow("Pl.") << 13 << 0;
+}
+
+void TestRecording::voidMarksTheLaneOfTheCell()
+{
+    QFETCH(int, column);
+    QFETCH(int, lane);
+    CompetitionOptions options;
+    options.thirdLaneOn = true;
+    auto c = makeCompetition(2, options);
+    const ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    c->selectCell(column, 2);
+    c->markVoid();
+    for (int l = 1; l <= 3; ++l) {
+        const QString expected = l == lane ? QStringLiteral("AUS") : QString();
+        QCOMPARE(v.cell(laneTimeColumn(l), 2), expected);
+        QCOMPARE(v.cell(lanePenaltyColumn(l), 2), expected);
+        QCOMPARE(v.cell(laneTimeColumn(l), 1), QString());
+    }
+}
+
 void TestRecording::clearResults_data()
 {
     QTest::addColumn<bool>("answer");
@@ -543,9 +578,14 @@ void TestRecording::clearResults()
         for (int col = 0; col < g.columnCount(); ++col)
             g.setCell(col, 1, QStringLiteral("v%1").arg(col));
     }
+    c->grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Lane1Gesamt, 2, "31,50");
+    c->updateTvBestResult();
     c->setCurrentRound(roundAt(page));
     c->clearResults();
     QCOMPARE(question.lastQuestion, QStringLiteral("Ergebnisse löschen?"));
+    const bool tvCleared = answer && page == 0; // only clearing the Vorrunde forgets the TV best
+    QCOMPARE(c->tvBestMilliseconds(), tvCleared ? 0 : 31500);
+    QCOMPARE(c->tvBestTeam(), tvCleared ? QString() : QStringLiteral("FF Team 2"));
     for (CompetitionRound round : kAllRounds) {
         const ResultGrid& g = c->grid(round);
         const int index = roundIndex(round);
@@ -572,6 +612,9 @@ void TestRecording::laneReadiness_data()
     QTest::newRow("clock running") << true << false << QList<int>{0, 1, 2} << true << false;
     QTest::newRow("per-lane mode, lane start available")
         << false << false << QList<int>{0, 1, 2} << true << true;
+    QTest::newRow("per-lane mode, three lanes") << false << true << QList<int>{0, 1, 2} << true << true;
+    QTest::newRow("three lanes, lane 3 without a team")
+        << true << true << QList<int>{0, 1, -1} << false << true;
 }
 
 void TestRecording::laneReadiness()
@@ -598,6 +641,7 @@ void TestRecording::laneReadiness()
         c->updateLaneReadiness();
         QVERIFY(c->controls().lane(1).startButtonEnabled);
         QVERIFY(!c->controls().lane(2).startButtonEnabled);
+        QCOMPARE(c->controls().lane(3).startButtonEnabled, three); // lane 3 only when it is used
     }
 }
 
