@@ -110,6 +110,39 @@ QString valuesOf(const Settings& s, const QString& name)
     return values.join(QLatin1Char('|'));
 }
 
+// A store that refuses to write one value, or to close, and notes what it was given.
+class RefusingBackend final : public SettingsBackend
+{
+public:
+    QStringList written;
+    QString refused;
+    bool closes = true;
+
+    std::unique_ptr<SettingsKey> openExisting() const override { return nullptr; }
+    std::unique_ptr<SettingsKey> openOrCreate() override { return std::make_unique<Key>(*this); }
+    QString errorString() const override { return {}; }
+
+private:
+    class Key final : public SettingsKey
+    {
+    public:
+        explicit Key(RefusingBackend& store) : m_store(store) {}
+        std::optional<StoredValue> value(const QString&) const override { return std::nullopt; }
+        bool write(const QString& name, const StoredValue&) override
+        {
+            if (name == m_store.refused)
+                return false;
+            m_store.written.append(name);
+            return true;
+        }
+        bool close() override { return m_store.closes; }
+        QString errorString() const override { return QStringLiteral("verweigert"); }
+
+    private:
+        RefusingBackend& m_store;
+    };
+};
+
 } // namespace
 
 class TestSettingsStore : public QObject
@@ -131,6 +164,8 @@ private Q_SLOTS:
     void savedTypesStayApart();
     void saveReplacesCorruptFileAndKeepsOtherValues();
     void saveFailsWhenFolderCannotBeMade();
+    void saveStopsAtTheFirstRefusal_data();
+    void saveStopsAtTheFirstRefusal();
     void otherBaseNameHasItsOwnStore();
 
     void programFiles_data();
@@ -212,6 +247,10 @@ void TestSettingsStore::loadingStopsAtBrokenValue_data()
             QTest::addRow("%s stored as a string", row.constData())
                 << probe.name << QJsonValue(QStringLiteral("x"));
             QTest::addRow("%s stored as an integer", row.constData()) << probe.name << QJsonValue(0);
+            QTest::addRow("%s binary with a second member", row.constData())
+                << probe.name
+                << QJsonValue(QJsonObject{{QStringLiteral("binary"), QStringLiteral("AQ==")},
+                                          {QStringLiteral("x"), 1}});
             QTest::addRow("%s one byte too long", row.constData())
                 << probe.name << binary(QByteArray(CertificateLayout::kByteSize + 1, '\1'));
         } else if (probe.stored.isDouble()) {
@@ -445,6 +484,41 @@ void TestSettingsStore::saveFailsWhenFolderCannotBeMade()
     QVERIFY(!saveSettings(*m_backend, Settings(), &error));
     QVERIFY(!error.isEmpty());
     QCOMPARE(load(), Settings());
+}
+
+// Values written before a failure stay written; nothing is written after it.
+void TestSettingsStore::saveStopsAtTheFirstRefusal_data()
+{
+    QTest::addColumn<QString>("refused");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<int>("written");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("everything written") << QString() << true << 26 << QStringLiteral("vorher");
+    QTest::newRow("third value refused")
+        << QStringLiteral("Width") << true << 2 << QStringLiteral("Width: verweigert");
+    QTest::newRow("last value refused")
+        << QStringLiteral("Monitor") << true << 25 << QStringLiteral("Monitor: verweigert");
+    QTest::newRow("closing fails") << QString() << false << 26 << QStringLiteral("verweigert");
+    QTest::newRow("a refusal wins over closing")
+        << QStringLiteral("Port1") << false << 4 << QStringLiteral("Port1: verweigert");
+}
+
+void TestSettingsStore::saveStopsAtTheFirstRefusal()
+{
+    QFETCH(QString, refused);
+    QFETCH(bool, closes);
+    QFETCH(int, written);
+    QFETCH(QString, error);
+
+    RefusingBackend store;
+    store.refused = refused;
+    store.closes = closes;
+    QString message = QStringLiteral("vorher");
+    QCOMPARE(saveSettings(store, Settings(), &message), refused.isEmpty() && closes);
+    QCOMPARE(store.written.size(), written);
+    QCOMPARE(message, error);
+    QVERIFY(!store.written.contains(refused));
 }
 
 void TestSettingsStore::otherBaseNameHasItsOwnStore()
