@@ -1,5 +1,6 @@
 #include "ProtocolTestData.h"
 #include "competition/Competition.h"
+#include "protocol/AtomicFile.h"
 #include "protocol/ProtocolFiles.h"
 #include "protocol/ProtocolLayout.h"
 #include "protocol/WorkbookReader.h"
@@ -25,6 +26,7 @@ private Q_SLOTS:
     void sheetNamesBecomeCaptions();
     void afterLoadSteps();
     void workbookWithFewerSheets();
+    void cellOutsideTheSheetFailsTheWorkbook();
     void writtenSheets();
 
 private:
@@ -214,6 +216,23 @@ void TestWorkbookRoundTrip::workbookWithFewerSheets()
     QCOMPARE(target.grid(CompetitionRound::Finale).cell(KnockoutColumn::Mannschaft, 1),
              QStringLiteral("bleibt"));
     QCOMPARE(target.pageCaption(CompetitionRound::Finale), QStringLiteral("Finale"));
+}
+
+void TestWorkbookRoundTrip::cellOutsideTheSheetFailsTheWorkbook()
+{
+    // A cell right of the last spreadsheet column fails the whole new workbook; the file already
+    // there stays as it was.
+    const QString path = m_dir.filePath(QStringLiteral("outside.xlsx"));
+    QVERIFY(writeFileAtomically(path, "alt", nullptr));
+    ProtocolSheet sheet;
+    sheet.name = QStringLiteral("Vorrunde");
+    sheet.headings.push_back({1, 16385, CellValue::ofText(QStringLiteral("zu weit")), CellFill::None});
+    XlsxNewWorkbookWriter writer;
+    QVERIFY(!writer.write(path, {sheet}, {}));
+    QVERIFY(!writer.errorString().isEmpty());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("alt"));
 }
 
 void TestWorkbookRoundTrip::writtenSheets()
