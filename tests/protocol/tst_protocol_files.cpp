@@ -172,6 +172,7 @@ private Q_SLOTS:
     void patchRefusesTooFewSheets();
     void patchKeepsRowAndColumnStyles();
     void patchAddsMissingCoreProperties();
+    void patchWidensTheDimension();
     void patchGivesEveryCellItsReference();
     void saveReplacesNonWorkbook();
     void saveFailure_data();
@@ -206,7 +207,8 @@ void TestWorkbookFiles::badFiles_data()
         << makeZip({{QStringLiteral("readme.txt"), "hallo"}}) << "keine Arbeitsmappe";
     QTest::newRow("workbook without sheets") << makeZip(workbookParts(0)) << "keine Tabellenblätter";
     QTest::newRow("legacy header with garbage")
-        << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, 'x') << ".xls";
+        << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, 'x')
+        << "keine lesbare Excel-Arbeitsmappe (.xls)";
     auto broken = workbookParts(2, {{1, "<worksheet><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c>"}});
     QTest::newRow("sheet xml cut off") << makeZip(broken) << "Blatt 1";
     auto missingString =
@@ -540,6 +542,24 @@ void TestWorkbookFiles::patchAddsMissingCoreProperties()
     QCOMPARE(rels.count("core-properties"), 1);
     const QByteArray core = savedPart({}, QStringLiteral("docProps/core.xml"));
     QCOMPARE(core.count("<dc:creator>Tempvalorhub Software</dc:creator>"), 1);
+}
+
+void TestWorkbookFiles::patchWidensTheDimension()
+{
+    // The used range covers the old one and the written block.
+    const QString path = m_dir.filePath(QStringLiteral("dimension.xlsx"));
+    QVERIFY(writeFile(path, makeZip(workbookParts(6, {{2, sheetXml("", "<dimension ref=\"B1\"/>")},
+                                                      {3, sheetXml("", "<dimension ref=\"A1:A30\"/>")}}))));
+    Competition c;
+    c.grid(CompetitionRound::Achtelfinale).setRowCount(1);
+    c.grid(CompetitionRound::Viertelfinale).setRowCount(1);
+    QVERIFY(ProtocolFiles(c).saveToWorkbook(path));
+    ZipArchive zip;
+    QVERIFY(zip.open(readFile(path), nullptr));
+    QVERIFY(zip.read(QStringLiteral("xl/worksheets/sheet2.xml"), nullptr)
+                ->contains("<dimension ref=\"A1:H2\"/>"));
+    QVERIFY(zip.read(QStringLiteral("xl/worksheets/sheet3.xml"), nullptr)
+                ->contains("<dimension ref=\"A1:H30\"/>"));
 }
 
 void TestWorkbookFiles::saveReplacesNonWorkbook()
