@@ -2,7 +2,10 @@
 
 #include "competition/Competition.h"
 
+#include <QList>
 #include <QString>
+
+#include <type_traits>
 
 namespace brv::test {
 
@@ -12,39 +15,22 @@ inline void fillCompetition(Competition& c, int teams)
     ResultGrid& g1 = c.grid(CompetitionRound::Vorrunde);
     g1.setRowCount(teams + 1);
     for (int i = 1; i <= teams; ++i) {
-        g1.setCell(VorrundeColumn::Nr, i, QString::number(i));
-        g1.setCell(VorrundeColumn::Mannschaft, i, QStringLiteral("FF Dorf %1").arg(i));
-        g1.setCell(VorrundeColumn::Klasse, i, i % 2 ? QStringLiteral("A") : QStringLiteral("B"));
-        g1.setCell(VorrundeColumn::Lane1Zeit, i,
-                   QStringLiteral("%1,%2").arg(20 + i % 7).arg(i % 10 * 10, 2, 10, QLatin1Char('0')));
-        g1.setCell(VorrundeColumn::Lane1Fehler, i, QStringLiteral("0"));
-        g1.setCell(VorrundeColumn::Lane1Gesamt, i, g1.cell(VorrundeColumn::Lane1Zeit, i));
-        g1.setCell(VorrundeColumn::Lane2Zeit, i, QStringLiteral("21,05"));
-        g1.setCell(VorrundeColumn::Lane2Fehler, i, QStringLiteral("5"));
-        g1.setCell(VorrundeColumn::Lane2Gesamt, i, QStringLiteral("26,05"));
-        g1.setCell(VorrundeColumn::Lane3Zeit, i, i % 3 ? QStringLiteral("19,99") : QStringLiteral("AUS"));
-        g1.setCell(VorrundeColumn::Lane3Fehler, i, QStringLiteral("0"));
-        g1.setCell(VorrundeColumn::Lane3Gesamt, i, QStringLiteral("19,99"));
-        g1.setCell(VorrundeColumn::RankingValue, i, QStringLiteral("%1,00").arg(40 + i));
-        g1.setCell(VorrundeColumn::Place, i, QString::number(i));
+        const QString time =
+            QStringLiteral("%1,%2").arg(20 + i % 7).arg(i % 10 * 10, 2, 10, QLatin1Char('0'));
+        g1.setRowCells(i, {QString::number(i), QStringLiteral("FF Dorf %1").arg(i), i % 2 ? "A" : "B", time,
+                           "0", time, "21,05", "5", "26,05", i % 3 ? "19,99" : "AUS", "0", "19,99",
+                           QStringLiteral("%1,00").arg(40 + i), QString::number(i)});
     }
     for (CompetitionRound round : {CompetitionRound::Achtelfinale, CompetitionRound::Viertelfinale,
                                    CompetitionRound::Halbfinale, CompetitionRound::Finale}) {
         ResultGrid& g = c.grid(round);
         for (int r = 1; r < g.rowCount(); ++r) {
-            g.setCell(KnockoutColumn::PlaceBefore, r, QString::number(r));
-            g.setCell(KnockoutColumn::Nr, r, QString::number(r * 3));
-            g.setCell(KnockoutColumn::Mannschaft, r,
-                      QStringLiteral("FF %1 %2").arg(roundCaption(round)).arg(r));
-            g.setCell(KnockoutColumn::Klasse, r, QStringLiteral("K"));
-            g.setCell(KnockoutColumn::BroughtResult, r, QStringLiteral("40,50"));
-            g.setCell(KnockoutColumn::Zeit, r, QStringLiteral("20,10"));
-            g.setCell(KnockoutColumn::Fehler, r, QStringLiteral("0"));
-            g.setCell(KnockoutColumn::Gesamt, r, QStringLiteral("20,10"));
-            g.setCell(KnockoutColumn::Outcome, r,
-                      round == CompetitionRound::Finale
-                          ? QString::number(5 - r)
-                          : (r % 2 ? QStringLiteral("+") : QStringLiteral("-")));
+            const QString outcome = round == CompetitionRound::Finale ? QString::number(5 - r)
+                                    : r % 2                           ? QStringLiteral("+")
+                                                                      : QStringLiteral("-");
+            g.setRowCells(r, {QString::number(r), QString::number(r * 3),
+                              QStringLiteral("FF %1 %2").arg(roundCaption(round)).arg(r), "K", "40,50",
+                              "20,10", "0", "20,10", outcome});
         }
     }
     ResultGrid& g6 = c.grid(CompetitionRound::GesamtErgebnis);
@@ -57,6 +43,45 @@ inline void fillCompetition(Competition& c, int teams)
         g6.setCell(OverallColumn::Place, i, QString::number(i));
         g6.setCell(OverallColumn::Klasse, i, QStringLiteral("A"));
     }
+}
+
+// Column numbers of one table kind, as the layout and loader functions give them.
+template <typename Column> QList<int> columns(std::initializer_list<Column> list)
+{
+    QList<int> numbers;
+    for (Column c : list)
+        numbers << columnIndex(c);
+    return numbers;
+}
+
+// Every column of a table kind but the given ones.
+template <typename Column> QList<int> allBut(std::initializer_list<Column> hidden)
+{
+    const int count = std::is_same_v<Column, VorrundeColumn>  ? kVorrundeColumnCount
+                      : std::is_same_v<Column, OverallColumn> ? kOverallColumnCount
+                                                              : kKnockoutColumnCount;
+    QList<int> numbers;
+    for (int c = 0; c < count; ++c)
+        numbers << c;
+    for (Column c : hidden)
+        numbers.removeOne(columnIndex(c));
+    return numbers;
+}
+
+// The columns holding times, results and sums, which a loaded workbook gives two decimals again.
+inline QList<int> timeColumns(CompetitionRound round)
+{
+    using V = VorrundeColumn;
+    using K = KnockoutColumn;
+    using O = OverallColumn;
+    if (round == CompetitionRound::Vorrunde)
+        return columns<V>({V::Lane1Zeit, V::Lane1Gesamt, V::Lane2Zeit, V::Lane2Gesamt, V::Lane3Zeit,
+                           V::Lane3Gesamt, V::RankingValue});
+    if (round == CompetitionRound::GesamtErgebnis)
+        return columns<O>({O::VorrundeResult, O::AchtelfinaleZeit, O::AchtelfinaleErgebnis,
+                           O::ViertelfinaleZeit, O::ViertelfinaleErgebnis, O::HalbfinaleZeit,
+                           O::HalbfinaleErgebnis, O::FinaleZeit, O::FinaleErgebnis, O::BestResult});
+    return columns<K>({K::BroughtResult, K::Zeit, K::Gesamt});
 }
 
 inline CompetitionOptions options(bool classShown, bool thirdLane, int knockoutStart)

@@ -9,15 +9,6 @@
 
 using namespace brv;
 
-// Column numbers of one table kind, as the layout and loader functions give them.
-template <typename Column> QList<int> columns(std::initializer_list<Column> list)
-{
-    QList<int> numbers;
-    for (Column c : list)
-        numbers << columnIndex(c);
-    return numbers;
-}
-
 class TestWorkbookLayout : public QObject
 {
     Q_OBJECT
@@ -25,8 +16,6 @@ class TestWorkbookLayout : public QObject
 private Q_SLOTS:
     void shownColumnsOf_data();
     void shownColumnsOf();
-    void blockPacksShownColumns_data();
-    void blockPacksShownColumns();
     void cellValues_data();
     void cellValues();
     void headings_data();
@@ -43,6 +32,8 @@ private Q_SLOTS:
     void reformatKeepsTwoDecimals();
 };
 
+// The columns a sheet holds, and the block of cells they are packed into: a hidden class column
+// narrows the block, other hidden columns leave empty places on its right.
 void TestWorkbookLayout::shownColumnsOf_data()
 {
     QTest::addColumn<int>("round");
@@ -51,75 +42,25 @@ void TestWorkbookLayout::shownColumnsOf_data()
     QTest::addColumn<int>("knockoutStart");
     QTest::addColumn<QList<int>>("columns");
 
-    QTest::newRow("Vorrunde all shown")
-        << 0 << true << true << 0
-        << columns<VorrundeColumn>(
-               {VorrundeColumn::Nr, VorrundeColumn::Mannschaft, VorrundeColumn::Klasse,
-                VorrundeColumn::Lane1Zeit, VorrundeColumn::Lane1Fehler, VorrundeColumn::Lane1Gesamt,
-                VorrundeColumn::Lane2Zeit, VorrundeColumn::Lane2Fehler, VorrundeColumn::Lane2Gesamt,
-                VorrundeColumn::Lane3Zeit, VorrundeColumn::Lane3Fehler, VorrundeColumn::Lane3Gesamt,
-                VorrundeColumn::RankingValue, VorrundeColumn::Place});
-    QTest::newRow("Vorrunde class hidden")
-        << 0 << false << true << 0
-        << columns<VorrundeColumn>({VorrundeColumn::Nr, VorrundeColumn::Mannschaft, VorrundeColumn::Lane1Zeit,
-                                    VorrundeColumn::Lane1Fehler, VorrundeColumn::Lane1Gesamt,
-                                    VorrundeColumn::Lane2Zeit, VorrundeColumn::Lane2Fehler,
-                                    VorrundeColumn::Lane2Gesamt, VorrundeColumn::Lane3Zeit,
-                                    VorrundeColumn::Lane3Fehler, VorrundeColumn::Lane3Gesamt,
-                                    VorrundeColumn::RankingValue, VorrundeColumn::Place});
+    using V = VorrundeColumn;
+    using K = KnockoutColumn;
+    using O = OverallColumn;
+    QTest::newRow("Vorrunde all shown") << 0 << true << true << 0 << test::allBut<V>({});
+    QTest::newRow("Vorrunde class hidden") << 0 << false << true << 0 << test::allBut<V>({V::Klasse});
     QTest::newRow("Vorrunde two lanes")
-        << 0 << true << false << 0
-        << columns<VorrundeColumn>({VorrundeColumn::Nr, VorrundeColumn::Mannschaft, VorrundeColumn::Klasse,
-                                    VorrundeColumn::Lane1Zeit, VorrundeColumn::Lane1Fehler,
-                                    VorrundeColumn::Lane1Gesamt, VorrundeColumn::Lane2Zeit,
-                                    VorrundeColumn::Lane2Fehler, VorrundeColumn::Lane2Gesamt,
-                                    VorrundeColumn::RankingValue, VorrundeColumn::Place});
+        << 0 << true << false << 0 << test::allBut<V>({V::Lane3Zeit, V::Lane3Fehler, V::Lane3Gesamt});
     QTest::newRow("Vorrunde two lanes no class")
         << 0 << false << false << 1
-        << columns<VorrundeColumn>({VorrundeColumn::Nr, VorrundeColumn::Mannschaft, VorrundeColumn::Lane1Zeit,
-                                    VorrundeColumn::Lane1Fehler, VorrundeColumn::Lane1Gesamt,
-                                    VorrundeColumn::Lane2Zeit, VorrundeColumn::Lane2Fehler,
-                                    VorrundeColumn::Lane2Gesamt, VorrundeColumn::RankingValue,
-                                    VorrundeColumn::Place});
-    QTest::newRow("knockout class hidden")
-        << 2 << false << false << 0
-        << columns<KnockoutColumn>({KnockoutColumn::PlaceBefore, KnockoutColumn::Nr,
-                                    KnockoutColumn::Mannschaft, KnockoutColumn::BroughtResult,
-                                    KnockoutColumn::Zeit, KnockoutColumn::Fehler, KnockoutColumn::Gesamt,
-                                    KnockoutColumn::Outcome});
-    QTest::newRow("knockout lane settings ignored")
-        << 4 << true << false << 1
-        << columns<KnockoutColumn>({KnockoutColumn::PlaceBefore, KnockoutColumn::Nr,
-                                    KnockoutColumn::Mannschaft, KnockoutColumn::Klasse,
-                                    KnockoutColumn::BroughtResult, KnockoutColumn::Zeit,
-                                    KnockoutColumn::Fehler, KnockoutColumn::Gesamt, KnockoutColumn::Outcome});
-    QTest::newRow("overall from Achtelfinale")
-        << 5 << true << false << 0
-        << columns<OverallColumn>({OverallColumn::Place, OverallColumn::Mannschaft, OverallColumn::Klasse,
-                                   OverallColumn::VorrundeResult, OverallColumn::AchtelfinaleZeit,
-                                   OverallColumn::AchtelfinaleFehler, OverallColumn::AchtelfinaleErgebnis,
-                                   OverallColumn::ViertelfinaleZeit, OverallColumn::ViertelfinaleFehler,
-                                   OverallColumn::ViertelfinaleErgebnis, OverallColumn::HalbfinaleZeit,
-                                   OverallColumn::HalbfinaleFehler, OverallColumn::HalbfinaleErgebnis,
-                                   OverallColumn::FinaleZeit, OverallColumn::FinaleFehler,
-                                   OverallColumn::FinaleErgebnis, OverallColumn::BestResult});
+        << test::allBut<V>({V::Klasse, V::Lane3Zeit, V::Lane3Fehler, V::Lane3Gesamt});
+    QTest::newRow("knockout class hidden") << 2 << false << false << 0 << test::allBut<K>({K::Klasse});
+    QTest::newRow("knockout lane settings ignored") << 4 << true << false << 1 << test::allBut<K>({});
+    QTest::newRow("overall from Achtelfinale") << 5 << true << false << 0 << test::allBut<O>({});
     QTest::newRow("overall from Viertelfinale")
         << 5 << true << true << 1
-        << columns<OverallColumn>({OverallColumn::Place, OverallColumn::Mannschaft, OverallColumn::Klasse,
-                                   OverallColumn::VorrundeResult, OverallColumn::ViertelfinaleZeit,
-                                   OverallColumn::ViertelfinaleFehler, OverallColumn::ViertelfinaleErgebnis,
-                                   OverallColumn::HalbfinaleZeit, OverallColumn::HalbfinaleFehler,
-                                   OverallColumn::HalbfinaleErgebnis, OverallColumn::FinaleZeit,
-                                   OverallColumn::FinaleFehler, OverallColumn::FinaleErgebnis,
-                                   OverallColumn::BestResult});
+        << test::allBut<O>({O::AchtelfinaleZeit, O::AchtelfinaleFehler, O::AchtelfinaleErgebnis});
     QTest::newRow("overall Viertelfinale no class")
         << 5 << false << true << 1
-        << columns<OverallColumn>(
-               {OverallColumn::Place, OverallColumn::Mannschaft, OverallColumn::VorrundeResult,
-                OverallColumn::ViertelfinaleZeit, OverallColumn::ViertelfinaleFehler,
-                OverallColumn::ViertelfinaleErgebnis, OverallColumn::HalbfinaleZeit,
-                OverallColumn::HalbfinaleFehler, OverallColumn::HalbfinaleErgebnis, OverallColumn::FinaleZeit,
-                OverallColumn::FinaleFehler, OverallColumn::FinaleErgebnis, OverallColumn::BestResult});
+        << test::allBut<O>({O::Klasse, O::AchtelfinaleZeit, O::AchtelfinaleFehler, O::AchtelfinaleErgebnis});
 }
 
 void TestWorkbookLayout::shownColumnsOf()
@@ -129,46 +70,20 @@ void TestWorkbookLayout::shownColumnsOf()
     QFETCH(bool, thirdLane);
     QFETCH(int, knockoutStart);
     QFETCH(QList<int>, columns);
-    const std::vector<int> got =
-        shownColumns(roundAt(round), test::options(classShown, thirdLane, knockoutStart));
+    const CompetitionOptions o = test::options(classShown, thirdLane, knockoutStart);
+    const std::vector<int> got = shownColumns(roundAt(round), o);
     QCOMPARE(QList<int>(got.begin(), got.end()), columns);
-}
 
-void TestWorkbookLayout::blockPacksShownColumns_data()
-{
-    QTest::addColumn<bool>("classShown");
-    QTest::addColumn<bool>("thirdLane");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("emptyOnRight");
-
-    QTest::newRow("everything shown") << true << true << 14 << 0;
-    QTest::newRow("class hidden narrows by one") << false << true << 13 << 0;
-    QTest::newRow("third lane off leaves three empty places") << true << false << 14 << 3;
-    QTest::newRow("both hidden") << false << false << 13 << 3;
-}
-
-void TestWorkbookLayout::blockPacksShownColumns()
-{
-    QFETCH(bool, classShown);
-    QFETCH(bool, thirdLane);
-    QFETCH(int, width);
-    QFETCH(int, emptyOnRight);
     Competition c;
     test::fillCompetition(c, 4);
-    const CompetitionOptions o = test::options(classShown, thirdLane, 0);
-    const SheetBlock block =
-        tableBlock(c.grid(CompetitionRound::Vorrunde), CompetitionRound::Vorrunde, o, c.numberFormat());
-    QCOMPARE(block.firstRow, 2);
-    QCOMPARE(block.rows, 5);
-    QCOMPARE(block.width, width);
-    const std::vector<int> columns = shownColumns(CompetitionRound::Vorrunde, o);
+    const ResultGrid& grid = c.grid(roundAt(round));
+    const SheetBlock block = tableBlock(grid, roundAt(round), o, c.numberFormat());
+    QCOMPARE(block.firstRow, round == 0 || round == 5 ? 2 : 1);
+    QCOMPARE(block.rows, grid.rowCount());
+    QCOMPARE(block.width, grid.columnCount() - (classShown ? 0 : 1));
     for (int r = 0; r < block.rows; ++r) {
         for (int j = 0; j < block.width; ++j) {
-            if (j >= block.width - emptyOnRight) {
-                QCOMPARE(block.at(r, j).kind, CellValue::Kind::Empty);
-                continue;
-            }
-            const QString source = c.grid(CompetitionRound::Vorrunde).cell(columns[std::size_t(j)], r);
+            const QString source = j < columns.size() ? grid.cell(columns.at(j), r) : QString();
             QCOMPARE(block.at(r, j), CellValue::fromCellText(source, c.numberFormat()));
         }
     }
@@ -411,40 +326,37 @@ void TestWorkbookLayout::cellReferences()
     }
 }
 
+// Loaded times, results and sums get their two decimals again; marks, places, penalties and the
+// caption row stay as they are.
 void TestWorkbookLayout::reformatKeepsTwoDecimals()
 {
     Competition c;
-    ResultGrid& g = c.grid(CompetitionRound::Vorrunde);
-    g.setRowCount(5);
-    const QStringList times{QStringLiteral("12,5"), QStringLiteral("AUS"), QStringLiteral("2,1"), QString()};
-    for (int r = 1; r <= 4; ++r) {
-        g.setCell(VorrundeColumn::Lane1Zeit, r, times[r - 1]);
-        g.setCell(VorrundeColumn::Lane1Gesamt, r, times[r == 2 ? 0 : r - 1]);
-        g.setCell(VorrundeColumn::Lane1Fehler, r, QStringLiteral("5")); // Fehler stays as it is
+    const QStringList column{
+        QStringLiteral("3,5"), QStringLiteral("2,1"), QStringLiteral("AUS"), QStringLiteral(" 7 "), QString(),
+        QStringLiteral("49,6")};
+    for (CompetitionRound round : kAllRounds) {
+        ResultGrid& g = c.grid(round);
+        g.setRowCount(int(column.size()));
+        for (int col = 0; col < g.columnCount(); ++col) {
+            for (int r = 0; r < g.rowCount(); ++r)
+                g.setCell(col, r, column.at(r));
+        }
     }
-    ResultGrid& knockout = c.grid(CompetitionRound::Viertelfinale);
-    knockout.setCell(KnockoutColumn::BroughtResult, 1, QStringLiteral("DIS"));
-    knockout.setCell(KnockoutColumn::BroughtResult, 2, QStringLiteral("49,6"));
-    knockout.setCell(KnockoutColumn::Gesamt, 1, QStringLiteral("7"));
-    knockout.setCell(KnockoutColumn::Outcome, 1, QStringLiteral("1")); // a place is no time
-    ResultGrid& overall = c.grid(CompetitionRound::GesamtErgebnis);
-    overall.setCell(OverallColumn::BestResult, 1, QStringLiteral("3,1"));
-    overall.setCell(OverallColumn::Place, 1, QStringLiteral("1"));
     reformatLoadedTimes(c);
-    QCOMPARE(g.cell(VorrundeColumn::Lane1Zeit, 1), QStringLiteral("12,50"));
-    QCOMPARE(g.cell(VorrundeColumn::Lane1Zeit, 2), QStringLiteral("AUS"));
-    QCOMPARE(g.cell(VorrundeColumn::Lane1Zeit, 3),
-             QStringLiteral("2,10")); // a mark above a time does not stop it
-    QCOMPARE(g.cell(VorrundeColumn::Lane1Gesamt, 2), QStringLiteral("12,50"));
-    QCOMPARE(g.cell(VorrundeColumn::Lane1Gesamt, 3), QStringLiteral("2,10"));
-    QCOMPARE(g.cell(VorrundeColumn::Lane1Gesamt, 4), QString());
-    QCOMPARE(g.cell(VorrundeColumn::Lane1Fehler, 1), QStringLiteral("5"));
-    QCOMPARE(knockout.cell(KnockoutColumn::BroughtResult, 1), QStringLiteral("DIS"));
-    QCOMPARE(knockout.cell(KnockoutColumn::BroughtResult, 2), QStringLiteral("49,60"));
-    QCOMPARE(knockout.cell(KnockoutColumn::Gesamt, 1), QStringLiteral("7,00"));
-    QCOMPARE(knockout.cell(KnockoutColumn::Outcome, 1), QStringLiteral("1"));
-    QCOMPARE(overall.cell(OverallColumn::BestResult, 1), QStringLiteral("3,10"));
-    QCOMPARE(overall.cell(OverallColumn::Place, 1), QStringLiteral("1"));
+    const QStringList reformatted{QStringLiteral("3,5"),
+                                  QStringLiteral("2,10"),
+                                  QStringLiteral("AUS"),
+                                  QStringLiteral("7,00"),
+                                  QString(),
+                                  QStringLiteral("49,60")};
+    for (CompetitionRound round : kAllRounds) {
+        const ResultGrid& g = c.grid(round);
+        for (int col = 0; col < g.columnCount(); ++col) {
+            const QStringList expected = test::timeColumns(round).contains(col) ? reformatted : column;
+            for (int r = 0; r < g.rowCount(); ++r)
+                QCOMPARE(g.cell(col, r), expected.at(r));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestWorkbookLayout)

@@ -1,5 +1,6 @@
 #include "ProtocolTestData.h"
 #include "competition/Competition.h"
+#include "protocol/AtomicFile.h"
 #include "protocol/ProtocolFiles.h"
 #include "protocol/ProtocolLayout.h"
 #include "protocol/WorkbookReader.h"
@@ -10,15 +11,6 @@
 #include <QTest>
 
 using namespace brv;
-
-// Column numbers of one table kind, as the layout and loader functions give them.
-template <typename Column> QList<int> columns(std::initializer_list<Column> list)
-{
-    QList<int> numbers;
-    for (Column c : list)
-        numbers << columnIndex(c);
-    return numbers;
-}
 
 Q_DECLARE_METATYPE(brv::CompetitionOptions)
 
@@ -31,61 +23,66 @@ private Q_SLOTS:
     void roundTrip_data();
     void roundTrip();
     void hiddenColumnsKeepTheirContent();
-    void workbookOfOtherSettingsKeepsItsColumns_data();
-    void workbookOfOtherSettingsKeepsItsColumns();
     void sheetNamesBecomeCaptions();
     void afterLoadSteps();
-    void loadIntoOtherPageShowsVorrunde();
     void workbookWithFewerSheets();
+    void cellOutsideTheSheetFailsTheWorkbook();
     void writtenSheets();
 
 private:
     QTemporaryDir m_dir;
 };
 
+// A whole protocol saved and loaded again, into a new workbook or over one the program wrote.
+// A workbook written with other column settings must not shift its columns: class names must not
+// land in "Zeit", lane-3 times not in "Summe".
 void TestWorkbookRoundTrip::roundTrip_data()
 {
-    QTest::addColumn<bool>("classShown");
-    QTest::addColumn<bool>("thirdLane");
-    QTest::addColumn<int>("knockoutStart");
+    QTest::addColumn<CompetitionOptions>("saved");
+    QTest::addColumn<CompetitionOptions>("loaded");
     QTest::addColumn<bool>("intoExisting");
     for (const bool into : {false, true}) {
-        for (const bool cls : {true, false}) {
-            for (const bool lane3 : {true, false}) {
-                for (const int ko : {0, 1}) {
-                    QTest::addRow("%s class %s, lane 3 %s, knockout start %d", into ? "existing" : "new",
-                                  cls ? "on" : "off", lane3 ? "on" : "off", ko)
-                        << cls << lane3 << ko << into;
-                }
-            }
+        for (int variant = 0; variant < 8; ++variant) {
+            const CompetitionOptions o = test::options(variant & 1, variant & 2, variant & 4 ? 1 : 0);
+            QTest::addRow("%s class %s, lane 3 %s, knockout start %d", into ? "existing" : "new",
+                          variant & 1 ? "on" : "off", variant & 2 ? "on" : "off", variant & 4 ? 1 : 0)
+                << o << o << into;
         }
     }
+    QTest::newRow("class column saved, hidden when loading")
+        << test::options(true, false, 0) << test::options(false, false, 0) << false;
+    QTest::newRow("class column hidden when saved, shown when loading")
+        << test::options(false, false, 0) << test::options(true, false, 0) << false;
+    QTest::newRow("three lanes saved, two when loading")
+        << test::options(true, true, 0) << test::options(true, false, 0) << false;
+    QTest::newRow("Viertelfinale start saved, Achtelfinale when loading")
+        << test::options(false, false, 1) << test::options(false, false, 0) << false;
+    QTest::newRow("everything different")
+        << test::options(true, true, 0) << test::options(false, false, 1) << true;
 }
 
 void TestWorkbookRoundTrip::roundTrip()
 {
-    QFETCH(bool, classShown);
-    QFETCH(bool, thirdLane);
-    QFETCH(int, knockoutStart);
+    QFETCH(CompetitionOptions, saved);
+    QFETCH(CompetitionOptions, loaded);
     QFETCH(bool, intoExisting);
     const QString path = m_dir.filePath(QStringLiteral("%1.xlsx").arg(QTest::currentDataTag()));
 
     Competition source;
-    source.setOptions(test::options(classShown, thirdLane, knockoutStart));
+    source.setOptions(saved);
     test::fillCompetition(source, 20);
-    source.grid(CompetitionRound::Vorrunde)
-        .setCell(VorrundeColumn::Nr, 7, QString()); // a row without a start number
+    source.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Nr, 7, QString()); // no start number
     source.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Mannschaft, 7, QString());
     ProtocolFiles files(source);
     if (intoExisting) {
         Competition blank;
-        ProtocolFiles blankFiles(blank);
-        QVERIFY(blankFiles.saveToWorkbook(path));
+        QVERIFY(ProtocolFiles(blank).saveToWorkbook(path));
     }
     QVERIFY2(files.saveCommand(1, path).ok, qPrintable(files.errorString()));
 
     Competition target;
-    target.setOptions(source.options());
+    target.setOptions(loaded);
+    target.writeCaptions();
     ProtocolFiles loader(target);
     const ProtocolResult result = loader.loadCommand(path);
     QVERIFY2(result.ok, qPrintable(result.message));
@@ -94,31 +91,15 @@ void TestWorkbookRoundTrip::roundTrip()
         const ResultGrid& a = source.grid(round);
         const ResultGrid& b = target.grid(round);
         QCOMPARE(b.rowCount(), a.rowCount());
-        const std::vector<int> shown = shownColumns(round, source.options());
         for (int r = 0; r < a.rowCount(); ++r) {
-            for (int col : shown) {
+            for (int col : shownColumns(round, saved)) {
                 QString expected = a.cell(col, r);
                 // Numbers come back as the spreadsheet shows them; times, results and sums get
                 // two decimals again.
                 if (const auto n = source.numberFormat().toNumber(expected)) {
-                    const QList<int> times =
-                        round == CompetitionRound::Vorrunde
-                            ? columns<VorrundeColumn>({VorrundeColumn::Lane1Zeit, VorrundeColumn::Lane1Gesamt,
-                                                       VorrundeColumn::Lane2Zeit, VorrundeColumn::Lane2Gesamt,
-                                                       VorrundeColumn::Lane3Zeit, VorrundeColumn::Lane3Gesamt,
-                                                       VorrundeColumn::RankingValue})
-                        : round == CompetitionRound::GesamtErgebnis
-                            ? columns<OverallColumn>(
-                                  {OverallColumn::VorrundeResult, OverallColumn::AchtelfinaleZeit,
-                                   OverallColumn::AchtelfinaleErgebnis, OverallColumn::ViertelfinaleZeit,
-                                   OverallColumn::ViertelfinaleErgebnis, OverallColumn::HalbfinaleZeit,
-                                   OverallColumn::HalbfinaleErgebnis, OverallColumn::FinaleZeit,
-                                   OverallColumn::FinaleErgebnis, OverallColumn::BestResult})
-                            : columns<KnockoutColumn>({KnockoutColumn::BroughtResult, KnockoutColumn::Zeit,
-                                                       KnockoutColumn::Gesamt});
-                    const bool timeColumn = times.contains(col) && r > 0;
-                    expected = timeColumn ? source.numberFormat().fixed2(*n)
-                                          : generalNumberText(*n, QLatin1Char(','));
+                    expected = test::timeColumns(round).contains(col) && r > 0
+                                   ? source.numberFormat().fixed2(*n)
+                                   : generalNumberText(*n, QLatin1Char(','));
                 }
                 QCOMPARE(b.cell(col, r), expected);
             }
@@ -149,54 +130,6 @@ void TestWorkbookRoundTrip::hiddenColumnsKeepTheirContent()
     QCOMPARE(g.cell(VorrundeColumn::Klasse, 4), QString()); // a new row has nothing in hidden columns
     QCOMPARE(g.cell(VorrundeColumn::Lane1Zeit, 1), QStringLiteral("21,10"));
     QCOMPARE(g.cell(VorrundeColumn::RankingValue, 4), QStringLiteral("44,00"));
-}
-
-void TestWorkbookRoundTrip::workbookOfOtherSettingsKeepsItsColumns_data()
-{
-    QTest::addColumn<CompetitionOptions>("saved");
-    QTest::addColumn<CompetitionOptions>("loaded");
-    QTest::newRow("class column saved, hidden when loading")
-        << test::options(true, false, 0) << test::options(false, false, 0);
-    QTest::newRow("class column hidden when saved, shown when loading")
-        << test::options(false, false, 0) << test::options(true, false, 0);
-    QTest::newRow("three lanes saved, two when loading")
-        << test::options(true, true, 0) << test::options(true, false, 0);
-    QTest::newRow("Viertelfinale start saved, Achtelfinale when loading")
-        << test::options(false, false, 1) << test::options(false, false, 0);
-    QTest::newRow("everything different") << test::options(true, true, 0) << test::options(false, false, 1);
-}
-
-void TestWorkbookRoundTrip::workbookOfOtherSettingsKeepsItsColumns()
-{
-    // A workbook written with other column settings must not shift its columns: class names
-    // must not land in "Zeit", lane-3 times not in "Summe".
-    QFETCH(CompetitionOptions, saved);
-    QFETCH(CompetitionOptions, loaded);
-    const QString path = m_dir.filePath(QStringLiteral("other-%1.xlsx").arg(QTest::currentDataTag()));
-    Competition source;
-    source.setOptions(saved);
-    test::fillCompetition(source, 20);
-    ProtocolFiles files(source);
-    QVERIFY(files.saveToWorkbook(path));
-
-    Competition target;
-    target.setOptions(loaded);
-    target.writeCaptions();
-    ProtocolFiles loader(target);
-    QVERIFY(loader.loadFromWorkbook(path));
-    for (CompetitionRound round : kAllRounds) {
-        const ResultGrid& a = source.grid(round);
-        const ResultGrid& b = target.grid(round);
-        for (int r = 1; r < a.rowCount(); ++r) {
-            for (int col : shownColumns(round, saved)) {
-                const QString expected = a.cell(col, r);
-                if (const auto n = source.numberFormat().toNumber(expected))
-                    QCOMPARE(target.numberFormat().toNumber(b.cell(col, r)), n);
-                else
-                    QCOMPARE(b.cell(col, r), expected);
-            }
-        }
-    }
 }
 
 void TestWorkbookRoundTrip::sheetNamesBecomeCaptions()
@@ -235,11 +168,17 @@ void TestWorkbookRoundTrip::afterLoadSteps()
     Competition target;
     target.setOptions(options);
     target.setStatusText(2, QStringLiteral("vorher"));
+    target.setCurrentRound(CompetitionRound::Halbfinale);
     ProtocolFiles loader(target);
     QSignalSpy names(&loader, &ProtocolFiles::protocolNameChanged);
-    QSignalSpy status(&target, &Competition::statusChanged);
-    QVERIFY(loader.loadFromWorkbook(path));
+    QStringList panel2; // what status panel 2 shows while loading
+    connect(&target, &Competition::statusChanged, this, [&] { panel2 << target.statusText(2); });
+    QSignalSpy pages(&target, &Competition::pageChanged);
+    QVERIFY(loader.loadCommand(path).ok);
     QCOMPARE(names.size(), 1);
+    QCOMPARE(target.currentRound(), CompetitionRound::Vorrunde); // loading shows the Vorrunde
+    QCOMPARE(pages.size(), 1);
+    QCOMPARE(target.selector(1).text(), QStringLiteral("  1 FF Dorf 1"));
     QCOMPARE(loader.protocolName(), QStringLiteral("after"));
     QCOMPARE(loader.documentProperties().title, QStringLiteral("after"));
     QCOMPARE(target.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Lane1Zeit, 1),
@@ -251,29 +190,14 @@ void TestWorkbookRoundTrip::afterLoadSteps()
     QCOMPARE(target.laneHeadings().at(4), QStringLiteral("Best"));
     QCOMPARE(target.statusText(0), QStringLiteral("5"));
     QCOMPARE(target.statusText(2), QStringLiteral("vorher"));
-    QVERIFY(status.size() >= 2); // the progress text was shown
+    QCOMPARE(panel2.first(), QStringLiteral(" Protokoll öffnen...")); // the progress text, then back
+    QCOMPARE(panel2.last(), QStringLiteral("vorher"));
     for (int lane = 1; lane <= 3; ++lane) {
         QCOMPARE(target.selector(lane).count(), 5);
         QVERIFY(target.selector(lane).enabled);
         QCOMPARE(target.selector(lane).index, lane - 1);
     }
     QVERIFY(target.controls().saveEnabled);
-}
-
-void TestWorkbookRoundTrip::loadIntoOtherPageShowsVorrunde()
-{
-    const QString path = m_dir.filePath(QStringLiteral("page.xlsx"));
-    Competition source;
-    test::fillCompetition(source, 6);
-    QVERIFY(ProtocolFiles(source).saveToWorkbook(path));
-    Competition target;
-    target.setCurrentRound(CompetitionRound::Halbfinale);
-    QSignalSpy pages(&target, &Competition::pageChanged);
-    QVERIFY(ProtocolFiles(target).loadCommand(path).ok);
-    QCOMPARE(target.currentRound(), CompetitionRound::Vorrunde);
-    QCOMPARE(pages.size(), 1);
-    QCOMPARE(target.selector(1).count(), 6);
-    QCOMPARE(target.selector(1).text(), QStringLiteral("  1 FF Dorf 1"));
 }
 
 void TestWorkbookRoundTrip::workbookWithFewerSheets()
@@ -296,6 +220,23 @@ void TestWorkbookRoundTrip::workbookWithFewerSheets()
     QCOMPARE(target.pageCaption(CompetitionRound::Finale), QStringLiteral("Finale"));
 }
 
+void TestWorkbookRoundTrip::cellOutsideTheSheetFailsTheWorkbook()
+{
+    // A cell right of the last spreadsheet column fails the whole new workbook; the file already
+    // there stays as it was.
+    const QString path = m_dir.filePath(QStringLiteral("outside.xlsx"));
+    QVERIFY(writeFileAtomically(path, "alt", nullptr));
+    ProtocolSheet sheet;
+    sheet.name = QStringLiteral("Vorrunde");
+    sheet.headings.push_back({1, 16385, CellValue::ofText(QStringLiteral("zu weit")), CellFill::None});
+    XlsxNewWorkbookWriter writer;
+    QVERIFY(!writer.write(path, {sheet}, {}));
+    QVERIFY(!writer.errorString().isEmpty());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("alt"));
+}
+
 void TestWorkbookRoundTrip::writtenSheets()
 {
     // What a new workbook holds, read back raw: names, block positions, heading row.
@@ -309,17 +250,12 @@ void TestWorkbookRoundTrip::writtenSheets()
     WorkbookContent content;
     QVERIFY(reader.read(path, content));
     QCOMPARE(int(content.sheets.size()), 6);
-    QCOMPARE(content.sheets[0].name, QStringLiteral("Vorrunde"));
-    QCOMPARE(content.sheets[5].name, QStringLiteral("Gesamt-Ergebnis"));
-    QCOMPARE(content.sheets[0].text(1, 5), QStringLiteral("Bahn 1"));
-    QCOMPARE(content.sheets[0].text(1, 13), QStringLiteral("Beste"));
-    QCOMPARE(content.sheets[0].text(1, 1), QString());
-    QCOMPARE(content.sheets[0].text(2, 1), QStringLiteral("Nr."));
-    QCOMPARE(content.sheets[0].text(3, 2), QStringLiteral("FF Dorf 1"));
-    QCOMPARE(content.sheets[1].text(1, 1), QStringLiteral("Pl."));
-    QCOMPARE(content.sheets[1].text(2, 9), QStringLiteral("+"));
-    QCOMPARE(content.sheets[5].text(1, 17), QStringLiteral("Bestes"));
-    QCOMPARE(content.sheets[5].text(2, 1), QStringLiteral("Platz"));
+    const std::vector<SheetContent>& s = content.sheets;
+    QCOMPARE(QStringList({s[0].name, s[5].name, s[0].text(1, 1), s[0].text(1, 5), s[0].text(1, 13),
+                          s[0].text(2, 1), s[0].text(3, 2), s[1].text(1, 1), s[1].text(2, 9),
+                          s[5].text(1, 17), s[5].text(2, 1)}),
+             QStringList({"Vorrunde", "Gesamt-Ergebnis", "", "Bahn 1", "Beste", "Nr.", "FF Dorf 1", "Pl.",
+                          "+", "Bestes", "Platz"}));
 }
 
 QTEST_GUILESS_MAIN(TestWorkbookRoundTrip)
