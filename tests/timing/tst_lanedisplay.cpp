@@ -12,97 +12,62 @@ class TestLaneDisplay final : public QObject
 private Q_SLOTS:
     void digits_data();
     void digits();
-    void leadingZerosDim_data();
-    void leadingZerosDim();
-    void boxClearedIsAllDim();
-    void commaFollowsSecondsDigit_data();
-    void commaFollowsSecondsDigit();
-    void overflowingHundredsDigit();
     void raceTime_data();
     void raceTime();
-    void startTickZeroIsNeverStored();
 };
 
 void TestLaneDisplay::digits_data()
 {
     QTest::addColumn<int>("ms");
+    QTest::addColumn<bool>("inUse");
     QTest::addColumn<QString>("shown"); // the five digits as drawn
-    QTest::newRow("zero") << 0 << "00000";
-    QTest::newRow("9 ms truncates to 0") << 9 << "00000";
-    QTest::newRow("10 ms is one hundredth") << 10 << "00001";
-    QTest::newRow("9 990 ms") << 9990 << "00999";
-    QTest::newRow("123 450 ms") << 123450 << "12345";
-    QTest::newRow("999 999 ms") << 999999 << "99999";
-    QTest::newRow("1 000 000 ms overflows the hundreds digit") << 1000000 << "00000";
-    QTest::newRow("1 234 560 ms") << 1234560 << "03456";
-    QTest::newRow("negative time shows no minus") << -12345 << "00000";
+    QTest::addColumn<QString>("lit");   // '+' bright, '-' dim; the sixth sign is the comma
+    QTest::newRow("zero") << 0 << true << "00000"
+                          << "--++++";
+    QTest::newRow("9 ms truncates to 0") << 9 << true << "00000"
+                                         << "--++++";
+    QTest::newRow("10 ms is one hundredth") << 10 << true << "00001"
+                                            << "--++++";
+    QTest::newRow("9 990 ms") << 9990 << true << "00999"
+                              << "--++++";
+    QTest::newRow("10 000 ms lights the tens") << 10000 << true << "01000"
+                                               << "-+++++";
+    QTest::newRow("99 999 ms") << 99999 << true << "09999"
+                               << "-+++++";
+    QTest::newRow("100 000 ms lights all") << 100000 << true << "10000"
+                                           << "++++++";
+    QTest::newRow("999 999 ms") << 999999 << true << "99999"
+                                << "++++++";
+    QTest::newRow("1 000 000 ms: overflowing first digit bright") << 1000000 << true << "00000"
+                                                                  << "++++++";
+    QTest::newRow("1 234 560 ms") << 1234560 << true << "03456"
+                                  << "++++++";
+    QTest::newRow("negative time shows no minus") << -12345 << true << "00000"
+                                                  << "--++++";
+    QTest::newRow("box cleared: all dim") << 5000 << false << "00500"
+                                          << "------";
+    QTest::newRow("box cleared, 123 450 ms") << 123450 << false << "12345"
+                                             << "------";
 }
 
 void TestLaneDisplay::digits()
 {
     QFETCH(int, ms);
+    QFETCH(bool, inUse);
     QFETCH(QString, shown);
-    const LaneDigits d = laneDigitsFor(ms, true);
+    QFETCH(QString, lit);
+    const LaneDigits d = laneDigitsFor(ms, inUse);
     QString text;
-    for (int i = 0; i < 5; ++i)
+    QString colours;
+    for (int i = 0; i < 5; ++i) {
         text += QString::number(d.shown(i));
-    QCOMPARE(text, shown);
-}
-
-void TestLaneDisplay::leadingZerosDim_data()
-{
-    QTest::addColumn<int>("ms");
-    QTest::addColumn<bool>("digit1");
-    QTest::addColumn<bool>("digit2");
-    QTest::newRow("0 ms: two leading digits dim") << 0 << false << false;
-    QTest::newRow("9 990 ms: two leading digits dim") << 9990 << false << false;
-    QTest::newRow("10 000 ms: tens lit") << 10000 << false << true;
-    QTest::newRow("99 999 ms: tens lit, hundreds dim") << 99999 << false << true;
-    QTest::newRow("100 000 ms: all lit") << 100000 << true << true;
-    QTest::newRow("123 450 ms: all lit") << 123450 << true << true;
-    QTest::newRow("1 000 000 ms: first digit bright though it shows 0") << 1000000 << true << true;
-}
-
-void TestLaneDisplay::leadingZerosDim()
-{
-    QFETCH(int, ms);
-    QFETCH(bool, digit1);
-    QFETCH(bool, digit2);
-    const LaneDigits d = laneDigitsFor(ms, true);
-    QCOMPARE(d.bright[0], digit1);
-    QCOMPARE(d.bright[1], digit2);
-    QVERIFY(d.bright[2] && d.bright[3] && d.bright[4]);
-}
-
-void TestLaneDisplay::boxClearedIsAllDim()
-{
-    for (int ms : {0, 9990, 123450, 1000000}) {
-        const LaneDigits d = laneDigitsFor(ms, false);
-        for (int i = 0; i < 5; ++i)
-            QCOMPARE(d.colour(i), kDigitColours[0]);
-        QCOMPARE(d.commaColour(), kDigitColours[0]);
+        colours += d.colour(i) == kDigitColours[1] ? u'+' : u'-';
+        if (ms >= 0) // 1 000 000 ms and more write 10 to the first digit, which shows 0
+            QCOMPARE(d.overflows(i), i == 0 && ms >= 1000000);
     }
-}
-
-void TestLaneDisplay::commaFollowsSecondsDigit_data()
-{
-    QTest::addColumn<bool>("on");
-    QTest::newRow("box checked") << true;
-    QTest::newRow("box cleared") << false;
-}
-
-void TestLaneDisplay::commaFollowsSecondsDigit()
-{
-    QFETCH(bool, on);
-    const LaneDigits d = laneDigitsFor(5000, on);
-    QCOMPARE(d.commaColour(), d.colour(2));
-}
-
-void TestLaneDisplay::overflowingHundredsDigit()
-{
-    const LaneDigits d = laneDigitsFor(1000000, true);
-    QVERIFY(d.overflows(0));
-    QCOMPARE(d.values[0], 10);
+    colours += d.commaColour() == kDigitColours[1] ? u'+' : u'-';
+    QCOMPARE(text, shown);
+    QCOMPARE(colours, lit);
 }
 
 void TestLaneDisplay::raceTime_data()
@@ -113,6 +78,8 @@ void TestLaneDisplay::raceTime_data()
     QTest::newRow("plain") << 1000u << 13345u << 12345;
     QTest::newRow("across the wrap-around") << 0xFFFFFF00u << 0x00000100u << 512;
     QTest::newRow("start at the last tick") << 0xFFFFFFFFu << 0u << 1;
+    QTest::newRow("start read at tick 0 is stored as the tick before") << startTickFrom(0) << 9u << 10;
+    QTest::newRow("start at tick 1 is kept") << startTickFrom(1) << 9u << 8;
     QTest::newRow("stop before start reads negative") << 2000u << 1990u << -10;
 }
 
@@ -122,14 +89,6 @@ void TestLaneDisplay::raceTime()
     QFETCH(quint32, stop);
     QFETCH(int, ms);
     QCOMPARE(RaceTime(start, stop), ms);
-}
-
-void TestLaneDisplay::startTickZeroIsNeverStored()
-{
-    QCOMPARE(startTickFrom(0), 0xFFFFFFFFu);
-    QCOMPARE(startTickFrom(1), 1u);
-    QCOMPARE(hundredthsOf(9), 0);
-    QCOMPARE(hundredthsOf(10), 1);
 }
 
 QTEST_GUILESS_MAIN(TestLaneDisplay)
