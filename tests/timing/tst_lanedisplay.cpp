@@ -1,6 +1,12 @@
 #include "timing/LaneDisplay.h"
+#include "timing/LanePanel.h"
 #include "timing/RaceTime.h"
+#include "timing/SevenSegmentDigit.h"
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace brv;
@@ -14,6 +20,11 @@ private Q_SLOTS:
     void digits();
     void raceTime_data();
     void raceTime();
+    void segments_data();
+    void segments();
+    void timePanel();
+    void lanePanel_data();
+    void lanePanel();
 };
 
 void TestLaneDisplay::digits_data()
@@ -91,5 +102,98 @@ void TestLaneDisplay::raceTime()
     QCOMPARE(RaceTime(start, stop), ms);
 }
 
-QTEST_GUILESS_MAIN(TestLaneDisplay)
+void TestLaneDisplay::segments_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QString>("lit"); // top, middle, bottom, upper left, upper right, lower left,
+                                      // lower right, the decimal-point corner
+    QTest::newRow("0") << 0 << "10111110";
+    QTest::newRow("1") << 1 << "00001010";
+    QTest::newRow("2") << 2 << "11101100";
+    QTest::newRow("3") << 3 << "11101010";
+    QTest::newRow("4") << 4 << "01011010";
+    QTest::newRow("5") << 5 << "11110010";
+    QTest::newRow("6") << 6 << "11110110";
+    QTest::newRow("7") << 7 << "10001010";
+    QTest::newRow("8") << 8 << "11111110";
+    QTest::newRow("9") << 9 << "11111010";
+    QTest::newRow("10 overflows to 0") << 10 << "10111110";
+    QTest::newRow("-1 overflows to 0") << -1 << "10111110";
+}
+
+// The digit as painted: the middle of each segment in the lit or the unlit colour.
+void TestLaneDisplay::segments()
+{
+    QFETCH(int, value);
+    QFETCH(QString, lit);
+    SevenSegmentDigit digit;
+    QSignalSpy overflowed(&digit, &SevenSegmentDigit::overflowed);
+    digit.resize(40, 80);
+    digit.setThickness(4);
+    digit.setLitColour(Qt::red);
+    digit.setUnlitColour(Qt::blue);
+    digit.setBackgroundColour(Qt::green);
+    digit.setValue(value);
+    QCOMPARE(overflowed.count(), value < 0 || value > 9 ? 1 : 0);
+    const QImage image = digit.grab().toImage();
+    const QPoint middles[] = {{20, 4}, {20, 39}, {20, 75}, {4, 20}, {35, 20}, {4, 57}, {35, 57}, {37, 77}};
+    QString shown;
+    for (const QPoint& at : middles)
+        shown += image.pixelColor(at) == Qt::red ? u'1' : image.pixelColor(at) == Qt::blue ? u'0' : u'?';
+    QCOMPARE(shown, lit);
+    QCOMPARE(image.pixelColor(20, 20), QColor(Qt::green)); // inside the upper loop
+}
+
+void TestLaneDisplay::timePanel()
+{
+    TimePanel panel;
+    const auto lit = [&](int i) { return panel.digit(i)->litColour() == QColor(255, 153, 51); };
+    QVERIFY(!lit(0) && !lit(1) && lit(2) && panel.digit(2)->value() == 0); // 000,00 at first
+    panel.showDigits(laneDigitsFor(123450, true));
+    for (int i = 0; i < 5; ++i)
+        QVERIFY(panel.digit(i)->value() == i + 1 && lit(i));
+    QCOMPARE(panel.comma()->palette().color(QPalette::WindowText), QColor(255, 153, 51));
+    panel.showDigits(laneDigitsFor(123450, false));
+    QCOMPARE(panel.comma()->palette().color(QPalette::WindowText), QColor(32, 32, 32));
+    // Four digits in a row, the hundredths half as high at the right edge, the comma between.
+    panel.resize(550, 100);
+    panel.show();
+    QCOMPARE(panel.digit(0)->geometry(), QRect(10, 4, 100, 92));
+    QCOMPARE(panel.digit(2)->geometry(), QRect(230, 4, 100, 92));
+    QCOMPARE(panel.digit(3)->geometry(), QRect(380, 4, 100, 92));
+    QCOMPARE(panel.digit(4)->geometry(), QRect(490, 4, 50, 46));
+    QCOMPARE(panel.comma()->geometry(), QRect(330, 0, 50, 100));
+    QCOMPARE(panel.digit(3)->thickness(), 10);
+    QCOMPARE(panel.digit(4)->thickness(), 6);
+    QCOMPARE(panel.comma()->font().pixelSize(), 79);
+}
+
+void TestLaneDisplay::lanePanel_data()
+{
+    QTest::addColumn<int>("lane");
+    QTest::addColumn<QColor>("bar");
+    QTest::newRow("lane 1") << 1 << QColor(255, 208, 208);
+    QTest::newRow("lane 2") << 2 << QColor(255, 255, 208);
+    QTest::newRow("lane 3 has the on/off box") << 3 << QColor(208, 255, 208);
+}
+
+void TestLaneDisplay::lanePanel()
+{
+    QFETCH(int, lane);
+    QFETCH(QColor, bar);
+    LanePanel panel(lane);
+    QCOMPARE(panel.laneLabel->text(), QStringLiteral("Bahn %1").arg(lane));
+    QCOMPARE(panel.controlBar->palette().color(QPalette::Window), bar);
+    QCOMPARE(panel.laneInUse->isVisibleTo(&panel), lane == 3);
+    QVERIFY(panel.laneInUse->isChecked());
+    QCOMPARE(panel.finishButton->toolTip(), QStringLiteral("[F%1]").arg(5 + lane));
+    QCOMPARE(panel.startButton->toolTip(), QStringLiteral("[Alt+%1]").arg(lane));
+    QVERIFY(!panel.finishButton->isEnabled() && !panel.startButton->isVisibleTo(&panel));
+    panel.setControlBarHeight(30);
+    QCOMPARE(panel.controlBar->height(), 30);
+    panel.setControlBarHeight(0); // the TV display: digits only
+    QVERIFY(!panel.controlBar->isVisibleTo(&panel));
+}
+
+QTEST_MAIN(TestLaneDisplay)
 #include "tst_lanedisplay.moc"
