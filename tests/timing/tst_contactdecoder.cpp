@@ -105,7 +105,7 @@ private Q_SLOTS:
     void contacts();
     void memoLine_data();
     void memoLine();
-    void slotsBarrierAndSymbol();
+    void logSlotsBarrierAndSymbol();
     void storedSetting_data();
     void storedSetting();
     void portAssignment_data();
@@ -129,6 +129,9 @@ void TestContactDecoder::contacts_data()
     QTest::newRow("second contact while the first stays closed, then the first opens")
         << true << "2:0@100000 F5 2:D@110000 2:DC@110100 2:C@110300"
         << "stop1=10000 stop2=10100 start1@100000 start2@100000 log3";
+    QTest::newRow("finish edge at the start's own tick stops at 0")
+        << true << "2:0@99000 F5 2:D@100000"
+        << "stop1=0 start1@100000 armed2 start2@100000 log1";
     QTest::newRow("finish edge from before the start is no stop")
         << true << "2:0@99000 F5 2:D@99990"
         << "armed1 start1@100000 armed2 start2@100000 log1";
@@ -198,7 +201,7 @@ void TestContactDecoder::memoLine()
     QCOMPARE(f.decoder->contactLog(), QStringList{line});
 }
 
-void TestContactDecoder::slotsBarrierAndSymbol()
+void TestContactDecoder::logSlotsBarrierAndSymbol()
 {
     Fixture f;
     // The start port's status is remembered apart from every other port's.
@@ -210,6 +213,12 @@ void TestContactDecoder::slotsBarrierAndSymbol()
     QCOMPARE(f.decoder->rememberedStatus(0), CTS);
     QCOMPARE(f.decoder->rememberedStatus(1), RI);
 
+    for (int n = 0; n <= ContactDecoder::kContactLogLimit; ++n) {
+        f.decoder->decode(2, 0);
+        f.decoder->decode(2, n == 0 ? CTS : DSR); // one line for each closing
+    }
+    QCOMPARE(f.decoder->contactLog().size(), ContactDecoder::kContactLogLimit); // the oldest dropped
+    QCOMPARE(f.decoder->contactLog().first(), QStringLiteral("2 20  /4,6"));
     QSignalSpy armed(f.decoder.get(), &ContactDecoder::startLightBarrierChanged);
     QSignalSpy symbol(f.decoder.get(), &ContactDecoder::startBarrierSymbolChanged);
     QVERIFY(!f.decoder->isStartLightBarrierArmed() && !f.decoder->startBarrierSymbolVisible());

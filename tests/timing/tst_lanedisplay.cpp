@@ -4,6 +4,7 @@
 #include "timing/SevenSegmentDigit.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -189,6 +190,11 @@ void TestLaneDisplay::lanePanel()
     QCOMPARE(panel.finishButton->toolTip(), QStringLiteral("[F%1]").arg(5 + lane));
     QCOMPARE(panel.startButton->toolTip(), QStringLiteral("[Alt+%1]").arg(lane));
     QVERIFY(!panel.finishButton->isEnabled() && !panel.startButton->isVisibleTo(&panel));
+    QCOMPARE(panel.teamSelector->minimumContentsLength(), 8); // room for a team's number and name
+    panel.resize(300, 200);                                   // the digits above, the control bar below them
+    panel.show();
+    QCOMPARE(panel.timePanel->geometry().bottom() + 1, panel.controlBar->y());
+    QCOMPARE(panel.controlBar->geometry().bottom(), 198);
     panel.setControlBarHeight(30);
     QCOMPARE(panel.controlBar->height(), 30);
     panel.setControlBarHeight(0); // the TV display: digits only
