@@ -143,6 +143,8 @@ void TestLaneDisplay::segments()
         shown += image.pixelColor(at) == Qt::red ? u'1' : image.pixelColor(at) == Qt::blue ? u'0' : u'?';
     QCOMPARE(shown, lit);
     QCOMPARE(image.pixelColor(20, 20), QColor(Qt::green)); // inside the upper loop
+    if (value == 8)                                        // the left segments reach the left edge
+        QVERIFY(image.pixelColor(1, 20) == Qt::red && image.pixelColor(1, 57) == Qt::red);
 }
 
 void TestLaneDisplay::timePanel()
@@ -167,6 +169,7 @@ void TestLaneDisplay::timePanel()
     QCOMPARE(panel.digit(3)->thickness(), 10);
     QCOMPARE(panel.digit(4)->thickness(), 6);
     QCOMPARE(panel.comma()->font().pixelSize(), 79);
+    QVERIFY(panel.comma()->font().bold());
 }
 
 void TestLaneDisplay::lanePanel_data()

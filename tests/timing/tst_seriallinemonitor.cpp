@@ -92,8 +92,6 @@ private Q_SLOTS:
     void settings();
     void contactPorts();
     void openAndClose();
-    void openFailure_data();
-    void openFailure();
     void lineChangeRunsOnMainThread();
     void dispatchOrder_data();
     void dispatchOrder();
@@ -183,37 +181,6 @@ void TestSerialLineMonitor::openAndClose()
     f.port.reset();
     QCOMPARE(f.closed, 3);
     QVERIFY(!f.backend->isOpen());
-}
-
-void TestSerialLineMonitor::openFailure_data()
-{
-    QTest::addColumn<int>("failure");
-    QTest::addColumn<QString>("prefix");
-    QTest::newRow("cannot open") << int(TestSerialBackend::OpenFailure::Handle)
-                                 << "Unable to open com port: ";
-    QTest::newRow("settings rejected")
-        << int(TestSerialBackend::OpenFailure::State) << "Unable to set com state: ";
-}
-
-void TestSerialLineMonitor::openFailure()
-{
-    QFETCH(int, failure);
-    QFETCH(QString, prefix);
-    Fixture f;
-    f.backend->failNextOpen(TestSerialBackend::OpenFailure(failure), EBUSY);
-    QString message;
-    try {
-        f.port->open();
-    } catch (const PortOpenError& e) {
-        QCOMPARE(failure, int(TestSerialBackend::OpenFailure::Handle));
-        message = e.message();
-    } catch (const PortSettingsError& e) {
-        QCOMPARE(failure, int(TestSerialBackend::OpenFailure::State));
-        message = e.message();
-    }
-    QCOMPARE(message, prefix + qt_error_string(EBUSY));
-    QVERIFY(!f.port->isConnected() && !f.port->watcher());
-    QCOMPARE(f.opened, 0);
 }
 
 void TestSerialLineMonitor::lineChangeRunsOnMainThread()
