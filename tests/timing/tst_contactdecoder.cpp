@@ -19,15 +19,14 @@ constexpr quint32 CTS = ModemBit::CTS;
 constexpr quint32 DCD = ModemBit::RLSD;
 constexpr quint32 RI = ModemBit::RING;
 
-// Start on COM1 CTS, Ziel1 on COM2 DSR, Ziel2 on COM2 CTS, Ziel3 on COM2 DCD unless a test
-// says otherwise.
+// Start on COM1 CTS, Ziel1 on COM2 DSR, Ziel2 on COM2 CTS, Ziel3 on COM2 DCD; the tick stands at
+// 100000.
 struct Fixture
 {
-    explicit Fixture(bool commonStart = true, bool thirdLane = false)
+    explicit Fixture(bool commonStart = true)
     {
         CompetitionOptions options;
         options.commonStart = commonStart;
-        options.thirdLaneOn = thirdLane;
         competition.setOptions(options);
         enterVorrunde(competition, 6);
         clock = std::make_unique<RaceClock>(competition, ticks);
@@ -41,11 +40,55 @@ struct Fixture
         stops = std::make_unique<QSignalSpy>(clock.get(), &RaceClock::laneStopped);
     }
 
-    const RunControls& c() const { return competition.controls(); }
-    void edge(int port, quint32 status, quint32 tick) { decoder->decode(port, status, tick); }
+    // Runs a script: "2:DC@105000" lines D(SR), C(TS), L (DCD) and R(ing) active on COM2 at that
+    // tick ("0" none); "F5" the operator's start; "S1@101003" lane 1's start button; "F11" the
+    // start-barrier block; "I5=1.1" input 5 on COM1 line 1; "E2=1" input 2's edge setting;
+    // "L1@102000" notes whether lane 1's lock-out runs then. Returns what happened.
+    QString run(const QString& script)
+    {
+        QStringList out;
+        for (const QString& step : script.split(u' ')) {
+            const QStringList at = step.split(u'@');
+            const quint32 tick = at.size() > 1 ? at[1].toUInt() : 0;
+            if (step == u"F5") {
+                clock->command(ClockCommand::Start).trigger();
+            } else if (step == u"F11") {
+                decoder->toggleStartLightBarrier();
+            } else if (step.startsWith(u'S')) {
+                clock->startCommand(step.mid(1, 1).toInt()).trigger(tick);
+            } else if (step.startsWith(u'L')) {
+                if (clock->lockoutRunning(step.mid(1, 1).toInt(), tick))
+                    out << QStringLiteral("locked") + step.mid(1, 1);
+            } else if (step.startsWith(u'I') || step.startsWith(u'E')) {
+                ContactInputs inputs = decoder->inputs();
+                ContactInputSetting& s = inputs[step.mid(1, 1).toInt()];
+                if (step.startsWith(u'I'))
+                    s = {step.mid(3, 1).toInt(), step.mid(5, 1).toInt(), 0};
+                else
+                    s.event = step.mid(3).toInt();
+                decoder->setInputs(inputs);
+            } else {
+                quint32 status = 0;
+                for (QChar c : at[0].mid(2))
+                    status |= c == u'D' ? DSR : c == u'C' ? CTS : c == u'L' ? DCD : c == u'R' ? RI : 0;
+                decoder->decode(at[0].left(1).toInt(), status, tick);
+            }
+        }
+        for (const QList<QVariant>& stop : *stops)
+            out << QStringLiteral("stop%1=%2").arg(stop[0].toInt()).arg(stop[1].toInt());
+        for (int lane = 1; lane <= 2; ++lane) {
+            if (clock->controls().lane(lane).armed)
+                out << QStringLiteral("armed%1").arg(lane);
+            if (const quint32 start = clock->controls().lane(lane).startTick)
+                out << QStringLiteral("start%1@%2").arg(lane).arg(start);
+        }
+        if (!decoder->contactLog().isEmpty())
+            out << QStringLiteral("log%1").arg(decoder->contactLog().size());
+        return out.join(u' ');
+    }
 
-    Competition competition;
     ManualTickSource ticks{100000};
+    Competition competition;
     std::unique_ptr<RaceClock> clock;
     std::unique_ptr<ContactDecoder> decoder;
     std::unique_ptr<QSignalSpy> stops;
@@ -58,264 +101,138 @@ class TestContactDecoder final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void closingFiresOpeningDoesNot();
+    void contacts_data();
+    void contacts();
     void memoLine_data();
     void memoLine();
-    void firstEventComparesAgainstUnknown();
-    void twoLinesInOneEventHigherInputWins();
-    void secondContactWhileFirstStaysClosed();
-    void bounceStopsOnce_data();
-    void bounceStopsOnce();
-    void startContactLocksFinishContacts();
-    void startBarrierBlockedUntilArmed();
-    void startContactWhileStartUnavailableLocksNothing();
-    void perLaneStartContacts();
-    void otherEdgeSettingNeverFires();
-    void portSlotsAreSeparate();
-    void unmatchedEventOnlyRemembers();
-    void finishEdgeBeforeStartIsNoStop();
-    void symbolFollowsPorts();
+    void logSlotsBarrierAndSymbol();
     void storedSetting_data();
     void storedSetting();
-    void portsAtStartup_data();
-    void portsAtStartup();
-    void portsWhenApplied_data();
-    void portsWhenApplied();
+    void portAssignment_data();
+    void portAssignment();
     void portChoiceList();
 };
 
-void TestContactDecoder::closingFiresOpeningDoesNot()
+void TestContactDecoder::contacts_data()
 {
-    Fixture f;
-    f.clock->command(ClockCommand::Start).trigger();
-    f.edge(2, 0, 100500); // first event: nothing active
-    f.edge(2, DSR, 112345);
-    QCOMPARE(f.stops->count(), 1);
-    QCOMPARE(f.clock->laneMilliseconds(1), 12345);
-    QCOMPARE(f.decoder->contactLog(), QStringList{QStringLiteral("2 20  /4,6")});
-    f.edge(2, 0, 113000);
-    QCOMPARE(f.decoder->contactLog().size(), 1);
-    QCOMPARE(f.decoder->rememberedStatus(1), 0u);
+    QTest::addColumn<bool>("common");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("outcome");
+    QTest::newRow("closing stops, opening does not") << true << "F5 2:0@100500 2:D@112345 2:0@113000"
+                                                     << "stop1=12345 start1@100000 armed2 start2@100000 log1";
+    QTest::newRow("contact closed at start-up counts with the first event")
+        << true << "F5 2:D@101000"
+        << "stop1=1000 start1@100000 armed2 start2@100000 log1";
+    QTest::newRow("two lines in one event: the higher input wins")
+        << true << "2:0@100000 F5 2:DC@105000"
+        << "stop2=5000 armed1 start1@100000 start2@100000 log1";
+    QTest::newRow("second contact while the first stays closed, then the first opens")
+        << true << "2:0@100000 F5 2:D@110000 2:DC@110100 2:C@110300"
+        << "stop1=10000 stop2=10100 start1@100000 start2@100000 log3";
+    QTest::newRow("finish edge at the start's own tick stops at 0")
+        << true << "2:0@99000 F5 2:D@100000"
+        << "stop1=0 start1@100000 armed2 start2@100000 log1";
+    QTest::newRow("finish edge from before the start is no stop")
+        << true << "2:0@99000 F5 2:D@99990"
+        << "armed1 start1@100000 armed2 start2@100000 log1";
+    QTest::newRow("edge setting other than Ein never fires")
+        << true << "E2=1 2:0@100000 F5 2:D@101000 L1@101000"
+        << "armed1 start1@100000 armed2 start2@100000 log1";
+    QTest::newRow("unused port and unwatched ring change nothing")
+        << true << "F5 7:DC@100100 2:DCR@100200 2:DC@100300"
+        << "armed1 start1@100000 armed2 start2@100000";
+    QTest::newRow("start contact blocked until F11, then it locks no finish")
+        << true << "1:0@99000 1:C@100000 L1@100000 1:0@100100 F11 1:C@100200"
+        << "armed1 start1@100200 armed2 start2@100200 log2";
+    QTest::newRow("start contact locks the finish contacts for a second")
+        << true << "F11 1:0@99000 2:0@99000 1:C@100000 2:D@100500 2:0@100600 2:D@101000 L2@100999 L2@101000"
+        << "locked2 stop1=1000 start1@100000 armed2 start2@100000 log3";
+    QTest::newRow("start contact while START is not available locks nothing")
+        << true << "F11 1:0@99000 2:0@99000 F5 1:C@100500 2:D@100600"
+        << "stop1=600 start1@100000 armed2 start2@100000 log2";
+    QTest::newRow("F11 twice blocks the barrier again") << true << "F11 F11 1:0@99000 1:C@100000"
+                                                        << "log1";
+    QTest::newRow("per-lane start contacts; lane 3 unused; a running lane does not restart")
+        << false << "I5=1.1 I6=1.3 1:0@99000 1:C@100000 1:CD@100250 1:CDL@100300 1:DL@100400 1:CDL@100500"
+        << "armed1 start1@100000 armed2 start2@100250 log5";
+    const QString bounce =
+        QStringLiteral("2:0@100000 S1@100000 2:D@101000 2:0@101002 S1@101003 2:D@%1 L1@102000");
+    QTest::newRow("bounce 5 ms after a stop is dropped")
+        << false << bounce.arg(101005) << "stop1=1000 armed1 start1@101003 log2";
+    QTest::newRow("bounce 999 ms after a stop is dropped and does not extend the lock-out")
+        << false << bounce.arg(101999) << "stop1=1000 armed1 start1@101003 log2";
+    QTest::newRow("close 1000 ms after a stop stops the restarted lane and locks anew")
+        << false << bounce.arg(102000) << "locked1 stop1=1000 stop1=997 start1@101003 log2";
+}
+
+void TestContactDecoder::contacts()
+{
+    QFETCH(bool, common);
+    QFETCH(QString, script);
+    QFETCH(QString, outcome);
+    Fixture f(common);
+    QCOMPARE(f.run(script), outcome);
 }
 
 void TestContactDecoder::memoLine_data()
 {
-    QTest::addColumn<quint32>("before");
-    QTest::addColumn<quint32>("status");
+    QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("line");
-    QTest::newRow("Ziel1 DSR") << 0u << DSR << "2 20  /4,6";
-    QTest::newRow("Ziel2 CTS") << 0u << CTS << "3 10  /7,8";
-    QTest::newRow("Ziel3 DCD") << 0u << DCD << "4 80  /1,4";
-    QTest::newRow("first event, two lines: unknown slot")
-        << ContactDecoder::kUnknownStatus << (DSR | CTS) << "3 30  /7,8";
-    QTest::newRow("RI changes beside Ziel1") << RI << (RI | DSR) << "2 20  /4,6";
+    QTest::newRow("Ziel1 DSR") << "2:0 2:D"
+                               << "2 20  /4,6";
+    QTest::newRow("Ziel2 CTS") << "2:0 2:C"
+                               << "3 10  /7,8";
+    QTest::newRow("Ziel3 DCD") << "2:0 2:L"
+                               << "4 80  /1,4";
+    QTest::newRow("first event, two lines: unknown slot") << "2:DC"
+                                                          << "3 30  /7,8";
+    QTest::newRow("ring changes beside Ziel1") << "2:R 2:RD"
+                                               << "2 20  /4,6";
+    QTest::newRow("ring input on its own") << "I4=2.4 2:0 2:R"
+                                           << "4 40  /7,9";
 }
 
 void TestContactDecoder::memoLine()
 {
-    QFETCH(quint32, before);
-    QFETCH(quint32, status);
+    QFETCH(QString, script);
     QFETCH(QString, line);
     Fixture f;
-    if (before != ContactDecoder::kUnknownStatus)
-        f.edge(2, before, 100000);
-    f.edge(2, status, 100100);
-    QCOMPARE(f.decoder->contactLog().last(), line);
+    f.run(script);
+    QCOMPARE(f.decoder->contactLog(), QStringList{line});
 }
 
-void TestContactDecoder::firstEventComparesAgainstUnknown()
+void TestContactDecoder::logSlotsBarrierAndSymbol()
 {
     Fixture f;
-    f.clock->command(ClockCommand::Start).trigger();
-    // A contact already closed at start-up counts as changed with the first event.
-    f.edge(2, DSR, 101000);
-    QCOMPARE(f.stops->count(), 1);
-    QVERIFY(!f.c().lane(1).armed);
-}
-
-void TestContactDecoder::twoLinesInOneEventHigherInputWins()
-{
-    Fixture f;
-    f.edge(2, 0, 100000);
-    f.clock->command(ClockCommand::Start).trigger();
-    f.edge(2, DSR | CTS, 105000);
-    QCOMPARE(f.stops->count(), 1);
-    QCOMPARE(f.stops->first().first().toInt(), 2);
-    QVERIFY(f.c().lane(1).armed);
-}
-
-void TestContactDecoder::secondContactWhileFirstStaysClosed()
-{
-    Fixture f;
-    QSignalSpy fired(f.decoder.get(), &ContactDecoder::inputFired);
-    f.edge(2, 0, 100000);
-    f.clock->command(ClockCommand::Start).trigger();
-    f.edge(2, DSR, 110000);       // lane 1 finishes
-    f.edge(2, DSR | CTS, 110100); // lane 2 finishes while lane 1's contact stays closed
-    QCOMPARE(f.stops->count(), 2);
-    QCOMPARE(f.clock->laneMilliseconds(2), 10100);
-    // Lane 1's contact opens while lane 2's is closed: input 2 fires again and is absorbed.
-    f.edge(2, CTS, 110300);
-    QCOMPARE(fired.count(), 3);
-    QCOMPARE(fired.last().first().toInt(), 2);
-    QCOMPARE(f.stops->count(), 2);
-    QCOMPARE(f.clock->laneMilliseconds(1), 10000);
-}
-
-void TestContactDecoder::bounceStopsOnce_data()
-{
-    QTest::addColumn<quint32>("gap");
-    QTest::addColumn<int>("stops");
-    QTest::newRow("bounce after 5 ms") << 5u << 1;
-    QTest::newRow("bounce after 999 ms") << 999u << 1;
-    QTest::newRow("second close after 1000 ms, lane restarted") << 1000u << 2;
-}
-
-void TestContactDecoder::bounceStopsOnce()
-{
-    QFETCH(quint32, gap);
-    QFETCH(int, stops);
-    Fixture f(false); // per-lane starts, so lane 1 can run again at once
-    f.edge(2, 0, 100000);
-    f.clock->command(ClockCommand::Start1).trigger(100000u);
-    f.edge(2, DSR, 101000);
-    f.edge(2, 0, 101002);
-    f.clock->command(ClockCommand::Start1).trigger(101003u); // the operator restarts lane 1
-    f.edge(2, DSR, 101000 + gap);
-    QCOMPARE(f.stops->count(), stops);
-    // A dropped contact does not extend the lock-out; one that fired starts a new one.
-    QCOMPARE(f.clock->lockoutRunning(1, 102000), stops == 2);
-}
-
-void TestContactDecoder::startContactLocksFinishContacts()
-{
-    Fixture f;
-    f.decoder->toggleStartLightBarrier();
-    f.edge(1, 0, 99000);
-    f.edge(2, 0, 99000);
-    f.edge(1, CTS, 100000); // start contact
-    QCOMPARE(f.clock->runState(), RunState::Running);
-    QCOMPARE(f.c().lane(1).startTick, 100000u);
-    f.edge(2, DSR, 100500); // within the lock-out: dropped
-    QVERIFY(f.c().lane(1).armed);
-    f.edge(2, 0, 100600);
-    f.edge(2, DSR, 101000);
-    QVERIFY(!f.c().lane(1).armed);
-    QCOMPARE(f.clock->laneMilliseconds(1), 1000);
-}
-
-void TestContactDecoder::startBarrierBlockedUntilArmed()
-{
-    Fixture f;
-    QSignalSpy armed(f.decoder.get(), &ContactDecoder::startLightBarrierChanged);
-    QVERIFY(!f.decoder->isStartLightBarrierArmed());
-    f.edge(1, 0, 99000);
-    f.edge(1, CTS, 100000);
-    QCOMPARE(f.clock->runState(), RunState::Idle);
-    QVERIFY(!f.clock->lockoutRunning(1, 100000));
-    f.edge(1, 0, 100100);
-    f.decoder->toggleStartLightBarrier();
-    QVERIFY(f.decoder->isStartLightBarrierArmed());
-    QCOMPARE(armed.count(), 1);
-    f.edge(1, CTS, 100200);
-    QCOMPARE(f.clock->runState(), RunState::Running);
-    f.decoder->toggleStartLightBarrier();
-    QVERIFY(!f.decoder->isStartLightBarrierArmed());
-}
-
-void TestContactDecoder::startContactWhileStartUnavailableLocksNothing()
-{
-    Fixture f;
-    f.decoder->toggleStartLightBarrier();
-    f.edge(1, 0, 99000);
-    f.edge(2, 0, 99000);
-    f.clock->command(ClockCommand::Start).trigger(); // [F5] at 100000
-    f.edge(1, CTS, 100500);                          // START is not available now
-    QCOMPARE(f.c().lane(1).startTick, 100000u);
-    f.edge(2, DSR, 100600);
-    QVERIFY(!f.c().lane(1).armed);
-    QCOMPARE(f.clock->laneMilliseconds(1), 600);
-}
-
-void TestContactDecoder::perLaneStartContacts()
-{
-    Fixture f(false);
-    ContactInputs inputs = f.decoder->inputs();
-    inputs[ContactInput::Start2] = {1, 1, 0}; // COM1 DSR
-    inputs[ContactInput::Start3] = {1, 3, 0}; // COM1 DCD, lane 3 not shown
-    f.decoder->setInputs(inputs);
-    f.edge(1, 0, 99000);
-    f.edge(1, CTS, 100000); // barrier not consulted in per-lane mode
-    QCOMPARE(f.c().lane(1).startTick, 100000u);
-    QVERIFY(f.c().lane(1).armed);
-    f.edge(1, CTS | DSR, 100250);
-    QCOMPARE(f.c().lane(2).startTick, 100250u);
-    f.edge(1, CTS | DSR | DCD, 100300);
-    QCOMPARE(f.c().lane(3).startTick, 0u);
-    // Start again while lane 1 runs: its start button is not available, nothing happens.
-    f.edge(1, DSR | DCD, 100400);
-    f.edge(1, CTS | DSR | DCD, 100500);
-    QCOMPARE(f.c().lane(1).startTick, 100000u);
-}
-
-void TestContactDecoder::otherEdgeSettingNeverFires()
-{
-    Fixture f;
-    ContactInputs inputs = f.decoder->inputs();
-    inputs[ContactInput::Ziel1].event = 1;
-    f.decoder->setInputs(inputs);
-    f.edge(2, 0, 100000);
-    f.clock->command(ClockCommand::Start).trigger();
-    f.edge(2, DSR, 101000);
-    QCOMPARE(f.decoder->contactLog().size(), 1);
-    QVERIFY(f.c().lane(1).armed);
-    QVERIFY(!f.clock->lockoutRunning(1, 101000));
-}
-
-void TestContactDecoder::portSlotsAreSeparate()
-{
-    Fixture f;
-    f.edge(2, DSR, 100000);
+    // The start port's status is remembered apart from every other port's.
+    f.decoder->decode(2, DSR);
     QCOMPARE(f.decoder->rememberedStatus(0), ContactDecoder::kUnknownStatus);
     QCOMPARE(f.decoder->rememberedStatus(1), DSR);
-    f.edge(1, CTS, 100100);
+    f.decoder->decode(1, CTS);
+    f.decoder->decode(7, RI);
     QCOMPARE(f.decoder->rememberedStatus(0), CTS);
-    QCOMPARE(f.decoder->rememberedStatus(1), DSR);
-}
+    QCOMPARE(f.decoder->rememberedStatus(1), RI);
 
-void TestContactDecoder::unmatchedEventOnlyRemembers()
-{
-    Fixture f;
-    f.clock->command(ClockCommand::Start).trigger();
-    f.edge(7, DSR | CTS, 100100); // a port no input uses
-    QVERIFY(f.decoder->contactLog().isEmpty());
-    QCOMPARE(f.decoder->rememberedStatus(1), DSR | CTS);
-    f.edge(2, DSR | CTS | RI, 100200); // only RI changed: no input watches it
-    QVERIFY(f.decoder->contactLog().isEmpty());
-    QVERIFY(f.c().lane(1).armed && f.c().lane(2).armed);
-}
-
-void TestContactDecoder::finishEdgeBeforeStartIsNoStop()
-{
-    Fixture f;
-    f.edge(2, 0, 99000);
-    f.clock->command(ClockCommand::Start).trigger(); // at 100000
-    f.edge(2, DSR, 99990);                           // seen before the start, handed over after it
-    QVERIFY(f.c().lane(1).armed);
-    QCOMPARE(f.stops->count(), 0);
-}
-
-void TestContactDecoder::symbolFollowsPorts()
-{
-    Fixture f;
-    QSignalSpy spy(f.decoder.get(), &ContactDecoder::startBarrierSymbolChanged);
+    for (int n = 0; n <= ContactDecoder::kContactLogLimit; ++n) {
+        f.decoder->decode(2, 0);
+        f.decoder->decode(2, n == 0 ? CTS : DSR); // one line for each closing
+    }
+    QCOMPARE(f.decoder->contactLog().size(), ContactDecoder::kContactLogLimit); // the oldest dropped
+    QCOMPARE(f.decoder->contactLog().first(), QStringLiteral("2 20  /4,6"));
+    QSignalSpy armed(f.decoder.get(), &ContactDecoder::startLightBarrierChanged);
+    QSignalSpy symbol(f.decoder.get(), &ContactDecoder::startBarrierSymbolChanged);
+    QVERIFY(!f.decoder->isStartLightBarrierArmed() && !f.decoder->startBarrierSymbolVisible());
+    f.decoder->toggleStartLightBarrier();
+    QVERIFY(f.decoder->isStartLightBarrierArmed());
     SerialLineMonitor port;
-    QVERIFY(!f.decoder->startBarrierSymbolVisible());
     f.decoder->onPortOpened(port);
-    QVERIFY(f.decoder->startBarrierSymbolVisible());
+    f.decoder->toggleStartLightBarrier();
     f.decoder->onPortClosed(port);
-    QVERIFY(!f.decoder->startBarrierSymbolVisible());
-    QCOMPARE(spy.count(), 2);
+    QVERIFY(!f.decoder->isStartLightBarrierArmed() && !f.decoder->startBarrierSymbolVisible());
+    QCOMPARE(armed.count(), 2);
+    QCOMPARE(armed.last().first().toBool(), false);
+    QCOMPARE(symbol.count(), 2); // shown and hidden
+    QCOMPARE(symbol.first().first().toBool(), true);
 }
 
 void TestContactDecoder::storedSetting_data()
@@ -334,64 +251,43 @@ void TestContactDecoder::storedSetting()
     QFETCH(qint32, stored);
     QFETCH(int, port);
     QFETCH(int, line);
-    const ContactInputSetting s = ContactInputSetting::fromStored(stored);
-    QCOMPARE(s.port, port);
-    QCOMPARE(s.line, line);
+    const ContactInputSetting s = ContactInputSetting::fromStored(stored, 1);
+    QCOMPARE(s, (ContactInputSetting{port, line, 1}));
     QCOMPARE(s.stored(), line * 256 + port);
 }
 
-namespace {
-
-ContactInputs portsOf(const QList<int>& ports)
+void TestContactDecoder::portAssignment_data()
 {
+    QTest::addColumn<QList<int>>("ports"); // of inputs 1 ..
+    QTest::addColumn<PortAssignment>("atStartup");
+    QTest::addColumn<PortAssignment>("whenApplied");
+    QTest::newRow("nothing") << QList<int>{0, 0, 0, 0, 0, 0} << PortAssignment{} << PortAssignment{};
+    QTest::newRow("start and Ziel1 on one port")
+        << QList<int>{3, 3, 0, 0} << PortAssignment{3, 0} << PortAssignment{3, 0};
+    QTest::newRow("Start 3, Ziel1 4, Ziel2 4")
+        << QList<int>{3, 4, 4} << PortAssignment{3, 4} << PortAssignment{3, 4};
+    QTest::newRow("Start Kein, Ziel1 5, Ziel2 6")
+        << QList<int>{0, 5, 6} << PortAssignment{0, 5} << PortAssignment{5, 6};
+    QTest::newRow("Start 1, Ziel1 2, Ziel2 3: COM3 replaces COM2")
+        << QList<int>{1, 2, 3} << PortAssignment{1, 2} << PortAssignment{1, 3};
+    QTest::newRow("start only") << QList<int>{4, 0} << PortAssignment{4, 0} << PortAssignment{4, 0};
+    QTest::newRow("Ziel3 alone") << QList<int>{0, 0, 0, 7} << PortAssignment{} << PortAssignment{7, 0};
+    QTest::newRow("Ziel3 returns to an earlier port")
+        << QList<int>{1, 2, 3, 2} << PortAssignment{1, 2} << PortAssignment{1, 3};
+    QTest::newRow("Start 2 and Start 3 claim no port")
+        << QList<int>{1, 1, 0, 0, 8, 9} << PortAssignment{1, 0} << PortAssignment{1, 0};
+}
+
+void TestContactDecoder::portAssignment()
+{
+    QFETCH(QList<int>, ports);
+    QFETCH(PortAssignment, atStartup);
+    QFETCH(PortAssignment, whenApplied);
     ContactInputs inputs;
     for (int n = 0; n < ports.size(); ++n)
         inputs[n + 1] = {ports.at(n), ports.at(n) ? 1 : 0, 0};
-    return inputs;
-}
-
-} // namespace
-
-void TestContactDecoder::portsAtStartup_data()
-{
-    QTest::addColumn<QList<int>>("ports"); // inputs 1 .. 6
-    QTest::addColumn<int>("com1");
-    QTest::addColumn<int>("com2");
-    QTest::newRow("nothing") << QList<int>{0, 0, 0, 0, 0, 0} << 0 << 0;
-    QTest::newRow("start and Ziel1 on one port") << QList<int>{3, 3, 0, 0} << 3 << 0;
-    QTest::newRow("Start 1, Ziel1 2, Ziel2 3: COM3 not opened") << QList<int>{1, 2, 3} << 1 << 2;
-    QTest::newRow("Start Kein, Ziel1 5, Ziel2 6") << QList<int>{0, 5, 6} << 0 << 5;
-    QTest::newRow("start only") << QList<int>{4, 0} << 4 << 0;
-}
-
-void TestContactDecoder::portsAtStartup()
-{
-    QFETCH(QList<int>, ports);
-    QFETCH(int, com1);
-    QFETCH(int, com2);
-    QCOMPARE(brv::portsAtStartup(portsOf(ports)), (PortAssignment{com1, com2}));
-}
-
-void TestContactDecoder::portsWhenApplied_data()
-{
-    QTest::addColumn<QList<int>>("ports");
-    QTest::addColumn<int>("com1");
-    QTest::addColumn<int>("com2");
-    QTest::newRow("nothing") << QList<int>{0, 0, 0, 0, 0, 0} << 0 << 0;
-    QTest::newRow("Start 3, Ziel1 4, Ziel2 4") << QList<int>{3, 4, 4} << 3 << 4;
-    QTest::newRow("Start Kein, Ziel1 5, Ziel2 6") << QList<int>{0, 5, 6} << 5 << 6;
-    QTest::newRow("Start 1, Ziel1 2, Ziel2 3: COM3 replaces COM2") << QList<int>{1, 2, 3} << 1 << 3;
-    QTest::newRow("Ziel3 alone") << QList<int>{0, 0, 0, 7} << 7 << 0;
-    QTest::newRow("Ziel3 returns to an earlier port") << QList<int>{1, 2, 3, 2} << 1 << 3;
-    QTest::newRow("Start 2 and Start 3 claim no port") << QList<int>{1, 1, 0, 0, 8, 9} << 1 << 0;
-}
-
-void TestContactDecoder::portsWhenApplied()
-{
-    QFETCH(QList<int>, ports);
-    QFETCH(int, com1);
-    QFETCH(int, com2);
-    QCOMPARE(brv::portsWhenApplied(portsOf(ports)), (PortAssignment{com1, com2}));
+    QCOMPARE(brv::portsAtStartup(inputs), atStartup);
+    QCOMPARE(brv::portsWhenApplied(inputs), whenApplied);
 }
 
 void TestContactDecoder::portChoiceList()
