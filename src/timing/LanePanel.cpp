@@ -100,13 +100,16 @@ LanePanel::LanePanel(int lane, QWidget* parent) : QWidget(parent), m_lane(lane)
 {
     static const QColor bars[3] = {QColor(255, 208, 208), QColor(255, 255, 208), QColor(208, 255, 208)};
     m_timePanel = new TimePanel(this);
+    m_timePanel->setObjectName(QStringLiteral("timePanel"));
     m_controlBar = new QWidget(this);
+    m_controlBar->setObjectName(QStringLiteral("controlBar"));
     m_controlBar->setAutoFillBackground(true);
     QPalette pal = m_controlBar->palette();
     pal.setColor(QPalette::Window, bars[std::clamp(lane, 1, 3) - 1]);
     m_controlBar->setPalette(pal);
 
     auto* laneLabel = new QLabel(QStringLiteral("Bahn %1").arg(lane), m_controlBar);
+    laneLabel->setObjectName(QStringLiteral("laneLabel"));
     QFont bold = laneLabel->font();
     bold.setBold(true);
     laneLabel->setFont(bold);

@@ -186,22 +186,46 @@ void TestLaneDisplay::lanePanel()
     QFETCH(int, lane);
     QFETCH(QColor, bar);
     LanePanel panel(lane);
-    QCOMPARE(panel.laneLabel->text(), QStringLiteral("Bahn %1").arg(lane));
-    QCOMPARE(panel.controlBar->palette().color(QPalette::Window), bar);
-    QCOMPARE(panel.laneInUse->isVisibleTo(&panel), lane == 3);
-    QVERIFY(panel.laneInUse->isChecked());
-    QCOMPARE(panel.finishButton->toolTip(), QStringLiteral("[F%1]").arg(5 + lane));
-    QCOMPARE(panel.startButton->toolTip(), QStringLiteral("[Alt+%1]").arg(lane));
-    QVERIFY(!panel.finishButton->isEnabled() && !panel.startButton->isVisibleTo(&panel));
-    QCOMPARE(panel.teamSelector->minimumContentsLength(), 8); // room for a team's number and name
-    panel.resize(300, 200);                                   // the digits above, the control bar below them
+    auto* label = panel.findChild<QLabel*>(QStringLiteral("laneLabel"));
+    auto* controlBar = panel.findChild<QWidget*>(QStringLiteral("controlBar"));
+    auto* timePanel = panel.findChild<QWidget*>(QStringLiteral("timePanel"));
+    auto* inUse = panel.findChild<QCheckBox*>(QStringLiteral("laneInUse"));
+    auto* finish = panel.findChild<QPushButton*>(QStringLiteral("finishButton"));
+    auto* start = panel.findChild<QPushButton*>(QStringLiteral("laneStartButton"));
+    auto* teams = panel.findChild<QComboBox*>(QStringLiteral("teamSelector"));
+    QVERIFY(label && controlBar && timePanel && inUse && finish && start && teams);
+    QCOMPARE(label->text(), QStringLiteral("Bahn %1").arg(lane));
+    QCOMPARE(controlBar->palette().color(QPalette::Window), bar);
+    QCOMPARE(inUse->isVisibleTo(&panel), lane == 3);
+    QVERIFY(inUse->isChecked());
+    QCOMPARE(finish->toolTip(), QStringLiteral("[F%1]").arg(5 + lane));
+    QCOMPARE(start->toolTip(), QStringLiteral("[Alt+%1]").arg(lane));
+    QVERIFY(!finish->isEnabled() && !start->isVisibleTo(&panel));
+    QCOMPARE(teams->minimumContentsLength(), 8); // room for a team's number and name
+    panel.resize(300, 200);                      // the digits above, the control bar below them
     panel.show();
-    QCOMPARE(panel.timePanel->geometry().bottom() + 1, panel.controlBar->y());
-    QCOMPARE(panel.controlBar->geometry().bottom(), 198);
+    QCOMPARE(timePanel->geometry().bottom() + 1, controlBar->y());
+    QCOMPARE(controlBar->geometry().bottom(), 198);
+
+    // what the panel is told it shows; what the operator does it reports
+    QSignalSpy finished(&panel, &LanePanel::finishClicked);
+    panel.setFinishArmed(true);
+    QVERIFY(finish->isEnabled());
+    QTest::mouseClick(finish, Qt::LeftButton);
+    QCOMPARE(finished.size(), 1);
+    panel.setStartButton(true, true, true);
+    QVERIFY(start->isVisibleTo(&panel) && start->isEnabled());
+    panel.setTeams({QStringLiteral("  1 FF A"), QStringLiteral("  2 FF B")}, 1, true);
+    QCOMPARE(teams->count(), 2);
+    QCOMPARE(teams->currentIndex(), 1);
+    QVERIFY(teams->isEnabled());
+    panel.setInUse(false);
+    QVERIFY(!inUse->isChecked());
+
     panel.setControlBarHeight(30);
-    QCOMPARE(panel.controlBar->height(), 30);
+    QCOMPARE(controlBar->height(), 30);
     panel.setControlBarHeight(0); // the TV display: digits only
-    QVERIFY(!panel.controlBar->isVisibleTo(&panel));
+    QVERIFY(!controlBar->isVisibleTo(&panel));
 }
 
 QTEST_MAIN(TestLaneDisplay)
