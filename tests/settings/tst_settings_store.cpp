@@ -164,6 +164,7 @@ private Q_SLOTS:
     void savedTypesStayApart();
     void saveReplacesCorruptFileAndKeepsOtherValues();
     void saveFailsWhenFolderCannotBeMade();
+    void keyOpenedForReadingRefusesWrites();
     void saveStopsAtTheFirstRefusal_data();
     void saveStopsAtTheFirstRefusal();
     void otherBaseNameHasItsOwnStore();
@@ -418,6 +419,7 @@ void TestSettingsStore::saveThenLoad()
     writeStore(completeStore());
     Settings s = load();
     s.setWindowBounds(QRect(-1200, 5, 1111, 777)); // left of the primary monitor
+    QCOMPARE(QRect(*s.windowLeft, *s.windowTop, s.windowWidth, s.windowHeight), QRect(-1200, 5, 1111, 777));
     s.inputPort[5] = 64;
     s.inputLine[5] = 4;
     s.competitionTitle = QStringLiteral("Pokal „Roter Hahn“ 10 €");
@@ -484,6 +486,17 @@ void TestSettingsStore::saveFailsWhenFolderCannotBeMade()
     QVERIFY(!saveSettings(*m_backend, Settings(), &error));
     QVERIFY(!error.isEmpty());
     QCOMPARE(load(), Settings());
+}
+
+void TestSettingsStore::keyOpenedForReadingRefusesWrites()
+{
+    writeStore(completeStore());
+    const std::unique_ptr<SettingsKey> key = m_backend->openExisting();
+    QVERIFY(key);
+    QVERIFY(!key->write(QStringLiteral("Title"), StoredValue(QStringLiteral("neu"))));
+    QVERIFY(!key->errorString().isEmpty());
+    QVERIFY(key->close());
+    QCOMPARE(load().competitionTitle, QStringLiteral("Pokal 2024"));
 }
 
 // Values written before a failure stay written; nothing is written after it.
@@ -559,6 +572,7 @@ void TestSettingsStore::programFiles()
     QFETCH(QString, programDir);
 
     const ProgramFiles files = ProgramFiles::fromProgramFile(program);
+    QCOMPARE(files.programFilePath, program);
     QCOMPARE(files.programBaseName, baseName);
     QCOMPARE(files.registryKeyPath, QStringLiteral("\\Software\\Tempvalorhub\\") + baseName);
     QCOMPARE(files.programDir, programDir);
