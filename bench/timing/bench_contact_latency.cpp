@@ -144,7 +144,7 @@ int main(int argc, char** argv)
                     }
                     clock.command(ClockCommand::Start).trigger();
                     std::lock_guard lock(heat.mutex);
-                    heat.startTick = competition.controls().lane(1).startTick;
+                    heat.startTick = clock.controls().lane(1).startTick;
                     start = heat.startTick;
                 },
                 Qt::BlockingQueuedConnection);

@@ -309,17 +309,26 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     m_bracketSchemeDialog = new BracketSchemeDialog(this);
     m_competition.setYesNoQuestion(m_confirmDialog);
 
-    connect(&m_competition, &Competition::controlsChanged, this, &MainWindow::refreshControls);
     connect(&m_competition, &Competition::lanesChanged, this, &MainWindow::refreshLanes);
-    connect(&m_competition, &Competition::tablesChanged, this, &MainWindow::scheduleTableRefresh);
-    connect(&m_competition, &Competition::captionsChanged, this, &MainWindow::refreshCaptions);
-    connect(&m_competition, &Competition::statusChanged, this, &MainWindow::refreshStatus);
+    connect(&m_competition, &Competition::currentCellChanged, this, &MainWindow::scheduleViewSync);
+    connect(&m_competition, &Competition::editEnded, this, &MainWindow::scheduleViewSync);
+    connect(&m_competition.tables(), &ProtocolTables::tableChanged, this, &MainWindow::scheduleViewSync);
+    connect(&m_competition.tables(), &ProtocolTables::captionsChanged, this, &MainWindow::refreshCaptions);
+    connect(&m_session, &AppSession::statusMessageChanged, this, [this] { refreshStatus(2); });
     connect(&m_competition, &Competition::layoutRequested, this, [this] {
         layoutLanes();
         layoutColumns();
     });
     connect(&m_competition, &Competition::pageChanged, this, &MainWindow::syncTabToCompetition);
     connect(&m_clock, &RaceClock::controlsChanged, this, &MainWindow::refreshControls);
+    // the focus rules: "&Fehlstart" after a start, RESET after a finished run, START after a reset
+    connect(&m_clock, &RaceClock::runStateChanged, this, [this](RunState state) {
+        if (state == RunState::Running && m_clock.controls().falseStartShown)
+            m_falseStartButton->setFocus();
+        else if (state == RunState::Finished)
+            m_resetButton->setFocus();
+    });
+    connect(&m_clock, &RaceClock::readyForStart, this, [this] { m_startButton->setFocus(); });
     connect(&m_clock, &RaceClock::laneTimeChanged, this, &MainWindow::showLaneTime);
     connect(&m_decoder, &ContactDecoder::startBarrierSymbolChanged, m_startBarrierIndicator,
             &QWidget::setVisible);
@@ -331,7 +340,7 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     refreshCaptions();
     refreshLanes();
     refreshControls();
-    refreshTables();
+    syncViews();
     for (int panel = 0; panel < 4; ++panel)
         refreshStatus(panel);
     layoutLanes();
@@ -496,10 +505,8 @@ void MainWindow::createLaneArea(QWidget* parent)
         connect(frame, &LanePanel::startClicked, this,
                 [this, lane] { m_clock.startCommand(lane).trigger(); });
         connect(frame, &LanePanel::teamChosen, this, [this, lane](int index) {
-            m_competition.selector(lane).select(index);
-            m_competition.updateLaneReadiness();
+            m_competition.lanes().select(lane, index);
             m_competition.showLaneTeamsOnTv();
-            scheduleTableRefresh();
         });
     }
     connect(m_lanePanels[2], &LanePanel::inUseClicked, this,
@@ -643,7 +650,6 @@ void MainWindow::createPages(QWidget* parent)
         m_views[std::size_t(roundIndex(round))] = view;
         if (round != CompetitionRound::GesamtErgebnis)
             connect(view, &ProtocolTableView::contextMenuWanted, this, &MainWindow::showContextMenu);
-        connect(view, &ProtocolTableView::cellSelected, this, &MainWindow::scheduleTableRefresh);
         // the heading bars follow the column widths, the stretched team column's too
         if (round == CompetitionRound::Vorrunde || round == CompetitionRound::GesamtErgebnis)
             connect(view->horizontalHeader(), &QHeaderView::sectionResized, this,
@@ -665,7 +671,7 @@ void MainWindow::createPages(QWidget* parent)
         }
         view->setParent(page);
         layout->addWidget(view, 1);
-        m_roundTabs->addTab(page, m_competition.pageCaption(round));
+        m_roundTabs->addTab(page, m_competition.tables().pageCaption(round));
     }
     connect(m_roundTabs, &QTabWidget::currentChanged, this, &MainWindow::onTabChanged);
 }
@@ -734,11 +740,11 @@ void MainWindow::createCommands()
     addUnbuiltCommand(QStringLiteral("&Drucker"), QKeySequence(Qt::CTRL | Qt::Key_D));
     addCommand(QStringLiteral("&Beenden"), QKeySequence(Qt::ALT | Qt::Key_B), [this] { close(); });
     addCommand(QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O), [this] {
-        if (m_competition.controls().loadEnabled)
+        if (m_clock.controls().loadEnabled)
             chooseAndLoadProtocol();
     });
     addCommand(QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
-        if (m_competition.controls().saveEnabled)
+        if (m_clock.controls().saveEnabled)
             saveProtocol();
     });
     addUnbuiltCommand(QStringLiteral("Gramoty"), QKeySequence(Qt::CTRL | Qt::Key_U));
@@ -750,13 +756,13 @@ void MainWindow::createCommands()
     }
     addUnbuiltCommand(QStringLiteral("TV Modus"), QKeySequence(Qt::CTRL | Qt::Key_T));
     addCommand(QStringLiteral("Clear"), QKeySequence(Qt::CTRL | Qt::Key_A), [this] {
-        if (m_competition.controls().clearEnabled)
+        if (m_clock.controls().clearEnabled)
             m_competition.clearResults();
     });
     addUnbuiltCommand(QStringLiteral("Html"), QKeySequence(Qt::CTRL | Qt::Key_H));
     addUnbuiltCommand(QStringLiteral("Protokol"), QKeySequence(Qt::CTRL | Qt::Key_P));
     addCommand(QStringLiteral("Excel"), QKeySequence(Qt::CTRL | Qt::Key_E), [this] {
-        if (m_competition.controls().saveEnabled)
+        if (m_clock.controls().saveEnabled)
             showInSpreadsheet();
     });
 }
@@ -765,7 +771,7 @@ void MainWindow::createCommands()
 
 void MainWindow::refreshControls()
 {
-    const RunControls& c = m_competition.controls();
+    const RunControls& c = m_clock.controls();
     m_startButton->setVisible(c.startShown);
     m_startButton->setEnabled(c.startButtonEnabled);
     setButtonColour(m_startButton, c.startGreen ? kStartGreen : QColor());
@@ -787,55 +793,31 @@ void MainWindow::refreshControls()
         const LaneControls& l = c.lane(lane);
         frame->setFinishArmed(l.armed);
         frame->setStartButton(l.startButtonVisible, l.startButtonEnabled, l.startButtonGreen);
-        frame->setTeamsEnabled(m_competition.selector(lane).enabled);
+        frame->setTeamsEnabled(m_competition.lanes().selector(lane).enabled);
         if (lane == 3)
-            frame->setInUse(l.inUse);
-    }
-
-    // the focus rules: "&Fehlstart" after a start, RESET after a finished run, START after a reset
-    const FocusTarget focus = c.focus;
-    if (focus != FocusTarget::None) {
-        m_competition.controls().focus = FocusTarget::None;
-        switch (focus) {
-        case FocusTarget::Start:
-            m_startButton->setFocus();
-            break;
-        case FocusTarget::FalseStart:
-            m_falseStartButton->setFocus();
-            break;
-        case FocusTarget::Reset:
-            m_resetButton->setFocus();
-            break;
-        case FocusTarget::ProtocolPanel:
-            m_roundTabs->setFocus();
-            break;
-        case FocusTarget::None:
-            break;
-        }
+            frame->setInUse(m_competition.lanes().inUse(3));
     }
 }
 
 void MainWindow::refreshLanes()
 {
     for (int lane = 1; lane <= 3; ++lane) {
-        const LaneSelector& selector = m_competition.selector(lane);
+        const LaneSelector& selector = m_competition.lanes().selector(lane);
         m_lanePanels[std::size_t(lane - 1)]->setTeams(selector.entries, selector.index, selector.enabled);
     }
 }
 
-void MainWindow::scheduleTableRefresh()
+void MainWindow::scheduleViewSync()
 {
-    if (m_tableRefreshPending)
+    if (m_viewSyncPending)
         return;
-    m_tableRefreshPending = true;
-    QTimer::singleShot(0, this, &MainWindow::refreshTables);
+    m_viewSyncPending = true;
+    QTimer::singleShot(0, this, &MainWindow::syncViews);
 }
 
-void MainWindow::refreshTables()
+void MainWindow::syncViews()
 {
-    m_tableRefreshPending = false;
-    for (ProtocolTableModel* model : m_models)
-        model->refresh();
+    m_viewSyncPending = false;
     for (ProtocolTableView* view : m_views) {
         // an editor stays open only while the core edits that cell (a recalculation or a page
         // change ends the edit)
@@ -854,13 +836,13 @@ void MainWindow::refreshStatus(int panel)
     if (panel == 0)
         m_statusPanels[0]->setText(QStringLiteral(" %1").arg(m_competition.currentGrid().dataRowCount()));
     else if (panel == 2)
-        m_statusPanels[2]->setText(m_competition.statusText(2));
+        m_statusPanels[2]->setText(m_session.statusMessage());
 }
 
 void MainWindow::refreshCaptions()
 {
     for (CompetitionRound round : kAllRounds)
-        m_roundTabs->setTabText(roundIndex(round), m_competition.pageCaption(round));
+        m_roundTabs->setTabText(roundIndex(round), m_competition.tables().pageCaption(round));
     layoutColumns();
 }
 
@@ -883,7 +865,7 @@ void MainWindow::layoutLanes()
     m_laneArea->setVisible(shown);
     m_lanePanels[2]->setVisible(n == 3);
     for (int lane = 1; lane <= 3; ++lane) {
-        const LaneControls& l = m_competition.controls().lane(lane);
+        const LaneControls& l = m_clock.controls().lane(lane);
         m_lanePanels[std::size_t(lane - 1)]->setStartButton(l.startButtonVisible, l.startButtonEnabled,
                                                             l.startButtonGreen);
     }
@@ -965,7 +947,7 @@ void MainWindow::layoutHeadingBars()
     };
     using V = VorrundeColumn;
     using O = OverallColumn;
-    const QStringList& top = m_competition.laneHeadings();
+    const QStringList& top = m_competition.tables().laneHeadings();
     ProtocolTableView* v = table(CompetitionRound::Vorrunde);
     m_laneHeadingBar->setHeadings(
         {{top.value(0), span(v, V::Nr, V::Klasse), {}, {}},
@@ -973,7 +955,7 @@ void MainWindow::layoutHeadingBars()
          {top.value(2), span(v, laneTimeColumn(2), laneResultColumn(2)), QColor::fromRgb(colour::Lane2), {}},
          {top.value(3), span(v, laneTimeColumn(3), laneResultColumn(3)), QColor::fromRgb(colour::Lane3), {}},
          {top.value(4), span(v, V::RankingValue, V::Place), QColor::fromRgb(colour::Ranking), {}}});
-    const QStringList& top7 = m_competition.roundHeadings();
+    const QStringList& top7 = m_competition.tables().roundHeadings();
     ProtocolTableView* g = table(CompetitionRound::GesamtErgebnis);
     const QColor yellow = QColor::fromRgb(colour::Yellow);
     auto runSpan = [&](CompetitionRound round) {
@@ -1055,7 +1037,7 @@ void MainWindow::onTabChanged(int index)
     m_competition.changePage(roundAt(index));
     layoutLanes();
     layoutColumns();
-    refreshTables();
+    syncViews();
 }
 
 void MainWindow::syncTabToCompetition()
@@ -1068,7 +1050,7 @@ void MainWindow::syncTabToCompetition()
     }
     layoutLanes();
     layoutColumns();
-    scheduleTableRefresh();
+    scheduleViewSync();
 }
 
 void MainWindow::showContextMenu(const QPoint& globalPos)
@@ -1079,21 +1061,18 @@ void MainWindow::showContextMenu(const QPoint& globalPos)
 
 void MainWindow::onContactPortLost(int comNumber)
 {
-    m_competition.setStatusText(
-        2, QStringLiteral(
-               " Kontakt-Port COM%1 getrennt: Kontakte ohne Funktion – Tasten und Maus arbeiten weiter")
-               .arg(comNumber));
+    m_session.setStatusMessage(
+        QStringLiteral(
+            " Kontakt-Port COM%1 getrennt: Kontakte ohne Funktion – Tasten und Maus arbeiten weiter")
+            .arg(comNumber));
 }
 
 // ---------------------------------------------------------------- commands
 
 bool MainWindow::loadProtocol(const QString& path, bool quiet, QString* message)
 {
-    const QString panel2 = m_competition.statusText(2);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_competition.setStatusText(2, QStringLiteral(" Protokoll öffnen..."));
     const ProtocolResult result = m_files.loadCommand(path);
-    m_competition.setStatusText(2, panel2);
     QApplication::restoreOverrideCursor();
     if (!result.ok) {
         if (message)
@@ -1143,10 +1122,7 @@ void MainWindow::saveProtocol()
     m_saveFileName = QFileInfo(path).fileName();
     m_dialogFolder = QFileInfo(path).absolutePath();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString panel2 = m_competition.statusText(2);
-    m_competition.setStatusText(2, QStringLiteral(" Protokoll speichern unter..."));
     const ProtocolResult result = m_files.saveCommand(m_saveFilterIndex, path);
-    m_competition.setStatusText(2, panel2);
     QApplication::restoreOverrideCursor();
     if (!result.ok)
         QMessageBox::warning(this, QString(version::kProgramName), result.message);

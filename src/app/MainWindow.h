@@ -104,8 +104,9 @@ private:
 
     void refreshControls();
     void refreshLanes();
-    void refreshTables();
-    void scheduleTableRefresh();
+    // The views follow the core's current cell and close an editor whose edit has ended.
+    void syncViews();
+    void scheduleViewSync();
     void refreshStatus(int panel);
     void refreshCaptions();
     void showLaneTime(int lane);
@@ -156,7 +157,7 @@ private:
     ContactDecoder& m_decoder;
     ProtocolFiles& m_files;
     bool m_syncingTabs = false;
-    bool m_tableRefreshPending = false;
+    bool m_viewSyncPending = false;
     bool m_firstShow = true;
     bool m_helpPresent = false;
 

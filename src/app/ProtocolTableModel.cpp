@@ -2,15 +2,24 @@
 
 #include <QColor>
 #include <QFont>
+#include <algorithm>
 
 namespace brv {
-
-namespace {} // namespace
 
 ProtocolTableModel::ProtocolTableModel(Competition& competition, CompetitionRound round, QObject* parent)
     : QAbstractTableModel(parent), m_competition(competition), m_round(round),
       m_rows(competition.grid(round).dataRowCount())
-{}
+{
+    const ProtocolTables& tables = competition.tables();
+    connect(&tables, &ProtocolTables::rowsChanged, this, &ProtocolTableModel::refreshRows);
+    connect(&tables, &ProtocolTables::tableChanged, this, [this](CompetitionRound changed) {
+        if (changed == m_round)
+            refresh();
+    });
+    // the colours follow the teams on the lanes and the options
+    connect(&competition, &Competition::lanesChanged, this, &ProtocolTableModel::refresh);
+    connect(&competition, &Competition::layoutRequested, this, &ProtocolTableModel::refresh);
+}
 
 int ProtocolTableModel::rowCount(const QModelIndex& parent) const
 {
@@ -92,6 +101,21 @@ bool ProtocolTableModel::setData(const QModelIndex& index, const QVariant& value
         return false;
     m_competition.setEditText(value.toString());
     return true;
+}
+
+void ProtocolTableModel::refreshRows(CompetitionRound round, int first, int last)
+{
+    if (round != m_round)
+        return;
+    if (m_competition.grid(m_round).dataRowCount() != m_rows) {
+        refresh();
+        return;
+    }
+    if (first == 0)
+        Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+    if (last >= 1 && m_rows > 0)
+        Q_EMIT dataChanged(index(std::max(first, 1) - 1, 0),
+                           index(std::min(last, m_rows) - 1, columnCount() - 1));
 }
 
 void ProtocolTableModel::refresh()

@@ -27,10 +27,11 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
-    // The grid changed under the model: rows, cells or captions.
-    void refresh();
-
 private:
+    // The whole table may differ: rows, cells or captions.
+    void refresh();
+    void refreshRows(brv::CompetitionRound round, int first, int last);
+
     Competition& m_competition;
     CompetitionRound m_round;
     int m_rows = 0;

@@ -66,9 +66,9 @@ CellStyle Competition::cellStyle(CompetitionRound round, int col, int row) const
             style.alignment = kLeft;
         // the best run of the row stands out
         if (lane > 0 && col == columnIndex(laneResultColumn(lane))) {
-            const double g1 = numberOr(g.cell(VorrundeColumn::Lane1Gesamt, row), kNoResult);
-            const double g2 = numberOr(g.cell(VorrundeColumn::Lane2Gesamt, row), kNoResult);
-            const double g3 = numberOr(g.cell(VorrundeColumn::Lane3Gesamt, row), kNoResult);
+            const double g1 = m_format.numberOr(g.cell(VorrundeColumn::Lane1Gesamt, row), kNoResult);
+            const double g2 = m_format.numberOr(g.cell(VorrundeColumn::Lane2Gesamt, row), kNoResult);
+            const double g3 = m_format.numberOr(g.cell(VorrundeColumn::Lane3Gesamt, row), kNoResult);
             const double mine = lane == 1 ? g1 : (lane == 2 ? g2 : g3);
             const double otherA = lane == 1 ? g2 : g1;
             const double otherB = lane == 3 ? g2 : g3;
@@ -77,9 +77,9 @@ CellStyle Competition::cellStyle(CompetitionRound round, int col, int row) const
                 style.background = *style.background | 0xF0F0F0;
             }
         }
-        const QString entry = laneEntryText(g, row);
-        if (entry == selector(1).text() || entry == selector(2).text() ||
-            (laneVisible(3) && entry == selector(3).text()))
+        const QString entry = LaneAssignment::entryText(g, row);
+        if (entry == m_lanes.selector(1).text() || entry == m_lanes.selector(2).text() ||
+            (laneVisible(3) && entry == m_lanes.selector(3).text()))
             style.foreground = colour::Red;
         return style;
     }
@@ -107,8 +107,8 @@ CellStyle Competition::cellStyle(CompetitionRound round, int col, int row) const
         }
         if (col == columnIndex(KnockoutColumn::Mannschaft) || col == columnIndex(KnockoutColumn::Klasse))
             style.alignment = kLeft;
-        const QString entry = laneEntryText(g, row);
-        if (entry == selector(1).text() || entry == selector(2).text())
+        const QString entry = LaneAssignment::entryText(g, row);
+        if (entry == m_lanes.selector(1).text() || entry == m_lanes.selector(2).text())
             style.foreground = colour::Red;
         if (round == CompetitionRound::Finale && col == columnIndex(KnockoutColumn::Outcome)) {
             if (const std::optional<int> place =

@@ -1,40 +1,27 @@
 #pragma once
 
+#include "competition/CellEditSession.h"
 #include "competition/CellStyle.h"
 #include "competition/CellText.h"
 #include "competition/CompetitionOptions.h"
 #include "competition/CompetitionRound.h"
 #include "competition/Interfaces.h"
-#include "competition/LaneSelector.h"
+#include "competition/LaneAssignment.h"
+#include "competition/ProtocolTables.h"
+#include "competition/RandomFill.h"
 #include "competition/ResultGrid.h"
-#include "competition/RunControls.h"
 
 #include <QObject>
-#include <QStringList>
 
-#include <array>
 #include <functional>
-#include <memory>
 #include <optional>
 
 namespace brv {
 
-// Pseudo-random numbers that repeat after every program start: a 32-bit linear congruential
-// generator with seed 0, taking the upper half of the 64-bit product.
-class RandomGenerator
-{
-public:
-    quint32 bounded(quint32 range);
-    quint32 seed() const { return m_seed; }
-
-private:
-    quint32 m_seed = 0;
-};
-
-// The competition protocol: the six result tables, the three lane selectors, the current
-// round and the operations that fill, rank and advance them. Everything here runs on the main
-// thread and needs no window; the main window shows this state and forwards the operator's
-// actions to it.
+// The competition day's operations on the protocol: it owns the six tables, the lane
+// assignment, the cell-edit session and the random fill, knows the current page, and runs the
+// operator's actions (a time recorded, a cell corrected, a page left) through them. Everything
+// here runs on the main thread and needs no window.
 class Competition final : public QObject
 {
     Q_OBJECT
@@ -51,101 +38,74 @@ public:
     // Services the operations call; null means "answer no" and "no Shift key".
     void setYesNoQuestion(YesNoQuestion* question) { m_question = question; }
     void setShiftKeyState(ShiftKeyState* shift) { m_shift = shift; }
-    // Runs the reset of a finished heat that still waits for it (set by the race clock).
+    // Runs before a page is left, so that a finished heat that still waits for its reset gets it
+    // (set by the race clock).
     void setPendingResetRunner(std::function<void()> runner) { m_pendingReset = std::move(runner); }
 
-    // ---- tables
-    ResultGrid& grid(CompetitionRound round) { return *m_grids[std::size_t(roundIndex(round))]; }
-    const ResultGrid& grid(CompetitionRound round) const { return *m_grids[std::size_t(roundIndex(round))]; }
+    // ---- parts
+    ProtocolTables& tables() { return m_tables; }
+    const ProtocolTables& tables() const { return m_tables; }
+    LaneAssignment& lanes() { return m_lanes; }
+    const LaneAssignment& lanes() const { return m_lanes; }
+    const CellEditSession& edit() const { return m_edit; }
+    RandomGenerator& random() { return m_random.generator(); }
+
+    ResultGrid& grid(CompetitionRound round) { return m_tables.grid(round); }
+    const ResultGrid& grid(CompetitionRound round) const { return m_tables.grid(round); }
     ResultGrid& currentGrid() { return grid(m_currentRound); }
     const ResultGrid& currentGrid() const { return grid(m_currentRound); }
     CompetitionRound currentRound() const { return m_currentRound; }
-    ResultGrid& rankingScratch() { return m_rankingScratch; }
-    // Heading bars: the lane headings over the Vorrunde (5), the round headings over the
-    // overall table (7).
-    const QStringList& laneHeadings() const { return m_laneHeadings; }
-    const QStringList& roundHeadings() const { return m_roundHeadings; }
-    void setRoundHeading(int col, const QString& text);
-    QString pageCaption(CompetitionRound round) const
-    {
-        return m_pageCaptions[std::size_t(roundIndex(round))];
-    }
-    void setPageCaption(CompetitionRound round, const QString& caption);
 
-    // Writes the caption rows of all tables and heading bars.
-    void writeCaptions();
-    // "Beste"/"Summe" for ranking mode 0, "Best"/"Zeit" for 1; other modes change nothing.
-    void applyRankingCaptions();
-    // Writes the class caption into the caption rows of every table.
-    void applyClassCaption();
-
-    // "%3s %s" of the Nr. and Mannschaft cells of a row.
-    static QString laneEntryText(const ResultGrid& grid, int row);
+    // Caption rows with the options in effect.
+    void writeCaptions() { m_tables.writeCaptions(m_options); }
+    void applyRankingCaptions() { m_tables.applyRankingCaptions(m_options.rankingMode); }
+    void applyClassCaption() { m_tables.applyClassCaption(m_options.classColumnCaption); }
 
     // Pages the operator can reach: the Achtelfinale is hidden when the knockout starts with 8.
     bool isPageVisible(CompetitionRound round) const;
 
-    // ---- lanes and run controls
-    LaneSelector& selector(int lane) { return m_selectors[std::size_t(lane - 1)]; }
-    const LaneSelector& selector(int lane) const { return m_selectors[std::size_t(lane - 1)]; }
-    RunControls& controls() { return m_controls; }
-    const RunControls& controls() const { return m_controls; }
+    // ---- lanes
     // Lane 3 is shown with three lanes on the Vorrunde page; lanes 1 and 2 always.
     bool laneVisible(int lane) const;
     // Shown and switched on.
-    bool laneActive(int lane) const;
+    bool laneActive(int lane) const { return laneVisible(lane) && m_lanes.inUse(lane); }
     // Number of lanes shown: 3 or 2.
     int lanesShown() const { return laneVisible(3) ? 3 : 2; }
     // Lane panels, lane buttons and the start/reset toolbar are hidden on the overall page.
     bool laneAreaVisible() const { return m_currentRound != CompetitionRound::GesamtErgebnis; }
 
-    // ---- status bar texts (panel 0: teams of the current table, panel 2: warnings, progress)
-    QString statusText(int panel) const { return m_status[std::size_t(panel)]; }
-    void setStatusText(int panel, const QString& text);
-
-    // ---- best result for the TV display
-    qint32 tvBestMilliseconds() const { return m_tvBestMs; }
-    QString tvBestTeam() const { return m_tvBestTeam; }
-
-    // ---- sorting
-    // Sorts the current table by its sortColumn and numbers the places; re-entrant calls return.
-    void sortCurrentTableAndNumber();
-
-    // ---- recording
-    void fillLaneSelectors();
+    // The team of the current row goes onto the lane.
     void assignRowToLane(int lane);
     // Writes a lane's stopped time into the row of the team on the lane: in the Vorrunde into
     // the lane's run, in a knockout round into the round's run.
     void recordLaneTime(int lane, const QString& timeText);
+    // After a heat: the next teams onto the lanes.
     void advanceLanes();
-    void showLaneTeamsOnTv();
-    // Lane 3's on/off box; `startReady` says whether lanes 1 and 2 may be started.
     void setLane3On(bool on);
+    // The TV display shows the teams on the lanes anew.
+    void showLaneTeamsOnTv() { Q_EMIT tvChanged(); }
+
+    // ---- the TV display's best result, and the warning about tied qualifying places
+    qint32 tvBestMilliseconds() const { return m_tvBestMs; }
+    QString tvBestTeam() const { return m_tvBestTeam; }
+    QString placeWarning() const { return m_placeWarning; }
 
     // ---- cell editing
-    int editColumn() const { return m_editColumn; }
-    // The operator selects a cell of the current table.
+    // The operator selects a cell of the current table; moving away from an edited cell commits it.
     void selectCell(int col, int row);
     template <typename Column>
     requires isTableColumn<Column>
     void selectCell(Column col, int row) { selectCell(columnIndex(col), row); }
-    // Whether a typed character reaches the edited cell.
-    bool acceptsEditKey(QChar key) const;
-    // The character a key puts into the edited cell, or nothing when the key is dropped. A point
-    // or a comma in a time or penalty means the decimal separator, whichever the system uses.
-    std::optional<QChar> editCharacter(QChar key) const;
+    bool acceptsEditKey(QChar key) const { return m_edit.acceptsKey(key, m_format.decimalSeparator()); }
+    std::optional<QChar> editCharacter(QChar key) const
+    {
+        return m_edit.character(key, m_format.decimalSeparator());
+    }
     // The edited cell's text changes (typing into it).
     void setEditText(const QString& text);
     // Enter in the edited cell.
     void editEnter();
     void commitCellEdit();
-    bool isCellEditable(CompetitionRound round, int col) const;
-    template <typename Column>
-    requires isTableColumn<Column>
-    bool isCellEditable(CompetitionRound round, Column col) const
-    {
-        return isCellEditable(round, columnIndex(col));
-    }
 
     // ---- marks and clearing
     void markVoid();         // "Aus"
@@ -153,28 +113,25 @@ public:
     void clearResults();
     // "Neu auswerten" is offered unless the table has fewer than two data rows and a blank row 1.
     bool canRecalculate() const;
-
-    // ---- readiness and buttons
-    void updateLaneReadiness();
-    void updateProtocolButtons();
+    // Save, print and clear are offered for a table with at least two rows and a filled row 1.
     bool tableHasData() const;
 
     // ---- ranking
     void recalculateRound();
     void updateTvBestResult();
 
-    // ---- rounds
-    void buildNextRound(); // for the page being left (the current page)
+    // ---- pages
+    // Builds the next round from the page being left (the current page).
+    void buildNextRound();
     void enterRound(CompetitionRound newRound);
     // What the tab control does: build the next round from the page left, then enter the new one.
     void changePage(CompetitionRound newRound);
     // Makes a page current without the page-change handling.
-    void setCurrentRound(CompetitionRound round);
+    void setCurrentRound(CompetitionRound round) { m_currentRound = round; }
 
     // ---- random fill
     void fillWithRandomResults();
     void fillAllPages();
-    RandomGenerator& random() { return m_random; }
 
     // ---- display
     CellStyle cellStyle(CompetitionRound round, int col, int row) const;
@@ -182,63 +139,44 @@ public:
     requires isTableColumn<Column> CellStyle cellStyle(CompetitionRound round, Column col, int row)
     const { return cellStyle(round, columnIndex(col), row); }
 
-    // Replaces every table in one step (a protocol was loaded).
+    // Replaces every table in one step (a protocol was loaded): the Vorrunde in ranking order.
     void replaceTables(const std::array<std::unique_ptr<ResultGrid>, kRoundCount>& tables,
                        const std::array<bool, kRoundCount>& present);
+    // The lanes after a load: the current page's teams, lanes shown and in use take teams 1 to 3.
+    void enterLoadedLanes();
 
 Q_SIGNALS:
-    void tablesChanged();
-    void controlsChanged();
     void lanesChanged();
-    void statusChanged(int panel);
     void tvChanged();
     void pageChanged(brv::CompetitionRound round);
     void layoutRequested();
-    void captionsChanged();
+    // The current cell, or whether it is edited, may have changed.
+    void currentCellChanged();
     // The cell-edit session ended (committed, or the table left edit mode): a cell editor
     // still open must close.
     void editEnded();
+    void placeWarningChanged(const QString& warning);
 
 private:
-    void setEditMode(ResultGrid& grid, bool on);
     // Leaves the cell-edit session without committing; announces it when one was open.
     void endEdit();
-    // Numbers the Vorrunde's places by its ranking values and keeps the rows in start order.
-    void rankVorrunde();
-    void setProvisionalRanking(int row);
-    void writeRankingValue(ResultGrid& grid, int row);
     void recalculateVorrunde();
-    void recalculateKnockout();
-    void recalculateFinale();
-    void leaveVorrunde();
-    void leaveKnockout(CompetitionRound left);
-    void writeOverallBest();
-    void sortAndNumber(ResultGrid& grid);
-    void fillRoundRow(ResultGrid& target, int row, const QString& place, const QString& nr,
-                      const QString& team, const QString& cls, const QString& result);
-    double numberOr(const QString& text, double fallback) const { return m_format.numberOr(text, fallback); }
-    bool shiftDown() const;
+    void setPlaceWarning(const std::optional<QString>& warning);
+    bool shiftDown() const { return m_shift && m_shift->shiftDown(); }
 
     NumberFormat m_format;
     CompetitionOptions m_options;
-    std::array<std::unique_ptr<ResultGrid>, kRoundCount> m_grids;
-    ResultGrid m_rankingScratch;
-    QStringList m_laneHeadings;
-    QStringList m_roundHeadings;
-    std::array<QString, kRoundCount> m_pageCaptions;
+    ProtocolTables m_tables;
+    LaneAssignment m_lanes;
+    CellEditSession m_edit;
+    RandomFill m_random;
     CompetitionRound m_currentRound = CompetitionRound::Vorrunde;
 
-    std::array<LaneSelector, 3> m_selectors;
-    RunControls m_controls;
-    std::array<QString, 4> m_status;
     qint32 m_tvBestMs = 0;
     QString m_tvBestTeam;
-
-    int m_editColumn = -1;
-    bool m_sorting = false;
+    QString m_placeWarning;
     bool m_recalculating = false;
 
-    RandomGenerator m_random;
     YesNoQuestion* m_question = nullptr;
     ShiftKeyState* m_shift = nullptr;
     std::function<void()> m_pendingReset;

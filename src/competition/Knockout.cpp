@@ -1,5 +1,8 @@
 // Building the next round from the page being left, and the overall result.
-#include "competition/Competition.h"
+#include "competition/Knockout.h"
+
+#include "competition/ProtocolTables.h"
+#include "competition/Ranking.h"
 
 #include "competition/TableSort.h"
 
@@ -22,10 +25,8 @@ void copyRun(ResultGrid& overall, int row, CompetitionRound round, const ResultG
     overall.setCell(knockoutResultColumn(round), row, table.cell(KnockoutColumn::Gesamt, tableRow));
 }
 
-} // namespace
-
-void Competition::fillRoundRow(ResultGrid& target, int row, const QString& place, const QString& nr,
-                               const QString& team, const QString& cls, const QString& result)
+void fillRoundRow(ResultGrid& target, int row, const QString& place, const QString& nr, const QString& team,
+                  const QString& cls, const QString& result)
 {
     // The row's own results stay with its team; a row that now holds another team must not
     // hand the previous team's run to it.
@@ -39,37 +40,20 @@ void Competition::fillRoundRow(ResultGrid& target, int row, const QString& place
     target.setCell(KnockoutColumn::BroughtResult, row, result);
 }
 
-void Competition::buildNextRound()
+void leaveVorrunde(ProtocolTables& tables, const CompetitionOptions& options, const NumberFormat& format)
 {
-    if (m_controls.resetEnabled && m_controls.resetShown && m_pendingReset)
-        m_pendingReset();
-
-    const CompetitionRound left = m_currentRound;
-    if (left == CompetitionRound::Vorrunde)
-        leaveVorrunde();
-    else if (isKnockoutRound(left))
-        leaveKnockout(left);
-
-    updateTvBestResult();
-    writeOverallBest();
-    Q_EMIT layoutRequested();
-    Q_EMIT tablesChanged();
-}
-
-void Competition::leaveVorrunde()
-{
-    ResultGrid& v = grid(CompetitionRound::Vorrunde);
+    ResultGrid& v = tables.grid(CompetitionRound::Vorrunde);
 
     ResultGrid* first = nullptr;
     int qualified = 0;
     const int* seeding = nullptr;
-    if (m_options.knockoutStart == KnockoutStart::Achtelfinale) {
-        first = &grid(CompetitionRound::Achtelfinale);
+    if (options.knockoutStart == KnockoutStart::Achtelfinale) {
+        first = &tables.grid(CompetitionRound::Achtelfinale);
         first->raiseRowCount(17);
         qualified = 16;
         seeding = SeedingByPlace16.data();
-    } else if (m_options.knockoutStart == KnockoutStart::Viertelfinale) {
-        first = &grid(CompetitionRound::Viertelfinale);
+    } else if (options.knockoutStart == KnockoutStart::Viertelfinale) {
+        first = &tables.grid(CompetitionRound::Viertelfinale);
         first->raiseRowCount(9);
         qualified = 8;
         seeding = SeedingByPlace8.data();
@@ -88,7 +72,7 @@ void Competition::leaveVorrunde()
         }
     }
 
-    ResultGrid& overall = grid(CompetitionRound::GesamtErgebnis);
+    ResultGrid& overall = tables.grid(CompetitionRound::GesamtErgebnis);
     overall.setRowCount(v.rowCount());
 
     std::vector<QString> numbers(static_cast<std::size_t>(v.rowCount()));
@@ -98,7 +82,7 @@ void Competition::leaveVorrunde()
     }
     v.sortColumn = columnIndex(VorrundeColumn::RankingValue);
     v.sortEnabled = true;
-    sortAndNumber(v);
+    sortAndNumber(v, format);
     for (int r = 1; r < v.rowCount(); ++r) {
         overall.setCell(OverallColumn::Place, r, QString::number(r));
         overall.setCell(OverallColumn::Mannschaft, r, v.cell(VorrundeColumn::Mannschaft, r));
@@ -106,15 +90,16 @@ void Competition::leaveVorrunde()
         overall.setCell(OverallColumn::VorrundeResult, r, v.cell(VorrundeColumn::RankingValue, r));
     }
     v.sortColumn = columnIndex(VorrundeColumn::Nr);
-    sortAndNumber(v);
+    sortAndNumber(v, format);
     v.sortEnabled = false;
     for (int r = 1; r < v.rowCount(); ++r)
         v.setCell(VorrundeColumn::Nr, r, numbers[std::size_t(r)]);
 }
 
-void Competition::leaveKnockout(CompetitionRound left)
+void leaveKnockout(ProtocolTables& tables, CompetitionRound left, const CompetitionOptions& options,
+                   const NumberFormat& format)
 {
-    ResultGrid& t = grid(left);
+    ResultGrid& t = tables.grid(left);
     const int rows = t.rowCount();
 
     // 1. keep places and outcomes; row numbers stand in for the places while sorting
@@ -129,12 +114,12 @@ void Competition::leaveKnockout(CompetitionRound left)
     // 2. order by outcome (and result when seeding by place)
     t.sortColumn = columnIndex(KnockoutColumn::Outcome);
     t.secondarySortColumns.clear();
-    if (m_options.pairing == Pairing::ByPlace)
+    if (options.pairing == Pairing::ByPlace)
         t.secondarySortColumns = {columnIndex(KnockoutColumn::Gesamt)};
     if (left == CompetitionRound::Halbfinale)
         t.sortDirection = SortDirection::Descending;
     t.sortEnabled = true;
-    sortAndNumber(t);
+    sortAndNumber(t, format);
 
     // 3. ranks
     for (int r = 1; r < rows; ++r) {
@@ -143,17 +128,17 @@ void Competition::leaveKnockout(CompetitionRound left)
     }
 
     // 4. winners keep their bracket: the losers' half is ranked by result
-    if (m_options.pairing == Pairing::WinnersKeepBracket &&
+    if (options.pairing == Pairing::WinnersKeepBracket &&
         (left == CompetitionRound::Achtelfinale || left == CompetitionRound::Viertelfinale)) {
         const int h = (rows + 1) / 2;
-        ResultGrid& scratch = m_rankingScratch;
+        ResultGrid& scratch = tables.rankingScratch();
         scratch.setRowCount(std::max(h, rows - h + 1));
         for (int r = 1; r < scratch.rowCount(); ++r)
             scratch.setRowCells(r, QStringList());
         for (int r = h; r < rows; ++r)
             scratch.setRowCells(r + 1 - h, t.rowCells(r));
         scratch.sortEnabled = true;
-        sortTable(scratch, columnIndex(RankingScratchColumn::Gesamt), m_format);
+        sortTable(scratch, columnIndex(RankingScratchColumn::Gesamt), format);
         for (int r = h; r < rows; ++r) {
             t.setRowCells(r, scratch.rowCells(r + 1 - h));
             t.setCell(KnockoutColumn::Outcome, r, QString::number(r));
@@ -163,10 +148,10 @@ void Competition::leaveKnockout(CompetitionRound left)
     // 5. fill the next round
     if (left != CompetitionRound::Finale) {
         const CompetitionRound nextRound = roundAt(roundIndex(left) + 1);
-        ResultGrid& next = grid(nextRound);
+        ResultGrid& next = tables.grid(nextRound);
         next.raiseRowCount(roundTeamCount(nextRound) + 1);
         const int handedOn = left == CompetitionRound::Achtelfinale ? 8 : 4;
-        const bool byPlace = m_options.pairing == Pairing::ByPlace;
+        const bool byPlace = options.pairing == Pairing::ByPlace;
         for (int r = 1; r <= handedOn; ++r) {
             if (t.cell(KnockoutColumn::Gesamt, r).isEmpty())
                 continue;
@@ -182,10 +167,10 @@ void Competition::leaveKnockout(CompetitionRound left)
     }
 
     // 6. the overall table takes this round's places
-    ResultGrid& overall = grid(CompetitionRound::GesamtErgebnis);
-    const ResultGrid& achtel = grid(CompetitionRound::Achtelfinale);
-    const ResultGrid& viertel = grid(CompetitionRound::Viertelfinale);
-    const ResultGrid& halb = grid(CompetitionRound::Halbfinale);
+    ResultGrid& overall = tables.grid(CompetitionRound::GesamtErgebnis);
+    const ResultGrid& achtel = tables.grid(CompetitionRound::Achtelfinale);
+    const ResultGrid& viertel = tables.grid(CompetitionRound::Viertelfinale);
+    const ResultGrid& halb = tables.grid(CompetitionRound::Halbfinale);
     const int places = roundTeamCount(left);
     for (int r = 1; r < rows; ++r) {
         const std::optional<int> p = NumberFormat::toInteger(t.cell(KnockoutColumn::Outcome, r));
@@ -200,7 +185,7 @@ void Competition::leaveKnockout(CompetitionRound left)
             overall.setCell(OverallColumn::VorrundeResult, row,
                             achtel.cell(KnockoutColumn::BroughtResult, a));
             copyRun(overall, row, CompetitionRound::Achtelfinale, achtel, a);
-        } else if (m_options.knockoutStart == KnockoutStart::Viertelfinale) {
+        } else if (options.knockoutStart == KnockoutStart::Viertelfinale) {
             // The knockout began with the Viertelfinale: its "Vorrunde" column holds the team's
             // Vorrunde value, and there is no Achtelfinale run. Without this the row would keep
             // the value of whichever team stood there in Vorrunde order.
@@ -230,7 +215,7 @@ void Competition::leaveKnockout(CompetitionRound left)
     t.secondarySortColumns.clear();
     t.sortColumn = columnIndex(KnockoutColumn::PlaceBefore);
     t.sortDirection = SortDirection::Ascending;
-    sortAndNumber(t);
+    sortAndNumber(t, format);
     t.sortEnabled = false;
     for (int r = 1; r < rows; ++r) {
         t.setCell(KnockoutColumn::PlaceBefore, r, col0[std::size_t(r)]);
@@ -238,10 +223,10 @@ void Competition::leaveKnockout(CompetitionRound left)
     }
 }
 
-void Competition::writeOverallBest()
+void writeOverallBest(ProtocolTables& tables, const NumberFormat& format)
 {
-    ResultGrid& overall = grid(CompetitionRound::GesamtErgebnis);
-    const ResultGrid& v = grid(CompetitionRound::Vorrunde);
+    ResultGrid& overall = tables.grid(CompetitionRound::GesamtErgebnis);
+    const ResultGrid& v = tables.grid(CompetitionRound::Vorrunde);
 
     QHash<QString, int> firstVorrundeRow;
     firstVorrundeRow.reserve(v.dataRowCount());
@@ -251,7 +236,7 @@ void Competition::writeOverallBest()
     for (int r = 1; r < overall.rowCount(); ++r) {
         double best = kNoResult;
         for (OverallColumn c : kOverallResultColumns) {
-            if (const std::optional<double> value = m_format.toNumber(overall.cell(c, r));
+            if (const std::optional<double> value = format.toNumber(overall.cell(c, r));
                 value && *value < best)
                 best = *value;
         }
@@ -263,14 +248,27 @@ void Competition::writeOverallBest()
             found != firstVorrundeRow.cend()) {
             for (int lane = 1; lane <= 3; ++lane) {
                 if (const std::optional<double> value =
-                        m_format.toNumber(v.cell(laneResultColumn(lane), *found));
+                        format.toNumber(v.cell(laneResultColumn(lane), *found));
                     value && *value < best)
                     best = *value;
             }
         }
         overall.setCell(OverallColumn::Place, r, QString::number(r));
-        overall.setCell(OverallColumn::BestResult, r, m_format.fixed2(best));
+        overall.setCell(OverallColumn::BestResult, r, format.fixed2(best));
     }
+}
+
+} // namespace
+
+void buildNextRound(ProtocolTables& tables, CompetitionRound left, const CompetitionOptions& options,
+                    const NumberFormat& format)
+{
+    const ProtocolTables::ChangeBatch batch(tables);
+    if (left == CompetitionRound::Vorrunde)
+        leaveVorrunde(tables, options, format);
+    else if (isKnockoutRound(left))
+        leaveKnockout(tables, left, options, format);
+    writeOverallBest(tables, format);
 }
 
 } // namespace brv

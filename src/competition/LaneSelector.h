@@ -12,6 +12,7 @@ struct LaneSelector
     QStringList entries;
     int index = -1;       // -1 = nothing selected
     bool enabled = false; // locked while the lane runs
+    bool inUse = true;    // the on/off box; only lane 3 shows it
 
     int count() const { return int(entries.size()); }
     QString text() const { return index >= 0 && index < entries.size() ? entries.at(index) : QString(); }

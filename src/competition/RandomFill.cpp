@@ -1,54 +1,37 @@
-// Random results, so that a whole competition can be run through without a race.
-#include "competition/Competition.h"
+#include "competition/RandomFill.h"
 
 namespace brv {
 
-bool Competition::shiftDown() const
+quint32 RandomGenerator::bounded(quint32 range)
 {
-    return m_shift && m_shift->shiftDown();
+    m_seed = m_seed * 134775813u + 1u;
+    return quint32((quint64(range) * quint64(m_seed)) >> 32);
 }
 
-void Competition::fillWithRandomResults()
+void RandomFill::fill(ResultGrid& table, CompetitionRound round, int lanes, quint32 base,
+                      const NumberFormat& format)
 {
-    const quint32 base = shiftDown() ? 1000 : 10000;
-    ResultGrid& current = currentGrid();
-
-    if (m_currentRound == CompetitionRound::Vorrunde) {
-        const int lanes = m_options.thirdLaneOn ? 3 : 2;
+    if (round == CompetitionRound::Vorrunde) {
         for (int lane = 1; lane <= lanes; ++lane) {
-            for (int r = 1; r < current.rowCount(); ++r) {
+            for (int r = 1; r < table.rowCount(); ++r) {
                 const quint32 t = m_random.bounded(8 * base) + 4 * base;
                 const quint32 f = m_random.bounded(12);
-                current.setCell(laneTimeColumn(lane), r, m_format.runTime(qint32(t)));
-                current.setCell(lanePenaltyColumn(lane), r, QString::number(f));
-                current.setCell(laneResultColumn(lane), r, m_format.runTime(qint32(f * 1000 + t)));
+                table.setCell(laneTimeColumn(lane), r, format.runTime(qint32(t)));
+                table.setCell(lanePenaltyColumn(lane), r, QString::number(f));
+                table.setCell(laneResultColumn(lane), r, format.runTime(qint32(f * 1000 + t)));
             }
         }
-    } else if (isKnockoutRound(m_currentRound)) {
-        for (int r = 1; r < current.rowCount(); ++r) {
-            if (current.cell(KnockoutColumn::Nr, r).isEmpty() ||
-                current.cell(KnockoutColumn::Mannschaft, r).isEmpty())
+    } else if (isKnockoutRound(round)) {
+        for (int r = 1; r < table.rowCount(); ++r) {
+            if (table.cell(KnockoutColumn::Nr, r).isEmpty() ||
+                table.cell(KnockoutColumn::Mannschaft, r).isEmpty())
                 continue;
             const quint32 t = m_random.bounded(7 * base) + 3 * base;
             const quint32 f = m_random.bounded(9);
-            current.setCell(KnockoutColumn::Zeit, r, m_format.runTime(qint32(t)));
-            current.setCell(KnockoutColumn::Fehler, r, QString::number(f));
-            current.setCell(KnockoutColumn::Gesamt, r, m_format.runTime(qint32(f * 1000 + t)));
+            table.setCell(KnockoutColumn::Zeit, r, format.runTime(qint32(t)));
+            table.setCell(KnockoutColumn::Fehler, r, QString::number(f));
+            table.setCell(KnockoutColumn::Gesamt, r, format.runTime(qint32(f * 1000 + t)));
         }
-    }
-    recalculateRound();
-}
-
-void Competition::fillAllPages()
-{
-    for (CompetitionRound round : kAllRounds) {
-        if (round == CompetitionRound::Achtelfinale && m_options.knockoutStart != KnockoutStart::Achtelfinale)
-            continue;
-        setCurrentRound(round);
-        fillWithRandomResults();
-        buildNextRound();
-        enterRound(round);
-        recalculateRound();
     }
 }
 

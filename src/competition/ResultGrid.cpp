@@ -16,9 +16,12 @@ ResultGrid::ResultGrid(TableId id, int colCount, int rowCount)
 
 void ResultGrid::setRowCount(int rowCount)
 {
+    const int before = m_rowCount;
     m_rowCount = std::max(2, rowCount);
     m_cells.resize(std::size_t(m_rowCount) * std::size_t(m_colCount));
     currentRow = std::clamp(currentRow, 1, m_rowCount - 1);
+    if (m_rowCount != before)
+        changed(-1);
 }
 
 void ResultGrid::raiseRowCount(int rowCount)
@@ -38,7 +41,11 @@ void ResultGrid::setCell(int col, int row, const QString& text)
 {
     if (col < 0 || col >= m_colCount || row < 0 || row >= m_rowCount)
         return;
-    m_cells[std::size_t(row) * std::size_t(m_colCount) + std::size_t(col)] = text;
+    QString& stored = m_cells[std::size_t(row) * std::size_t(m_colCount) + std::size_t(col)];
+    if (stored == text)
+        return;
+    stored = text;
+    changed(row);
 }
 
 QStringList ResultGrid::rowCells(int row) const
@@ -118,6 +125,7 @@ void ResultGrid::reorderDataRows(const std::vector<int>& newOrderOfOldRows)
         ++target;
     }
     m_cells = std::move(cells);
+    changed(-1);
 }
 
 } // namespace brv

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 namespace brv {
@@ -96,7 +97,18 @@ public:
     // Rows are reordered by the sort through this.
     void reorderDataRows(const std::vector<int>& newOrderOfOldRows);
 
+    // Told of every change of the cells: the row whose text changed, or -1 when rows were
+    // added, dropped or reordered. The owner of the tables announces the changes through it.
+    void setChangeObserver(std::function<void(int row)> observer) { m_observer = std::move(observer); }
+
 private:
+    void changed(int row)
+    {
+        if (m_observer)
+            m_observer(row);
+    }
+
+    std::function<void(int row)> m_observer;
     TableId m_id;
     int m_colCount;
     int m_rowCount;

@@ -18,22 +18,20 @@ namespace brv {
 
 namespace {
 
-// Restores status panel 2 when an operation ends, however it ends.
+// Announces a long operation and its end, however it ends.
 class StatusProgress
 {
 public:
-    StatusProgress(Competition& competition, const QString& text)
-        : m_competition(competition), m_saved(competition.statusText(2))
+    StatusProgress(ProtocolFiles& files, const QString& text) : m_files(files)
     {
-        m_competition.setStatusText(2, text);
+        Q_EMIT m_files.progressStarted(text);
     }
-    ~StatusProgress() { m_competition.setStatusText(2, m_saved); }
+    ~StatusProgress() { Q_EMIT m_files.progressEnded(); }
     StatusProgress(const StatusProgress&) = delete;
     StatusProgress& operator=(const StatusProgress&) = delete;
 
 private:
-    Competition& m_competition;
-    QString m_saved;
+    ProtocolFiles& m_files;
 };
 
 } // namespace
@@ -104,14 +102,14 @@ bool ProtocolFiles::saveToWorkbook(const QString& path)
     m_error.clear();
     if (path.isEmpty())
         return showInSpreadsheet().ok;
-    StatusProgress progress(m_competition, QStringLiteral(" Protokoll speichern unter..."));
+    StatusProgress progress(*this, QStringLiteral(" Protokoll speichern unter..."));
     return writeWorkbook(path);
 }
 
 bool ProtocolFiles::loadFromWorkbook(const QString& path)
 {
     m_error.clear();
-    StatusProgress progress(m_competition, QStringLiteral(" Protokoll öffnen..."));
+    StatusProgress progress(*this, QStringLiteral(" Protokoll öffnen..."));
     WorkbookReader reader(m_competition.numberFormat().decimalSeparator(), 17, kRoundCount);
     WorkbookContent content;
     if (!reader.read(path, content)) {
@@ -183,7 +181,7 @@ bool ProtocolFiles::autosaveAfterHeat()
     const QString path = autosavePath();
     if (saveToText(path))
         return true;
-    m_competition.setStatusText(2, kWriteErrorText + QDir::toNativeSeparators(path));
+    Q_EMIT warning(kWriteErrorText + QDir::toNativeSeparators(path));
     return false;
 }
 
@@ -199,7 +197,7 @@ ProtocolResult ProtocolFiles::showInSpreadsheet()
     const QString name = m_protocolName.isEmpty() ? QStringLiteral("Protokoll") : m_protocolName;
     const QString path = dir.filePath(name + QStringLiteral(".xlsx"));
     {
-        StatusProgress progress(m_competition, QStringLiteral(" Protokoll speichern unter..."));
+        StatusProgress progress(*this, QStringLiteral(" Protokoll speichern unter..."));
         XlsxNewWorkbookWriter writer;
         std::vector<ProtocolSheet> sheets;
         for (CompetitionRound round : kAllRounds)

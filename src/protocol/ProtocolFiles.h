@@ -91,6 +91,11 @@ public:
 
 Q_SIGNALS:
     void protocolNameChanged(const QString& name);
+    // A save or load has begun (" Protokoll öffnen...") and has ended, however it ended.
+    void progressStarted(const QString& text);
+    void progressEnded();
+    // Something the operator must see although nobody asked: the autosave could not be written.
+    void warning(const QString& text);
 
 private:
     bool writeWorkbook(const QString& path);

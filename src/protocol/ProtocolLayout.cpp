@@ -87,14 +87,14 @@ std::vector<PlacedCell> headingCells(const Competition& competition, Competition
         cells.push_back({1, col, CellValue::ofText(bar.value(index)), CellFill::None});
     };
     if (round == CompetitionRound::Vorrunde) {
-        const QStringList& top = competition.laneHeadings();
+        const QStringList& top = competition.tables().laneHeadings();
         place(sheetColumn(lanePenaltyColumn(1)), top, 1);
         place(sheetColumn(lanePenaltyColumn(2)), top, 2);
         if (options.thirdLaneOn)
             place(sheetColumn(lanePenaltyColumn(3)), top, 3);
         place(sheetColumn(VorrundeColumn::RankingValue), top, 4);
     } else if (round == CompetitionRound::GesamtErgebnis) {
-        const QStringList& top = competition.roundHeadings();
+        const QStringList& top = competition.tables().roundHeadings();
         place(sheetColumn(OverallColumn::VorrundeResult), top, 1);
         if (options.knockoutStart != KnockoutStart::Viertelfinale)
             place(sheetColumn(OverallColumn::AchtelfinaleErgebnis), top, 2);
@@ -109,7 +109,7 @@ std::vector<PlacedCell> headingCells(const Competition& competition, Competition
 ProtocolSheet protocolSheet(const Competition& competition, CompetitionRound round)
 {
     ProtocolSheet sheet;
-    sheet.name = competition.pageCaption(round);
+    sheet.name = competition.tables().pageCaption(round);
     sheet.block =
         tableBlock(competition.grid(round), round, competition.options(), competition.numberFormat());
     sheet.headings = headingCells(competition, round);

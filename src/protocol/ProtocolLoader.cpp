@@ -90,31 +90,20 @@ void reformatLoadedTimes(Competition& competition)
 
 void applyLoadedProtocol(Competition& competition, const LoadedProtocol& loaded)
 {
+    ProtocolTables& tables = competition.tables();
+    const ProtocolTables::ChangeBatch batch(tables);
     competition.replaceTables(loaded.tables, loaded.present);
     for (int k = kRoundCount - 1; k >= 0; --k) {
         if (!loaded.present[std::size_t(k)])
             continue;
-        competition.setPageCaption(roundAt(k), loaded.sheetNames[std::size_t(k)]);
+        tables.setPageCaption(roundAt(k), loaded.sheetNames[std::size_t(k)]);
         if (k + 1 <= 5)
-            competition.setRoundHeading(k + 1, loaded.sheetNames[std::size_t(k)]);
+            tables.setRoundHeading(k + 1, loaded.sheetNames[std::size_t(k)]);
     }
 
-    competition.fillLaneSelectors();
-    competition.setStatusText(0, QString::number(competition.currentGrid().dataRowCount()));
-    for (int lane = 1; lane <= 3; ++lane) {
-        LaneSelector& selector = competition.selector(lane);
-        selector.enabled = selector.count() > 0 && competition.laneActive(lane);
-        if (selector.enabled)
-            selector.select(lane - 1);
-    }
-    // The selectors changed after fillLaneSelectors announced them.
-    Q_EMIT competition.lanesChanged();
-    competition.showLaneTeamsOnTv();
-    Q_EMIT competition.layoutRequested();
-    competition.updateProtocolButtons();
+    competition.enterLoadedLanes();
     reformatLoadedTimes(competition);
     competition.applyRankingCaptions();
-    Q_EMIT competition.tablesChanged();
 }
 
 } // namespace brv

@@ -45,6 +45,19 @@ AppSession::AppSession(AppEnvironment environment, QObject* parent)
     m_files->setApplicationTitle(version::kProgramName);
     m_files->setFileOpener(m_env.fileOpener);
     m_clock->setAutosave([this] { m_files->autosaveAfterHeat(); });
+    connect(m_competition.get(), &Competition::placeWarningChanged, this, &AppSession::setStatusMessage);
+    connect(m_files.get(), &ProtocolFiles::warning, this, &AppSession::setStatusMessage);
+    // What a save or load is doing stands in the panel while it runs; the message before it
+    // comes back when the outermost one ends.
+    connect(m_files.get(), &ProtocolFiles::progressStarted, this, [this](const QString& text) {
+        if (m_progressDepth++ == 0)
+            m_messageBeforeProgress = m_statusMessage;
+        setStatusMessage(text);
+    });
+    connect(m_files.get(), &ProtocolFiles::progressEnded, this, [this] {
+        if (m_progressDepth > 0 && --m_progressDepth == 0)
+            setStatusMessage(m_messageBeforeProgress);
+    });
 }
 
 AppSession::~AppSession()
@@ -95,6 +108,14 @@ void AppSession::end()
     m_closingPorts = true;
     closeContactPorts(*m_contactPort1, *m_contactPort2);
     saveSettings(*m_store, m_settings);
+}
+
+void AppSession::setStatusMessage(const QString& text)
+{
+    if (text == m_statusMessage)
+        return;
+    m_statusMessage = text;
+    Q_EMIT statusMessageChanged(text);
 }
 
 ProtocolResult AppSession::loadProtocol(const QString& path)

@@ -54,7 +54,13 @@ public:
     // Loads a protocol as the load command does.
     ProtocolResult loadProtocol(const QString& path);
 
+    // The status bar's message panel: the latest warning (tied qualifying places, an autosave
+    // that failed), or what a save or load is doing while it runs.
+    QString statusMessage() const { return m_statusMessage; }
+    void setStatusMessage(const QString& text);
+
 Q_SIGNALS:
+    void statusMessageChanged(const QString& text);
     // A contact port closed by itself: its adapter went away. `comNumber` is the port's COM number.
     void contactPortLost(int comNumber);
 
@@ -73,6 +79,9 @@ private:
     std::unique_ptr<SerialLineMonitor> m_contactPort2;
     std::unique_ptr<ProtocolFiles> m_files;
     quint64 m_availablePorts = 0;
+    QString m_statusMessage;
+    QString m_messageBeforeProgress;
+    int m_progressDepth = 0;
     bool m_closingPorts = false;
     bool m_ended = false;
 };

@@ -15,20 +15,12 @@ CompetitionOptions competitionOptions(const Settings& settings)
     return options;
 }
 
-void applyLaneStartButtons(Competition& competition, bool commonStart)
-{
-    for (LaneControls& lane : competition.controls().lanes)
-        lane.startButtonVisible = !commonStart;
-    Q_EMIT competition.controlsChanged();
-}
-
 void applySettingsAtStartup(const Settings& settings, Competition& competition,
                             const StartupPortOpener& openPorts)
 {
     // Steps 1, 2 and 6: the options carry the class header, lane 3 and the first knockout round.
     competition.setOptions(competitionOptions(settings));
     competition.applyClassCaption();
-    applyLaneStartButtons(competition, settings.commonStart);
     if (openPorts)
         openPorts(settings.inputPort[1], settings.inputPort[2]);
     competition.applyRankingCaptions();

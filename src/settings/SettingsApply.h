@@ -11,10 +11,6 @@ namespace brv {
 // The settings the competition logic reads, taken from the record as they are.
 CompetitionOptions competitionOptions(const Settings& settings);
 
-// The per-lane START buttons of all three lanes are shown exactly when there is no common
-// start contact (commonStart off).
-void applyLaneStartButtons(Competition& competition, bool commonStart);
-
 // Opens the serial ports at start-up. Only the ports of the Start and Ziel1 inputs
 // (inputPort[1] and inputPort[2]) take part; which port component watches which of them, and
 // opening it, is the race timing's business.

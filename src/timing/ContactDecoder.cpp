@@ -58,7 +58,7 @@ void ContactDecoder::fire(int input, std::optional<quint32> edgeTick)
 {
     Q_EMIT inputFired(input);
     Competition& competition = m_clock.competition();
-    const RunControls& c = competition.controls();
+    const RunControls& c = m_clock.controls();
     const quint32 tick = edgeTick.value_or(m_clock.now());
 
     switch (ContactInput(input)) {

@@ -39,7 +39,18 @@ RaceClock::RaceClock(Competition& competition, const TickSource& ticks, SoundPla
 {
     m_displayTick.setInterval(kDisplayTickMs);
     connect(&m_displayTick, &QTimer::timeout, this, &RaceClock::onDisplayTick);
-    m_competition.setPendingResetRunner([this] { command(ClockCommand::Reset).trigger(); });
+    // A page left while a finished heat waits for RESET resets it first.
+    m_competition.setPendingResetRunner([this] {
+        if (m_controls.resetEnabled && m_controls.resetShown)
+            command(ClockCommand::Reset).trigger();
+    });
+    connect(&m_competition, &Competition::lanesChanged, this, &RaceClock::updateReadiness);
+    connect(&m_competition, &Competition::pageChanged, this, &RaceClock::updateReadiness);
+    connect(&m_competition, &Competition::layoutRequested, this, &RaceClock::updateReadiness);
+    connect(&m_competition, &Competition::currentCellChanged, this, &RaceClock::updateReadiness);
+    connect(&m_competition.tables(), &ProtocolTables::rowsChanged, this, &RaceClock::updateReadiness);
+    connect(&m_competition.tables(), &ProtocolTables::tableChanged, this, &RaceClock::updateReadiness);
+    updateReadiness();
 }
 
 RaceClock::~RaceClock()
@@ -47,14 +58,51 @@ RaceClock::~RaceClock()
     m_competition.setPendingResetRunner({});
 }
 
-RunControls& RaceClock::rc()
+void RaceClock::updateReadiness()
 {
-    return m_competition.controls();
-}
+    RunControls& c = m_controls;
+    const LaneAssignment& lanes = m_competition.lanes();
+    const int count1 = lanes.selector(1).count();
+    const int count2 = lanes.selector(2).count();
+    const int count3 = lanes.selector(3).count();
+    const bool lane3Used = m_competition.laneActive(3);
+    const bool commonStart = m_competition.options().commonStart;
 
-const RunControls& RaceClock::controls() const
-{
-    return m_competition.controls();
+    bool ready = !(count1 == 0 || count2 == 0 || (count3 == 0 && lane3Used) ||
+                   lanes.selector(1).index == lanes.selector(2).index);
+    if (ready) {
+        if (commonStart) {
+            ready = !c.displayTickRunning;
+        } else {
+            ready = c.lane(1).startButtonEnabled || c.lane(2).startButtonEnabled ||
+                    (c.lane(3).startButtonEnabled && lane3Used) || !c.displayTickRunning;
+        }
+    }
+    c.startButtonEnabled = ready;
+    c.startGreen = ready;
+
+    for (int lane = 1; lane <= 3; ++lane) {
+        LaneControls& l = c.lane(lane);
+        l.startButtonVisible = !commonStart;
+        if (!commonStart) {
+            l.startButtonEnabled = l.startTick == 0 && !l.armed && (lane < 3 || lane3Used);
+            l.startButtonGreen = l.startButtonEnabled;
+        }
+    }
+
+    const bool hasData = m_competition.tableHasData();
+    c.saveEnabled = hasData;
+    c.clearEnabled = hasData;
+    c.assignEnabled[0] = c.settingsEnabled;
+    c.assignEnabled[1] = c.settingsEnabled;
+    c.assignEnabled[2] = c.settingsEnabled && lane3Used;
+    c.certificatesEnabled =
+        c.settingsEnabled && m_competition.currentRound() == CompetitionRound::GesamtErgebnis;
+
+    if (c != m_announced) {
+        m_announced = c;
+        Q_EMIT controlsChanged();
+    }
 }
 
 RunState RaceClock::runState() const
@@ -72,7 +120,7 @@ RunState RaceClock::runState() const
 
 LaneDigits RaceClock::laneDisplay(int lane) const
 {
-    return laneDigitsFor(laneMilliseconds(lane), controls().lane(lane).inUse);
+    return laneDigitsFor(laneMilliseconds(lane), m_competition.lanes().inUse(lane));
 }
 
 // ---------------------------------------------------------------- lock-outs
@@ -120,7 +168,8 @@ void RaceClock::onDisplayTick()
     const quint32 tick = m_ticks.now();
     for (int lane = 1; lane <= 3; ++lane) {
         const LaneControls& l = controls().lane(lane);
-        if (l.armed && l.inUse && l.startTick != 0 && m_competition.laneVisible(lane))
+        if (l.armed && m_competition.lanes().inUse(lane) && l.startTick != 0 &&
+            m_competition.laneVisible(lane))
             show(lane, RaceTime(l.startTick, tick));
     }
 }
@@ -148,6 +197,7 @@ void RaceClock::playIfThere(Sound sound)
 
 void RaceClock::notify(RunState before)
 {
+    m_announced = m_controls;
     Q_EMIT controlsChanged();
     const RunState after = runState();
     if (after != before)
@@ -203,7 +253,7 @@ void RaceClock::startCommon(std::optional<quint32> tick)
     startDisplayTick();
 
     for (int lane = 1; lane <= 3; ++lane) {
-        m_competition.selector(lane).enabled = false;
+        m_competition.lanes().setEnabled(lane, false);
         c.lane(lane).armed = m_competition.laneActive(lane);
     }
 
@@ -211,8 +261,7 @@ void RaceClock::startCommon(std::optional<quint32> tick)
     c.resetEnabled = false;
     c.resetRed = false;
 
-    c.focus = FocusTarget::FalseStart;
-    m_competition.updateProtocolButtons();
+    updateReadiness();
     notify(before);
 }
 
@@ -231,7 +280,7 @@ void RaceClock::startLane(int lane, std::optional<quint32> tick)
     m_stopped[std::size_t(lane - 1)] = false;
     startDisplayTick();
 
-    m_competition.selector(lane).enabled = false;
+    m_competition.lanes().setEnabled(lane, false);
     l.armed = true;
     l.startButtonEnabled = false;
     l.startButtonGreen = false;
@@ -249,7 +298,7 @@ void RaceClock::startLane(int lane, std::optional<quint32> tick)
     }
 
     lockForRun();
-    m_competition.updateProtocolButtons();
+    updateReadiness();
     notify(before);
 }
 
@@ -283,7 +332,6 @@ void RaceClock::stopLane(int lane, std::optional<quint32> tick)
         m_competition.recalculateRound();
         if (m_autosave)
             m_autosave();
-        c.focus = FocusTarget::Reset;
         c.resetRed = true;
     }
     Q_EMIT laneStopped(lane, elapsed);
@@ -327,7 +375,7 @@ void RaceClock::clear()
         c.lane(lane).startButtonEnabled = true;
         c.lane(lane).startButtonGreen = true;
     }
-    const bool lane3 = m_competition.options().thirdLaneOn && c.lane(3).inUse;
+    const bool lane3 = m_competition.options().thirdLaneOn && m_competition.lanes().inUse(3);
     c.lane(3).startButtonEnabled = lane3;
     c.lane(3).startButtonGreen = lane3;
     finishReset();
@@ -341,7 +389,7 @@ void RaceClock::resetSteps()
     for (int lane = 1; lane <= 3; ++lane) {
         show(lane, 0);
         if (m_competition.laneActive(lane))
-            m_competition.selector(lane).enabled = true;
+            m_competition.lanes().setEnabled(lane, true);
     }
     c.settingsEnabled = true;
     c.loadEnabled = true;
@@ -361,8 +409,8 @@ void RaceClock::resetSteps()
 void RaceClock::finishReset()
 {
     m_competition.showLaneTeamsOnTv();
-    rc().focus = FocusTarget::Start;
-    m_competition.updateProtocolButtons();
+    updateReadiness();
+    Q_EMIT readyForStart();
 }
 
 // ---------------------------------------------------------------- lane 3 box
@@ -370,6 +418,11 @@ void RaceClock::finishReset()
 void RaceClock::setLane3On(bool on)
 {
     m_competition.setLane3On(on);
+    LaneControls& lane3 = m_controls.lane(3);
+    lane3.startButtonEnabled =
+        on && m_controls.lane(1).startButtonEnabled && m_controls.lane(2).startButtonEnabled;
+    lane3.startButtonGreen = on;
+    updateReadiness();
     m_shownMs[2] = 0;
     // Shown even when the value stays 0: the digits change colour with the box.
     Q_EMIT laneTimeChanged(3);

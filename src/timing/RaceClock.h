@@ -3,6 +3,7 @@
 #include "settings/Settings.h"
 #include "timing/Command.h"
 #include "timing/LaneDisplay.h"
+#include "timing/RunControls.h"
 #include "timing/Sound.h"
 #include "timing/TickSource.h"
 
@@ -16,7 +17,6 @@
 namespace brv {
 
 class Competition;
-struct RunControls;
 
 enum class RunState {
     Idle,      // no lane armed, start ticks 0
@@ -27,9 +27,11 @@ enum class RunState {
 
 enum class ClockCommand { Start, Start1, Start2, Start3, Stop1, Stop2, Stop3, FalseStart, Reset, Clear };
 
-// Times up to three lanes that run side by side. The clock's state lives in the run controls of
-// the competition (which buttons and commands are shown and enabled, the start ticks, which lanes
-// are armed); the clock's commands are the only way to change it. Runs on the main thread.
+// Times up to three lanes that run side by side. The clock owns the run controls (which buttons
+// and commands are shown and enabled, the start ticks, which lanes are armed); its commands are
+// the only way to change them, and it announces every change. It follows the competition's
+// lanes and tables, which decide whether a heat can start and which protocol buttons are
+// offered. Runs on the main thread.
 class RaceClock final : public QObject
 {
     Q_OBJECT
@@ -65,7 +67,7 @@ public:
     // ---- state
     RunState runState() const;
     bool displayTickActive() const { return m_displayTick.isActive(); }
-    const RunControls& controls() const;
+    const RunControls& controls() const { return m_controls; }
 
     // What lane 1 to 3's panel shows.
     qint32 laneMilliseconds(int lane) const { return m_shownMs[std::size_t(lane - 1)]; }
@@ -88,11 +90,16 @@ Q_SIGNALS:
     void laneTimeChanged(int lane);
     void controlsChanged();
     void runStateChanged(brv::RunState state);
+    // A reset (after a heat, a false start or "0,00") is done: the next heat can be started.
+    void readyForStart();
     // A lane was stopped with this time (after it was recorded).
     void laneStopped(int lane, qint32 milliseconds);
 
 private:
-    RunControls& rc();
+    RunControls& rc() { return m_controls; }
+    // What follows from the lanes, the current table and the clock's own state: whether START
+    // and the lanes' start buttons are ready, and the protocol buttons.
+    void updateReadiness();
     void startCommon(std::optional<quint32> tick);
     void startLane(int lane, std::optional<quint32> tick);
     void stopLane(int lane, std::optional<quint32> tick);
@@ -111,6 +118,8 @@ private:
     void notify(RunState before);
 
     Competition& m_competition;
+    RunControls m_controls;
+    RunControls m_announced;
     const TickSource& m_ticks;
     SoundPlayer* m_sounds;
     std::array<Command, 10> m_commands;

@@ -130,8 +130,8 @@ void TestMainWindow::heatByKeys()
 
     QTest::keyClick(&window, Qt::Key_F10);
     QCOMPARE(window.clock().runState(), RunState::Idle);
-    QCOMPARE(window.competition().selector(1).index, 2);
-    QCOMPARE(window.competition().selector(2).index, 3);
+    QCOMPARE(window.competition().lanes().selector(1).index, 2);
+    QCOMPARE(window.competition().lanes().selector(2).index, 3);
     QTRY_COMPARE(window.lanePanel(1)->findChild<QComboBox*>(QStringLiteral("teamSelector"))->currentIndex(),
                  2);
     QTRY_VERIFY(child<QPushButton>(window, "startButton")->hasFocus());
@@ -159,7 +159,7 @@ void TestMainWindow::falseStart()
         QTest::keyClick(&window, Qt::Key_F4);
     QCOMPARE(window.clock().runState(), RunState::Idle);
     // nothing recorded, lanes not advanced, no lane can be stopped
-    QCOMPARE(window.competition().selector(1).index, 0);
+    QCOMPARE(window.competition().lanes().selector(1).index, 0);
     QTest::keyClick(&window, Qt::Key_F6);
     QVERIFY(
         window.competition().grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Lane1Zeit, 1).isEmpty());
@@ -178,11 +178,11 @@ void TestMainWindow::perLaneStartsByKeys()
     QTRY_VERIFY(window.lanePanel(1)->findChild<QPushButton*>(QStringLiteral("laneStartButton"))->isVisible());
 
     QTest::keyClick(&window, Qt::Key_1, Qt::AltModifier);
-    QVERIFY(window.competition().controls().lane(1).armed);
-    QVERIFY(!window.competition().controls().lane(2).armed);
+    QVERIFY(window.clock().controls().lane(1).armed);
+    QVERIFY(!window.clock().controls().lane(2).armed);
     fixture.ticks.advance(500);
     QTest::keyClick(&window, Qt::Key_2, Qt::AltModifier);
-    QVERIFY(window.competition().controls().lane(2).armed);
+    QVERIFY(window.clock().controls().lane(2).armed);
     // both lanes started: START gives way to a disabled RESET
     QTRY_VERIFY(child<QPushButton>(window, "resetButton")->isVisible());
     QVERIFY(!child<QPushButton>(window, "resetButton")->isEnabled());
@@ -213,7 +213,7 @@ void TestMainWindow::typedLetterIsDroppedAndEnterRecalculates()
     const QModelIndex fehler = view->model()->index(0, columnIndex(VorrundeColumn::Lane1Fehler));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(fehler).center());
     QVERIFY(v.editMode);
-    QCOMPARE(c.editColumn(), columnIndex(VorrundeColumn::Lane1Fehler));
+    QCOMPARE(c.edit().column(), columnIndex(VorrundeColumn::Lane1Fehler));
     QTest::keyClicks(view, QStringLiteral("a"));
     QTRY_VERIFY(view->isEditing());
     auto* editor = view->findChild<QLineEdit*>();
@@ -397,7 +397,7 @@ void TestMainWindow::editEndsWithTheHeatOrThePage()
     }
     QTRY_VERIFY(!view->isEditing());
     QVERIFY(!v.editMode);
-    QCOMPARE(c.editColumn(), -1);
+    QCOMPARE(c.edit().column(), -1);
     QCOMPARE(v.cell(VorrundeColumn::Lane1Fehler, 1), QStringLiteral("1"));
     QCOMPARE(v.cell(VorrundeColumn::Lane1Gesamt, 1), QStringLiteral("31") + sep + QStringLiteral("00"));
 }
@@ -445,7 +445,7 @@ void TestMainWindow::rowChangesGoThroughTheCore()
     }
     // Ctrl+1 puts the row that is shown on lane 1
     QTest::keyClick(&window, Qt::Key_1, Qt::ControlModifier);
-    QCOMPARE(c.selector(1).text(), Competition::laneEntryText(v, v.currentRow));
+    QCOMPARE(c.lanes().selector(1).text(), LaneAssignment::entryText(v, v.currentRow));
 }
 
 void TestMainWindow::unpluggedPortIsReported()

@@ -363,7 +363,7 @@ void TestKnockout::wholeCompetition()
     const int lanes = s.three ? 3 : 2;
     for (int team = 1; team <= s.teams; ++team) {
         for (int lane = 1; lane <= lanes; ++lane) {
-            c->selector(lane).select(team - 1);
+            c->lanes().select(lane, team - 1);
             c->recordLaneTime(lane, hundredths(vorrundeZeit(team, lane)));
             v.setCell(lanePenaltyColumn(lane), team, QString::number(vorrundeFehler(team, lane)));
         }
@@ -384,8 +384,8 @@ void TestKnockout::wholeCompetition()
         ResultGrid& k = c->grid(roundAt(round));
         const int heats = roundTeamCount(roundAt(round)) / 2;
         for (int heat = 1; heat <= heats; ++heat) {
-            c->selector(1).select(2 * heat - 2);
-            c->selector(2).select(2 * heat - 1);
+            c->lanes().select(1, 2 * heat - 2);
+            c->lanes().select(2, 2 * heat - 1);
             for (int lane = 1; lane <= 2; ++lane) {
                 const int row = 2 * (heat - 1) + lane;
                 const int team = k.cell(KnockoutColumn::Nr, row).toInt();

@@ -1,5 +1,6 @@
 #include "CompetitionFixture.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 #include <algorithm>
@@ -135,7 +136,7 @@ void TestRanking::tieWarning_data()
     QTest::newRow("16 teams, tie at 8 and 9") << 16 << true << " Plätze 8 und 9 prüfen!";
     QTest::newRow("17 teams, tie at 16 and 17") << 17 << true << " Plätze 16 und 17 prüfen!";
     QTest::newRow("17 teams, both without a value") << 17 << false << " Plätze 16 und 17 prüfen!";
-    QTest::newRow("8 teams keep the old text") << 8 << true << "old";
+    QTest::newRow("8 teams keep the last warning") << 8 << true << "last";
 }
 
 void TestRanking::tieWarning()
@@ -143,8 +144,13 @@ void TestRanking::tieWarning()
     QFETCH(int, teams);
     QFETCH(bool, tieAtCut);
     QFETCH(QString, status);
-    auto c = makeCompetition(teams);
-    c->setStatusText(2, "old");
+    auto c = makeCompetition(17);
+    // a warning from before: 17 teams tied at the cut
+    for (int r = 1; r <= 17; ++r)
+        c->grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Lane1Zeit, r, "30,00");
+    c->recalculateRound();
+    QSignalSpy warnings(c.get(), &Competition::placeWarningChanged);
+    c->grid(CompetitionRound::Vorrunde).setRowCount(teams + 1);
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
     const bool blanksAtCut = teams == 17 && !tieAtCut;
     const int cut = teams >= 17 ? 16 : 8;
@@ -157,7 +163,8 @@ void TestRanking::tieWarning()
         v.setCell(VorrundeColumn::Lane2Zeit, r, "30,00");
     }
     c->recalculateRound();
-    QCOMPARE(c->statusText(2), status);
+    QCOMPARE(c->placeWarning(), status == "last" ? QStringLiteral(" Plätze 16 und 17 prüfen!") : status);
+    QCOMPARE(warnings.size(), c->placeWarning() == " Plätze 16 und 17 prüfen!" ? 0 : 1);
 }
 
 void TestRanking::knockoutHeat_data()
@@ -343,7 +350,7 @@ void TestRanking::rankingCaptions()
     c->setOptions(options);
     c->applyRankingCaptions();
     QCOMPARE(v.cell(VorrundeColumn::RankingValue, 0), caption);
-    QCOMPARE(c->laneHeadings().at(4), laneHeading);
+    QCOMPARE(c->tables().laneHeadings().at(4), laneHeading);
 }
 
 void TestRanking::canRecalculate_data()

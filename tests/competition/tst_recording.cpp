@@ -40,9 +40,6 @@ private Q_SLOTS:
     void voidMarksTheLaneOfTheCell();
     void clearResults_data();
     void clearResults();
-    void laneReadiness_data();
-    void laneReadiness();
-    void protocolButtons();
     void commitKeepsTheRanking_data();
     void commitKeepsTheRanking();
     void loadedVorrundeIsRanked();
@@ -55,17 +52,16 @@ private Q_SLOTS:
 void TestRecording::pageChangeFillsAndPreselects()
 {
     auto c = makeCompetition(3);
-    QCOMPARE(c->selector(1).count(), 3);
-    QCOMPARE(c->selector(1).index, 0);
-    QCOMPARE(c->selector(2).index, 1);
-    QCOMPARE(c->selector(3).index, 2);
-    QVERIFY(c->selector(2).enabled);
-    QCOMPARE(c->statusText(0), QStringLiteral("3"));
+    QCOMPARE(c->lanes().selector(1).count(), 3);
+    QCOMPARE(c->lanes().selector(1).index, 0);
+    QCOMPARE(c->lanes().selector(2).index, 1);
+    QCOMPARE(c->lanes().selector(3).index, 2);
+    QVERIFY(c->lanes().selector(2).enabled);
 
     // a knockout page without teams yet: empty entries of four blanks, all selectable
     c->enterRound(CompetitionRound::Achtelfinale);
-    QCOMPARE(c->selector(1).count(), 16);
-    QCOMPARE(c->selector(1).text(), QStringLiteral("    "));
+    QCOMPARE(c->lanes().selector(1).count(), 16);
+    QCOMPARE(c->lanes().selector(1).text(), QStringLiteral("    "));
 }
 
 void TestRecording::laneEntryText_data()
@@ -95,11 +91,11 @@ void TestRecording::laneEntryText()
     ResultGrid v(TableId::Vorrunde, kVorrundeColumnCount, 2);
     v.setCell(VorrundeColumn::Nr, 1, nr);
     v.setCell(VorrundeColumn::Mannschaft, 1, team);
-    QCOMPARE(Competition::laneEntryText(v, 1), text);
+    QCOMPARE(LaneAssignment::entryText(v, 1), text);
     ResultGrid k(TableId::Viertelfinale, kKnockoutColumnCount, 2);
     k.setCell(KnockoutColumn::Nr, 1, nr);
     k.setCell(KnockoutColumn::Mannschaft, 1, team);
-    QCOMPARE(Competition::laneEntryText(k, 1), text);
+    QCOMPARE(LaneAssignment::entryText(k, 1), text);
 }
 
 void TestRecording::vorrundeStopWritesLaneGroup_data()
@@ -118,7 +114,7 @@ void TestRecording::vorrundeStopWritesLaneGroup()
     CompetitionOptions options;
     options.thirdLaneOn = true;
     auto c = makeCompetition(3, options);
-    c->selector(lane).select(1); // team 2 on this lane
+    c->lanes().select(lane, 1); // team 2 on this lane
     c->recordLaneTime(lane, QStringLiteral("45,67"));
     const ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
     QCOMPARE(v.cell(zeitColumn, 2), QStringLiteral("45,67"));
@@ -139,7 +135,7 @@ void TestRecording::knockoutStopUsesResultColumns()
     c->changePage(CompetitionRound::Achtelfinale);
     const ResultGrid& k = c->grid(CompetitionRound::Achtelfinale);
     QCOMPARE(k.cell(KnockoutColumn::Mannschaft, 2), QStringLiteral("FF Team 16"));
-    c->selector(3).selectText(Competition::laneEntryText(k, 2));
+    c->lanes().selectText(3, LaneAssignment::entryText(k, 2));
     c->recordLaneTime(3, QStringLiteral("33,30"));
     QCOMPARE(k.cell(KnockoutColumn::Zeit, 2), QStringLiteral("33,30"));
     QCOMPARE(k.cell(KnockoutColumn::Fehler, 2), QStringLiteral("0"));
@@ -174,13 +170,11 @@ void TestRecording::stopWithoutUsableTeam()
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
     v.setCell(VorrundeColumn::Nr, 1, nr);
     v.setCell(VorrundeColumn::Mannschaft, 1, team);
-    c->fillLaneSelectors();
-    c->selector(1).select(index);
-    c->controls().saveEnabled = true; // "no buttons change"
+    c->lanes().fill(c->currentGrid());
+    c->lanes().select(1, index);
     const QStringList before = v.rowCells(1);
     c->recordLaneTime(1, QStringLiteral("12,34"));
     QCOMPARE(v.rowCells(1), before);
-    QVERIFY(c->controls().saveEnabled);
 }
 
 void TestRecording::stopFindsTeamWhoseNumberIsWrittenDifferently_data()
@@ -197,8 +191,8 @@ void TestRecording::stopFindsTeamWhoseNumberIsWrittenDifferently()
     auto c = makeCompetition(3);
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
     v.setCell(VorrundeColumn::Nr, 2, nr);
-    c->fillLaneSelectors();
-    c->selector(2).select(1);
+    c->lanes().fill(c->currentGrid());
+    c->lanes().select(2, 1);
     c->recordLaneTime(2, QStringLiteral("50,01"));
     QCOMPARE(v.cell(VorrundeColumn::Lane2Zeit, 2), QStringLiteral("50,01"));
     QCOMPARE(v.cell(VorrundeColumn::Lane2Gesamt, 2), QStringLiteral("50,01"));
@@ -250,7 +244,7 @@ void TestRecording::provisionalRanking()
             lastLane = lane;
         }
     }
-    c->selector(lastLane).select(0);
+    c->lanes().select(lastLane, 0);
     c->recordLaneTime(lastLane, times[lastLane - 1]);
     QCOMPARE(v.cell(VorrundeColumn::RankingValue, 1), ranking);
 }
@@ -291,24 +285,23 @@ void TestRecording::advanceLanes()
             v.setCell(laneResultColumn((r - 1) % lanes + 1), r, "40,00");
     }
     for (int lane = 1; lane <= 3; ++lane)
-        c->selector(lane).select(start[lane - 1]);
+        c->lanes().select(lane, start[lane - 1]);
     c->advanceLanes();
     for (int lane = 1; lane <= 3; ++lane)
-        QCOMPARE(c->selector(lane).index, after[lane - 1]);
-    QCOMPARE(c->controls().focus, FocusTarget::Start);
+        QCOMPARE(c->lanes().selector(lane).index, after[lane - 1]);
 
     if (three && firstPassRun) {
         // once the second pass ran (row 3 on lane 1, row 1 on lane 2, row 2 on lane 3, ...),
         // the rotation after the last heat goes on to (1, 2, 0)
         for (int r = 1; r <= teams; ++r)
             v.setCell(laneResultColumn(r % 3 + 1), r, "41,00");
-        c->selector(1).select(5);
-        c->selector(2).select(3);
-        c->selector(3).select(4);
+        c->lanes().select(1, 5);
+        c->lanes().select(2, 3);
+        c->lanes().select(3, 4);
         c->advanceLanes();
-        QCOMPARE(c->selector(1).index, 1);
-        QCOMPARE(c->selector(2).index, 2);
-        QCOMPARE(c->selector(3).index, 0);
+        QCOMPARE(c->lanes().selector(1).index, 1);
+        QCOMPARE(c->lanes().selector(2).index, 2);
+        QCOMPARE(c->lanes().selector(3).index, 0);
     }
 }
 
@@ -317,7 +310,7 @@ void TestRecording::assignRowToLane()
     auto c = makeCompetition(4);
     c->selectCell(VorrundeColumn::Mannschaft, 3);
     c->assignRowToLane(2);
-    QCOMPARE(c->selector(2).index, 2);
+    QCOMPARE(c->lanes().selector(2).index, 2);
     QCOMPARE(c->cellStyle(CompetitionRound::Vorrunde, VorrundeColumn::Mannschaft, 3).foreground,
              std::optional<quint32>(colour::Red));
     QVERIFY(!c->cellStyle(CompetitionRound::Vorrunde, VorrundeColumn::Mannschaft, 2).foreground);
@@ -449,12 +442,12 @@ void TestRecording::commitVorrundeEdit()
     v.setCell(VorrundeColumn::Lane2Gesamt, 1, "41,00");
     v.setCell(VorrundeColumn::Lane1Zeit, 1, zeit);
     c->selectCell(VorrundeColumn::Lane1Fehler, 1);
-    QCOMPARE(c->editColumn(), columnIndex(VorrundeColumn::Lane1Fehler));
+    QCOMPARE(c->edit().column(), columnIndex(VorrundeColumn::Lane1Fehler));
     v.setCell(VorrundeColumn::Lane1Fehler, 1, fehler);
     c->editEnter();
     QCOMPARE(v.cell(VorrundeColumn::Lane1Gesamt, 1), gesamt);
     QCOMPARE(v.cell(VorrundeColumn::RankingValue, 1), ranking);
-    QCOMPARE(c->editColumn(), -1);
+    QCOMPARE(c->edit().column(), -1);
     QVERIFY(!v.editMode);
     QCOMPARE(v.cell(VorrundeColumn::Place, 1), QStringLiteral("1")); // recalculated after Enter
 }
@@ -488,7 +481,7 @@ void TestRecording::movingAwayCommitsTheEdit()
     QCOMPARE(v.cell(VorrundeColumn::Lane1Gesamt, 2), QStringLiteral("40,00"));
     QVERIFY(!v.editMode);
     QCOMPARE(v.currentRow, 3);
-    QCOMPARE(c->editColumn(), -1);
+    QCOMPARE(c->edit().column(), -1);
 }
 
 void TestRecording::markVoidAndDisqualified()
@@ -599,81 +592,6 @@ void TestRecording::clearResults()
     }
 }
 
-void TestRecording::laneReadiness_data()
-{
-    QTest::addColumn<bool>("common");
-    QTest::addColumn<bool>("three");
-    QTest::addColumn<QList<int>>("indexes");
-    QTest::addColumn<bool>("tickRunning");
-    QTest::addColumn<bool>("ready");
-    QTest::newRow("two teams") << true << false << QList<int>{0, 1, 2} << false << true;
-    QTest::newRow("same team twice") << true << false << QList<int>{1, 1, 2} << false << false;
-    QTest::newRow("nothing selected") << true << false << QList<int>{-1, -1, -1} << false << false;
-    QTest::newRow("clock running") << true << false << QList<int>{0, 1, 2} << true << false;
-    QTest::newRow("per-lane mode, lane start available")
-        << false << false << QList<int>{0, 1, 2} << true << true;
-    QTest::newRow("per-lane mode, three lanes") << false << true << QList<int>{0, 1, 2} << true << true;
-    QTest::newRow("three lanes, lane 3 without a team")
-        << true << true << QList<int>{0, 1, -1} << false << true;
-}
-
-void TestRecording::laneReadiness()
-{
-    QFETCH(bool, common);
-    QFETCH(bool, three);
-    QFETCH(QList<int>, indexes);
-    QFETCH(bool, tickRunning);
-    QFETCH(bool, ready);
-    CompetitionOptions options;
-    options.commonStart = common;
-    options.thirdLaneOn = three;
-    auto c = makeCompetition(4, options);
-    for (int lane = 1; lane <= 3; ++lane)
-        c->selector(lane).select(indexes[lane - 1]);
-    c->controls().displayTickRunning = tickRunning;
-    c->controls().lane(1).startButtonEnabled = true;
-    c->updateLaneReadiness();
-    QCOMPARE(c->controls().startButtonEnabled, ready);
-    QCOMPARE(c->controls().startGreen, ready);
-    if (!common) {
-        c->controls().lane(2).startTick = 5;
-        c->controls().lane(1).armed = false;
-        c->updateLaneReadiness();
-        QVERIFY(c->controls().lane(1).startButtonEnabled);
-        QVERIFY(!c->controls().lane(2).startButtonEnabled);
-        QCOMPARE(c->controls().lane(3).startButtonEnabled, three); // lane 3 only when it is used
-    }
-}
-
-void TestRecording::protocolButtons()
-{
-    auto c = makeCompetition(1);
-    QVERIFY(!c->controls().saveEnabled); // fewer than two data rows
-    c = makeCompetition(2);
-    QVERIFY(c->controls().saveEnabled);
-    QVERIFY(c->controls().clearEnabled);
-    QVERIFY(c->controls().assignEnabled[0]);
-    QVERIFY(!c->controls().assignEnabled[2]); // two lanes
-    QVERIFY(!c->controls().certificatesEnabled);
-    c->changePage(CompetitionRound::GesamtErgebnis);
-    QVERIFY(c->controls().certificatesEnabled);
-    c->controls().settingsEnabled = false;
-    c->updateProtocolButtons();
-    QVERIFY(!c->controls().certificatesEnabled);
-    QVERIFY(!c->controls().assignEnabled[1]);
-
-    // lane 3 in use only with three lanes on the Vorrunde and its box checked
-    CompetitionOptions options;
-    options.thirdLaneOn = true;
-    c = makeCompetition(3, options);
-    QVERIFY(c->controls().assignEnabled[2]);
-    c->setLane3On(false);
-    QVERIFY(!c->controls().assignEnabled[2]);
-    QCOMPARE(c->selector(3).count(), 0);
-    c->setLane3On(true);
-    QCOMPARE(c->selector(3).count(), 3);
-}
-
 namespace {
 
 // A finished two-lane Vorrunde of three teams, as a load or a start-up leaves it: in start
@@ -762,7 +680,7 @@ void TestRecording::recalculationDuringEditCommitsAndEndsIt()
     c->setEditText(QStringLiteral("1"));
     c->recalculateRound(); // the last lane stops while the operator types
     QCOMPARE(v.cell(VorrundeColumn::Lane1Gesamt, 1), QStringLiteral("31,00"));
-    QCOMPARE(c->editColumn(), -1);
+    QCOMPARE(c->edit().column(), -1);
     QVERIFY(!v.editMode);
     QCOMPARE(ended.count(), 1);
     // the next click on the cell starts a new edit that takes keys
@@ -782,7 +700,7 @@ void TestRecording::pageChangeDuringEditCommitsAndEndsIt()
     c->changePage(CompetitionRound::Achtelfinale);
     QCOMPARE(v.cell(VorrundeColumn::Lane1Gesamt, 4), QStringLiteral("35,00"));
     QVERIFY(!v.editMode);
-    QCOMPARE(c->editColumn(), -1);
+    QCOMPARE(c->edit().column(), -1);
     QCOMPARE(ended.count(), 1);
     c->changePage(CompetitionRound::Vorrunde);
     QVERIFY(!v.editMode); // back in row mode
@@ -810,8 +728,8 @@ void TestRecording::longStartNumbersFindTheirTeam()
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
     v.setCell(VorrundeColumn::Nr, 1, other);
     v.setCell(VorrundeColumn::Nr, 2, number);
-    c->fillLaneSelectors();
-    c->selector(1).select(1);
+    c->lanes().fill(c->currentGrid());
+    c->lanes().select(1, 1);
     c->recordLaneTime(1, QStringLiteral("41,20"));
     QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 2), QStringLiteral("41,20"));
     QVERIFY(v.cell(VorrundeColumn::Lane1Zeit, 1).isEmpty());

@@ -1,4 +1,5 @@
 #include "CompetitionFixture.h"
+#include "competition/Ranking.h"
 #include "competition/TableSort.h"
 
 #include <QTest>
@@ -30,9 +31,8 @@ private Q_SLOTS:
     void descendingMarksKeepTies();
     void secondaryKeysInListedOrder();
     void textKeyFoldsOnlyAsciiLetters();
-    void sortAndNumberPlaces();
-    void sortAndNumberWithSortColZeroNumbersNothing();
-    void sortAndNumberWithoutSortingStillNumbers();
+    void sortAndNumber_data();
+    void sortAndNumber();
 };
 
 void TestTableSort::compareResultText_data()
@@ -140,43 +140,41 @@ void TestTableSort::textKeyFoldsOnlyAsciiLetters()
     QCOMPARE(column(grid, VorrundeColumn::Mannschaft), QStringList({"A", "a", "b", "B"}));
 }
 
-void TestTableSort::sortAndNumberPlaces()
+void TestTableSort::sortAndNumber_data()
 {
+    QTest::addColumn<bool>("sortEnabled");
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<QStringList>("places");
+    // Numbers count up in sorted order; a text stands in the place column as it is.
+    QTest::newRow("sorted") << true << QStringList{"29,80", "31,50", "", "DIS"}
+                            << QStringList{"1", "2", "", "DIS"};
+    QTest::newRow("sorting off: numbered in row order")
+        << false << QStringList{"31,50", "29,80", "", "DIS"} << QStringList{"1", "2", "", "DIS"};
+}
+
+void TestTableSort::sortAndNumber()
+{
+    QFETCH(bool, sortEnabled);
+    QFETCH(QStringList, values);
+    QFETCH(QStringList, places);
     auto competition = test::makeCompetition(4);
     ResultGrid& v = competition->grid(CompetitionRound::Vorrunde);
-    const QStringList values{"31,50", "", "DIS", "29,80"};
+    const QStringList unsorted{"31,50", "", "DIS", "29,80"};
     for (int r = 1; r <= 4; ++r)
-        v.setCell(VorrundeColumn::RankingValue, r, values[r - 1]);
-    v.sortEnabled = true;
-    v.sortColumn = columnIndex(VorrundeColumn::RankingValue);
-    competition->sortCurrentTableAndNumber();
-    QCOMPARE(column(v, VorrundeColumn::RankingValue), QStringList({"29,80", "31,50", "", "DIS"}));
-    QCOMPARE(column(v, VorrundeColumn::Place), QStringList({"1", "2", "", "DIS"}));
-}
-
-void TestTableSort::sortAndNumberWithSortColZeroNumbersNothing()
-{
-    auto competition = test::makeCompetition(3);
-    ResultGrid& v = competition->grid(CompetitionRound::Vorrunde);
+        v.setCell(VorrundeColumn::RankingValue, r, sortEnabled ? unsorted[r - 1] : values[r - 1]);
     v.setCell(VorrundeColumn::Place, 1, "x");
-    v.sortEnabled = true;
-    v.sortColumn = columnIndex(VorrundeColumn::Nr);
-    competition->sortCurrentTableAndNumber();
-    QCOMPARE(v.cell(VorrundeColumn::Place, 1), QStringLiteral("x"));
-}
-
-void TestTableSort::sortAndNumberWithoutSortingStillNumbers()
-{
-    auto competition = test::makeCompetition(3);
-    ResultGrid& v = competition->grid(CompetitionRound::Vorrunde);
-    v.setCell(VorrundeColumn::RankingValue, 1, "50,00");
-    v.setCell(VorrundeColumn::RankingValue, 2, "40,00");
-    v.setCell(VorrundeColumn::RankingValue, 3, "DIS");
-    v.sortEnabled = false;
+    v.sortEnabled = sortEnabled;
     v.sortColumn = columnIndex(VorrundeColumn::RankingValue);
-    competition->sortCurrentTableAndNumber();
-    QCOMPARE(column(v, VorrundeColumn::RankingValue), QStringList({"50,00", "40,00", "DIS"}));
-    QCOMPARE(column(v, VorrundeColumn::Place), QStringList({"1", "2", "DIS"}));
+    brv::sortAndNumber(v, competition->numberFormat());
+    QCOMPARE(column(v, VorrundeColumn::RankingValue), values);
+    QCOMPARE(column(v, VorrundeColumn::Place), places);
+
+    // Sorted by start number, the places stay as they are.
+    v.sortEnabled = false;
+    v.sortColumn = columnIndex(VorrundeColumn::Nr);
+    v.setCell(VorrundeColumn::Place, 1, "x");
+    brv::sortAndNumber(v, competition->numberFormat());
+    QCOMPARE(v.cell(VorrundeColumn::Place, 1), QStringLiteral("x"));
 }
 
 QTEST_GUILESS_MAIN(TestTableSort)

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -131,12 +132,12 @@ QStringList snapshot(const Competition& c)
 {
     QStringList s;
     for (CompetitionRound round : kAllRounds) {
-        s << c.pageCaption(round);
+        s << c.tables().pageCaption(round);
         const ResultGrid& g = c.grid(round);
         for (int r = 0; r < g.rowCount(); ++r)
             s << g.rowCells(r).join(QLatin1Char('|'));
     }
-    s << c.roundHeadings() << c.statusText(0) << c.statusText(2);
+    s << c.tables().roundHeadings() << c.placeWarning();
     return s;
 }
 
@@ -232,7 +233,6 @@ void TestWorkbookFiles::badFiles()
 
     Competition c;
     test::fillCompetition(c, 7);
-    c.setStatusText(2, QStringLiteral("Status"));
     const QStringList before = snapshot(c);
     ProtocolFiles files(c);
     const ProtocolResult result = files.loadCommand(path);
@@ -273,7 +273,7 @@ void TestWorkbookFiles::legacyWorkbook()
     QCOMPARE(g.cell(VorrundeColumn::Nr, 2), QStringLiteral("2"));
     QCOMPARE(g.cell(VorrundeColumn::Lane1Zeit, 1), QStringLiteral("12,50"));
     QCOMPARE(g.cell(VorrundeColumn::Lane1Zeit, 3), QStringLiteral("AUS"));
-    QCOMPARE(c.pageCaption(CompetitionRound::Vorrunde), QStringLiteral("Vorrunde"));
+    QCOMPARE(c.tables().pageCaption(CompetitionRound::Vorrunde), QStringLiteral("Vorrunde"));
     QCOMPARE(c.grid(CompetitionRound::Achtelfinale).cell(KnockoutColumn::Mannschaft, 1),
              QStringLiteral("FF Bergheim"));
     QCOMPARE(files.protocolName(), QFileInfo(path).completeBaseName());
@@ -617,18 +617,21 @@ void TestWorkbookFiles::autosave()
     Competition c;
     test::fillCompetition(c, 2);
     ProtocolFiles files(c);
+    QSignalSpy warnings(&files, &ProtocolFiles::warning);
     files.setProgramPath(dir.filePath(QStringLiteral("Brenvolutaris.exe")));
     QVERIFY(files.autosaveAfterHeat());
     QCOMPARE(files.autosavePath(), dir.filePath(QStringLiteral("Brenvolutaris.txt")));
     QVERIFY(readFile(files.autosavePath()).startsWith("Nr.\tMannschaft\t"));
-    QVERIFY(c.statusText(2).isEmpty());
+    QCOMPARE(warnings.size(), 0);
 
-    // A failure goes to the status bar.
+    // A failure is a warning for the status bar.
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("prog.txt"))); // a folder in the copy's place
     files.setProgramPath(dir.filePath(QStringLiteral("prog")));
     QVERIFY(!files.autosaveAfterHeat());
-    QCOMPARE(c.statusText(2), ProtocolFiles::kWriteErrorText +
-                                  QDir::toNativeSeparators(dir.filePath(QStringLiteral("prog.txt"))));
+    QCOMPARE(warnings.size(), 1);
+    QCOMPARE(warnings.at(0).at(0).toString(),
+             ProtocolFiles::kWriteErrorText +
+                 QDir::toNativeSeparators(dir.filePath(QStringLiteral("prog.txt"))));
 }
 
 void TestWorkbookFiles::showInSpreadsheet()
@@ -700,7 +703,7 @@ void TestWorkbookFiles::seventhSheetIsNeverRead()
     const ProtocolResult result = ProtocolFiles(c).loadCommand(path);
     QVERIFY2(result.ok, qPrintable(result.message));
     QCOMPARE(c.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Nr, 0), QStringLiteral("1"));
-    QCOMPARE(c.pageCaption(CompetitionRound::GesamtErgebnis), QStringLiteral("Blatt 6"));
+    QCOMPARE(c.tables().pageCaption(CompetitionRound::GesamtErgebnis), QStringLiteral("Blatt 6"));
 }
 
 QTEST_GUILESS_MAIN(TestWorkbookFiles)

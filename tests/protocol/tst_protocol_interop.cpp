@@ -189,7 +189,7 @@ void TestInterop::programLoadsOpenpyxlWorkbook()
     QCOMPARE(c.grid(CompetitionRound::Finale).cell(KnockoutColumn::Zeit, 1), QStringLiteral("19,99"));
     QCOMPARE(c.grid(CompetitionRound::GesamtErgebnis).cell(OverallColumn::Mannschaft, 1),
              QStringLiteral("FF Altdorf"));
-    QCOMPARE(c.pageCaption(CompetitionRound::GesamtErgebnis), QStringLiteral("Gesamt-Ergebnis"));
+    QCOMPARE(c.tables().pageCaption(CompetitionRound::GesamtErgebnis), QStringLiteral("Gesamt-Ergebnis"));
 }
 
 void TestInterop::saveIntoOpenpyxlWorkbookKeepsDrawing()

@@ -136,21 +136,22 @@ void TestWorkbookRoundTrip::sheetNamesBecomeCaptions()
 {
     const QString path = m_dir.filePath(QStringLiteral("names.xlsx"));
     Competition source;
-    source.setPageCaption(CompetitionRound::Vorrunde, QStringLiteral("Qualifikation"));
-    source.setPageCaption(CompetitionRound::Finale,
-                          QStringLiteral("End:lauf?")); // not allowed in sheet names
+    source.tables().setPageCaption(CompetitionRound::Vorrunde, QStringLiteral("Qualifikation"));
+    source.tables().setPageCaption(CompetitionRound::Finale,
+                                   QStringLiteral("End:lauf?")); // not allowed in sheet names
     test::fillCompetition(source, 3);
     QVERIFY(ProtocolFiles(source).saveToWorkbook(path));
 
     Competition target;
     QVERIFY(ProtocolFiles(target).loadFromWorkbook(path));
-    QCOMPARE(target.pageCaption(CompetitionRound::Vorrunde), QStringLiteral("Qualifikation"));
-    QCOMPARE(target.pageCaption(CompetitionRound::Finale), QStringLiteral("End_lauf_"));
-    QCOMPARE(target.roundHeadings().at(1), QStringLiteral("Qualifikation"));
-    QCOMPARE(target.roundHeadings().at(5), QStringLiteral("End_lauf_"));
-    QCOMPARE(target.roundHeadings().at(6),
+    QCOMPARE(target.tables().pageCaption(CompetitionRound::Vorrunde), QStringLiteral("Qualifikation"));
+    QCOMPARE(target.tables().pageCaption(CompetitionRound::Finale), QStringLiteral("End_lauf_"));
+    QCOMPARE(target.tables().roundHeadings().at(1), QStringLiteral("Qualifikation"));
+    QCOMPARE(target.tables().roundHeadings().at(5), QStringLiteral("End_lauf_"));
+    QCOMPARE(target.tables().roundHeadings().at(6),
              QStringLiteral("Bestes")); // the overall sheet's name goes nowhere else
-    QCOMPARE(target.pageCaption(CompetitionRound::GesamtErgebnis), QStringLiteral("Gesamt-Ergebnis"));
+    QCOMPARE(target.tables().pageCaption(CompetitionRound::GesamtErgebnis),
+             QStringLiteral("Gesamt-Ergebnis"));
 }
 
 void TestWorkbookRoundTrip::afterLoadSteps()
@@ -167,18 +168,17 @@ void TestWorkbookRoundTrip::afterLoadSteps()
     options.thirdLaneOn = true;
     Competition target;
     target.setOptions(options);
-    target.setStatusText(2, QStringLiteral("vorher"));
     target.setCurrentRound(CompetitionRound::Halbfinale);
     ProtocolFiles loader(target);
     QSignalSpy names(&loader, &ProtocolFiles::protocolNameChanged);
-    QStringList panel2; // what status panel 2 shows while loading
-    connect(&target, &Competition::statusChanged, this, [&] { panel2 << target.statusText(2); });
+    QSignalSpy progress(&loader, &ProtocolFiles::progressStarted);
+    QSignalSpy progressEnded(&loader, &ProtocolFiles::progressEnded);
     QSignalSpy pages(&target, &Competition::pageChanged);
     QVERIFY(loader.loadCommand(path).ok);
     QCOMPARE(names.size(), 1);
     QCOMPARE(target.currentRound(), CompetitionRound::Vorrunde); // loading shows the Vorrunde
     QCOMPARE(pages.size(), 1);
-    QCOMPARE(target.selector(1).text(), QStringLiteral("  1 FF Dorf 1"));
+    QCOMPARE(target.lanes().selector(1).text(), QStringLiteral("  1 FF Dorf 1"));
     QCOMPARE(loader.protocolName(), QStringLiteral("after"));
     QCOMPARE(loader.documentProperties().title, QStringLiteral("after"));
     QCOMPARE(target.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Lane1Zeit, 1),
@@ -187,17 +187,17 @@ void TestWorkbookRoundTrip::afterLoadSteps()
              QStringLiteral("12,50"));
     QCOMPARE(target.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::RankingValue, 0),
              QStringLiteral("Zeit")); // ranking captions
-    QCOMPARE(target.laneHeadings().at(4), QStringLiteral("Best"));
-    QCOMPARE(target.statusText(0), QStringLiteral("5"));
-    QCOMPARE(target.statusText(2), QStringLiteral("vorher"));
-    QCOMPARE(panel2.first(), QStringLiteral(" Protokoll öffnen...")); // the progress text, then back
-    QCOMPARE(panel2.last(), QStringLiteral("vorher"));
+    QCOMPARE(target.tables().laneHeadings().at(4), QStringLiteral("Best"));
+    QCOMPARE(target.currentGrid().dataRowCount(), 5);
+    QCOMPARE(progress.size(), 1);
+    QCOMPARE(progress.at(0).at(0).toString(), QStringLiteral(" Protokoll öffnen..."));
+    QCOMPARE(progressEnded.size(), 1);
     for (int lane = 1; lane <= 3; ++lane) {
-        QCOMPARE(target.selector(lane).count(), 5);
-        QVERIFY(target.selector(lane).enabled);
-        QCOMPARE(target.selector(lane).index, lane - 1);
+        QCOMPARE(target.lanes().selector(lane).count(), 5);
+        QVERIFY(target.lanes().selector(lane).enabled);
+        QCOMPARE(target.lanes().selector(lane).index, lane - 1);
     }
-    QVERIFY(target.controls().saveEnabled);
+    QVERIFY(target.tableHasData());
 }
 
 void TestWorkbookRoundTrip::workbookWithFewerSheets()
@@ -217,7 +217,7 @@ void TestWorkbookRoundTrip::workbookWithFewerSheets()
     QCOMPARE(target.grid(CompetitionRound::Vorrunde).rowCount(), 4);
     QCOMPARE(target.grid(CompetitionRound::Finale).cell(KnockoutColumn::Mannschaft, 1),
              QStringLiteral("bleibt"));
-    QCOMPARE(target.pageCaption(CompetitionRound::Finale), QStringLiteral("Finale"));
+    QCOMPARE(target.tables().pageCaption(CompetitionRound::Finale), QStringLiteral("Finale"));
 }
 
 void TestWorkbookRoundTrip::cellOutsideTheSheetFailsTheWorkbook()

@@ -42,8 +42,8 @@ void TestSession::heatFromStartToProtocol()
     RaceClock& clock = session.clock();
     const ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
     const QString sep = c.numberFormat().decimalSeparator();
-    QCOMPARE(c.selector(1).index, 0);
-    QCOMPARE(c.selector(2).index, 1);
+    QCOMPARE(c.lanes().selector(1).index, 0);
+    QCOMPARE(c.lanes().selector(2).index, 1);
 
     QVERIFY(clock.command(ClockCommand::Start).trigger());
     QCOMPARE(clock.runState(), RunState::Running);
@@ -52,7 +52,7 @@ void TestSession::heatFromStartToProtocol()
     // the port's thread waits for a line change before the contact closes
     QTRY_VERIFY(fixture.backends.at(1)->waiting());
     fixture.backends.at(1)->setLines(ModemBit::DSR);
-    QTRY_VERIFY(!c.controls().lane(1).armed);
+    QTRY_VERIFY(!clock.controls().lane(1).armed);
     QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 1), QStringLiteral("45") + sep + QStringLiteral("67"));
     fixture.ticks.advance(1000);
     QVERIFY(clock.command(ClockCommand::Stop2).trigger());
@@ -65,8 +65,8 @@ void TestSession::heatFromStartToProtocol()
     QVERIFY(autosave.readAll().contains((QStringLiteral("46") + sep + QStringLiteral("67")).toUtf8()));
     QVERIFY(clock.command(ClockCommand::Reset).trigger());
     QCOMPARE(clock.runState(), RunState::Idle);
-    QCOMPARE(c.selector(1).index, 2);
-    QCOMPARE(c.selector(2).index, 3);
+    QCOMPARE(c.lanes().selector(1).index, 2);
+    QCOMPARE(c.lanes().selector(2).index, 3);
 }
 
 void TestSession::endClosesPortsAndWritesSettings()

@@ -31,8 +31,8 @@ void TestHeat::heatFromContacts()
     // Team 1 ran on lane 2 before: 14,00 with a penalty of 1.
     vorrunde.setCell(VorrundeColumn::Lane2Zeit, vorrundeRow(competition, 1), QStringLiteral("14,00"));
     vorrunde.setCell(VorrundeColumn::Lane2Fehler, vorrundeRow(competition, 1), QStringLiteral("1"));
-    QCOMPARE(competition.selector(1).text(), QStringLiteral("  1 Team 1"));
-    QCOMPARE(competition.selector(2).text(), QStringLiteral("  2 Team 2"));
+    QCOMPARE(competition.lanes().selector(1).text(), QStringLiteral("  1 Team 1"));
+    QCOMPARE(competition.lanes().selector(2).text(), QStringLiteral("  2 Team 2"));
 
     ManualTickSource ticks(100000);
     RaceClock clock(competition, ticks);
@@ -61,7 +61,7 @@ void TestHeat::heatFromContacts()
     QVERIFY(decoder.startBarrierSymbolVisible());
     QVERIFY(waitWithoutEvents([&] { return backend->waiting(); }));
 
-    QVERIFY(competition.controls().startButtonEnabled);
+    QVERIFY(clock.controls().startButtonEnabled);
     QVERIFY(clock.command(ClockCommand::Start).trigger());
     QCOMPARE(clock.runState(), RunState::Running);
 
@@ -70,7 +70,7 @@ void TestHeat::heatFromContacts()
     backend->setLines(ModemBit::CTS);
     QVERIFY(waitWithoutEvents([&] { return comPort2.watcher()->linesSeen() >= 1; }));
     ticks.set(112900);
-    QTRY_VERIFY_WITH_TIMEOUT(!competition.controls().lane(2).armed, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!clock.controls().lane(2).armed, 5000);
     QCOMPARE(clock.runState(), RunState::Finishing);
     const int row2 = vorrundeRow(competition, 2);
     QCOMPARE(vorrunde.cell(VorrundeColumn::Lane2Zeit, row2), QStringLiteral("12,34"));
@@ -89,7 +89,7 @@ void TestHeat::heatFromContacts()
     QCOMPARE(vorrunde.cell(VorrundeColumn::Lane2Gesamt, row1), QStringLiteral("15,00"));
     QCOMPARE(vorrunde.cell(VorrundeColumn::RankingValue, row1), QStringLiteral("28,00"));
     QCOMPARE(autosaves, 1);
-    QVERIFY(competition.controls().resetEnabled && competition.controls().resetRed);
+    QVERIFY(clock.controls().resetEnabled && clock.controls().resetRed);
     QCOMPARE(decoder.contactLog(), (QStringList{QStringLiteral("3 10  /7,8"), QStringLiteral("2 20  /4,6")}));
 
     // Both contacts open: nothing fires.
@@ -99,10 +99,10 @@ void TestHeat::heatFromContacts()
 
     QVERIFY(clock.command(ClockCommand::Reset).trigger());
     QCOMPARE(clock.runState(), RunState::Idle);
-    QCOMPARE(competition.selector(1).index, 2);
-    QCOMPARE(competition.selector(2).index, 3);
+    QCOMPARE(competition.lanes().selector(1).index, 2);
+    QCOMPARE(competition.lanes().selector(2).index, 3);
     QCOMPARE(clock.laneMilliseconds(1), 0);
-    QVERIFY(competition.controls().startButtonEnabled);
+    QVERIFY(clock.controls().startButtonEnabled);
 
     closeContactPorts(comPort1, comPort2);
     QVERIFY(!decoder.startBarrierSymbolVisible());
@@ -134,18 +134,18 @@ void TestHeat::startContactBeginsHeat()
     ticks.set(60000);
     backend->setLines(ModemBit::RING);
     QTRY_COMPARE_WITH_TIMEOUT(clock.runState(), RunState::Running, 5000);
-    QCOMPARE(competition.controls().lane(1).startTick, 60000u);
+    QCOMPARE(clock.controls().lane(1).startTick, 60000u);
 
     ticks.set(60400); // within the start's lock-out: ignored
     backend->setLines(ModemBit::RING | ModemBit::RLSD);
     QTRY_COMPARE_WITH_TIMEOUT(decoder.contactLog().size(), 2, 5000);
-    QVERIFY(competition.controls().lane(1).armed);
+    QVERIFY(clock.controls().lane(1).armed);
 
     ticks.set(71000);
     backend->setLines(ModemBit::RING | ModemBit::DSR);
-    QTRY_VERIFY_WITH_TIMEOUT(!competition.controls().lane(2).armed, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!clock.controls().lane(2).armed, 5000);
     QCOMPARE(clock.laneMilliseconds(2), 11000);
-    QVERIFY(competition.controls().lane(1).armed); // lane 1's contact is open now
+    QVERIFY(clock.controls().lane(1).armed); // lane 1's contact is open now
     ticks.set(72000);
     backend->setLines(ModemBit::RING | ModemBit::DSR | ModemBit::RLSD);
     QTRY_COMPARE_WITH_TIMEOUT(clock.runState(), RunState::Finished, 5000);

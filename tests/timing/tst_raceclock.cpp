@@ -26,7 +26,7 @@ struct Fixture
         clock->setAutosave([this] { ++autosaves; });
     }
 
-    const RunControls& c() const { return competition.controls(); }
+    const RunControls& c() const { return clock->controls(); }
     QString zeit(int team, int lane) const
     {
         return competition.grid(CompetitionRound::Vorrunde)
@@ -79,6 +79,9 @@ private Q_SLOTS:
     void lane3BoxShowsZeroInItsColours();
     void leavingPageRunsPendingReset();
     void runStateSignals();
+    void readiness_data();
+    void readiness();
+    void protocolButtonsFollowTheTable();
 };
 
 void TestRaceClock::startsIdle()
@@ -146,12 +149,11 @@ void TestRaceClock::commonStartLocksTheRun()
     QCOMPARE(f.clock->runState(), RunState::Running);
     QVERIFY(!f.c().startShown && !f.c().startButtonEnabled && !f.c().startCommandEnabled);
     QVERIFY(f.c().falseStartShown && f.c().falseStartEnabled);
-    QCOMPARE(f.c().focus, FocusTarget::FalseStart);
     QVERIFY(!f.c().settingsEnabled && !f.c().loadEnabled);
     QCOMPARE(f.c().assignEnabled, (std::array<bool, 3>{false, false, false}));
     QVERIFY(!f.c().resetEnabled);
     QVERIFY(f.c().displayTickRunning && f.clock->displayTickActive());
-    QVERIFY(!f.competition.selector(1).enabled && !f.competition.selector(2).enabled);
+    QVERIFY(!f.competition.lanes().selector(1).enabled && !f.competition.lanes().selector(2).enabled);
 }
 
 void TestRaceClock::stopRecordsTruncatedTime_data()
@@ -220,7 +222,6 @@ void TestRaceClock::stopOfLane2ThenLane1()
     f.clock->command(ClockCommand::Stop1).trigger();
     QCOMPARE(f.clock->runState(), RunState::Finished);
     QVERIFY(f.c().resetEnabled && f.c().resetRed && f.c().resetShown);
-    QCOMPARE(f.c().focus, FocusTarget::Reset);
     QVERIFY(!f.clock->displayTickActive() && !f.c().displayTickRunning);
     QCOMPARE(f.autosaves, 1);
     QCOMPARE(f.zeit(1, 1), QStringLiteral("21,23"));
@@ -281,8 +282,8 @@ void TestRaceClock::falseStart()
     QVERIFY(!f.clock->displayTickActive());
     QVERIFY(f.c().startShown && f.c().startCommandEnabled && f.c().startButtonEnabled);
     QVERIFY(!f.c().falseStartShown && !f.c().resetShown);
-    QCOMPARE(f.competition.selector(1).index, 0); // not advanced
-    QCOMPARE(f.competition.selector(2).index, 1);
+    QCOMPARE(f.competition.lanes().selector(1).index, 0); // not advanced
+    QCOMPARE(f.competition.lanes().selector(2).index, 1);
     QVERIFY(f.zeit(1, 1).isEmpty() && f.zeit(2, 2).isEmpty());
     QCOMPARE(f.sounds.played.size(), 1);
     QCOMPARE(f.sounds.played.first().sound, Sound::Fehlstart);
@@ -297,15 +298,16 @@ void TestRaceClock::resetAdvancesLanes()
     f.ticks.advance(3000);
     f.clock->command(ClockCommand::Stop1).trigger();
     f.clock->command(ClockCommand::Stop2).trigger();
+    QSignalSpy ready(f.clock.get(), &RaceClock::readyForStart);
     QVERIFY(f.clock->command(ClockCommand::Reset).trigger());
+    QCOMPARE(ready.size(), 1);
     QCOMPARE(f.clock->runState(), RunState::Idle);
-    QCOMPARE(f.competition.selector(1).index, 2);
-    QCOMPARE(f.competition.selector(2).index, 3);
+    QCOMPARE(f.competition.lanes().selector(1).index, 2);
+    QCOMPARE(f.competition.lanes().selector(2).index, 3);
     QVERIFY(f.c().startShown && f.c().startButtonEnabled && f.c().settingsEnabled);
     QVERIFY(!f.c().resetShown && !f.c().resetEnabled && !f.c().resetRed);
-    QCOMPARE(f.c().focus, FocusTarget::Start);
     QCOMPARE(f.clock->laneMilliseconds(1), 0);
-    QVERIFY(f.competition.selector(1).enabled && f.competition.selector(2).enabled);
+    QVERIFY(f.competition.lanes().selector(1).enabled && f.competition.lanes().selector(2).enabled);
 }
 
 void TestRaceClock::clearAbandonsRun()
@@ -320,7 +322,7 @@ void TestRaceClock::clearAbandonsRun()
     QVERIFY(!f.clock->displayTickActive());
     QVERIFY(f.c().lane(1).startButtonEnabled && f.c().lane(2).startButtonEnabled);
     QCOMPARE(f.clock->laneMilliseconds(1), 0);
-    QCOMPARE(f.competition.selector(1).index, 0);
+    QCOMPARE(f.competition.lanes().selector(1).index, 0);
     QVERIFY(f.zeit(1, 1).isEmpty());
     QVERIFY(f.c().startButtonEnabled); // START is available again
 }
@@ -545,14 +547,14 @@ void TestRaceClock::lane3BoxShowsZeroInItsColours()
     const LaneDigits off = f.clock->laneDisplay(3);
     for (int i = 0; i < 5; ++i)
         QVERIFY(!off.bright[std::size_t(i)]);
-    QCOMPARE(f.competition.selector(3).count(), 0);
+    QCOMPARE(f.competition.lanes().selector(3).count(), 0);
     QVERIFY(!f.c().lane(3).startButtonEnabled);
 
     f.clock->setLane3On(true);
     QCOMPARE(spy.count(), 2);
     QVERIFY(f.clock->laneDisplay(3).bright[2]);
     QVERIFY(!f.clock->laneDisplay(3).bright[0]);
-    QCOMPARE(f.competition.selector(3).count(), 6);
+    QCOMPARE(f.competition.lanes().selector(3).count(), 6);
 }
 
 void TestRaceClock::leavingPageRunsPendingReset()
@@ -581,6 +583,80 @@ void TestRaceClock::runStateSignals()
     QCOMPARE(spy.at(1).first().value<RunState>(), RunState::Finishing);
     QCOMPARE(spy.at(2).first().value<RunState>(), RunState::Finished);
     QCOMPARE(spy.at(3).first().value<RunState>(), RunState::Idle);
+}
+
+void TestRaceClock::readiness_data()
+{
+    QTest::addColumn<bool>("common");
+    QTest::addColumn<bool>("three");
+    QTest::addColumn<QList<int>>("indexes");
+    QTest::addColumn<bool>("ready");
+    QTest::newRow("two teams") << true << false << QList<int>{0, 1, 2} << true;
+    QTest::newRow("same team twice") << true << false << QList<int>{1, 1, 2} << false;
+    QTest::newRow("nothing selected") << true << false << QList<int>{-1, -1, -1} << false;
+    QTest::newRow("lane 3 without a team") << true << true << QList<int>{0, 1, -1} << true;
+    QTest::newRow("per-lane, two lanes") << false << false << QList<int>{0, 1, 2} << true;
+    QTest::newRow("per-lane, same team twice") << false << true << QList<int>{2, 2, 0} << false;
+    QTest::newRow("per-lane, three lanes") << false << true << QList<int>{0, 1, 2} << true;
+}
+
+// START is ready when lanes 1 and 2 hold two different teams and no run goes on; the clock
+// follows the operator's choices in the lane selectors by itself.
+void TestRaceClock::readiness()
+{
+    QFETCH(bool, common);
+    QFETCH(bool, three);
+    QFETCH(QList<int>, indexes);
+    QFETCH(bool, ready);
+    Fixture f(common, three, 4);
+    for (int lane = 1; lane <= 3; ++lane)
+        f.competition.lanes().select(lane, indexes[lane - 1]);
+    QCOMPARE(f.c().startButtonEnabled, ready);
+    QCOMPARE(f.c().startGreen, ready);
+    for (int lane = 1; lane <= 3; ++lane)
+        QCOMPARE(f.c().lane(lane).startButtonVisible, !common);
+    if (common) {
+        if (!ready)
+            return;
+        f.clock->command(ClockCommand::Start).trigger();
+        f.competition.lanes().select(1, 3); // a change during the run does not make START ready
+        QVERIFY(!f.c().startButtonEnabled);
+        return;
+    }
+    // a started lane's own button goes off; lane 3's is there only with three lanes
+    QVERIFY(f.clock->startCommand(2).trigger());
+    QVERIFY(f.c().lane(1).startButtonEnabled && f.c().lane(1).startButtonGreen);
+    QVERIFY(!f.c().lane(2).startButtonEnabled);
+    QCOMPARE(f.c().lane(3).startButtonEnabled, three);
+    QCOMPARE(f.c().startButtonEnabled, ready);
+}
+
+void TestRaceClock::protocolButtonsFollowTheTable()
+{
+    Fixture f(true, true, 1);
+    QSignalSpy changed(f.clock.get(), &RaceClock::controlsChanged);
+    QVERIFY(!f.c().saveEnabled && !f.c().clearEnabled); // one team is no protocol yet
+    ResultGrid& v = f.competition.grid(CompetitionRound::Vorrunde);
+    v.setRowCount(3);
+    v.setRowCells(2, {QStringLiteral("2"), QStringLiteral("Team 2")});
+    QVERIFY(f.c().saveEnabled && f.c().clearEnabled);
+    QCOMPARE(changed.size(), 1);
+
+    QVERIFY(f.c().assignEnabled[2]);
+    f.clock->setLane3On(false);
+    QVERIFY(!f.c().assignEnabled[2]);
+    QCOMPARE(f.competition.lanes().selector(3).count(), 0);
+    f.clock->setLane3On(true);
+    QVERIFY(f.c().assignEnabled[2]);
+    QCOMPARE(f.competition.lanes().selector(3).entries, f.competition.lanes().selector(1).entries);
+
+    QVERIFY(!f.c().certificatesEnabled);
+    f.competition.changePage(CompetitionRound::GesamtErgebnis);
+    QVERIFY(f.c().certificatesEnabled);
+    QVERIFY(!f.c().assignEnabled[2]); // lane 3 is not shown there
+    f.competition.changePage(CompetitionRound::Vorrunde);
+    f.clock->command(ClockCommand::Start).trigger();
+    QVERIFY(!f.c().assignEnabled[0] && !f.c().assignEnabled[1]);
 }
 
 QTEST_GUILESS_MAIN(TestRaceClock)

@@ -6,10 +6,7 @@
 
 namespace brv {
 
-// Which control should hold the keyboard focus after an operation.
-enum class FocusTarget { None, Start, FalseStart, Reset, ProtocolPanel };
-
-// State of one lane's controls as the race clock and the protocol set them.
+// State of one lane's run controls.
 struct LaneControls
 {
     quint32 startTick = 0;           // 0 = not started
@@ -17,18 +14,20 @@ struct LaneControls
     bool startButtonEnabled = false; // per-lane "START"
     bool startButtonGreen = false;
     bool startButtonVisible = false; // only in per-lane start mode
-    bool inUse = true;               // on/off box; only lane 3 shows it
+
+    bool operator==(const LaneControls&) const = default;
 };
 
 // The run controls of the main window: which buttons and commands are shown, enabled and
-// coloured. The race clock and the protocol operations write them; the window only shows them.
+// coloured. The race clock alone writes them and announces every change; the window only shows
+// them.
 struct RunControls
 {
     std::array<LaneControls, 3> lanes;
 
     // START, "&Fehlstart" and RESET share one place; one of them is shown.
     bool startShown = true;
-    bool startButtonEnabled = false; // decided by updateLaneReadiness
+    bool startButtonEnabled = false; // decided by the lanes' readiness
     bool startGreen = false;
     bool startCommandEnabled = true; // [F5]: keeps what the start and reset steps gave it
     bool falseStartShown = false;
@@ -42,12 +41,12 @@ struct RunControls
     bool loadEnabled = true;
     std::array<bool, 3> assignEnabled{true, true, true}; // the lane assign buttons
 
-    // Protocol buttons (updateProtocolButtons).
+    // Protocol buttons: they follow whether the current table holds results.
     bool saveEnabled = false; // save, print, Excel and HTML
     bool clearEnabled = false;
     bool certificatesEnabled = false;
 
-    FocusTarget focus = FocusTarget::None;
+    bool operator==(const RunControls&) const = default;
 
     LaneControls& lane(int lane) { return lanes[std::size_t(lane - 1)]; }
     const LaneControls& lane(int lane) const { return lanes[std::size_t(lane - 1)]; }

@@ -1,0 +1,129 @@
+#include "competition/LaneAssignment.h"
+
+namespace brv {
+
+QString LaneAssignment::entryText(const ResultGrid& table, int row)
+{
+    const bool vorrunde = table.id() == TableId::Vorrunde;
+    const QString number =
+        vorrunde ? table.cell(VorrundeColumn::Nr, row) : table.cell(KnockoutColumn::Nr, row);
+    const QString padded = number.size() < 3 ? QString(3 - number.size(), QLatin1Char(' ')) + number : number;
+    return padded + QLatin1Char(' ') +
+           (vorrunde ? table.cell(VorrundeColumn::Mannschaft, row)
+                     : table.cell(KnockoutColumn::Mannschaft, row));
+}
+
+void LaneAssignment::fill(const ResultGrid& table)
+{
+    QStringList entries;
+    entries.reserve(table.dataRowCount());
+    for (int r = 1; r < table.rowCount(); ++r)
+        entries.append(entryText(table, r));
+    for (LaneSelector& selector : m_selectors) {
+        selector.entries = entries;
+        selector.index = -1;
+    }
+    Q_EMIT changed();
+}
+
+void LaneAssignment::enterPage(const ResultGrid& table)
+{
+    fill(table);
+    for (int lane = 1; lane <= 3; ++lane) {
+        LaneSelector& sel = at(lane);
+        sel.enabled = sel.count() > 0;
+        if (sel.inUse)
+            sel.select(lane - 1);
+    }
+    Q_EMIT changed();
+}
+
+void LaneAssignment::enterLoadedPage(const ResultGrid& table, const std::array<bool, 3>& active)
+{
+    fill(table);
+    for (int lane = 1; lane <= 3; ++lane) {
+        LaneSelector& sel = at(lane);
+        sel.enabled = sel.count() > 0 && active[std::size_t(lane - 1)];
+        if (sel.enabled)
+            sel.select(lane - 1);
+    }
+    Q_EMIT changed();
+}
+
+void LaneAssignment::select(int lane, int index)
+{
+    at(lane).select(index);
+    Q_EMIT changed();
+}
+
+void LaneAssignment::selectText(int lane, const QString& entry)
+{
+    at(lane).selectText(entry);
+    Q_EMIT changed();
+}
+
+void LaneAssignment::setEnabled(int lane, bool enabled)
+{
+    if (at(lane).enabled == enabled)
+        return;
+    at(lane).enabled = enabled;
+    Q_EMIT changed();
+}
+
+void LaneAssignment::setLane3On(bool on)
+{
+    LaneSelector& sel = at(3);
+    sel.inUse = on;
+    sel.enabled = on;
+    sel.index = -1;
+    if (on)
+        sel.entries = at(1).entries;
+    else
+        sel.entries.clear();
+    Q_EMIT changed();
+}
+
+void LaneAssignment::advance(int lanesRunning, const ResultGrid* vorrunde, bool thirdLaneOn)
+{
+    const int n = lanesRunning;
+    for (int lane = 1; lane <= n; ++lane) {
+        LaneSelector& sel = at(lane);
+        if (!sel.inUse)
+            continue;
+        int next = sel.index + n;
+        if (next >= sel.count())
+            next -= sel.count();
+        sel.select(next);
+    }
+
+    if (vorrunde) {
+        const ResultGrid& g = *vorrunde;
+        const int teams = g.dataRowCount();
+        LaneSelector& s1 = at(1);
+        LaneSelector& s2 = at(2);
+        LaneSelector& s3 = at(3);
+        auto filled = [&](int lane, int row) { return !g.cell(laneResultColumn(lane), row).isEmpty(); };
+        if (!thirdLaneOn && teams % 2 == 0) {
+            if (s1.index == 0 && s2.index == 1 && filled(1, 1) && filled(2, 2)) {
+                s1.select(1);
+                s2.select(0);
+            }
+        } else if (thirdLaneOn && teams % 3 == 0) {
+            if (s1.index == 0 && s2.index == 1 && s3.index == 2 && filled(1, 1) && filled(2, 2) &&
+                filled(3, 3)) {
+                s1.select(2);
+                s2.select(0);
+                s3.select(1);
+            }
+            if (s1.index == 2 && s2.index == 0 && s3.index == 1 && filled(1, 3) && filled(2, 1) &&
+                filled(3, 2)) {
+                s1.select(1);
+                s2.select(2);
+                s3.select(0);
+            }
+        }
+    }
+    Q_EMIT changed();
+}
+
+} // namespace brv

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "competition/CellText.h"
+#include "competition/CompetitionOptions.h"
+#include "competition/CompetitionRound.h"
+#include "competition/ResultGrid.h"
+
+#include <optional>
+
+namespace brv {
+
+class ProtocolTables;
+
+// Sorts a table by its sortColumn and, in the Vorrunde and the Finale, numbers the places in
+// the last column: rows with a number count up, the others copy their text ("DIS"). The
+// overall table is never sorted.
+void sortAndNumber(ResultGrid& table, const NumberFormat& format);
+
+// Gesamt of each run, the ranking value of each team and the places of the Vorrunde. Returns
+// the warning for two teams on the last qualifying places with the same value
+// (" Plätze 16 und 17 prüfen!"), empty when there is none, nothing when the table is too small
+// to tell.
+std::optional<QString> recalculateVorrunde(ResultGrid& vorrunde, const CompetitionOptions& options,
+                                           const NumberFormat& format);
+// Numbers the Vorrunde's places by its ranking values and keeps the rows in start order;
+// returns the warning as recalculateVorrunde does.
+std::optional<QString> rankVorrunde(ResultGrid& vorrunde, const NumberFormat& format);
+// The ranking value of one row from the stopped times alone, while the heat is still going on.
+void writeProvisionalRanking(ResultGrid& vorrunde, int row, RankingMode mode, const NumberFormat& format);
+// "+" for the faster, "-" for the slower team of each heat of a knockout round.
+void recalculateKnockout(ResultGrid& table, CompetitionRound round, const NumberFormat& format);
+// Places 3 and 4 (rows 1-2) and 1 and 2 (rows 3-4) of the Finale.
+void recalculateFinale(ResultGrid& finale, const NumberFormat& format);
+
+// The best result of the whole competition for the TV display.
+struct BestResult
+{
+    qint32 milliseconds = 0;
+    QString team;
+};
+std::optional<BestResult> bestResult(const ProtocolTables& tables, const NumberFormat& format);
+
+} // namespace brv
