@@ -191,10 +191,7 @@ private Q_SLOTS:
     void limits();
     void patch_data();
     void patch();
-    void bracketStyles();
     void patcher();
-    void dimension_data();
-    void dimension();
     void saveFailure_data();
     void saveFailure();
     void autosave();
@@ -363,8 +360,8 @@ void TestWorkbookFiles::limits()
     QCOMPARE(c.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Mannschaft, 0).size(), big.size());
 }
 
-// A protocol saved into a hand-made workbook: the part named after it is checked; what "present"
-// lists stands there exactly once, what "absent" lists not at all.
+// A protocol saved into a hand-made workbook. In the part named, each of the checks ("|"
+// between them) stands there exactly once, or with "!" in front not at all.
 void TestWorkbookFiles::patch_data()
 {
     QTest::addColumn<int>("sheet"); // replaced by `xml`
@@ -372,94 +369,89 @@ void TestWorkbookFiles::patch_data()
     QTest::addColumn<QByteArrayList>("extra"); // more parts: name, data, ...
     QTest::addColumn<int>("saves");
     QTest::addColumn<QString>("part");
-    QTest::addColumn<QByteArrayList>("present");
-    QTest::addColumn<QByteArrayList>("absent");
-    const QByteArray core = kPackage + "relationships/metadata/core-properties";
+    QTest::addColumn<QByteArray>("checks");
     const QByteArrayList ownCore{
         "_rels/.rels",
         relationships(relationship("rId1", "officeDocument", "xl/workbook.xml") +
-                      "<Relationship Id=\"rId2\" Type=\"" + core + "\" Target=\"docProps/core.xml\"/>"),
+                      "<Relationship Id=\"rId2\" Type=\"" + kPackage +
+                      "relationships/metadata/core-properties\" Target=\"docProps/core.xml\"/>"),
         "docProps/core.xml",
         "<cp:coreProperties xmlns:cp=\"c\" xmlns:d=\"http://purl.org/dc/elements/1.1/\"><d:creator>Jemand"
         "</d:creator><d:keywords>Pokal</d:keywords></cp:coreProperties>"};
-    const QByteArray noFills =
-        "<styleSheet " + kMain + "><cellXfs count=\"1\"><xf numFmtId=\"0\"/></cellXfs></styleSheet>";
+    const QByteArray noFills = "<styleSheet " + kMain + "><cellXfs count=\"1\"><xf/></cellXfs></styleSheet>";
+    const QByteArrayList none;
 
     QTest::newRow("block written, the rest kept")
-        << 1 << kFirstSheet << QByteArrayList() << 1 << "xl/worksheets/sheet1.xml"
-        << QByteArrayList{"Kopf",
-                          "<c r=\"A2\" s=\"1\" t=\"inlineStr\"><is><t "
-                          "xml:space=\"preserve\">Nr.</t></is></c>",
-                          "<dimension ref=\"A1:Z40\"/>",
-                          "<pageMargins left=\"0.7\"/>",
-                          "Fußnote",
-                          "<c r=\"Z40\"><v>5</v></c>",
-                          "<extLst><ext uri=\"x\"/></extLst>",
-                          "<c r=\"B3\" t=\"inlineStr\"><is><t xml:space=\"preserve\">FF Dorf 1</t>"}
-        << QByteArrayList{"<f>", "cm=", "vm=", "spans", "<v>99</v>"};
+        << 1 << kFirstSheet << none << 1 << "xl/worksheets/sheet1.xml"
+        << QByteArray(
+               "Kopf|<c r=\"A2\" s=\"1\" t=\"inlineStr\"><is><t xml:space=\"preserve\">Nr.</t></is></c>|"
+               "<dimension ref=\"A1:Z40\"/>|<pageMargins left=\"0.7\"/>|Fußnote|<c r=\"Z40\"><v>5</v></c>|"
+               "<extLst><ext uri=\"x\"/></extLst>|>FF Dorf 1</t>|!<f>|!cm=|!vm=|!spans|!<v>99</v>");
     QTest::newRow("overwritten formula: chain relationship gone")
-        << 1 << kFirstSheet << QByteArrayList() << 1 << "xl/_rels/workbook.xml.rels"
-        << QByteArrayList{"worksheets/sheet7.xml"} << QByteArrayList{"calcChain"};
+        << 1 << kFirstSheet << none << 1 << "xl/_rels/workbook.xml.rels"
+        << QByteArray("sheet7.xml|!calcChain");
     QTest::newRow("overwritten formula: chain type gone, properties added")
-        << 1 << kFirstSheet << QByteArrayList() << 1 << "[Content_Types].xml"
-        << QByteArrayList{"/docProps/core.xml", "/xl/worksheets/sheet7.xml"} << QByteArrayList{"calcChain"};
+        << 1 << kFirstSheet << none << 1 << "[Content_Types].xml"
+        << QByteArray("/docProps/core.xml|!calcChain");
     QTest::newRow("no formula overwritten: chain kept")
-        << 0 << QByteArray() << QByteArrayList() << 1 << "xl/calcChain.xml"
-        << QByteArrayList{"<c r=\"B2\" i=\"1\"/>"} << QByteArrayList();
+        << 0 << QByteArray() << none << 1 << "xl/calcChain.xml" << QByteArray("<c r=\"B2\" i=\"1\"/>");
     QTest::newRow("properties added once")
-        << 0 << QByteArray() << QByteArrayList() << 2 << "_rels/.rels"
-        << QByteArrayList{"docProps/core.xml", "core-properties"} << QByteArrayList();
+        << 0 << QByteArray() << none << 2 << "_rels/.rels" << QByteArray("docProps/core.xml|core-properties");
     QTest::newRow("properties rewritten, not repeated")
-        << 0 << QByteArray() << QByteArrayList() << 2 << "docProps/core.xml"
-        << QByteArrayList{"<dc:creator>Tempvalorhub Software</dc:creator>", "<dc:title></dc:title>",
-                          "<dc:subject>Brenvolutaris</dc:subject>"}
-        << QByteArrayList();
+        << 0 << QByteArray() << none << 2 << "docProps/core.xml"
+        << QByteArray("<dc:creator>Tempvalorhub Software</dc:creator>|<dc:title></dc:title>|"
+                      "<dc:subject>Brenvolutaris</dc:subject>");
     QTest::newRow("own properties: missing ones added, others kept")
         << 0 << QByteArray() << ownCore << 1 << "docProps/core.xml"
-        << QByteArrayList{"<d:creator>Tempvalorhub Software</d:creator>",
-                          "<d:subject>Brenvolutaris</d:subject>",
-                          "<d:description>https://www.tempvalorhub.de/brenvolutaris</d:description>",
-                          "<d:keywords>Pokal</d:keywords>"}
-        << QByteArrayList{"Jemand", "xmlns:dc"};
+        << QByteArray("<d:creator>Tempvalorhub Software</d:creator>|<d:subject>Brenvolutaris</d:subject>|"
+                      "<d:description>https://www.tempvalorhub.de/brenvolutaris</d:description>|"
+                      "<d:keywords>Pokal</d:keywords>|!Jemand|!xmlns:dc");
     // New cells in a formatted column take its style; a row's style counts only when it is
-    // marked as its format; a column range that starts before column A is no range.
-    QTest::newRow("row and column styles")
+    // marked as its format; a column range that starts before column A is no range. The used
+    // range covers the old one and the written block.
+    QTest::newRow("row and column styles, used range")
         << 2
         << sheetXml(
                "<row r=\"3\" s=\"1\" customFormat=\"1\"/><row r=\"4\" s=\"1\"/>",
-               "<cols><col min=\"0\" max=\"1\" style=\"1\"/><col min=\"2\" max=\"2\" style=\"1\"/></cols>")
-        << QByteArrayList() << 1 << "xl/worksheets/sheet2.xml"
-        << QByteArrayList{"<c r=\"B1\" s=\"1\" t=\"inlineStr\">",     "<c r=\"A1\" t=\"inlineStr\">",
-                          "<c r=\"A3\" s=\"1\"><v>2</v></c>",         "<c r=\"A4\"><v>3</v></c>",
-                          "<row r=\"3\" s=\"1\" customFormat=\"1\">", "<c r=\"C4\" t=\"inlineStr\">"}
-        << QByteArrayList();
+               "<dimension ref=\"B1\"/><cols><col min=\"0\" max=\"1\" style=\"1\"/><col min=\"2\" max=\"2\" "
+               "style=\"1\"/></cols>")
+        << none << 1 << "xl/worksheets/sheet2.xml"
+        << QByteArray("<c r=\"B1\" s=\"1\" t=\"inlineStr\">|<c r=\"A1\" t=\"inlineStr\">|<c r=\"A3\" "
+                      "s=\"1\"><v>2</v>"
+                      "</c>|<c r=\"A4\"><v>3</v></c>|<row r=\"3\" s=\"1\" customFormat=\"1\">|<c r=\"C4\" "
+                      "t=\"inlineStr\">|<dimension ref=\"A1:H17\"/>");
     // Rows and cells may go without references; once rows are inserted before them, their
     // place must be written out. An empty reference counts as none.
     QTest::newRow("references written out")
         << 3
-        << sheetXml("<row r=\"1\"><c><v>1</v></c><c r=\"\"><v>2</v></c></row>"
-                    "<row r=\"20\"><c><v>3</v></c><c r=\"\"><v>4</v></c></row><row><c><v>5</v></c></row>")
-        << QByteArrayList() << 1 << "xl/worksheets/sheet3.xml"
-        << QByteArrayList{"<row r=\"20\"><c r=\"A20\"><v>3</v></c><c r=\"B20\"><v>4</v></c></row>",
-                          "<row r=\"21\"><c r=\"A21\"><v>5</v></c></row>"}
-        << QByteArrayList();
+        << sheetXml("<row r=\"1\"><c><v>1</v></c><c r=\"\"><v>2</v></c></row><row r=\"20\"><c><v>3</v></c><c "
+                    "r=\"\"><v>4</v></c></row><row><c><v>5</v></c></row>",
+                    "<dimension ref=\"A1:A30\"/>")
+        << none << 1 << "xl/worksheets/sheet3.xml"
+        << QByteArray(
+               "<row r=\"20\"><c r=\"A20\"><v>3</v></c><c r=\"B20\"><v>4</v></c></row>|<row r=\"21\"><c "
+               "r=\"A21\"><v>5</v></c></row>|<dimension ref=\"A1:H30\"/>");
     QTest::newRow("document type kept")
-        << 4 << kXml + "<!DOCTYPE worksheet><worksheet " + kMain + "><sheetData/></worksheet>"
-        << QByteArrayList() << 1 << "xl/worksheets/sheet4.xml"
-        << QByteArrayList{"<!DOCTYPE worksheet>", "FF Halbfinale 4"} << QByteArrayList();
+        << 4 << kXml + "<!DOCTYPE worksheet><worksheet " + kMain + "><sheetData/></worksheet>" << none << 1
+        << "xl/worksheets/sheet4.xml" << QByteArray("<!DOCTYPE worksheet>|FF Halbfinale 4");
     QTest::newRow("bracket written around drawing and captions")
-        << 7 << kBracketSheet << QByteArrayList() << 1 << "xl/worksheets/sheet7.xml"
-        << QByteArrayList{"Turnierbaum", "<drawing r:id=\"rId1\"/>", "FF Achtelfinale 1</t>",
-                          "FF Gesamt 1</t>"}
-        << QByteArrayList();
+        << 7 << kBracketSheet << none << 1 << "xl/worksheets/sheet7.xml"
+        << QByteArray("Turnierbaum|<drawing r:id=\"rId1\"/>|>FF Achtelfinale 1</t>|>FF Gesamt 1</t>|"
+                      "<c r=\"C4\" s=\"2\" t=\"inlineStr\">|<c r=\"C6\" s=\"4\" t=\"inlineStr\">");
+    // A filled cell gets a copy of its own style with the fill; a style that does not exist
+    // counts as the default one. Each fill and each pair of style and fill is added once.
     QTest::newRow("bracket fills added")
-        << 7 << kBracketSheet << QByteArrayList() << 1 << "xl/styles.xml"
-        << QByteArrayList{"<fgColor rgb=\"FF008000\"/>", "<fgColor rgb=\"FFFF0000\"/>",
-                          "<fgColor rgb=\"FFFFCC33\"/>", "<fills count=\"7\">"}
-        << QByteArrayList();
-    QTest::newRow("styles without fills left alone, bracket without them")
-        << 7 << kBracketSheet << QByteArrayList{"xl/styles.xml", noFills} << 1 << "xl/styles.xml"
-        << QByteArrayList{noFills} << QByteArrayList();
+        << 7 << kBracketSheet << none << 1 << "xl/styles.xml"
+        << QByteArray(
+               "<fills count=\"7\">|<cellXfs count=\"8\">|<fill><patternFill patternType=\"gray125\"/></fill>"
+               "<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FF008000\"/>|<fgColor "
+               "rgb=\"FFFF0000\"/>|<fgColor rgb=\"FFCD7F32\"/>|<xf numFmtId=\"2\" fontId=\"0\" "
+               "borderId=\"0\" "
+               "xfId=\"0\" applyNumberFormat=\"1\" fillId=\"2\" applyFill=\"1\"><alignment "
+               "horizontal=\"center\"/></xf>|<xf numFmtId=\"0\" fontId=\"0\" borderId=\"0\" xfId=\"0\" "
+               "fillId=\"3\" applyFill=\"1\"/>");
+    QTest::newRow("styles without fills left alone")
+        << 7 << kBracketSheet << QByteArrayList{"xl/styles.xml", noFills} << 1 << "xl/styles.xml" << noFills;
 }
 
 void TestWorkbookFiles::patch()
@@ -469,8 +461,7 @@ void TestWorkbookFiles::patch()
     QFETCH(QByteArrayList, extra);
     QFETCH(int, saves);
     QFETCH(QString, part);
-    QFETCH(QByteArrayList, present);
-    QFETCH(QByteArrayList, absent);
+    QFETCH(QByteArray, checks);
     Parts parts =
         workbookParts(7, sheet ? std::map<int, QByteArray>{{sheet, xml}} : std::map<int, QByteArray>{});
     for (qsizetype i = 0; i + 1 < extra.size(); i += 2)
@@ -486,10 +477,9 @@ void TestWorkbookFiles::patch()
     const QByteArray written = zipPart(file, part);
     QString why;
     QVERIFY2(wellFormed(written, &why), qPrintable(why));
-    for (const QByteArray& text : present)
-        QVERIFY2(written.count(text) == 1, text.constData());
-    for (const QByteArray& text : absent)
-        QVERIFY2(!written.contains(text), text.constData());
+    for (const QByteArray& check : checks.split('|'))
+        QVERIFY2(check.startsWith('!') ? !written.contains(check.mid(1)) : written.count(check) == 1,
+                 check.data());
     // Parts the protocol has no business with are copied as they were; the tables load back.
     ZipArchive before, after;
     QVERIFY(before.open(makeZip(parts), nullptr) && after.open(readFile(file), nullptr));
@@ -502,46 +492,6 @@ void TestWorkbookFiles::patch()
     QCOMPARE(loaded.grid(CompetitionRound::Viertelfinale).cell(KnockoutColumn::Mannschaft, 8),
              QStringLiteral("FF Viertelfinale 8"));
     QCOMPARE(loaded.pageCaption(CompetitionRound::Vorrunde), QStringLiteral("Blatt 1")); // not renamed
-}
-
-// A filled bracket cell gets a new style: a copy of its own with the fill; a style number that
-// does not exist counts as the default style.
-void TestWorkbookFiles::bracketStyles()
-{
-    const QString file = path(QStringLiteral("styles.xlsx"));
-    QVERIFY(writeFile(file, makeZip(workbookParts(7, {{7, kBracketSheet}}))));
-    Competition c;
-    fillCompetition(c, 3);
-    QVERIFY(ProtocolFiles(c).saveToWorkbook(file));
-    const QByteArray sheet = zipPart(file, QStringLiteral("xl/worksheets/sheet7.xml"));
-    const QByteArray styles = zipPart(file, QStringLiteral("xl/styles.xml"));
-    const QByteArrayList xfs = styles.mid(styles.indexOf("<cellXfs")).split('<');
-    const QStringList fills =
-        QString::fromUtf8(styles).section(QStringLiteral("<fills"), 1).split(QStringLiteral("<fill>"));
-    auto styleOf = [&](const char* ref) {
-        const QRegularExpression style(QStringLiteral("<c r=\"%1\" s=\"(\\d+)\"").arg(QLatin1String(ref)));
-        const int number = style.match(QString::fromUtf8(sheet)).captured(1).toInt();
-        int seen = -1;
-        for (qsizetype i = 0; i < xfs.size(); ++i) {
-            if (xfs[i].startsWith("xf ") && ++seen == number)
-                return QByteArray(xfs[i] +
-                                  (xfs.value(i + 1).startsWith("alignment") ? xfs[i + 1] : QByteArray()));
-        }
-        return QByteArray();
-    };
-    auto fillOf = [&](const QByteArray& xf) {
-        const int id = QRegularExpression(QStringLiteral("fillId=\"(\\d+)\""))
-                           .match(QString::fromUtf8(xf))
-                           .captured(1)
-                           .toInt();
-        return fills.value(id + 1).toUtf8();
-    };
-    const QByteArray c4 = styleOf("C4"), c6 = styleOf("C6");
-    QVERIFY2(c4.contains("numFmtId=\"2\"") && c4.contains("applyFill=\"1\"") && c4.contains("alignment"),
-             c4.data());
-    QCOMPARE(c4.count("fillId"), 1);
-    QVERIFY2(fillOf(c4).contains("FF008000"), fillOf(c4).data());
-    QVERIFY2(c6.contains("numFmtId=\"0\"") && fillOf(c6).contains("FFFF0000"), c6.data());
 }
 
 void TestWorkbookFiles::patcher()
@@ -573,41 +523,6 @@ void TestWorkbookFiles::patcher()
     QVERIFY(ProtocolFiles(d).loadFromWorkbook(file));
     QCOMPARE(d.grid(CompetitionRound::Finale).cell(KnockoutColumn::Mannschaft, 4),
              QStringLiteral("FF Finale 4"));
-}
-
-// The used range covers the old one and the written block.
-void TestWorkbookFiles::dimension_data()
-{
-    QTest::addColumn<QByteArray>("before");
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<QByteArray>("after");
-    QTest::newRow("block beyond the old range") << QByteArray("B1") << 2 << 8 << QByteArray("A1:H2");
-    QTest::newRow("old range beyond the block") << QByteArray("A1:A30") << 2 << 8 << QByteArray("A1:H30");
-    QTest::newRow("a single cell") << QByteArray("A1") << 1 << 1 << QByteArray("A1");
-    QTest::newRow("a single row") << QByteArray("B1") << 1 << 3 << QByteArray("A1:C1");
-    QTest::newRow("a single column") << QByteArray("A2") << 2 << 1 << QByteArray("A1:A2");
-}
-
-void TestWorkbookFiles::dimension()
-{
-    QFETCH(QByteArray, before);
-    QFETCH(int, rows);
-    QFETCH(int, width);
-    QFETCH(QByteArray, after);
-    ProtocolSheet sheet;
-    sheet.block.rows = rows;
-    sheet.block.width = width;
-    sheet.block.values.assign(std::size_t(rows * width), CellValue::ofText(QStringLiteral("x")));
-    XlsxPatcher patcher;
-    QByteArray result;
-    QVERIFY(
-        patcher.patch(makeZip(workbookParts(1, {{1, sheetXml("", "<dimension ref=\"" + before + "\"/>")}})),
-                      {sheet}, {}, {}, result));
-    QVERIFY(writeFile(path(QStringLiteral("dimension.xlsx")), result));
-    const QByteArray xml =
-        zipPart(path(QStringLiteral("dimension.xlsx")), QStringLiteral("xl/worksheets/sheet1.xml"));
-    QVERIFY2(xml.contains(QByteArray("<dimension ref=\"" + after + "\"/>")), xml.data());
 }
 
 void TestWorkbookFiles::saveFailure_data()
