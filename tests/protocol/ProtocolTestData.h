@@ -1,7 +1,9 @@
 #pragma once
 
 #include "competition/Competition.h"
+#include "protocol/ZipArchive.h"
 
+#include <QFile>
 #include <QList>
 #include <QString>
 
@@ -91,6 +93,25 @@ inline CompetitionOptions options(bool classShown, bool thirdLane, int knockoutS
     o.thirdLaneOn = thirdLane;
     o.knockoutStart = KnockoutStart(knockoutStart);
     return o;
+}
+
+inline bool writeFile(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+inline QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// One part of a workbook file as stored; empty when the file or the part is missing.
+inline QByteArray zipPart(const QString& path, const QString& part)
+{
+    ZipArchive zip;
+    return zip.open(readFile(path), nullptr) ? zip.read(part, nullptr).value_or(QByteArray()) : QByteArray();
 }
 
 } // namespace brv::test

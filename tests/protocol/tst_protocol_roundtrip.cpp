@@ -6,9 +6,13 @@
 #include "protocol/WorkbookReader.h"
 #include "protocol/XlsxNewWorkbook.h"
 
+#include <QBuffer>
+#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <clocale>
 
 using namespace brv;
 
@@ -22,12 +26,10 @@ class TestWorkbookRoundTrip : public QObject
 private Q_SLOTS:
     void roundTrip_data();
     void roundTrip();
-    void hiddenColumnsKeepTheirContent();
-    void sheetNamesBecomeCaptions();
+    void whatTheFileLeavesOut();
     void afterLoadSteps();
-    void workbookWithFewerSheets();
     void cellOutsideTheSheetFailsTheWorkbook();
-    void writtenSheets();
+    void newWorkbookUnderGermanLocale();
 
 private:
     QTemporaryDir m_dir;
@@ -108,13 +110,22 @@ void TestWorkbookRoundTrip::roundTrip()
     QCOMPARE(loader.protocolName(), QFileInfo(path).completeBaseName());
 }
 
-void TestWorkbookRoundTrip::hiddenColumnsKeepTheirContent()
+// Hidden columns and tables without a sheet keep what they hold; a new row has nothing in the
+// hidden columns. Sheet names become page captions and round headings.
+void TestWorkbookRoundTrip::whatTheFileLeavesOut()
 {
     const QString path = m_dir.filePath(QStringLiteral("hidden.xlsx"));
     Competition source;
     source.setOptions(test::options(false, false, 0));
+    source.tables().setPageCaption(CompetitionRound::Vorrunde, QStringLiteral("Qualifikation"));
+    source.tables().setPageCaption(CompetitionRound::Achtelfinale,
+                                   QStringLiteral("End:lauf?")); // not in sheet names
     test::fillCompetition(source, 4);
-    ProtocolFiles(source).saveToWorkbook(path);
+    XlsxNewWorkbookWriter writer;
+    QVERIFY(writer.write(path,
+                         {protocolSheet(source, CompetitionRound::Vorrunde),
+                          protocolSheet(source, CompetitionRound::Achtelfinale)},
+                         {}));
 
     Competition target;
     target.setOptions(test::options(false, false, 0));
@@ -122,36 +133,20 @@ void TestWorkbookRoundTrip::hiddenColumnsKeepTheirContent()
     g.setRowCount(3);
     g.setCell(VorrundeColumn::Klasse, 1, QStringLiteral("alt"));
     g.setCell(VorrundeColumn::Lane3Zeit, 2, QStringLiteral("alt 3"));
-    ProtocolFiles loader(target);
-    QVERIFY(loader.loadFromWorkbook(path));
-    QCOMPARE(g.rowCount(), 5);
-    QCOMPARE(g.cell(VorrundeColumn::Klasse, 1), QStringLiteral("alt"));
-    QCOMPARE(g.cell(VorrundeColumn::Lane3Zeit, 2), QStringLiteral("alt 3"));
-    QCOMPARE(g.cell(VorrundeColumn::Klasse, 4), QString()); // a new row has nothing in hidden columns
-    QCOMPARE(g.cell(VorrundeColumn::Lane1Zeit, 1), QStringLiteral("21,10"));
-    QCOMPARE(g.cell(VorrundeColumn::RankingValue, 4), QStringLiteral("44,00"));
-}
-
-void TestWorkbookRoundTrip::sheetNamesBecomeCaptions()
-{
-    const QString path = m_dir.filePath(QStringLiteral("names.xlsx"));
-    Competition source;
-    source.tables().setPageCaption(CompetitionRound::Vorrunde, QStringLiteral("Qualifikation"));
-    source.tables().setPageCaption(CompetitionRound::Finale,
-                                   QStringLiteral("End:lauf?")); // not allowed in sheet names
-    test::fillCompetition(source, 3);
-    QVERIFY(ProtocolFiles(source).saveToWorkbook(path));
-
-    Competition target;
+    target.grid(CompetitionRound::Finale).setCell(KnockoutColumn::Mannschaft, 1, QStringLiteral("bleibt"));
     QVERIFY(ProtocolFiles(target).loadFromWorkbook(path));
+    QCOMPARE(g.rowCount(), 5);
+    QCOMPARE(QStringList({g.cell(VorrundeColumn::Klasse, 1), g.cell(VorrundeColumn::Lane3Zeit, 2),
+                          g.cell(VorrundeColumn::Klasse, 4), g.cell(VorrundeColumn::Lane1Zeit, 1),
+                          g.cell(VorrundeColumn::RankingValue, 4)}),
+             QStringList({"alt", "alt 3", "", "21,10", "44,00"}));
+    QCOMPARE(target.grid(CompetitionRound::Finale).cell(KnockoutColumn::Mannschaft, 1),
+             QStringLiteral("bleibt"));
     QCOMPARE(target.tables().pageCaption(CompetitionRound::Vorrunde), QStringLiteral("Qualifikation"));
-    QCOMPARE(target.tables().pageCaption(CompetitionRound::Finale), QStringLiteral("End_lauf_"));
-    QCOMPARE(target.tables().roundHeadings().at(1), QStringLiteral("Qualifikation"));
-    QCOMPARE(target.tables().roundHeadings().at(5), QStringLiteral("End_lauf_"));
-    QCOMPARE(target.tables().roundHeadings().at(6),
-             QStringLiteral("Bestes")); // the overall sheet's name goes nowhere else
-    QCOMPARE(target.tables().pageCaption(CompetitionRound::GesamtErgebnis),
-             QStringLiteral("Gesamt-Ergebnis"));
+    QCOMPARE(target.tables().pageCaption(CompetitionRound::Achtelfinale), QStringLiteral("End_lauf_"));
+    QCOMPARE(target.tables().pageCaption(CompetitionRound::Finale), QStringLiteral("Finale"));
+    QCOMPARE(target.tables().roundHeadings().mid(1, 3),
+             QStringList({"Qualifikation", "End_lauf_", "Viertelfinale"}));
 }
 
 void TestWorkbookRoundTrip::afterLoadSteps()
@@ -200,62 +195,61 @@ void TestWorkbookRoundTrip::afterLoadSteps()
     QVERIFY(target.tableHasData());
 }
 
-void TestWorkbookRoundTrip::workbookWithFewerSheets()
-{
-    // Tables without a sheet keep their content.
-    const QString path = m_dir.filePath(QStringLiteral("two.xlsx"));
-    Competition source;
-    test::fillCompetition(source, 3);
-    std::vector<ProtocolSheet> sheets{protocolSheet(source, CompetitionRound::Vorrunde),
-                                      protocolSheet(source, CompetitionRound::Achtelfinale)};
-    XlsxNewWorkbookWriter writer;
-    QVERIFY(writer.write(path, sheets, {}));
-
-    Competition target;
-    target.grid(CompetitionRound::Finale).setCell(KnockoutColumn::Mannschaft, 1, QStringLiteral("bleibt"));
-    QVERIFY(ProtocolFiles(target).loadFromWorkbook(path));
-    QCOMPARE(target.grid(CompetitionRound::Vorrunde).rowCount(), 4);
-    QCOMPARE(target.grid(CompetitionRound::Finale).cell(KnockoutColumn::Mannschaft, 1),
-             QStringLiteral("bleibt"));
-    QCOMPARE(target.tables().pageCaption(CompetitionRound::Finale), QStringLiteral("Finale"));
-}
-
+// A cell right of the last spreadsheet column fails the whole new workbook; the file already
+// there stays as it was, and nothing goes into a device.
 void TestWorkbookRoundTrip::cellOutsideTheSheetFailsTheWorkbook()
 {
-    // A cell right of the last spreadsheet column fails the whole new workbook; the file already
-    // there stays as it was.
     const QString path = m_dir.filePath(QStringLiteral("outside.xlsx"));
     QVERIFY(writeFileAtomically(path, "alt", nullptr));
     ProtocolSheet sheet;
-    sheet.name = QStringLiteral("Vorrunde");
     sheet.headings.push_back({1, 16385, CellValue::ofText(QStringLiteral("zu weit")), CellFill::None});
     XlsxNewWorkbookWriter writer;
     QVERIFY(!writer.write(path, {sheet}, {}));
     QVERIFY(!writer.errorString().isEmpty());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("alt"));
+    QCOMPARE(test::readFile(path), QByteArray("alt"));
+    QCOMPARE(
+        QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("outside")).size(), 1);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(!writer.write(&buffer, {sheet}, {}));
+    QVERIFY(buffer.data().isEmpty());
 }
 
-void TestWorkbookRoundTrip::writtenSheets()
+// A new workbook read back raw: names, block positions, heading row. Numbers, widths and margins
+// carry a decimal point even where the C library writes a decimal comma.
+void TestWorkbookRoundTrip::newWorkbookUnderGermanLocale()
 {
-    // What a new workbook holds, read back raw: names, block positions, heading row.
+    const QByteArray previous = std::setlocale(LC_ALL, nullptr);
+    QVERIFY2(std::setlocale(LC_ALL, "de_DE.UTF-8"), "the German locale is missing (scripts/install-deps.sh)");
     const QString path = m_dir.filePath(QStringLiteral("raw.xlsx"));
     Competition source;
     source.setOptions(test::options(true, true, 0));
     test::fillCompetition(source, 2);
-    ProtocolFiles files(source);
-    QVERIFY(files.saveToWorkbook(path));
+    source.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Lane1Zeit, 1, QStringLiteral("6,74"));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(XlsxNewWorkbookWriter().write(&buffer, {protocolSheet(source, CompetitionRound::Vorrunde)}, {}));
+    QVERIFY(ProtocolFiles(source).saveToWorkbook(path));
+    std::setlocale(LC_ALL, previous.constData());
+    QVERIFY(buffer.data().startsWith("PK"));
+    const QByteArray sheet1 = test::zipPart(path, QStringLiteral("xl/worksheets/sheet1.xml"));
+    for (const char* text :
+         {"<v>6.74</v>", "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\"", "width=\"12.7109375\""})
+        QVERIFY2(sheet1.contains(text), sheet1.constData());
+    QCOMPARE(XlsxNewWorkbookWriter::fittedWidth(0, false), 8.43); // the default width
+    QCOMPARE(XlsxNewWorkbookWriter::fittedWidth(10, true), 13.0);
+    QCOMPARE(XlsxNewWorkbookWriter::fittedWidth(1000, false), 255.0);
+
     WorkbookReader reader(QLatin1Char(','));
     WorkbookContent content;
     QVERIFY(reader.read(path, content));
     QCOMPARE(int(content.sheets.size()), 6);
     const std::vector<SheetContent>& s = content.sheets;
     QCOMPARE(QStringList({s[0].name, s[5].name, s[0].text(1, 1), s[0].text(1, 5), s[0].text(1, 13),
-                          s[0].text(2, 1), s[0].text(3, 2), s[1].text(1, 1), s[1].text(2, 9),
+                          s[0].text(2, 1), s[0].text(3, 2), s[0].text(3, 4), s[1].text(1, 1), s[1].text(2, 9),
                           s[5].text(1, 17), s[5].text(2, 1)}),
-             QStringList({"Vorrunde", "Gesamt-Ergebnis", "", "Bahn 1", "Beste", "Nr.", "FF Dorf 1", "Pl.",
-                          "+", "Bestes", "Platz"}));
+             QStringList({"Vorrunde", "Gesamt-Ergebnis", "", "Bahn 1", "Beste", "Nr.", "FF Dorf 1", "6,74",
+                          "Pl.", "+", "Bestes", "Platz"}));
 }
 
 QTEST_GUILESS_MAIN(TestWorkbookRoundTrip)

@@ -6,17 +6,11 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace brv;
-
-namespace {
-const FileTypeNameList kNames{QStringLiteral("Textdatei"), QStringLiteral("Webseite"),
-                              QStringLiteral("MS Word"), QStringLiteral("MS Excel")};
-}
 
 class TestTextProtocol : public QObject
 {
@@ -24,47 +18,37 @@ class TestTextProtocol : public QObject
 
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-
     void rows_data();
     void rows();
     void writesIntoDevice();
-    void failedWriteKeepsPreviousFile();
+    void abandonedStagingFile();
     void autosavePath_data();
     void autosavePath();
-    void filterIndexMapping();
-    void saveFiltersOfferOnlyExistingWriters_data();
-    void saveFiltersOfferOnlyExistingWriters();
-    void initialFilter_data();
-    void initialFilter();
+    void saveFilters_data();
+    void saveFilters();
 };
 
 void TestTextProtocol::rows_data()
 {
     QTest::addColumn<QStringList>("row1");
     QTest::addColumn<QByteArray>("expectedRow1");
-
-    QStringList full;
-    for (int c = 0; c < 9; ++c)
-        full << QString::number(c);
+    const QStringList full{"0", "1", "2", "3", "4", "5", "6", "7", "8"};
+    auto with = [&](int col, const QString& text) {
+        QStringList row = full;
+        row[col] = text;
+        return row;
+    };
     QTest::newRow("every cell followed by a tab") << full << QByteArray("0\t1\t2\t3\t4\t5\t6\t7\t8\t\r\n");
-    QStringList gaps{QStringLiteral("1"), QString(), QStringLiteral("x y"),
-                     QString(),           QString(), QString(),
-                     QString(),           QString(), QString()};
-    QTest::newRow("empty cells become one blank") << gaps << QByteArray("1\t \tx y\t \t \t \t \t \t \t\r\n");
-    QStringList noFirst = full;
-    noFirst[0] = QString();
-    QTest::newRow("row with empty first cell is left out") << noFirst << QByteArray();
-    QStringList blankFirst = full;
-    blankFirst[0] = QStringLiteral(" ");
+    QTest::newRow("empty cells become one blank")
+        << QStringList{"1", "", "x y"} << QByteArray("1\t \tx y\t \t \t \t \t \t \t\r\n");
+    QTest::newRow("row with empty first cell is left out") << with(0, QString()) << QByteArray();
     QTest::newRow("a blank first cell is not empty")
-        << blankFirst << QByteArray(" \t1\t2\t3\t4\t5\t6\t7\t8\t\r\n");
-    QStringList tabs = full;
-    tabs[1] = QStringLiteral("a\tb");
-    QTest::newRow("no quoting or escaping") << tabs << QByteArray("0\ta\tb\t2\t3\t4\t5\t6\t7\t8\t\r\n");
-    QStringList umlauts = full;
-    umlauts[1] = QStringLiteral("FF Großmölln");
+        << with(0, QStringLiteral(" ")) << QByteArray(" \t1\t2\t3\t4\t5\t6\t7\t8\t\r\n");
+    QTest::newRow("no quoting or escaping")
+        << with(1, QStringLiteral("a\tb")) << QByteArray("0\ta\tb\t2\t3\t4\t5\t6\t7\t8\t\r\n");
     QTest::newRow("one byte per umlaut, no byte order mark")
-        << umlauts << QByteArray("0\tFF Gro\xDFm\xF6lln\t2\t3\t4\t5\t6\t7\t8\t\r\n");
+        << with(1, QStringLiteral("FF Großmölln"))
+        << QByteArray("0\tFF Gro\xDFm\xF6lln\t2\t3\t4\t5\t6\t7\t8\t\r\n");
 }
 
 void TestTextProtocol::rows()
@@ -72,13 +56,11 @@ void TestTextProtocol::rows()
     QFETCH(QStringList, row1);
     QFETCH(QByteArray, expectedRow1);
     ResultGrid grid(TableId::Achtelfinale, kKnockoutColumnCount, 3);
-    grid.setRowCells(0, {QStringLiteral("Pl."), QStringLiteral("Nr."), QStringLiteral("Mannschaft"),
-                         QStringLiteral("Klasse"), QStringLiteral("Vorrunde"), QStringLiteral("Zeit"),
-                         QStringLiteral("Fehler"), QStringLiteral("Gesamt"), QStringLiteral("Pl.")});
+    grid.setRowCells(0,
+                     {"Pl.", "Nr.", "Mannschaft", "Klasse", "Vorrunde", "Zeit", "Fehler", "Gesamt", "Pl."});
     grid.setRowCells(1, row1);
     const QByteArray caption("Pl.\tNr.\tMannschaft\tKlasse\tVorrunde\tZeit\tFehler\tGesamt\tPl.\t\r\n");
-    TextProtocolWriter writer(QStringConverter::Latin1);
-    QCOMPARE(writer.toBytes(grid), caption + expectedRow1);
+    QCOMPARE(TextProtocolWriter(QStringConverter::Latin1).toBytes(grid), caption + expectedRow1);
 }
 
 void TestTextProtocol::writesIntoDevice()
@@ -93,41 +75,24 @@ void TestTextProtocol::writesIntoDevice()
     QCOMPARE(lines.size(), 5); // caption, three teams, nothing after the last CR LF
     QVERIFY(lines.at(1).startsWith("1\tFF Dorf 1\tA\t21,10\t0\t"));
     QVERIFY(lines.at(3).endsWith("\t\r"));
-    QVERIFY(lines.last().isEmpty());
 
     QBuffer closed;
     QVERIFY(!writer.write(competition.currentGrid(), &closed));
     QVERIFY(!writer.errorString().isEmpty());
 }
 
-void TestTextProtocol::failedWriteKeepsPreviousFile()
+// A staging file that is never committed leaves the target as it was and nothing behind.
+void TestTextProtocol::abandonedStagingFile()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("keep.txt"));
-    QVERIFY(writeFileAtomically(path, "old", nullptr));
-    // A folder in the way of the staging file: the write fails, the old file stays.
-    QFile::remove(path);
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("keep.txt")));
-    QString error;
-    QVERIFY(!writeFileAtomically(path, "new", &error));
-    QVERIFY(!error.isEmpty());
-    QVERIFY(QFileInfo(path).isDir());
-
     const QString file = dir.filePath(QStringLiteral("other.txt"));
     QVERIFY(writeFileAtomically(file, "old", nullptr));
-    StagingFile staging(file);
-    QVERIFY(!staging.path().isEmpty());
-    // The staging file is abandoned: the target keeps its content and nothing is left behind.
     {
         StagingFile abandoned(file);
-        QFile f(abandoned.path());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("half");
+        QVERIFY(test::writeFile(abandoned.path(), "half"));
     }
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("old"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2); // other.txt + `staging`
+    QCOMPARE(test::readFile(file), QByteArray("old"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"other.txt"});
 }
 
 void TestTextProtocol::autosavePath_data()
@@ -138,7 +103,6 @@ void TestTextProtocol::autosavePath_data()
     QTest::addColumn<bool>("ownCopyWritable");
     QTest::addColumn<QString>("expectedName");
     QTest::addColumn<bool>("inProgramFolder");
-
     const QString plain = QStringLiteral("brenvolutaris");
     const QString text = QStringLiteral("brenvolutaris.txt");
     QTest::newRow("extension replaced") << QStringLiteral("Brenvolutaris.exe") << true << false << false
@@ -159,79 +123,56 @@ void TestTextProtocol::autosavePath()
     QFETCH(bool, ownCopyWritable);
     QFETCH(QString, expectedName);
     QFETCH(bool, inProgramFolder);
-
     QTemporaryDir dir;
-    const QString programPath = dir.filePath(program);
     if (ownCopyExists)
         QVERIFY(writeFileAtomically(dir.filePath(expectedName), "alt", nullptr));
     // The answers of the file system are stood in for: tests run with rights that ignore modes.
-    const QString path = autosavePathFor(programPath, [&](const QString& p) {
+    const QString path = autosavePathFor(dir.filePath(program), [&](const QString& p) {
         return QFileInfo(p).isDir() ? folderWritable : ownCopyWritable;
     });
-    QCOMPARE(QFileInfo(path).fileName(), expectedName);
-    if (inProgramFolder) {
-        QCOMPARE(path, dir.filePath(expectedName));
-    } else {
-        const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-        QCOMPARE(path, data + QStringLiteral("/Tempvalorhub/") + expectedName);
-        QVERIFY(QFileInfo(QFileInfo(path).absolutePath()).isDir());
-    }
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    QCOMPARE(path, inProgramFolder ? dir.filePath(expectedName) : data + "/Tempvalorhub/" + expectedName);
+    QVERIFY(QFileInfo(QFileInfo(path).absolutePath()).isDir());
 }
 
-void TestTextProtocol::filterIndexMapping()
-{
-    // Filter 1 to 4 of the save dialog; anything else is text.
-    const QList<ProtocolFileType> types{ProtocolFileType::Text,     ProtocolFileType::Text,
-                                        ProtocolFileType::Workbook, ProtocolFileType::Document,
-                                        ProtocolFileType::WebPage,  ProtocolFileType::Text};
-    for (int index = -1; index <= 4; ++index)
-        QCOMPARE(fileTypeForFilterIndex(index), types.at(index + 1));
-}
-
-void TestTextProtocol::saveFiltersOfferOnlyExistingWriters_data()
+// The file types of the save dialog: the workbook first, text last, the others only when
+// their writer exists; a filter index or stored choice that is not offered falls back.
+void TestTextProtocol::saveFilters_data()
 {
     QTest::addColumn<bool>("document");
     QTest::addColumn<bool>("webPage");
     QTest::addColumn<QList<int>>("indexes");
-    QTest::newRow("workbook and text only") << false << false << QList<int>{1, 4};
-    QTest::newRow("with document") << true << false << QList<int>{1, 2, 4};
-    QTest::newRow("with web page") << false << true << QList<int>{1, 3, 4};
-    QTest::newRow("all") << true << true << QList<int>{1, 2, 3, 4};
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<int>("initial");
+    QTest::newRow("workbook and text only") << false << false << QList<int>{1, 4} << 2 << 1;
+    QTest::newRow("with document") << true << false << QList<int>{1, 2, 4} << 2 << 2;
+    QTest::newRow("with web page") << false << true << QList<int>{1, 3, 4} << 4 << 4;
+    QTest::newRow("all") << true << true << QList<int>{1, 2, 3, 4} << 77 << 1;
 }
 
-void TestTextProtocol::saveFiltersOfferOnlyExistingWriters()
+void TestTextProtocol::saveFilters()
 {
     QFETCH(bool, document);
     QFETCH(bool, webPage);
     QFETCH(QList<int>, indexes);
-    const std::vector<SaveFilterEntry> entries = saveFilters(kNames, {document, webPage});
+    QFETCH(int, stored);
+    QFETCH(int, initial);
+    const FileTypeNameList names{"Textdatei", "Webseite", "MS Word", "MS Excel"};
+    const std::vector<SaveFilterEntry> entries = brv::saveFilters(names, {document, webPage});
     QList<int> got;
     for (const SaveFilterEntry& e : entries) {
         got << e.filterIndex;
         QCOMPARE(filterIndexOf(entries, e.filter), e.filterIndex);
+        QCOMPARE(int(fileTypeForFilterIndex(e.filterIndex)), int(ProtocolFileType(e.filterIndex)));
     }
     QCOMPARE(got, indexes);
     QCOMPARE(entries.front().filter, QStringLiteral("MS Excel (*.xlsx)"));
-    QCOMPARE(loadFilter(kNames), QStringLiteral("MS Excel (*.xlsx *.xls)"));
+    QCOMPARE(entries.back().filter, QStringLiteral("Textdatei (*.txt)"));
+    QCOMPARE(loadFilter(names), QStringLiteral("MS Excel (*.xlsx *.xls)"));
     QCOMPARE(filterIndexOf(entries, QStringLiteral("Alle Dateien (*)")), 4);
-}
-
-void TestTextProtocol::initialFilter_data()
-{
-    QTest::addColumn<int>("stored");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("workbook kept") << 1 << 1;
-    QTest::newRow("document not offered falls back to workbook") << 2 << 1;
-    QTest::newRow("text kept") << 4 << 4;
-    QTest::newRow("nonsense falls back to workbook") << 77 << 1;
-}
-
-void TestTextProtocol::initialFilter()
-{
-    QFETCH(int, stored);
-    QFETCH(int, expected);
-    const std::vector<SaveFilterEntry> entries = saveFilters(kNames, {});
-    QCOMPARE(initialSaveFilter(entries, stored).filterIndex, expected);
+    QCOMPARE(initialSaveFilter(entries, stored).filterIndex, initial);
+    for (int index : {-1, 0, 5})
+        QCOMPARE(fileTypeForFilterIndex(index), ProtocolFileType::Text);
 }
 
 QTEST_GUILESS_MAIN(TestTextProtocol)
