@@ -47,16 +47,16 @@ AppSession::AppSession(AppEnvironment environment, QObject* parent)
     m_clock->setAutosave([this] { m_files->autosaveAfterHeat(); });
     connect(m_competition.get(), &Competition::placeWarningChanged, this, &AppSession::setStatusMessage);
     connect(m_files.get(), &ProtocolFiles::warning, this, &AppSession::setStatusMessage);
-    // What a save or load is doing stands in the panel while it runs; the message before it
-    // comes back when the outermost one ends.
+    // What a save or load is doing stands in the panel while it runs; then the message comes
+    // back that stood there before, or the one that was raised meanwhile.
     connect(m_files.get(), &ProtocolFiles::progressStarted, this, [this](const QString& text) {
         if (m_progressDepth++ == 0)
-            m_messageBeforeProgress = m_statusMessage;
-        setStatusMessage(text);
+            m_messageAfterProgress = m_statusMessage;
+        showStatusMessage(text);
     });
     connect(m_files.get(), &ProtocolFiles::progressEnded, this, [this] {
         if (m_progressDepth > 0 && --m_progressDepth == 0)
-            setStatusMessage(m_messageBeforeProgress);
+            showStatusMessage(m_messageAfterProgress);
     });
 }
 
@@ -111,6 +111,14 @@ void AppSession::end()
 }
 
 void AppSession::setStatusMessage(const QString& text)
+{
+    if (m_progressDepth > 0)
+        m_messageAfterProgress = text;
+    else
+        showStatusMessage(text);
+}
+
+void AppSession::showStatusMessage(const QString& text)
 {
     if (text == m_statusMessage)
         return;

@@ -57,6 +57,7 @@ public:
     // The status bar's message panel: the latest warning (tied qualifying places, an autosave
     // that failed), or what a save or load is doing while it runs.
     QString statusMessage() const { return m_statusMessage; }
+    // A message raised while a save or load runs is shown when it has ended.
     void setStatusMessage(const QString& text);
 
 Q_SIGNALS:
@@ -66,6 +67,7 @@ Q_SIGNALS:
 
 private:
     std::unique_ptr<SerialLineMonitor> makeContactPort();
+    void showStatusMessage(const QString& text);
 
     AppEnvironment m_env;
     ProgramFiles m_programFiles;
@@ -80,7 +82,7 @@ private:
     std::unique_ptr<ProtocolFiles> m_files;
     quint64 m_availablePorts = 0;
     QString m_statusMessage;
-    QString m_messageBeforeProgress;
+    QString m_messageAfterProgress;
     int m_progressDepth = 0;
     bool m_closingPorts = false;
     bool m_ended = false;

@@ -7,6 +7,7 @@
 #include "timing/RaceClock.h"
 #include "timing/SerialLineMonitor.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
@@ -24,6 +25,7 @@ private Q_SLOTS:
     void heatFromStartToProtocol();
     void endClosesPortsAndWritesSettings();
     void unpluggedContactPortIsReported();
+    void statusMessage();
 };
 
 void TestSession::heatFromStartToProtocol()
@@ -106,6 +108,39 @@ void TestSession::unpluggedContactPortIsReported()
     QCOMPARE(lost.at(0).at(0).toInt(), 3);
     QVERIFY(!session.contactPort(1).isConnected());
     QVERIFY(!session.decoder().startBarrierSymbolVisible());
+}
+
+// The message panel shows what a load does while it runs and then the message from before it,
+// a tie at the qualifying places, and an autosave that failed.
+void TestSession::statusMessage()
+{
+    test::SessionFixture fixture;
+    AppSession& session = fixture.newSession();
+    QStringList shown;
+    connect(&session, &AppSession::statusMessageChanged, this, [&](const QString& text) { shown << text; });
+    QVERIFY(session.loadProtocol(QStringLiteral(BRV_EXAMPLE_WORKBOOK)).ok);
+    // the example's twenty teams have no results yet: places 16 and 17 are level
+    QCOMPARE(shown, (QStringList{QStringLiteral(" Protokoll öffnen..."),
+                                 QStringLiteral(" Plätze 16 und 17 prüfen!")}));
+    session.setStatusMessage(QStringLiteral("vorher"));
+    QVERIFY(session.loadProtocol(QStringLiteral(BRV_EXAMPLE_WORKBOOK)).ok);
+    QCOMPARE(session.statusMessage(), QStringLiteral("vorher"));
+
+    // results for everybody, all different: the warning goes
+    Competition& c = session.competition();
+    ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
+    for (int r = 1; r < v.rowCount(); ++r) {
+        v.setCell(VorrundeColumn::Lane1Zeit, r, QString::number(30 + r));
+        v.setCell(VorrundeColumn::Lane2Zeit, r, QStringLiteral("30"));
+    }
+    c.recalculateRound();
+    QCOMPARE(session.statusMessage(), QString());
+
+    const QString blocked = fixture.folder.filePath(QStringLiteral("prog.txt"));
+    QVERIFY(QDir().mkpath(blocked)); // a folder where the autosave file belongs
+    session.files().setProgramPath(fixture.folder.filePath(QStringLiteral("prog")));
+    QVERIFY(!session.files().autosaveAfterHeat());
+    QCOMPARE(session.statusMessage(), ProtocolFiles::kWriteErrorText + QDir::toNativeSeparators(blocked));
 }
 
 QTEST_GUILESS_MAIN(TestSession)
