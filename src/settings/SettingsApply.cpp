@@ -18,7 +18,8 @@ CompetitionOptions competitionOptions(const Settings& settings)
 void applySettingsAtStartup(const Settings& settings, Competition& competition,
                             const StartupPortOpener& openPorts)
 {
-    // Steps 1, 2 and 6: the options carry the class header, lane 3 and the first knockout round.
+    // The options carry the class header, lane 3, the first knockout round and the start mode;
+    // the contact ports open before the ranking captions are written.
     competition.setOptions(competitionOptions(settings));
     competition.applyClassCaption();
     if (openPorts)
