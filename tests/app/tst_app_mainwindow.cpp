@@ -1,6 +1,7 @@
 #include "app/ConfirmDialog.h"
 #include "app/MainWindow.h"
 #include "app/ProgramIcon.h"
+#include "app/ProtocolTableModel.h"
 #include "app/ProtocolTableView.h"
 #include "competition/Competition.h"
 #include "session/SessionFixture.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -76,6 +78,7 @@ private Q_SLOTS:
     void rowChangesGoThroughTheCore();
     void unpluggedPortIsReported();
     void settingsWrittenAtExit();
+    void modelFollowsTheTables();
 };
 
 void TestMainWindow::startsWithDefaults()
@@ -475,6 +478,42 @@ void TestMainWindow::settingsWrittenAtExit()
     QCOMPARE(saved.windowWidth, 1100);
     QCOMPARE(saved.windowHeight, 600);
     QCOMPARE(saved.competitionTitle, QStringLiteral("Kreisausscheid"));
+}
+
+// The table models follow the core's tables by themselves: a changed cell updates its row, a
+// gathered change one range, a changed row count the whole model, a caption the header.
+void TestMainWindow::modelFollowsTheTables()
+{
+    Competition c;
+    ProtocolTableModel model(c, CompetitionRound::Vorrunde);
+    QSignalSpy data(&model, &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy header(&model, &QAbstractItemModel::headerDataChanged);
+    ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
+    v.setRowCount(5);
+    QCOMPARE(reset.size(), 1);
+    QCOMPARE(model.rowCount(), 4);
+
+    v.setCell(VorrundeColumn::Mannschaft, 2, QStringLiteral("FF Au"));
+    QCOMPARE(data.size(), 1);
+    QCOMPARE(data.at(0).at(0).toModelIndex().row(), 1);
+    QCOMPARE(data.at(0).at(1).toModelIndex().row(), 1);
+    QCOMPARE(model.data(model.index(1, columnIndex(VorrundeColumn::Mannschaft)), Qt::DisplayRole).toString(),
+             QStringLiteral("FF Au"));
+    {
+        const ProtocolTables::ChangeBatch batch(c.tables());
+        v.setCell(VorrundeColumn::Nr, 1, QStringLiteral("1"));
+        v.setCell(VorrundeColumn::Nr, 3, QStringLiteral("3"));
+        QCOMPARE(data.size(), 1);
+    }
+    QCOMPARE(data.size(), 2);
+    QCOMPARE(data.at(1).at(0).toModelIndex().row(), 0);
+    QCOMPARE(data.at(1).at(1).toModelIndex().row(), 2);
+
+    c.grid(CompetitionRound::Finale).setCell(KnockoutColumn::Nr, 1, QStringLiteral("9"));
+    QCOMPARE(data.size() + reset.size(), 3); // another table: nothing
+    v.setCell(VorrundeColumn::Klasse, 0, QStringLiteral("Kl."));
+    QCOMPARE(header.size(), 1);
 }
 
 QTEST_MAIN(TestMainWindow)
