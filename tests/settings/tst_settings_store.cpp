@@ -284,20 +284,20 @@ void TestSettingsStore::saveWritesTheStoredNamesAndTypes()
     QCOMPARE(load(), placed);
 }
 
+// Creating the folder, opening the file and putting the written file in place fail in turn: a file
+// where the folder belongs, a folder where the file belongs, a name too long for the file system.
 void TestSettingsStore::saveFails()
 {
-    const QString folder = QFileInfo(m_backend->filePath()).path();
-    QVERIFY(QFile(folder).open(QIODevice::WriteOnly)); // a file where the folder belongs
-    QString error;
-    QVERIFY(!saveSettings(*m_backend, Settings(), &error));
-    QVERIFY(!error.isEmpty());
-
-    QVERIFY(QFile::remove(folder));
-    QVERIFY(QDir().mkpath(m_backend->filePath())); // a folder where the file belongs
-    error.clear();
-    QVERIFY(!saveSettings(*m_backend, Settings(), &error));
-    QVERIFY(!error.isEmpty());
-    QCOMPARE(load(), Settings());
+    QVERIFY(QFile(m_dir->filePath("plain")).open(QIODevice::WriteOnly));
+    QVERIFY(QDir().mkpath(m_backend->filePath()));
+    JsonSettingsBackend underFile(m_dir->filePath("plain"), "Brenvolutaris");
+    JsonSettingsBackend longName(m_dir->path(), QString(300, 'x'));
+    for (JsonSettingsBackend* backend : {&underFile, m_backend.get(), &longName}) {
+        QString error;
+        QVERIFY(!saveSettings(*backend, Settings(), &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(loadSettings(*backend, 1), Settings());
+    }
 }
 
 void TestSettingsStore::keyRefusesWhatItCannotWrite()
