@@ -39,7 +39,7 @@ void TestSettingsCertificate::codePage_data()
     // Characters the code page does not hold become '?'.
     QTest::newRow("polish l with stroke") << "Łódź" << QByteArray("?\xF3\x64?");
     QTest::newRow("latin-1 control range is not latin-1 here") << "\u0080" << QByteArray("?");
-    QTest::newRow("outside the basic plane is one mark") << "a\U0001F692b" << QByteArray("a?b");
+    QTest::newRow("outside the basic plane is one mark") << "a\U0001F692" << QByteArray("a?");
     QTest::newRow("lone surrogates") << QString(QChar(0xD800)) + "a" + QChar(0xD83D) << QByteArray("?a?");
 }
 

@@ -171,7 +171,7 @@ void TestSettingsStore::unreadableStoreGivesDefaults()
     QCOMPARE(QFileInfo::exists(m_backend->filePath()), !contents.isNull()); // loading creates nothing
 
     QVERIFY(saveSettings(*m_backend, Settings()));
-    QVERIFY(load(&report).windowLeft.has_value());
+    load(&report);
     QVERIFY(report.keyFound);
     QCOMPARE(report.stoppedAt, QString());
 }
@@ -232,11 +232,10 @@ void TestSettingsStore::oneStoredValue_data()
     QTest::newRow("any number but 0 is true") << "OnZiel3" << QJsonValue(-7) << "1";
     QTest::newRow("unnamed mode number kept") << "Make" << QJsonValue(5) << "5";
     // A shorter certificate block fills the start of an empty layout.
-    const QByteArray start(600, '\x7F');
-    const QByteArray empty(CertificateLayout::kByteSize, '\0');
-    QTest::newRow("no certificate block") << "Nadpis" << missing << QString(empty.toHex());
-    QTest::newRow("certificate block of one record and a bit")
-        << "Nadpis" << binary(start) << QString(QByteArray(empty).replace(0, 600, start).toHex());
+    QByteArray block(CertificateLayout::kByteSize, '\0');
+    QTest::newRow("no certificate block") << "Nadpis" << missing << QString(block.toHex());
+    block[0] = '\x7F';
+    QTest::newRow("certificate block of one byte") << "Nadpis" << binary("\x7F") << QString(block.toHex());
 }
 
 void TestSettingsStore::oneStoredValue()
@@ -302,16 +301,19 @@ void TestSettingsStore::saveFails()
 
 void TestSettingsStore::keyRefusesWhatItCannotWrite()
 {
+    const std::unique_ptr<SettingsKey> writing = m_backend->openOrCreate();
+    QVERIFY(writing);
+    QVERIFY(!writing->write("Title", StoredValue(OtherType{})));
+    QVERIFY(writing->errorString().contains("Title"));
+    QVERIFY(writing->close());
+    QVERIFY(!QFileInfo::exists(m_backend->filePath())); // nothing written, nothing saved
+
     writeStore(QJsonDocument(completeStore()).toJson());
     const std::unique_ptr<SettingsKey> reading = m_backend->openExisting();
     QVERIFY(reading);
     QVERIFY(!reading->write("Title", StoredValue(QStringLiteral("neu"))));
     QVERIFY(!reading->errorString().isEmpty());
-
-    const std::unique_ptr<SettingsKey> writing = m_backend->openOrCreate();
-    QVERIFY(writing);
-    QVERIFY(!writing->write("Title", StoredValue(OtherType{})));
-    QVERIFY(writing->errorString().contains("Title"));
+    QVERIFY(reading->close());
 }
 
 // Values written before a refusal stay written and nothing is written after it; the refusal is
