@@ -7,8 +7,6 @@
 #include <QList>
 #include <QString>
 
-#include <type_traits>
-
 namespace brv::test {
 
 // A competition of `teams` teams with results in every table, in German number format.
@@ -56,20 +54,6 @@ template <typename Column> QList<int> columns(std::initializer_list<Column> list
     return numbers;
 }
 
-// Every column of a table kind but the given ones.
-template <typename Column> QList<int> allBut(std::initializer_list<Column> hidden)
-{
-    const int count = std::is_same_v<Column, VorrundeColumn>  ? kVorrundeColumnCount
-                      : std::is_same_v<Column, OverallColumn> ? kOverallColumnCount
-                                                              : kKnockoutColumnCount;
-    QList<int> numbers;
-    for (int c = 0; c < count; ++c)
-        numbers << c;
-    for (Column c : hidden)
-        numbers.removeOne(columnIndex(c));
-    return numbers;
-}
-
 // The columns holding times, results and sums, which a loaded workbook gives two decimals again.
 inline QList<int> timeColumns(CompetitionRound round)
 {
@@ -108,7 +92,7 @@ inline QByteArray readFile(const QString& path)
 }
 
 // One part of a workbook file as stored; empty when the file or the part is missing.
-inline QByteArray zipPart(const QString& path, const QString& part)
+inline QByteArray zipEntry(const QString& path, const QString& part)
 {
     ZipArchive zip;
     return zip.open(readFile(path), nullptr) ? zip.read(part, nullptr).value_or(QByteArray()) : QByteArray();

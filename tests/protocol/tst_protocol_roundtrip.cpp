@@ -3,10 +3,8 @@
 #include "protocol/AtomicFile.h"
 #include "protocol/ProtocolFiles.h"
 #include "protocol/ProtocolLayout.h"
-#include "protocol/WorkbookReader.h"
 #include "protocol/XlsxNewWorkbook.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -51,16 +49,10 @@ void TestWorkbookRoundTrip::roundTrip_data()
                 << o << o << into;
         }
     }
-    QTest::newRow("class column saved, hidden when loading")
-        << test::options(true, false, 0) << test::options(false, false, 0) << false;
-    QTest::newRow("class column hidden when saved, shown when loading")
-        << test::options(false, false, 0) << test::options(true, false, 0) << false;
-    QTest::newRow("three lanes saved, two when loading")
-        << test::options(true, true, 0) << test::options(true, false, 0) << false;
-    QTest::newRow("Viertelfinale start saved, Achtelfinale when loading")
-        << test::options(false, false, 1) << test::options(false, false, 0) << false;
-    QTest::newRow("everything different")
+    QTest::newRow("class, lane 3 and Achtelfinale saved; none of them when loading")
         << test::options(true, true, 0) << test::options(false, false, 1) << true;
+    QTest::newRow("none of them saved; class, lane 3 and Achtelfinale when loading")
+        << test::options(false, false, 1) << test::options(true, true, 0) << false;
 }
 
 void TestWorkbookRoundTrip::roundTrip()
@@ -75,6 +67,9 @@ void TestWorkbookRoundTrip::roundTrip()
     test::fillCompetition(source, 20);
     source.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Nr, 7, QString()); // no start number
     source.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Mannschaft, 7, QString());
+    // A decimal point is no number under German settings; a blank is text, not an empty cell.
+    source.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Lane1Fehler, 2, QStringLiteral("12.34"));
+    source.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Klasse, 3, QStringLiteral(" "));
     ProtocolFiles files(source);
     if (intoExisting) {
         Competition blank;
@@ -138,24 +133,23 @@ void TestWorkbookRoundTrip::whatTheFileLeavesOut()
     QCOMPARE(g.rowCount(), 5);
     QCOMPARE(QStringList({g.cell(VorrundeColumn::Klasse, 1), g.cell(VorrundeColumn::Lane3Zeit, 2),
                           g.cell(VorrundeColumn::Klasse, 4), g.cell(VorrundeColumn::Lane1Zeit, 1),
-                          g.cell(VorrundeColumn::RankingValue, 4)}),
-             QStringList({"alt", "alt 3", "", "21,10", "44,00"}));
-    QCOMPARE(target.grid(CompetitionRound::Finale).cell(KnockoutColumn::Mannschaft, 1),
-             QStringLiteral("bleibt"));
-    QCOMPARE(target.tables().pageCaption(CompetitionRound::Vorrunde), QStringLiteral("Qualifikation"));
-    QCOMPARE(target.tables().pageCaption(CompetitionRound::Achtelfinale), QStringLiteral("End_lauf_"));
-    QCOMPARE(target.tables().pageCaption(CompetitionRound::Finale), QStringLiteral("Finale"));
-    QCOMPARE(target.tables().roundHeadings().mid(1, 3),
-             QStringList({"Qualifikation", "End_lauf_", "Viertelfinale"}));
+                          g.cell(VorrundeColumn::RankingValue, 4),
+                          target.grid(CompetitionRound::Finale).cell(KnockoutColumn::Mannschaft, 1)}),
+             QStringList({"alt", "alt 3", "", "21,10", "44,00", "bleibt"}));
+    QStringList captions;
+    for (CompetitionRound round : kAllRounds)
+        captions << target.tables().pageCaption(round);
+    QCOMPARE(captions.mid(0, 5),
+             QStringList({"Qualifikation", "End_lauf_", "Viertelfinale", "Halbfinale", "Finale"}));
+    QCOMPARE(target.tables().roundHeadings().mid(1, 3), captions.mid(0, 3));
 }
 
+// Loading shows the Vorrunde, its teams on the lanes and the current captions; the status bar hears.
 void TestWorkbookRoundTrip::afterLoadSteps()
 {
     const QString path = m_dir.filePath(QStringLiteral("after.xlsx"));
     Competition source;
     test::fillCompetition(source, 5);
-    source.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Lane1Zeit, 1, QStringLiteral("12,50"));
-    source.grid(CompetitionRound::Achtelfinale).setCell(KnockoutColumn::Zeit, 1, QStringLiteral("12,50"));
     QVERIFY(ProtocolFiles(source).saveToWorkbook(path));
 
     CompetitionOptions options;
@@ -171,19 +165,13 @@ void TestWorkbookRoundTrip::afterLoadSteps()
     QSignalSpy pages(&target, &Competition::pageChanged);
     QVERIFY(loader.loadCommand(path).ok);
     QCOMPARE(names.size(), 1);
-    QCOMPARE(target.currentRound(), CompetitionRound::Vorrunde); // loading shows the Vorrunde
+    QCOMPARE(target.currentRound(), CompetitionRound::Vorrunde);
     QCOMPARE(pages.size(), 1);
     QCOMPARE(target.lanes().selector(1).text(), QStringLiteral("  1 FF Dorf 1"));
-    QCOMPARE(loader.protocolName(), QStringLiteral("after"));
     QCOMPARE(loader.documentProperties().title, QStringLiteral("after"));
-    QCOMPARE(target.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Lane1Zeit, 1),
-             QStringLiteral("12,50"));
-    QCOMPARE(target.grid(CompetitionRound::Achtelfinale).cell(KnockoutColumn::Zeit, 1),
-             QStringLiteral("12,50"));
     QCOMPARE(target.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::RankingValue, 0),
              QStringLiteral("Zeit")); // ranking captions
     QCOMPARE(target.tables().laneHeadings().at(4), QStringLiteral("Best"));
-    QCOMPARE(target.currentGrid().dataRowCount(), 5);
     QCOMPARE(progress.size(), 1);
     QCOMPARE(progress.at(0).at(0).toString(), QStringLiteral(" Protokoll öffnen..."));
     QCOMPARE(progressEnded.size(), 1);
@@ -192,11 +180,10 @@ void TestWorkbookRoundTrip::afterLoadSteps()
         QVERIFY(target.lanes().selector(lane).enabled);
         QCOMPARE(target.lanes().selector(lane).index, lane - 1);
     }
-    QVERIFY(target.tableHasData());
 }
 
 // A cell right of the last spreadsheet column fails the whole new workbook; the file already
-// there stays as it was, and nothing goes into a device.
+// there stays as it was, and no staging file is left behind.
 void TestWorkbookRoundTrip::cellOutsideTheSheetFailsTheWorkbook()
 {
     const QString path = m_dir.filePath(QStringLiteral("outside.xlsx"));
@@ -209,47 +196,46 @@ void TestWorkbookRoundTrip::cellOutsideTheSheetFailsTheWorkbook()
     QCOMPARE(test::readFile(path), QByteArray("alt"));
     QCOMPARE(
         QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("outside")).size(), 1);
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QVERIFY(!writer.write(&buffer, {sheet}, {}));
-    QVERIFY(buffer.data().isEmpty());
 }
 
-// A new workbook read back raw: names, block positions, heading row. Numbers, widths and margins
-// carry a decimal point even where the C library writes a decimal comma.
+// A new workbook read back raw: names, block positions, heading row, styles, texts cut to the
+// 32 767 characters a cell holds. Numbers, widths and margins carry a decimal point even where the
+// C library writes a decimal comma.
 void TestWorkbookRoundTrip::newWorkbookUnderGermanLocale()
 {
     const QByteArray previous = std::setlocale(LC_ALL, nullptr);
     QVERIFY2(std::setlocale(LC_ALL, "de_DE.UTF-8"), "the German locale is missing (scripts/install-deps.sh)");
     const QString path = m_dir.filePath(QStringLiteral("raw.xlsx"));
     Competition source;
-    source.setOptions(test::options(true, true, 0));
+    source.setOptions(test::options(true, false, 0));
     test::fillCompetition(source, 2);
     source.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Lane1Zeit, 1, QStringLiteral("6,74"));
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QVERIFY(XlsxNewWorkbookWriter().write(&buffer, {protocolSheet(source, CompetitionRound::Vorrunde)}, {}));
+    source.grid(CompetitionRound::Achtelfinale).setCell(KnockoutColumn::Mannschaft, 1, QString(100000, 'x'));
     QVERIFY(ProtocolFiles(source).saveToWorkbook(path));
     std::setlocale(LC_ALL, previous.constData());
-    QVERIFY(buffer.data().startsWith("PK"));
-    const QByteArray sheet1 = test::zipPart(path, QStringLiteral("xl/worksheets/sheet1.xml"));
-    for (const char* text :
-         {"<v>6.74</v>", "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\"", "width=\"12.7109375\""})
+    // Headings bold with medium borders (style 2), the block thin (style 3) up to its last place.
+    const QByteArray sheet1 = test::zipEntry(path, QStringLiteral("xl/worksheets/sheet1.xml"));
+    const QByteArray styles = test::zipEntry(path, QStringLiteral("xl/styles.xml"));
+    for (const char* text : {"<v>6.74</v>", "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\"",
+                             "width=\"12.7109375\"", "<c r=\"E1\" s=\"2\" t=\"s\">", "<c r=\"N3\" s=\"3\"/>"})
         QVERIFY2(sheet1.contains(text), sheet1.constData());
-    QCOMPARE(XlsxNewWorkbookWriter::fittedWidth(0, false), 8.43); // the default width
-    QCOMPARE(XlsxNewWorkbookWriter::fittedWidth(10, true), 13.0);
-    QCOMPARE(XlsxNewWorkbookWriter::fittedWidth(1000, false), 255.0);
+    QVERIFY2(
+        styles.contains("<xf numFmtId=\"0\" fontId=\"1\" fillId=\"0\" borderId=\"1\" xfId=\"0\" "
+                        "applyFont=\"1\" applyBorder=\"1\"/><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" "
+                        "borderId=\"2\"") &&
+            styles.contains("<font><b/>") && styles.contains("<border><left style=\"medium\">") &&
+            styles.indexOf("<left style=\"medium\">") < styles.indexOf("<left style=\"thin\">"),
+        styles.constData());
 
-    WorkbookReader reader(QLatin1Char(','));
-    WorkbookContent content;
-    QVERIFY(reader.read(path, content));
-    QCOMPARE(int(content.sheets.size()), 6);
-    const std::vector<SheetContent>& s = content.sheets;
-    QCOMPARE(QStringList({s[0].name, s[5].name, s[0].text(1, 1), s[0].text(1, 5), s[0].text(1, 13),
-                          s[0].text(2, 1), s[0].text(3, 2), s[0].text(3, 4), s[1].text(1, 1), s[1].text(2, 9),
-                          s[5].text(1, 17), s[5].text(2, 1)}),
-             QStringList({"Vorrunde", "Gesamt-Ergebnis", "", "Bahn 1", "Beste", "Nr.", "FF Dorf 1", "6,74",
-                          "Pl.", "+", "Bestes", "Platz"}));
+    QVERIFY(test::zipEntry(path, QStringLiteral("xl/sharedStrings.xml"))
+                .contains(QByteArray(">" + QByteArray(32767, 'x') + "<")));
+    QVERIFY(test::zipEntry(path, QStringLiteral("xl/workbook.xml"))
+                .contains(
+                    "<sheet name=\"Vorrunde\" sheetId=\"1\" r:id=\"rId1\"/><sheet name=\"Achtelfinale\" "
+                    "sheetId=\"2\" r:id=\"rId2\"/><sheet name=\"Viertelfinale\" sheetId=\"3\" "
+                    "r:id=\"rId3\"/><sheet "
+                    "name=\"Halbfinale\" sheetId=\"4\" r:id=\"rId4\"/><sheet name=\"Finale\" sheetId=\"5\" "
+                    "r:id=\"rId5\"/><sheet name=\"Gesamt-Ergebnis\" sheetId=\"6\" r:id=\"rId6\"/></sheets>"));
 }
 
 QTEST_GUILESS_MAIN(TestWorkbookRoundTrip)

@@ -1,11 +1,8 @@
-#include "ProtocolTestData.h"
 #include "competition/Competition.h"
 #include "protocol/AtomicFile.h"
 #include "protocol/FileTypes.h"
 #include "protocol/TextProtocol.h"
 
-#include <QBuffer>
-#include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,11 +17,8 @@ private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void rows_data();
     void rows();
-    void writesIntoDevice();
-    void abandonedStagingFile();
     void autosavePath_data();
     void autosavePath();
-    void saveFilters_data();
     void saveFilters();
 };
 
@@ -38,7 +32,6 @@ void TestTextProtocol::rows_data()
         row[col] = text;
         return row;
     };
-    QTest::newRow("every cell followed by a tab") << full << QByteArray("0\t1\t2\t3\t4\t5\t6\t7\t8\t\r\n");
     QTest::newRow("empty cells become one blank")
         << QStringList{"1", "", "x y"} << QByteArray("1\t \tx y\t \t \t \t \t \t \t\r\n");
     QTest::newRow("row with empty first cell is left out") << with(0, QString()) << QByteArray();
@@ -63,38 +56,6 @@ void TestTextProtocol::rows()
     QCOMPARE(TextProtocolWriter(QStringConverter::Latin1).toBytes(grid), caption + expectedRow1);
 }
 
-void TestTextProtocol::writesIntoDevice()
-{
-    Competition competition;
-    test::fillCompetition(competition, 3);
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    TextProtocolWriter writer(QStringConverter::Utf8);
-    QVERIFY(writer.write(competition.currentGrid(), &buffer));
-    const QList<QByteArray> lines = buffer.data().split('\n');
-    QCOMPARE(lines.size(), 5); // caption, three teams, nothing after the last CR LF
-    QVERIFY(lines.at(1).startsWith("1\tFF Dorf 1\tA\t21,10\t0\t"));
-    QVERIFY(lines.at(3).endsWith("\t\r"));
-
-    QBuffer closed;
-    QVERIFY(!writer.write(competition.currentGrid(), &closed));
-    QVERIFY(!writer.errorString().isEmpty());
-}
-
-// A staging file that is never committed leaves the target as it was and nothing behind.
-void TestTextProtocol::abandonedStagingFile()
-{
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("other.txt"));
-    QVERIFY(writeFileAtomically(file, "old", nullptr));
-    {
-        StagingFile abandoned(file);
-        QVERIFY(test::writeFile(abandoned.path(), "half"));
-    }
-    QCOMPARE(test::readFile(file), QByteArray("old"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"other.txt"});
-}
-
 void TestTextProtocol::autosavePath_data()
 {
     QTest::addColumn<QString>("program"); // inside a temporary folder
@@ -107,7 +68,6 @@ void TestTextProtocol::autosavePath_data()
     const QString text = QStringLiteral("brenvolutaris.txt");
     QTest::newRow("extension replaced") << QStringLiteral("Brenvolutaris.exe") << true << false << false
                                         << QStringLiteral("Brenvolutaris.txt") << true;
-    QTest::newRow("no extension") << plain << true << false << false << text << true;
     QTest::newRow("only the last extension")
         << QStringLiteral("brv.1.8.exe") << true << false << false << QStringLiteral("brv.1.8.txt") << true;
     QTest::newRow("installed program folder") << plain << false << false << false << text << false;
@@ -135,44 +95,23 @@ void TestTextProtocol::autosavePath()
     QVERIFY(QFileInfo(QFileInfo(path).absolutePath()).isDir());
 }
 
-// The file types of the save dialog: the workbook first, text last, the others only when
-// their writer exists; a filter index or stored choice that is not offered falls back.
-void TestTextProtocol::saveFilters_data()
-{
-    QTest::addColumn<bool>("document");
-    QTest::addColumn<bool>("webPage");
-    QTest::addColumn<QList<int>>("indexes");
-    QTest::addColumn<int>("stored");
-    QTest::addColumn<int>("initial");
-    QTest::newRow("workbook and text only") << false << false << QList<int>{1, 4} << 2 << 1;
-    QTest::newRow("with document") << true << false << QList<int>{1, 2, 4} << 2 << 2;
-    QTest::newRow("with web page") << false << true << QList<int>{1, 3, 4} << 4 << 4;
-    QTest::newRow("all") << true << true << QList<int>{1, 2, 3, 4} << 77 << 1;
-}
-
+// The save dialog offers the workbook first and text last, the others only with their writer; a
+// stored choice or a filter that is not offered falls back.
 void TestTextProtocol::saveFilters()
 {
-    QFETCH(bool, document);
-    QFETCH(bool, webPage);
-    QFETCH(QList<int>, indexes);
-    QFETCH(int, stored);
-    QFETCH(int, initial);
     const FileTypeNameList names{"Textdatei", "Webseite", "MS Word", "MS Excel"};
-    const std::vector<SaveFilterEntry> entries = brv::saveFilters(names, {document, webPage});
-    QList<int> got;
-    for (const SaveFilterEntry& e : entries) {
-        got << e.filterIndex;
-        QCOMPARE(filterIndexOf(entries, e.filter), e.filterIndex);
-        QCOMPARE(int(fileTypeForFilterIndex(e.filterIndex)), int(ProtocolFileType(e.filterIndex)));
-    }
-    QCOMPARE(got, indexes);
-    QCOMPARE(entries.front().filter, QStringLiteral("MS Excel (*.xlsx)"));
-    QCOMPARE(entries.back().filter, QStringLiteral("Textdatei (*.txt)"));
-    QCOMPARE(loadFilter(names), QStringLiteral("MS Excel (*.xlsx *.xls)"));
+    const std::vector<SaveFilterEntry> entries = brv::saveFilters(names, {false, true});
+    QStringList got;
+    for (const SaveFilterEntry& e : entries)
+        got << QString::number(filterIndexOf(entries, e.filter)) + e.filter;
+    QCOMPARE(got, QStringList({"1MS Excel (*.xlsx)", "3Webseite (*.html)", "4Textdatei (*.txt)"}));
+    const std::vector<SaveFilterEntry> document = brv::saveFilters(names, {true, false});
+    QCOMPARE(document.size(), std::size_t(3));
+    QCOMPARE(document.at(1).filter, QStringLiteral("MS Word (*.doc)"));
+    QCOMPARE(initialSaveFilter(entries, 3).filterIndex, 3);
+    QCOMPARE(initialSaveFilter(entries, 2).filterIndex, 1);
     QCOMPARE(filterIndexOf(entries, QStringLiteral("Alle Dateien (*)")), 4);
-    QCOMPARE(initialSaveFilter(entries, stored).filterIndex, initial);
-    for (int index : {-1, 0, 5})
-        QCOMPARE(fileTypeForFilterIndex(index), ProtocolFileType::Text);
+    QCOMPARE(loadFilter(names), QStringLiteral("MS Excel (*.xlsx *.xls)"));
 }
 
 QTEST_GUILESS_MAIN(TestTextProtocol)
