@@ -44,10 +44,9 @@ RaceClock::RaceClock(Competition& competition, const TickSource& ticks, SoundPla
         if (m_controls.resetEnabled && m_controls.resetShown)
             command(ClockCommand::Reset).trigger();
     });
+    // A page entered refills the lanes and lays them out anew, so these cover page changes too.
     connect(&m_competition, &Competition::lanesChanged, this, &RaceClock::updateReadiness);
-    connect(&m_competition, &Competition::pageChanged, this, &RaceClock::updateReadiness);
     connect(&m_competition, &Competition::layoutRequested, this, &RaceClock::updateReadiness);
-    connect(&m_competition, &Competition::currentCellChanged, this, &RaceClock::updateReadiness);
     connect(&m_competition.tables(), &ProtocolTables::rowsChanged, this, &RaceClock::updateReadiness);
     connect(&m_competition.tables(), &ProtocolTables::tableChanged, this, &RaceClock::updateReadiness);
     updateReadiness();

@@ -1,7 +1,11 @@
 #include "timing/LaneDisplay.h"
+#include "timing/LanePanel.h"
 #include "timing/RaceTime.h"
 #include "timing/SevenSegmentDigit.h"
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -17,6 +21,8 @@ private Q_SLOTS:
     void segments_data();
     void segments();
     void propertiesRepaint();
+    void lanePanel_data();
+    void lanePanel();
 };
 
 void TestLaneDisplay::digits_data()
@@ -125,7 +131,8 @@ void TestLaneDisplay::propertiesRepaint()
                                              [&] { digit.setUnlitColour(Qt::blue); },
                                              [&] { digit.setBackgroundColour(Qt::green); },
                                              [&] { digit.setThickness(20); },
-                                             [&] { digit.setSeparation(3); }};
+                                             [&] { digit.setSeparation(3); },
+                                             [&] { digit.setBorderStyle(digit.borderStyle() == 0 ? 1 : 0); }};
     for (const auto& change : changes) {
         counter.paints = 0;
         change();
@@ -140,6 +147,44 @@ void TestLaneDisplay::propertiesRepaint()
     QCOMPARE(digit.thickness(), 20);
     digit.setThickness(15);
     QCOMPARE(digit.thickness(), 15);
+}
+
+void TestLaneDisplay::lanePanel_data()
+{
+    QTest::addColumn<int>("lane");
+    QTest::addColumn<QColor>("bar");
+    QTest::newRow("lane 1") << 1 << QColor(255, 208, 208);
+    QTest::newRow("lane 2") << 2 << QColor(255, 255, 208);
+    QTest::newRow("lane 3") << 3 << QColor(208, 255, 208);
+}
+
+// Each lane in its own colour with its name in bold; ZIEL never takes the focus from START or
+// RESET; only lane 3 has the on/off box; a control bar of any height above 0 is shown.
+void TestLaneDisplay::lanePanel()
+{
+    QFETCH(int, lane);
+    QFETCH(QColor, bar);
+    LanePanel panel(lane);
+    auto* label = panel.findChild<QLabel*>(QStringLiteral("laneLabel"));
+    auto* controlBar = panel.findChild<QWidget*>(QStringLiteral("controlBar"));
+    auto* finish = panel.findChild<QPushButton*>(QStringLiteral("finishButton"));
+    auto* inUse = panel.findChild<QCheckBox*>(QStringLiteral("laneInUse"));
+    QVERIFY(label && controlBar && finish && inUse);
+    QCOMPARE(label->text(), QStringLiteral("Bahn %1").arg(lane));
+    QVERIFY(label->font().bold());
+    QCOMPARE(controlBar->palette().color(QPalette::Window), bar);
+    QCOMPARE(finish->focusPolicy(), Qt::NoFocus);
+    QCOMPARE(finish->toolTip(), QStringLiteral("[F%1]").arg(5 + lane));
+    QCOMPARE(inUse->isVisibleTo(&panel), lane == 3);
+    QSignalSpy finished(&panel, &LanePanel::finishClicked);
+    panel.setFinishArmed(true);
+    QTest::mouseClick(finish, Qt::LeftButton);
+    QCOMPARE(finished.size(), 1);
+    panel.setControlBarHeight(1);
+    QVERIFY(controlBar->isVisibleTo(&panel));
+    QCOMPARE(controlBar->height(), 1);
+    panel.setControlBarHeight(0);
+    QVERIFY(!controlBar->isVisibleTo(&panel));
 }
 
 QTEST_MAIN(TestLaneDisplay)

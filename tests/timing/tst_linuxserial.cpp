@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstdarg>
 
+#include <dlfcn.h>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -25,6 +27,7 @@ using namespace brv;
 namespace fake {
 std::atomic<int> lines, raised, waitedOn, reads, statusError; // statusError: errno of TIOCMGET
 std::atomic<bool> noWait, stuck; // no TIOCMIWAIT (as cp210x); a wait that ignores signals
+std::atomic<tcflag_t> cflag;     // as the port was last set, before the terminal drops what it lacks
 int edges[2] = {-1, -1}, master = -1, slave = -1;
 QString pty;
 void setLines(int bits)
@@ -58,6 +61,14 @@ extern "C" int ioctl(int fd, unsigned long request, ...) noexcept
     return int(::syscall(SYS_ioctl, fd, request, arg));
 }
 
+extern "C" int tcsetattr(int fd, int action, const termios* t) noexcept
+{
+    fake::cflag = t->c_cflag;
+    using Real = int (*)(int, int, const termios*);
+    static const auto real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "tcsetattr"));
+    return real(fd, action, t);
+}
+
 class TestLinuxSerial final : public QObject
 {
     Q_OBJECT
@@ -70,6 +81,7 @@ private Q_SLOTS:
     void portLife_data();
     void portLife();
     void hangingDriverIsLeftBehind();
+    void parity();
 };
 
 void TestLinuxSerial::init()
@@ -192,6 +204,24 @@ void TestLinuxSerial::hangingDriverIsLeftBehind()
     fake::stuck = false; // the driver returns: the thread left behind ends and lets go of the port
     fake::setLines(TIOCM_CTS);
     QTRY_VERIFY_WITH_TIMEOUT(isUsableSerialDevice(fake::pty), 5000);
+}
+
+// The parity bits the port is opened with.
+void TestLinuxSerial::parity()
+{
+    const std::pair<Parity, tcflag_t> cases[] = {{Parity::None, 0},
+                                                 {Parity::Odd, PARENB | PARODD},
+                                                 {Parity::Even, PARENB},
+                                                 {Parity::Mark, PARENB | CMSPAR | PARODD},
+                                                 {Parity::Space, PARENB | CMSPAR}};
+    for (const auto& [parity, bits] : cases) {
+        SerialLineMonitor port(std::make_shared<LinuxSerialBackend>([](int) { return fake::pty; }));
+        port.setParity(parity);
+        port.setEvents({});
+        port.open();
+        QCOMPARE(fake::cflag & (PARENB | PARODD | CMSPAR), bits);
+        port.close();
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLinuxSerial)

@@ -300,7 +300,9 @@ void TestRaceClock::clearAbandonsRun()
     f.clock->command(ClockCommand::Start).trigger();
     f.ticks.advance(1500);
     f.clock->onDisplayTick();
+    QSignalSpy ready(f.clock.get(), &RaceClock::readyForStart);
     QVERIFY(f.clock->command(ClockCommand::Clear).trigger());
+    QCOMPARE(ready.size(), 1);
     QCOMPARE(f.clock->runState(), RunState::Idle);
     QVERIFY(!f.c().lane(1).armed && !f.c().lane(2).armed);
     QVERIFY(!f.clock->displayTickActive());
@@ -473,6 +475,9 @@ void TestRaceClock::displayTickSignalsOnlyChangedHundredths()
     f.ticks.advance(1); // 1240
     f.clock->onDisplayTick();
     QCOMPARE(spy.count(), 4);
+    // the display tick runs by itself
+    f.ticks.advance(1000);
+    QTRY_COMPARE(f.clock->laneMilliseconds(1), 2240);
 }
 
 void TestRaceClock::displayTickSkipsStoppedLanes()
@@ -524,6 +529,8 @@ void TestRaceClock::lockoutNotMovedBackByLateEdge()
 void TestRaceClock::lane3BoxShowsZeroInItsColours()
 {
     Fixture f(true, true, 6);
+    f.clock->command(ClockCommand::Clear).trigger(); // "0,00" makes the lanes' own starts ready
+    QVERIFY(f.c().lane(3).startButtonEnabled);
     QSignalSpy spy(f.clock.get(), &RaceClock::laneTimeChanged);
     f.clock->setLane3On(false);
     QCOMPARE(spy.count(), 1);
@@ -535,6 +542,7 @@ void TestRaceClock::lane3BoxShowsZeroInItsColours()
 
     f.clock->setLane3On(true);
     QCOMPARE(spy.count(), 2);
+    QVERIFY(f.c().lane(3).startButtonEnabled); // again with lanes 1 and 2
     QVERIFY(f.clock->laneDisplay(3).bright[2]);
     QVERIFY(!f.clock->laneDisplay(3).bright[0]);
 }
