@@ -4,6 +4,7 @@
 #include "timing/SevenSegmentDigit.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -180,6 +181,12 @@ void TestLaneDisplay::lanePanel()
     panel.setFinishArmed(true);
     QTest::mouseClick(finish, Qt::LeftButton);
     QCOMPARE(finished.size(), 1);
+    QCOMPARE(panel.findChild<QWidget*>(QStringLiteral("timePanel"))->palette().color(QPalette::Window),
+             QColor(Qt::black));
+    auto* teams = panel.findChild<QComboBox*>(QStringLiteral("teamSelector"));
+    panel.setTeams({QStringLiteral("  1 A"), QStringLiteral("  2 B")}, 1, true);
+    panel.setTeams({QStringLiteral("  3 C")}, 0, false); // the next page's teams replace the others
+    QVERIFY(teams->count() == 1 && teams->currentText() == QStringLiteral("  3 C") && !teams->isEnabled());
     panel.setControlBarHeight(1);
     QVERIFY(controlBar->isVisibleTo(&panel));
     QCOMPARE(controlBar->height(), 1);
