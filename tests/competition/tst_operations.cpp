@@ -165,6 +165,7 @@ void TestOperations::operations_data()
     QTest::newRow("lane 1's time") << QString("lane 1 1; stop 1 45,67") << lane1;
     QTest::newRow("lane 3's time") << QString("three; lane 3 1; stop 3 45,67") << "2: 9=45,67 10=0 11=45,67";
     QTest::newRow("no Nr.") << "set 0 2; " + stop << lane1;
+    QTest::newRow("Nr. 007 next to Nr. 7") << "set 0 2 007; set 0 3 7; " + stop << lane1;
     QTest::newRow("four digits next to three") << "set 0 1 123; set 0 2 1234; " + stop << lane1;
     QTest::newRow("three digits next to four") << "set 0 1 1234; set 0 2 123; " + stop << lane1;
     QTest::newRow("one digit next to two") << "set 0 1 12; set 0 2 1; " + stop << lane1;
