@@ -2,6 +2,7 @@
 // penalties typed, pages left), and the brackets, places and overall tables they give.
 #include "CompetitionFixture.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace brv;
@@ -217,7 +218,9 @@ void TestKnockout::randomFill()
     auto c = makeCompetition(shift ? 12 : 16, options);
     FixedShift shiftKey(shift);
     c->setShiftKeyState(&shiftKey);
+    QSignalSpy pages(c.get(), &Competition::pageChanged);
     c->fillAllPages();
+    QCOMPARE(pages.count(), shift ? 5 : 6); // every page shown is entered
     QCOMPARE(c->currentRound(), CompetitionRound::GesamtErgebnis);
     QCOMPARE(c->grid(CompetitionRound::Achtelfinale).isRowBlank(1), shift);
     // Zeit from 4 to 12 bases and Fehler 0 to 11 s in the Vorrunde, 3 to 10 bases and 0 to 8 s in

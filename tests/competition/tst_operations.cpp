@@ -449,6 +449,7 @@ void TestOperations::vorrundeRow_data()
     QTest::newRow("three lanes, two void runs") << 0 << true << list("30|0|AUS|||AUS") << "30,00|AUS|AUS|DIS";
     QTest::newRow("lanes 1 and 3 best") << 0 << true << list("30|0|31|0|30|0") << "30,00|31,00|30,00|60,00";
     QTest::newRow("lanes 2 and 3 best") << 0 << true << list("32|0|31|0|30|0") << "32,00|31,00|30,00|61,00";
+    QTest::newRow("a zero run alone") << 0 << false << list("0|0||||") << "0|||x";
     QTest::newRow("only one result keeps the value") << 0 << false << list("30|0||||") << "30,00|||x";
     QTest::newRow("no lane 3 with two") << 0 << false << list("30|0|40|0|10|0") << "30,00|40,00||70,00";
     QTest::newRow("best time") << 1 << true << list("30|3|31|1||") << "33,00|32,00||32,00";
@@ -555,12 +556,14 @@ void TestOperations::heats_data()
     QTest::newRow("disqualified loses") << 1 << list("30,00|DIS") << "+ -";
     QTest::newRow("unfinished heat stays open") << 1 << list("30,00|") << " ";
     QTest::newRow("first row unfinished") << 1 << list("|30,00") << " ";
+    QTest::newRow("a result under a second counts") << 1 << list("0,50|30,00") << "+ -";
     QTest::newRow("zero result decides nothing") << 1 << list("0|30,00") << " ";
     QTest::newRow("zero result second decides nothing") << 1 << list("30,00|0") << " ";
     QTest::newRow("Finale: places 3-4, then 1-2") << 4 << list("31,00|30,00|28,00|29,00") << "4 3 1 2";
     QTest::newRow("Finale, other rows") << 4 << list("30,00|31,00|29,00|28,00") << "3 4 2 1";
     QTest::newRow("Finale, equal: second row better") << 4 << list("30,00|30,00|29,00|29,00") << "4 3 2 1";
     QTest::newRow("Finale, void run: match undecided") << 4 << list("AUS|30,00|28,00|29,00") << "  1 2";
+    QTest::newRow("Finale, under a second counts") << 4 << list("0,50|30,00|28,00|29,00") << "3 4 1 2";
     QTest::newRow("Finale, zero result: no places") << 4 << list("30,00|0|28,00|0") << "   ";
     QTest::newRow("Finale, open match") << 4 << list("30,00|||") << "   ";
 }
@@ -592,6 +595,7 @@ void TestOperations::tvBestResult_data()
     QTest::newRow("a tie counts nothing") << list("30,00|30,00||31,50|32,00||") << "31500 FF Team 2";
     QTest::newRow("a knockout result") << list("31,50||||||12,345") << "12345 FF Team 3";
     QTest::newRow("nothing: the last best stays") << list("|||AUS|||") << "5000 before";
+    QTest::newRow("under a second") << list("||||||0,5") << "500 FF Team 3";
     QTest::newRow("zero is no result") << list("||||||0") << "5000 before";
 }
 
