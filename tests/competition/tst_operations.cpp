@@ -284,6 +284,7 @@ void TestOperations::advanceLanes_data()
     QTest::newRow("odd team count never swaps") << "5 2 1 | 3 4 2 | 0 1 2";
     QTest::newRow("three lanes rotate") << "6 3 1 | 3 4 5 | 2 0 1";
     QTest::newRow("and rotate again") << "6 3 2 | 5 3 4 | 1 2 0";
+    QTest::newRow("not again before the second pass") << "6 3 1 | 5 3 4 | 2 0 1";
     QTest::newRow("three lanes, seven teams") << "7 3 1 | 4 5 6 | 0 1 2";
     QTest::newRow("lane 3 off: steps of two") << "6 -3 1 | 4 5 -1 | 0 1 -1";
 }
@@ -566,6 +567,7 @@ void TestOperations::heats_data()
     QTest::newRow("Finale, under a second counts") << 4 << list("0,50|30,00|28,00|29,00") << "3 4 1 2";
     QTest::newRow("Finale, zero result: no places") << 4 << list("30,00|0|28,00|0") << "   ";
     QTest::newRow("Finale, open match") << 4 << list("30,00|||") << "   ";
+    QTest::newRow("Finale, rows after the fourth") << 4 << list("31|30|28|29|27|26") << "4 3 1 2  ";
 }
 
 void TestOperations::heats()
@@ -578,6 +580,7 @@ void TestOperations::heats()
         c->setCurrentRound(roundAt(i));
         ResultGrid& k = c->currentGrid();
         const int first = round == 4 ? 1 : roundTeamCount(roundAt(i)) - 1;
+        k.raiseRowCount(first + int(results.size()));
         for (int r = 0; r < results.size(); ++r)
             k.setCell(KnockoutColumn::Gesamt, first + r, results[r]);
         c->recalculateRound();

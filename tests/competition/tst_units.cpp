@@ -262,16 +262,17 @@ void TestUnits::captions()
                   "Ergebnis Zeit Fehler Ergebnis Ergebnis"}));
     t.applyClassCaption("Klasse");
     t.setRoundHeading(7, "x");
+    t.setRoundHeading(0, "Runde");
     t.setRoundHeading(6, "Beste Zeit");
     t.setPageCaption(CompetitionRound::Finale, "Endlauf");
     QStringList pages{t.laneHeadings().join('|'), t.roundHeadings().join('|')};
     for (CompetitionRound round : kAllRounds)
         pages << t.pageCaption(round) + ' ' + t.grid(round).cell(classColumn(round), 0);
     QCOMPARE(pages.join(", "),
-             "|Bahn 1|Bahn 2|Bahn 3|Best, |Vorrunde|Achtelfinale|Viertelfinale|Halbfinale|Finale|"
+             "|Bahn 1|Bahn 2|Bahn 3|Best, Runde|Vorrunde|Achtelfinale|Viertelfinale|Halbfinale|Finale|"
              "Beste Zeit, Vorrunde Klasse, Achtelfinale Klasse, Viertelfinale Klasse, Halbfinale "
              "Klasse, Endlauf Klasse, Gesamt-Ergebnis Klasse");
-    QCOMPARE(announced.count(), 4);
+    QCOMPARE(announced.count(), 5);
 }
 
 void TestUnits::rankingCaptions_data()
