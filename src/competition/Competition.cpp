@@ -87,12 +87,15 @@ void Competition::recordLaneTime(int lane, const QString& timeText)
     if (laneText.trimmed().isEmpty())
         return; // no team on this lane: nothing is written
 
-    int row = -1;
     // The entry is the start number, right-aligned, a blank and the team; the number reads up to
-    // the first blank, however many digits it has.
+    // the first blank, however many digits it has. It is looked up as the lane shows it first, so
+    // that "007" never finds the team with "7".
     const QString numberText = laneText.trimmed().section(QLatin1Char(' '), 0, 0);
-    if (const std::optional<int> number = NumberFormat::toInteger(numberText))
-        row = current.findRow(nrColumn(m_currentRound), QString::number(*number));
+    int row = current.findRow(nrColumn(m_currentRound), numberText);
+    if (row < 0) {
+        if (const std::optional<int> number = NumberFormat::toInteger(numberText))
+            row = current.findRow(nrColumn(m_currentRound), QString::number(*number));
+    }
     // A start number written differently ("007") or not a number at all: the team is still the
     // one whose entry the lane shows. A time must never be dropped while a team is on the lane.
     if (row < 0) {

@@ -3,58 +3,71 @@
 #include "competition/Competition.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
 namespace brv::test {
 
-inline NumberFormat german()
+// "a|b|c" as a list, for data rows.
+inline QStringList list(const char* items)
 {
-    return NumberFormat(QLatin1Char(','));
+    return QString::fromUtf8(items).split(QLatin1Char('|'));
 }
 
-// A competition with `teams` Vorrunde rows "Nr. r", "FF Team r", class "A", on the Vorrunde page.
+// Hundredths of a second as the clock writes them: 3005 gives "30,05".
+inline QString hundredths(int h)
+{
+    return QStringLiteral("%1,%2").arg(h / 100).arg(h % 100, 2, 10, QLatin1Char('0'));
+}
+
+// A competition with `teams` Vorrunde rows "r", "FF Team r", class "A", on the Vorrunde page.
 inline std::unique_ptr<Competition> makeCompetition(int teams, const CompetitionOptions& options = {})
 {
-    auto competition = std::make_unique<Competition>(german());
+    auto competition = std::make_unique<Competition>(NumberFormat(QLatin1Char(',')));
     competition->setOptions(options);
     competition->writeCaptions();
     ResultGrid& v = competition->grid(CompetitionRound::Vorrunde);
     v.setRowCount(teams + 1);
-    for (int r = 1; r <= teams; ++r) {
-        v.setCell(VorrundeColumn::Nr, r, QString::number(r));
-        v.setCell(VorrundeColumn::Mannschaft, r, QStringLiteral("FF Team %1").arg(r));
-        v.setCell(VorrundeColumn::Klasse, r, QStringLiteral("A"));
-    }
+    for (int r = 1; r <= teams; ++r)
+        v.setRowCells(r, {QString::number(r), QStringLiteral("FF Team %1").arg(r), QStringLiteral("A")});
     competition->enterRound(CompetitionRound::Vorrunde);
     return competition;
 }
 
-class FixedAnswer final : public YesNoQuestion
+// The cells of one column of the data rows.
+template <typename Column> QStringList column(const ResultGrid& g, Column col)
 {
-public:
-    explicit FixedAnswer(bool answer) : m_answer(answer) {}
+    QStringList values;
+    for (int r = 1; r < g.rowCount(); ++r)
+        values << g.cell(col, r);
+    return values;
+}
+
+// Writes `values` into one column, from row 1 on.
+template <typename Column> void setColumn(ResultGrid& g, Column col, const QStringList& values)
+{
+    for (int r = 1; r <= values.size(); ++r)
+        g.setCell(col, r, values[r - 1]);
+}
+
+struct FixedAnswer final : YesNoQuestion
+{
+    explicit FixedAnswer(bool yes) : answer(yes) {}
     bool ask(const QString& question) override
     {
         lastQuestion = question;
-        ++asked;
-        return m_answer;
+        return answer;
     }
+    bool answer;
     QString lastQuestion;
-    int asked = 0;
-
-private:
-    bool m_answer;
 };
 
-class FixedShift final : public ShiftKeyState
+struct FixedShift final : ShiftKeyState
 {
-public:
-    explicit FixedShift(bool down) : m_down(down) {}
-    bool shiftDown() const override { return m_down; }
-
-private:
-    bool m_down;
+    explicit FixedShift(bool down) : down(down) {}
+    bool shiftDown() const override { return down; }
+    bool down;
 };
 
 } // namespace brv::test

@@ -1,0 +1,691 @@
+// The operator's actions on the competition: teams onto the lanes, stopped times recorded, cells
+// corrected, runs marked, results cleared; the ranking they bring ("Neu auswerten"), what each of
+// them announces, and how the tables are drawn.
+#include "CompetitionFixture.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <functional>
+
+using namespace brv;
+using namespace brv::test;
+
+using Action = std::function<void(Competition&)>;
+Q_DECLARE_METATYPE(Action)
+
+namespace {
+
+// "col=text" of the filled cells of a row from column 3 on.
+QString filled(const ResultGrid& g, int row)
+{
+    QStringList cells;
+    for (int col = 3; col < g.columnCount(); ++col) {
+        if (!g.cell(col, row).isEmpty())
+            cells << QStringLiteral("%1=%2").arg(col).arg(g.cell(col, row));
+    }
+    return cells.join(' ');
+}
+
+// The operator's actions, ';'-separated: "page P" (the tab control), "round P" (a page made
+// current), "cell C R" (a click), "type TEXT", "enter", "commit", "void", "dis", "recalc",
+// "lane L I" (an entry picked), "fill" (the lanes list the page's teams), "stop L TIME",
+// "set C R TEXT" (a cell of the page written directly), "three" (the third lane's option on).
+void run(Competition& c, const QString& script)
+{
+    for (const QString& step : script.split(';')) {
+        const QStringList w = step.trimmed().split(' ');
+        auto n = [&](int i) { return w.value(i).toInt(); };
+        if (w[0] == "page")
+            c.changePage(roundAt(n(1)));
+        else if (w[0] == "round")
+            c.setCurrentRound(roundAt(n(1)));
+        else if (w[0] == "cell")
+            c.selectCell(n(1), n(2));
+        else if (w[0] == "type")
+            c.setEditText(w.value(1));
+        else if (w[0] == "enter")
+            c.editEnter();
+        else if (w[0] == "commit")
+            c.commitCellEdit();
+        else if (w[0] == "void")
+            c.markVoid();
+        else if (w[0] == "dis")
+            c.markDisqualified();
+        else if (w[0] == "recalc")
+            c.recalculateRound();
+        else if (w[0] == "lane")
+            c.lanes().select(n(1), n(2));
+        else if (w[0] == "fill")
+            c.lanes().fill(c.currentGrid());
+        else if (w[0] == "stop")
+            c.recordLaneTime(n(1), w.value(2));
+        else if (w[0] == "set")
+            c.currentGrid().setCell(n(1), n(2), w.value(3));
+        else if (w[0] == "three")
+            c.setOptions({RankingMode::BestSum, true});
+    }
+}
+
+// Background, "bold", foreground, alignment other than centred, font size and medal.
+QString describe(const CellStyle& s)
+{
+    QStringList words;
+    if (s.background)
+        words << QString::number(*s.background, 16).toUpper();
+    if (s.bold)
+        words << "bold";
+    if (s.foreground)
+        words << (*s.foreground == colour::Red ? "red"
+                                               : (*s.foreground == colour::Green ? "green" : "other"));
+    if (s.alignment == (Qt::AlignLeft | Qt::AlignVCenter))
+        words << "left";
+    else if (s.alignment != Qt::AlignCenter)
+        words << (s.alignment == (Qt::AlignLeft | Qt::AlignTop) ? "top-left" : "other");
+    if (s.fontPointSize)
+        words << "font " + QString::number(s.fontPointSize);
+    if (s.medal != Medal::None || s.medalTextLeft)
+        words << QStringList{"none", "gold", "silver", "bronze"}[int(s.medal)] + ' ' +
+                     QString::number(s.medalTextLeft);
+    return words.join(' ');
+}
+
+// Six teams with three lanes, teams 1 to 3 on the lanes; a Halbfinale of teams 1, 5, 3, 6; a
+// Finale with places; an overall table of 20 rows.
+std::unique_ptr<Competition> drawnCompetition()
+{
+    CompetitionOptions options;
+    options.thirdLaneOn = true;
+    auto c = makeCompetition(6, options);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    const QStringList gesamt = list("31 30 32|30 30 32|31 30,5 |AUS 33 DIS|29 30 31|31 30 29");
+    for (int i = 0; i < 18; ++i)
+        v.setCell(laneResultColumn(i % 3 + 1), i / 3 + 1, gesamt[i / 3].split(' ')[i % 3]);
+    const int halbfinale[] = {1, 5, 3, 6};
+    for (int r = 1; r <= 4; ++r) {
+        const int team = halbfinale[r - 1];
+        c->grid(CompetitionRound::Halbfinale)
+            .setRowCells(r, {"1", v.cell(0, team), v.cell(1, team), "", "", "", "", "", "1"});
+    }
+    ResultGrid& f = c->grid(CompetitionRound::Finale);
+    f.setRowCount(7);
+    setColumn(f, KnockoutColumn::Outcome, {"1", "2", "3", "+", "4", ""});
+    ResultGrid& o = c->grid(CompetitionRound::GesamtErgebnis);
+    o.setRowCount(21);
+    setColumn(o, OverallColumn::Place, list("1|2|3|3"));
+    setColumn(o, OverallColumn::FinaleErgebnis, list("30,00||31,00|31,00"));
+    o.setRowCells(1, list("1|||60,00|||29,00|||AUS|||29,00|||30,00"));
+    return c;
+}
+
+} // namespace
+
+class TestOperations : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void operations_data();
+    void operations();
+    void provisionalRanking_data();
+    void provisionalRanking();
+    void advanceLanes_data();
+    void advanceLanes();
+    void clearResults_data();
+    void clearResults();
+    void correctionAndLoadKeepTheRanking_data();
+    void correctionAndLoadKeepTheRanking();
+    void announcements_data();
+    void announcements();
+    void vorrundeRow_data();
+    void vorrundeRow();
+    void placesFollowRankingAndStartOrderStays();
+    void tieWarning_data();
+    void tieWarning();
+    void heats_data();
+    void heats();
+    void tvBestResult_data();
+    void tvBestResult();
+    void canRecalculate_data();
+    void canRecalculate();
+    void cellStyle_data();
+    void cellStyle();
+};
+
+void TestOperations::operations_data()
+{
+    // Three teams on the Vorrunde page. Vorrunde columns: 3-5 Zeit, Fehler, Gesamt of lane 1, 6-8
+    // of lane 2, 9-11 of lane 3, 12 the ranking value, 13 the place; knockout: 5-7 Zeit, Fehler,
+    // Gesamt, 8 the outcome.
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("table"); // "row: col=text ..." of the page's rows, whether a cell is edited
+    const QString row1 = "set 3 1 5,00; set 4 1 2; set 5 1 9,99; set 8 1 41,00; ";
+    const QString stop = "fill; lane 1 1; stop 1 45,67";
+    const QString lane1 = "2: 3=45,67 4=0 5=45,67";
+    QTest::newRow("lane 1's time") << QString("lane 1 1; stop 1 45,67") << lane1;
+    QTest::newRow("lane 3's time") << QString("three; lane 3 1; stop 3 45,67") << "2: 9=45,67 10=0 11=45,67";
+    QTest::newRow("no Nr.") << "set 0 2; " + stop << lane1;
+    QTest::newRow("Nr. 007 next to Nr. 7") << "set 0 2 007; set 0 3 7; " + stop << lane1;
+    QTest::newRow("four digits next to three") << "set 0 1 123; set 0 2 1234; " + stop << lane1;
+    QTest::newRow("three digits next to four") << "set 0 1 1234; set 0 2 123; " + stop << lane1;
+    QTest::newRow("one digit next to two") << "set 0 1 12; set 0 2 1; " + stop << lane1;
+    QTest::newRow("no team on the lane: nothing") << QString("lane 1 -1; stop 1 45,67") << "";
+    QTest::newRow("no lane 0 or 4") << QString("stop 0 45,67; stop 4 45,67") << "";
+    QTest::newRow("Achtelfinale") << "round 1; set 1 2 2; set 2 2 B; " + stop << "2: 5=45,67 6=0 7=45,67";
+    QTest::newRow("Finale") << "round 4; set 1 2 2; set 2 2 B; " + stop << "2: 5=45,67 6=0 7=45,67";
+    QTest::newRow("an empty knockout row: nothing") << QString("round 2; ") + stop << "";
+    QTest::newRow("overall page") << QString("round 5; set 1 1 2; fill; lane 1 0; stop 1 45,67") << "";
+    QTest::newRow("typed point is the separator") << row1 + "cell 3 1; type 5.40; enter"
+                                                  << "1: 3=5,40 4=2 5=7,40 8=41,00 12=48,40 13=1 ended";
+    QTest::newRow("letters dropped in Fehler") << row1 + "cell 4 1; type 1a0; enter"
+                                               << "1: 3=5,00 4=10 5=15,00 8=41,00 12=56,00 13=1 ended";
+    QTest::newRow("no penalty counts 0") << row1 + "cell 4 1; type x; enter"
+                                         << "1: 3=5,00 5=5,00 8=41,00 12=46,00 13=1 ended";
+    QTest::newRow("no time keeps Gesamt") << row1 + "cell 3 1; type; enter"
+                                          << "1: 4=2 5=9,99 8=41,00 12=50,99 13=1 ended";
+    QTest::newRow("not editable: nothing written") << row1 + "cell 12 1; type 99; enter"
+                                                   << "1: 3=5,00 4=2 5=9,99 8=41,00";
+    QTest::newRow("the same cell or outside: still editing")
+        << QString("cell 3 2; type 40,00; cell 3 2; cell 3 4") << "2: 3=40,00 editing";
+    QTest::newRow("another cell commits")
+        << QString("cell 3 2; type 40,00; cell 1 3") << "2: 3=40,00 5=40,00 ended";
+    QTest::newRow("a recalculation commits and ends the edit")
+        << QString("set 3 2 30,00; cell 4 2; type 1; recalc; cell 4 2; type 10")
+        << "2: 3=30,00 4=10 5=31,00 editing ended";
+    QTest::newRow("a page change commits and ends the edit")
+        << QString("set 3 2 30,00; cell 4 2; type 1; page 1; page 0; cell 4 2; type 10")
+        << "2: 3=30,00 4=10 5=31,00 editing ended";
+    QTest::newRow("knockout Zeit: Enter does nothing, no time drops the penalty")
+        << QString("round 1; set 7 1 44,00; cell 5 1; type 0; enter; set 6 1 3; commit")
+        << "1: 5=0 7=44,00 editing";
+    QTest::newRow("knockout penalty")
+        << QString("round 1; cell 5 1; type 40,5; set 6 1 2; commit") << "1: 5=40,5 6=2 7=42,50 editing";
+    QTest::newRow("void outside the lanes") << QString("three; cell 2 2; void; cell 12 2; void") << "";
+    QTest::newRow("void lane 1") << QString("three; cell 3 2; void") << "2: 3=AUS 4=AUS 5=AUS ended";
+    QTest::newRow("void lane 2") << QString("three; cell 6 2; void") << "2: 6=AUS 7=AUS 8=AUS ended";
+    QTest::newRow("void lane 3") << QString("three; cell 10 2; void; cell 11 3; void")
+                                 << "2: 9=AUS 10=AUS 11=AUS; 3: 9=AUS 10=AUS 11=AUS ended";
+    QTest::newRow("two lanes: a void run disqualifies")
+        << QString("cell 5 2; void") << "2: 3=AUS 4=AUS 5=AUS 12=DIS 13=DIS";
+    QTest::newRow("disqualified")
+        << QString("cell 0 2; dis")
+        << "2: 3=DIS 4=DIS 5=DIS 6=DIS 7=DIS 8=DIS 9=DIS 10=DIS 11=DIS 12=DIS 13=DIS";
+    QTest::newRow("void in a knockout heat") << QString("round 3; cell 2 2; void") << "2: 5=AUS 6=AUS 7=AUS";
+    QTest::newRow("disqualified in a knockout heat")
+        << QString("round 3; cell 2 2; dis") << "2: 5=DIS 6=DIS 7=DIS 8=DIS";
+    QTest::newRow("overall page: no marks") << QString("round 5; cell 3 1; void; dis") << "";
+}
+
+void TestOperations::operations()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, table);
+    auto c = makeCompetition(3);
+    QSignalSpy ended(c.get(), &Competition::editEnded);
+    run(*c, script);
+    const ResultGrid& g = c->currentGrid();
+    QStringList rows;
+    for (int r = 1; r < g.rowCount(); ++r) {
+        if (!filled(g, r).isEmpty())
+            rows << QStringLiteral("%1: %2").arg(r).arg(filled(g, r));
+    }
+    QCOMPARE(rows.join("; ") + (g.editMode ? " editing" : "") +
+                 QString(" ended").repeated(int(ended.count())),
+             table);
+}
+
+void TestOperations::provisionalRanking_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("times"); // the lane times; the last one is stopped
+    QTest::addColumn<QString>("ranking");   // it held "x"
+    QTest::newRow("sum of the two best") << 0 << list("30,10|29,95|31,00") << "60,05";
+    QTest::newRow("sum of the two best, other order") << 0 << list("31,00|30,10|29,95") << "60,05";
+    QTest::newRow("sum of the two best, lanes 1 and 3") << 0 << list("29,00|31,00|30,00") << "59,00";
+    QTest::newRow("equal best times") << 0 << list("30,10|30,10|31,00") << "60,20";
+    QTest::newRow("two times are summed") << 0 << list("30,00||31,00") << "61,00";
+    QTest::newRow("one time keeps the old value") << 0 << list("30,00||") << "x";
+    QTest::newRow("best time copies its text") << 1 << list("31,5|30,1|") << "30,1";
+    QTest::newRow("best time, lane 3") << 1 << list("31,5|30,1|29,9") << "29,9";
+    QTest::newRow("zero time does not count") << 1 << list("0||") << "x";
+    QTest::newRow("equal best times take the first lane") << 1 << list("|30,10|30,1") << "30,10";
+    QTest::newRow("another mode leaves the value") << 7 << list("30,00|31,00|") << "x";
+}
+
+void TestOperations::provisionalRanking()
+{
+    QFETCH(int, mode);
+    QFETCH(QStringList, times);
+    QFETCH(QString, ranking);
+    CompetitionOptions options;
+    options.rankingMode = RankingMode(mode);
+    options.thirdLaneOn = true;
+    auto c = makeCompetition(3, options);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    v.setCell(VorrundeColumn::RankingValue, 1, "x");
+    int lastLane = 0;
+    for (int lane = 1; lane <= 3; ++lane) {
+        v.setCell(laneTimeColumn(lane), 1, times[lane - 1]);
+        lastLane = times[lane - 1].isEmpty() ? lastLane : lane;
+    }
+    c->lanes().select(lastLane, 0);
+    c->recordLaneTime(lastLane, times[lastLane - 1]);
+    QCOMPARE(v.cell(VorrundeColumn::RankingValue, 1), ranking);
+}
+
+void TestOperations::advanceLanes_data()
+{
+    // teams, lanes (-3: three with lane 3 off), passes run | selected entries before | after
+    QTest::addColumn<QString>("lanes");
+    QTest::newRow("wraps around") << "5 2 0 | 3 4 2 | 0 1 2";
+    QTest::newRow("next heat") << "6 2 0 | 0 1 2 | 2 3 2";
+    QTest::newRow("second pass swaps lanes") << "6 2 1 | 4 5 2 | 1 0 2";
+    QTest::newRow("no swap before the first pass") << "6 2 0 | 4 5 2 | 0 1 2";
+    QTest::newRow("odd team count never swaps") << "5 2 1 | 3 4 2 | 0 1 2";
+    QTest::newRow("three lanes rotate") << "6 3 1 | 3 4 5 | 2 0 1";
+    QTest::newRow("and rotate again") << "6 3 2 | 5 3 4 | 1 2 0";
+    QTest::newRow("not again before the second pass") << "6 3 1 | 5 3 4 | 2 0 1";
+    QTest::newRow("three lanes, seven teams") << "7 3 1 | 4 5 6 | 0 1 2";
+    QTest::newRow("lane 3 off: steps of two") << "6 -3 1 | 4 5 -1 | 0 1 -1";
+}
+
+void TestOperations::advanceLanes()
+{
+    QFETCH(QString, lanes);
+    QList<int> n;
+    for (const QString& number : QString(lanes).remove('|').simplified().split(' '))
+        n << number.toInt();
+    CompetitionOptions options;
+    options.thirdLaneOn = std::abs(n[1]) == 3;
+    auto c = makeCompetition(n[0], options);
+    c->setLane3On(n[1] != -3);
+    // pass 1 ran team r on lane (r - 1) mod lanes + 1, pass 2 on lane r mod 3 + 1
+    for (int pass = 1; pass <= n[2]; ++pass) {
+        for (int r = 1; r <= n[0]; ++r)
+            c->grid(CompetitionRound::Vorrunde)
+                .setCell(laneResultColumn((r - 2 + pass) % std::abs(n[1]) + 1), r, "40,00");
+    }
+    for (int lane = 1; lane <= 3; ++lane)
+        c->lanes().select(lane, n[2 + lane]);
+    c->advanceLanes();
+    for (int lane = 1; lane <= 3; ++lane)
+        QCOMPARE(c->lanes().selector(lane).index, n[5 + lane]);
+}
+
+void TestOperations::clearResults_data()
+{
+    QTest::addColumn<int>("answer"); // 1 yes, 0 no, -1 nobody to ask
+    QTest::addColumn<int>("page");
+    QTest::newRow("declined") << 0 << 0;
+    QTest::newRow("nobody to ask") << -1 << 0;
+    QTest::newRow("from the Vorrunde") << 1 << 0;
+    QTest::newRow("from the Halbfinale") << 1 << 3;
+    QTest::newRow("on the overall page") << 1 << 5;
+}
+
+void TestOperations::clearResults()
+{
+    QFETCH(int, answer);
+    QFETCH(int, page);
+    auto c = makeCompetition(4);
+    FixedAnswer question(answer == 1);
+    c->setYesNoQuestion(answer >= 0 ? &question : nullptr);
+    for (CompetitionRound round : kAllRounds) // the last row of each table filled
+        c->grid(round).setRowCells(c->grid(round).rowCount() - 1, QStringList(17, "v"));
+    c->grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Lane1Gesamt, 2, "31,50");
+    c->updateTvBestResult();
+    c->setCurrentRound(roundAt(page));
+    c->clearResults();
+    QCOMPARE(question.lastQuestion, answer >= 0 ? "Ergebnisse löschen?" : "");
+    const bool tvCleared = answer == 1 && page == 0; // only clearing the Vorrunde forgets the TV best
+    QCOMPARE(QString::number(c->tvBestMilliseconds()) + c->tvBestTeam(), tvCleared ? "0" : "31500FF Team 2");
+    for (CompetitionRound round : kAllRounds) {
+        // the page and the rounds after it lose everything from their first result column on
+        const ResultGrid& g = c->grid(round);
+        const bool cleared =
+            answer == 1 && roundIndex(round) >= page && round != CompetitionRound::GesamtErgebnis;
+        const int kept = cleared ? (round == CompetitionRound::Vorrunde ? 3 : 4) : g.columnCount();
+        QCOMPARE(g.rowCells(g.rowCount() - 1).join(""), QString(kept, 'v'));
+        QCOMPARE(g.rowCount(), round == CompetitionRound::Vorrunde ? 5 : roundInitialRowCount(round));
+    }
+}
+
+void TestOperations::correctionAndLoadKeepTheRanking_data()
+{
+    QTest::addColumn<QStringList>("setup"); // places loaded (none: no load), team 2's value, penalty
+    QTest::addColumn<QString>("places");
+    QTest::newRow("start-up, small correction") << list("|80,00|1") << "3 2 1";
+    QTest::newRow("loaded, small correction") << list("3 2 1|80,00|1") << "3 2 1";
+    QTest::newRow("loaded, penalty moves team 3 last") << list("3 2 1|80,00|25") << "2 1 3";
+    QTest::newRow("loaded in start order: ranked") << list("1 2 3|80,00|") << "3 2 1";
+    QTest::newRow("loaded without a value: the file's place") << list("1 DIS 3||") << "2 DIS 1";
+}
+
+void TestOperations::correctionAndLoadKeepTheRanking()
+{
+    QFETCH(QStringList, setup);
+    QFETCH(QString, places);
+    // A finished two-lane Vorrunde of three teams in start order, as a load or a start-up leaves
+    // it: ranking values written, no recalculation run. Team 3 is the fastest.
+    auto c = makeCompetition(3);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    const QStringList runs = list("45,00|40,00|35,00");
+    for (int r = 1; r <= 3; ++r)
+        v.setRowCells(r, v.rowCells(r).mid(0, 3) +
+                             QStringList{runs[r - 1], "0", runs[r - 1], runs[r - 1], "0", runs[r - 1]});
+    setColumn(v, VorrundeColumn::RankingValue, {"90,00", setup[1], "70,00"});
+    setColumn(v, VorrundeColumn::Place, list("3|2|1"));
+    if (!setup[0].isEmpty()) {
+        std::array<std::unique_ptr<ResultGrid>, kRoundCount> loaded;
+        loaded[0] = std::make_unique<ResultGrid>(v);
+        setColumn(*loaded[0], VorrundeColumn::Place, setup[0].split(' '));
+        c->replaceTables(loaded, {true});
+    }
+    if (!setup[2].isEmpty()) {
+        c->selectCell(VorrundeColumn::Lane1Fehler, 3);
+        c->setEditText(setup[2]);
+        c->selectCell(VorrundeColumn::Lane2Fehler, 3); // the next cell: commits the correction
+    }
+    QCOMPARE(column(v, VorrundeColumn::Place).join(' '), places);
+    QCOMPARE(column(v, VorrundeColumn::Nr).join(' '), "1 2 3"); // still in start order
+}
+
+void TestOperations::announcements_data()
+{
+    QTest::addColumn<Action>("action");
+    QTest::addColumn<QString>("announced");
+    using C = Competition;
+    QTest::newRow("options") << Action([](C& c) { c.setOptions({}); }) << "layout";
+    QTest::newRow("a page entered") << Action([](C& c) { c.enterRound(CompetitionRound::Finale); })
+                                    << "cell lanes layout page tv";
+    QTest::newRow("a cell selected") << Action([](C& c) { c.selectCell(1, 2); }) << "cell";
+    QTest::newRow("a row onto a lane") << Action([](C& c) { c.assignRowToLane(1); }) << "lanes tv";
+    QTest::newRow("lanes moved on") << Action([](C& c) { c.advanceLanes(); }) << "lanes tv";
+    QTest::newRow("lanes after a load") << Action([](C& c) { c.enterLoadedLanes(); }) << "lanes layout tv";
+    QTest::newRow("recalculated with a best time") << Action([](C& c) {
+        c.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Lane1Gesamt, 1, "30,00");
+        c.recalculateRound();
+    }) << "cell tv";
+    QTest::newRow("recalculated without times") << Action([](C& c) { c.recalculateRound(); }) << "cell";
+    QTest::newRow("next round built") << Action([](C& c) { c.buildNextRound(); }) << "layout";
+    QTest::newRow("results cleared") << Action([](C& c) {
+        FixedAnswer yes(true);
+        c.setYesNoQuestion(&yes);
+        c.clearResults();
+        c.setYesNoQuestion(nullptr);
+    }) << "layout tv";
+    QTest::newRow("tables replaced") << Action([](C& c) { c.replaceTables({}, {}); }) << "cell";
+    QTest::newRow("a lane time") << Action([](C& c) { c.recordLaneTime(1, "30,00"); }) << "";
+}
+
+void TestOperations::announcements()
+{
+    QFETCH(Action, action);
+    QFETCH(QString, announced);
+    auto c = makeCompetition(3);
+    QStringList seen;
+    const std::pair<QString, void (Competition::*)()> plain[] = {{"cell", &Competition::currentCellChanged},
+                                                                 {"lanes", &Competition::lanesChanged},
+                                                                 {"layout", &Competition::layoutRequested},
+                                                                 {"tv", &Competition::tvChanged}};
+    for (const auto& [name, signal] : plain)
+        connect(c.get(), signal, [&seen, name = name] { seen << name; });
+    connect(c.get(), &Competition::pageChanged, [&] { seen << "page"; });
+    action(*c);
+    seen.sort();
+    seen.removeDuplicates();
+    QCOMPARE(seen.join(' '), announced);
+}
+
+void TestOperations::vorrundeRow_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("three");
+    QTest::addColumn<QStringList>("cells"); // Zeit, Fehler of lanes 1..3
+    QTest::addColumn<QString>("result");    // Gesamt of lanes 1..3 and the ranking value (it held "x")
+    QTest::newRow("two lanes, sum") << 0 << false << list("30|2|31|0||") << "32,00|31,00||63,00";
+    QTest::newRow("two lanes, a void run: DIS") << 0 << false << list("AUS|AUS|31|0||") << "AUS|31,00||DIS";
+    QTest::newRow("a void penalty voids the run") << 0 << false << list("|AUS|31|0||") << "AUS|31,00||DIS";
+    QTest::newRow("one of three void") << 0 << true << list("30|0|AUS|AUS|31|1") << "30,00|AUS|32,00|62,00";
+    QTest::newRow("three lanes, two void runs") << 0 << true << list("30|0|AUS|||AUS") << "30,00|AUS|AUS|DIS";
+    QTest::newRow("lanes 1 and 3 best") << 0 << true << list("30|0|31|0|30|0") << "30,00|31,00|30,00|60,00";
+    QTest::newRow("lanes 2 and 3 best") << 0 << true << list("32|0|31|0|30|0") << "32,00|31,00|30,00|61,00";
+    QTest::newRow("a zero run alone") << 0 << false << list("0|0||||") << "0|||x";
+    QTest::newRow("only one result keeps the value") << 0 << false << list("30|0||||") << "30,00|||x";
+    QTest::newRow("no lane 3 with two") << 0 << false << list("30|0|40|0|10|0") << "30,00|40,00||70,00";
+    QTest::newRow("best time") << 1 << true << list("30|3|31|1||") << "33,00|32,00||32,00";
+    QTest::newRow("best time, lane 1") << 1 << true << list("30|0|31|0|30,5|0") << "30,00|31,00|30,50|30,00";
+    QTest::newRow("best time, lane 3") << 1 << true << list("31|0|32|0|30,5|0") << "31,00|32,00|30,50|30,50";
+    QTest::newRow("best time, two lanes") << 1 << false << list("31|0|32|0|30,5|0") << "31,00|32,00||31,00";
+    QTest::newRow("best time, 2 of 3 void") << 1 << true << list("AUS||31|1|AUS|") << "AUS|32,00|AUS|32,00";
+    QTest::newRow("best time, all void") << 1 << true << list("AUS||AUS||AUS|") << "AUS|AUS|AUS|DIS";
+    QTest::newRow("best time, both lanes void") << 1 << false << list("AUS||AUS|||") << "AUS|AUS||DIS";
+    QTest::newRow("best time, zero Gesamt is no result") << 1 << false << list("0|0|0|0||") << "0|0||x";
+    QTest::newRow("another mode never ranks") << 5 << false << list("AUS||30|0||") << "AUS|30,00||x";
+}
+
+void TestOperations::vorrundeRow()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, three);
+    QFETCH(QStringList, cells);
+    QFETCH(QString, result);
+    CompetitionOptions options;
+    options.rankingMode = RankingMode(mode);
+    options.thirdLaneOn = three;
+    auto c = makeCompetition(1, options);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    for (int lane = 1; lane <= 3; ++lane) {
+        v.setCell(laneTimeColumn(lane), 1, cells[2 * lane - 2]);
+        v.setCell(lanePenaltyColumn(lane), 1, cells[2 * lane - 1]);
+        if (cells[2 * lane - 2] == "0")
+            v.setCell(laneResultColumn(lane), 1, "0"); // a zero run as a file may hold it
+    }
+    v.setCell(VorrundeColumn::RankingValue, 1, "x");
+    c->recalculateRound();
+    QCOMPARE(QStringList({v.cell(VorrundeColumn::Lane1Gesamt, 1), v.cell(VorrundeColumn::Lane2Gesamt, 1),
+                          v.cell(VorrundeColumn::Lane3Gesamt, 1), v.cell(VorrundeColumn::RankingValue, 1)})
+                 .join('|'),
+             result);
+}
+
+void TestOperations::placesFollowRankingAndStartOrderStays()
+{
+    auto c = makeCompetition(5);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    setColumn(v, VorrundeColumn::Lane1Zeit, list("30|29|AUS||29"));
+    setColumn(v, VorrundeColumn::Lane2Zeit, list("30|31|30||31"));
+    v.setCell(VorrundeColumn::Nr, 4, "17"); // start numbers need not be row numbers
+    c->selectCell(VorrundeColumn::Mannschaft, 3);
+    c->recalculateRound();
+    QCOMPARE(column(v, VorrundeColumn::Place).join(' '), "1 2 DIS  3"); // 60 / 60 / DIS / nothing / 60
+    QCOMPARE(column(v, VorrundeColumn::Nr).join(' '), "1 2 3 17 5");
+    QCOMPARE(v.cell(VorrundeColumn::Mannschaft, 5), "FF Team 5");
+    QVERIFY(v.currentRow == 3 && !v.sortEnabled && v.sortColumn == columnIndex(VorrundeColumn::Nr));
+}
+
+void TestOperations::tieWarning_data()
+{
+    QTest::addColumn<int>("teams");
+    QTest::addColumn<QString>("atCut"); // the teams on the last qualifying place and the next one
+    QTest::addColumn<int>("warned");    // the last qualifying place in " Plätze 16 und 17 prüfen!", 0: none
+    QTest::newRow("9 teams, tie at 8 and 9") << 9 << "tie" << 8;
+    QTest::newRow("9 teams, no tie") << 9 << "distinct" << 0;
+    QTest::newRow("16 teams, tie at 8 and 9") << 16 << "tie" << 8;
+    QTest::newRow("17 teams, tie at 16 and 17") << 17 << "tie" << 16;
+    QTest::newRow("17 teams, no tie") << 17 << "distinct" << 0;
+    QTest::newRow("17 teams, both without a value") << 17 << "blank" << 16;
+    QTest::newRow("8 teams keep the last warning") << 8 << "tie" << 16;
+}
+
+void TestOperations::tieWarning()
+{
+    QFETCH(int, teams);
+    QFETCH(QString, atCut);
+    QFETCH(int, warned);
+    const QString warning =
+        warned ? QStringLiteral(" Plätze %1 und %2 prüfen!").arg(warned).arg(warned + 1) : "";
+    auto c = makeCompetition(17);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    setColumn(v, VorrundeColumn::Lane1Zeit, QStringList(17, "30")); // one run each: no values, a warning
+    c->recalculateRound();
+    const QString before = c->placeWarning();
+    QSignalSpy announced(c.get(), &Competition::placeWarningChanged);
+    v.setRowCount(teams + 1);
+    const int cut = teams >= 17 ? 16 : 8;
+    for (int r = 1; r <= teams - (atCut == "blank" ? 2 : 0); ++r) { // "blank": the two last keep no value
+        // sums 60 + r; the team after the cut ties with the one at it
+        v.setCell(VorrundeColumn::Lane1Zeit, r,
+                  QString::number(atCut == "tie" && r == cut + 1 ? 30 + cut : 30 + r));
+        v.setCell(VorrundeColumn::Lane2Zeit, r, "30");
+    }
+    c->recalculateRound();
+    QCOMPARE(c->placeWarning(), warning);
+    QCOMPARE(announced.count(), warning == before ? 0 : 1);
+}
+
+void TestOperations::heats_data()
+{
+    QTest::addColumn<int>("round"); // 1: the last heat of the Achtelfinale, Viertelfinale and Halbfinale
+    QTest::addColumn<QStringList>("results");
+    QTest::addColumn<QString>("outcome");
+    QTest::newRow("faster first row") << 1 << list("25,00|26,00") << "+ -";
+    QTest::newRow("faster second row") << 1 << list("26,00|25,00") << "- +";
+    QTest::newRow("equal results go to the second row") << 1 << list("25,10|25,10") << "- +";
+    QTest::newRow("void run loses") << 1 << list("AUS|40,00") << "- +";
+    QTest::newRow("both void: second row wins") << 1 << list("AUS|AUS") << "- +";
+    QTest::newRow("disqualified loses") << 1 << list("30,00|DIS") << "+ -";
+    QTest::newRow("unfinished heat stays open") << 1 << list("30,00|") << " ";
+    QTest::newRow("first row unfinished") << 1 << list("|30,00") << " ";
+    QTest::newRow("a result under a second counts") << 1 << list("0,50|30,00") << "+ -";
+    QTest::newRow("zero result decides nothing") << 1 << list("0|30,00") << " ";
+    QTest::newRow("zero result second decides nothing") << 1 << list("30,00|0") << " ";
+    QTest::newRow("Finale: places 3-4, then 1-2") << 4 << list("31,00|30,00|28,00|29,00") << "4 3 1 2";
+    QTest::newRow("Finale, other rows") << 4 << list("30,00|31,00|29,00|28,00") << "3 4 2 1";
+    QTest::newRow("Finale, equal: second row better") << 4 << list("30,00|30,00|29,00|29,00") << "4 3 2 1";
+    QTest::newRow("Finale, void run: match undecided") << 4 << list("AUS|30,00|28,00|29,00") << "  1 2";
+    QTest::newRow("Finale, under a second counts") << 4 << list("0,50|30,00|28,00|29,00") << "3 4 1 2";
+    QTest::newRow("Finale, zero result: no places") << 4 << list("30,00|0|28,00|0") << "   ";
+    QTest::newRow("Finale, open match") << 4 << list("30,00|||") << "   ";
+    QTest::newRow("Finale, rows after the fourth") << 4 << list("31|30|28|29|27|26") << "4 3 1 2  ";
+}
+
+void TestOperations::heats()
+{
+    QFETCH(int, round);
+    QFETCH(QStringList, results);
+    QFETCH(QString, outcome);
+    for (int i = round; i <= std::max(round, 3); ++i) {
+        auto c = makeCompetition(2);
+        c->setCurrentRound(roundAt(i));
+        ResultGrid& k = c->currentGrid();
+        const int first = round == 4 ? 1 : roundTeamCount(roundAt(i)) - 1;
+        k.raiseRowCount(first + int(results.size()));
+        for (int r = 0; r < results.size(); ++r)
+            k.setCell(KnockoutColumn::Gesamt, first + r, results[r]);
+        c->recalculateRound();
+        QCOMPARE(column(k, KnockoutColumn::Outcome).mid(first - 1, results.size()).join(' '), outcome);
+    }
+}
+
+void TestOperations::tvBestResult_data()
+{
+    QTest::addColumn<QStringList>("results"); // Gesamt of lanes 1..3 of teams 1 and 2, team 3 in the Finale
+    QTest::addColumn<QString>("best");        // milliseconds and team; 5,00 of "before" was the best
+    QTest::newRow("the smallest lane result") << list("31,50|32,00||33,00||31,60|") << "31500 FF Team 1";
+    QTest::newRow("lane 2") << list("32,00|31,50|||||") << "31500 FF Team 1";
+    QTest::newRow("lane 3") << list("32,00|33,00|31,40|31,60|||") << "31400 FF Team 1";
+    QTest::newRow("a tie counts nothing") << list("30,00|30,00||31,50|32,00||") << "31500 FF Team 2";
+    QTest::newRow("a knockout result") << list("31,50||||||12,345") << "12345 FF Team 3";
+    QTest::newRow("nothing: the last best stays") << list("|||AUS|||") << "5000 before";
+    QTest::newRow("under a second") << list("||||||0,5") << "500 FF Team 3";
+    QTest::newRow("zero is no result") << list("||||||0") << "5000 before";
+}
+
+void TestOperations::tvBestResult()
+{
+    QFETCH(QStringList, results);
+    QFETCH(QString, best);
+    auto c = makeCompetition(2);
+    ResultGrid& f = c->grid(CompetitionRound::Finale);
+    f.setRowCells(3, list("|9|before|||||5,00"));
+    c->updateTvBestResult();
+    f.setRowCells(3, {"", "3", "FF Team 3", "", "", "", "", results[6]});
+    for (int i = 0; i < 6; ++i)
+        c->grid(CompetitionRound::Vorrunde).setCell(laneResultColumn(i % 3 + 1), i / 3 + 1, results[i]);
+    c->updateTvBestResult();
+    QCOMPARE(QString::number(c->tvBestMilliseconds()) + ' ' + c->tvBestTeam(), best);
+}
+
+void TestOperations::canRecalculate_data()
+{
+    QTest::addColumn<QList<int>>("setup"); // page, teams, row 1 blanked
+    QTest::addColumn<QString>("offered");  // "Neu auswerten"; save, print and clear
+    QTest::newRow("one team") << QList<int>{0, 1, 0} << "1 0";
+    QTest::newRow("one blank row") << QList<int>{0, 1, 1} << "0 0";
+    QTest::newRow("two rows, the first blank") << QList<int>{0, 2, 1} << "1 0";
+    QTest::newRow("two teams") << QList<int>{0, 2, 0} << "1 1";
+    QTest::newRow("knockout page without teams") << QList<int>{3, 0, 1} << "1 0";
+    QTest::newRow("overall page, one blank row") << QList<int>{5, 0, 1} << "0 0";
+}
+
+void TestOperations::canRecalculate()
+{
+    QFETCH(QList<int>, setup);
+    QFETCH(QString, offered);
+    auto c = makeCompetition(setup[1]);
+    c->setCurrentRound(roundAt(setup[0]));
+    if (setup[2])
+        c->currentGrid().setRowCells(1, QStringList(kOverallColumnCount, " "));
+    QCOMPARE(QStringLiteral("%1 %2").arg(c->canRecalculate()).arg(c->tableHasData()), offered);
+}
+
+void TestOperations::cellStyle_data()
+{
+    QTest::addColumn<int>("round");         // -1: the Vorrunde with the third lane's option off
+    QTest::addColumn<QStringList>("cells"); // "col/row=style"
+    QTest::newRow("caption row") << 0 << list("3/0=font 10");
+    QTest::newRow("Vorrunde columns")
+        << 0 << list("0/4=|1/4=left|2/4=left|3/4=FFD0D0|7/4=FFFFD0|9/4=D0FFD0|12/4=D0E0FF|13/4=D0E0FF");
+    QTest::newRow("teams on the lanes are red") << 0 << list("0/3=red|5/1=FFD0D0 red");
+    QTest::newRow("two lanes: lane 3's team is not red") << -1 << list("0/2=red|0/3=");
+    QTest::newRow("smallest bold") << 0 << list("8/1=FFFFF0 bold red|5/5=FFF0F0 bold|11/6=F0FFF0 bold");
+    QTest::newRow("a tie marks nothing") << 0 << list("5/2=FFD0D0 red|8/2=FFFFD0 red");
+    QTest::newRow("blanks, marks: 99999") << 0 << list("8/3=FFFFF0 bold red|8/4=FFFFF0 bold|11/4=D0FFD0");
+    QTest::newRow("not the smallest") << 0 << list("8/6=FFFFD0|11/5=D0FFD0");
+    QTest::newRow("knockout columns")
+        << 3
+        << list("0/2=D0E0FF|1/2=|2/2=left|3/2=left|4/2=D0E0FF|5/2=FFFFD0|6/2=FFD0D0|7/2=D0FFD0|8/2=D0D0D0");
+    QTest::newRow("knockout: lanes 1 and 2 only are red") << 3 << list("1/1=red|1/3=");
+    QTest::newRow("Finale medals")
+        << 4
+        << list("8/1=D0D0D0 top-left gold 10|8/2=D0D0D0 top-left silver 10|8/3=D0D0D0 top-left bronze 10");
+    QTest::newRow("Finale without medals") << 4 << list("8/4=D0D0D0|8/5=D0D0D0|8/6=D0D0D0");
+    QTest::newRow("overall: a round's run is white below its teams")
+        << 5 << list("4/16=FFFFD0|4/17=FFFFFF|9/8=D0FFD0|9/9=FFFFFF|11/4=FFD0D0|13/4=FFFFD0|14/5=FFFFFF");
+    QTest::newRow("overall columns") << 5 << list("3/20=D0FFD0|16/20=D0E0FF|1/20=left|2/20=left");
+    QTest::newRow("overall: the first smallest result")
+        << 5 << list("6/1=E8FFF0 bold green|12/1=D0FFD0|3/1=D0FFD0|15/3=E8FFF0 bold green");
+    QTest::newRow("overall medals: places 1 to 3 with a Finale result")
+        << 5 << list("0/1=top-left gold 7|0/2=|0/3=top-left bronze 7|0/4=");
+}
+
+void TestOperations::cellStyle()
+{
+    QFETCH(int, round);
+    QFETCH(QStringList, cells);
+    const auto c = drawnCompetition();
+    if (round < 0)
+        c->setOptions({});
+    QStringList drawn;
+    for (const QString& cell : cells) {
+        const int col = cell.section('/', 0, 0).toInt();
+        const int row = cell.section('/', 1).section('=', 0, 0).toInt();
+        drawn << cell.section('=', 0, 0) + '=' +
+                     describe(c->cellStyle(roundAt(std::max(round, 0)), col, row));
+    }
+    QCOMPARE(drawn, cells);
+}
+
+QTEST_GUILESS_MAIN(TestOperations)
+#include "tst_operations.moc"
