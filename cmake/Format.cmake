@@ -6,6 +6,7 @@ if(CLANG_FORMAT_EXE)
         ${PROJECT_SOURCE_DIR}/src/*.cpp ${PROJECT_SOURCE_DIR}/src/*.h
         ${PROJECT_SOURCE_DIR}/tests/*.cpp ${PROJECT_SOURCE_DIR}/tests/*.h
         ${PROJECT_SOURCE_DIR}/bench/*.cpp ${PROJECT_SOURCE_DIR}/bench/*.h
+        ${PROJECT_SOURCE_DIR}/tools/*.cpp
         ${PROJECT_SOURCE_DIR}/fuzz/*.cpp)
     add_custom_target(format
         COMMAND ${CLANG_FORMAT_EXE} -i ${BRV_FORMAT_FILES}

@@ -3,6 +3,7 @@
 #include "app/ProgramIcon.h"
 #include "app/ProtocolTableModel.h"
 #include "app/ProtocolTableView.h"
+#include "app/QtTranslations.h"
 #include "competition/Competition.h"
 #include "session/SessionFixture.h"
 #include "settings/SettingsStore.h"
@@ -13,8 +14,11 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -79,6 +83,7 @@ private Q_SLOTS:
     void unpluggedPortIsReported();
     void settingsWrittenAtExit();
     void modelFollowsTheTables();
+    void qtDialogsSpeakGerman();
 };
 
 void TestMainWindow::startsWithDefaults()
@@ -514,6 +519,25 @@ void TestMainWindow::modelFollowsTheTables()
     QCOMPARE(data.size() + reset.size(), 3); // another table: nothing
     v.setCell(VorrundeColumn::Klasse, 0, QStringLiteral("Kl."));
     QCOMPARE(header.size(), 1);
+}
+
+// Qt's own dialogs speak German, whatever language the system is set to.
+void TestMainWindow::qtDialogsSpeakGerman()
+{
+    QVERIFY(installGermanQtTranslations(*qApp));
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Datei"), QStringLiteral("Ersetzen?"),
+                    QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(box.button(QMessageBox::Yes)->text() + box.button(QMessageBox::No)->text(),
+             QStringLiteral("&Ja&Nein"));
+    QFileDialog dialog(nullptr, QStringLiteral("Speichern"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    QStringList labels;
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        labels << label->text();
+    QVERIFY2(labels.contains(QStringLiteral("Suchen in:")), qPrintable(labels.join(QLatin1Char('|'))));
+    QCOMPARE(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text(),
+             QStringLiteral("Abbrechen"));
 }
 
 QTEST_MAIN(TestMainWindow)

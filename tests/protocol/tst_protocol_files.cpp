@@ -178,7 +178,6 @@ private Q_SLOTS:
     void saveFailure();
     void autosave();
     void showInSpreadsheet();
-    void exampleCompetition();
 
 private:
     QString path(const QString& name) const { return m_dir.filePath(name); }
@@ -539,26 +538,5 @@ void TestWorkbookFiles::showInSpreadsheet()
 
 // The shipped example loads with the class column shown and takes a whole protocol, bracket
 // included.
-void TestWorkbookFiles::exampleCompetition()
-{
-    const QString file = path(QStringLiteral("Beispiel-Wettkampf.xlsx"));
-    QFile::remove(file);
-    QVERIFY(QFile::copy(QStringLiteral(BRV_EXAMPLES_DIR "/Beispiel-Wettkampf.xlsx"), file));
-    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    Competition c;
-    c.setOptions(options(true, false, 0));
-    ProtocolFiles files(c);
-    QVERIFY(files.loadCommand(file).ok);
-    const ResultGrid& g = c.grid(CompetitionRound::Vorrunde);
-    QCOMPARE(QStringList({g.cell(VorrundeColumn::Mannschaft, 1), g.cell(VorrundeColumn::Klasse, 3),
-                          g.cell(VorrundeColumn::Nr, 20), QString::number(g.rowCount())}),
-             QStringList({"FF Altbrunnen", "Frauen", "20", "21"}));
-    fillCompetition(c, 20);
-    QVERIFY(files.saveCommand(1, file).ok);
-    const QByteArray bracket = zipEntry(file, QStringLiteral("xl/worksheets/sheet7.xml"));
-    QVERIFY(bracket.contains(">FF Gesamt 1</t>") && bracket.contains("Sieger"));
-    QVERIFY(zipEntry(file, QStringLiteral("xl/workbook.xml")).contains("name=\"Turnierbaum\""));
-}
-
 QTEST_GUILESS_MAIN(TestWorkbookFiles)
 #include "tst_protocol_files.moc"
