@@ -280,11 +280,13 @@ void TestOperations::advanceLanes_data()
     QTest::newRow("wraps around") << "5 2 0 | 3 4 2 | 0 1 2";
     QTest::newRow("next heat") << "6 2 0 | 0 1 2 | 2 3 2";
     QTest::newRow("second pass swaps lanes") << "6 2 1 | 4 5 2 | 1 0 2";
+    QTest::newRow("no swap within a pass") << "6 2 1 | 0 1 2 | 2 3 2";
     QTest::newRow("no swap before the first pass") << "6 2 0 | 4 5 2 | 0 1 2";
     QTest::newRow("odd team count never swaps") << "5 2 1 | 3 4 2 | 0 1 2";
     QTest::newRow("three lanes rotate") << "6 3 1 | 3 4 5 | 2 0 1";
     QTest::newRow("and rotate again") << "6 3 2 | 5 3 4 | 1 2 0";
     QTest::newRow("not again before the second pass") << "6 3 1 | 5 3 4 | 2 0 1";
+    QTest::newRow("no rotation within a pass") << "6 3 2 | 0 1 2 | 3 4 5";
     QTest::newRow("three lanes, seven teams") << "7 3 1 | 4 5 6 | 0 1 2";
     QTest::newRow("lane 3 off: steps of two") << "6 -3 1 | 4 5 -1 | 0 1 -1";
 }
@@ -558,6 +560,7 @@ void TestOperations::heats_data()
     QTest::newRow("unfinished heat stays open") << 1 << list("30,00|") << " ";
     QTest::newRow("first row unfinished") << 1 << list("|30,00") << " ";
     QTest::newRow("a result under a second counts") << 1 << list("0,50|30,00") << "+ -";
+    QTest::newRow("second row under a second") << 1 << list("30,00|0,50") << "- +";
     QTest::newRow("zero result decides nothing") << 1 << list("0|30,00") << " ";
     QTest::newRow("zero result second decides nothing") << 1 << list("30,00|0") << " ";
     QTest::newRow("Finale: places 3-4, then 1-2") << 4 << list("31,00|30,00|28,00|29,00") << "4 3 1 2";
@@ -565,6 +568,7 @@ void TestOperations::heats_data()
     QTest::newRow("Finale, equal: second row better") << 4 << list("30,00|30,00|29,00|29,00") << "4 3 2 1";
     QTest::newRow("Finale, void run: match undecided") << 4 << list("AUS|30,00|28,00|29,00") << "  1 2";
     QTest::newRow("Finale, under a second counts") << 4 << list("0,50|30,00|28,00|29,00") << "3 4 1 2";
+    QTest::newRow("Finale, second rows under a second") << 4 << list("30|0,5|28|0,4") << "4 3 2 1";
     QTest::newRow("Finale, zero result: no places") << 4 << list("30,00|0|28,00|0") << "   ";
     QTest::newRow("Finale, open match") << 4 << list("30,00|||") << "   ";
     QTest::newRow("Finale, rows after the fourth") << 4 << list("31|30|28|29|27|26") << "4 3 1 2  ";
