@@ -20,10 +20,9 @@
 
 using namespace brv;
 
-// A serial driver behind a pseudo-terminal: this program's ioctl() answers the modem requests and
-// hands every other one to the kernel. TIOCMIWAIT blocks reading a pipe that gets a byte per line
-// change, so the waker's signal ends it as it ends the kernel's wait. The test holds the terminal
-// open too (`slave`), without a lock, as another program might.
+// A serial driver behind a pseudo-terminal the test holds open too (`slave`): this program's ioctl()
+// answers the modem requests, TIOCMIWAIT reading a pipe that gets a byte per line change (the
+// waker's signal ends it as it ends the kernel's wait), and hands the others to the kernel.
 namespace fake {
 std::atomic<int> lines, raised, waitedOn, reads, statusError; // statusError: errno of TIOCMGET
 std::atomic<bool> noWait, stuck; // no TIOCMIWAIT (as cp210x); a wait that ignores signals
@@ -75,7 +74,6 @@ class TestLinuxSerial final : public QObject
 
 private Q_SLOTS:
     void init();
-    void cleanup();
     void devicePath_data();
     void devicePath();
     void portLife_data();
@@ -86,6 +84,8 @@ private Q_SLOTS:
 
 void TestLinuxSerial::init()
 {
+    for (const int fd : {fake::edges[0], fake::edges[1], fake::slave, fake::master}) // of the last test
+        ::close(fd);
     QVERIFY(::pipe(fake::edges) == 0);
     fake::master = ::posix_openpt(O_RDWR | O_NOCTTY);
     QVERIFY(::grantpt(fake::master) == 0 && ::unlockpt(fake::master) == 0);
@@ -93,12 +93,6 @@ void TestLinuxSerial::init()
     fake::slave = ::open(::ptsname(fake::master), O_RDWR | O_NOCTTY | O_NONBLOCK);
     fake::lines = fake::raised = fake::waitedOn = fake::reads = fake::statusError = 0;
     fake::noWait = fake::stuck = false;
-}
-
-void TestLinuxSerial::cleanup()
-{
-    for (const int fd : {fake::edges[0], fake::edges[1], fake::slave, fake::master})
-        ::close(fd);
 }
 
 void TestLinuxSerial::devicePath_data()
@@ -181,9 +175,9 @@ void TestLinuxSerial::portLife()
     backend->open(port.settings());
     backend->open(port.settings()); // again: closes first
     backend->close();
-    QVERIFY(::flock(fake::slave, LOCK_EX | LOCK_NB) == 0); // another program holds it now
-    QVERIFY(!isUsableSerialDevice(fake::pty) && !isUsableSerialDevice("/dev/null") &&
-            !isUsableSerialDevice("/"));
+    QVERIFY(!isUsableSerialDevice("/dev/null") && !isUsableSerialDevice("/") && !isUsableSerialDevice(""));
+    QVERIFY(::flock(fake::slave, LOCK_EX | LOCK_NB) == 0 &&
+            !isUsableSerialDevice(fake::pty)); // held elsewhere
     QVERIFY_THROWS_EXCEPTION(PortOpenError, backend->open(port.settings()));
 }
 

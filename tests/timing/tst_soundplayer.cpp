@@ -53,25 +53,24 @@ void TestSoundPlayer::soundFile_data()
 // The playing time read from the header bounds the blocking play; a missing file is silence.
 void TestSoundPlayer::soundFile()
 {
-    const Sound sound = Sound::Fehlstart;
     QFETCH(QByteArray, file);
     QFETCH(int, ms);
     QFETCH(int, limit);
     QCOMPARE(waveDurationMs(file).value_or(-1), ms);
     const QStringList names{"Audio-Start.wav", "Audio-Achtung.wav", "Audio-Fehlstart.wav", "Audio-Stopp.wav"};
     QTemporaryDir dir;
-    QFile out(dir.filePath(names.at(int(sound))));
+    QFile out(dir.filePath(names.at(2)));
     QVERIFY(file.isNull() || (out.open(QIODevice::WriteOnly) && out.write(file) == file.size()));
     out.close();
     QtSoundPlayer player(dir.path());
     for (Sound other : kAllSounds) {
-        QCOMPARE(player.hasSound(other), !file.isNull() && other == sound);
+        QCOMPARE(player.hasSound(other), !file.isNull() && other == Sound::Fehlstart);
         QCOMPARE(player.path(other), dir.filePath(names.at(int(other))));
     }
-    QCOMPARE(player.waitLimitMs(sound), limit);
+    QCOMPARE(player.waitLimitMs(Sound::Fehlstart), limit);
     if (file.isNull()) { // returns at once (a hang times out)
-        player.playAndWait(sound);
-        player.play(sound);
+        player.playAndWait(Sound::Fehlstart);
+        player.play(Sound::Fehlstart);
     }
 }
 
