@@ -53,7 +53,8 @@ void TestHeat::heatFromContacts()
     const PortAssignment ports = portsAtStartup(inputs);
     QCOMPARE(ports, (PortAssignment{0, 33}));
     openContactPorts(comPort1, comPort2, ports);
-    QVERIFY(comPort1.port() == 0 && !comPort1.isConnected() && comPort2.isConnected());
+    QVERIFY(comPort1.port() == 0 && !comPort1.isConnected() && comPort2.isConnected() &&
+            decoder.startBarrierSymbolVisible());
     QVERIFY(waitWithoutEvents([&] { return backend->waiting(); }));
 
     QVERIFY(clock.command(ClockCommand::Start).trigger());
