@@ -591,6 +591,10 @@ void TestRaceClock::protocolButtonsFollowTheTable()
     f.competition.changePage(CompetitionRound::Vorrunde);
     f.clock->command(ClockCommand::Start).trigger();
     QVERIFY(!f.c().assignEnabled[0] && !f.c().assignEnabled[1]);
+    CompetitionOptions perLane = f.competition.options(); // the start mode changed in the settings
+    perLane.commonStart = false;
+    f.competition.setOptions(perLane);
+    QVERIFY(f.c().lane(1).startButtonVisible);
 }
 
 QTEST_GUILESS_MAIN(TestRaceClock)
