@@ -10,83 +10,17 @@
 using namespace brv;
 using namespace brv::test;
 
-// A whole heat without widgets: teams on the lanes, START, the finish contacts of lanes 2 and 1
-// through a port component, the times in the protocol, the recalculation, the reset.
+// Contacts through a port component: the start contact begins the heat and rests the finish
+// contacts, and the settings a contact port gets. A whole heat through the session, from START to
+// the protocol, is in the session's test.
 class TestHeat final : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void heatFromContacts();
     void startContactBeginsHeat();
     void contactPortPowersTheContacts();
 };
-
-void TestHeat::heatFromContacts()
-{
-    Competition competition;
-    enterVorrunde(competition, 4);
-    ResultGrid& vorrunde = competition.grid(CompetitionRound::Vorrunde);
-    // Team 1 ran on lane 2 before: 14,00 with a penalty of 1.
-    vorrunde.setCell(VorrundeColumn::Lane2Zeit, vorrundeRow(competition, 1), QStringLiteral("14,00"));
-    vorrunde.setCell(VorrundeColumn::Lane2Fehler, vorrundeRow(competition, 1), QStringLiteral("1"));
-
-    ManualTickSource ticks(100000);
-    RaceClock clock(competition, ticks);
-    int autosaves = 0;
-    clock.setAutosave([&] { ++autosaves; });
-
-    ContactDecoder decoder(clock);
-    ContactInputs inputs;
-    inputs[ContactInput::Ziel1] = {33, 1, 0}; // COM33 /4,6 (DSR)
-    inputs[ContactInput::Ziel2] = {33, 2, 0}; // COM33 /7,8 (CTS)
-    decoder.setInputs(inputs);
-
-    auto backend = std::make_shared<TestSerialBackend>();
-    SerialLineMonitor comPort1(std::make_shared<TestSerialBackend>());
-    SerialLineMonitor comPort2(backend);
-    for (SerialLineMonitor* port : {&comPort1, &comPort2}) {
-        port->setTickSource(ticks);
-        decoder.attach(*port);
-    }
-    // At start-up the Ziel1 port goes to ComPort2 (the start input is "Kein").
-    const PortAssignment ports = portsAtStartup(inputs);
-    QCOMPARE(ports, (PortAssignment{0, 33}));
-    openContactPorts(comPort1, comPort2, ports);
-    QVERIFY(comPort1.port() == 0 && !comPort1.isConnected() && comPort2.isConnected() &&
-            decoder.startBarrierSymbolVisible());
-    QVERIFY(waitWithoutEvents([&] { return backend->waiting(); }));
-
-    QVERIFY(clock.command(ClockCommand::Start).trigger());
-
-    // Lane 2's contact closes at 112 345 while the main thread is busy for a while.
-    ticks.set(112345);
-    backend->setLines(ModemBit::CTS);
-    QVERIFY(waitWithoutEvents([&] { return comPort2.watcher()->linesSeen() >= 1; }));
-    ticks.set(112900);
-    QTRY_VERIFY_WITH_TIMEOUT(!clock.controls().lane(2).armed, 5000);
-    QCOMPARE(clock.runState(), RunState::Finishing);
-    const int row2 = vorrundeRow(competition, 2);
-    QCOMPARE(vorrunde.cell(VorrundeColumn::Lane2Zeit, row2), QStringLiteral("12,34"));
-    QCOMPARE(autosaves, 0);
-
-    // Lane 1's contact closes while lane 2's is still closed.
-    ticks.set(113000);
-    backend->setLines(ModemBit::CTS | ModemBit::DSR);
-    QTRY_COMPARE_WITH_TIMEOUT(clock.runState(), RunState::Finished, 5000);
-    const int row1 = vorrundeRow(competition, 1);
-    QCOMPARE(vorrunde.cell(VorrundeColumn::Lane1Zeit, row1), QStringLiteral("13,00"));
-    // The full recalculation ranks by the Gesamt cells (13,00 + 15,00), not by the Zeit cells.
-    QCOMPARE(vorrunde.cell(VorrundeColumn::Lane2Gesamt, row1), QStringLiteral("15,00"));
-    QCOMPARE(vorrunde.cell(VorrundeColumn::RankingValue, row1), QStringLiteral("28,00"));
-    QCOMPARE(autosaves, 1);
-    QCOMPARE(decoder.contactLog(), (QStringList{QStringLiteral("3 10  /7,8"), QStringLiteral("2 20  /4,6")}));
-
-    closeContactPorts(comPort1, comPort2);
-    QVERIFY(!decoder.startBarrierSymbolVisible());
-    QCOMPARE(comPort2.port(), 0);
-    QVERIFY(!backend->isOpen());
-}
 
 void TestHeat::startContactBeginsHeat()
 {
