@@ -143,16 +143,6 @@ constexpr int kButtonRowHeight = 34;
 const QColor kStartGreen(0, 160, 0);
 const QColor kResetRed(255, 0, 0);
 
-// Colours a button, or gives it the system's button face back; only touches it on change.
-void setButtonColour(QAbstractButton* button, const QColor& colour)
-{
-    const QString sheet = colour.isValid()
-                              ? QStringLiteral("QPushButton { background-color: %1; }").arg(colour.name())
-                              : QString();
-    if (button->styleSheet() != sheet)
-        button->setStyleSheet(sheet);
-}
-
 // The start-barrier symbol: 0 blocked, 1 armed.
 QPixmap barrierPicture(bool armed)
 {

@@ -82,10 +82,7 @@ void TimePanel::resizeEvent(QResizeEvent*)
     m_comma->setGeometry(gapLeft, 0, std::max(1, d4->x() - gapLeft), h);
 }
 
-namespace {
-
-// Colours a button, or gives it the system's button face back; only touches it on change.
-void setButtonColour(QPushButton* button, const QColor& colour)
+void setButtonColour(QAbstractButton* button, const QColor& colour)
 {
     const QString sheet = colour.isValid()
                               ? QStringLiteral("QPushButton { background-color: %1; }").arg(colour.name())
@@ -93,8 +90,6 @@ void setButtonColour(QPushButton* button, const QColor& colour)
     if (button->styleSheet() != sheet)
         button->setStyleSheet(sheet);
 }
-
-} // namespace
 
 LanePanel::LanePanel(int lane, QWidget* parent) : QWidget(parent), m_lane(lane)
 {

@@ -6,7 +6,9 @@
 
 #include <array>
 
+class QAbstractButton;
 class QCheckBox;
+class QColor;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -34,6 +36,9 @@ private:
     std::array<SevenSegmentDigit*, 5> m_digits{};
     QLabel* m_comma = nullptr;
 };
+
+// Colours a button, or gives it the system's button face back; only touches it on change.
+void setButtonColour(QAbstractButton* button, const QColor& colour);
 
 // A lane panel: the time on five seven-segment digits and the lane's controls below them: the
 // lane's name, its on/off box (lane 3), "ZIEL", the team selector and the lane's own START.
