@@ -228,24 +228,6 @@ void TestKnockout::randomFill()
     QCOMPARE(c->grid(CompetitionRound::Finale).rowCells(1).join('|'), finaleRow1);
     QCOMPARE(c->currentRound(), CompetitionRound::GesamtErgebnis);
     QCOMPARE(c->grid(CompetitionRound::Achtelfinale).isRowBlank(1), shift);
-    // Zeit from 4 to 12 bases and Fehler 0 to 11 s in the Vorrunde, 3 to 10 bases and 0 to 8 s in
-    // every knockout row with a team
-    QStringList outside;
-    auto check = [&](CompetitionRound round, int zeitCol, int low, int high, int maxFehler) {
-        const ResultGrid& g = c->grid(round);
-        for (int r = 1; r < g.rowCount(); ++r) {
-            const double zeit = c->numberFormat().numberOr(g.cell(zeitCol, r), -1) / (shift ? 1 : 10);
-            const int fehler = g.cell(zeitCol + 1, r).toInt();
-            if (zeit < low || zeit >= high || fehler > maxFehler ||
-                g.cell(zeitCol + 2, r) != c->numberFormat().fixed2(zeit * (shift ? 1 : 10) + fehler))
-                outside << g.rowCells(r).join('|');
-        }
-    };
-    for (int lane = 1; lane <= (shift ? 3 : 2); ++lane)
-        check(CompetitionRound::Vorrunde, columnIndex(laneTimeColumn(lane)), 4, 12, 11);
-    for (int i = shift ? 2 : 1; i <= 4; ++i)
-        check(roundAt(i), columnIndex(KnockoutColumn::Zeit), 3, 10, 8);
-    QCOMPARE(outside, QStringList());
     QCOMPARE(column(c->grid(CompetitionRound::Vorrunde), VorrundeColumn::Lane3Zeit).join("").isEmpty(),
              !shift);
     // a complete result: every team has an overall place and a best result

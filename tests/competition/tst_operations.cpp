@@ -139,7 +139,6 @@ private Q_SLOTS:
     void announcements();
     void vorrundeRow_data();
     void vorrundeRow();
-    void placesFollowRankingAndStartOrderStays();
     void tieWarning_data();
     void tieWarning();
     void heats_data();
@@ -167,12 +166,10 @@ void TestOperations::operations_data()
     QTest::newRow("no Nr.") << "set 0 2; " + stop << lane1;
     QTest::newRow("Nr. 007 next to Nr. 7") << "set 0 2 007; set 0 3 7; " + stop << lane1;
     QTest::newRow("four digits next to three") << "set 0 1 123; set 0 2 1234; " + stop << lane1;
-    QTest::newRow("three digits next to four") << "set 0 1 1234; set 0 2 123; " + stop << lane1;
     QTest::newRow("one digit next to two") << "set 0 1 12; set 0 2 1; " + stop << lane1;
     QTest::newRow("no team on the lane: nothing") << QString("lane 1 -1; stop 1 45,67") << "";
     QTest::newRow("no lane 0 or 4") << QString("stop 0 45,67; stop 4 45,67") << "";
     QTest::newRow("Achtelfinale") << "round 1; set 1 2 2; set 2 2 B; " + stop << "2: 5=45,67 6=0 7=45,67";
-    QTest::newRow("Finale") << "round 4; set 1 2 2; set 2 2 B; " + stop << "2: 5=45,67 6=0 7=45,67";
     QTest::newRow("an empty knockout row: nothing") << QString("round 2; ") + stop << "";
     QTest::newRow("overall page") << QString("round 5; set 1 1 2; fill; lane 1 0; stop 1 45,67") << "";
     QTest::newRow("typed point is the separator") << row1 + "cell 3 1; type 5.40; enter"
@@ -202,7 +199,6 @@ void TestOperations::operations_data()
         << QString("round 1; cell 5 1; type 40,5; set 6 1 2; commit") << "1: 5=40,5 6=2 7=42,50 editing";
     QTest::newRow("void outside the lanes") << QString("three; cell 2 2; void; cell 12 2; void") << "";
     QTest::newRow("void lane 1") << QString("three; cell 3 2; void") << "2: 3=AUS 4=AUS 5=AUS ended";
-    QTest::newRow("void lane 2") << QString("three; cell 6 2; void") << "2: 6=AUS 7=AUS 8=AUS ended";
     QTest::newRow("void lane 3") << QString("three; cell 10 2; void; cell 11 3; void")
                                  << "2: 9=AUS 10=AUS 11=AUS; 3: 9=AUS 10=AUS 11=AUS ended";
     QTest::newRow("two lanes: a void run disqualifies")
@@ -240,13 +236,10 @@ void TestOperations::provisionalRanking_data()
     QTest::addColumn<QStringList>("times"); // the lane times; the last one is stopped
     QTest::addColumn<QString>("ranking");   // it held "x"
     QTest::newRow("sum of the two best") << 0 << list("30,10|29,95|31,00") << "60,05";
-    QTest::newRow("sum of the two best, other order") << 0 << list("31,00|30,10|29,95") << "60,05";
     QTest::newRow("sum of the two best, lanes 1 and 3") << 0 << list("29,00|31,00|30,00") << "59,00";
-    QTest::newRow("equal best times") << 0 << list("30,10|30,10|31,00") << "60,20";
     QTest::newRow("two times are summed") << 0 << list("30,00||31,00") << "61,00";
     QTest::newRow("one time keeps the old value") << 0 << list("30,00||") << "x";
     QTest::newRow("best time copies its text") << 1 << list("31,5|30,1|") << "30,1";
-    QTest::newRow("best time, lane 3") << 1 << list("31,5|30,1|29,9") << "29,9";
     QTest::newRow("zero time does not count") << 1 << list("0||") << "x";
     QTest::newRow("equal best times take the first lane") << 1 << list("|30,10|30,1") << "30,10";
     QTest::newRow("another mode leaves the value") << 7 << list("30,00|31,00|") << "x";
@@ -281,7 +274,6 @@ void TestOperations::advanceLanes_data()
     QTest::newRow("next heat") << "6 2 0 | 0 1 2 | 2 3 2";
     QTest::newRow("second pass swaps lanes") << "6 2 1 | 4 5 2 | 1 0 2";
     QTest::newRow("no swap within a pass") << "6 2 1 | 0 1 2 | 2 3 2";
-    QTest::newRow("no swap before the first pass") << "6 2 0 | 4 5 2 | 0 1 2";
     QTest::newRow("odd team count never swaps") << "5 2 1 | 3 4 2 | 0 1 2";
     QTest::newRow("three lanes rotate") << "6 3 1 | 3 4 5 | 2 0 1";
     QTest::newRow("and rotate again") << "6 3 2 | 5 3 4 | 1 2 0";
@@ -400,15 +392,12 @@ void TestOperations::announcements_data()
     QTest::newRow("options") << Action([](C& c) { c.setOptions({}); }) << "layout";
     QTest::newRow("a page entered") << Action([](C& c) { c.enterRound(CompetitionRound::Finale); })
                                     << "cell lanes layout page tv";
-    QTest::newRow("a cell selected") << Action([](C& c) { c.selectCell(1, 2); }) << "cell";
     QTest::newRow("a row onto a lane") << Action([](C& c) { c.assignRowToLane(1); }) << "lanes tv";
-    QTest::newRow("lanes moved on") << Action([](C& c) { c.advanceLanes(); }) << "lanes tv";
     QTest::newRow("lanes after a load") << Action([](C& c) { c.enterLoadedLanes(); }) << "lanes layout tv";
     QTest::newRow("recalculated with a best time") << Action([](C& c) {
         c.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Lane1Gesamt, 1, "30,00");
         c.recalculateRound();
     }) << "cell tv";
-    QTest::newRow("recalculated without times") << Action([](C& c) { c.recalculateRound(); }) << "cell";
     QTest::newRow("next round built") << Action([](C& c) { c.buildNextRound(); }) << "layout";
     QTest::newRow("results cleared") << Action([](C& c) {
         FixedAnswer yes(true);
@@ -447,21 +436,17 @@ void TestOperations::vorrundeRow_data()
     QTest::addColumn<QString>("result");    // Gesamt of lanes 1..3 and the ranking value (it held "x")
     QTest::newRow("two lanes, sum") << 0 << false << list("30|2|31|0||") << "32,00|31,00||63,00";
     QTest::newRow("two lanes, a void run: DIS") << 0 << false << list("AUS|AUS|31|0||") << "AUS|31,00||DIS";
-    QTest::newRow("a void penalty voids the run") << 0 << false << list("|AUS|31|0||") << "AUS|31,00||DIS";
     QTest::newRow("one of three void") << 0 << true << list("30|0|AUS|AUS|31|1") << "30,00|AUS|32,00|62,00";
     QTest::newRow("three lanes, two void runs") << 0 << true << list("30|0|AUS|||AUS") << "30,00|AUS|AUS|DIS";
     QTest::newRow("lanes 1 and 3 best") << 0 << true << list("30|0|31|0|30|0") << "30,00|31,00|30,00|60,00";
-    QTest::newRow("lanes 2 and 3 best") << 0 << true << list("32|0|31|0|30|0") << "32,00|31,00|30,00|61,00";
     QTest::newRow("a zero run alone") << 0 << false << list("0|0||||") << "0|||x";
     QTest::newRow("only one result keeps the value") << 0 << false << list("30|0||||") << "30,00|||x";
     QTest::newRow("no lane 3 with two") << 0 << false << list("30|0|40|0|10|0") << "30,00|40,00||70,00";
     QTest::newRow("best time") << 1 << true << list("30|3|31|1||") << "33,00|32,00||32,00";
-    QTest::newRow("best time, lane 1") << 1 << true << list("30|0|31|0|30,5|0") << "30,00|31,00|30,50|30,00";
     QTest::newRow("best time, lane 3") << 1 << true << list("31|0|32|0|30,5|0") << "31,00|32,00|30,50|30,50";
     QTest::newRow("best time, two lanes") << 1 << false << list("31|0|32|0|30,5|0") << "31,00|32,00||31,00";
     QTest::newRow("best time, 2 of 3 void") << 1 << true << list("AUS||31|1|AUS|") << "AUS|32,00|AUS|32,00";
     QTest::newRow("best time, all void") << 1 << true << list("AUS||AUS||AUS|") << "AUS|AUS|AUS|DIS";
-    QTest::newRow("best time, both lanes void") << 1 << false << list("AUS||AUS|||") << "AUS|AUS||DIS";
     QTest::newRow("best time, zero Gesamt is no result") << 1 << false << list("0|0|0|0||") << "0|0||x";
     QTest::newRow("another mode never ranks") << 5 << false << list("AUS||30|0||") << "AUS|30,00||x";
 }
@@ -491,21 +476,6 @@ void TestOperations::vorrundeRow()
              result);
 }
 
-void TestOperations::placesFollowRankingAndStartOrderStays()
-{
-    auto c = makeCompetition(5);
-    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
-    setColumn(v, VorrundeColumn::Lane1Zeit, list("30|29|AUS||29"));
-    setColumn(v, VorrundeColumn::Lane2Zeit, list("30|31|30||31"));
-    v.setCell(VorrundeColumn::Nr, 4, "17"); // start numbers need not be row numbers
-    c->selectCell(VorrundeColumn::Mannschaft, 3);
-    c->recalculateRound();
-    QCOMPARE(column(v, VorrundeColumn::Place).join(' '), "1 2 DIS  3"); // 60 / 60 / DIS / nothing / 60
-    QCOMPARE(column(v, VorrundeColumn::Nr).join(' '), "1 2 3 17 5");
-    QCOMPARE(v.cell(VorrundeColumn::Mannschaft, 5), "FF Team 5");
-    QVERIFY(v.currentRow == 3 && !v.sortEnabled && v.sortColumn == columnIndex(VorrundeColumn::Nr));
-}
-
 void TestOperations::tieWarning_data()
 {
     QTest::addColumn<int>("teams");
@@ -513,9 +483,7 @@ void TestOperations::tieWarning_data()
     QTest::addColumn<int>("warned");    // the last qualifying place in " Plätze 16 und 17 prüfen!", 0: none
     QTest::newRow("9 teams, tie at 8 and 9") << 9 << "tie" << 8;
     QTest::newRow("9 teams, no tie") << 9 << "distinct" << 0;
-    QTest::newRow("16 teams, tie at 8 and 9") << 16 << "tie" << 8;
     QTest::newRow("17 teams, tie at 16 and 17") << 17 << "tie" << 16;
-    QTest::newRow("17 teams, no tie") << 17 << "distinct" << 0;
     QTest::newRow("17 teams, both without a value") << 17 << "blank" << 16;
     QTest::newRow("8 teams keep the last warning") << 8 << "tie" << 16;
 }
@@ -558,17 +526,12 @@ void TestOperations::heats_data()
     QTest::newRow("both void: second row wins") << 1 << list("AUS|AUS") << "- +";
     QTest::newRow("disqualified loses") << 1 << list("30,00|DIS") << "+ -";
     QTest::newRow("unfinished heat stays open") << 1 << list("30,00|") << " ";
-    QTest::newRow("first row unfinished") << 1 << list("|30,00") << " ";
     QTest::newRow("a result under a second counts") << 1 << list("0,50|30,00") << "+ -";
-    QTest::newRow("second row under a second") << 1 << list("30,00|0,50") << "- +";
     QTest::newRow("zero result decides nothing") << 1 << list("0|30,00") << " ";
-    QTest::newRow("zero result second decides nothing") << 1 << list("30,00|0") << " ";
     QTest::newRow("Finale: places 3-4, then 1-2") << 4 << list("31,00|30,00|28,00|29,00") << "4 3 1 2";
-    QTest::newRow("Finale, other rows") << 4 << list("30,00|31,00|29,00|28,00") << "3 4 2 1";
     QTest::newRow("Finale, equal: second row better") << 4 << list("30,00|30,00|29,00|29,00") << "4 3 2 1";
     QTest::newRow("Finale, void run: match undecided") << 4 << list("AUS|30,00|28,00|29,00") << "  1 2";
     QTest::newRow("Finale, under a second counts") << 4 << list("0,50|30,00|28,00|29,00") << "3 4 1 2";
-    QTest::newRow("Finale, second rows under a second") << 4 << list("30|0,5|28|0,4") << "4 3 2 1";
     QTest::newRow("Finale, zero result: no places") << 4 << list("30,00|0|28,00|0") << "   ";
     QTest::newRow("Finale, open match") << 4 << list("30,00|||") << "   ";
     QTest::newRow("Finale, rows after the fourth") << 4 << list("31|30|28|29|27|26") << "4 3 1 2  ";
@@ -597,12 +560,10 @@ void TestOperations::tvBestResult_data()
     QTest::addColumn<QStringList>("results"); // Gesamt of lanes 1..3 of teams 1 and 2, team 3 in the Finale
     QTest::addColumn<QString>("best");        // milliseconds and team; 5,00 of "before" was the best
     QTest::newRow("the smallest lane result") << list("31,50|32,00||33,00||31,60|") << "31500 FF Team 1";
-    QTest::newRow("lane 2") << list("32,00|31,50|||||") << "31500 FF Team 1";
     QTest::newRow("lane 3") << list("32,00|33,00|31,40|31,60|||") << "31400 FF Team 1";
     QTest::newRow("a tie counts nothing") << list("30,00|30,00||31,50|32,00||") << "31500 FF Team 2";
     QTest::newRow("a knockout result") << list("31,50||||||12,345") << "12345 FF Team 3";
     QTest::newRow("nothing: the last best stays") << list("|||AUS|||") << "5000 before";
-    QTest::newRow("under a second") << list("||||||0,5") << "500 FF Team 3";
     QTest::newRow("zero is no result") << list("||||||0") << "5000 before";
 }
 
@@ -627,9 +588,7 @@ void TestOperations::canRecalculate_data()
     QTest::addColumn<QString>("offered");  // "Neu auswerten"; save, print and clear
     QTest::newRow("one team") << QList<int>{0, 1, 0} << "1 0";
     QTest::newRow("one blank row") << QList<int>{0, 1, 1} << "0 0";
-    QTest::newRow("two rows, the first blank") << QList<int>{0, 2, 1} << "1 0";
     QTest::newRow("two teams") << QList<int>{0, 2, 0} << "1 1";
-    QTest::newRow("knockout page without teams") << QList<int>{3, 0, 1} << "1 0";
     QTest::newRow("overall page, one blank row") << QList<int>{5, 0, 1} << "0 0";
 }
 
@@ -656,7 +615,6 @@ void TestOperations::cellStyle_data()
     QTest::newRow("smallest bold") << 0 << list("8/1=FFFFF0 bold red|5/5=FFF0F0 bold|11/6=F0FFF0 bold");
     QTest::newRow("a tie marks nothing") << 0 << list("5/2=FFD0D0 red|8/2=FFFFD0 red");
     QTest::newRow("blanks, marks: 99999") << 0 << list("8/3=FFFFF0 bold red|8/4=FFFFF0 bold|11/4=D0FFD0");
-    QTest::newRow("not the smallest") << 0 << list("8/6=FFFFD0|11/5=D0FFD0");
     QTest::newRow("knockout columns")
         << 3
         << list("0/2=D0E0FF|1/2=|2/2=left|3/2=left|4/2=D0E0FF|5/2=FFFFD0|6/2=FFD0D0|7/2=D0FFD0|8/2=D0D0D0");

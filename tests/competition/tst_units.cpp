@@ -71,7 +71,6 @@ void TestUnits::conversion_data()
         << ToNumber
         << list(" \t12,5 \t|,5|5,|-3,5|+5|1,5E2|-15e-1|123456789012345,6|1234567890123456,7|-0,001")
         << list("12.5|0.5|5|-3.5|5|150|-1.5|123456789012345.59|1234567890123456.8|-0.001");
-    QTest::newRow("long") << ToNumber << QStringList{QString(64, '1')} << list("1.1111111111111112e+63");
     QTest::newRow("not numbers: other separators, marks, garbage, infinity")
         << ToNumber << list("12.34|1.234,5||   |AUS|+|,|12,3s|3E|3e+|12345678901234567e|1E999|nan|1,2,3| - 5")
         << QStringList(15, "-");
@@ -142,15 +141,12 @@ void TestUnits::sortTable_data()
     QTest::newRow("result: blanks and marks after numbers")
         << 0 << QList<int>{12} << "up" << list("31,50||DIS|29,80") << "4 1 2 3";
     QTest::newRow("Nr. is numeric") << 0 << QList<int>{0} << "up" << list("10|9|x|2") << "4 2 1 3";
-    QTest::newRow("Pl. is numeric") << 0 << QList<int>{13} << "up" << list("10|9") << "2 1";
     QTest::newRow("lane 1 Zeit is a result") << 0 << QList<int>{3} << "up" << list("10,00|9,00") << "2 1";
     QTest::newRow("A-Z folded") << 0 << QList<int>{1} << "up" << list("b|A|a|B|Ä|[|Z|y") << "6 2 3 1 4 8 7 5";
     QTest::newRow("knockout Pl. is numeric") << 2 << QList<int>{0} << "up" << list("10|9|2") << "3 2 1";
     QTest::newRow("scratch: result") << 6 << QList<int>{7} << "up" << list("10,00|9,00|AUS") << "2 1 3";
     QTest::newRow("overall table compares text") << 5 << QList<int>{0} << "up" << list("10|9|2") << "1 3 2";
     QTest::newRow("descending, ties kept") << 3 << QList<int>{8} << "down" << list("+|-|+|-") << "2 4 1 3";
-    QTest::newRow("descending results keep ties")
-        << 3 << QList<int>{7} << "down" << list("30|31|30|31") << "2 4 1 3";
     QTest::newRow("second key after the first") << 1 << QList<int>{8, 7} << "up" << outcomes << "6 5 3 1 2 4";
     QTest::newRow("descending for both keys") << 1 << QList<int>{8, 7} << "down" << outcomes << "4 2 1 3 5 6";
     QTest::newRow("sorting off") << 0 << QList<int>{12} << "off" << list("31,50|29,80") << "1 2";
@@ -282,7 +278,6 @@ void TestUnits::rankingCaptions_data()
     QTest::newRow("best sum") << QList<int>{1, 0} << "Beste Summe 1";
     QTest::newRow("best time") << QList<int>{0, 1} << "Best Zeit 1";
     QTest::newRow("another mode after best time: nothing") << QList<int>{1, 7} << "Best Zeit 0";
-    QTest::newRow("another mode after best sum: nothing") << QList<int>{0, -1} << "Beste Summe 0";
 }
 
 void TestUnits::rankingCaptions()
@@ -363,7 +358,6 @@ void TestUnits::editKeys_data()
     QTest::newRow("lane 3, English") << QList<int>{0, 9, 10} << QChar('.') << list("1,2.x|1.2.") << true;
     QTest::newRow("Vorrunde lane 2 Fehler") << QList<int>{0, 7, 7} << QChar(',') << list("3e+|3") << true;
     QTest::newRow("knockout Zeit") << QList<int>{1, 5, 5} << QChar(',') << list("a.1-|a,1-") << false;
-    QTest::newRow("Finale Fehler") << QList<int>{4, 6, 6} << QChar(',') << list("2a.|2,") << true;
     QTest::newRow("no edit: everything as it is")
         << QList<int>{-1, 0, -1} << QChar(',') << QStringList{"a.\b", "a.\b"} << false;
 }
