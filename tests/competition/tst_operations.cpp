@@ -607,7 +607,6 @@ void TestOperations::cellStyle_data()
 {
     QTest::addColumn<int>("round");         // -1: the Vorrunde with the third lane's option off
     QTest::addColumn<QStringList>("cells"); // "col/row=style"
-    QTest::newRow("caption row") << 0 << list("3/0=font 10");
     QTest::newRow("Vorrunde columns")
         << 0 << list("0/4=|1/4=left|2/4=left|3/4=FFD0D0|7/4=FFFFD0|9/4=D0FFD0|12/4=D0E0FF|13/4=D0E0FF");
     QTest::newRow("teams on the lanes are red") << 0 << list("0/3=red|5/1=FFD0D0 red");

@@ -68,8 +68,6 @@ void TestTextProtocol::autosavePath_data()
     const QString text = QStringLiteral("brenvolutaris.txt");
     QTest::newRow("extension replaced") << QStringLiteral("Brenvolutaris.exe") << true << false << false
                                         << QStringLiteral("Brenvolutaris.txt") << true;
-    QTest::newRow("only the last extension")
-        << QStringLiteral("brv.1.8.exe") << true << false << false << QStringLiteral("brv.1.8.txt") << true;
     QTest::newRow("installed program folder") << plain << false << false << false << text << false;
     QTest::newRow("existing copy writable") << plain << true << true << true << text << true;
     QTest::newRow("existing copy not writable") << plain << true << true << false << text << false;
