@@ -6,7 +6,10 @@
 // apart), and compares with the time the clock recorded:
 //   main_thread_p99_error_ms  the tick read when the stop command runs on the main thread
 //   p99_error_ms              the tick the port thread read when it saw the edge (the design)
-// Run from the build folder: ./bench/timing/bench_contact_latency [stops]
+// With --stress [N], the same run goes first with N threads (default: one per core) keeping the
+// processors busy the whole time, and its figures come as stress_lost_stops and
+// stress_p99_error_ms.
+// Run from the build folder: ./bench/timing/bench_contact_latency [stops] [--stress [N]]
 #include "competition/Competition.h"
 #include "timing/ContactDecoder.h"
 #include "timing/RaceClock.h"
@@ -61,13 +64,24 @@ void spin(int ms)
     }
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+struct Figures
 {
-    QCoreApplication app(argc, argv);
-    const int wantedStops = argc > 1 ? std::max(3, std::atoi(argv[1])) : 1002;
+    int lost = 0;
+    double p99 = 0;
+};
+
+Figures run(QCoreApplication& app, int wantedStops, int stressThreads)
+{
     const TickSource& ticks = steadyTickSource();
+    std::atomic<bool> stressing{true};
+    std::vector<std::thread> stress;
+    for (int i = 0; i < stressThreads; ++i) {
+        stress.emplace_back([&stressing] {
+            volatile quint64 sink = 0;
+            while (stressing.load(std::memory_order_relaxed))
+                sink = sink + 1;
+        });
+    }
 
     Competition competition;
     CompetitionOptions options;
@@ -110,11 +124,12 @@ int main(int argc, char** argv)
 
     port.open();
 
-    // The main thread is busy for up to 50 ms at random moments.
+    // The main thread is busy for up to 50 ms at random moments (until this run ends).
+    QObject busyContext;
     std::mt19937 mainRandom(20240611);
     int busyMax = 0;
     std::function<void()> scheduleBusy = [&] {
-        QTimer::singleShot(std::uniform_int_distribution<int>(0, 40)(mainRandom), &app, [&] {
+        QTimer::singleShot(std::uniform_int_distribution<int>(0, 40)(mainRandom), &busyContext, [&] {
             const int ms = std::uniform_int_distribution<int>(1, 50)(mainRandom);
             busyMax = std::max(busyMax, ms);
             spin(ms);
@@ -210,14 +225,50 @@ int main(int argc, char** argv)
     total.start();
     app.exec();
     driver.join();
+    const PortThreadPriority priority =
+        port.watcher() ? port.watcher()->priority() : PortThreadPriority::Normal;
     port.close();
+
+    stressing = false;
+    for (std::thread& t : stress)
+        t.join();
 
     const qint64 worst =
         designErrors.empty() ? 0 : *std::max_element(designErrors.begin(), designErrors.end());
-    std::printf("stops=%zu lost_stops=%d busy_max_ms=%d max_error_ms=%lld run_time_s=%.1f\n",
+    std::printf("%sstops=%zu lost_stops=%d busy_max_ms=%d max_error_ms=%lld run_time_s=%.1f "
+                "main_thread_p99_error_ms=%.0f port_thread_priority=%s\n",
+                stressThreads > 0
+                    ? QByteArray("stress_threads=" + QByteArray::number(stressThreads) + " ").constData()
+                    : "",
                 designErrors.size(), lost.load(), busyMax, static_cast<long long>(worst),
-                double(total.elapsed()) / 1000.0);
-    std::printf("main_thread_p99_error_ms=%.0f\n", percentile99(mainThreadErrors));
-    std::printf("p99_error_ms=%.0f\n", percentile99(designErrors));
+                double(total.elapsed()) / 1000.0, percentile99(mainThreadErrors),
+                qPrintable(portThreadPriorityText(priority)));
+    return {lost.load(), percentile99(designErrors)};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    int wantedStops = 1002;
+    int stressThreads = 0;
+    const QStringList args = app.arguments();
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--stress")) {
+            bool number = false;
+            const int n = args.value(i + 1).toInt(&number);
+            stressThreads = number ? std::max(1, n) : std::max(1, int(std::thread::hardware_concurrency()));
+            i += number ? 1 : 0;
+        } else {
+            wantedStops = std::max(3, args[i].toInt());
+        }
+    }
+    if (stressThreads > 0) {
+        const Figures stressed = run(app, wantedStops, stressThreads);
+        std::printf("stress_lost_stops=%d\nstress_p99_error_ms=%.0f\n", stressed.lost, stressed.p99);
+    }
+    const Figures idle = run(app, wantedStops, 0);
+    std::printf("lost_stops=%d\np99_error_ms=%.0f\n", idle.lost, idle.p99);
     return 0;
 }

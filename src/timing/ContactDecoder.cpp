@@ -110,8 +110,12 @@ void ContactDecoder::toggleStartLightBarrier()
     Q_EMIT startLightBarrierChanged(m_armed);
 }
 
-void ContactDecoder::onPortOpened(SerialLineMonitor&)
+void ContactDecoder::onPortOpened(SerialLineMonitor& sender)
 {
+    if (const SerialLineWatcher* watcher = sender.watcher())
+        appendToContactLog(QStringLiteral("COM%1 offen, Priorität des Port-Threads: %2")
+                               .arg(sender.port())
+                               .arg(portThreadPriorityText(watcher->priority())));
     m_symbolVisible = true;
     Q_EMIT startBarrierSymbolChanged(true);
 }

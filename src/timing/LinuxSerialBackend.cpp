@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -113,6 +114,7 @@ void LinuxSerialBackend::open(const SerialLineSettings& settings)
     close();
     m_waker.reset();
     m_polling = false;
+    m_noCounters = false;
 
     const QString path = m_devicePath(settings.port);
     if (path.isEmpty())
@@ -220,6 +222,20 @@ bool LinuxSerialBackend::readModemStatus(quint32& status)
     return true;
 }
 
+bool LinuxSerialBackend::readLineCounters(LineCounters& counters)
+{
+    serial_icounter_struct icount{};
+    if (m_fd < 0 || m_noCounters)
+        return false;
+    if (::ioctl(m_fd, TIOCGICOUNT, &icount) != 0) {
+        if (errno == ENOTTY || errno == EINVAL || errno == ENOSYS)
+            m_noCounters = true; // the driver keeps none; not asked again until the next open
+        return false;
+    }
+    counters = {quint32(icount.cts), quint32(icount.dsr), quint32(icount.rng), quint32(icount.dcd)};
+    return true;
+}
+
 int LinuxSerialBackend::inputQueueCount()
 {
     int count = 0;
@@ -243,7 +259,7 @@ WaitResult LinuxSerialBackend::failure(int error) const
     return r;
 }
 
-WaitResult LinuxSerialBackend::waitForEvent(quint32 events, quint32 knownStatus, const TickSource& ticks)
+WaitResult LinuxSerialBackend::waitForEvent(quint32 events, const LineState& known, const TickSource& ticks)
 {
     struct Inside
     {
@@ -254,15 +270,28 @@ WaitResult LinuxSerialBackend::waitForEvent(quint32 events, quint32 knownStatus,
 
     const quint32 watched = linesWatchedBy(events);
     const int lines = linuxLines(watched);
-    const auto changedEvent = [&](quint32 status, quint32 tick) {
-        WaitResult r;
+    // The lines as they are now; an event when they moved since `known`.
+    const auto look = [&](quint32 tick, WaitResult& r) {
+        LineState now;
+        if (!readModemStatus(now.status)) {
+            r = failure(errno);
+            return true;
+        }
+        LineCounters counters;
+        if (known.counters && readLineCounters(counters))
+            now.counters = counters;
+        const quint32 moved = linesMoved(known, now, watched);
+        if (moved == 0)
+            return false;
         r.kind = WaitResult::Kind::Event;
-        r.mask = lineEventsOf(status ^ knownStatus) & events;
-        r.status = status;
+        r.mask = lineEventsOf(moved) & events;
+        r.status = now.status;
+        r.counters = now.counters;
         r.tick = tick;
-        return r;
+        return true;
     };
 
+    WaitResult r;
     while (!m_waker.woken()) {
         if (m_fd < 0)
             return failure(EBADF);
@@ -270,25 +299,19 @@ WaitResult LinuxSerialBackend::waitForEvent(quint32 events, quint32 knownStatus,
             sleepMs(100);
             continue;
         }
-        // A change since the last event (while it was being handed over) is reported at once.
-        const quint32 before = ticks.now();
-        quint32 status = 0;
-        if (!readModemStatus(status))
-            return failure(errno);
-        if ((status ^ knownStatus) & watched)
-            return changedEvent(status, before);
-
+        // A wait sees only the changes after it began: whatever came since the last look (while
+        // an event was handed over, or just now) is reported at once.
+        if (look(ticks.now(), r))
+            return r;
         if (m_polling) {
             sleepMs(1);
             continue;
         }
         if (::ioctl(m_fd, TIOCMIWAIT, lines) == 0) {
-            const quint32 woke = ticks.now(); // the moment the edge was seen, before the status read
-            if (!readModemStatus(status))
-                return failure(errno);
-            if ((status ^ knownStatus) & watched)
-                return changedEvent(status, woke);
-            continue; // a pulse already over, or a line not watched
+            // the moment the edge was seen, before the lines are read
+            if (look(ticks.now(), r))
+                return r;
+            continue; // a line not watched
         }
         const int error = errno;
         if (error == EINTR)

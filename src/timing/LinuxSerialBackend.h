@@ -11,10 +11,12 @@ namespace brv {
 // Serial ports through the Linux terminal interface. Open: O_RDWR | O_NOCTTY | O_NONBLOCK,
 // exclusive (flock and TIOCEXCL), raw termios from the settings with CLOCAL set (a dropping DCD
 // must not hang the port up), DTR and RTS raised. A wait blocks in TIOCMIWAIT on the watched
-// lines and reads TIOCMGET after it; drivers without TIOCMIWAIT (cp210x) are polled with
-// TIOCMGET every millisecond on the same thread. interruptWait() wakes a blocked wait with a
-// signal whose handler is installed without SA_RESTART. Only the four line events are reported:
-// no data is read or written.
+// lines and reads TIOCMGET and the interrupt counters (TIOCGICOUNT) before it and after it, so a
+// pulse over before the thread woke, or an edge just before the wait began, is still seen;
+// drivers without TIOCMIWAIT (cp210x) are polled every millisecond on the same thread. The UART
+// reports the ring line only where it goes off: a contact on it is seen when it opens again.
+// interruptWait() wakes a blocked wait with a signal whose handler is installed without
+// SA_RESTART. Only the four line events are reported: no data is read or written.
 class LinuxSerialBackend final : public SerialBackend
 {
     Q_DISABLE_COPY_MOVE(LinuxSerialBackend)
@@ -30,10 +32,11 @@ public:
     qintptr handle() const override { return m_fd; }
 
     bool readModemStatus(quint32& status) override;
+    bool readLineCounters(LineCounters& counters) override;
     int inputQueueCount() override;
     void purgeInput() override;
 
-    WaitResult waitForEvent(quint32 events, quint32 knownStatus, const TickSource& ticks) override;
+    WaitResult waitForEvent(quint32 events, const LineState& known, const TickSource& ticks) override;
     void interruptWait() override;
 
     // True once the driver turned out to lack TIOCMIWAIT and the lines are polled.
@@ -45,6 +48,7 @@ private:
     std::function<QString(int)> m_devicePath;
     int m_fd = -1;
     std::atomic<bool> m_polling{false};
+    std::atomic<bool> m_noCounters{false}; // TIOCGICOUNT failed: the driver counts no interrupts
     ThreadWaker m_waker;
 };
 

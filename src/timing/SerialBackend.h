@@ -7,8 +7,36 @@
 #include <QtGlobal>
 
 #include <memory>
+#include <optional>
 
 namespace brv {
+
+// How often each modem line has changed since the port was opened, as the driver counts its
+// interrupts (TIOCGICOUNT). The ring line counts only its trailing edges. A counter that moved
+// while the level is back where it was tells of a pulse the level no longer shows.
+struct LineCounters
+{
+    quint32 cts = 0;
+    quint32 dsr = 0;
+    quint32 ring = 0;
+    quint32 rlsd = 0;
+
+    // The counter of one ModemBit line; 0 for anything else.
+    quint32 of(quint32 modemBit) const;
+    friend bool operator==(const LineCounters&, const LineCounters&) = default;
+};
+
+// What a port thread knows of the lines: their levels and, where the driver counts them, their
+// changes.
+struct LineState
+{
+    quint32 status = 0;
+    std::optional<LineCounters> counters;
+};
+
+// The watched lines (ModemBit) that changed from `known` to `now`, counting the ones whose level
+// is back but whose counter moved.
+quint32 linesMoved(const LineState& known, const LineState& now, quint32 watchedLines);
 
 // What one wait of a port thread brought.
 struct WaitResult
@@ -20,10 +48,11 @@ struct WaitResult
         DeviceGone,  // the device went away (an adapter was unplugged); the port closes itself
     };
     Kind kind = Kind::Interrupted;
-    quint32 mask = 0;   // event bits (EventBit)
-    quint32 status = 0; // modem status word (ModemBit)
-    quint32 tick = 0;   // read the moment the wait saw the event, before anything else
-    int error = 0;      // errno of a failed wait
+    quint32 mask = 0;                     // event bits (EventBit)
+    quint32 status = 0;                   // modem status word (ModemBit)
+    std::optional<LineCounters> counters; // read right after the status, where the driver has them
+    quint32 tick = 0;                     // read the moment the wait saw the event, before anything else
+    int error = 0;                        // errno of a failed wait
 };
 
 // The platform side of one serial port: opening it with the component's settings, reading its
@@ -45,15 +74,22 @@ public:
 
     // Reads the modem status word; false when it cannot be read.
     virtual bool readModemStatus(quint32& status) = 0;
+    // Reads the lines' change counters; false where the driver keeps none.
+    virtual bool readLineCounters(LineCounters& counters)
+    {
+        Q_UNUSED(counters)
+        return false;
+    }
     // Bytes waiting in the input queue.
     virtual int inputQueueCount() = 0;
     // Discards pending input.
     virtual void purgeInput() = 0;
 
-    // Blocks until one of `events` (EventBit) happens; a line event is a watched line whose state
-    // differs from `knownStatus`. The result's tick is read from `ticks` as soon as the wait sees
-    // the event.
-    virtual WaitResult waitForEvent(quint32 events, quint32 knownStatus, const TickSource& ticks) = 0;
+    // Blocks until one of `events` (EventBit) happens; a line event is a watched line whose level
+    // or change counter differs from `known`. The lines are compared before the wait and after
+    // each wake, since a wait only sees changes after it began. The result's tick is read from
+    // `ticks` as soon as the wait sees the event.
+    virtual WaitResult waitForEvent(quint32 events, const LineState& known, const TickSource& ticks) = 0;
     virtual void interruptWait() = 0;
 };
 

@@ -4,8 +4,15 @@
 #include <QMetaObject>
 #include <QtDebug>
 
+#include <array>
 #include <chrono>
 #include <deque>
+
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace brv {
 
@@ -37,6 +44,93 @@ quint32 linesWatchedBy(quint32 events)
     if (events & EventBit::RLSD)
         lines |= ModemBit::RLSD;
     return lines;
+}
+
+quint32 LineCounters::of(quint32 modemBit) const
+{
+    switch (modemBit) {
+    case ModemBit::CTS:
+        return cts;
+    case ModemBit::DSR:
+        return dsr;
+    case ModemBit::RING:
+        return ring;
+    case ModemBit::RLSD:
+        return rlsd;
+    default:
+        return 0;
+    }
+}
+
+namespace {
+
+constexpr std::array<quint32, 4> kModemLines{ModemBit::CTS, ModemBit::DSR, ModemBit::RING, ModemBit::RLSD};
+
+// The edges one line made from `known` to `now`: 0 or 1 by its level, 2 more when its counter
+// shows a pulse besides. The ring line counts only the edges where it goes off.
+int edgesOf(quint32 line, const LineState& known, const LineState& now)
+{
+    const bool levelChanged = (known.status ^ now.status) & line;
+    int edges = levelChanged ? 1 : 0;
+    if (!known.counters || !now.counters)
+        return edges;
+    const quint32 counted = now.counters->of(line) - known.counters->of(line);
+    if (line == ModemBit::RING) {
+        const quint32 fallingNow = levelChanged && !(now.status & line) ? 1 : 0;
+        return counted > fallingNow ? edges + 2 : edges;
+    }
+    return counted >= quint32(edges + 2) ? edges + 2 : edges;
+}
+
+} // namespace
+
+quint32 linesMoved(const LineState& known, const LineState& now, quint32 watchedLines)
+{
+    quint32 moved = 0;
+    for (const quint32 line : kModemLines) {
+        if ((watchedLines & line) && edgesOf(line, known, now) > 0)
+            moved |= line;
+    }
+    return moved;
+}
+
+std::vector<CapturedLineEvent> lineEdges(quint32 events, LineState& known, const LineState& now, quint32 tick)
+{
+    const quint32 watched = linesWatchedBy(events);
+    std::array<int, kModemLines.size()> edges{};
+    int steps = 0;
+    for (std::size_t i = 0; i < kModemLines.size(); ++i) {
+        if (watched & kModemLines[i])
+            edges[i] = edgesOf(kModemLines[i], known, now);
+        steps = std::max(steps, edges[i]);
+    }
+    std::vector<CapturedLineEvent> result;
+    quint32 status = known.status;
+    for (int step = 1; step <= steps; ++step) {
+        quint32 flipped = 0;
+        for (std::size_t i = 0; i < kModemLines.size(); ++i) {
+            if (edges[i] >= step)
+                flipped |= kModemLines[i];
+        }
+        status ^= flipped;
+        result.push_back(
+            {lineEventsOf(flipped) & events, (status & watched) | (now.status & ~watched), tick});
+    }
+    known = now;
+    return result;
+}
+
+QString portThreadPriorityText(PortThreadPriority priority)
+{
+    switch (priority) {
+    case PortThreadPriority::RealTime:
+        return QStringLiteral("Echtzeit");
+    case PortThreadPriority::Raised:
+        return QStringLiteral("erhöht");
+    case PortThreadPriority::Normal:
+        break;
+    }
+    return QStringLiteral("normal");
 }
 
 qint32 baudRateValue(BaudRate rate, qint32 userRate)
@@ -108,6 +202,8 @@ struct SerialLineWatcher::Shared
 
     std::atomic<quint32> lastMask{0};
     std::atomic<quint64> linesSeen{0};
+    std::atomic<PortThreadPriority> priority{PortThreadPriority::Normal};
+    bool started = false; // the thread has set its priority
 };
 
 namespace {
@@ -121,6 +217,32 @@ constexpr auto kStopResend = 2ms;
 // After this long a thread that does not stop is left behind rather than hanging the program.
 constexpr auto kStopGiveUp = 3s;
 
+// The port thread's own scheduling: the real-time class where the system permits it, otherwise
+// a nice level a few steps above the program's.
+PortThreadPriority raiseThisThread()
+{
+    sched_param param{};
+    param.sched_priority = std::min(10, sched_get_priority_max(SCHED_FIFO));
+    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0)
+        return PortThreadPriority::RealTime;
+    const auto self = id_t(::syscall(SYS_gettid));
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, self);
+    if (errno == 0 && ::setpriority(PRIO_PROCESS, self, nice - 5) == 0)
+        return PortThreadPriority::Raised;
+    return PortThreadPriority::Normal;
+}
+
+// The levels and, where the driver counts them, the changes of the lines.
+bool readLines(SerialBackend& backend, LineState& state)
+{
+    if (!backend.readModemStatus(state.status))
+        return false;
+    LineCounters counters;
+    state.counters = backend.readLineCounters(counters) ? std::optional(counters) : std::nullopt;
+    return true;
+}
+
 } // namespace
 
 SerialLineWatcher::SerialLineWatcher(SerialLineMonitor& owner, std::shared_ptr<SerialBackend> backend,
@@ -132,6 +254,9 @@ SerialLineWatcher::SerialLineWatcher(SerialLineMonitor& owner, std::shared_ptr<S
     m_shared->events = events;
     m_shared->owner = &owner;
     m_thread = std::thread(&SerialLineWatcher::run, m_shared);
+    // The thread's scheduling is known before the port counts as open.
+    std::unique_lock lock(m_shared->mutex);
+    m_shared->changed.wait_for(lock, kStopGiveUp, [this] { return m_shared->started; });
 }
 
 SerialLineWatcher::~SerialLineWatcher()
@@ -153,7 +278,6 @@ SerialLineWatcher::~SerialLineWatcher()
             s.abandoned = true;
             lock.unlock();
             qWarning("Serial port thread did not stop; it is left behind");
-            m_abandoned = true;
             m_thread.detach();
             return;
         }
@@ -175,22 +299,45 @@ quint64 SerialLineWatcher::linesSeen() const
     return m_shared->linesSeen.load();
 }
 
+PortThreadPriority SerialLineWatcher::priority() const
+{
+    return m_shared->priority.load();
+}
+
 void SerialLineWatcher::run(std::shared_ptr<Shared> shared)
 {
     Shared& s = *shared;
-    const quint32 watched = linesWatchedBy(s.events);
-    quint32 known = 0;
-    if (!s.backend->readModemStatus(known))
-        known = 0;
-    std::deque<CapturedLineEvent> later; // edges seen while a hand-over waited
+    s.priority = raiseThisThread();
+    {
+        std::lock_guard lock(s.mutex);
+        s.started = true;
+    }
+    s.changed.notify_all();
+    LineState known;
+    if (!readLines(*s.backend, known))
+        known = {};
+    std::deque<CapturedLineEvent> later; // edges not yet handed over, in order
+    // Events the wait reported besides the edges (a driver's own event word) go with the last edge.
+    const auto queue = [&](const LineState& now, quint32 tick, quint32 reported) {
+        std::vector<CapturedLineEvent> edges = lineEdges(s.events, known, now, tick);
+        s.linesSeen += edges.size();
+        quint32 otherEvents = reported & s.events;
+        for (const CapturedLineEvent& edge : edges)
+            otherEvents &= ~edge.mask;
+        if (otherEvents) {
+            if (edges.empty())
+                edges.push_back({0, now.status, tick});
+            edges.back().mask |= otherEvents;
+        }
+        for (const CapturedLineEvent& edge : edges) {
+            if (edge.mask)
+                later.push_back(edge);
+        }
+    };
     WaitResult::Kind end = WaitResult::Kind::Interrupted;
 
     while (!s.stop) {
-        CapturedLineEvent event;
-        if (!later.empty()) {
-            event = later.front();
-            later.pop_front();
-        } else {
+        if (later.empty()) {
             const WaitResult r = s.backend->waitForEvent(s.events, known, *s.ticks);
             if (r.kind == WaitResult::Kind::Interrupted)
                 continue;
@@ -198,13 +345,12 @@ void SerialLineWatcher::run(std::shared_ptr<Shared> shared)
                 end = r.kind;
                 break;
             }
-            if ((r.status ^ known) & watched)
-                ++s.linesSeen;
-            known = r.status;
-            event = {r.mask & s.events, r.status, r.tick};
-            if (event.mask == 0)
+            queue({r.status, r.counters}, r.tick, r.mask);
+            if (later.empty())
                 continue;
         }
+        const CapturedLineEvent event = later.front();
+        later.pop_front();
         s.lastMask = event.mask;
 
         // Hand the event to the main thread and wait until it has been reported there.
@@ -220,16 +366,11 @@ void SerialLineWatcher::run(std::shared_ptr<Shared> shared)
             owner, [owner, weak, serial] { owner->dispatchHandOver(weak, serial); }, Qt::QueuedConnection);
         while (!s.changed.wait_for(lock, kSampleInterval, [&] { return s.done || s.stop.load(); })) {
             lock.unlock();
-            quint32 status = 0;
-            const bool read = s.backend->readModemStatus(status);
+            LineState now;
+            const bool read = readLines(*s.backend, now);
             const quint32 tick = s.ticks->now();
-            if (read && ((status ^ known) & watched)) {
-                ++s.linesSeen;
-                const quint32 mask = lineEventsOf(status ^ known) & s.events;
-                known = status;
-                if (mask)
-                    later.push_back({mask, status, tick});
-            }
+            if (read)
+                queue(now, tick, 0);
             lock.lock();
         }
     }

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace brv {
 
@@ -23,6 +24,18 @@ struct CapturedLineEvent
     quint32 status = 0;
     quint32 tick = 0;
 };
+
+// The edges that lead from what a port thread knew of the lines (`known`) to what it reads now,
+// one event per step in the order they must have come, each with `tick`: a changed level is one
+// edge; a counter that moved further adds a pulse, its change and its way back. Lines outside
+// `events` give nothing. `known` becomes `now`.
+std::vector<CapturedLineEvent> lineEdges(quint32 events, LineState& known, const LineState& now,
+                                         quint32 tick);
+
+// How the port thread got ahead of the program's other threads: "Echtzeit" (real-time class),
+// "erhöht" (a higher nice level) or "normal" (the system allowed neither).
+enum class PortThreadPriority { Normal, Raised, RealTime };
+QString portThreadPriorityText(PortThreadPriority priority);
 
 class SerialLineMonitor;
 
@@ -44,8 +57,8 @@ public:
     quint32 eventMask() const;
     // Line changes the thread has seen since it started.
     quint64 linesSeen() const;
-    // True when the thread would not stop and was left behind.
-    bool abandoned() const { return m_abandoned; }
+    // The scheduling the thread got; Normal until it has started.
+    PortThreadPriority priority() const;
 
 private:
     friend class SerialLineMonitor;
@@ -54,7 +67,6 @@ private:
 
     std::shared_ptr<Shared> m_shared;
     std::thread m_thread;
-    bool m_abandoned = false;
 };
 
 // A serial port component that watches the modem-status lines of one COM port on a background

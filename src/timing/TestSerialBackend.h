@@ -3,15 +3,18 @@
 #include "timing/SerialBackend.h"
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 
 namespace brv {
 
 // A serial port without hardware: its modem lines are switched by the caller, from any thread,
-// and the port thread of a SerialLineMonitor sees the change as it would see a real edge. Used by tests
-// and by the contact-latency benchmark; it drives the same thread and hand-over code as the
-// Linux backend.
+// and the port thread of a SerialLineMonitor sees the change as it would see a real edge. It
+// behaves as the Linux driver does: each line change moves the line's counter (the ring line's
+// only where it goes off), a wait sees only the counters moving after it began, and a waiting
+// thread may be woken late. Used by tests and by the contact-latency benchmark; it drives the
+// same thread and hand-over code as the Linux backend.
 class TestSerialBackend final : public SerialBackend
 {
     Q_DISABLE_COPY_MOVE(TestSerialBackend)
@@ -23,6 +26,14 @@ public:
     // Sets the modem status word (ModemBit); a change of a watched line wakes the waiting thread.
     void setLines(quint32 status);
     quint32 lines() const;
+    // While held, a waiting thread stays asleep whatever the lines do, as one the system lets
+    // wake late; releasing wakes it.
+    void holdWakeUps(bool held);
+    // Runs on the port thread inside each wait, after the lines were looked at and before the
+    // wait begins (nullptr: nothing).
+    void setBeforeWait(std::function<void()> hook);
+    // Whether the driver counts line changes; it does unless told otherwise.
+    void setCountersSupported(bool supported);
     // Reports this event word once, with the current lines (as a driver reporting several events).
     void raiseEvents(quint32 mask);
     // The adapter is pulled out: the current or next wait fails with EIO.
@@ -43,9 +54,10 @@ public:
     void close() override;
     qintptr handle() const override;
     bool readModemStatus(quint32& status) override;
+    bool readLineCounters(LineCounters& counters) override;
     int inputQueueCount() override { return 0; }
     void purgeInput() override {}
-    WaitResult waitForEvent(quint32 events, quint32 knownStatus, const TickSource& ticks) override;
+    WaitResult waitForEvent(quint32 events, const LineState& known, const TickSource& ticks) override;
     void interruptWait() override;
 
 private:
@@ -55,8 +67,12 @@ private:
     bool m_unplugged = false;
     bool m_interrupt = false;
     bool m_waiting = false;
+    bool m_held = false;
+    bool m_countersSupported = true;
     quint32 m_lines = 0;
+    LineCounters m_counters;
     quint32 m_raised = 0;
+    std::function<void()> m_beforeWait;
     int m_openCount = 0;
     SerialLineSettings m_settings;
     OpenFailure m_failure = OpenFailure::None;

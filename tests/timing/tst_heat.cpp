@@ -30,7 +30,7 @@ void TestHeat::startContactBeginsHeat()
     RaceClock clock(competition, ticks);
     ContactDecoder decoder(clock);
     ContactInputs inputs;
-    inputs[ContactInput::Start] = {2, 4, 0}; // COM2 /7,9 (RI)
+    inputs[ContactInput::Start] = {2, 2, 0}; // COM2 /7,8 (CTS)
     inputs[ContactInput::Ziel1] = {2, 3, 0}; // COM2 /1,4 (DCD)
     inputs[ContactInput::Ziel2] = {2, 1, 0}; // COM2 /4,6 (DSR)
     decoder.setInputs(inputs);
@@ -44,22 +44,22 @@ void TestHeat::startContactBeginsHeat()
 
     decoder.toggleStartLightBarrier(); // [F11]
     ticks.set(60000);
-    backend->setLines(ModemBit::RING);
+    backend->setLines(ModemBit::CTS);
     QTRY_COMPARE_WITH_TIMEOUT(clock.runState(), RunState::Running, 5000);
     QCOMPARE(clock.controls().lane(1).startTick, 60000u);
 
     ticks.set(60400); // within the start's lock-out: ignored
-    backend->setLines(ModemBit::RING | ModemBit::RLSD);
-    QTRY_COMPARE_WITH_TIMEOUT(decoder.contactLog().size(), 2, 5000);
+    backend->setLines(ModemBit::CTS | ModemBit::RLSD);
+    QTRY_COMPARE_WITH_TIMEOUT(decoder.contactLog().size(), 3, 5000); // the port's opening, two contacts
     QVERIFY(clock.controls().lane(1).armed);
 
     ticks.set(71000);
-    backend->setLines(ModemBit::RING | ModemBit::DSR);
+    backend->setLines(ModemBit::CTS | ModemBit::DSR);
     QTRY_VERIFY_WITH_TIMEOUT(!clock.controls().lane(2).armed, 5000);
     QCOMPARE(clock.laneMilliseconds(2), 11000);
     QVERIFY(clock.controls().lane(1).armed); // lane 1's contact is open now
     ticks.set(72000);
-    backend->setLines(ModemBit::RING | ModemBit::DSR | ModemBit::RLSD);
+    backend->setLines(ModemBit::CTS | ModemBit::DSR | ModemBit::RLSD);
     QTRY_COMPARE_WITH_TIMEOUT(clock.runState(), RunState::Finished, 5000);
     QCOMPARE(clock.laneMilliseconds(1), 12000);
 }
