@@ -527,6 +527,7 @@ void TestOperations::heats_data()
     QTest::newRow("disqualified loses") << 1 << list("30,00|DIS") << "+ -";
     QTest::newRow("unfinished heat stays open") << 1 << list("30,00|") << " ";
     QTest::newRow("a result under a second counts") << 1 << list("0,50|30,00") << "+ -";
+    QTest::newRow("second row under a second") << 1 << list("30,00|0,50") << "- +";
     QTest::newRow("zero result decides nothing") << 1 << list("0|30,00") << " ";
     QTest::newRow("Finale: places 3-4, then 1-2") << 4 << list("31,00|30,00|28,00|29,00") << "4 3 1 2";
     QTest::newRow("Finale, equal: second row better") << 4 << list("30,00|30,00|29,00|29,00") << "4 3 2 1";
@@ -564,6 +565,7 @@ void TestOperations::tvBestResult_data()
     QTest::newRow("a tie counts nothing") << list("30,00|30,00||31,50|32,00||") << "31500 FF Team 2";
     QTest::newRow("a knockout result") << list("31,50||||||12,345") << "12345 FF Team 3";
     QTest::newRow("nothing: the last best stays") << list("|||AUS|||") << "5000 before";
+    QTest::newRow("under a second") << list("||||||0,5") << "500 FF Team 3";
     QTest::newRow("zero is no result") << list("||||||0") << "5000 before";
 }
 

@@ -147,6 +147,8 @@ void TestUnits::sortTable_data()
     QTest::newRow("scratch: result") << 6 << QList<int>{7} << "up" << list("10,00|9,00|AUS") << "2 1 3";
     QTest::newRow("overall table compares text") << 5 << QList<int>{0} << "up" << list("10|9|2") << "1 3 2";
     QTest::newRow("descending, ties kept") << 3 << QList<int>{8} << "down" << list("+|-|+|-") << "2 4 1 3";
+    QTest::newRow("descending results keep ties")
+        << 3 << QList<int>{7} << "down" << list("30|31|30|31") << "2 4 1 3";
     QTest::newRow("second key after the first") << 1 << QList<int>{8, 7} << "up" << outcomes << "6 5 3 1 2 4";
     QTest::newRow("descending for both keys") << 1 << QList<int>{8, 7} << "down" << outcomes << "4 2 1 3 5 6";
     QTest::newRow("sorting off") << 0 << QList<int>{12} << "off" << list("31,50|29,80") << "1 2";
