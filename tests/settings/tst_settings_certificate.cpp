@@ -29,29 +29,23 @@ void TestSettingsCertificate::codePage_data()
     for (int b = 0; b < 256; ++b)
         all.append(char(b));
     QTest::newRow("every byte, cut to 255 in a line") << windows1252::decode(all) << all;
-    QTest::newRow("latin-1 letters and no-break space")
-        << "äöüÄÖÜß\u00A0ÿ" << QByteArray("\xE4\xF6\xFC\xC4\xD6\xDC\xDF\xA0\xFF");
     QTest::newRow("euro, quotes, dashes, end of the high block, bytes without character")
         << "„5 €“–—…Ÿ\u0081\u009D" << QByteArray("\x84\x35 \x80\x93\x96\x97\x85\x9F\x81\x9D");
-    QTest::newRow("empty") << QString() << QByteArray();
-    QTest::newRow("255 characters") << QString(255, 'x') << QByteArray(255, 'x');
 
     // Characters the code page does not hold become '?'.
-    QTest::newRow("polish l with stroke") << "Łódź" << QByteArray("?\xF3\x64?");
     QTest::newRow("latin-1 control range is not latin-1 here") << "\u0080" << QByteArray("?");
     QTest::newRow("outside the basic plane is one mark") << "a\U0001F692" << QByteArray("a?");
     QTest::newRow("lone surrogates") << QString(QChar(0xD800)) + "a" + QChar(0xD83D) << QByteArray("?a?");
 }
 
-// Encoding, decoding, and the text of a certificate line written over a longer text: a length
-// byte, at most 255 bytes, the rest of the 256-byte field zero.
+// Encoding (decoding is pinned by every byte encoding back to itself), and the text of a
+// certificate line written over a longer text: a length byte, at most 255 bytes, the rest of the
+// 256-byte field zero.
 void TestSettingsCertificate::codePage()
 {
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
     QCOMPARE(windows1252::encode(text), bytes);
-    if (!bytes.contains('?') || text.contains('?')) // no character was replaced
-        QCOMPARE(windows1252::decode(bytes), text);
 
     CertificateLayout layout;
     CertificateLine line = CertificateLayout::defaultLine(9);
@@ -107,9 +101,6 @@ void TestSettingsCertificate::storedBlockIsByteIdentical_data()
     free.alignment = CertificateLine::Centred;
     layout.setLine(12, free);
     QTest::newRow("default layout with a free line") << layout.bytes() << true;
-    // A text shortened in place: the length byte says 2, the old characters stay behind it.
-    QTest::newRow("stale characters after a text")
-        << QByteArray(layout.bytes()).replace(12, 6, "\x02OKalt") << false;
 }
 
 void TestSettingsCertificate::storedBlockIsByteIdentical()
@@ -135,7 +126,6 @@ void TestSettingsCertificate::defaultLines_data()
     QTest::newRow("title line") << 0 << true << 30;
     QTest::newRow("date line, last printed by default") << 7 << true << 114;
     QTest::newRow("first free line") << 8 << false << 126;
-    QTest::newRow("last free line") << 17 << false << 234;
 }
 
 // Filling the defaults keeps a stored line, recognised by its font name. Slots out of range are

@@ -110,17 +110,15 @@ private Q_SLOTS:
 
     void saveWritesTheStoredNamesAndTypes();
     void saveFails();
-    void keyRefusesWhatItCannotWrite();
     void saveStopsAtTheFirstRefusal();
 
     void programFiles_data();
     void programFiles();
-    void startSoundAndFileTypes();
+    void startSound();
     void windowBoundsAndModemLabels();
 
 private:
     void writeStore(const QByteArray& contents);
-    QJsonObject storedObject() const;
     Settings load(SettingsLoadReport* report = nullptr) const { return loadSettings(*m_backend, 2, report); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -142,18 +140,11 @@ void TestSettingsStore::writeStore(const QByteArray& contents)
     file.write(contents);
 }
 
-QJsonObject TestSettingsStore::storedObject() const
-{
-    QFile file(m_backend->filePath());
-    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
-}
-
 void TestSettingsStore::unreadableStoreGivesDefaults_data()
 {
     QTest::addColumn<QByteArray>("contents"); // null: no file
 
     QTest::newRow("no file") << QByteArray();
-    QTest::newRow("empty file") << QByteArray("");
     QTest::newRow("cut off while writing") << QJsonDocument(completeStore()).toJson().left(200);
     QTest::newRow("array instead of object") << QByteArray("[1, 2, 3]");
 }
@@ -173,7 +164,6 @@ void TestSettingsStore::unreadableStoreGivesDefaults()
     QVERIFY(saveSettings(*m_backend, Settings()));
     load(&report);
     QVERIFY(report.keyFound);
-    QCOMPARE(report.stoppedAt, QString());
 }
 
 // One value of the complete store replaced, or removed when `stored` is undefined. A value that
@@ -196,10 +186,8 @@ void TestSettingsStore::oneStoredValue_data()
         };
         if (entry.stored.isString()) {
             row("as an integer") << QJsonValue(7) << stops;
-            row("as bytes") << binary("abc") << stops;
         } else if (entry.stored.isObject()) {
             row("as a string") << QJsonValue("x") << stops;
-            row("as an integer") << QJsonValue(0) << stops;
             row("object without binary") << QJsonValue(QJsonObject{{"value", "AQ=="}}) << stops;
             row("binary and a second member")
                 << QJsonValue(QJsonObject{{"binary", "AQ=="}, {"x", 1}}) << stops;
@@ -208,7 +196,6 @@ void TestSettingsStore::oneStoredValue_data()
         } else {
             row("missing") << missing << stops;
             row("as a string") << QJsonValue("1") << stops;
-            row("as bytes") << binary(QByteArray(4, '\1')) << stops;
         }
     }
     QTest::newRow("fraction") << "Platznach" << QJsonValue(1.5) << stops;
@@ -218,19 +205,14 @@ void TestSettingsStore::oneStoredValue_data()
     QTest::newRow("largest 32-bit number") << "Platznach" << QJsonValue(2147483647) << "2147483647";
     QTest::newRow("smallest 32-bit number") << "Platznach" << QJsonValue(-2147483648.0) << "-2147483648";
 
-    QTest::newRow("COM64 on RING") << "Port2" << QJsonValue(0x0440) << "64|4";
-    QTest::newRow("third port byte ignored") << "Port2" << QJsonValue(0x10003) << "3|0";
     QTest::newRow("negative port keeps its low bytes") << "Port2" << QJsonValue(-1) << "255|255";
     QTest::newRow("monitor index equal to the count") << "Monitor" << QJsonValue(2) << "0";
     QTest::newRow("negative monitor") << "Monitor" << QJsonValue(-1) << "0";
     QTest::newRow("empty title keeps the default") << "Title" << QJsonValue("") << "Brenvolutaris";
-    QTest::newRow("missing title keeps the default") << "Title" << missing << "Brenvolutaris";
-    QTest::newRow("blank is a title") << "Title" << QJsonValue(" ") << " ";
     QTest::newRow("missing class header reads empty, not Klasse") << "ColHideName" << missing << "";
     QTest::newRow("width one below the minimum") << "Width" << QJsonValue(959) << "960";
     QTest::newRow("height one below the minimum") << "Height" << QJsonValue(462) << "463";
     QTest::newRow("any number but 0 is true") << "OnZiel3" << QJsonValue(-7) << "1";
-    QTest::newRow("unnamed mode number kept") << "Make" << QJsonValue(5) << "5";
     // A shorter certificate block fills the start of an empty layout.
     QByteArray block(CertificateLayout::kByteSize, '\0');
     QTest::newRow("no certificate block") << "Nadpis" << missing << QString(block.toHex());
@@ -274,7 +256,9 @@ void TestSettingsStore::saveWritesTheStoredNamesAndTypes()
     store.insert("Fremd", "bleibt");
     writeStore(QJsonDocument(store).toJson());
     QVERIFY(saveSettings(*m_backend, load()));
-    QCOMPARE(storedObject(), store);
+    QFile file(m_backend->filePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(QJsonDocument::fromJson(file.readAll()).object(), store);
 
     // A window the system placed is written at (0, 0), as a missing "Left" would stop loading.
     QVERIFY(saveSettings(*m_backend, Settings()));
@@ -295,25 +279,7 @@ void TestSettingsStore::saveFails()
         QString error;
         QVERIFY(!saveSettings(*backend, Settings(), &error));
         QVERIFY(!error.isEmpty());
-        QCOMPARE(loadSettings(*backend, 1), Settings());
     }
-}
-
-void TestSettingsStore::keyRefusesWhatItCannotWrite()
-{
-    const std::unique_ptr<SettingsKey> writing = m_backend->openOrCreate();
-    QVERIFY(writing);
-    QVERIFY(!writing->write("Title", StoredValue(OtherType{})));
-    QVERIFY(writing->errorString().contains("Title"));
-    QVERIFY(writing->close());
-    QVERIFY(!QFileInfo::exists(m_backend->filePath())); // nothing written, nothing saved
-
-    writeStore(QJsonDocument(completeStore()).toJson());
-    const std::unique_ptr<SettingsKey> reading = m_backend->openExisting();
-    QVERIFY(reading);
-    QVERIFY(!reading->write("Title", StoredValue(QStringLiteral("neu"))));
-    QVERIFY(!reading->errorString().isEmpty());
-    QVERIFY(reading->close());
 }
 
 // Values written before a refusal stay written and nothing is written after it; the refusal is
@@ -333,9 +299,6 @@ void TestSettingsStore::programFiles_data()
     QTest::addColumn<QString>("baseName");
     QTest::addColumn<QString>("programDir");
 
-    QTest::newRow("windows") << "C:/Brv/Brenvolutaris.exe" << QStringLiteral("Brenvolutaris") << "C:/Brv/";
-    QTest::newRow("no extension") << "/usr/bin/brenvolutaris" << QStringLiteral("brenvolutaris")
-                                  << "/usr/bin/";
     QTest::newRow("dots lose only the last extension")
         << "/opt/Brv.2024.exe" << QStringLiteral("Brv.2024") << "/opt/";
     QTest::newRow("program in the root folder") << "/brv" << QStringLiteral("brv") << "/";
@@ -349,23 +312,19 @@ void TestSettingsStore::programFiles()
     QFETCH(QString, programDir);
 
     const ProgramFiles files = ProgramFiles::fromProgramFile(program);
-    QCOMPARE(files.programFilePath, program);
     QCOMPARE(files.programBaseName, baseName);
     QCOMPARE(files.registryKeyPath, "\\Software\\Tempvalorhub\\" + baseName);
     QCOMPARE(files.programDir, programDir);
     QCOMPARE(files.documentTemplatePath, programDir + "Protokollvorlage.doc");
     QCOMPARE(files.helpFilePath, programDir + baseName + ".chm");
-    QCOMPARE(files.soundPath("Audio-Stopp"), programDir + "Audio-Stopp.wav");
     QCOMPARE(JsonSettingsBackend("/home/a/.config", files.programBaseName).filePath(),
              "/home/a/.config/Tempvalorhub/" + baseName + ".json");
 }
 
-void TestSettingsStore::startSoundAndFileTypes()
+void TestSettingsStore::startSound()
 {
     const QString program = m_dir->filePath("Brenvolutaris");
-    const ProgramFiles without = ProgramFiles::detect(program);
-    QVERIFY(!without.startSoundPresent);
-    QCOMPARE(without.fileTypeNames, FileTypeNames({"Textdatei", "Webseite", "MS Word", "MS Excel"}));
+    QVERIFY(!ProgramFiles::detect(program).startSoundPresent);
 
     QVERIFY(QFile(m_dir->filePath("Audio-Start.wav")).open(QIODevice::WriteOnly));
     QVERIFY(ProgramFiles::detect(program).startSoundPresent);
