@@ -48,16 +48,11 @@ void TestHeat::startContactBeginsHeat()
     QTRY_COMPARE_WITH_TIMEOUT(clock.runState(), RunState::Running, 5000);
     QCOMPARE(clock.controls().lane(1).startTick, 60000u);
 
-    ticks.set(60400); // within the start's lock-out: ignored
-    backend->setLines(ModemBit::CTS | ModemBit::RLSD);
-    QTRY_COMPARE_WITH_TIMEOUT(decoder.contactLog().size(), 3, 5000); // the port's opening, two contacts
-    QVERIFY(clock.controls().lane(1).armed);
-
+    // the start's lock-out of the finish contacts is in the contact decoder's test
     ticks.set(71000);
     backend->setLines(ModemBit::CTS | ModemBit::DSR);
     QTRY_VERIFY_WITH_TIMEOUT(!clock.controls().lane(2).armed, 5000);
     QCOMPARE(clock.laneMilliseconds(2), 11000);
-    QVERIFY(clock.controls().lane(1).armed); // lane 1's contact is open now
     ticks.set(72000);
     backend->setLines(ModemBit::CTS | ModemBit::DSR | ModemBit::RLSD);
     QTRY_COMPARE_WITH_TIMEOUT(clock.runState(), RunState::Finished, 5000);
