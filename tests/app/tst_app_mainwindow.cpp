@@ -76,8 +76,7 @@ private Q_SLOTS:
     void buttonRowLayout_data();
     void buttonRowLayout();
     void titleAndIcon();
-    void editEndsWithTheHeatOrThePage_data();
-    void editEndsWithTheHeatOrThePage();
+    void editEndsWithTheHeat();
     void rowChangesGoThroughTheCore_data();
     void rowChangesGoThroughTheCore();
     void unpluggedPortIsReported();
@@ -286,8 +285,6 @@ void TestMainWindow::buttonRowLayout_data()
     QTest::addColumn<bool>("threeLanes");
     QTest::addColumn<int>("page");
     QTest::addColumn<int>("width");
-    QTest::newRow("two lanes") << false << 0 << 1030;
-    QTest::newRow("three lanes") << true << 0 << 1030;
     QTest::newRow("three lanes, smallest window") << true << 0 << 960;
     QTest::newRow("overall page") << false << 5 << 1030;
 }
@@ -345,18 +342,10 @@ void TestMainWindow::titleAndIcon()
     QVERIFY(programIcon().pixmap(32, 32).toImage().pixelColor(16, 20).alpha() > 0);
 }
 
-void TestMainWindow::editEndsWithTheHeatOrThePage_data()
+// A penalty being typed when the last lane of a heat stops: what was typed counts, the cell is
+// recalculated and the table is back in row mode.
+void TestMainWindow::editEndsWithTheHeat()
 {
-    // a penalty being typed when the last lane of a heat stops, or when the operator changes the
-    // page: what was typed counts, the cell is recalculated and the table is back in row mode
-    QTest::addColumn<bool>("byPageChange");
-    QTest::newRow("the last lane stops") << false;
-    QTest::newRow("the page changes and comes back") << true;
-}
-
-void TestMainWindow::editEndsWithTheHeatOrThePage()
-{
-    QFETCH(bool, byPageChange);
     test::SessionFixture fixture;
     MainWindow window(fixture.newSession());
     addTeams(window, 20);
@@ -364,30 +353,19 @@ void TestMainWindow::editEndsWithTheHeatOrThePage()
     ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
     const QString sep = c.numberFormat().decimalSeparator();
     QVERIFY(activate(window));
-    if (!byPageChange) {
-        QTest::keyClick(&window, Qt::Key_F5);
-        fixture.ticks.advance(30000);
-        QTest::keyClick(&window, Qt::Key_F6); // lane 1 stops: 30,00 for team 1
-        QCOMPARE(window.clock().runState(), RunState::Finishing);
-    } else {
-        v.setCell(VorrundeColumn::Lane1Zeit, 1, QStringLiteral("30") + sep + QStringLiteral("00"));
-    }
+    QTest::keyClick(&window, Qt::Key_F5);
+    fixture.ticks.advance(30000);
+    QTest::keyClick(&window, Qt::Key_F6); // lane 1 stops: 30,00 for team 1
+    QCOMPARE(window.clock().runState(), RunState::Finishing);
     ProtocolTableView* view = window.table(CompetitionRound::Vorrunde);
     const QModelIndex fehler = view->model()->index(0, columnIndex(VorrundeColumn::Lane1Fehler));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(fehler).center());
     QTest::keyClicks(view, QStringLiteral("1"));
     QTRY_VERIFY(view->isEditing());
     QTRY_COMPARE(v.cell(VorrundeColumn::Lane1Fehler, 1), QStringLiteral("1"));
-    if (byPageChange) {
-        window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Achtelfinale));
-        QTRY_COMPARE(c.currentRound(), CompetitionRound::Achtelfinale);
-        window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Vorrunde));
-        QTRY_COMPARE(c.currentRound(), CompetitionRound::Vorrunde);
-    } else {
-        fixture.ticks.advance(1000);
-        QTest::keyClick(&window, Qt::Key_F7); // the last lane: the heat is recalculated
-        QCOMPARE(window.clock().runState(), RunState::Finished);
-    }
+    fixture.ticks.advance(1000);
+    QTest::keyClick(&window, Qt::Key_F7); // the last lane: the heat is recalculated
+    QCOMPARE(window.clock().runState(), RunState::Finished);
     QTRY_VERIFY(!view->isEditing());
     QVERIFY(!v.editMode);
     QCOMPARE(c.edit().column(), -1);

@@ -230,11 +230,6 @@ void TestKnockout::randomFill()
     QCOMPARE(c->grid(CompetitionRound::Achtelfinale).isRowBlank(1), shift);
     QCOMPARE(column(c->grid(CompetitionRound::Vorrunde), VorrundeColumn::Lane3Zeit).join("").isEmpty(),
              !shift);
-    // a complete result: every team has an overall place and a best result
-    const ResultGrid& o = c->grid(CompetitionRound::GesamtErgebnis);
-    for (int r = 1; r < o.rowCount(); ++r)
-        QVERIFY(o.cell(OverallColumn::Place, r) == QString::number(r) &&
-                c->numberFormat().toNumber(o.cell(OverallColumn::BestResult, r)));
     // a knockout row without a start number gets no result
     c->setCurrentRound(CompetitionRound::Halbfinale);
     c->grid(CompetitionRound::Halbfinale).setRowCells(2, list("||FF X"));

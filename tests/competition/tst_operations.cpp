@@ -389,16 +389,13 @@ void TestOperations::announcements_data()
     QTest::addColumn<Action>("action");
     QTest::addColumn<QString>("announced");
     using C = Competition;
-    QTest::newRow("options") << Action([](C& c) { c.setOptions({}); }) << "layout";
     QTest::newRow("a page entered") << Action([](C& c) { c.enterRound(CompetitionRound::Finale); })
                                     << "cell lanes layout page tv";
-    QTest::newRow("a row onto a lane") << Action([](C& c) { c.assignRowToLane(1); }) << "lanes tv";
     QTest::newRow("lanes after a load") << Action([](C& c) { c.enterLoadedLanes(); }) << "lanes layout tv";
     QTest::newRow("recalculated with a best time") << Action([](C& c) {
         c.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Lane1Gesamt, 1, "30,00");
         c.recalculateRound();
     }) << "cell tv";
-    QTest::newRow("next round built") << Action([](C& c) { c.buildNextRound(); }) << "layout";
     QTest::newRow("results cleared") << Action([](C& c) {
         FixedAnswer yes(true);
         c.setYesNoQuestion(&yes);
@@ -609,16 +606,11 @@ void TestOperations::cellStyle_data()
 {
     QTest::addColumn<int>("round");         // -1: the Vorrunde with the third lane's option off
     QTest::addColumn<QStringList>("cells"); // "col/row=style"
-    QTest::newRow("Vorrunde columns")
-        << 0 << list("0/4=|1/4=left|2/4=left|3/4=FFD0D0|7/4=FFFFD0|9/4=D0FFD0|12/4=D0E0FF|13/4=D0E0FF");
     QTest::newRow("teams on the lanes are red") << 0 << list("0/3=red|5/1=FFD0D0 red");
     QTest::newRow("two lanes: lane 3's team is not red") << -1 << list("0/2=red|0/3=");
     QTest::newRow("smallest bold") << 0 << list("8/1=FFFFF0 bold red|5/5=FFF0F0 bold|11/6=F0FFF0 bold");
     QTest::newRow("a tie marks nothing") << 0 << list("5/2=FFD0D0 red|8/2=FFFFD0 red");
     QTest::newRow("blanks, marks: 99999") << 0 << list("8/3=FFFFF0 bold red|8/4=FFFFF0 bold|11/4=D0FFD0");
-    QTest::newRow("knockout columns")
-        << 3
-        << list("0/2=D0E0FF|1/2=|2/2=left|3/2=left|4/2=D0E0FF|5/2=FFFFD0|6/2=FFD0D0|7/2=D0FFD0|8/2=D0D0D0");
     QTest::newRow("knockout: lanes 1 and 2 only are red") << 3 << list("1/1=red|1/3=");
     QTest::newRow("Finale medals")
         << 4
@@ -626,7 +618,6 @@ void TestOperations::cellStyle_data()
     QTest::newRow("Finale without medals") << 4 << list("8/4=D0D0D0|8/5=D0D0D0|8/6=D0D0D0");
     QTest::newRow("overall: a round's run is white below its teams")
         << 5 << list("4/16=FFFFD0|4/17=FFFFFF|9/8=D0FFD0|9/9=FFFFFF|11/4=FFD0D0|13/4=FFFFD0|14/5=FFFFFF");
-    QTest::newRow("overall columns") << 5 << list("3/20=D0FFD0|16/20=D0E0FF|1/20=left|2/20=left");
     QTest::newRow("overall: the first smallest result")
         << 5 << list("6/1=E8FFF0 bold green|12/1=D0FFD0|3/1=D0FFD0|15/3=E8FFF0 bold green");
     QTest::newRow("overall medals: places 1 to 3 with a Finale result")
