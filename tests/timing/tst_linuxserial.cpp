@@ -10,6 +10,7 @@
 #include <cstdarg>
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/syscall.h>
@@ -24,6 +25,7 @@ using namespace brv;
 namespace fake {
 std::atomic<int> lines, raised, waitedOn, reads, statusError; // statusError: errno of TIOCMGET
 std::atomic<bool> noWait, stuck; // no TIOCMIWAIT (as cp210x); a wait that ignores signals
+std::atomic<int> dsrCount;       // the driver's count of DSR changes
 int edges[2] = {-1, -1}, master = -1, slave = -1;
 QString pty;
 void setLines(int bits)
@@ -47,6 +49,10 @@ extern "C" int ioctl(int fd, unsigned long request, ...) noexcept
         ++fake::reads;
         *static_cast<int*>(arg) = fake::lines;
         return fake::statusError ? (errno = fake::statusError, -1) : 0;
+    case TIOCGICOUNT:
+        *static_cast<serial_icounter_struct*>(arg) = {};
+        static_cast<serial_icounter_struct*>(arg)->dsr = fake::dsrCount;
+        return 0;
     case TIOCMIWAIT:
         fake::waitedOn = int(reinterpret_cast<intptr_t>(arg));
         while (!fake::noWait && ::read(fake::edges[0], &c, 1) < 0)
@@ -67,6 +73,7 @@ private Q_SLOTS:
     void devicePath();
     void portLife_data();
     void portLife();
+    void pulseSeenByTheCounters();
     void hangingDriverIsLeftBehind();
 };
 
@@ -79,7 +86,7 @@ void TestLinuxSerial::init()
     QVERIFY(::grantpt(fake::master) == 0 && ::unlockpt(fake::master) == 0);
     fake::pty = QString::fromLocal8Bit(::ptsname(fake::master));
     fake::slave = ::open(::ptsname(fake::master), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    fake::lines = fake::raised = fake::waitedOn = fake::reads = fake::statusError = 0;
+    fake::lines = fake::raised = fake::waitedOn = fake::reads = fake::statusError = fake::dsrCount = 0;
     fake::noWait = fake::stuck = false;
 }
 
@@ -187,6 +194,19 @@ void TestLinuxSerial::hangingDriverIsLeftBehind()
     fake::stuck = false; // the driver returns: the thread left behind ends and lets go of the port
     fake::setLines(TIOCM_CTS);
     QTRY_VERIFY_WITH_TIMEOUT(isUsableSerialDevice(fake::pty), 5000);
+}
+
+// DSR went on and off before the thread woke: the level shows nothing, the count both edges.
+void TestLinuxSerial::pulseSeenByTheCounters()
+{
+    const auto backend = std::make_shared<LinuxSerialBackend>([](int) { return fake::pty; });
+    SerialLineMonitor port(backend);
+    QSignalSpy dsr(&port, &SerialLineMonitor::dsrChanged);
+    port.open();
+    QVERIFY(test::waitWithoutEvents([] { return fake::waitedOn != 0; }));
+    fake::dsrCount += 2;
+    fake::setLines(0);
+    QTRY_COMPARE_WITH_TIMEOUT(dsr.count(), 2, 5000);
 }
 
 QTEST_GUILESS_MAIN(TestLinuxSerial)
