@@ -558,7 +558,7 @@ void MainWindow::createButtonRow(QWidget* parent)
         QFont f = b->font();
         f.setBold(true);
         b->setFont(f);
-        connect(b, &QToolButton::clicked, this, [this, lane] { m_competition.assignRowToLane(lane); });
+        connect(b, &QToolButton::clicked, this, [this, lane] { m_clock.assignRowToLane(lane); });
         m_laneAssignButtons[std::size_t(lane - 1)] = b;
     }
     left->addWidget(m_loadButton);
@@ -740,7 +740,7 @@ void MainWindow::createCommands()
     addUnbuiltCommand(QStringLiteral("Gramoty"), QKeySequence(Qt::CTRL | Qt::Key_U));
     for (int lane = 1; lane <= 3; ++lane) {
         addCommand(QString::number(lane), QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + lane)),
-                   [this, lane] { m_competition.assignRowToLane(lane); });
+                   [this, lane] { m_clock.assignRowToLane(lane); });
         addCommand(QStringLiteral("Start %1").arg(lane), QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + lane)),
                    [this, lane] { m_clock.startCommand(lane).trigger(); });
     }
