@@ -688,10 +688,12 @@ void MainWindow::createStatusBar()
 
 QAction* MainWindow::addCommand(const QString& caption, const QKeySequence& key, std::function<void()> action)
 {
-    // the commands live in menus that are never shown; they answer their keys anywhere in the window
+    // the commands live in menus that are never shown; they answer their keys anywhere in the
+    // window, once per press: a held key that the keyboard repeats must not start a lane again
     auto* command = new QAction(caption, this);
     command->setShortcut(key);
     command->setShortcutContext(Qt::WindowShortcut);
+    command->setAutoRepeat(false);
     connect(command, &QAction::triggered, this, [action = std::move(action)] { action(); });
     addAction(command);
     return command;
