@@ -558,7 +558,7 @@ void MainWindow::createButtonRow(QWidget* parent)
         QFont f = b->font();
         f.setBold(true);
         b->setFont(f);
-        connect(b, &QToolButton::clicked, this, [this, lane] { m_competition.assignRowToLane(lane); });
+        connect(b, &QToolButton::clicked, this, [this, lane] { m_clock.assignRowToLane(lane); });
         m_laneAssignButtons[std::size_t(lane - 1)] = b;
     }
     left->addWidget(m_loadButton);
@@ -688,10 +688,12 @@ void MainWindow::createStatusBar()
 
 QAction* MainWindow::addCommand(const QString& caption, const QKeySequence& key, std::function<void()> action)
 {
-    // the commands live in menus that are never shown; they answer their keys anywhere in the window
+    // the commands live in menus that are never shown; they answer their keys anywhere in the
+    // window, once per press: a held key that the keyboard repeats must not start a lane again
     auto* command = new QAction(caption, this);
     command->setShortcut(key);
     command->setShortcutContext(Qt::WindowShortcut);
+    command->setAutoRepeat(false);
     connect(command, &QAction::triggered, this, [action = std::move(action)] { action(); });
     addAction(command);
     return command;
@@ -740,7 +742,7 @@ void MainWindow::createCommands()
     addUnbuiltCommand(QStringLiteral("Gramoty"), QKeySequence(Qt::CTRL | Qt::Key_U));
     for (int lane = 1; lane <= 3; ++lane) {
         addCommand(QString::number(lane), QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + lane)),
-                   [this, lane] { m_competition.assignRowToLane(lane); });
+                   [this, lane] { m_clock.assignRowToLane(lane); });
         addCommand(QStringLiteral("Start %1").arg(lane), QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + lane)),
                    [this, lane] { m_clock.startCommand(lane).trigger(); });
     }

@@ -47,6 +47,7 @@ AppSession::AppSession(AppEnvironment environment, QObject* parent)
     m_clock->setAutosave([this] { m_files->autosaveAfterHeat(); });
     connect(m_competition.get(), &Competition::placeWarningChanged, this, &AppSession::setStatusMessage);
     connect(m_files.get(), &ProtocolFiles::warning, this, &AppSession::setStatusMessage);
+    connect(m_clock.get(), &RaceClock::refused, this, &AppSession::setStatusMessage);
     // What a save or load is doing stands in the panel while it runs; then the message comes
     // back that stood there before, or the one that was raised meanwhile.
     connect(m_files.get(), &ProtocolFiles::progressStarted, this, [this](const QString& text) {

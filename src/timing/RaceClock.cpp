@@ -11,7 +11,7 @@ RaceClock::RaceClock(Competition& competition, const TickSource& ticks, SoundPla
           Command(
               QStringLiteral("Start"), QStringLiteral("Start"), [this] { return rc().startCommandEnabled; },
               [this](std::optional<quint32> t) { startCommon(t); }),
-          // The per-lane starts are never disabled: starting a running lane again restarts its time.
+          // The per-lane starts are never disabled: one that cannot start its lane says why.
           Command(QStringLiteral("Start1"), QStringLiteral("Start 1"), {},
                   [this](std::optional<quint32> t) { startLane(1, t); }),
           Command(QStringLiteral("Start2"), QStringLiteral("Start 2"), {},
@@ -228,6 +228,16 @@ void RaceClock::clearStartTicks()
 
 void RaceClock::startCommon(std::optional<quint32> tick)
 {
+    // START starts the lanes that have not run in this heat; with per-lane starts some may run
+    // or have stopped already, and they keep their start.
+    bool laneLeft = false;
+    for (int lane = 1; lane <= 3; ++lane)
+        laneLeft = laneLeft || (!hasRun(lane) && m_competition.laneActive(lane));
+    if (!laneLeft) {
+        Q_EMIT refused(QStringLiteral(" Alle Bahnen sind in diesem Lauf schon gestartet"));
+        return;
+    }
+
     const RunState before = runState();
     RunControls& c = rc();
     c.startGreen = true;
@@ -238,9 +248,6 @@ void RaceClock::startCommon(std::optional<quint32> tick)
         tick.reset();
     }
     const quint32 start = startTickFrom(tick.value_or(m_ticks.now()));
-    for (LaneControls& l : c.lanes)
-        l.startTick = start;
-    m_stopped.fill(false);
 
     c.startButtonEnabled = false;
     c.startCommandEnabled = false;
@@ -252,6 +259,9 @@ void RaceClock::startCommon(std::optional<quint32> tick)
     startDisplayTick();
 
     for (int lane = 1; lane <= 3; ++lane) {
+        if (hasRun(lane))
+            continue;
+        c.lane(lane).startTick = start;
         m_competition.lanes().setEnabled(lane, false);
         c.lane(lane).armed = m_competition.laneActive(lane);
     }
@@ -266,17 +276,29 @@ void RaceClock::startCommon(std::optional<quint32> tick)
 
 void RaceClock::startLane(int lane, std::optional<quint32> tick)
 {
+    if (m_competition.options().commonStart) {
+        Q_EMIT refused(QStringLiteral(" Einzelstart nur bei Einzelstart der Bahnen"));
+        return;
+    }
     // A lane that is switched off or not shown has nothing to time; starting it would only
     // start the display tick and keep START unavailable until "0,00".
     if (!m_competition.laneActive(lane))
         return;
+    // A second start would move the start and shorten the time, or throw a stopped time away.
+    if (controls().lane(lane).armed) {
+        Q_EMIT refused(QStringLiteral(" Bahn %1 läuft schon").arg(lane));
+        return;
+    }
+    if (hasRun(lane)) {
+        Q_EMIT refused(QStringLiteral(" Bahn %1 ist in diesem Lauf schon gelaufen").arg(lane));
+        return;
+    }
 
     const RunState before = runState();
     const quint32 start = startTickFrom(tick.value_or(m_ticks.now()));
     RunControls& c = rc();
     LaneControls& l = c.lane(lane);
     l.startTick = start;
-    m_stopped[std::size_t(lane - 1)] = false;
     startDisplayTick();
 
     m_competition.lanes().setEnabled(lane, false);
@@ -426,6 +448,18 @@ void RaceClock::setLane3On(bool on)
     // Shown even when the value stays 0: the digits change colour with the box.
     Q_EMIT laneTimeChanged(3);
     Q_EMIT controlsChanged();
+}
+
+// ---------------------------------------------------------------- lane assignment
+
+void RaceClock::assignRowToLane(int lane)
+{
+    if (lane >= 1 && lane <= 3 && controls().lane(lane).armed) {
+        Q_EMIT refused(
+            QStringLiteral(" Bahn %1 läuft: die Mannschaft bleibt bis zum Ende des Laufs").arg(lane));
+        return;
+    }
+    m_competition.assignRowToLane(lane);
 }
 
 } // namespace brv

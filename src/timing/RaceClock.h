@@ -81,6 +81,10 @@ public:
     // Lane 3's on/off box was clicked.
     void setLane3On(bool on);
 
+    // The team of the current row goes onto the lane, unless the lane runs: its time belongs to
+    // the team it started with.
+    void assignRowToLane(int lane);
+
 public Q_SLOTS:
     // The 10 ms display tick: refreshes the running lanes' panels; never a source of times.
     void onDisplayTick();
@@ -94,6 +98,8 @@ Q_SIGNALS:
     void readyForStart();
     // A lane was stopped with this time (after it was recorded).
     void laneStopped(int lane, qint32 milliseconds);
+    // A command or a lane assignment did nothing, for this reason (a status text).
+    void refused(const QString& reason);
 
 private:
     RunControls& rc() { return m_controls; }
@@ -116,6 +122,8 @@ private:
     void show(int lane, qint32 milliseconds);
     void playIfThere(Sound sound);
     void notify(RunState before);
+    // The lane runs, or has stopped since its start in this heat.
+    bool hasRun(int lane) const { return controls().lane(lane).armed || m_stopped[std::size_t(lane - 1)]; }
 
     Competition& m_competition;
     RunControls m_controls;

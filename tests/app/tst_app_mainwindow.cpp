@@ -12,6 +12,7 @@
 #include "timing/RaceClock.h"
 #include "timing/SerialLineMonitor.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -83,6 +84,7 @@ private Q_SLOTS:
     void settingsWrittenAtExit();
     void modelFollowsTheTables();
     void qtDialogsSpeakGerman();
+    void keysKeepARunningHeat();
 };
 
 void TestMainWindow::startsWithDefaults()
@@ -501,6 +503,42 @@ void TestMainWindow::qtDialogsSpeakGerman()
     QVERIFY2(labels.contains(QStringLiteral("Suchen in:")), qPrintable(labels.join(QLatin1Char('|'))));
     QCOMPARE(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text(),
              QStringLiteral("Abbrechen"));
+}
+
+// A held Alt+1 starts lane 1 once; then neither Ctrl+1 nor F5 takes a time from its team.
+void TestMainWindow::keysKeepARunningHeat()
+{
+    test::SessionFixture fixture;
+    Settings settings;
+    settings.commonStart = false;
+    QVERIFY(saveSettings(*fixture.store, settings));
+    MainWindow window(fixture.newSession());
+    addTeams(window, 4);
+    QVERIFY(activate(window));
+    int runs = 0;
+    for (QAction* action : window.actions())
+        connect(action, &QAction::triggered, &window, [&runs] { ++runs; });
+    QTest::keyPress(&window, Qt::Key_1, Qt::AltModifier);
+    fixture.ticks.advance(600);
+    for (int i = 0; i < 3; ++i) // the keyboard repeats the held key
+        QTest::simulateEvent(&window, true, Qt::Key_1, Qt::AltModifier, QString(), true);
+    QTest::keyRelease(&window, Qt::Key_1, Qt::AltModifier);
+    QCOMPARE(runs, 1);
+    QCOMPARE(window.clock().controls().lane(1).startTick, 100000u);
+
+    ResultGrid& v = window.competition().grid(CompetitionRound::Vorrunde);
+    v.currentRow = 4;
+    QTest::keyClick(&window, Qt::Key_1, Qt::ControlModifier);
+    QCOMPARE(window.competition().lanes().selector(1).index, 0);
+    QCOMPARE(window.statusPanel(2)->text(),
+             QStringLiteral(" Bahn 1 läuft: die Mannschaft bleibt bis zum Ende des Laufs"));
+    fixture.ticks.advance(4400);
+    QTest::keyClick(&window, Qt::Key_F6);
+    QTest::keyClick(&window, Qt::Key_F5); // lane 2 starts; lane 1 has stopped
+    QVERIFY(window.clock().controls().lane(2).armed);
+    QTest::keyClick(&window, Qt::Key_F6);
+    const QString sep = window.competition().numberFormat().decimalSeparator();
+    QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 1), QStringLiteral("5") + sep + QStringLiteral("00"));
 }
 
 QTEST_MAIN(TestMainWindow)

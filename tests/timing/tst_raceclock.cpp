@@ -68,6 +68,8 @@ private Q_SLOTS:
     void readiness_data();
     void readiness();
     void protocolButtonsFollowTheTable();
+    void noStartCutsARunShort_data();
+    void noStartCutsARunShort();
 };
 
 void TestRaceClock::commonStartArmsActiveLanes_data()
@@ -248,10 +250,10 @@ void TestRaceClock::perLaneSingleLaneFinishesRun()
     QCOMPARE(f.clock->runState(), RunState::Finishing);
     QVERIFY(!f.clock->command(ClockCommand::Reset).isEnabled());
     f.ticks.advance(2000);
-    QVERIFY(f.clock->command(ClockCommand::Start2).trigger()); // started again: the time begins anew
+    f.clock->command(ClockCommand::Start2).trigger(); // started again: the time runs on
     f.ticks.advance(2500);
     f.clock->command(ClockCommand::Stop2).trigger();
-    QCOMPARE(f.zeit(2, 2), QStringLiteral("2,50"));
+    QCOMPARE(f.zeit(2, 2), QStringLiteral("4,50"));
     QCOMPARE(f.autosaves, 2);
     QVERIFY(f.clock->command(ClockCommand::Reset).isEnabled());
 }
@@ -262,9 +264,12 @@ void TestRaceClock::commonStartAfterPerLaneStart()
     f.clock->command(ClockCommand::Start1).trigger();
     f.ticks.advance(1000);
     QVERIFY(f.clock->command(ClockCommand::Start).trigger());
-    for (int lane = 1; lane <= 3; ++lane)
-        QCOMPARE(f.c().lane(lane).startTick, 101000u);
+    QCOMPARE(f.c().lane(1).startTick, 100000u); // lane 1 runs on
+    QCOMPARE(f.c().lane(2).startTick, 101000u);
     QVERIFY(f.c().falseStartShown && f.clock->command(ClockCommand::FalseStart).isEnabled());
+    f.ticks.advance(1000);
+    f.clock->command(ClockCommand::Stop1).trigger();
+    QCOMPARE(f.clock->laneMilliseconds(1), 2000);
 }
 
 void TestRaceClock::perLaneStartOfInactiveLaneDoesNothing()
@@ -472,6 +477,51 @@ void TestRaceClock::protocolButtonsFollowTheTable()
     perLane.commonStart = false;
     f.competition.setOptions(perLane);
     QVERIFY(f.c().lane(1).startButtonVisible);
+}
+
+void TestRaceClock::noStartCutsARunShort_data()
+{
+    const int s = int(ClockCommand::Start), s1 = int(ClockCommand::Start1), s2 = int(ClockCommand::Start2);
+    const int stop1 = int(ClockCommand::Stop1), reset = int(ClockCommand::Reset), ctrl1 = -1;
+    QTest::addColumn<bool>("common");
+    QTest::addColumn<QList<int>>("commands"); // a second apart from tick 100000; the last one counts
+    QTest::addColumn<quint32>("lane1Start");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("START leaves a stopped lane") << false << QList<int>{s1, stop1, s} << 100000u << QString();
+    QTest::newRow("START with every lane started")
+        << false << QList<int>{s2, s1, s} << 101000u << " Alle Bahnen sind in diesem Lauf schon gestartet";
+    QTest::newRow("Start 1 while it runs") << false << QList<int>{s1, s1} << 100000u << " Bahn 1 läuft schon";
+    QTest::newRow("Start 1 after its stop")
+        << false << QList<int>{s1, stop1, s1} << 100000u << " Bahn 1 ist in diesem Lauf schon gelaufen";
+    QTest::newRow("Start 1 after RESET") << false << QList<int>{s1, stop1, reset, s1} << 103000u << QString();
+    QTest::newRow("Start 1 with a common start")
+        << true << QList<int>{s1} << 0u << " Einzelstart nur bei Einzelstart der Bahnen";
+    QTest::newRow("Ctrl+1 while lane 1 runs")
+        << true << QList<int>{s, ctrl1} << 100000u
+        << " Bahn 1 läuft: die Mannschaft bleibt bis zum Ende des Laufs";
+}
+
+// A lane keeps its start until its time is taken, and its team while it runs.
+void TestRaceClock::noStartCutsARunShort()
+{
+    QFETCH(bool, common);
+    QFETCH(QList<int>, commands);
+    QFETCH(quint32, lane1Start);
+    QFETCH(QString, reason);
+    Fixture f(common);
+    f.competition.grid(CompetitionRound::Vorrunde).currentRow = 4;
+    QSignalSpy refused(f.clock.get(), &RaceClock::refused);
+    for (int id : commands) {
+        if (id < 0)
+            f.clock->assignRowToLane(1);
+        else
+            f.clock->command(ClockCommand(id)).trigger();
+        f.ticks.advance(1000);
+    }
+    QCOMPARE(f.c().lane(1).startTick, lane1Start);
+    QVERIFY(f.competition.lanes().selector(1).index != 3); // not the current row's team
+    QCOMPARE(refused.size(), int(!reason.isEmpty()));
+    QCOMPARE(refused.value(0).value(0).toString(), reason);
 }
 
 QTEST_GUILESS_MAIN(TestRaceClock)
