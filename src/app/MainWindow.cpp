@@ -243,7 +243,6 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     m_competition.setShiftKeyState(&systemShift());
     setWindowTitle(QString(version::kProgramName) + QStringLiteral(" v. ") + version::kVersion);
     setMinimumSize(version::kMinimumWindowWidth, version::kMinimumWindowHeight);
-    connect(&m_session, &AppSession::contactPortLost, this, &MainWindow::onContactPortLost);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -304,7 +303,9 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     connect(&m_competition, &Competition::editEnded, this, &MainWindow::scheduleViewSync);
     connect(&m_competition.tables(), &ProtocolTables::tableChanged, this, &MainWindow::scheduleViewSync);
     connect(&m_competition.tables(), &ProtocolTables::captionsChanged, this, &MainWindow::refreshCaptions);
+    // the session's messages, from the one start-up left (a missing contact port) on
     connect(&m_session, &AppSession::statusMessageChanged, this, [this] { refreshStatus(2); });
+    refreshStatus(2);
     connect(&m_competition, &Competition::layoutRequested, this, [this] {
         layoutLanes();
         layoutColumns();
@@ -1049,14 +1050,6 @@ void MainWindow::showContextMenu(const QPoint& globalPos)
 {
     m_recalculateAction->setEnabled(m_competition.canRecalculate());
     m_tableMenu->exec(globalPos);
-}
-
-void MainWindow::onContactPortLost(int comNumber)
-{
-    m_session.setStatusMessage(
-        QStringLiteral(
-            " Kontakt-Port COM%1 getrennt: Kontakte ohne Funktion – Tasten und Maus arbeiten weiter")
-            .arg(comNumber));
 }
 
 // ---------------------------------------------------------------- commands

@@ -116,7 +116,6 @@ private:
     void syncTabToCompetition();
     void onTabChanged(int index);
     void showContextMenu(const QPoint& globalPos);
-    void onContactPortLost(int comNumber);
     void showTime();
 
     // commands

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -32,6 +33,8 @@ struct AppEnvironment
     std::function<std::shared_ptr<SerialBackend>()> serialBackend;
     // Unset: searched at start-up.
     std::optional<quint64> availablePorts;
+    // How often a contact port that is closed (its adapter missing) is tried again.
+    std::chrono::milliseconds portRetryInterval{1000};
     // The screens attached (the settings check the TV monitor against it).
     int monitorCount = 1;
     // Opens a file in the system's program for it; null: nothing is opened.

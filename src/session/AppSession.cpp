@@ -6,6 +6,7 @@
 #include "settings/SettingsStore.h"
 #include "timing/ContactDecoder.h"
 #include "timing/ContactInputs.h"
+#include "timing/ContactPortKeeper.h"
 #include "timing/RaceClock.h"
 #include "timing/SerialDevices.h"
 #include "timing/SerialLineMonitor.h"
@@ -39,6 +40,8 @@ AppSession::AppSession(AppEnvironment environment, QObject* parent)
     m_decoder = std::make_unique<ContactDecoder>(*m_clock);
     m_contactPort1 = makeContactPort();
     m_contactPort2 = makeContactPort();
+    m_portKeeper1 = makePortKeeper(*m_contactPort1);
+    m_portKeeper2 = makePortKeeper(*m_contactPort2);
 
     m_files = std::make_unique<ProtocolFiles>(*m_competition);
     m_files->setProgramPath(m_env.programFilePath);
@@ -73,13 +76,49 @@ std::unique_ptr<SerialLineMonitor> AppSession::makeContactPort()
     port->setTickSource(m_clock->ticks());
     configureContactPort(*port);
     m_decoder->attach(*port);
-    SerialLineMonitor* const monitor = port.get();
-    connect(monitor, &SerialLineMonitor::closed, this, [this, monitor] {
-        // a port that closes while the program runs lost its device
-        if (!m_closingPorts)
-            Q_EMIT contactPortLost(monitor->port());
-    });
     return port;
+}
+
+namespace {
+
+QString contactPortText(int comNumber, const QString& state)
+{
+    return QStringLiteral(" Kontakt-Port COM%1 %2: Kontakte ohne Funktion – Tasten und Maus arbeiten weiter")
+        .arg(comNumber)
+        .arg(state);
+}
+
+} // namespace
+
+std::unique_ptr<ContactPortKeeper> AppSession::makePortKeeper(SerialLineMonitor& port)
+{
+    auto keeper = std::make_unique<ContactPortKeeper>(port);
+    keeper->setRetryInterval(m_env.portRetryInterval);
+    connect(keeper.get(), &ContactPortKeeper::lost, this, [this](int comNumber) {
+        setStatusMessage(contactPortText(comNumber, QStringLiteral("getrennt")));
+        Q_EMIT contactPortLost(comNumber);
+    });
+    connect(keeper.get(), &ContactPortKeeper::reconnected, this, [this](int comNumber) {
+        setStatusMessage(QStringLiteral(" Kontakt-Port COM%1 wieder verbunden").arg(comNumber));
+    });
+    return keeper;
+}
+
+void AppSession::applyContactInputs(const ContactInputs& inputs)
+{
+    m_decoder->setInputs(inputs);
+    const PortAssignment ports = portsWhenApplied(inputs);
+    QStringList notices;
+    if (!m_portKeeper1->keep(ports.comPort1))
+        notices.append(contactPortText(ports.comPort1, QStringLiteral("nicht verfügbar")));
+    if (!m_portKeeper2->keep(ports.comPort2))
+        notices.append(contactPortText(ports.comPort2, QStringLiteral("nicht verfügbar")));
+    const QStringList unwatched = unwatchedInputs(inputs, ports);
+    if (!unwatched.isEmpty())
+        notices.append(QLatin1Char(' ') + unwatched.join(QStringLiteral(" wird nicht überwacht, ")) +
+                       QStringLiteral(" wird nicht überwacht"));
+    if (!notices.isEmpty())
+        setStatusMessage(notices.join(QLatin1Char(';')));
 }
 
 void AppSession::start()
@@ -90,12 +129,10 @@ void AppSession::start()
         inputs[n].line = m_settings.inputLine[n];
         inputs[n].event = m_settings.inputEdge[n];
     }
-    m_decoder->setInputs(inputs);
     // the usable ports are searched before the program opens its own
     m_availablePorts = m_env.availablePorts ? *m_env.availablePorts : availableSerialPorts();
-    applySettingsAtStartup(m_settings, *m_competition, [this, inputs](int, int) {
-        openContactPorts(*m_contactPort1, *m_contactPort2, portsAtStartup(inputs));
-    });
+    applySettingsAtStartup(m_settings, *m_competition,
+                           [this, inputs](int, int) { applyContactInputs(inputs); });
     m_competition->writeCaptions();
     m_competition->enterRound(CompetitionRound::Vorrunde);
 }
@@ -106,8 +143,8 @@ void AppSession::end()
         return;
     m_ended = true;
     // the ports' threads end before anything else
-    m_closingPorts = true;
-    closeContactPorts(*m_contactPort1, *m_contactPort2);
+    m_portKeeper1->release();
+    m_portKeeper2->release();
     saveSettings(*m_store, m_settings);
 }
 

@@ -12,6 +12,8 @@ namespace brv {
 
 class Competition;
 class ContactDecoder;
+class ContactPortKeeper;
+struct ContactInputs;
 class ProtocolFiles;
 class RaceClock;
 class SerialLineMonitor;
@@ -51,6 +53,12 @@ public:
     // The usable serial ports found at start-up, before the program opened its own.
     quint64 availablePorts() const { return m_availablePorts; }
 
+    // Puts contact inputs into effect: the decoder reads them, the two port components take the
+    // ports portsWhenApplied() gives and are kept open, a missing one tried again every
+    // portRetryInterval. The message panel names a port that cannot be opened and each input
+    // that no component watches. Start-up applies the loaded settings' inputs here.
+    void applyContactInputs(const ContactInputs& inputs);
+
     // Loads a protocol as the load command does.
     ProtocolResult loadProtocol(const QString& path);
 
@@ -63,10 +71,12 @@ public:
 Q_SIGNALS:
     void statusMessageChanged(const QString& text);
     // A contact port closed by itself: its adapter went away. `comNumber` is the port's COM number.
+    // The message panel says so, and again when the port is back.
     void contactPortLost(int comNumber);
 
 private:
     std::unique_ptr<SerialLineMonitor> makeContactPort();
+    std::unique_ptr<ContactPortKeeper> makePortKeeper(SerialLineMonitor& port);
     void showStatusMessage(const QString& text);
 
     AppEnvironment m_env;
@@ -79,12 +89,13 @@ private:
     std::unique_ptr<ContactDecoder> m_decoder;
     std::unique_ptr<SerialLineMonitor> m_contactPort1;
     std::unique_ptr<SerialLineMonitor> m_contactPort2;
+    std::unique_ptr<ContactPortKeeper> m_portKeeper1;
+    std::unique_ptr<ContactPortKeeper> m_portKeeper2;
     std::unique_ptr<ProtocolFiles> m_files;
     quint64 m_availablePorts = 0;
     QString m_statusMessage;
     QString m_messageAfterProgress;
     int m_progressDepth = 0;
-    bool m_closingPorts = false;
     bool m_ended = false;
 };
 

@@ -11,9 +11,9 @@ namespace brv {
 // The settings the competition logic reads, taken from the record as they are.
 CompetitionOptions competitionOptions(const Settings& settings);
 
-// Opens the serial ports at start-up. Only the ports of the Start and Ziel1 inputs
-// (inputPort[1] and inputPort[2]) take part; which port component watches which of them, and
-// opening it, is the race timing's business.
+// Opens the serial ports at start-up. It is told the ports of the Start and Ziel1 inputs
+// (inputPort[1] and inputPort[2]); which ports open for the six inputs, which port component
+// watches which, and opening them is the race timing's business.
 using StartupPortOpener = std::function<void(int startPort, int ziel1Port)>;
 
 // Brings a freshly created competition in line with the loaded settings, in this order:

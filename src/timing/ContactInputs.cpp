@@ -30,15 +30,6 @@ ContactInputSetting ContactInputSetting::fromStored(qint32 value, int event)
     return s;
 }
 
-PortAssignment portsAtStartup(const ContactInputs& inputs)
-{
-    PortAssignment ports;
-    ports.comPort1 = inputs[ContactInput::Start].port;
-    if (inputs[ContactInput::Ziel1].port != inputs[ContactInput::Start].port)
-        ports.comPort2 = inputs[ContactInput::Ziel1].port;
-    return ports;
-}
-
 PortAssignment portsWhenApplied(const ContactInputs& inputs)
 {
     PortAssignment ports;
@@ -58,6 +49,36 @@ PortAssignment portsWhenApplied(const ContactInputs& inputs)
             ports.comPort2 = port;
     }
     return ports;
+}
+
+QString contactInputName(int input)
+{
+    switch (ContactInput(input)) {
+    case ContactInput::Start:
+        return QStringLiteral("Start");
+    case ContactInput::Ziel1:
+        return QStringLiteral("Ziel1");
+    case ContactInput::Ziel2:
+        return QStringLiteral("Ziel2");
+    case ContactInput::Ziel3:
+        return QStringLiteral("Ziel3");
+    case ContactInput::Start2:
+        return QStringLiteral("Start 2");
+    case ContactInput::Start3:
+        return QStringLiteral("Start 3");
+    }
+    return QString();
+}
+
+QStringList unwatchedInputs(const ContactInputs& inputs, const PortAssignment& ports)
+{
+    QStringList names;
+    for (int n = 1; n <= kContactInputCount; ++n) {
+        const int port = inputs[n].port;
+        if (port != 0 && port != ports.comPort1 && port != ports.comPort2)
+            names.append(QStringLiteral("%1 (COM%2)").arg(contactInputName(n)).arg(port));
+    }
+    return names;
 }
 
 void configureContactPort(SerialLineMonitor& port)
@@ -82,24 +103,6 @@ bool openQuietly(SerialLineMonitor& port)
     } catch (const PortSettingsError&) {
     }
     return false;
-}
-
-void openContactPorts(SerialLineMonitor& comPort1, SerialLineMonitor& comPort2, const PortAssignment& ports)
-{
-    comPort1.setPort(ports.comPort1);
-    comPort2.setPort(ports.comPort2);
-    if (comPort1.port() != 0)
-        openQuietly(comPort1);
-    if (comPort2.port() != 0)
-        openQuietly(comPort2);
-}
-
-void closeContactPorts(SerialLineMonitor& comPort1, SerialLineMonitor& comPort2)
-{
-    comPort1.close();
-    comPort2.close();
-    comPort1.setPort(0);
-    comPort2.setPort(0);
 }
 
 QStringList portChoiceList(quint64 availablePorts)

@@ -51,14 +51,16 @@ struct PortAssignment
     friend bool operator==(const PortAssignment&, const PortAssignment&) = default;
 };
 
-// At start-up: the first component takes the Start port, the second the Ziel1 port when it
-// differs from it.
-PortAssignment portsAtStartup(const ContactInputs& inputs);
-// When settings are applied: inputs 1 to 4 in order, "Kein" skipped; the first component the
-// first port that is set; the second each later port that differs from all earlier ones (the
-// last such one wins).
-// Inputs 5 and 6 claim no port.
+// Which component takes which port, at start-up as when settings are applied: inputs 1 to 4 in
+// order, "Kein" skipped; the first component the first port that is set; the second each later
+// port that differs from all earlier ones (the last such one wins). Inputs 5 and 6 claim no port.
 PortAssignment portsWhenApplied(const ContactInputs& inputs);
+
+// "Start", "Ziel1", "Ziel2", "Ziel3", "Start 2", "Start 3" for inputs 1 to 6.
+QString contactInputName(int input);
+// The inputs set to a port that neither component takes, in input order, each as
+// "Ziel1 (COM2)": their contacts deliver nothing.
+QStringList unwatchedInputs(const ContactInputs& inputs, const PortAssignment& ports);
 
 // Gives a component the settings of a contact port: 9600 baud, 5 data bits, no parity, one
 // stop bit, RTS/CTS flow control, DTR held active, 64-byte buffers, and the ring, CTS, DSR and
@@ -67,10 +69,6 @@ void configureContactPort(SerialLineMonitor& port);
 
 // Opens a component, dropping PortOpenError and PortSettingsError: the inputs on it stay dead.
 bool openQuietly(SerialLineMonitor& port);
-// Gives both components their ports and opens each that has one.
-void openContactPorts(SerialLineMonitor& comPort1, SerialLineMonitor& comPort2, const PortAssignment& ports);
-// Closes both components and sets their ports to 0.
-void closeContactPorts(SerialLineMonitor& comPort1, SerialLineMonitor& comPort2);
 
 // The entries the settings dialog offers: "Kein", then "COM<n>" with each of the four line
 // labels for every available port in ascending order.

@@ -63,6 +63,12 @@ void TestSerialBackend::unplug()
     m_changed.notify_all();
 }
 
+void TestSerialBackend::plugIn()
+{
+    std::lock_guard lock(m_mutex);
+    m_unplugged = false;
+}
+
 void TestSerialBackend::failNextOpen(OpenFailure failure, int error)
 {
     std::lock_guard lock(m_mutex);

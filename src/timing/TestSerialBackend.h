@@ -38,6 +38,8 @@ public:
     void raiseEvents(quint32 mask);
     // The adapter is pulled out: the current or next wait fails with EIO.
     void unplug();
+    // The adapter is back: later opens succeed again.
+    void plugIn();
     // The next open fails: PortOpenError or PortSettingsError with the text of `error` (an errno).
     enum class OpenFailure { None, Handle, State };
     void failNextOpen(OpenFailure failure, int error);

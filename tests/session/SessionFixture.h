@@ -35,6 +35,7 @@ struct SessionFixture
         env.settingsStore = store;
         env.ticks = &ticks;
         env.availablePorts = 0;
+        env.portRetryInterval = std::chrono::milliseconds(10);
         env.monitorCount = 1;
         env.moveMouse = false;
         if (useTestSerial) {

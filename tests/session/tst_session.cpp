@@ -24,7 +24,9 @@ class TestSession final : public QObject
 private Q_SLOTS:
     void heatFromStartToProtocol();
     void endClosesPortsAndWritesSettings();
-    void unpluggedContactPortIsReported();
+    void unpluggedContactPortComesBack();
+    void missingPortAtStartupIsRetried();
+    void startupWatchesEveryAssignedPort();
     void statusMessage();
 };
 
@@ -36,7 +38,7 @@ void TestSession::heatFromStartToProtocol()
     settings.inputLine[2] = 1;
     QVERIFY(saveSettings(*fixture.store, settings));
     AppSession& session = fixture.newSession();
-    QVERIFY(session.contactPort(2).isConnected());
+    QVERIFY(session.contactPort(1).isConnected());
     const ProtocolResult loaded = session.loadProtocol(QStringLiteral(BRV_EXAMPLE_WORKBOOK));
     QVERIFY2(loaded.ok, qPrintable(loaded.message));
 
@@ -52,8 +54,8 @@ void TestSession::heatFromStartToProtocol()
     // lane 1 by its finish contact, lane 2 by the key
     fixture.ticks.advance(45670);
     // the port's thread waits for a line change before the contact closes
-    QTRY_VERIFY(fixture.backends.at(1)->waiting());
-    fixture.backends.at(1)->setLines(ModemBit::DSR);
+    QTRY_VERIFY(fixture.backends.at(0)->waiting());
+    fixture.backends.at(0)->setLines(ModemBit::DSR);
     QTRY_VERIFY(!clock.controls().lane(1).armed);
     QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 1), QStringLiteral("45") + sep + QStringLiteral("67"));
     fixture.ticks.advance(1000);
@@ -80,11 +82,11 @@ void TestSession::endClosesPortsAndWritesSettings()
     QVERIFY(saveSettings(*fixture.store, settings));
     AppSession& session = fixture.newSession();
     QCOMPARE(session.settings().competitionTitle, QStringLiteral("Kreisausscheid"));
-    QVERIFY(session.contactPort(2).isConnected());
+    QVERIFY(session.contactPort(1).isConnected());
     session.settings().windowWidth = 1111;
     QSignalSpy lost(&session, &AppSession::contactPortLost);
     session.end();
-    QVERIFY(!session.contactPort(2).isConnected());
+    QVERIFY(!session.contactPort(1).isConnected());
     QCOMPARE(lost.size(), 0); // closing at the end is no lost adapter
     QCOMPARE(loadSettings(*fixture.store, 1).windowWidth, 1111);
     session.settings().windowWidth = 2222;
@@ -92,7 +94,8 @@ void TestSession::endClosesPortsAndWritesSettings()
     QCOMPARE(loadSettings(*fixture.store, 1).windowWidth, 1111);
 }
 
-void TestSession::unpluggedContactPortIsReported()
+// An adapter pulled out is reported and taken again, with the same settings, once it is back.
+void TestSession::unpluggedContactPortComesBack()
 {
     test::SessionFixture fixture;
     Settings settings;
@@ -106,8 +109,55 @@ void TestSession::unpluggedContactPortIsReported()
     fixture.backends.at(0)->unplug();
     QTRY_COMPARE(lost.size(), 1);
     QCOMPARE(lost.at(0).at(0).toInt(), 3);
+    QVERIFY(session.statusMessage().contains(QStringLiteral("COM3 getrennt")));
     QVERIFY(!session.contactPort(1).isConnected());
     QVERIFY(!session.decoder().startBarrierSymbolVisible());
+
+    fixture.backends.at(0)->plugIn();
+    QTRY_VERIFY(session.contactPort(1).isConnected());
+    QCOMPARE(session.contactPort(1).port(), 3);
+    QCOMPARE(fixture.backends.at(0)->lastSettings().dataBits, 5);
+    QVERIFY(session.decoder().startBarrierSymbolVisible());
+    QVERIFY(session.statusMessage().contains(QStringLiteral("COM3 wieder verbunden")));
+    QCOMPARE(lost.size(), 1);
+}
+
+void TestSession::missingPortAtStartupIsRetried()
+{
+    test::SessionFixture fixture;
+    Settings settings;
+    settings.inputPort[2] = 3; // Ziel1 on COM3, not plugged in yet
+    settings.inputLine[2] = 1;
+    QVERIFY(saveSettings(*fixture.store, settings));
+    fixture.session = std::make_unique<AppSession>(fixture.environment());
+    fixture.backends.at(0)->unplug();
+    fixture.session->start();
+    AppSession& session = *fixture.session;
+    QVERIFY(!session.contactPort(1).isConnected());
+    QVERIFY(session.statusMessage().contains(QStringLiteral("COM3 nicht verfügbar")));
+    fixture.backends.at(0)->plugIn();
+    QTRY_VERIFY(session.contactPort(1).isConnected());
+    QVERIFY(session.statusMessage().contains(QStringLiteral("COM3 wieder verbunden")));
+}
+
+// Start-up gives the ports out as applying the settings does: Ziel2's COM3 replaces Ziel1's
+// COM2, and every input left without a port component is named.
+void TestSession::startupWatchesEveryAssignedPort()
+{
+    test::SessionFixture fixture;
+    Settings settings;
+    const int ports[] = {1, 2, 3, 0, 8, 1}; // Start, Ziel1, Ziel2, Ziel3, Start 2, Start 3
+    for (int n = 1; n <= kContactInputCount; ++n) {
+        settings.inputPort[n] = ports[n - 1];
+        settings.inputLine[n] = 1;
+    }
+    QVERIFY(saveSettings(*fixture.store, settings));
+    AppSession& session = fixture.newSession();
+    QVERIFY(session.contactPort(1).isConnected());
+    QVERIFY(session.contactPort(2).isConnected());
+    QCOMPARE(session.contactPort(2).port(), 3);
+    QCOMPARE(session.statusMessage(),
+             QStringLiteral(" Ziel1 (COM2) wird nicht überwacht, Start 2 (COM8) wird nicht überwacht"));
 }
 
 // The message panel shows what a load does while it runs and then the message from before it,

@@ -37,7 +37,7 @@ void TestHeat::startContactBeginsHeat()
     auto backend = std::make_shared<TestSerialBackend>();
     SerialLineMonitor port(backend);
     port.setTickSource(ticks);
-    port.setPort(portsAtStartup(inputs).comPort1);
+    port.setPort(portsWhenApplied(inputs).comPort1);
     decoder.attach(port);
     QVERIFY(openQuietly(port));
     QVERIFY(waitWithoutEvents([&] { return backend->waiting(); }));
