@@ -131,8 +131,7 @@ void AppSession::start()
     }
     // the usable ports are searched before the program opens its own
     m_availablePorts = m_env.availablePorts ? *m_env.availablePorts : availableSerialPorts();
-    applySettingsAtStartup(m_settings, *m_competition,
-                           [this, inputs](int, int) { applyContactInputs(inputs); });
+    applySettingsAtStartup(m_settings, *m_competition, [this, inputs] { applyContactInputs(inputs); });
     m_competition->writeCaptions();
     m_competition->enterRound(CompetitionRound::Vorrunde);
 }

@@ -23,7 +23,7 @@ void applySettingsAtStartup(const Settings& settings, Competition& competition,
     competition.setOptions(competitionOptions(settings));
     competition.applyClassCaption();
     if (openPorts)
-        openPorts(settings.inputPort[1], settings.inputPort[2]);
+        openPorts();
     competition.applyRankingCaptions();
 }
 

@@ -11,16 +11,15 @@ namespace brv {
 // The settings the competition logic reads, taken from the record as they are.
 CompetitionOptions competitionOptions(const Settings& settings);
 
-// Opens the serial ports at start-up. It is told the ports of the Start and Ziel1 inputs
-// (inputPort[1] and inputPort[2]); which ports open for the six inputs, which port component
+// Opens the contact ports at start-up; which ports open for the six inputs, which port component
 // watches which, and opening them is the race timing's business.
-using StartupPortOpener = std::function<void(int startPort, int ziel1Port)>;
+using StartupPortOpener = std::function<void()>;
 
 // Brings a freshly created competition in line with the loaded settings, in this order:
 //  1. the options, and the class column caption in every table;
 //  2. the lane-3 button follows Competition::laneVisible(3), that is thirdLaneOn;
 //  3. the lane START buttons are shown only without a common start;
-//  4. `openPorts` (when set) with inputPort[1] and inputPort[2];
+//  4. `openPorts` (when set);
 //  5. the ranking headers for the ranking mode;
 //  6. the Achtelfinale page follows Competition::isPageVisible(), that is a knockout that
 //     starts with the Achtelfinale.

@@ -241,6 +241,8 @@ void RaceClock::startCommon(std::optional<quint32> tick)
     const RunState before = runState();
     RunControls& c = rc();
     c.startGreen = true;
+    // A false start would wipe the heat: once a lane's time is taken, only RESET ends it.
+    const bool timeTaken = m_stopped[0] || m_stopped[1] || m_stopped[2];
 
     // With "Audio" the run begins when the start sound has ended, so the tick is read after it.
     if (m_startSignal == StartSignal::Audio && m_sounds && m_sounds->hasSound(Sound::Start)) {
@@ -252,9 +254,9 @@ void RaceClock::startCommon(std::optional<quint32> tick)
     c.startButtonEnabled = false;
     c.startCommandEnabled = false;
     c.startShown = false;
-    c.falseStartShown = true;
-    c.falseStartEnabled = true;
-    c.resetShown = false;
+    c.falseStartShown = !timeTaken;
+    c.falseStartEnabled = !timeTaken;
+    c.resetShown = timeTaken;
 
     startDisplayTick();
 

@@ -70,7 +70,6 @@ private Q_SLOTS:
     void heatByKeys();
     void falseStart_data();
     void falseStart();
-    void perLaneStartsByKeys();
     void typedLetterIsDroppedAndEnterRecalculates();
     void closingAsksOnlyWithTeams();
     void thirdLaneOnlyOnTheVorrunde();
@@ -80,7 +79,6 @@ private Q_SLOTS:
     void editEndsWithTheHeat();
     void rowChangesGoThroughTheCore_data();
     void rowChangesGoThroughTheCore();
-    void unpluggedPortIsReported();
     void settingsWrittenAtExit();
     void modelFollowsTheTables();
     void qtDialogsSpeakGerman();
@@ -103,8 +101,6 @@ void TestMainWindow::startsWithDefaults()
     QVERIFY(!child<QLabel>(window, "startBarrierIndicator")->isVisibleTo(&window)); // no port opened
     QVERIFY(!window.decoder().isStartLightBarrierArmed());
     QVERIFY(!child<QToolButton>(window, "helpButton")->isEnabled()); // no help file beside the program
-    QCOMPARE(child<QToolButton>(window, "loadButton")->toolTip(),
-             QStringLiteral("[Ctrl+O] Protokoll öffnen"));
 }
 
 void TestMainWindow::heatByKeys()
@@ -168,28 +164,6 @@ void TestMainWindow::falseStart()
     QTRY_VERIFY(child<QPushButton>(window, "startButton")->isVisible());
 }
 
-void TestMainWindow::perLaneStartsByKeys()
-{
-    test::SessionFixture fixture;
-    Settings settings;
-    settings.commonStart = false;
-    QVERIFY(saveSettings(*fixture.store, settings));
-    MainWindow window(fixture.newSession());
-    addTeams(window, 2);
-    QVERIFY(activate(window));
-    QTRY_VERIFY(window.lanePanel(1)->findChild<QPushButton*>(QStringLiteral("laneStartButton"))->isVisible());
-
-    QTest::keyClick(&window, Qt::Key_1, Qt::AltModifier);
-    QVERIFY(window.clock().controls().lane(1).armed);
-    QVERIFY(!window.clock().controls().lane(2).armed);
-    fixture.ticks.advance(500);
-    QTest::keyClick(&window, Qt::Key_2, Qt::AltModifier);
-    QVERIFY(window.clock().controls().lane(2).armed);
-    // both lanes started: START gives way to a disabled RESET
-    QTRY_VERIFY(child<QPushButton>(window, "resetButton")->isVisible());
-    QVERIFY(!child<QPushButton>(window, "resetButton")->isEnabled());
-}
-
 void TestMainWindow::typedLetterIsDroppedAndEnterRecalculates()
 {
     test::SessionFixture fixture;
@@ -247,9 +221,6 @@ void TestMainWindow::closingAsksOnlyWithTeams()
     QVERIFY(asked);
     QVERIFY(window.isVisible());
 
-    // Escape is "Nein" as well
-    QTimer::singleShot(50, this, [&] { QTest::keyClick(window.confirmDialog(), Qt::Key_Escape); });
-    QVERIFY(!window.close());
     QTimer::singleShot(50, this,
                        [&] { QTest::mouseClick(window.confirmDialog()->yesButton, Qt::LeftButton); });
     QVERIFY(window.close());
@@ -275,8 +246,6 @@ void TestMainWindow::thirdLaneOnlyOnTheVorrunde()
     QTRY_COMPARE(window.lanePanel(1)->width(), width / 2);
     QCOMPARE(window.lanePanel(2)->width(), width - width / 2);
 
-    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Vorrunde));
-    QTRY_VERIFY(window.lanePanel(3)->isVisible());
     // the overall page hides the lanes altogether
     window.pages()->setCurrentIndex(roundIndex(CompetitionRound::GesamtErgebnis));
     QTRY_VERIFY(!window.laneArea()->isVisible());
@@ -324,7 +293,6 @@ void TestMainWindow::buttonRowLayout()
             QVERIFY2(!r.intersects(other), qPrintable(b->text()));
         taken << r;
     }
-    QVERIFY(taken.size() >= 4);
     // the lane buttons: "2" only where lanes are shown, "3" only with three lanes
     QCOMPARE(child<QToolButton>(window, "laneAssignButton2")->isVisibleTo(&window), page != 5);
     QCOMPARE(child<QToolButton>(window, "laneAssignButton3")->isVisibleTo(&window), page != 5 && threeLanes);
@@ -341,7 +309,6 @@ void TestMainWindow::titleAndIcon()
     QVERIFY(child<QLabel>(window, "competitionTitleLabel")->isVisibleTo(&window));
     QCOMPARE(child<QLabel>(window, "competitionTitleLabel")->text(), QStringLiteral("Kreisausscheid 2026"));
     QVERIFY(!programIcon().isNull());
-    QVERIFY(programIcon().pixmap(32, 32).toImage().pixelColor(16, 20).alpha() > 0);
 }
 
 // A penalty being typed when the last lane of a heat stops: what was typed counts, the cell is
@@ -419,20 +386,6 @@ void TestMainWindow::rowChangesGoThroughTheCore()
     // Ctrl+1 puts the row that is shown on lane 1
     QTest::keyClick(&window, Qt::Key_1, Qt::ControlModifier);
     QCOMPARE(c.lanes().selector(1).text(), LaneAssignment::entryText(v, v.currentRow));
-}
-
-void TestMainWindow::unpluggedPortIsReported()
-{
-    test::SessionFixture fixture;
-    Settings settings;
-    settings.inputPort[1] = 3; // Start on COM3
-    settings.inputLine[1] = 2;
-    QVERIFY(saveSettings(*fixture.store, settings));
-    MainWindow window(fixture.newSession());
-    QTRY_VERIFY(child<QLabel>(window, "startBarrierIndicator")->isVisibleTo(&window));
-    fixture.backends.at(0)->unplug();
-    QTRY_VERIFY(window.statusPanel(2)->text().contains(QStringLiteral("COM3 getrennt")));
-    QVERIFY(!child<QLabel>(window, "startBarrierIndicator")->isVisibleTo(&window));
 }
 
 void TestMainWindow::settingsWrittenAtExit()
@@ -536,6 +489,9 @@ void TestMainWindow::keysKeepARunningHeat()
     QTest::keyClick(&window, Qt::Key_F6);
     QTest::keyClick(&window, Qt::Key_F5); // lane 2 starts; lane 1 has stopped
     QVERIFY(window.clock().controls().lane(2).armed);
+    // every lane started: START gives way to a disabled RESET
+    QTRY_VERIFY(child<QPushButton>(window, "resetButton")->isVisible());
+    QVERIFY(!child<QPushButton>(window, "resetButton")->isEnabled());
     QTest::keyClick(&window, Qt::Key_F6);
     const QString sep = window.competition().numberFormat().decimalSeparator();
     QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 1), QStringLiteral("5") + sep + QStringLiteral("00"));

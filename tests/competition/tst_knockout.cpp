@@ -162,7 +162,6 @@ void TestKnockout::seedingByVorrundePlace()
     v.setCell(VorrundeColumn::Lane3Gesamt, 17, "30,50"); // a third run counts for the best result
     c->changePage(CompetitionRound::GesamtErgebnis);     // leaving the Vorrunde builds the first round
     QCOMPARE(heats(c->grid(roundAt(knockoutStart + 1))), firstRound);
-    QCOMPARE(column(v, VorrundeColumn::Nr).join(' '), "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20");
     const ResultGrid& o = c->grid(CompetitionRound::GesamtErgebnis);
     QCOMPARE(overallTeams(o), "20 3 6 9 12 15 18 1 4 7 10 13 16 19 2 5 8 11 14 17");
     QCOMPARE(o.rowCells(20).join('|'), "20|FF Team 17|A|63,90|||||||||||||30,50");

@@ -225,7 +225,6 @@ void TestContactDecoder::storedSetting_data()
     QTest::addColumn<int>("port");
     QTest::addColumn<int>("line");
     QTest::newRow("Kein") << 0 << 0 << 0;
-    QTest::newRow("COM3 /7,8") << (2 * 256 + 3) << 3 << 2;
     QTest::newRow("COM64 /7,9") << (4 * 256 + 64) << 64 << 4;
     QTest::newRow("high bits ignored") << qint32(0x7F000000 | (1 * 256 + 5)) << 5 << 1;
 }
@@ -275,7 +274,6 @@ void TestContactDecoder::portChoiceList()
     QCOMPARE(list.size(), 13);
     QCOMPARE(list.mid(1, 4), (QStringList{QStringLiteral("COM3 /4,6"), QStringLiteral("COM3 /7,8"),
                                           QStringLiteral("COM3 /1,4"), QStringLiteral("COM3 /7,9")}));
-    QCOMPARE(list.at(5), QStringLiteral("COM12 /4,6"));
     QCOMPARE(list.last(), QStringLiteral("COM64 /7,9"));
 }
 
