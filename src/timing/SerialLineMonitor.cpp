@@ -106,15 +106,25 @@ std::vector<CapturedLineEvent> lineEdges(quint32 events, LineState& known, const
     }
     std::vector<CapturedLineEvent> result;
     quint32 status = known.status;
+    // A contact that closes is an edge of its own, even where two closed within one look: two
+    // finishes close together are two finishes, not one. Contacts that open together stay one
+    // event, so no opening passes through a state in which another contact still seems closed.
+    const auto report = [&](quint32 lines) {
+        status ^= lines;
+        result.push_back({lineEventsOf(lines) & events, (status & watched) | (now.status & ~watched), tick});
+    };
     for (int step = 1; step <= steps; ++step) {
-        quint32 flipped = 0;
+        quint32 opening = 0;
         for (std::size_t i = 0; i < kModemLines.size(); ++i) {
-            if (edges[i] >= step)
-                flipped |= kModemLines[i];
+            if (edges[i] >= step && (status & kModemLines[i]))
+                opening |= kModemLines[i];
         }
-        status ^= flipped;
-        result.push_back(
-            {lineEventsOf(flipped) & events, (status & watched) | (now.status & ~watched), tick});
+        if (opening)
+            report(opening);
+        for (std::size_t i = 0; i < kModemLines.size(); ++i) {
+            if (edges[i] >= step && !(opening & kModemLines[i]))
+                report(kModemLines[i]);
+        }
     }
     known = now;
     return result;

@@ -26,9 +26,10 @@ struct CapturedLineEvent
 };
 
 // The edges that lead from what a port thread knew of the lines (`known`) to what it reads now,
-// one event per step in the order they must have come, each with `tick`: a changed level is one
-// edge; a counter that moved further adds a pulse, its change and its way back. Lines outside
-// `events` give nothing. `known` becomes `now`.
+// in the order they must have come, each with `tick`: a changed level is one edge; a counter that
+// moved further adds a pulse, its change and its way back. Each line that goes on is an event of
+// its own; lines that go off at the same step are one event, before those. Lines outside `events`
+// give nothing. `known` becomes `now`.
 std::vector<CapturedLineEvent> lineEdges(quint32 events, LineState& known, const LineState& now,
                                          quint32 tick);
 
