@@ -330,6 +330,7 @@ void TestSettingsStore::programFiles()
     QFETCH(QString, programDir);
 
     const ProgramFiles files = ProgramFiles::fromProgramFile(program);
+    QCOMPARE(files.programFilePath, program);
     QCOMPARE(files.programBaseName, baseName);
     QCOMPARE(files.registryKeyPath, "\\Software\\Tempvalorhub\\" + baseName);
     QCOMPARE(files.programDir, programDir);
