@@ -110,6 +110,7 @@ private Q_SLOTS:
 
     void saveWritesTheStoredNamesAndTypes();
     void saveFails();
+    void keyRefusesWhatItCannotWrite();
     void saveStopsAtTheFirstRefusal();
 
     void programFiles_data();
@@ -282,6 +283,23 @@ void TestSettingsStore::saveFails()
     }
 }
 
+void TestSettingsStore::keyRefusesWhatItCannotWrite()
+{
+    const std::unique_ptr<SettingsKey> writing = m_backend->openOrCreate();
+    QVERIFY(writing);
+    QVERIFY(!writing->write("Title", StoredValue(OtherType{})));
+    QVERIFY(writing->errorString().contains("Title"));
+    QVERIFY(writing->close());
+    QVERIFY(!QFileInfo::exists(m_backend->filePath())); // nothing written, nothing saved
+
+    writeStore(QJsonDocument(completeStore()).toJson());
+    const std::unique_ptr<SettingsKey> reading = m_backend->openExisting();
+    QVERIFY(reading);
+    QVERIFY(!reading->write("Title", StoredValue(QStringLiteral("neu"))));
+    QVERIFY(!reading->errorString().isEmpty());
+    QVERIFY(reading->close());
+}
+
 // Values written before a refusal stay written and nothing is written after it; the refusal is
 // reported, not the failed closing that follows.
 void TestSettingsStore::saveStopsAtTheFirstRefusal()
@@ -312,6 +330,7 @@ void TestSettingsStore::programFiles()
     QFETCH(QString, programDir);
 
     const ProgramFiles files = ProgramFiles::fromProgramFile(program);
+    QCOMPARE(files.programFilePath, program);
     QCOMPARE(files.programBaseName, baseName);
     QCOMPARE(files.registryKeyPath, "\\Software\\Tempvalorhub\\" + baseName);
     QCOMPARE(files.programDir, programDir);
