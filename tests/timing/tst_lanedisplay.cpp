@@ -135,7 +135,7 @@ void TestLaneDisplay::lanePanel_data()
 
 // Each lane in its own colour with its name in bold; ZIEL never takes the focus from START or
 // RESET; only lane 3 has the on/off box; the digits stand on black; the next page's teams replace
-// the others.
+// the others; a control bar of any height above 0 is shown.
 void TestLaneDisplay::lanePanel()
 {
     QFETCH(int, lane);
@@ -162,6 +162,10 @@ void TestLaneDisplay::lanePanel()
     panel.setTeams({QStringLiteral("  1 A"), QStringLiteral("  2 B")}, 1, true);
     panel.setTeams({QStringLiteral("  3 C")}, 0, false); // the next page's teams replace the others
     QVERIFY(teams->count() == 1 && teams->currentText() == QStringLiteral("  3 C") && !teams->isEnabled());
+    panel.setControlBarHeight(1);
+    QVERIFY(controlBar->isVisibleTo(&panel));
+    panel.setControlBarHeight(0);
+    QVERIFY(!controlBar->isVisibleTo(&panel));
 }
 
 QTEST_MAIN(TestLaneDisplay)
