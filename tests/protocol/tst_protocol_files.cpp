@@ -176,7 +176,6 @@ private Q_SLOTS:
     void patch();
     void saveFailure_data();
     void saveFailure();
-    void autosave();
     void showInSpreadsheet();
 
 private:
@@ -492,26 +491,6 @@ void TestWorkbookFiles::saveFailure()
     QCOMPARE(readFile(file), before);
     const QStringList left = QDir(QFileInfo(file).absolutePath()).entryList(QDir::Files | QDir::Hidden);
     QCOMPARE(left.filter(name.left(4)).size(), before.isEmpty() ? 0 : 1); // no staging file left
-}
-
-// The copy after every heat goes beside the program; a failure is a warning for the status bar.
-void TestWorkbookFiles::autosave()
-{
-    QTemporaryDir dir;
-    const QString copy = dir.filePath(QStringLiteral("prog.txt"));
-    Competition c;
-    fillCompetition(c, 2);
-    ProtocolFiles files(c);
-    QSignalSpy warnings(&files, &ProtocolFiles::warning);
-    files.setProgramPath(dir.filePath(QStringLiteral("prog")));
-    QVERIFY(files.autosaveAfterHeat());
-    QVERIFY(readFile(copy).startsWith("Nr.\tMannschaft\t"));
-    QVERIFY(QFile::remove(copy) &&
-            QDir(dir.path()).mkdir(QStringLiteral("prog.txt"))); // a folder in its place
-    QVERIFY(!files.autosaveAfterHeat());
-    QCOMPARE(warnings.size(), 1);
-    QCOMPARE(warnings.at(0).at(0).toString(),
-             ProtocolFiles::kWriteErrorText + QDir::toNativeSeparators(copy));
 }
 
 // The protocol opens in the spreadsheet program as a new workbook; without one, the operator is told.
