@@ -120,8 +120,10 @@ void ContactDecoder::onPortOpened(SerialLineMonitor& sender)
     Q_EMIT startBarrierSymbolChanged(true);
 }
 
-void ContactDecoder::onPortClosed(SerialLineMonitor&)
+void ContactDecoder::onPortClosed(SerialLineMonitor& sender)
 {
+    // A port that comes back starts as at program start: what its lines did meanwhile is unknown.
+    m_slots[sender.port() == m_inputs[ContactInput::Start].port ? 0 : 1] = kUnknownStatus;
     m_symbolVisible = false;
     Q_EMIT startBarrierSymbolChanged(false);
 }

@@ -209,9 +209,11 @@ void TestContactDecoder::logSlotsBarrierAndSymbol()
     f.decoder->toggleStartLightBarrier();
     QVERIFY(f.decoder->isStartLightBarrierArmed());
     SerialLineMonitor port;
+    port.setPort(2);
     f.decoder->onPortOpened(port);
     f.decoder->toggleStartLightBarrier();
     f.decoder->onPortClosed(port);
+    QCOMPARE(f.decoder->rememberedStatus(1), ContactDecoder::kUnknownStatus); // unknown when it comes back
     QVERIFY(!f.decoder->isStartLightBarrierArmed() && !f.decoder->startBarrierSymbolVisible());
     QCOMPARE(armed.count(), 2);
     QCOMPARE(armed.last().first().toBool(), false);
