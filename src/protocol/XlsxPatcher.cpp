@@ -1,6 +1,7 @@
 #include "protocol/XlsxPatcher.h"
 
 #include "protocol/AtomicFile.h"
+#include "protocol/ProtocolLoader.h"
 #include "protocol/XlsxPackage.h"
 #include "protocol/XlsxReader.h"
 #include "protocol/ZipArchive.h"
@@ -842,7 +843,10 @@ QByteArray newCoreProperties(const DocumentProperties& properties)
     return out;
 }
 
-CellPatch patchOf(const ProtocolSheet& sheet)
+// The block's cells; when the sheet held a longer table before (`previous`, as a load reads it),
+// its rows below the new last row are emptied in the block's columns, or the next load would
+// read them as teams. What stands below the old table and right of the block stays.
+CellPatch patchOf(const ProtocolSheet& sheet, const SheetContent* previous)
 {
     CellPatch cells;
     const SheetBlock& block = sheet.block;
@@ -850,6 +854,14 @@ CellPatch patchOf(const ProtocolSheet& sheet)
         std::map<int, PlacedCell>& row = cells[block.firstRow + r];
         for (int c = 0; c < block.width; ++c)
             row.emplace(c + 1, PlacedCell{block.firstRow + r, c + 1, block.at(r, c), CellFill::None});
+    }
+    if (!previous)
+        return cells;
+    const int lastRow = block.firstRow + tableLength(*previous, block.firstRow) - 1;
+    for (auto it = previous->rows.upper_bound(block.firstRow + block.rows - 1);
+         it != previous->rows.end() && it->first <= lastRow; ++it) {
+        for (int c = 1; c <= block.width; ++c)
+            cells[it->first].emplace(c, PlacedCell{it->first, c, CellValue(), CellFill::None});
     }
     return cells;
 }
@@ -897,6 +909,15 @@ bool XlsxPatcher::patch(const QByteArray& workbook, const std::vector<ProtocolSh
         return false;
     }
 
+    // The tables as they stand now, read the way a load reads them; without them (a sheet the
+    // reader refuses) nothing is emptied.
+    int width = 1;
+    for (const ProtocolSheet& sheet : sheets)
+        width = std::max(width, sheet.block.width);
+    WorkbookContent previous;
+    if (!XlsxReader(QLatin1Char('.'), width, int(sheets.size())).read(workbook, previous))
+        previous.sheets.clear();
+
     bool formulaOverwritten = false;
     for (std::size_t k = 0; k < sheets.size(); ++k) {
         const XlsxSheetEntry& entry = structure.worksheets[k];
@@ -906,7 +927,8 @@ bool XlsxPatcher::patch(const QByteArray& workbook, const std::vector<ProtocolSh
                 QStringLiteral("Das Tabellenblatt „%1“ lässt sich nicht lesen: %2").arg(entry.name, detail);
             return false;
         }
-        const CellPatch cells = patchOf(sheets[k]);
+        const CellPatch cells =
+            patchOf(sheets[k], k < previous.sheets.size() ? &previous.sheets[k] : nullptr);
         SheetPatcher patcher(cells, nullptr);
         const std::optional<QByteArray> patched = patcher.patch(*xml, &detail);
         if (!patched || !archive.write(entry.part, *patched, &detail)) {

@@ -10,8 +10,9 @@
 namespace brv {
 
 // Writes the protocol into an existing .xlsx workbook in place: the table blocks of sheets 1
-// to 6, the bracket cells of sheet 7 with their fills and the document properties. Nothing else
-// changes: sheet names, other cells and their styles, drawings and every part not named here
+// to 6, the bracket cells of sheet 7 with their fills and the document properties. A table that
+// was longer before has its rows below the new last row emptied in the block's columns. Nothing
+// else changes: sheet names, other cells and their styles, drawings and every part not named here
 // keep their bytes. Strings go in as inline strings so the shared string table stays as it was;
 // a fill becomes a new cell style derived from the cell's own. When a formula cell is
 // overwritten the calculation chain is dropped, and the spreadsheet rebuilds it.

@@ -174,6 +174,7 @@ private Q_SLOTS:
     void cellContents();
     void patch_data();
     void patch();
+    void shorterTable();
     void saveFailure_data();
     void saveFailure();
     void showInSpreadsheet();
@@ -432,6 +433,29 @@ void TestWorkbookFiles::patch()
              QStringLiteral("FF Viertelfinale 8"));
     QCOMPARE(loaded.tables().pageCaption(CompetitionRound::Vorrunde),
              QStringLiteral("Blatt 1")); // not renamed
+}
+
+// A shorter table saved into the workbook: the old rows below it are emptied in the block's
+// columns, so they do not load as teams; beside and far below the table everything stays.
+void TestWorkbookFiles::shorterTable()
+{
+    const QString file = path(QStringLiteral("kürzer.xlsx"));
+    const QByteArray sheet = sheetXml("<row r=\"10\"><c r=\"Z10\"><v>5</v></c></row><row r=\"60\"><c "
+                                      "r=\"A60\" t=\"inlineStr\"><is><t>Fußnote</t></is></c></row>");
+    QVERIFY(writeFile(file, makeZip(workbookEntries(7, {{1, sheet}, {6, sheet}}))));
+    Competition c;
+    for (const int teams : {20, 5}) {
+        fillCompetition(c, teams);
+        QVERIFY2(ProtocolFiles(c).saveToWorkbook(file), qPrintable(file));
+    }
+    Competition loaded;
+    QVERIFY(ProtocolFiles(loaded).loadFromWorkbook(file));
+    for (const CompetitionRound round : {CompetitionRound::Vorrunde, CompetitionRound::GesamtErgebnis}) {
+        QCOMPARE(loaded.grid(round).rowCount(), 6);
+        const QByteArray xml =
+            zipEntry(file, QStringLiteral("xl/worksheets/sheet%1.xml").arg(roundIndex(round) + 1));
+        QVERIFY(xml.contains("<c r=\"Z10\"><v>5</v></c>") && xml.contains("Fußnote"));
+    }
 }
 
 void TestWorkbookFiles::saveFailure_data()
