@@ -1068,7 +1068,7 @@ bool MainWindow::loadProtocol(const QString& path, bool quiet, QString* message)
     }
     // the next save proposes the same file as a workbook
     m_saveFilterIndex = kFilterIndexAfterLoad;
-    m_saveFileName = QFileInfo(path).fileName();
+    m_saveFileName = saveNameAfterLoad(path);
     m_dialogFolder = QFileInfo(path).absolutePath();
     syncTabToCompetition();
     refreshLanes();

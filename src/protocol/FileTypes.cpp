@@ -1,5 +1,7 @@
 #include "protocol/FileTypes.h"
 
+#include <QFileInfo>
+
 namespace brv {
 
 ProtocolFileType fileTypeForFilterIndex(int filterIndex)
@@ -49,6 +51,14 @@ const SaveFilterEntry& initialSaveFilter(const std::vector<SaveFilterEntry>& ent
 QString loadFilter(const FileTypeNameList& names)
 {
     return names[kWorkbookName] + QStringLiteral(" (*.xlsx *.xls)");
+}
+
+QString saveNameAfterLoad(const QString& loadedPath)
+{
+    const QFileInfo info(loadedPath);
+    if (info.suffix().compare(QLatin1String("xls"), Qt::CaseInsensitive) == 0)
+        return info.completeBaseName() + QStringLiteral(".xlsx");
+    return info.fileName();
 }
 
 } // namespace brv

@@ -46,5 +46,8 @@ const SaveFilterEntry& initialSaveFilter(const std::vector<SaveFilterEntry>& ent
 QString loadFilter(const FileTypeNameList& names);
 // After a load the save dialog proposes the workbook type.
 inline constexpr int kFilterIndexAfterLoad = int(ProtocolFileType::Workbook);
+// After a load the save dialog proposes the loaded file's name (without folder); a workbook in
+// the old format (.xls) becomes the same name with .xlsx, as the protocol is never saved in it.
+QString saveNameAfterLoad(const QString& loadedPath);
 
 } // namespace brv

@@ -34,6 +34,23 @@ private:
     ProtocolFiles& m_files;
 };
 
+// Why nothing may be saved to `path`: the protocol is never saved in the old workbook format,
+// so no file named .xls is written, and a workbook never replaces one in the old format, whatever
+// its name. Empty when the save may go ahead.
+QString legacyWorkbookRefusal(const QString& path, bool workbook)
+{
+    if (QFileInfo(path).suffix().compare(QLatin1String("xls"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Im alten Excel-Format (.xls) wird nicht gespeichert, und eine .xls-Datei "
+                              "wird nicht überschrieben. Bitte als „%1“ speichern.")
+            .arg(saveNameAfterLoad(path));
+    QFile file(path);
+    if (workbook && file.open(QIODevice::ReadOnly) &&
+        file.read(8) == QByteArrayLiteral("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
+        return QStringLiteral("Die Datei ist eine Arbeitsmappe im alten Excel-Format (.xls) und wird nicht "
+                              "überschrieben. Bitte einen anderen Namen wählen.");
+    return {};
+}
+
 } // namespace
 
 ProtocolFiles::ProtocolFiles(Competition& competition, QObject* parent)
@@ -102,6 +119,9 @@ bool ProtocolFiles::saveToWorkbook(const QString& path)
     m_error.clear();
     if (path.isEmpty())
         return showInSpreadsheet().ok;
+    m_error = legacyWorkbookRefusal(path, true);
+    if (!m_error.isEmpty())
+        return false;
     StatusProgress progress(*this, QStringLiteral(" Protokoll speichern unter..."));
     return writeWorkbook(path);
 }
@@ -140,9 +160,12 @@ ProtocolResult ProtocolFiles::writeFailure(const QString& path) const
 
 ProtocolResult ProtocolFiles::saveCommand(int filterIndex, const QString& path)
 {
-    m_error.clear();
+    const ProtocolFileType type = fileTypeForFilterIndex(filterIndex);
+    m_error = legacyWorkbookRefusal(path, type == ProtocolFileType::Workbook);
+    if (!m_error.isEmpty())
+        return writeFailure(path);
     bool ok = false;
-    switch (fileTypeForFilterIndex(filterIndex)) {
+    switch (type) {
     case ProtocolFileType::Workbook:
         ok = saveToWorkbook(path);
         break;

@@ -69,8 +69,8 @@ public:
 
     // ---- the operations; each sets errorString() when it fails
     bool saveToText(const QString& path);
-    // Into an existing workbook in place, else a new workbook. An empty path shows a new
-    // workbook in the spreadsheet program (showInSpreadsheet).
+    // Into an existing workbook in place, else a new workbook; never over an .xls file. An empty
+    // path shows a new workbook in the spreadsheet program (showInSpreadsheet).
     bool saveToWorkbook(const QString& path);
     // Reads the whole workbook first; a failure changes no table.
     bool loadFromWorkbook(const QString& path);
@@ -79,6 +79,7 @@ public:
     // ---- the commands of the main window
     // Save command: by the filter index of the chosen file type (1 workbook, 2 document,
     // 3 web page, anything else text). A failure gives "Der Schreibfehler der Datei: " and the path.
+    // Nothing is written to a name ending in .xls, nor a workbook over one in the old format.
     ProtocolResult saveCommand(int filterIndex, const QString& path);
     // Load command and the command line: loads, makes the Vorrunde the current page and
     // refreshes the TV display.

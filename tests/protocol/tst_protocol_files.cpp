@@ -255,6 +255,9 @@ void TestWorkbookFiles::legacyWorkbook()
     QCOMPARE(c.grid(CompetitionRound::Achtelfinale).cell(KnockoutColumn::Mannschaft, 1),
              QStringLiteral("FF Bergheim"));
     QCOMPARE(files.protocolName(), QFileInfo(file).completeBaseName());
+    // Saved again, it becomes a new workbook beside it.
+    QCOMPARE(saveNameAfterLoad(QStringLiteral("/a/b.c.XLS")), QStringLiteral("b.c.xlsx"));
+    QCOMPARE(saveNameAfterLoad(QStringLiteral("/a/b.xlsx")), QStringLiteral("b.xlsx"));
 }
 
 // The cell kinds other programs write, read as the spreadsheet shows them, up to the last cell
@@ -479,6 +482,12 @@ void TestWorkbookFiles::saveFailure_data()
     QTest::newRow("text") << 4 << false << missing << none << QString();
     QTest::newRow("into an existing workbook") << 1 << false << longName << made << QString();
     QTest::newRow("over an existing text") << 4 << false << longName << made << QString();
+    // The old workbook format is never overwritten, whatever the file type or name.
+    const QByteArray legacy = readFile(QFINDTESTDATA("data/legacy-protocol.xls"));
+    QTest::newRow("workbook over .xls") << 1 << false << "alt.xls" << legacy << "als „alt.xlsx“ speichern";
+    QTest::newRow("text into .xls") << 4 << false << "neu.xls" << none << "als „neu.xlsx“ speichern";
+    QTest::newRow("workbook over .xls named .xlsx")
+        << 1 << false << "altformat.xlsx" << legacy << "im alten Excel-Format";
     QTest::newRow("into a workbook of three sheets")
         << 1 << false << "three.xlsx" << makeZip(workbookEntries(3)) << "nur 3 Tabellenblätter";
 }
