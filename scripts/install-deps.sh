@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6printsupport6
     qt6-multimedia-dev libqt6multimedia6 qt6-svg-dev qt6-image-formats-plugins
     libgl-dev
-    libxlsxwriter-dev libfreexl-dev libzip-dev zlib1g-dev
+    libxlsxwriter-dev libfreexl-dev libzip-dev zlib1g-dev libsqlite3-dev
     python3 python3-openpyxl
     locales qt6-translations-l10n
 )

@@ -1,3 +1,4 @@
+#include "app/ConfirmDialog.h"
 #include "app/MainWindow.h"
 #include "app/ProgramIcon.h"
 #include "app/QtTranslations.h"
@@ -61,6 +62,8 @@ int main(int argc, char** argv)
     brv::AppEnvironment environment;
     environment.monitorCount = int(QGuiApplication::screens().size());
     environment.fileOpener = &opener;
+    brv::ConfirmDialog recoveryQuestion;
+    environment.recoveryQuestion = &recoveryQuestion;
     environment.makeSounds = [](const QString& programDir) -> std::unique_ptr<brv::SoundPlayer> {
         return std::make_unique<brv::QtSoundPlayer>(programDir);
     };

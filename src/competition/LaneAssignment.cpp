@@ -70,6 +70,12 @@ void LaneAssignment::setEnabled(int lane, bool enabled)
     Q_EMIT changed();
 }
 
+void LaneAssignment::restore(const std::array<LaneSelector, 3>& selectors)
+{
+    m_selectors = selectors;
+    Q_EMIT changed();
+}
+
 void LaneAssignment::setLane3On(bool on)
 {
     LaneSelector& sel = at(3);

@@ -42,6 +42,8 @@ public:
     // in the Vorrunde a team that has run on a lane swaps with its neighbour so that each team
     // gets to run on every lane.
     void advance(int lanesRunning, const ResultGrid* vorrunde, bool thirdLaneOn);
+    // Takes the three selectors as a journal kept them.
+    void restore(const std::array<LaneSelector, 3>& selectors);
 
 Q_SIGNALS:
     void changed();

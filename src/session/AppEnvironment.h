@@ -15,6 +15,7 @@ class SettingsBackend;
 class SoundPlayer;
 class SystemFileOpener;
 class TickSource;
+class YesNoQuestion;
 
 // The platform services a session uses. The program passes the real ones; tests give a
 // temporary settings store, a hand-set tick, the switchable serial backend and no sound.
@@ -39,6 +40,10 @@ struct AppEnvironment
     int monitorCount = 1;
     // Opens a file in the system's program for it; null: nothing is opened.
     SystemFileOpener* fileOpener = nullptr;
+    // The competition journal's file. Unset: in the user's data folder; empty: no journal.
+    std::optional<QString> journalPath;
+    // Asked at start-up whether a competition that did not end is restored; null: it is not.
+    YesNoQuestion* recoveryQuestion = nullptr;
     // Whether the window moves the mouse pointer to the load button at start-up.
     bool moveMouse = true;
 };

@@ -1,6 +1,7 @@
 #include "session/AppSession.h"
 
 #include "competition/Competition.h"
+#include "journal/CompetitionJournal.h"
 #include "protocol/ProtocolFiles.h"
 #include "settings/SettingsApply.h"
 #include "settings/SettingsStore.h"
@@ -134,6 +135,51 @@ void AppSession::start()
     applySettingsAtStartup(m_settings, *m_competition, [this, inputs] { applyContactInputs(inputs); });
     m_competition->writeCaptions();
     m_competition->enterRound(CompetitionRound::Vorrunde);
+    startJournal();
+}
+
+void AppSession::startJournal()
+{
+    const QString path = m_env.journalPath.value_or(CompetitionJournal::defaultPath());
+    if (path.isEmpty())
+        return;
+    std::optional<JournalSnapshot> restored;
+    QString problem;
+    switch (CompetitionJournal::state(path)) {
+    case CompetitionJournal::State::Unclean:
+        if (m_env.recoveryQuestion && m_env.recoveryQuestion->ask(QStringLiteral(
+                                          "Der letzte Wettkampf wurde nicht beendet. Wiederherstellen?")))
+            restored = CompetitionJournal::read(path, &problem);
+        if (!restored && CompetitionJournal::keepAside(path).isEmpty())
+            problem = QStringLiteral("Das Journal %1 kann nicht umbenannt werden").arg(path);
+        break;
+    case CompetitionJournal::State::Closed:
+        // a competition that ended cleanly is kept as its own record
+        CompetitionJournal::keepAside(path);
+        break;
+    case CompetitionJournal::State::Missing:
+        break;
+    }
+    if (restored) {
+        CompetitionJournal::restore(*restored, *m_competition);
+        const CompetitionOptions& o = restored->options;
+        m_settings.rankingMode = o.rankingMode;
+        m_settings.thirdLaneOn = o.thirdLaneOn;
+        m_settings.knockoutStart = o.knockoutStart;
+        m_settings.pairing = o.pairing;
+        m_settings.commonStart = o.commonStart;
+        m_settings.classColumnShown = o.classColumnShown;
+        m_settings.classColumnCaption = o.classColumnCaption;
+    }
+    m_journal = std::make_unique<CompetitionJournal>();
+    if (!m_journal->open(path, *m_competition)) {
+        problem = m_journal->errorString();
+        m_journal.reset();
+    } else {
+        connect(m_journal.get(), &CompetitionJournal::writeFailed, this, &AppSession::setStatusMessage);
+    }
+    if (!problem.isEmpty())
+        setStatusMessage(QLatin1Char(' ') + problem);
 }
 
 void AppSession::end()
@@ -145,6 +191,9 @@ void AppSession::end()
     m_portKeeper1->release();
     m_portKeeper2->release();
     saveSettings(*m_store, m_settings);
+    // the journal is marked closed last: a crash before this point is recovered at the next start
+    if (m_journal)
+        m_journal->close();
 }
 
 void AppSession::setStatusMessage(const QString& text)

@@ -11,6 +11,7 @@
 namespace brv {
 
 class Competition;
+class CompetitionJournal;
 class ContactDecoder;
 class ContactPortKeeper;
 struct ContactInputs;
@@ -45,6 +46,8 @@ public:
     RaceClock& clock() { return *m_clock; }
     ContactDecoder& decoder() { return *m_decoder; }
     ProtocolFiles& files() { return *m_files; }
+    // Null when the session keeps no journal or its file could not be opened.
+    CompetitionJournal* journal() { return m_journal.get(); }
     SerialLineMonitor& contactPort(int number) { return number == 1 ? *m_contactPort1 : *m_contactPort2; }
     // The settings in effect; the window writes its own (bounds, title, file type) before end().
     Settings& settings() { return m_settings; }
@@ -78,6 +81,7 @@ private:
     std::unique_ptr<SerialLineMonitor> makeContactPort();
     std::unique_ptr<ContactPortKeeper> makePortKeeper(SerialLineMonitor& port);
     void showStatusMessage(const QString& text);
+    void startJournal();
 
     AppEnvironment m_env;
     ProgramFiles m_programFiles;
@@ -92,6 +96,7 @@ private:
     std::unique_ptr<ContactPortKeeper> m_portKeeper1;
     std::unique_ptr<ContactPortKeeper> m_portKeeper2;
     std::unique_ptr<ProtocolFiles> m_files;
+    std::unique_ptr<CompetitionJournal> m_journal;
     quint64 m_availablePorts = 0;
     QString m_statusMessage;
     QString m_messageAfterProgress;

@@ -22,6 +22,7 @@ struct SessionFixture
     bool useTestSerial = true;
     std::vector<std::shared_ptr<TestSerialBackend>> backends;
     std::shared_ptr<JsonSettingsBackend> store;
+    YesNoQuestion* recoveryQuestion = nullptr;
 
     SessionFixture()
     {
@@ -38,6 +39,8 @@ struct SessionFixture
         env.portRetryInterval = std::chrono::milliseconds(10);
         env.monitorCount = 1;
         env.moveMouse = false;
+        env.journalPath = folder.filePath(QStringLiteral("journal/Wettkampf-Journal.sqlite"));
+        env.recoveryQuestion = recoveryQuestion;
         if (useTestSerial) {
             env.serialBackend = [this] {
                 backends.push_back(std::make_shared<TestSerialBackend>());
