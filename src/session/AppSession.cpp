@@ -136,15 +136,19 @@ void AppSession::start()
     m_competition->enterRound(CompetitionRound::Vorrunde);
 }
 
-void AppSession::end()
+bool AppSession::end()
 {
     if (m_ended)
-        return;
+        return true;
     m_ended = true;
     // the ports' threads end before anything else
     m_portKeeper1->release();
     m_portKeeper2->release();
-    saveSettings(*m_store, m_settings);
+    QString error;
+    if (saveSettings(*m_store, m_settings, &error))
+        return true;
+    setStatusMessage(error);
+    return false;
 }
 
 void AppSession::setStatusMessage(const QString& text)
