@@ -28,8 +28,12 @@ AppSession::AppSession(AppEnvironment environment, QObject* parent)
     // the settings first: the program's parts are set up from them
     m_store = m_env.settingsStore ? m_env.settingsStore
                                   : std::shared_ptr<SettingsBackend>(userSettingsBackend(m_programFiles));
-    m_settings = loadSettings(*m_store, std::max(1, m_env.monitorCount));
+    SettingsLoadReport settingsReport;
+    m_settings = loadSettings(*m_store, std::max(1, m_env.monitorCount), &settingsReport);
     m_settings.certificateLayout.fillDefaultLines();
+    if (!settingsReport.resetValues.isEmpty())
+        m_statusMessage = QStringLiteral(" Einstellungen mit ungültigem Wert auf den Standard gesetzt: ") +
+                          settingsReport.resetValues.join(QStringLiteral(", "));
 
     m_competition = std::make_unique<Competition>(NumberFormat::fromLocale(QLocale()));
     if (m_env.makeSounds)

@@ -11,6 +11,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -29,6 +31,7 @@ private Q_SLOTS:
     void unpluggedContactPortComesBack();
     void startupWatchesEveryAssignedPort();
     void statusMessage();
+    void wrongSettingIsNamed();
     void fullDiskKeepsTheOldFile_data();
     void fullDiskKeepsTheOldFile();
 };
@@ -178,6 +181,25 @@ void TestSession::statusMessage()
     session.files().setProgramPath(fixture.folder.filePath(QStringLiteral("prog")));
     QVERIFY(!session.files().autosaveAfterHeat());
     QCOMPARE(session.statusMessage(), ProtocolFiles::kWriteErrorText + QDir::toNativeSeparators(blocked));
+}
+
+// A stored value of another type takes its default, the values after it are still read, and the
+// message panel names it.
+void TestSession::wrongSettingIsNamed()
+{
+    test::SessionFixture fixture;
+    Settings settings;
+    settings.competitionTitle = QStringLiteral("Pokal");
+    QVERIFY(saveSettings(*fixture.store, settings));
+    QFile file(fixture.store->filePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QJsonObject stored = QJsonDocument::fromJson(file.readAll()).object();
+    stored.insert(QStringLiteral("Platznach"), QStringLiteral("Zeit"));
+    QVERIFY(writeFileAtomically(file.fileName(), QJsonDocument(stored).toJson(), nullptr));
+    AppSession& session = fixture.newSession();
+    QCOMPARE(session.statusMessage(),
+             QStringLiteral(" Einstellungen mit ungültigem Wert auf den Standard gesetzt: Platznach"));
+    QCOMPARE(session.settings().competitionTitle, QStringLiteral("Pokal"));
 }
 
 void TestSession::fullDiskKeepsTheOldFile_data()
