@@ -12,6 +12,7 @@
 #include <QCommandLineParser>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
@@ -90,6 +91,7 @@ int main(int argc, char** argv)
         exitCode = QApplication::exec();
     }
     // the ports close first, then the settings are written
-    session.end();
+    if (!session.end())
+        QMessageBox::warning(nullptr, QString(brv::version::kProgramName), session.statusMessage().trimmed());
     return exitCode;
 }

@@ -1,7 +1,7 @@
 #include "protocol/ProtocolFiles.h"
 
 #include "competition/Competition.h"
-#include "protocol/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "protocol/ProtocolLayout.h"
 #include "protocol/ProtocolLoader.h"
 #include "protocol/TextProtocol.h"
@@ -152,9 +152,7 @@ ProtocolResult ProtocolFiles::writeFailure(const QString& path) const
     ProtocolResult result;
     result.ok = false;
     result.path = path;
-    result.message = kWriteErrorText + QDir::toNativeSeparators(path);
-    if (!m_error.isEmpty())
-        result.message += QStringLiteral("\n") + m_error;
+    result.message = writeErrorMessage(path, m_error);
     return result;
 }
 
@@ -204,7 +202,7 @@ bool ProtocolFiles::autosaveAfterHeat()
     const QString path = autosavePath();
     if (saveToText(path))
         return true;
-    Q_EMIT warning(kWriteErrorText + QDir::toNativeSeparators(path));
+    Q_EMIT warning(writeErrorMessage(path, QString()));
     return false;
 }
 
@@ -213,7 +211,7 @@ ProtocolResult ProtocolFiles::showInSpreadsheet()
     m_error.clear();
     QTemporaryDir dir(QDir(QDir::tempPath()).filePath(QStringLiteral("Brenvolutaris-XXXXXX")));
     if (!dir.isValid()) {
-        m_error = dir.errorString();
+        m_error = QStringLiteral("Der Ordner lässt sich nicht anlegen (%1).").arg(dir.errorString());
         return writeFailure(dir.path());
     }
     dir.setAutoRemove(false); // the spreadsheet program still reads it after we return

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/AtomicFile.h"
 #include "protocol/FileTypes.h"
 #include "protocol/WorkbookData.h"
 #include "version.h"
@@ -44,7 +45,7 @@ class ProtocolFiles final : public QObject
 public:
     static inline const QString kAuthor = QString(version::kMaker) + QStringLiteral(" Software");
     static inline const QString kComments = QStringLiteral("https://www.tempvalorhub.de/brenvolutaris");
-    static inline const QString kWriteErrorText = QStringLiteral("Der Schreibfehler der Datei: ");
+    static inline const QString kWriteErrorText = brv::kWriteErrorText;
 
     explicit ProtocolFiles(Competition& competition, QObject* parent = nullptr);
     ~ProtocolFiles() override;

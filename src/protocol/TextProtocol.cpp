@@ -1,7 +1,7 @@
 #include "protocol/TextProtocol.h"
 
 #include "competition/ResultGrid.h"
-#include "protocol/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "version.h"
 
 #include <QDir>

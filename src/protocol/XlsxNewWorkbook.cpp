@@ -1,7 +1,8 @@
 #include "protocol/XlsxNewWorkbook.h"
 
-#include "protocol/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "protocol/CNumericLocale.h"
+#include "protocol/XlsxPatcher.h"
 
 #include <QFile>
 #include <QIODevice>
@@ -93,27 +94,33 @@ bool XlsxNewWorkbookWriter::write(const QString& fileName, const std::vector<Pro
                                   const DocumentProperties& properties)
 {
     m_error.clear();
-    StagingFile staging(fileName);
-    if (staging.path().isEmpty()) {
-        m_error = staging.errorString();
-        return false;
-    }
-    if (!writeFile(staging.path(), sheets, properties))
-        return false;
-    if (!staging.commit()) {
-        m_error = staging.errorString();
-        return false;
-    }
-    return true;
+    QByteArray bytes;
+    return build(sheets, properties, bytes) && writeFileAtomically(fileName, bytes, &m_error);
 }
 
 bool XlsxNewWorkbookWriter::write(QIODevice* device, const std::vector<ProtocolSheet>& sheets,
                                   const DocumentProperties& properties)
 {
     m_error.clear();
+    QByteArray bytes;
+    if (!build(sheets, properties, bytes))
+        return false;
+    if (!device || device->write(bytes) != bytes.size()) {
+        m_error = device ? device->errorString() : QStringLiteral("Kein Ziel zum Schreiben.");
+        return false;
+    }
+    return true;
+}
+
+bool XlsxNewWorkbookWriter::build(const std::vector<ProtocolSheet>& sheets,
+                                  const DocumentProperties& properties, QByteArray& bytes)
+{
+    // libxlsxwriter writes only to a named file: a private one, read back and checked, since a
+    // full disk may cut it off unnoticed.
     QTemporaryDir dir;
     if (!dir.isValid()) {
-        m_error = dir.errorString();
+        m_error = QStringLiteral("Der Ordner für temporäre Dateien lässt sich nicht anlegen (%1).")
+                      .arg(dir.errorString());
         return false;
     }
     const QString path = dir.filePath(QStringLiteral("protocol.xlsx"));
@@ -121,12 +128,13 @@ bool XlsxNewWorkbookWriter::write(QIODevice* device, const std::vector<ProtocolS
         return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_error = file.errorString();
+        m_error =
+            QStringLiteral("Die Arbeitsmappe lässt sich nicht zurücklesen (%1).").arg(file.errorString());
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    if (!device || device->write(bytes) != bytes.size()) {
-        m_error = device ? device->errorString() : QStringLiteral("Kein Ziel zum Schreiben.");
+    bytes = file.readAll();
+    if (!XlsxPatcher::isWorkbook(bytes)) {
+        m_error = QStringLiteral("Die Arbeitsmappe ist unvollständig geschrieben worden.");
         return false;
     }
     return true;
@@ -235,7 +243,8 @@ bool XlsxNewWorkbookWriter::writeFile(const QString& path, const std::vector<Pro
     if (failure == LXW_NO_ERROR)
         failure = closed;
     if (failure != LXW_NO_ERROR) {
-        m_error = QString::fromUtf8(lxw_strerror(failure));
+        m_error = QStringLiteral("Die Arbeitsmappe lässt sich nicht schreiben (%1).")
+                      .arg(QString::fromUtf8(lxw_strerror(failure)));
         return false;
     }
     return true;

@@ -16,7 +16,7 @@ namespace brv {
 class XlsxNewWorkbookWriter final
 {
 public:
-    // Replaces the file in one step: the workbook is written beside it and renamed onto it.
+    // Replaces the file through writeFileAtomically.
     bool write(const QString& fileName, const std::vector<ProtocolSheet>& sheets,
                const DocumentProperties& properties);
     bool write(QIODevice* device, const std::vector<ProtocolSheet>& sheets,
@@ -29,6 +29,9 @@ public:
     static double fittedWidth(int characters, bool bold);
 
 private:
+    // The whole workbook as bytes.
+    bool build(const std::vector<ProtocolSheet>& sheets, const DocumentProperties& properties,
+               QByteArray& bytes);
     bool writeFile(const QString& path, const std::vector<ProtocolSheet>& sheets,
                    const DocumentProperties& properties);
 

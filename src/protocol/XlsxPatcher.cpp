@@ -1,6 +1,6 @@
 #include "protocol/XlsxPatcher.h"
 
-#include "protocol/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "protocol/ProtocolLoader.h"
 #include "protocol/XlsxPackage.h"
 #include "protocol/XlsxReader.h"
@@ -1052,7 +1052,7 @@ bool XlsxPatcher::patchFile(const QString& fileName, const std::vector<ProtocolS
     m_error.clear();
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_error = file.errorString();
+        m_error = QStringLiteral("Die Datei lässt sich nicht öffnen (%1).").arg(file.errorString());
         return false;
     }
     const QByteArray data = file.readAll();

@@ -8,11 +8,52 @@ namespace brv {
 
 namespace {
 
+// libzip's error in German words, its own text in brackets.
+QString zipErrorText(zip_error_t* error)
+{
+    const char* words = nullptr;
+    switch (zip_error_code_zip(error)) {
+    case ZIP_ER_NOZIP:
+        words = "kein ZIP-Archiv";
+        break;
+    case ZIP_ER_INCONS:
+        words = "das ZIP-Archiv ist in sich widersprüchlich";
+        break;
+    case ZIP_ER_EOF:
+        words = "die Datei endet vorzeitig";
+        break;
+    case ZIP_ER_CRC:
+    case ZIP_ER_ZLIB:
+    case ZIP_ER_COMPRESSED_DATA:
+        words = "die gepackten Daten sind beschädigt";
+        break;
+    case ZIP_ER_COMPNOTSUPP:
+        words = "das Packverfahren wird nicht unterstützt";
+        break;
+    case ZIP_ER_ENCRNOTSUPP:
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD:
+        words = "das ZIP-Archiv ist verschlüsselt";
+        break;
+    case ZIP_ER_MEMORY:
+        words = "zu wenig Arbeitsspeicher";
+        break;
+    case ZIP_ER_NOENT:
+        words = "der Teil fehlt";
+        break;
+    default:
+        words = "Fehler im ZIP-Archiv";
+        break;
+    }
+    return QStringLiteral("%1 (%2)").arg(QString::fromUtf8(words),
+                                         QString::fromUtf8(zip_error_strerror(error)));
+}
+
 QString zipErrorText(int code)
 {
     zip_error_t error;
     zip_error_init_with_code(&error, code);
-    const QString text = QString::fromUtf8(zip_error_strerror(&error));
+    const QString text = zipErrorText(&error);
     zip_error_fini(&error);
     return text;
 }
@@ -47,14 +88,14 @@ bool ZipArchive::open(const QByteArray& data, QString* error)
     m_source = zip_source_buffer_create(m_data.constData(), zip_uint64_t(m_data.size()), 0, &zerror);
     if (!m_source) {
         if (error)
-            *error = QString::fromUtf8(zip_error_strerror(&zerror));
+            *error = zipErrorText(&zerror);
         zip_error_fini(&zerror);
         return false;
     }
     m_zip = zip_open_from_source(m_source, 0, &zerror);
     if (!m_zip) {
         if (error)
-            *error = QString::fromUtf8(zip_error_strerror(&zerror));
+            *error = zipErrorText(&zerror);
         zip_error_fini(&zerror);
         zip_source_free(m_source);
         m_source = nullptr;
@@ -116,7 +157,7 @@ std::optional<QByteArray> ZipArchive::read(const QString& name, QString* error, 
     if (!file) {
         if (error)
             *error = QStringLiteral("Der Teil %1 lässt sich nicht öffnen: %2")
-                         .arg(name, QString::fromUtf8(zip_strerror(m_zip)));
+                         .arg(name, zipErrorText(zip_get_error(m_zip)));
         return std::nullopt;
     }
     QByteArray data;
@@ -128,7 +169,7 @@ std::optional<QByteArray> ZipArchive::read(const QString& name, QString* error, 
         if (got < 0) {
             if (error)
                 *error = QStringLiteral("Der Teil %1 ist beschädigt: %2")
-                             .arg(name, QString::fromUtf8(zip_file_strerror(file)));
+                             .arg(name, zipErrorText(zip_file_get_error(file)));
             zip_fclose(file);
             return std::nullopt;
         }
@@ -155,7 +196,7 @@ bool ZipArchive::write(const QString& name, const QByteArray& data, QString* err
     zip_source_t* source = zip_source_buffer(m_zip, kept.constData(), zip_uint64_t(kept.size()), 0);
     if (!source) {
         if (error)
-            *error = QString::fromUtf8(zip_strerror(m_zip));
+            *error = zipErrorText(zip_get_error(m_zip));
         return false;
     }
     qint64 index = indexOf(name);
@@ -178,7 +219,7 @@ bool ZipArchive::write(const QString& name, const QByteArray& data, QString* err
         zip_set_file_compression(m_zip, zip_uint64_t(index), ZIP_CM_DEFLATE, 1);
     if (!ok) {
         if (error)
-            *error = QString::fromUtf8(zip_strerror(m_zip));
+            *error = zipErrorText(zip_get_error(m_zip));
         zip_source_free(source);
         return false;
     }
@@ -199,7 +240,7 @@ std::optional<QByteArray> ZipArchive::finish(QString* error)
         return std::nullopt;
     if (zip_close(m_zip) != 0) {
         if (error)
-            *error = QString::fromUtf8(zip_strerror(m_zip));
+            *error = zipErrorText(zip_get_error(m_zip));
         return std::nullopt;
     }
     m_zip = nullptr;

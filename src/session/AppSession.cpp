@@ -29,8 +29,12 @@ AppSession::AppSession(AppEnvironment environment, QObject* parent)
     // the settings first: the program's parts are set up from them
     m_store = m_env.settingsStore ? m_env.settingsStore
                                   : std::shared_ptr<SettingsBackend>(userSettingsBackend(m_programFiles));
-    m_settings = loadSettings(*m_store, std::max(1, m_env.monitorCount));
+    SettingsLoadReport settingsReport;
+    m_settings = loadSettings(*m_store, std::max(1, m_env.monitorCount), &settingsReport);
     m_settings.certificateLayout.fillDefaultLines();
+    if (!settingsReport.resetValues.isEmpty())
+        m_statusMessage = QStringLiteral(" Einstellungen mit ungültigem Wert auf den Standard gesetzt: ") +
+                          settingsReport.resetValues.join(QStringLiteral(", "));
 
     m_competition = std::make_unique<Competition>(NumberFormat::fromLocale(QLocale()));
     if (m_env.makeSounds)
@@ -182,18 +186,22 @@ void AppSession::startJournal()
         setStatusMessage(QLatin1Char(' ') + problem);
 }
 
-void AppSession::end()
+bool AppSession::end()
 {
     if (m_ended)
-        return;
+        return true;
     m_ended = true;
     // the ports' threads end before anything else
     m_portKeeper1->release();
     m_portKeeper2->release();
-    saveSettings(*m_store, m_settings);
+    QString error;
+    const bool saved = saveSettings(*m_store, m_settings, &error);
+    if (!saved)
+        setStatusMessage(error);
     // the journal is marked closed last: a crash before this point is recovered at the next start
     if (m_journal)
         m_journal->close();
+    return saved;
 }
 
 void AppSession::setStatusMessage(const QString& text)

@@ -40,7 +40,8 @@ public:
     // the Vorrunde entered.
     void start();
     // Closes the serial ports (their threads end first), then writes the settings. Runs once.
-    void end();
+    // False when the settings could not be written; the status message then says why.
+    bool end();
 
     Competition& competition() { return *m_competition; }
     RaceClock& clock() { return *m_clock; }

@@ -1,5 +1,6 @@
 #include "settings/JsonSettingsBackend.h"
 
+#include "files/AtomicFile.h"
 #include "settings/SettingsStore.h"
 
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <cmath>
@@ -103,14 +103,9 @@ public:
     {
         if (!m_writable || !m_changed)
             return true;
-        QSaveFile file(m_path);
-        if (!file.open(QIODevice::WriteOnly)) {
-            m_error = file.errorString();
-            return false;
-        }
-        file.write(QJsonDocument(m_object).toJson(QJsonDocument::Indented));
-        if (!file.commit()) {
-            m_error = file.errorString();
+        QString reason;
+        if (!writeFileAtomically(m_path, QJsonDocument(m_object).toJson(QJsonDocument::Indented), &reason)) {
+            m_error = writeErrorMessage(m_path, reason);
             return false;
         }
         m_changed = false;

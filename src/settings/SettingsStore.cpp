@@ -44,22 +44,23 @@ QString portValueName(int input)
     return storedName::inputPortPrefix + QString::number(input);
 }
 
-// Reads values of one key and remembers the first one that could not be read.
+// Reads values of one key; one that cannot be read keeps its default, and one that is stored
+// but unusable is remembered.
 class ValueReader
 {
 public:
     explicit ValueReader(const SettingsKey& key) : m_key(key) {}
 
-    QString stoppedAt() const { return m_stoppedAt; }
+    const QStringList& resetValues() const { return m_reset; }
 
-    // An absent value or one of another type is a failure.
+    // An absent value or one of another type is a failure; only the second is remembered.
     std::optional<qint32> integer(const QString& name)
     {
         const auto value = m_key.value(name);
-        if (value) {
-            if (const auto* i = std::get_if<qint32>(&*value))
-                return *i;
-        }
+        if (!value)
+            return std::nullopt;
+        if (const auto* i = std::get_if<qint32>(&*value))
+            return *i;
         return fail<qint32>(name);
     }
 
@@ -140,53 +141,47 @@ public:
 private:
     template <typename T> std::optional<T> fail(const QString& name)
     {
-        if (m_stoppedAt.isEmpty())
-            m_stoppedAt = name;
+        if (!m_reset.contains(name))
+            m_reset.append(name);
         return std::nullopt;
     }
 
     const SettingsKey& m_key;
-    QString m_stoppedAt;
+    QStringList m_reset;
 };
 
-// The values in the order they are read; returns false where reading stopped.
-bool readValues(ValueReader& in, Settings& s)
+// The values in the order they are read.
+void readValues(ValueReader& in, Settings& s)
 {
     for (int n = 1; n <= kContactInputCount; ++n) {
-        const auto packed = in.integer(portValueName(n));
-        if (!packed)
-            return false;
-        s.inputPort[n] = portOfPacked(*packed);
+        if (const auto packed = in.integer(portValueName(n))) {
+            s.inputPort[n] = portOfPacked(*packed);
+            s.inputLine[n] = lineOfPacked(*packed);
+        }
     }
-    for (int n = 1; n <= kContactInputCount; ++n) {
-        const auto packed = in.integer(portValueName(n));
-        if (!packed)
-            return false;
-        s.inputLine[n] = lineOfPacked(*packed);
-    }
-
-    QString title;
-    const bool complete =
-        in.read(storedName::inputEdge1, s.inputEdge[1]) && in.read(storedName::inputEdge2, s.inputEdge[2]) &&
-        in.read(storedName::windowLeft, s.windowLeft) && in.read(storedName::windowTop, s.windowTop) &&
-        in.read(storedName::windowWidth, s.windowWidth) &&
-        in.read(storedName::windowHeight, s.windowHeight) &&
-        in.read(storedName::certificateLayout, s.certificateLayout) &&
-        in.read(storedName::saveFilterIndex, s.saveFilterIndex) &&
-        in.read(storedName::classColumnShown, s.classColumnShown) &&
-        in.read(storedName::classColumnCaption, s.classColumnCaption) &&
-        in.read(storedName::rankingMode, s.rankingMode) &&
-        in.read(storedName::certificateTemplate, s.certificateTemplate) &&
-        in.read(storedName::startSignal, s.startSignal) &&
-        in.read(storedName::knockoutStart, s.knockoutStart) &&
-        in.read(storedName::thirdLaneOn, s.thirdLaneOn) && in.read(storedName::competitionTitle, title);
-    if (!complete)
-        return false;
+    in.read(storedName::inputEdge1, s.inputEdge[1]);
+    in.read(storedName::inputEdge2, s.inputEdge[2]);
+    in.read(storedName::windowLeft, s.windowLeft);
+    in.read(storedName::windowTop, s.windowTop);
+    in.read(storedName::windowWidth, s.windowWidth);
+    in.read(storedName::windowHeight, s.windowHeight);
+    in.read(storedName::certificateLayout, s.certificateLayout);
+    in.read(storedName::saveFilterIndex, s.saveFilterIndex);
+    in.read(storedName::classColumnShown, s.classColumnShown);
+    in.read(storedName::classColumnCaption, s.classColumnCaption);
+    in.read(storedName::rankingMode, s.rankingMode);
+    in.read(storedName::certificateTemplate, s.certificateTemplate);
+    in.read(storedName::startSignal, s.startSignal);
+    in.read(storedName::knockoutStart, s.knockoutStart);
+    in.read(storedName::thirdLaneOn, s.thirdLaneOn);
     // The stored title replaces the default only when it holds something.
-    if (!title.isEmpty())
+    QString title;
+    if (in.read(storedName::competitionTitle, title) && !title.isEmpty())
         s.competitionTitle = title;
-    return in.read(storedName::tvMonitor, s.tvMonitor) && in.read(storedName::tvTitleImage, s.tvTitleImage) &&
-           in.read(storedName::pairing, s.pairing) && in.read(storedName::commonStart, s.commonStart);
+    in.read(storedName::tvMonitor, s.tvMonitor);
+    in.read(storedName::tvTitleImage, s.tvTitleImage);
+    in.read(storedName::pairing, s.pairing);
+    in.read(storedName::commonStart, s.commonStart);
 }
 
 // Writes values in order and stops at the first failure.
@@ -246,13 +241,13 @@ Settings loadSettings(const SettingsBackend& backend, int monitorCount, Settings
     Settings settings;
     const std::unique_ptr<SettingsKey> key = backend.openExisting();
     if (report)
-        *report = SettingsLoadReport{key != nullptr, QString()};
+        *report = SettingsLoadReport{key != nullptr, {}};
     if (key) {
         ValueReader in(*key);
         readValues(in, settings);
         key->close();
         if (report)
-            report->stoppedAt = in.stoppedAt();
+            report->resetValues = in.resetValues();
     }
 
     // A negative index is as unusable for the TV display as one past the last monitor.
@@ -273,7 +268,7 @@ bool saveSettings(SettingsBackend& backend, const Settings& s, QString* errorStr
     }
 
     // A window the system placed has reported its place before saving; 0 stands in otherwise,
-    // since a missing "Left" would stop the next loading there.
+    // as every version of the program has written it.
     ValueWriter out(*key);
     out.write(storedName::windowLeft, s.windowLeft.value_or(0))
         .write(storedName::windowTop, s.windowTop.value_or(0))

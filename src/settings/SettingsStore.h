@@ -6,6 +6,7 @@
 
 #include <QLatin1StringView>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -27,16 +28,16 @@ std::unique_ptr<SettingsBackend> userSettingsBackend(const ProgramFiles& files);
 struct SettingsLoadReport
 {
     bool keyFound = false;
-    // The value at which loading stopped (missing integer, wrong type, "Nadpis" too long);
-    // empty when every value was read.
-    QString stoppedAt;
+    // The stored values that could not be used (another type, a "Nadpis" too long) and so
+    // took their defaults, in reading order.
+    QStringList resetValues;
 };
 
-// Reads the settings in their fixed order. No key: every default. A missing string reads as
-// empty; a missing "Nadpis" leaves the layout empty; a shorter "Nadpis" fills the start of it.
-// Any other failure (a missing integer, a value of another type, a "Nadpis" longer than the
-// layout) ends loading at that value: the values before it are kept, it and all later ones
-// keep their defaults. An empty "Title" keeps the default title.
+// Reads the settings. No key: every default. A missing string reads as empty; a missing
+// "Nadpis" leaves the layout empty; a shorter "Nadpis" fills the start of it. A missing integer,
+// a value of another type and a "Nadpis" longer than the layout keep their defaults, and the
+// other values are read all the same (so the next save does not write defaults over them).
+// An empty "Title" keeps the default title.
 // Afterwards "Monitor" becomes 0 unless it is from 0 to monitorCount − 1, and the window size
 // is raised to its minimum.
 Settings loadSettings(const SettingsBackend& backend, int monitorCount, SettingsLoadReport* report = nullptr);

@@ -1,6 +1,6 @@
 #include "ProtocolTestData.h"
 #include "competition/Competition.h"
-#include "protocol/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "protocol/ProtocolFiles.h"
 #include "protocol/ProtocolLayout.h"
 #include "protocol/XlsxNewWorkbook.h"

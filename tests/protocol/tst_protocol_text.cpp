@@ -1,5 +1,5 @@
 #include "competition/Competition.h"
-#include "protocol/AtomicFile.h"
+#include "files/AtomicFile.h"
 #include "protocol/FileTypes.h"
 #include "protocol/TextProtocol.h"
 

@@ -1,6 +1,8 @@
+#include "files/FileLimit.h"
 #include "session/SessionFixture.h"
 
 #include "competition/Competition.h"
+#include "files/AtomicFile.h"
 #include "protocol/ProtocolFiles.h"
 #include "settings/SettingsStore.h"
 #include "timing/ContactDecoder.h"
@@ -9,6 +11,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -27,6 +31,9 @@ private Q_SLOTS:
     void unpluggedContactPortComesBack();
     void startupWatchesEveryAssignedPort();
     void statusMessage();
+    void wrongSettingIsNamed();
+    void fullDiskKeepsTheOldFile_data();
+    void fullDiskKeepsTheOldFile();
 };
 
 void TestSession::heatFromStartToProtocol()
@@ -174,6 +181,69 @@ void TestSession::statusMessage()
     session.files().setProgramPath(fixture.folder.filePath(QStringLiteral("prog")));
     QVERIFY(!session.files().autosaveAfterHeat());
     QCOMPARE(session.statusMessage(), ProtocolFiles::kWriteErrorText + QDir::toNativeSeparators(blocked));
+}
+
+// A stored value of another type takes its default, the values after it are still read, and the
+// message panel names it.
+void TestSession::wrongSettingIsNamed()
+{
+    test::SessionFixture fixture;
+    Settings settings;
+    settings.competitionTitle = QStringLiteral("Pokal");
+    QVERIFY(saveSettings(*fixture.store, settings));
+    QFile file(fixture.store->filePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QJsonObject stored = QJsonDocument::fromJson(file.readAll()).object();
+    stored.insert(QStringLiteral("Platznach"), QStringLiteral("Zeit"));
+    QVERIFY(writeFileAtomically(file.fileName(), QJsonDocument(stored).toJson(), nullptr));
+    AppSession& session = fixture.newSession();
+    QCOMPARE(session.statusMessage(),
+             QStringLiteral(" Einstellungen mit ungültigem Wert auf den Standard gesetzt: Platznach"));
+    QCOMPARE(session.settings().competitionTitle, QStringLiteral("Pokal"));
+}
+
+void TestSession::fullDiskKeepsTheOldFile_data()
+{
+    QTest::addColumn<int>("filterIndex");     // 0: the settings written at the end
+    QTest::addColumn<bool>("workbookBefore"); // else a text file
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("text") << 4 << false << QStringLiteral("Datenträger");
+    QTest::newRow("new workbook over a text") << 1 << false << QStringLiteral("Arbeitsmappe");
+    QTest::newRow("into an existing workbook") << 1 << true << QStringLiteral("Datenträger");
+    QTest::newRow("settings") << 0 << false << QStringLiteral("Datenträger");
+}
+
+// Once the disk is full every write reports the German write error, and the old file stays
+// byte for byte.
+void TestSession::fullDiskKeepsTheOldFile()
+{
+    QFETCH(int, filterIndex);
+    QFETCH(bool, workbookBefore);
+    QFETCH(QString, reason);
+    test::SessionFixture fixture;
+    QVERIFY(saveSettings(*fixture.store, Settings()));
+    AppSession& session = fixture.newSession();
+    const QString path =
+        filterIndex ? fixture.folder.filePath(QStringLiteral("protokoll")) : fixture.store->filePath();
+    if (workbookBefore)
+        QVERIFY(session.files().saveCommand(1, path).ok);
+    else if (filterIndex)
+        QVERIFY(writeFileAtomically(path, "Nr.\tMannschaft\r\n", nullptr));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    session.competition().grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Mannschaft, 1, "FF Neu");
+    QString message;
+    {
+        test::FileSizeLimit limit(16);
+        message = filterIndex ? session.files().saveCommand(filterIndex, path).message
+                              : (session.end() ? QString() : session.statusMessage());
+    }
+    QVERIFY2(message.startsWith(ProtocolFiles::kWriteErrorText + QDir::toNativeSeparators(path) + '\n') &&
+                 message.contains(reason),
+             qPrintable(message));
+    QVERIFY(file.seek(0));
+    QCOMPARE(file.readAll(), before);
 }
 
 QTEST_GUILESS_MAIN(TestSession)
