@@ -1,3 +1,4 @@
+#include "competition/CompetitionFixture.h"
 #include "session/SessionFixture.h"
 
 #include "competition/Competition.h"
@@ -10,20 +11,9 @@ using namespace brv;
 
 namespace {
 
-struct Answer final : YesNoQuestion
-{
-    bool yes = false;
-    QStringList asked;
-    bool ask(const QString& question) override
-    {
-        asked.append(question);
-        return yes;
-    }
-};
-
 // A competition day in miniature: a loaded Vorrunde of 20 teams, a time, an "Aus", lanes
 // picked, a second table grown, the Halbfinale current; the journal is left without close().
-void playDay(Competition& c, const QString& path, bool closeCleanly)
+void playDay(Competition& c, const QString& path)
 {
     CompetitionJournal journal;
     QVERIFY2(journal.open(path, c), qPrintable(journal.errorString()));
@@ -38,8 +28,6 @@ void playDay(Competition& c, const QString& path, bool closeCleanly)
     c.lanes().enterPage(c.grid(CompetitionRound::Vorrunde));
     c.lanes().select(2, 17);
     c.enterRound(CompetitionRound::Halbfinale);
-    if (closeCleanly)
-        journal.close();
 }
 
 } // namespace
@@ -58,7 +46,7 @@ void TestJournal::restoresTablesPageAndLanes()
 {
     QTemporaryDir dir;
     Competition before;
-    playDay(before, dir.filePath(QStringLiteral("j.sqlite")), false);
+    playDay(before, dir.filePath(QStringLiteral("j.sqlite")));
     const auto snapshot = CompetitionJournal::read(dir.filePath(QStringLiteral("j.sqlite")));
     QVERIFY(snapshot);
     Competition after;
@@ -86,16 +74,15 @@ void TestJournal::sessionAsksAfterUncleanEnd()
 {
     QFETCH(bool, yes);
     test::SessionFixture fixture;
-    Answer answer;
-    answer.yes = yes;
+    test::FixedAnswer answer(yes);
     fixture.recoveryQuestion = &answer;
     const QString path = fixture.folder.filePath(QStringLiteral("journal/Wettkampf-Journal.sqlite"));
     Competition crashed;
-    playDay(crashed, path, false);
+    playDay(crashed, path);
 
     Competition& c = fixture.newSession().competition();
-    QCOMPARE(answer.asked,
-             QStringList{QStringLiteral("Der letzte Wettkampf wurde nicht beendet. Wiederherstellen?")});
+    QCOMPARE(answer.lastQuestion,
+             QStringLiteral("Der letzte Wettkampf wurde nicht beendet. Wiederherstellen?"));
     QCOMPARE(c.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Lane1Zeit, 3),
              yes ? QStringLiteral("45,67") : QString());
     QCOMPARE(c.currentRound(), yes ? CompetitionRound::Halbfinale : CompetitionRound::Vorrunde);
@@ -106,8 +93,9 @@ void TestJournal::sessionAsksAfterUncleanEnd()
     // a clean end is marked: the next start asks nothing and keeps the ended journal aside
     fixture.endSession();
     QCOMPARE(CompetitionJournal::state(path), CompetitionJournal::State::Closed);
+    answer.lastQuestion.clear();
     fixture.newSession();
-    QCOMPARE(answer.asked.size(), 1);
+    QVERIFY(answer.lastQuestion.isEmpty());
     QCOMPARE(folder.entryList(keptAside).size(), yes ? 1 : 2);
 }
 
