@@ -166,14 +166,7 @@ void AppSession::startJournal()
     }
     if (restored) {
         CompetitionJournal::restore(*restored, *m_competition);
-        const CompetitionOptions& o = restored->options;
-        m_settings.rankingMode = o.rankingMode;
-        m_settings.thirdLaneOn = o.thirdLaneOn;
-        m_settings.knockoutStart = o.knockoutStart;
-        m_settings.pairing = o.pairing;
-        m_settings.commonStart = o.commonStart;
-        m_settings.classColumnShown = o.classColumnShown;
-        m_settings.classColumnCaption = o.classColumnCaption;
+        takeCompetitionOptions(m_settings, restored->options);
     }
     m_journal = std::make_unique<CompetitionJournal>();
     if (!m_journal->open(path, *m_competition)) {

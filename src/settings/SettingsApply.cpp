@@ -15,6 +15,17 @@ CompetitionOptions competitionOptions(const Settings& settings)
     return options;
 }
 
+void takeCompetitionOptions(Settings& settings, const CompetitionOptions& options)
+{
+    settings.rankingMode = options.rankingMode;
+    settings.thirdLaneOn = options.thirdLaneOn;
+    settings.knockoutStart = options.knockoutStart;
+    settings.pairing = options.pairing;
+    settings.commonStart = options.commonStart;
+    settings.classColumnShown = options.classColumnShown;
+    settings.classColumnCaption = options.classColumnCaption;
+}
+
 void applySettingsAtStartup(const Settings& settings, Competition& competition,
                             const StartupPortOpener& openPorts)
 {

@@ -10,6 +10,8 @@ namespace brv {
 
 // The settings the competition logic reads, taken from the record as they are.
 CompetitionOptions competitionOptions(const Settings& settings);
+// The other way round: the settings take the options a competition runs with (a restored one).
+void takeCompetitionOptions(Settings& settings, const CompetitionOptions& options);
 
 // Opens the contact ports at start-up; which ports open for the six inputs, which port component
 // watches which, and opening them is the race timing's business.

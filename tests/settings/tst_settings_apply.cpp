@@ -62,6 +62,9 @@ void TestSettingsApply::startup()
     QCOMPARE(QList<bool>({o.thirdLaneOn, o.commonStart, o.classColumnShown}),
              QList<bool>({three, common, three}));
     QCOMPARE(vorrunde.cell(VorrundeColumn::Klasse, 0), caption);
+    Settings back; // a restored competition's options go back into the settings
+    takeCompetitionOptions(back, o);
+    QVERIFY(back == s);
     QCOMPARE(vorrunde.cell(VorrundeColumn::RankingValue, 0), rankingHeader);
 }
 
