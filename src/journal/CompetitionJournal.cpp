@@ -1,6 +1,7 @@
 #include "journal/CompetitionJournal.h"
 
 #include "competition/Competition.h"
+#include "files/AtomicFile.h"
 #include "version.h"
 
 #include <QDir>
@@ -12,6 +13,8 @@
 #include <QStandardPaths>
 
 #include <sqlite3.h>
+
+#include <cerrno>
 
 namespace brv {
 
@@ -130,6 +133,20 @@ bool setMeta(sqlite3* db, const char* key, const QString& value)
 {
     Statement st(db, "INSERT OR REPLACE INTO meta(key, value) VALUES(?, ?)");
     return st.bind(1, QString::fromLatin1(key)).bind(2, value).run();
+}
+
+// The German write error for the journal file: a full disk, or the system's error number where
+// SQLite keeps one, in German words; anything else with SQLite's own text in brackets.
+QString writeError(const QString& path, sqlite3* db)
+{
+    if (!db)
+        return writeErrorMessage(path, QStringLiteral("Die Datei lässt sich nicht öffnen."));
+    if (sqlite3_errcode(db) == SQLITE_FULL)
+        return writeErrorMessage(path, fileErrorReason(ENOSPC));
+    if (const int errorNumber = sqlite3_system_errno(db))
+        return writeErrorMessage(path, fileErrorReason(errorNumber));
+    return writeErrorMessage(path, QStringLiteral("Das Journal lässt sich nicht schreiben (%1).")
+                                       .arg(QString::fromUtf8(sqlite3_errmsg(db))));
 }
 
 } // namespace
@@ -253,12 +270,11 @@ bool CompetitionJournal::open(const QString& path, Competition& competition)
         exec("INSERT OR IGNORE INTO meta(key, value) VALUES('started', strftime('%Y-%m-%dT%H:%M:%SZ'))") &&
         commit();
     if (!ready) {
-        m_error = QStringLiteral("Das Journal %1 kann nicht geschrieben werden (%2)")
-                      .arg(QDir::toNativeSeparators(path), m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))
-                                                                : QStringLiteral("nicht zu öffnen"));
+        m_error = writeError(path, m_db);
         sqlite3_close(std::exchange(m_db, nullptr));
         return false;
     }
+    m_path = path;
     m_competition = &competition;
     ProtocolTables* tables = &competition.tables();
     m_connections = {
@@ -279,8 +295,7 @@ bool CompetitionJournal::open(const QString& path, Competition& competition)
     };
     const bool whole = exec("BEGIN") && putAll() && exec("COMMIT");
     if (!whole) {
-        m_error = QStringLiteral("Das Journal %1 kann nicht geschrieben werden (%2)")
-                      .arg(QDir::toNativeSeparators(path), QString::fromUtf8(sqlite3_errmsg(m_db)));
+        m_error = writeError(path, m_db);
         detach();
         sqlite3_close(std::exchange(m_db, nullptr));
     }
@@ -323,8 +338,7 @@ void CompetitionJournal::write(const std::function<bool()>& body)
         return;
     if (exec("BEGIN") && body() && exec("COMMIT"))
         return;
-    m_error = QStringLiteral("Das Journal kann nicht geschrieben werden (%1)")
-                  .arg(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    m_error = writeError(m_path, m_db);
     exec("ROLLBACK");
     Q_EMIT writeFailed(m_error);
 }

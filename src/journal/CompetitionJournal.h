@@ -69,7 +69,8 @@ public:
     QString errorString() const { return m_error; }
 
 Q_SIGNALS:
-    // A change could not be written; the text is the German message for the status bar.
+    // A change could not be written; the text is the German write error naming the file, for the
+    // status bar.
     void writeFailed(const QString& message);
 
 private:
@@ -86,6 +87,7 @@ private:
 
     sqlite3* m_db = nullptr;
     Competition* m_competition = nullptr;
+    QString m_path;
     QString m_error;
     QList<QMetaObject::Connection> m_connections;
 };

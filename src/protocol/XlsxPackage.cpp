@@ -43,6 +43,23 @@ bool isRelationshipType(const QString& type, const char* kind)
     return type.endsWith(QLatin1Char('/') + QLatin1String(kind));
 }
 
+QString xmlErrorReason(const QXmlStreamReader& reader)
+{
+    QString reason;
+    switch (reader.error()) {
+    case QXmlStreamReader::PrematureEndOfDocumentError:
+        reason = QStringLiteral("unerwartetes Dateiende");
+        break;
+    case QXmlStreamReader::UnexpectedElementError:
+        reason = QStringLiteral("unerwartetes Element");
+        break;
+    default:
+        reason = QStringLiteral("kein wohlgeformtes XML");
+        break;
+    }
+    return QStringLiteral("%1 (%2)").arg(reason, reader.errorString());
+}
+
 std::vector<XlsxRelationship> parseRelationships(const QByteArray& xml, const QString& ownerPart,
                                                  QString* error)
 {
@@ -62,7 +79,7 @@ std::vector<XlsxRelationship> parseRelationships(const QByteArray& xml, const QS
         list.push_back(rel);
     }
     if (reader.hasError() && error)
-        *error = reader.errorString();
+        *error = xmlErrorReason(reader);
     return list;
 }
 
@@ -133,7 +150,7 @@ bool readXlsxStructure(const ZipArchive& archive, XlsxStructure& structure, QStr
     }
     if (reader.hasError()) {
         if (error)
-            *error = QStringLiteral("Die Arbeitsmappe ist beschädigt (%1).").arg(reader.errorString());
+            *error = QStringLiteral("Die Arbeitsmappe ist beschädigt: %1.").arg(xmlErrorReason(reader));
         return false;
     }
     if (structure.worksheets.empty()) {

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+class QXmlStreamReader;
+
 namespace brv {
 
 class ZipArchive;
@@ -42,6 +44,9 @@ QString relationshipsPartOf(const QString& part);
 QString resolvePartTarget(const QString& ownerPart, const QString& target);
 // True when a relationship type URI ends with "/kind" (transitional or strict namespaces).
 bool isRelationshipType(const QString& type, const char* kind);
+
+// Why an XML part of a workbook does not parse, in German; Qt's own text follows in brackets.
+QString xmlErrorReason(const QXmlStreamReader& reader);
 
 std::vector<XlsxRelationship> parseRelationships(const QByteArray& xml, const QString& ownerPart,
                                                  QString* error);

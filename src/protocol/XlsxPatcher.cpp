@@ -199,7 +199,7 @@ public:
     {
         if (reader.hasError()) {
             if (error)
-                *error = reader.errorString();
+                *error = xmlErrorReason(reader);
             return true;
         }
         return false;
@@ -628,7 +628,7 @@ private:
                 ++next;
         }
         if (error)
-            *error = reader.hasError() ? reader.errorString() : QStringLiteral("Zelldaten unvollständig");
+            *error = reader.hasError() ? xmlErrorReason(reader) : QStringLiteral("Zelldaten unvollständig");
         return false;
     }
 
@@ -706,7 +706,7 @@ private:
             }
         }
         if (error)
-            *error = reader.hasError() ? reader.errorString() : QStringLiteral("Zeile unvollständig");
+            *error = reader.hasError() ? xmlErrorReason(reader) : QStringLiteral("Zeile unvollständig");
         return false;
     }
 

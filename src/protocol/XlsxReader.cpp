@@ -129,7 +129,7 @@ bool XlsxReader::readSharedStrings(const QByteArray& xml, std::vector<QString>& 
     }
     if (reader.hasError()) {
         m_error =
-            QStringLiteral("Die Texte der Arbeitsmappe sind beschädigt (%1).").arg(reader.errorString());
+            QStringLiteral("Die Texte der Arbeitsmappe sind beschädigt: %1.").arg(xmlErrorReason(reader));
         return false;
     }
     return true;
@@ -248,7 +248,7 @@ bool XlsxReader::readSheet(const QByteArray& xml, const std::vector<QString>& st
         }
     }
     if (reader.hasError()) {
-        m_error = reader.errorString();
+        m_error = xmlErrorReason(reader);
         return false;
     }
     return true;

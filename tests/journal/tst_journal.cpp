@@ -1,10 +1,13 @@
 #include "competition/CompetitionFixture.h"
+#include "files/FileLimit.h"
 #include "session/SessionFixture.h"
 
 #include "competition/Competition.h"
+#include "files/AtomicFile.h"
 #include "journal/CompetitionJournal.h"
 
 #include <QDir>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace brv;
@@ -38,6 +41,7 @@ class TestJournal final : public QObject
 
 private Q_SLOTS:
     void restoresTablesPageAndLanes();
+    void fullDiskKeepsTheLastChange();
     void sessionAsksAfterUncleanEnd_data();
     void sessionAsksAfterUncleanEnd();
 };
@@ -61,6 +65,31 @@ void TestJournal::restoresTablesPageAndLanes()
         QCOMPARE(after.lanes().selector(lane).entries, before.lanes().selector(lane).entries);
         QCOMPARE(after.lanes().selector(lane).index, before.lanes().selector(lane).index);
     }
+}
+
+// A change that finds the disk full is announced with the German write error, and the journal
+// file, read as after a crash, still holds the change before it.
+void TestJournal::fullDiskKeepsTheLastChange()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("j.sqlite"));
+    Competition c;
+    CompetitionJournal journal;
+    QVERIFY2(journal.open(path, c), qPrintable(journal.errorString()));
+    QSignalSpy failed(&journal, &CompetitionJournal::writeFailed);
+    ResultGrid& grid = c.grid(CompetitionRound::Vorrunde);
+    grid.setCell(VorrundeColumn::Mannschaft, 1, QStringLiteral("FF Süd"));
+    {
+        test::FileSizeLimit limit(16);
+        grid.setCell(VorrundeColumn::Mannschaft, 1, QStringLiteral("FF Nord"));
+    }
+    QCOMPARE(failed.size(), 1);
+    const QString head = writeErrorMessage(path, QStringLiteral("Das Journal lässt sich nicht schreiben ("));
+    QCOMPARE(failed.at(0).at(0).toString().left(head.size()), head);
+    QCOMPARE(journal.errorString(), failed.at(0).at(0).toString());
+    const auto snapshot = CompetitionJournal::read(path);
+    QVERIFY(snapshot);
+    QCOMPARE(snapshot->tables[0]->cell(VorrundeColumn::Mannschaft, 1), QStringLiteral("FF Süd"));
 }
 
 void TestJournal::sessionAsksAfterUncleanEnd_data()

@@ -202,7 +202,10 @@ void TestWorkbookFiles::badFiles_data()
         << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, 'x')
         << "keine lesbare Excel-Arbeitsmappe (.xls)";
     QTest::newRow("sheet xml cut off")
-        << sheet1("<worksheet><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c>") << "Blatt 1";
+        << sheet1("<worksheet><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c>")
+        << "Tabellenblatt „Blatt 1“ ist beschädigt: unerwartetes Dateiende (";
+    QTest::newRow("sheet xml not well-formed")
+        << sheet1("<worksheet><sheetData></worksheet>") << "ist beschädigt: kein wohlgeformtes XML (";
     QTest::newRow("missing shared string")
         << sheet1(sheetXml("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>3</v></c></row>")) << "fehlenden Text";
     QTest::newRow("row past the last")
