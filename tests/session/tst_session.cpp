@@ -78,10 +78,8 @@ void TestSession::endClosesPortsAndWritesSettings()
     test::SessionFixture fixture;
     Settings settings;
     settings.inputPort[2] = 1;
-    settings.competitionTitle = QStringLiteral("Kreisausscheid");
     QVERIFY(saveSettings(*fixture.store, settings));
     AppSession& session = fixture.newSession();
-    QCOMPARE(session.settings().competitionTitle, QStringLiteral("Kreisausscheid"));
     QVERIFY(session.contactPort(1).isConnected());
     session.settings().windowWidth = 1111;
     QSignalSpy lost(&session, &AppSession::contactPortLost);
@@ -200,7 +198,6 @@ void TestSession::fullDiskKeepsTheOldFile_data()
     QTest::addColumn<int>("filterIndex");     // 0: the settings written at the end
     QTest::addColumn<bool>("workbookBefore"); // else a text file
     QTest::addColumn<QString>("reason");
-    QTest::newRow("text") << 4 << false << QStringLiteral("Datenträger");
     QTest::newRow("new workbook over a text") << 1 << false << QStringLiteral("Arbeitsmappe");
     QTest::newRow("into an existing workbook") << 1 << true << QStringLiteral("Datenträger");
     QTest::newRow("settings") << 0 << false << QStringLiteral("Datenträger");
