@@ -198,6 +198,7 @@ void TestSession::fullDiskKeepsTheOldFile_data()
     QTest::addColumn<int>("filterIndex");     // 0: the settings written at the end
     QTest::addColumn<bool>("workbookBefore"); // else a text file
     QTest::addColumn<QString>("reason");
+    QTest::newRow("text") << 4 << false << QStringLiteral("Datenträger");
     QTest::newRow("new workbook over a text") << 1 << false << QStringLiteral("Arbeitsmappe");
     QTest::newRow("into an existing workbook") << 1 << true << QStringLiteral("Datenträger");
     QTest::newRow("settings") << 0 << false << QStringLiteral("Datenträger");
