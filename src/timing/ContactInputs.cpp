@@ -30,6 +30,23 @@ ContactInputSetting ContactInputSetting::fromStored(qint32 value, int event)
     return s;
 }
 
+ContactInputs contactInputsOf(const Settings& settings)
+{
+    ContactInputs inputs;
+    for (int n = 1; n <= kContactInputCount; ++n)
+        inputs[n] = {settings.inputPort[n], settings.inputLine[n], settings.inputEdge[n]};
+    return inputs;
+}
+
+void takeContactInputs(Settings& settings, const ContactInputs& inputs)
+{
+    for (int n = 1; n <= kContactInputCount; ++n) {
+        settings.inputPort[n] = inputs[n].port;
+        settings.inputLine[n] = inputs[n].line;
+        settings.inputEdge[n] = inputs[n].event;
+    }
+}
+
 PortAssignment portsWhenApplied(const ContactInputs& inputs)
 {
     PortAssignment ports;
@@ -113,6 +130,44 @@ QStringList portChoiceList(quint64 availablePorts)
             list.append(QStringLiteral("COM") + QString::number(port) + modemLineLabel(line));
     }
     return list;
+}
+
+QString portChoiceText(int port, int line)
+{
+    return QStringLiteral("COM") + QString::number(port) + modemLineLabel(line);
+}
+
+ContactInputSetting parsePortChoice(const QString& entry)
+{
+    ContactInputSetting setting;
+    if (entry.size() < 4 || !entry.startsWith(QLatin1String("COM")) || !entry.at(3).isDigit())
+        return setting;
+    QString digits(entry.at(3));
+    if (entry.size() > 4 && entry.at(4).isDigit())
+        digits.append(entry.at(4));
+    setting.port = digits.toInt();
+    for (int line = 1; line < kModemLineCount; ++line) {
+        if (entry.contains(modemLineLabel(line)))
+            setting.line = line;
+    }
+    return setting;
+}
+
+ContactInputs inputsFromChoices(const std::array<QString, kContactInputCount>& entries, int startEvent,
+                                int finishEvent, const ContactInputs& before)
+{
+    ContactInputs inputs = before;
+    for (int n = 1; n <= kContactInputCount; ++n) {
+        const ContactInputSetting chosen = parsePortChoice(entries[std::size_t(n - 1)]);
+        ContactInputSetting& input = inputs[n];
+        input.port = chosen.port;
+        if (chosen.port == 0)
+            continue;
+        input.line = chosen.line;
+        const bool startInput = n == 1 || n == 5 || n == 6;
+        input.event = startInput ? startEvent : finishEvent;
+    }
+    return inputs;
 }
 
 } // namespace brv

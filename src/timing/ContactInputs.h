@@ -43,6 +43,10 @@ struct ContactInputs
     const ContactInputSetting& operator[](ContactInput input) const { return (*this)[int(input)]; }
 };
 
+// The inputs of the settings record, and back.
+ContactInputs contactInputsOf(const Settings& settings);
+void takeContactInputs(Settings& settings, const ContactInputs& inputs);
+
 // The ports the two contact port components take (0 = none).
 struct PortAssignment
 {
@@ -73,5 +77,18 @@ bool openQuietly(SerialLineMonitor& port);
 // The entries the settings dialog offers: "Kein", then "COM<n>" with each of the four line
 // labels for every available port in ascending order.
 QStringList portChoiceList(quint64 availablePorts);
+// The entry of a port and line: "COM" + port + the line's label ("COM3 /4,6"). An input without a
+// port gives "COM0-", which no list holds.
+QString portChoiceText(int port, int line);
+// Reads an entry back: the port from its fourth character and, when that is a digit, the fifth
+// ("COM7 /4,6" gives 7, "COM12 /7,9" 12); the line from the label it contains. "Kein" and any
+// text that names no port give port 0 and line 0.
+ContactInputSetting parsePortChoice(const QString& entry);
+
+// The inputs the settings dialog confirms: each input takes port and line of its entry and the
+// event of its list (inputs 1, 5 and 6 the start list's, 2 to 4 the finish list's). An input left
+// on "Kein" gets port 0 and keeps the line and event it had in `before`.
+ContactInputs inputsFromChoices(const std::array<QString, kContactInputCount>& entries, int startEvent,
+                                int finishEvent, const ContactInputs& before);
 
 } // namespace brv

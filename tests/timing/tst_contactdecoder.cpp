@@ -277,6 +277,24 @@ void TestContactDecoder::portChoiceList()
     QCOMPARE(list.mid(1, 4), (QStringList{QStringLiteral("COM3 /4,6"), QStringLiteral("COM3 /7,8"),
                                           QStringLiteral("COM3 /1,4"), QStringLiteral("COM3 /7,9")}));
     QCOMPARE(list.last(), QStringLiteral("COM64 /7,9"));
+    // every entry reads back as the port and line it was made from
+    for (const QString& entry : list.mid(1)) {
+        const ContactInputSetting read = brv::parsePortChoice(entry);
+        QCOMPARE(brv::portChoiceText(read.port, read.line), entry);
+    }
+    QCOMPARE(brv::parsePortChoice(QStringLiteral("Kein")), ContactInputSetting{});
+
+    // an input left on "Kein" loses its port only; the others take the event of their list
+    ContactInputs before;
+    before[ContactInput::Ziel2] = {4, 3, 1};
+    const ContactInputs confirmed = brv::inputsFromChoices(
+        {QStringLiteral("COM12 /7,9"), QStringLiteral("COM3 /7,8"), QStringLiteral("Kein"),
+         QStringLiteral("Kein"), QStringLiteral("COM5 /4,6"), QStringLiteral("Kein")},
+        2, 3, before);
+    QCOMPARE(confirmed[ContactInput::Start], (ContactInputSetting{12, 4, 2}));
+    QCOMPARE(confirmed[ContactInput::Ziel1], (ContactInputSetting{3, 2, 3}));
+    QCOMPARE(confirmed[ContactInput::Ziel2], (ContactInputSetting{0, 3, 1}));
+    QCOMPARE(confirmed[ContactInput::Start2], (ContactInputSetting{5, 1, 2}));
 }
 
 QTEST_GUILESS_MAIN(TestContactDecoder)
