@@ -1,3 +1,5 @@
+#include "competition/Competition.h"
+#include "settings/CertificateEditor.h"
 #include "settings/CertificateLayout.h"
 #include "settings/Windows1252.h"
 
@@ -17,6 +19,10 @@ private Q_SLOTS:
     void storedBlockIsByteIdentical();
     void defaultLines_data();
     void defaultLines();
+    void printedTexts();
+    void choosingALineStoresTheOneBefore();
+    void previewPlaces_data();
+    void previewPlaces();
 };
 
 void TestSettingsCertificate::codePage_data()
@@ -133,6 +139,93 @@ void TestSettingsCertificate::defaultLines()
     expected.fontSize = 26;
     expected.fontColour = 0xFF000008u; // the system's window-text colour
     QCOMPARE(layout.line(slot), expected);
+}
+
+// The start number comes from the first Vorrunde row with exactly the team's name.
+void TestSettingsCertificate::printedTexts()
+{
+    Competition c;
+    ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
+    v.setRowCount(4);
+    const QStringList teams{"FF Au", "ff au", "FF Au"};
+    for (int r = 1; r <= 3; ++r) {
+        v.setCell(VorrundeColumn::Nr, r, QString::number(r + 6));
+        v.setCell(VorrundeColumn::Mannschaft, r, teams[r - 1]);
+    }
+    ResultGrid& g = c.grid(CompetitionRound::GesamtErgebnis);
+    g.setRowCount(3);
+    g.setCell(OverallColumn::Place, 1, "1");
+    g.setCell(OverallColumn::Mannschaft, 1, "FF Au");
+    g.setCell(OverallColumn::BestResult, 1, "31,20");
+    g.setCell(OverallColumn::Mannschaft, 2, "FF Berg");
+    const QLocale german(QLocale::German, QLocale::Germany);
+    const std::array<QString, 8> first = certificate_text::samples(c, "Pokal", QDate(2026, 6, 13), german);
+    QCOMPARE(first, (std::array<QString, 8>{"Pokal", "", "", "7", "FF Au", "31,20 Sek.", "1", "13.06.26"}));
+    CertificateLine own;
+    own.text = "Urkunde";
+    QCOMPARE(certificate_text::printed(3, own, c, 2, {}, {}, german), QString());
+    QCOMPARE(certificate_text::printed(5, own, c, 2, {}, {}, german), QStringLiteral(" Sek."));
+    QCOMPARE(certificate_text::printed(1, own, c, 2, {}, {}, german), QStringLiteral("Urkunde"));
+}
+
+void TestSettingsCertificate::choosingALineStoresTheOneBefore()
+{
+    CertificateLayout layout;
+    layout.fillDefaultLines();
+    CertificateEditor editor(layout);
+    const std::array<QString, 8> samples{"Pokal", "", "", "7"};
+    CertificateEditor::Selection s = editor.select(3, {}, samples);
+    QCOMPARE(s.fields.text, QStringLiteral("7"));
+    QVERIFY(!s.textEnabled);
+    s.fields.left = 105;
+    s.fields.text = "getippt";
+    s = editor.select(8, s.fields, samples);
+    QCOMPARE(layout.line(3).left, 105);
+    QCOMPARE(layout.line(3).text, QString()); // lines that print the competition keep no text
+    QCOMPARE(s.fields.text, QStringLiteral("1. Zeile drucken"));
+    QVERIFY(s.textEnabled && s.focusText);
+    s.fields.text = "Gut Wehr!";
+    editor.select(17, s.fields, samples);
+    QCOMPARE(editor.select(8, s.fields, samples).fields.text, QStringLiteral("Gut Wehr!"));
+    editor.forget();
+    editor.select(0, {}, samples); // nothing chosen before: nothing stored
+    QCOMPARE(layout.line(8).text, QStringLiteral("Gut Wehr!"));
+}
+
+void TestSettingsCertificate::previewPlaces_data()
+{
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<int>("d");
+    QTest::addColumn<QPoint>("at");
+    // "Mannschaft" is 60 pixels wide here; the line stands at 105 mm, 91 mm
+    QTest::newRow("left A4") << int(CertificateLine::Left) << 1 << QPoint(105, 91);
+    QTest::newRow("centred A4") << int(CertificateLine::Centred) << 1 << QPoint(75, 91);
+    QTest::newRow("right A3") << int(CertificateLine::Right) << 2 << QPoint(22, 45);
+}
+
+void TestSettingsCertificate::previewPlaces()
+{
+    QFETCH(int, alignment);
+    QFETCH(int, d);
+    QFETCH(QPoint, at);
+    CertificateLayout layout;
+    layout.fillDefaultLines();
+    CertificateLine line = layout.line(4);
+    line.alignment = quint8(alignment);
+    line.left = 105;
+    line.top = 91;
+    layout.setLine(4, line);
+    const CertificateEditor editor(layout);
+    CertificateLineFields shown;
+    shown.left = 3;
+    shown.top = 4;
+    const auto lines =
+        editor.preview("Wertung", 2, shown, d, [](const QString& t) { return 6 * int(t.size()); });
+    QCOMPARE(lines.at(4).at, at);
+    QCOMPARE(lines.at(4).text, QStringLiteral("Mannschaft"));
+    QCOMPARE(lines.at(2).text, QStringLiteral("Wertung"));
+    QCOMPARE(lines.at(2).at, QPoint(3 / d, 4 / d)); // integer division
+    QVERIFY(lines.at(7).on && !lines.at(9).on);
 }
 
 QTEST_GUILESS_MAIN(TestSettingsCertificate)
