@@ -75,7 +75,7 @@ double tickCpuPercent(int seconds)
     AppEnvironment env;
     env.programFilePath = folder.filePath(QStringLiteral("Brenvolutaris"));
     env.settingsStore = store;
-    env.availablePorts = 0;
+    env.searchPorts = [] { return quint64(0); };
     env.monitorCount = 1;
     env.moveMouse = false;
     env.serialBackend = [] { return std::make_shared<TestSerialBackend>(); };

@@ -128,7 +128,7 @@ int runDay(const QString& folder, int from)
     env.programFilePath = QDir(folder).filePath(QStringLiteral("Brenvolutaris"));
     env.settingsStore = std::make_shared<JsonSettingsBackend>(folder, QStringLiteral("Brenvolutaris"));
     env.ticks = &ticks;
-    env.availablePorts = 0;
+    env.searchPorts = [] { return quint64(0); };
     env.serialBackend = [] { return std::make_shared<TestSerialBackend>(); };
     env.moveMouse = false;
     env.journalPath = QDir(folder).filePath(QStringLiteral("journal.sqlite"));

@@ -32,8 +32,9 @@ struct AppEnvironment
     std::function<std::unique_ptr<SoundPlayer>(const QString& programDir)> makeSounds;
     // Null: the platform's serial ports.
     std::function<std::shared_ptr<SerialBackend>()> serialBackend;
-    // Unset: searched at start-up.
-    std::optional<quint64> availablePorts;
+    // Searches the usable serial ports (bit n-1 for COMn), at start-up and for each showing of
+    // the settings dialog. Null: the platform's serial devices are tried.
+    std::function<quint64()> searchPorts;
     // How often a contact port that is closed (its adapter missing) is tried again.
     std::chrono::milliseconds portRetryInterval{1000};
     // The screens attached (the settings check the TV monitor against it).

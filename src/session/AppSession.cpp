@@ -128,18 +128,48 @@ void AppSession::applyContactInputs(const ContactInputs& inputs)
 
 void AppSession::start()
 {
-    ContactInputs inputs;
-    for (int n = 1; n <= kContactInputCount; ++n) {
-        inputs[n].port = m_settings.inputPort[n];
-        inputs[n].line = m_settings.inputLine[n];
-        inputs[n].event = m_settings.inputEdge[n];
-    }
+    const ContactInputs inputs = contactInputsOf(m_settings);
     // the usable ports are searched before the program opens its own
-    m_availablePorts = m_env.availablePorts ? *m_env.availablePorts : availableSerialPorts();
+    m_availablePorts = m_env.searchPorts ? m_env.searchPorts() : availableSerialPorts();
     applySettingsAtStartup(m_settings, *m_competition, [this, inputs] { applyContactInputs(inputs); });
     m_competition->writeCaptions();
     m_competition->enterRound(CompetitionRound::Vorrunde);
     startJournal();
+}
+
+QStringList AppSession::portChoices() const
+{
+    quint64 ports = m_env.searchPorts ? m_env.searchPorts() : availableSerialPorts();
+    auto add = [&ports](int port) {
+        if (port >= 1 && port <= kMaxComPort)
+            ports |= quint64(1) << (port - 1);
+    };
+    // the program's own open ports are busy to the search
+    for (const SerialLineMonitor* component : {m_contactPort1.get(), m_contactPort2.get()}) {
+        if (component->isConnected())
+            add(component->port());
+    }
+    for (int n = 1; n <= kContactInputCount; ++n)
+        add(m_settings.inputPort[n]);
+    return portChoiceList(ports);
+}
+
+void AppSession::applySettings(const Settings& confirmed)
+{
+    m_settings = confirmed;
+    m_clock->setStartSignal(m_settings.startSignal);
+    m_competition->setOptions(competitionOptions(m_settings));
+    if (!m_settings.thirdLaneOn)
+        m_competition->setLane3On(false);
+    if (!m_competition->isPageVisible(m_competition->currentRound()))
+        m_competition->enterRound(CompetitionRound::Vorrunde);
+    m_competition->applyClassCaption();
+    applyContactInputs(contactInputsOf(m_settings));
+    m_competition->applyRankingCaptions();
+    QString error;
+    if (!saveSettings(*m_store, m_settings, &error))
+        setStatusMessage(error);
+    Q_EMIT settingsApplied();
 }
 
 void AppSession::startJournal()

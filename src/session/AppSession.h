@@ -56,6 +56,17 @@ public:
     const AppEnvironment& environment() const { return m_env; }
     // The usable serial ports found at start-up, before the program opened its own.
     quint64 availablePorts() const { return m_availablePorts; }
+    // The settings dialog's port entries, searched anew: the usable ports, the ports the program
+    // holds open and the ports the inputs are set to (so that a confirmed dialog does not drop
+    // the wiring of an adapter that is unplugged just now).
+    QStringList portChoices() const;
+
+    // Puts confirmed settings into effect at once, in this order: the start signal and the
+    // competition options; lane 3 off empties its lane; a page that is no longer offered gives
+    // way to the Vorrunde; the class caption; the contact ports; the ranking captions. Then the
+    // settings are written to the store, so that a crash does not lose them; a failure to write
+    // is shown in the message panel. settingsApplied() tells the window to show the rest.
+    void applySettings(const Settings& confirmed);
 
     // Puts contact inputs into effect: the decoder reads them, the two port components take the
     // ports portsWhenApplied() gives and are kept open, a missing one tried again every
@@ -77,6 +88,8 @@ Q_SIGNALS:
     // A contact port closed by itself: its adapter went away. `comNumber` is the port's COM number.
     // The message panel says so, and again when the port is back.
     void contactPortLost(int comNumber);
+    // Confirmed settings are in effect: the window takes title, pages and layout from them.
+    void settingsApplied();
 
 private:
     std::unique_ptr<SerialLineMonitor> makeContactPort();

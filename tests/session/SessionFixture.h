@@ -23,6 +23,8 @@ struct SessionFixture
     std::vector<std::shared_ptr<TestSerialBackend>> backends;
     std::shared_ptr<JsonSettingsBackend> store;
     YesNoQuestion* recoveryQuestion = nullptr;
+    // what the port search finds: bit n-1 for COMn
+    quint64 usablePorts = 0;
 
     SessionFixture()
     {
@@ -35,7 +37,7 @@ struct SessionFixture
         env.programFilePath = folder.filePath(QStringLiteral("Brenvolutaris"));
         env.settingsStore = store;
         env.ticks = &ticks;
-        env.availablePorts = 0;
+        env.searchPorts = [this] { return usablePorts; };
         env.portRetryInterval = std::chrono::milliseconds(10);
         env.monitorCount = 1;
         env.moveMouse = false;
