@@ -6,6 +6,8 @@
 #include "app/ProtocolTableModel.h"
 #include "app/ProtocolTableView.h"
 #include "app/RoundTabBar.h"
+#include "app/SettingsDialog.h"
+#include "settings/CertificateEditor.h"
 #include "settings/JsonSettingsBackend.h"
 #include "settings/SettingsApply.h"
 #include "settings/SettingsStore.h"
@@ -296,6 +298,10 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     m_confirmDialog = new ConfirmDialog(this);
     m_aboutDialog = new AboutDialog(this);
     m_bracketSchemeDialog = new BracketSchemeDialog(this);
+    m_settingsDialog = new SettingsDialog(this);
+    connect(m_settingsDialog, &SettingsDialog::bracketSchemeWanted, m_bracketSchemeDialog,
+            &BracketSchemeDialog::showFor);
+    connect(&m_session, &AppSession::settingsApplied, this, &MainWindow::showAppliedSettings);
     m_competition.setYesNoQuestion(m_confirmDialog);
 
     connect(&m_competition, &Competition::lanesChanged, this, &MainWindow::refreshLanes);
@@ -352,6 +358,7 @@ MainWindow::~MainWindow()
     delete m_confirmDialog;
     delete m_aboutDialog;
     delete m_bracketSchemeDialog;
+    delete m_settingsDialog;
     delete takeCentralWidget();
 }
 
@@ -605,11 +612,11 @@ void MainWindow::createButtonRow(QWidget* parent)
     connect(m_clearResultsButton, &QToolButton::clicked, this, [this] { m_competition.clearResults(); });
     connect(m_helpButton, &QToolButton::clicked, this, &MainWindow::openHelp);
     connect(m_aboutButton, &QToolButton::clicked, this, &MainWindow::showAbout);
+    connect(m_settingsButton, &QToolButton::clicked, this, &MainWindow::editSettings);
 
-    // Features not built yet (settings dialog, printout, web page, TV display, certificates):
-    // their buttons stay disabled, whatever the run state would allow.
-    for (QToolButton* b :
-         {m_settingsButton, m_printButton, m_webPageButton, m_tvButton, m_certificatesButton})
+    // Features not built yet (printout, web page, TV display, certificates): their buttons stay
+    // disabled, whatever the run state would allow.
+    for (QToolButton* b : {m_printButton, m_webPageButton, m_tvButton, m_certificatesButton})
         b->setEnabled(false);
 }
 
@@ -715,7 +722,7 @@ void MainWindow::createCommands()
 {
     addCommand(QStringLiteral("Hilfe"), Qt::Key_F1, [this] { openHelp(); });
     addCommand(QStringLiteral("H&ilfe"), QKeySequence(Qt::ALT | Qt::Key_H), [this] { openHelp(); });
-    addUnbuiltCommand(QStringLiteral("&Einstellungen"), Qt::Key_F2);
+    addCommand(QStringLiteral("&Einstellungen"), Qt::Key_F2, [this] { editSettings(); });
     addCommand(QStringLiteral("Info"), Qt::Key_F3, [this] { showAbout(); });
     addCommand(QStringLiteral("Fehler"), Qt::Key_F4,
                [this] { m_clock.command(ClockCommand::FalseStart).trigger(); });
@@ -775,6 +782,9 @@ void MainWindow::refreshControls()
     setButtonColour(m_resetButton, c.resetRed ? kResetRed : QColor());
 
     m_loadButton->setEnabled(c.loadEnabled);
+    m_settingsButton->setEnabled(c.settingsEnabled);
+    if (m_settingsDialog)
+        m_settingsDialog->setConfirmAllowed(c.settingsEnabled);
     for (int i = 0; i < 3; ++i)
         m_laneAssignButtons[std::size_t(i)]->setEnabled(c.assignEnabled[std::size_t(i)]);
     for (QToolButton* b : {m_saveButton, m_spreadsheetButton})
@@ -1131,6 +1141,43 @@ void MainWindow::openHelp()
 void MainWindow::showAbout()
 {
     m_aboutDialog->exec();
+}
+
+void MainWindow::editSettings()
+{
+    // a heat that runs keeps its ports and lanes
+    if (!m_clock.controls().settingsEnabled)
+        return;
+    Settings current = m_session.settings();
+    current.setWindowBounds(normalGeometry());
+    current.competitionTitle = m_competitionTitleLabel->text();
+    current.saveFilterIndex = m_saveFilterIndex;
+    QList<QSize> monitors;
+    for (const QScreen* screen : QGuiApplication::screens())
+        monitors.append(screen->size());
+    m_settingsDialog->load(
+        current, m_session.portChoices(), monitors,
+        certificate_text::samples(m_competition, current.competitionTitle, QDate::currentDate(), QLocale()));
+    m_settingsDialog->setConfirmAllowed(m_clock.controls().settingsEnabled);
+    if (m_settingsDialog->exec() == QDialog::Accepted)
+        m_session.applySettings(m_settingsDialog->settings());
+    table(m_competition.currentRound())->setFocus();
+}
+
+void MainWindow::showAppliedSettings()
+{
+    const Settings& settings = m_session.settings();
+    m_competitionTitleLabel->setText(settings.competitionTitle);
+    m_competitionTitleLabel->setVisible(!settings.competitionTitle.isEmpty());
+    // hiding a tab must not count as leaving the page: the session has chosen the page already
+    m_syncingTabs = true;
+    m_roundTabs->setTabVisible(roundIndex(CompetitionRound::Achtelfinale),
+                               m_competition.isPageVisible(CompetitionRound::Achtelfinale));
+    m_syncingTabs = false;
+    syncTabToCompetition();
+    refreshControls();
+    layoutLanes();
+    layoutColumns();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -37,6 +37,7 @@ class SerialLineMonitor;
 class ConfirmDialog;
 class AboutDialog;
 class BracketSchemeDialog;
+class SettingsDialog;
 class LanePanel;
 
 // START and RESET act when the mouse button goes down, not on release; Space and Enter act too.
@@ -78,6 +79,7 @@ public:
     QTabWidget* pages() const { return m_roundTabs; }
     ConfirmDialog* confirmDialog() const { return m_confirmDialog; }
     BracketSchemeDialog* bracketSchemeDialog() const { return m_bracketSchemeDialog; }
+    SettingsDialog* settingsDialog() const { return m_settingsDialog; }
     QLabel* statusPanel(int panel) const { return m_statusPanels[std::size_t(panel)]; }
     QWidget* laneArea() const { return m_laneArea; }
 
@@ -124,6 +126,9 @@ private:
     void showInSpreadsheet();
     void openHelp();
     void showAbout();
+    // [F2]: the settings dialog; confirmed settings take effect at once
+    void editSettings();
+    void showAppliedSettings();
 
     // the controls; each carries its name as object name, which tests find it by
     PressButton* m_startButton = nullptr;
@@ -183,6 +188,7 @@ private:
     ConfirmDialog* m_confirmDialog = nullptr;
     AboutDialog* m_aboutDialog = nullptr;
     BracketSchemeDialog* m_bracketSchemeDialog = nullptr;
+    SettingsDialog* m_settingsDialog = nullptr;
 };
 
 } // namespace brv

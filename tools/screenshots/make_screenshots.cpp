@@ -1,18 +1,24 @@
 // Renders what a reviewer looks at into PNG files: the main window at 1030 x 588 on each of the
 // six pages of a filled 20-team competition, the two bracket pictures and a lane panel showing
-// 012,34. Run by `cmake --build <build> --target screenshots`, which writes to
+// 012,34, the settings dialog with a certificate template and the bracket pictures opened from it.
+// Run by `cmake --build <build> --target screenshots`, which writes to
 // <build>/screenshots/; it exits non-zero when a picture cannot be made.
 #include "app/BracketSchemeDialog.h"
 #include "app/MainWindow.h"
+#include "app/SettingsDialog.h"
 #include "competition/Competition.h"
 #include "session/SessionFixture.h"
 #include "timing/LaneDisplay.h"
 #include "timing/LanePanel.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QGroupBox>
+#include <QPainter>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -29,6 +35,45 @@ bool save(const QImage& image, const QDir& folder, const QString& name)
     }
     std::printf("%s\n", qPrintable(path));
     return true;
+}
+
+// A pre-printed certificate paper to lay the lines out on.
+QImage certificatePaper()
+{
+    QImage paper(420, 594, QImage::Format_RGB32);
+    paper.fill(QColor(250, 244, 226));
+    QPainter p(&paper);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(150, 20, 20), 8));
+    p.drawRect(24, 24, 372, 546);
+    p.setPen(QPen(QColor(180, 140, 40), 2));
+    p.drawRect(38, 38, 344, 518);
+    QFont heading(QStringLiteral("Serif"));
+    heading.setPixelSize(44);
+    heading.setBold(true);
+    p.setFont(heading);
+    p.setPen(QColor(150, 20, 20));
+    p.drawText(QRect(0, 60, 420, 60), Qt::AlignCenter, QStringLiteral("URKUNDE"));
+    p.setBrush(QColor(200, 30, 30));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QPoint(210, 500), 36, 36);
+    return paper;
+}
+
+// Shows the bracket scheme through a click on the settings dialog's small picture and keeps
+// what it shows.
+QImage bracketFromDialog(MainWindow& window, int pairing)
+{
+    SettingsDialog* dialog = window.settingsDialog();
+    dialog->findChild<QComboBox*>(QStringLiteral("pairing"))->setCurrentIndex(pairing);
+    QImage shot;
+    QTimer::singleShot(100, [&] {
+        BracketSchemeDialog* scheme = window.bracketSchemeDialog();
+        shot = scheme->grab().toImage();
+        scheme->accept();
+    });
+    QTest::mouseClick(dialog->findChild<QWidget*>(QStringLiteral("bracketPicture")), Qt::LeftButton);
+    return shot;
 }
 
 } // namespace
@@ -69,6 +114,37 @@ int main(int argc, char** argv)
 
     ok &= save(BracketSchemeDialog::bracketPicture(0), folder, QStringLiteral("bracket-nach-platz.png"));
     ok &= save(BracketSchemeDialog::bracketPicture(1), folder, QStringLiteral("bracket-win-win.png"));
+
+    // the settings dialog: two adapters, three inputs wired, the certificate on its paper
+    fixture.usablePorts = 0b101;
+    const QString paperPath = folder.filePath(QStringLiteral("urkunde-vorlage.png"));
+    ok &= save(certificatePaper(), folder, QStringLiteral("urkunde-vorlage.png"));
+    Settings settings = window.session().settings();
+    settings.certificateTemplate = paperPath;
+    settings.inputPort[1] = 1;
+    settings.inputLine[1] = 1;
+    settings.inputPort[2] = 3;
+    settings.inputLine[2] = 2;
+    settings.inputPort[3] = 3;
+    settings.inputLine[3] = 3;
+    settings.classColumnShown = true;
+    settings.certificateLayout.fillDefaultLines();
+    SettingsDialog* dialog = window.settingsDialog();
+    dialog->load(settings, window.session().portChoices(), {QSize(1920, 1080), QSize(1280, 720)},
+                 certificate_text::samples(window.competition(), settings.competitionTitle,
+                                           QDate(2026, 6, 13), QLocale(QLocale::German, QLocale::Germany)));
+    dialog->show();
+    QTest::qWaitForWindowExposed(dialog);
+    dialog->findChild<QComboBox*>(QStringLiteral("certificateLine"))->setCurrentIndex(4);
+    QTest::qWait(50);
+    ok &= save(dialog->grab().toImage(), folder, QStringLiteral("settings-dialog.png"));
+    for (QGroupBox* group : dialog->findChildren<QGroupBox*>()) {
+        if (group->title() == QLatin1String(" Urkunde "))
+            ok &= save(group->grab().toImage(), folder, QStringLiteral("settings-certificate.png"));
+    }
+    ok &= save(bracketFromDialog(window, 0), folder, QStringLiteral("settings-bracket-nach-platz.png"));
+    ok &= save(bracketFromDialog(window, 1), folder, QStringLiteral("settings-bracket-win-win.png"));
+    dialog->hide();
 
     LanePanel panel(1);
     panel.resize(340, 160);
