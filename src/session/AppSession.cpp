@@ -156,11 +156,13 @@ QStringList AppSession::portChoices() const
 
 void AppSession::applySettings(const Settings& confirmed)
 {
+    const bool lane3Before = m_settings.thirdLaneOn;
     m_settings = confirmed;
     m_clock->setStartSignal(m_settings.startSignal);
     m_competition->setOptions(competitionOptions(m_settings));
-    if (!m_settings.thirdLaneOn)
-        m_competition->setLane3On(false);
+    // lane 3 off empties it; switched on, it is in use with the page's teams to choose from
+    if (!m_settings.thirdLaneOn || !lane3Before)
+        m_competition->setLane3On(m_settings.thirdLaneOn);
     if (!m_competition->isPageVisible(m_competition->currentRound()))
         m_competition->enterRound(CompetitionRound::Vorrunde);
     m_competition->applyClassCaption();

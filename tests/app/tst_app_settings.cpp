@@ -3,6 +3,7 @@
 #include "competition/Competition.h"
 #include "session/SessionFixture.h"
 #include "settings/SettingsStore.h"
+#include "timing/ContactInputs.h"
 #include "timing/LanePanel.h"
 #include "timing/RaceClock.h"
 #include "timing/SerialLineMonitor.h"
@@ -221,6 +222,11 @@ void TestSettingsDialog::portsWhenConfirmed()
     QCOMPARE(session.statusMessage(), message);
     QCOMPARE(session.settings().inputLine[2], 2);
     QCOMPARE(session.settings().inputPort[1], entries[0] == QLatin1String("Kein") ? 0 : comPort1);
+
+    // adapters unplugged: the wiring stays in the lists, and OK keeps it
+    fixture.usablePorts = 0;
+    inSettings(window, [&](SettingsDialog* d) { QCOMPARE(port(d, 2)->currentText(), entries[1]); });
+    QCOMPARE(session.settings().inputPort[2], parsePortChoice(entries[1]).port);
 }
 
 void TestSettingsDialog::optionsTakeEffectAtOnce()
@@ -258,6 +264,11 @@ void TestSettingsDialog::optionsTakeEffectAtOnce()
     QCOMPARE(c.grid(CompetitionRound::GesamtErgebnis).cell(OverallColumn::Klasse, 0),
              QStringLiteral("Wertung"));
     QCOMPARE(c.options().rankingMode, RankingMode::BestTime);
+
+    // switched on again, lane 3 is in use with the page's teams to choose from
+    inSettings(window, [](SettingsDialog* d) { control<QCheckBox>(d, "thirdLane")->click(); });
+    QVERIFY(c.lanes().inUse(3) && c.lanes().selector(3).count() == 20);
+    QVERIFY(window.lanePanel(3)->isVisible());
 }
 
 // A confirmed dialog is in the store at once: a program killed right after OK keeps it, and an
