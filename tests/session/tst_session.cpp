@@ -195,13 +195,14 @@ void TestSession::wrongSettingIsNamed()
 
 void TestSession::fullDiskKeepsTheOldFile_data()
 {
-    QTest::addColumn<int>("filterIndex");     // 0: the settings written at the end
+    QTest::addColumn<int>("filterIndex");     // 0: the settings written at the end, -1: at OK
     QTest::addColumn<bool>("workbookBefore"); // else a text file
     QTest::addColumn<QString>("reason");
     QTest::newRow("text") << 4 << false << QStringLiteral("Datenträger");
     QTest::newRow("new workbook over a text") << 1 << false << QStringLiteral("Arbeitsmappe");
     QTest::newRow("into an existing workbook") << 1 << true << QStringLiteral("Datenträger");
     QTest::newRow("settings") << 0 << false << QStringLiteral("Datenträger");
+    QTest::newRow("settings confirmed") << -1 << false << QStringLiteral("Datenträger");
 }
 
 // Once the disk is full every write reports the German write error, and the old file stays
@@ -215,10 +216,10 @@ void TestSession::fullDiskKeepsTheOldFile()
     QVERIFY(saveSettings(*fixture.store, Settings()));
     AppSession& session = fixture.newSession();
     const QString path =
-        filterIndex ? fixture.folder.filePath(QStringLiteral("protokoll")) : fixture.store->filePath();
+        filterIndex > 0 ? fixture.folder.filePath(QStringLiteral("protokoll")) : fixture.store->filePath();
     if (workbookBefore)
         QVERIFY(session.files().saveCommand(1, path).ok);
-    else if (filterIndex)
+    else if (filterIndex > 0)
         QVERIFY(writeFileAtomically(path, "Nr.\tMannschaft\r\n", nullptr));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -227,8 +228,10 @@ void TestSession::fullDiskKeepsTheOldFile()
     QString message;
     {
         test::FileSizeLimit limit(16);
-        message = filterIndex ? session.files().saveCommand(filterIndex, path).message
-                              : (session.end() ? QString() : session.statusMessage());
+        if (filterIndex > 0)
+            message = session.files().saveCommand(filterIndex, path).message;
+        else if (filterIndex == 0 ? !session.end() : (session.applySettings(session.settings()), true))
+            message = session.statusMessage();
     }
     QVERIFY2(message.startsWith(ProtocolFiles::kWriteErrorText + QDir::toNativeSeparators(path) + '\n') &&
                  message.contains(reason),

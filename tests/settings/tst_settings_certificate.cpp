@@ -176,6 +176,7 @@ void TestSettingsCertificate::choosingALineStoresTheOneBefore()
     const std::array<QString, 8> samples{"Pokal", "", "", "7"};
     CertificateEditor::Selection s = editor.select(3, {}, samples);
     QCOMPARE(s.fields.text, QStringLiteral("7"));
+    QCOMPARE(s.fields.top, 66);
     QVERIFY(!s.textEnabled);
     s.fields.left = 105;
     s.fields.text = "getippt";
@@ -187,6 +188,9 @@ void TestSettingsCertificate::choosingALineStoresTheOneBefore()
     s.fields.text = "Gut Wehr!";
     editor.select(17, s.fields, samples);
     QCOMPARE(editor.select(8, s.fields, samples).fields.text, QStringLiteral("Gut Wehr!"));
+    editor.setOn(9, true); // on/off and alignment are stored at once
+    editor.setAlignment(9, CertificateLine::Right);
+    QVERIFY(layout.line(9).isOn() && layout.line(9).alignment == CertificateLine::Right);
     editor.forget();
     editor.select(0, {}, samples); // nothing chosen before: nothing stored
     QCOMPARE(layout.line(8).text, QStringLiteral("Gut Wehr!"));

@@ -287,6 +287,7 @@ void TestContactDecoder::portChoiceList()
     // an input left on "Kein" loses its port only; the others take the event of their list
     ContactInputs before;
     before[ContactInput::Ziel2] = {4, 3, 1};
+    before[ContactInput::Start3] = {6, 2, 0};
     const ContactInputs confirmed = brv::inputsFromChoices(
         {QStringLiteral("COM12 /7,9"), QStringLiteral("COM3 /7,8"), QStringLiteral("Kein"),
          QStringLiteral("Kein"), QStringLiteral("COM5 /4,6"), QStringLiteral("Kein")},
@@ -295,6 +296,12 @@ void TestContactDecoder::portChoiceList()
     QCOMPARE(confirmed[ContactInput::Ziel1], (ContactInputSetting{3, 2, 3}));
     QCOMPARE(confirmed[ContactInput::Ziel2], (ContactInputSetting{0, 3, 1}));
     QCOMPARE(confirmed[ContactInput::Start2], (ContactInputSetting{5, 1, 2}));
+    // and through the settings record unchanged
+    Settings settings;
+    brv::takeContactInputs(settings, confirmed);
+    const ContactInputs stored = brv::contactInputsOf(settings);
+    for (int n = 1; n <= kContactInputCount; ++n)
+        QCOMPARE(stored[n], confirmed[n]);
 }
 
 QTEST_GUILESS_MAIN(TestContactDecoder)
