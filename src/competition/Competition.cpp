@@ -338,7 +338,9 @@ void Competition::buildNextRound()
 {
     if (m_pendingReset)
         m_pendingReset();
-    brv::buildNextRound(m_tables, m_currentRound, m_options, m_format);
+    const QString notice = brv::buildNextRound(m_tables, m_currentRound, m_options, m_format);
+    if (!notice.isEmpty())
+        setPlaceWarning(notice);
     updateTvBestResult();
     Q_EMIT layoutRequested();
 }

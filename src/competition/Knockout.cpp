@@ -40,7 +40,49 @@ void fillRoundRow(ResultGrid& target, int row, const QString& place, const QStri
     target.setCell(KnockoutColumn::BroughtResult, row, result);
 }
 
-void leaveVorrunde(ProtocolTables& tables, const CompetitionOptions& options, const NumberFormat& format)
+bool hasTeam(const ResultGrid& table, int row)
+{
+    return !table.cell(KnockoutColumn::Mannschaft, row).trimmed().isEmpty();
+}
+
+// A row no team is seeded into stays empty: the team it faces runs alone.
+void emptyRowsNotFilled(ResultGrid& table, const std::vector<bool>& filled)
+{
+    for (int row = 1; row < int(filled.size()) && row < table.rowCount(); ++row) {
+        if (!filled[std::size_t(row)])
+            table.setRowCells(row, {});
+    }
+}
+
+// " Freilos für Platz 1, 2 und 3"; empty for none.
+QString byeNotice(const QList<int>& places)
+{
+    if (places.isEmpty())
+        return {};
+    QStringList texts;
+    for (int p : places)
+        texts << QString::number(p);
+    const QString last = texts.takeLast();
+    return QStringLiteral(" Freilos für Platz ") +
+           (texts.isEmpty() ? last : texts.join(QStringLiteral(", ")) + QStringLiteral(" und ") + last);
+}
+
+// Rows without a team go below every team, in their order; returns the number of team rows.
+int moveEmptyRowsLast(ResultGrid& table)
+{
+    std::vector<int> order;
+    std::vector<int> empty;
+    for (int r = 1; r < table.rowCount(); ++r)
+        (hasTeam(table, r) ? order : empty).push_back(r);
+    const int teams = int(order.size());
+    if (!empty.empty()) {
+        order.insert(order.end(), empty.begin(), empty.end());
+        table.reorderDataRows(order);
+    }
+    return teams;
+}
+
+QString leaveVorrunde(ProtocolTables& tables, const CompetitionOptions& options, const NumberFormat& format)
 {
     ResultGrid& v = tables.grid(CompetitionRound::Vorrunde);
 
@@ -58,7 +100,10 @@ void leaveVorrunde(ProtocolTables& tables, const CompetitionOptions& options, co
         qualified = 8;
         seeding = SeedingByPlace8.data();
     }
+    QString notice;
     if (first) {
+        std::vector<bool> filled(std::size_t(qualified + 1), false);
+        std::vector<bool> ranked(std::size_t(qualified + 1), false);
         for (int r = 1; r < v.rowCount(); ++r) {
             const QString place = v.cell(VorrundeColumn::Place, r);
             if (place.isEmpty() || place == mark::Void)
@@ -69,7 +114,17 @@ void leaveVorrunde(ProtocolTables& tables, const CompetitionOptions& options, co
             fillRoundRow(*first, seeding[*p - 1], place, v.cell(VorrundeColumn::Nr, r),
                          v.cell(VorrundeColumn::Mannschaft, r), v.cell(VorrundeColumn::Klasse, r),
                          v.cell(VorrundeColumn::RankingValue, r));
+            filled[std::size_t(seeding[*p - 1])] = true;
+            ranked[std::size_t(*p)] = true;
         }
+        emptyRowsNotFilled(*first, filled);
+        // place p meets place qualified + 1 - p; where that place is missing, p has a bye
+        QList<int> byes;
+        for (int p = 1; p <= qualified; ++p) {
+            if (ranked[std::size_t(p)] && !ranked[std::size_t(qualified + 1 - p)])
+                byes.append(p);
+        }
+        notice = byeNotice(byes);
     }
 
     ResultGrid& overall = tables.grid(CompetitionRound::GesamtErgebnis);
@@ -94,6 +149,7 @@ void leaveVorrunde(ProtocolTables& tables, const CompetitionOptions& options, co
     v.sortEnabled = false;
     for (int r = 1; r < v.rowCount(); ++r)
         v.setCell(VorrundeColumn::Nr, r, numbers[std::size_t(r)]);
+    return notice;
 }
 
 void leaveKnockout(ProtocolTables& tables, CompetitionRound left, const CompetitionOptions& options,
@@ -120,26 +176,29 @@ void leaveKnockout(ProtocolTables& tables, CompetitionRound left, const Competit
         t.sortDirection = SortDirection::Descending;
     t.sortEnabled = true;
     sortAndNumber(t, format);
+    // rows without a team (a small field's byes) take no place
+    const int teams = moveEmptyRowsLast(t);
 
     // 3. ranks
     for (int r = 1; r < rows; ++r) {
         const int rank = left == CompetitionRound::Halbfinale && r <= 4 ? 5 - r : r;
-        t.setCell(KnockoutColumn::Outcome, r, QString::number(rank));
+        t.setCell(KnockoutColumn::Outcome, r, r <= teams ? QString::number(rank) : QString());
     }
 
     // 4. winners keep their bracket: the losers' half is ranked by result
     if (options.pairing == Pairing::WinnersKeepBracket &&
         (left == CompetitionRound::Achtelfinale || left == CompetitionRound::Viertelfinale)) {
         const int h = (rows + 1) / 2;
+        const int end = teams + 1;
         ResultGrid& scratch = tables.rankingScratch();
-        scratch.setRowCount(std::max(h, rows - h + 1));
+        scratch.setRowCount(std::max(h, end - h + 1));
         for (int r = 1; r < scratch.rowCount(); ++r)
             scratch.setRowCells(r, QStringList());
-        for (int r = h; r < rows; ++r)
+        for (int r = h; r < end; ++r)
             scratch.setRowCells(r + 1 - h, t.rowCells(r));
         scratch.sortEnabled = true;
         sortTable(scratch, columnIndex(RankingScratchColumn::Gesamt), format);
-        for (int r = h; r < rows; ++r) {
+        for (int r = h; r < end; ++r) {
             t.setRowCells(r, scratch.rowCells(r + 1 - h));
             t.setCell(KnockoutColumn::Outcome, r, QString::number(r));
         }
@@ -152,7 +211,11 @@ void leaveKnockout(ProtocolTables& tables, CompetitionRound left, const Competit
         next.raiseRowCount(roundTeamCount(nextRound) + 1);
         const int handedOn = left == CompetitionRound::Achtelfinale ? 8 : 4;
         const bool byPlace = options.pairing == Pairing::ByPlace;
-        for (int r = 1; r <= handedOn; ++r) {
+        // with byes some heats have no winner: winners that keep their bracket go to their
+        // heat's place, so that the winner of an empty heat's neighbour runs alone
+        const bool byHeat = !byPlace && teams < rows - 1;
+        std::vector<bool> filled(std::size_t(roundTeamCount(nextRound) + 1), false);
+        for (int r = 1; r <= std::min(handedOn, teams); ++r) {
             if (t.cell(KnockoutColumn::Gesamt, r).isEmpty())
                 continue;
             int target = r;
@@ -160,10 +223,15 @@ void leaveKnockout(ProtocolTables& tables, CompetitionRound left, const Competit
                 target = SeedingByPlace8[std::size_t(r - 1)];
             else if (left == CompetitionRound::Viertelfinale && byPlace)
                 target = SeedingByPlace4[std::size_t(r - 1)];
+            else if (byHeat)
+                target = (t.cell(KnockoutColumn::PlaceBefore, r).toInt() + 1) / 2;
             fillRoundRow(next, target, t.cell(KnockoutColumn::Outcome, r), t.cell(KnockoutColumn::Nr, r),
                          t.cell(KnockoutColumn::Mannschaft, r), t.cell(KnockoutColumn::Klasse, r),
                          t.cell(KnockoutColumn::Gesamt, r));
+            filled[std::size_t(target)] = true;
         }
+        if (teams < rows - 1)
+            emptyRowsNotFilled(next, filled);
     }
 
     // 6. the overall table takes this round's places
@@ -260,15 +328,17 @@ void writeOverallBest(ProtocolTables& tables, const NumberFormat& format)
 
 } // namespace
 
-void buildNextRound(ProtocolTables& tables, CompetitionRound left, const CompetitionOptions& options,
-                    const NumberFormat& format)
+QString buildNextRound(ProtocolTables& tables, CompetitionRound left, const CompetitionOptions& options,
+                       const NumberFormat& format)
 {
     const ProtocolTables::ChangeBatch batch(tables);
+    QString notice;
     if (left == CompetitionRound::Vorrunde)
-        leaveVorrunde(tables, options, format);
+        notice = leaveVorrunde(tables, options, format);
     else if (isKnockoutRound(left))
         leaveKnockout(tables, left, options, format);
     writeOverallBest(tables, format);
+    return notice;
 }
 
 } // namespace brv

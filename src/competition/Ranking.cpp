@@ -128,6 +128,15 @@ void recalculateKnockout(ResultGrid& g, CompetitionRound round, const NumberForm
     for (int k = 1; k <= heats; ++k) {
         const int first = 2 * k - 1;
         const int second = 2 * k;
+        // a team whose opponent's row is empty (a bye) wins by running alone
+        const bool firstTeam = !g.cell(KnockoutColumn::Mannschaft, first).trimmed().isEmpty();
+        const bool secondTeam = !g.cell(KnockoutColumn::Mannschaft, second).trimmed().isEmpty();
+        if (firstTeam != secondTeam) {
+            const int alone = firstTeam ? first : second;
+            if (!g.cell(KnockoutColumn::Gesamt, alone).isEmpty())
+                g.setCell(KnockoutColumn::Outcome, alone, QString(mark::Won));
+            continue;
+        }
         if (g.cell(KnockoutColumn::Gesamt, first).isEmpty() ||
             g.cell(KnockoutColumn::Gesamt, second).isEmpty())
             continue;

@@ -70,6 +70,8 @@ private Q_SLOTS:
     void unfinishedHeatAndCorrectionAfterTheNextRoundRan();
     void randomFill_data();
     void randomFill();
+    void smallFields_data();
+    void smallFields();
 };
 
 void TestKnockout::wholeKnockout_data()
@@ -229,6 +231,74 @@ void TestKnockout::randomFill()
     QCOMPARE(c->grid(CompetitionRound::Achtelfinale).isRowBlank(1), shift);
     QCOMPARE(column(c->grid(CompetitionRound::Vorrunde), VorrundeColumn::Lane3Zeit).join("").isEmpty(),
              !shift);
+}
+
+void TestKnockout::smallFields_data()
+{
+    QTest::addColumn<int>("teams");
+    QTest::addColumn<int>("start");    // KnockoutStart
+    QTest::addColumn<QString>("byes"); // the status message on leaving the Vorrunde
+    const std::array<std::tuple<int, int, const char*>, 7> fields{{
+        {6, 0, " Freilos für Platz 1, 2, 3, 4, 5 und 6"},
+        {9, 0, " Freilos für Platz 1, 2, 3, 4, 5, 6 und 7"},
+        {14, 0, " Freilos für Platz 1 und 2"},
+        {15, 0, " Freilos für Platz 1"},
+        {4, 1, " Freilos für Platz 1, 2, 3 und 4"},
+        {5, 1, " Freilos für Platz 1, 2 und 3"},
+        {7, 1, " Freilos für Platz 1"},
+    }};
+    for (const auto& [teams, start, byes] : fields) {
+        for (const char* pairing : {"nach Platz", "Win+Win"}) {
+            QTest::addRow("%d teams from the %s, %s", teams, start ? "Viertelfinale" : "Achtelfinale",
+                          pairing)
+                << teams << start << QString::fromUtf8(byes);
+        }
+    }
+}
+
+// A small field: every team stays in the overall result once, with places 1 to n; a team whose
+// opponent is missing runs alone and goes on; four real teams reach the Finale.
+void TestKnockout::smallFields()
+{
+    QFETCH(int, teams);
+    QFETCH(int, start);
+    QFETCH(QString, byes);
+    for (Pairing pairing : {Pairing::ByPlace, Pairing::WinnersKeepBracket}) {
+        CompetitionOptions options;
+        options.knockoutStart = KnockoutStart(start);
+        options.pairing = pairing;
+        auto c = makeCompetition(teams, options);
+        QSignalSpy messages(c.get(), &Competition::placeWarningChanged);
+        c->fillAllPages();
+        QVERIFY(messages.contains(QVariantList{byes}));
+
+        const ResultGrid& overall = c->grid(CompetitionRound::GesamtErgebnis);
+        QStringList listed = column(overall, OverallColumn::Mannschaft);
+        listed.sort();
+        QStringList all = column(c->grid(CompetitionRound::Vorrunde), VorrundeColumn::Mannschaft);
+        all.sort();
+        QCOMPARE(listed, all);
+        for (int r = 1; r <= teams; ++r)
+            QCOMPARE(overall.cell(OverallColumn::Place, r), QString::number(r));
+
+        // each round: a team alone in its heat won it and stands in the next round
+        for (int i = roundIndex(start ? CompetitionRound::Viertelfinale : CompetitionRound::Achtelfinale);
+             i < roundIndex(CompetitionRound::Finale); ++i) {
+            const ResultGrid& round = c->grid(roundAt(i));
+            for (int row = 1; row < round.rowCount(); ++row) {
+                const QString team = round.cell(KnockoutColumn::Mannschaft, row);
+                const int other = row % 2 ? row + 1 : row - 1;
+                if (team.isEmpty() || !round.cell(KnockoutColumn::Mannschaft, other).isEmpty())
+                    continue;
+                QCOMPARE(round.cell(KnockoutColumn::Outcome, row), QStringLiteral("+"));
+                QVERIFY2(c->grid(roundAt(i + 1)).findRow(KnockoutColumn::Mannschaft, team) > 0,
+                         qPrintable(team));
+            }
+        }
+        const ResultGrid& finale = c->grid(CompetitionRound::Finale);
+        for (int row = 1; row <= 4; ++row)
+            QVERIFY(!finale.cell(KnockoutColumn::Mannschaft, row).isEmpty());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestKnockout)

@@ -192,7 +192,8 @@ void TestSettingsCertificate::choosingALineStoresTheOneBefore()
     editor.setAlignment(9, CertificateLine::Right);
     QVERIFY(layout.line(9).isOn() && layout.line(9).alignment == CertificateLine::Right);
     editor.forget();
-    editor.select(0, {}, samples); // nothing chosen before: nothing stored
+    // nothing chosen before: nothing stored; the title line shows the title
+    QCOMPARE(editor.select(0, {}, samples).fields.text, QStringLiteral("Pokal"));
     QCOMPARE(layout.line(8).text, QStringLiteral("Gut Wehr!"));
 }
 
