@@ -1036,8 +1036,12 @@ void MainWindow::onTabChanged(int index)
 {
     if (m_syncingTabs || index < 0)
         return;
-    // leaving a page builds the next round; entering one refills the lanes
-    m_competition.changePage(roundAt(index));
+    // leaving a page builds the next round; entering one refills the lanes. A page that may not
+    // be left now keeps its tab.
+    if (!m_competition.changePage(roundAt(index))) {
+        syncTabToCompetition();
+        return;
+    }
     layoutLanes();
     layoutColumns();
     syncViews();

@@ -356,16 +356,19 @@ void Competition::enterRound(CompetitionRound newRound)
     Q_EMIT currentCellChanged();
 }
 
-void Competition::changePage(CompetitionRound newRound)
+bool Competition::changePage(CompetitionRound newRound)
 {
     if (newRound == m_currentRound)
-        return;
+        return true;
+    if (m_pageChangeGuard && !m_pageChangeGuard())
+        return false;
     // A cell still in edit mode is committed on the page it belongs to, and the page returns
     // to row mode.
     commitCellEdit();
     endEdit();
     buildNextRound();
     enterRound(newRound);
+    return true;
 }
 
 void Competition::replaceTables(const std::array<std::unique_ptr<ResultGrid>, kRoundCount>& tables,

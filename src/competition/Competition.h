@@ -41,6 +41,8 @@ public:
     // Runs before a page is left, so that a finished heat that still waits for its reset gets it
     // (set by the race clock).
     void setPendingResetRunner(std::function<void()> runner) { m_pendingReset = std::move(runner); }
+    // Asked before a page is left; false keeps the page (a heat runs on it). Set by the race clock.
+    void setPageChangeGuard(std::function<bool()> guard) { m_pageChangeGuard = std::move(guard); }
 
     // ---- parts
     ProtocolTables& tables() { return m_tables; }
@@ -125,7 +127,8 @@ public:
     void buildNextRound();
     void enterRound(CompetitionRound newRound);
     // What the tab control does: build the next round from the page left, then enter the new one.
-    void changePage(CompetitionRound newRound);
+    // False when the page may not be left now (the guard said no).
+    bool changePage(CompetitionRound newRound);
     // Makes a page current without the page-change handling.
     void setCurrentRound(CompetitionRound round) { m_currentRound = round; }
 
@@ -180,6 +183,7 @@ private:
     YesNoQuestion* m_question = nullptr;
     ShiftKeyState* m_shift = nullptr;
     std::function<void()> m_pendingReset;
+    std::function<bool()> m_pageChangeGuard;
 };
 
 } // namespace brv

@@ -1,5 +1,7 @@
 #include "competition/LaneAssignment.h"
 
+#include <algorithm>
+
 namespace brv {
 
 QString LaneAssignment::entryText(const ResultGrid& table, int row)
@@ -26,14 +28,56 @@ void LaneAssignment::fill(const ResultGrid& table)
     Q_EMIT changed();
 }
 
+std::array<int, 3> LaneAssignment::firstRowsWithoutResult(const ResultGrid& table)
+{
+    std::array<int, 3> rows{};
+    if (table.id() == TableId::Vorrunde) {
+        // the teams with the fewest runs go first, each on a lane it has not run on
+        auto runs = [&table](int r) {
+            int n = 0;
+            for (int lane = 1; lane <= 3; ++lane)
+                n += table.cell(laneResultColumn(lane), r).trimmed().isEmpty() ? 0 : 1;
+            return n;
+        };
+        int fewest = 3;
+        for (int r = 1; r < table.rowCount(); ++r) {
+            if (!table.cell(VorrundeColumn::Mannschaft, r).trimmed().isEmpty())
+                fewest = std::min(fewest, runs(r));
+        }
+        for (int lane = 1; lane <= 3; ++lane) {
+            int& chosen = rows[std::size_t(lane - 1)];
+            for (int k = fewest; k < 3 && chosen == 0; ++k) {
+                for (int r = 1; r < table.rowCount() && chosen == 0; ++r) {
+                    const bool taken = std::find(rows.begin(), rows.end(), r) != rows.end();
+                    if (!taken && runs(r) == k &&
+                        !table.cell(VorrundeColumn::Mannschaft, r).trimmed().isEmpty() &&
+                        table.cell(laneResultColumn(lane), r).trimmed().isEmpty())
+                        chosen = r;
+                }
+            }
+        }
+        return rows;
+    }
+    auto open = [&table](int r) {
+        return !table.cell(KnockoutColumn::Mannschaft, r).trimmed().isEmpty() &&
+               table.cell(KnockoutColumn::Gesamt, r).trimmed().isEmpty();
+    };
+    for (int first = 1; first + 1 < table.rowCount(); first += 2) {
+        if (open(first) || open(first + 1))
+            return {first, first + 1, 0};
+    }
+    return rows;
+}
+
 void LaneAssignment::enterPage(const ResultGrid& table)
 {
     fill(table);
+    const std::array<int, 3> rows = firstRowsWithoutResult(table);
     for (int lane = 1; lane <= 3; ++lane) {
         LaneSelector& sel = at(lane);
         sel.enabled = sel.count() > 0;
-        if (sel.inUse)
-            sel.select(lane - 1);
+        if (sel.inUse && rows[std::size_t(lane - 1)] > 0)
+            sel.select(rows[std::size_t(lane - 1)] - 1);
     }
     Q_EMIT changed();
 }
@@ -41,11 +85,12 @@ void LaneAssignment::enterPage(const ResultGrid& table)
 void LaneAssignment::enterLoadedPage(const ResultGrid& table, const std::array<bool, 3>& active)
 {
     fill(table);
+    const std::array<int, 3> rows = firstRowsWithoutResult(table);
     for (int lane = 1; lane <= 3; ++lane) {
         LaneSelector& sel = at(lane);
         sel.enabled = sel.count() > 0 && active[std::size_t(lane - 1)];
-        if (sel.enabled)
-            sel.select(lane - 1);
+        if (sel.enabled && rows[std::size_t(lane - 1)] > 0)
+            sel.select(rows[std::size_t(lane - 1)] - 1);
     }
     Q_EMIT changed();
 }

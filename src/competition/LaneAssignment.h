@@ -28,7 +28,13 @@ public:
 
     // Every selector lists the teams of `table`, nothing selected.
     void fill(const ResultGrid& table);
-    // A page is entered: the selectors list its teams, and lane n takes team n where it is in use.
+    // The rows the lanes take when a page is entered (0: none): the first teams without a result,
+    // so that no recorded run is overwritten. In the Vorrunde lane n takes the first team, not
+    // taken by a lane before it, whose run on lane n is empty; in a knockout round lanes 1 and 2
+    // take the first heat in which a team has no result.
+    static std::array<int, 3> firstRowsWithoutResult(const ResultGrid& table);
+    // A page is entered: the selectors list its teams, and each lane in use takes its row of
+    // firstRowsWithoutResult().
     void enterPage(const ResultGrid& table);
     // After a load: like enterPage, for the lanes `active` says are shown and in use.
     void enterLoadedPage(const ResultGrid& table, const std::array<bool, 3>& active);

@@ -44,6 +44,14 @@ RaceClock::RaceClock(Competition& competition, const TickSource& ticks, SoundPla
         if (m_controls.resetEnabled && m_controls.resetShown)
             command(ClockCommand::Reset).trigger();
     });
+    // a running heat keeps its page: its stops belong to the teams on its lanes
+    m_competition.setPageChangeGuard([this] {
+        const RunState state = runState();
+        if (state != RunState::Running && state != RunState::Finishing)
+            return true;
+        Q_EMIT refused(QStringLiteral(" Seitenwechsel erst nach dem Lauf"));
+        return false;
+    });
     // A page entered refills the lanes and lays them out anew, so these cover page changes too.
     connect(&m_competition, &Competition::lanesChanged, this, &RaceClock::updateReadiness);
     connect(&m_competition, &Competition::layoutRequested, this, &RaceClock::updateReadiness);
@@ -55,6 +63,7 @@ RaceClock::RaceClock(Competition& competition, const TickSource& ticks, SoundPla
 RaceClock::~RaceClock()
 {
     m_competition.setPendingResetRunner({});
+    m_competition.setPageChangeGuard({});
 }
 
 void RaceClock::updateReadiness()
@@ -68,7 +77,8 @@ void RaceClock::updateReadiness()
     const bool commonStart = m_competition.options().commonStart;
 
     bool ready = !(count1 == 0 || count2 == 0 || (count3 == 0 && lane3Used) ||
-                   lanes.selector(1).index == lanes.selector(2).index);
+                   lanes.selector(1).index == lanes.selector(2).index) &&
+                 startRefusal().isEmpty();
     if (ready) {
         if (commonStart) {
             ready = !c.displayTickRunning;
@@ -102,6 +112,27 @@ void RaceClock::updateReadiness()
         m_announced = c;
         Q_EMIT controlsChanged();
     }
+}
+
+QString RaceClock::startRefusal() const
+{
+    // a heat needs the lane area, a team on a lane in use, and no team on two lanes
+    if (!m_competition.laneAreaVisible())
+        return QStringLiteral(" Auf dieser Seite wird kein Lauf gestartet");
+    const LaneAssignment& lanes = m_competition.lanes();
+    auto team = [&lanes](int lane) { return lanes.selector(lane).text().trimmed(); };
+    bool anyTeam = false;
+    for (int lane = 1; lane <= 3; ++lane)
+        anyTeam = anyTeam || (m_competition.laneActive(lane) && !team(lane).isEmpty());
+    if (!anyTeam)
+        return QStringLiteral(" Keine Mannschaft auf den Bahnen");
+    auto same = [&](int a, int b) {
+        return m_competition.laneActive(a) && m_competition.laneActive(b) && !team(a).isEmpty() &&
+               team(a) == team(b);
+    };
+    if (same(1, 2) || same(1, 3) || same(2, 3))
+        return QStringLiteral(" Dieselbe Mannschaft auf zwei Bahnen");
+    return {};
 }
 
 RunState RaceClock::runState() const
@@ -237,6 +268,12 @@ void RaceClock::startCommon(std::optional<quint32> tick)
         Q_EMIT refused(QStringLiteral(" Alle Bahnen sind in diesem Lauf schon gestartet"));
         return;
     }
+    // a key or a contact starts exactly when the START button could
+    if (!m_controls.startButtonEnabled) {
+        const QString why = startRefusal();
+        Q_EMIT refused(why.isEmpty() ? QStringLiteral(" Der Lauf ist noch nicht zurückgesetzt") : why);
+        return;
+    }
 
     const RunState before = runState();
     RunControls& c = rc();
@@ -284,8 +321,12 @@ void RaceClock::startLane(int lane, std::optional<quint32> tick)
     }
     // A lane that is switched off or not shown has nothing to time; starting it would only
     // start the display tick and keep START unavailable until "0,00".
-    if (!m_competition.laneActive(lane))
+    if (!m_competition.laneActive(lane) || !m_competition.laneAreaVisible())
         return;
+    if (m_competition.lanes().selector(lane).text().trimmed().isEmpty()) {
+        Q_EMIT refused(QStringLiteral(" Bahn %1 hat keine Mannschaft").arg(lane));
+        return;
+    }
     // A second start would move the start and shorten the time, or throw a stopped time away.
     if (controls().lane(lane).armed) {
         Q_EMIT refused(QStringLiteral(" Bahn %1 läuft schon").arg(lane));

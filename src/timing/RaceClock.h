@@ -66,6 +66,9 @@ public:
 
     // ---- state
     RunState runState() const;
+    // Why a heat cannot start now (no lane area on the page, no team on the lanes, one team on
+    // two lanes); empty when it can.
+    QString startRefusal() const;
     bool displayTickActive() const { return m_displayTick.isActive(); }
     const RunControls& controls() const { return m_controls; }
 

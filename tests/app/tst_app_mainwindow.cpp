@@ -82,6 +82,7 @@ private Q_SLOTS:
     void modelFollowsTheTables();
     void qtDialogsSpeakGerman();
     void keysKeepARunningHeat();
+    void lanesAndPagesKeepResults();
 };
 
 void TestMainWindow::startsWithDefaults()
@@ -489,6 +490,47 @@ void TestMainWindow::keysKeepARunningHeat()
     QTest::keyClick(&window, Qt::Key_F6);
     const QString sep = window.competition().numberFormat().decimalSeparator();
     QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 1), QStringLiteral("5") + sep + QStringLiteral("00"));
+}
+
+// Results are not overwritten by a page change: the lanes come back on the first teams without
+// a result, a running heat keeps its page, and F5 starts nothing that START could not.
+void TestMainWindow::lanesAndPagesKeepResults()
+{
+    test::SessionFixture fixture;
+    MainWindow window(fixture.newSession());
+    addTeams(window, 20);
+    QVERIFY(activate(window));
+    Competition& c = window.competition();
+    auto heat = [&] {
+        QTest::keyClick(&window, Qt::Key_F5);
+        fixture.ticks.advance(30000);
+        QTest::keyClick(&window, Qt::Key_F6);
+        QTest::keyClick(&window, Qt::Key_F7);
+        QTest::keyClick(&window, Qt::Key_F10);
+    };
+    heat();
+    heat();
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Achtelfinale));
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Vorrunde));
+    QCOMPARE(c.lanes().selector(1).index, 4);
+    QCOMPARE(c.lanes().selector(2).index, 5);
+
+    // a running heat keeps its page
+    QTest::keyClick(&window, Qt::Key_F5);
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Achtelfinale));
+    QCOMPARE(c.currentRound(), CompetitionRound::Vorrunde);
+    QCOMPARE(window.pages()->currentIndex(), 0);
+    QCOMPARE(window.statusPanel(2)->text(), QStringLiteral(" Seitenwechsel erst nach dem Lauf"));
+    window.clock().command(ClockCommand::Clear).trigger();
+
+    // one team on both lanes, and the overall page: F5 does what the grey START does, nothing
+    c.lanes().select(2, 4);
+    QTest::keyClick(&window, Qt::Key_F5);
+    QCOMPARE(window.clock().runState(), RunState::Idle);
+    QCOMPARE(window.statusPanel(2)->text(), QStringLiteral(" Dieselbe Mannschaft auf zwei Bahnen"));
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::GesamtErgebnis));
+    QTest::keyClick(&window, Qt::Key_F5);
+    QCOMPARE(window.clock().runState(), RunState::Idle);
 }
 
 QTEST_MAIN(TestMainWindow)
