@@ -80,6 +80,8 @@ ConfirmDialog::ConfirmDialog(QWidget* parent) : QDialog(parent)
 bool ConfirmDialog::ask(const QString& question)
 {
     questionLabel->setText(question);
+    yesButton->setDefault(yesFocused);
+    noButton->setDefault(!yesFocused);
     return exec() == QDialog::Accepted;
 }
 
@@ -88,7 +90,7 @@ void ConfirmDialog::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (parentWidget())
         move(parentWidget()->geometry().center() - rect().center());
-    yesButton->setFocus();
+    (yesFocused ? yesButton : noButton)->setFocus();
 }
 
 } // namespace brv

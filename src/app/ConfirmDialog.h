@@ -9,7 +9,9 @@ class QPushButton;
 
 namespace brv {
 
-// The yes/no confirmation ("Ergebnisse löschen?", "Programm beenden?").
+// The yes/no confirmation ("Ergebnisse löschen?", "Programm beenden?"). "Nein" has the focus and
+// answers Enter, so a key pressed on by habit destroys nothing; a question whose "Ja" is the safe
+// answer (restoring a competition) sets yesFocused.
 class ConfirmDialog final : public QDialog, public YesNoQuestion
 {
     Q_OBJECT
@@ -21,6 +23,7 @@ public:
     QLabel* questionLabel = nullptr;
     QPushButton* yesButton = nullptr;
     QPushButton* noButton = nullptr;
+    bool yesFocused = false;
 
 protected:
     void showEvent(QShowEvent* event) override;

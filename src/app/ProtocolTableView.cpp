@@ -143,7 +143,7 @@ void ProtocolTableView::syncSelection()
 void ProtocolTableView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) {
-        event->accept(); // a right click does not move the selection
+        event->accept(); // a right click moves the selection with its context menu
         return;
     }
     const QModelIndex index = indexAt(event->position().toPoint());
@@ -228,6 +228,16 @@ void ProtocolTableView::keyPressEvent(QKeyEvent* event)
 
 void ProtocolTableView::contextMenuEvent(QContextMenuEvent* event)
 {
+    // the menu acts on the cell that was clicked: it becomes the current cell first
+    const QModelIndex index = indexAt(event->pos());
+    if (event->reason() == QContextMenuEvent::Mouse && index.isValid() &&
+        m_competition.currentRound() == round()) {
+        if (state() == QAbstractItemView::EditingState)
+            closePersistentEditor(currentIndex());
+        m_competition.selectCell(index.column(), index.row() + 1);
+        syncSelection();
+        Q_EMIT cellSelected();
+    }
     Q_EMIT contextMenuWanted(event->globalPos());
     event->accept();
 }

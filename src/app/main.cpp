@@ -64,6 +64,7 @@ int main(int argc, char** argv)
     environment.monitorCount = int(QGuiApplication::screens().size());
     environment.fileOpener = &opener;
     brv::ConfirmDialog recoveryQuestion;
+    recoveryQuestion.yesFocused = true; // restoring loses nothing
     environment.recoveryQuestion = &recoveryQuestion;
     environment.makeSounds = [](const QString& programDir) -> std::unique_ptr<brv::SoundPlayer> {
         return std::make_unique<brv::QtSoundPlayer>(programDir);

@@ -214,14 +214,32 @@ void Competition::commitCellEdit()
 
 // ---------------------------------------------------------------- marks, clearing
 
+bool Competition::confirmOverwrite(const QString& time, const QString& team, const char* markText)
+{
+    if (!m_format.toNumber(time))
+        return true; // no recorded run is lost
+    return m_question && m_question->ask(QStringLiteral("Die Zeit %1 von %2 durch %3 ersetzen?")
+                                             .arg(time.trimmed(), team.trimmed(), QLatin1String(markText)));
+}
+
 void Competition::markVoid()
 {
     ResultGrid& current = currentGrid();
     const int row = current.currentRow;
     const QString aus(mark::Void);
+    const bool vorrunde = m_currentRound == CompetitionRound::Vorrunde;
+    const int lane = vorrunde ? laneOfColumn(current.currentColumn) : 0;
+    if (vorrunde && lane > 0 &&
+        !confirmOverwrite(current.cell(laneTimeColumn(lane), row),
+                          current.cell(VorrundeColumn::Mannschaft, row), "AUS"))
+        return;
+    if (isKnockoutRound(m_currentRound) &&
+        !confirmOverwrite(current.cell(KnockoutColumn::Zeit, row),
+                          current.cell(KnockoutColumn::Mannschaft, row), "AUS"))
+        return;
     const ProtocolTables::ChangeBatch batch(m_tables);
-    if (m_currentRound == CompetitionRound::Vorrunde) {
-        if (const int lane = laneOfColumn(current.currentColumn); lane > 0) {
+    if (vorrunde) {
+        if (lane > 0) {
             current.setCell(laneTimeColumn(lane), row, aus);
             current.setCell(lanePenaltyColumn(lane), row, aus);
         }
@@ -241,9 +259,20 @@ void Competition::markDisqualified()
     ResultGrid& current = currentGrid();
     if (m_currentRound == CompetitionRound::GesamtErgebnis)
         return;
+    const bool vorrunde = m_currentRound == CompetitionRound::Vorrunde;
+    const int first = vorrunde ? columnIndex(VorrundeColumn::Lane1Zeit) : columnIndex(KnockoutColumn::Zeit);
+    const QString team = current.cell(vorrunde ? columnIndex(VorrundeColumn::Mannschaft)
+                                               : columnIndex(KnockoutColumn::Mannschaft),
+                                      current.currentRow);
+    for (int lane = 1; lane <= (vorrunde ? 3 : 1); ++lane) {
+        const QString time = vorrunde ? current.cell(laneTimeColumn(lane), current.currentRow)
+                                      : current.cell(KnockoutColumn::Zeit, current.currentRow);
+        if (!confirmOverwrite(time, team, "DIS"))
+            return;
+        if (m_format.toNumber(time))
+            break; // asked once
+    }
     const ProtocolTables::ChangeBatch batch(m_tables);
-    const int first = m_currentRound == CompetitionRound::Vorrunde ? columnIndex(VorrundeColumn::Lane1Zeit)
-                                                                   : columnIndex(KnockoutColumn::Zeit);
     for (int c = first; c < current.columnCount(); ++c)
         current.setCell(c, current.currentRow, QString(mark::Disqualified));
     if (m_currentRound == CompetitionRound::Vorrunde)
@@ -414,6 +443,22 @@ void Competition::fillWithRandomResults()
 
 void Competition::fillAllPages()
 {
+    bool results = false;
+    for (CompetitionRound round : kAllRounds) {
+        const ResultGrid& g = grid(round);
+        for (int r = 1; r < g.rowCount() && !results && round != CompetitionRound::GesamtErgebnis; ++r) {
+            if (round == CompetitionRound::Vorrunde) {
+                for (int lane = 1; lane <= 3; ++lane)
+                    results = results || !g.cell(laneResultColumn(lane), r).trimmed().isEmpty();
+            } else {
+                results = !g.cell(KnockoutColumn::Gesamt, r).trimmed().isEmpty();
+            }
+        }
+    }
+    if (results && (!m_question || !m_question->ask(QStringLiteral(
+                                       "Alle Seiten mit Zufallszahlen füllen? Die vorhandenen Ergebnisse "
+                                       "werden überschrieben."))))
+        return;
     for (CompetitionRound round : kAllRounds) {
         if (!isPageVisible(round))
             continue;

@@ -163,6 +163,8 @@ Q_SIGNALS:
 private:
     // Leaves the cell-edit session without committing; announces it when one was open.
     void endEdit();
+    // Asks before a recorded time is replaced by a mark; true when nothing is recorded or "Ja".
+    bool confirmOverwrite(const QString& time, const QString& team, const char* markText);
     void recalculateVorrunde();
     void setPlaceWarning(const std::optional<QString>& warning);
     bool shiftDown() const { return m_shift && m_shift->shiftDown(); }
