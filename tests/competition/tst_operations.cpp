@@ -30,7 +30,8 @@ QString filled(const ResultGrid& g, int row)
 // The operator's actions, ';'-separated: "page P" (the tab control), "round P" (a page made
 // current), "cell C R" (a click), "type TEXT", "enter", "commit", "void", "dis", "recalc",
 // "lane L I" (an entry picked), "fill" (the lanes list the page's teams), "stop L TIME",
-// "set C R TEXT" (a cell of the page written directly), "three" (the third lane's option on).
+// "set C R TEXT" (a cell of the page written directly), "three" (the third lane's option on),
+// "answer yes|no" (what the next questions are answered).
 void run(Competition& c, const QString& script)
 {
     for (const QString& step : script.split(';')) {
@@ -62,7 +63,11 @@ void run(Competition& c, const QString& script)
             c.recordLaneTime(n(1), w.value(2));
         else if (w[0] == "set")
             c.currentGrid().setCell(n(1), n(2), w.value(3));
-        else if (w[0] == "three")
+        else if (w[0] == "answer") {
+            static FixedAnswer yes(true);
+            static FixedAnswer no(false);
+            c.setYesNoQuestion(w.value(1) == "yes" ? &yes : &no);
+        } else if (w[0] == "three")
             c.setOptions({RankingMode::BestSum, true});
     }
 }
@@ -210,6 +215,13 @@ void TestOperations::operations_data()
     QTest::newRow("disqualified in a knockout heat")
         << QString("round 3; cell 2 2; dis") << "2: 5=DIS 6=DIS 7=DIS 8=DIS";
     QTest::newRow("overall page: no marks") << QString("round 5; cell 3 1; void; dis") << "";
+    // a recorded time is replaced by a mark only after "Ja"
+    QTest::newRow("void over a time: Nein")
+        << QString("set 3 2 30,00; cell 3 2; answer no; void") << "2: 3=30,00 editing";
+    QTest::newRow("void over a time: Ja")
+        << QString("set 3 2 30,00; cell 3 2; answer yes; void") << "2: 3=AUS 4=AUS 5=AUS 12=DIS 13=DIS ended";
+    QTest::newRow("dis over a knockout time: Nein")
+        << QString("round 3; set 5 2 40,00; cell 2 2; answer no; dis") << "2: 5=40,00";
 }
 
 void TestOperations::operations()
