@@ -62,8 +62,8 @@ public:
     QStringList portChoices() const;
 
     // Puts confirmed settings into effect at once, in this order: the start signal and the
-    // competition options; lane 3 off empties its lane, switched on it is in use; a page that is no longer offered gives
-    // way to the Vorrunde; the class caption; the contact ports; the ranking captions. Then the
+    // competition options; lane 3 off empties its lane, switched on it is in use; a page that is no longer
+    // offered gives way to the Vorrunde; the class caption; the contact ports; the ranking captions. Then the
     // settings are written to the store, so that a crash does not lose them; a failure to write
     // is shown in the message panel. settingsApplied() tells the window to show the rest.
     void applySettings(const Settings& confirmed);
