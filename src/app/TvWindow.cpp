@@ -185,8 +185,11 @@ void TvWindow::setMonitor(int monitor)
 void TvWindow::moveToMonitor()
 {
     const QRect target = m_screens->geometryFor(m_monitor);
-    if (target.isValid() && geometry() != target)
-        setGeometry(target);
+    if (!target.isValid() || geometry() == target)
+        return;
+    setGeometry(target);
+    // a hidden window has its resize event only when shown; it is laid out for the monitor now
+    layOut();
 }
 
 void TvWindow::setBannerFile(const QString& path)

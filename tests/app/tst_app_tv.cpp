@@ -1,7 +1,5 @@
 #include "app/MainWindow.h"
-#include "app/TvLayout.h"
 #include "app/TvWindow.h"
-#include "competition/CompetitionFixture.h"
 #include "session/SessionFixture.h"
 #include "settings/SettingsStore.h"
 #include "timing/LanePanel.h"
@@ -9,7 +7,7 @@
 #include "timing/SevenSegmentDigit.h"
 
 #include <QApplication>
-#include <QFile>
+#include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTabWidget>
@@ -18,23 +16,12 @@
 
 using namespace brv;
 
+using Action = std::function<void(MainWindow&, test::SessionFixture&)>;
+Q_DECLARE_METATYPE(Action)
+
 namespace {
 
-// A window on 20 teams, lane 3 in use; the TV display on one 1920 x 1080 monitor.
-std::unique_ptr<MainWindow> makeWindow(test::SessionFixture& fixture)
-{
-    Settings settings;
-    settings.thirdLaneOn = true;
-    saveSettings(*fixture.store, settings);
-    auto window = std::make_unique<MainWindow>(fixture.newSession());
-    ResultGrid& v = window->competition().grid(CompetitionRound::Vorrunde);
-    v.setRowCount(21);
-    for (int r = 1; r <= 20; ++r)
-        v.setRowCells(r, {QString::number(r), QStringLiteral("FF Team %1").arg(r)});
-    window->competition().enterRound(CompetitionRound::Vorrunde);
-    window->tvWindow()->setScreens(std::make_unique<FixedScreens>(QList<QRect>{QRect(0, 0, 1920, 1080)}));
-    return window;
-}
+const auto tvButton = [](MainWindow& w) { return w.findChild<QToolButton*>(QStringLiteral("tvButton")); };
 
 // The digits as the public sees them: one drawn in its background's colour is a blank.
 QString shownTime(LanePanel* panel)
@@ -47,6 +34,45 @@ QString shownTime(LanePanel* panel)
     return text.insert(3, QLatin1Char(','));
 }
 
+// Shown, TV button pressed; lanes 1 and 2 left edge, lane 3 shown; the monitor's left edge, a
+// banner; best time and team.
+QString seenOn(MainWindow& window)
+{
+    const TvWindow* tv = window.tvWindow();
+    QStringList seen;
+    for (int n : {int(tv->isVisible()), int(tvButton(window)->isChecked()), tv->lanePanel(1)->x(),
+                  tv->lanePanel(2)->x(), int(!tv->lanePanel(3)->isHidden()), tv->x(),
+                  int(!tv->banner()->pixmap().isNull())})
+        seen << QString::number(n);
+    return seen.join(' ') + ' ' + shownTime(tv->bestPanel()) + ' ' + tv->bestTeamLabel()->text();
+}
+
+// A three-lane heat, lane 1 the fastest with 12,34; lane 1 runs, and lane 3's team is shown.
+void runHeat(MainWindow& window, test::SessionFixture& fixture)
+{
+    window.clock().command(ClockCommand::Start).trigger();
+    fixture.ticks.advance(12340);
+    window.clock().onDisplayTick();
+    QCOMPARE(shownTime(window.tvWindow()->lanePanel(1)) + ' ' + window.tvWindow()->teamLabel(3)->text(),
+             QStringLiteral("012,34 3 FF Dornhagen"));
+    for (int lane = 1; lane <= 3; ++lane, fixture.ticks.advance(1000))
+        window.clock().stopCommand(lane).trigger();
+}
+
+// The settings dialog confirmed once for each picture file.
+Action confirm(QStringList pictures, int monitor)
+{
+    return [=](MainWindow& window, test::SessionFixture& fixture) {
+        QImage(QSize(40, 10), QImage::Format_RGB32).save(fixture.folder.filePath("banner.png"));
+        Settings settings = window.session().settings();
+        settings.tvMonitor = monitor;
+        for (const QString& picture : pictures) {
+            settings.tvTitleImage = QDir(fixture.folder.path()).filePath(picture);
+            window.session().applySettings(settings);
+        }
+    };
+}
+
 } // namespace
 
 class TestTv : public QObject
@@ -56,235 +82,82 @@ class TestTv : public QObject
 private Q_SLOTS:
     void layout_data();
     void layout();
-    void brandFont_data();
-    void brandFont();
-    void toggle_data();
-    void toggle();
-    void lanesFollowThePage_data();
-    void lanesFollowThePage();
-    void heatAndBestWhileHidden_data();
-    void heatAndBestWhileHidden();
-    void banner_data();
-    void banner();
-    void monitor_data();
-    void monitor();
+    void follows_data();
+    void follows();
 };
 
 void TestTv::layout_data()
 {
-    QTest::addColumn<QSize>("client");
-    QTest::addColumn<bool>("thirdLane");
-    // gap, lane 1 and 2 left, lane width, panel top and height; bottom panel top and height;
-    // best panel left, width, height; brand left; lane, team and caption fonts
-    QTest::addColumn<QString>("figures");
-    QTest::newRow("1920x1080, three lanes")
-        << QSize(1920, 1080) << true << "24 24 656 608 216 304 736 344 656 608 182 1280 54 27 53";
-    QTest::newRow("1920x1080, two lanes")
-        << QSize(1920, 1080) << false << "48 48 984 888 216 296 728 352 672 576 190 1280 54 27 53";
-    QTest::newRow("1280x720, three lanes")
-        << QSize(1280, 720) << true << "16 16 437 405 144 202 490 230 437 405 122 854 36 18 35";
+    // the window's width and height, lanes; gap, lanes 1 and 2 left, lane width, panel top and
+    // height; bottom panel top and height; best panel left, width and height; brand left; lane,
+    // team and caption fonts
+    QTest::addColumn<QList<int>>("figures");
+    QTest::newRow("1920x1080, three lanes: half the gap")
+        << QList<int>{1920, 1080, 3, 24, 24, 656, 608, 216, 304, 736, 344, 656, 608, 182, 1280, 54, 27, 53};
     QTest::newRow("narrow: the best panel half as high as wide")
-        << QSize(800, 1000) << false << "20 20 410 370 200 123 523 477 280 240 120 534 50 25 22";
+        << QList<int>{800, 1000, 2, 20, 20, 410, 370, 200, 123, 523, 477, 280, 240, 120, 534, 50, 25, 22};
 }
 
 void TestTv::layout()
 {
-    QFETCH(QSize, client);
-    QFETCH(bool, thirdLane);
-    QFETCH(QString, figures);
-    const TvLayout t = tvLayout(client, thirdLane);
-    const QList<int> got{t.gap,
-                         t.lanePanels[0].x(),
-                         t.lanePanels[1].x(),
-                         t.lanePanels[0].width(),
-                         t.lanePanels[0].y(),
-                         t.lanePanels[0].height(),
-                         t.bottomPanel.y(),
-                         t.bottomPanel.height(),
-                         t.bestPanel.x(),
-                         t.bestPanel.width(),
-                         t.bestPanel.height(),
-                         t.brand.x(),
-                         t.laneLabelFont,
-                         t.teamLabelFont,
-                         t.bestLabelFont};
-    QStringList text;
-    for (int n : got)
-        text << QString::number(n);
-    QCOMPARE(text.join(' '), figures);
-    QCOMPARE(t.lanePanels[2].isEmpty(), !thirdLane);
-    QCOMPARE(t.timerPanel.bottom() + 1, t.bottomPanel.y());
-    QCOMPARE(t.bottomPanel.bottom() + 1, client.height());
+    QFETCH(QList<int>, figures);
+    const TvLayout t = tvLayout(QSize(figures[0], figures[1]), figures[2] == 3);
+    QCOMPARE((QList<int>{t.gap, t.lanePanels[0].x(), t.lanePanels[1].x(), t.lanePanels[0].width(),
+                         t.lanePanels[0].y(), t.lanePanels[0].height(), t.bottomPanel.y(),
+                         t.bottomPanel.height(), t.bestPanel.x(), t.bestPanel.width(), t.bestPanel.height(),
+                         t.brand.x(), t.laneLabelFont, t.teamLabelFont, t.bestLabelFont}),
+             figures.mid(3));
 }
 
-void TestTv::brandFont_data()
+void TestTv::follows_data()
 {
-    QTest::addColumn<int>("boxWidth");
-    QTest::addColumn<int>("size");
-    QTest::newRow("40 % of the height fits") << 1000 << 40;
-    QTest::newRow("shrunk below 70 % of the width") << 400 << 27;
-    QTest::newRow("never below 5") << 20 << 5;
-}
-
-void TestTv::brandFont()
-{
-    QFETCH(int, boxWidth);
-    QFETCH(int, size);
-    QCOMPARE(brandFontSize(QSize(boxWidth, 100), [](int points) { return 10 * points; }), size);
-}
-
-void TestTv::toggle_data()
-{
-    QTest::addColumn<bool>("byKey");
-    QTest::addColumn<int>("times");
-    QTest::newRow("button once") << false << 1;
-    QTest::newRow("button twice") << false << 2;
-    QTest::newRow("Ctrl+T once") << true << 1;
-    QTest::newRow("Ctrl+T twice") << true << 2;
-}
-
-void TestTv::toggle()
-{
-    QFETCH(bool, byKey);
-    QFETCH(int, times);
-    test::SessionFixture fixture;
-    auto window = makeWindow(fixture);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    auto* button = window->findChild<QToolButton*>(QStringLiteral("tvButton"));
-    for (int i = 0; i < times; ++i) {
-        if (byKey)
-            QTest::keyClick(window.get(), Qt::Key_T, Qt::ControlModifier);
-        else
-            QTest::mouseClick(button, Qt::LeftButton);
-    }
-    const bool shown = times % 2 == 1;
-    QCOMPARE(window->tvWindow()->isVisible(), shown);
-    QCOMPARE(button->isChecked(), shown);
-    QCOMPARE(window->tvWindow()->geometry(), QRect(0, 0, 1920, 1080));
-    QTRY_VERIFY(window->isActiveWindow());
-}
-
-void TestTv::lanesFollowThePage_data()
-{
-    QTest::addColumn<int>("page");
-    QTest::addColumn<QString>("lanes"); // lane 1 and 2 left, lane 3 shown
-    QTest::newRow("Vorrunde: three lanes, half the gap") << 0 << "24 656 1";
-    QTest::newRow("Finale: two lanes") << roundIndex(CompetitionRound::Finale) << "48 984 0";
-}
-
-void TestTv::lanesFollowThePage()
-{
-    QFETCH(int, page);
-    QFETCH(QString, lanes);
-    test::SessionFixture fixture;
-    auto window = makeWindow(fixture);
-    TvWindow* tv = window->tvWindow();
-    tv->show();
-    window->pages()->setCurrentIndex(page);
-    QCOMPARE(QStringLiteral("%1 %2 %3")
-                 .arg(tv->lanePanel(1)->x())
-                 .arg(tv->lanePanel(2)->x())
-                 .arg(tv->lanePanel(3)->isVisible()),
-             lanes);
-}
-
-void TestTv::heatAndBestWhileHidden_data()
-{
-    QTest::addColumn<int>("after"); // 0 nothing, 1 every result void, 2 the Vorrunde results cleared
-    QTest::addColumn<QString>("best");
-    QTest::newRow("the heat's best, without its leading zero") << 0 << "_12,34 FF Team 1";
-    QTest::newRow("no numeric result keeps it") << 1 << "_12,34 FF Team 1";
-    QTest::newRow("clearing the Vorrunde empties it") << 2 << "__0,00 ";
-}
-
-void TestTv::heatAndBestWhileHidden()
-{
-    QFETCH(int, after);
-    QFETCH(QString, best);
-    test::SessionFixture fixture;
-    auto window = makeWindow(fixture);
-    TvWindow* tv = window->tvWindow();
-    RaceClock& clock = window->clock();
-    clock.command(ClockCommand::Start).trigger();
-    fixture.ticks.advance(12340);
-    clock.onDisplayTick();
-    QCOMPARE(shownTime(tv->lanePanel(1)), QStringLiteral("012,34"));
-    QCOMPARE(tv->teamLabel(3)->text(), QStringLiteral("3 FF Team 3"));
-    for (int lane = 1; lane <= 3; ++lane) {
-        clock.stopCommand(lane).trigger();
-        fixture.ticks.advance(1000);
-    }
-    Competition& c = window->competition();
-    if (after == 1) {
+    QTest::addColumn<Action>("action");
+    QTest::addColumn<QString>("seen");
+    QTest::newRow("the button shows it")
+        << Action([](auto& w, auto&) { QTest::mouseClick(tvButton(w), Qt::LeftButton); })
+        << "1 1 24 656 1 0 0 __0,00 ";
+    QTest::newRow("the button, then Ctrl+T: hidden, the button released") << Action([](auto& w, auto&) {
+        QTest::mouseClick(tvButton(w), Qt::LeftButton);
+        QTest::keyClick(&w, Qt::Key_T, Qt::ControlModifier);
+    }) << "0 0 24 656 1 0 0 __0,00 ";
+    QTest::newRow("a heat's best without its leading zero")
+        << Action(runHeat) << "0 0 24 656 1 0 0 _12,34 FF Altbrunnen";
+    QTest::newRow("no numeric result keeps it") << Action([](auto& w, auto& f) {
+        runHeat(w, f);
         for (int lane = 1; lane <= 3; ++lane)
-            c.grid(CompetitionRound::Vorrunde).setCell(laneTimeColumn(lane), lane, QStringLiteral("AUS"));
-        c.recalculateRound();
-    } else if (after == 2) {
-        test::FixedAnswer yes(true);
-        c.setYesNoQuestion(&yes);
-        c.clearResults();
-    }
-    QVERIFY(!tv->isVisible());
-    QCOMPARE(shownTime(tv->bestPanel()) + ' ' + tv->bestTeamLabel()->text(), best);
+            w.competition().grid(CompetitionRound::Vorrunde).setCell(laneTimeColumn(lane), lane, "AUS");
+        w.competition().recalculateRound();
+    }) << "0 0 24 656 1 0 0 _12,34 FF Altbrunnen";
+    QTest::newRow("the Finale: two lanes, the full gap")
+        << Action([](auto& w, auto&) { w.pages()->setCurrentIndex(roundIndex(CompetitionRound::Finale)); })
+        << "0 0 48 984 0 0 0 __0,00 ";
+    QTest::newRow("a missing picture; the third monitor")
+        << confirm({"missing.png"}, 2) << "0 0 16 437 1 3200 0 __0,00 ";
+    QTest::newRow("a picture, then a file that is none; one too many: the primary")
+        << confirm({"banner.png", BRV_EXAMPLE_WORKBOOK}, 3) << "0 0 16 437 1 1920 1 __0,00 ";
+    QTest::newRow("a negative monitor: the primary")
+        << confirm({"banner.png"}, -1) << "0 0 16 437 1 1920 1 __0,00 ";
 }
 
-void TestTv::banner_data()
+// Everything reaches the TV display, hidden or shown; the main window stays in front.
+void TestTv::follows()
 {
-    QTest::addColumn<QStringList>("files"); // confirmed in the settings one after the other
-    QTest::addColumn<bool>("shown");
-    QTest::newRow("a missing file") << QStringList{"missing.png"} << false;
-    QTest::newRow("a picture") << QStringList{"banner.png"} << true;
-    QTest::newRow("a picture, then one that cannot be read")
-        << QStringList{"banner.png", "broken.png"} << true;
-}
-
-void TestTv::banner()
-{
-    QFETCH(QStringList, files);
-    QFETCH(bool, shown);
+    QFETCH(Action, action);
+    QFETCH(QString, seen);
     test::SessionFixture fixture;
-    auto window = makeWindow(fixture);
-    QVERIFY(QImage(QSize(40, 10), QImage::Format_RGB32).save(fixture.folder.filePath("banner.png")));
-    QFile broken(fixture.folder.filePath("broken.png"));
-    QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("no picture") > 0);
-    broken.close();
-    Settings settings = window->session().settings();
-    for (const QString& file : files) {
-        settings.tvTitleImage = fixture.folder.filePath(file);
-        window->session().applySettings(settings);
-    }
-    window->tvWindow()->show();
-    QCOMPARE(!window->tvWindow()->banner()->pixmap().isNull(), shown);
-    for (QWidget* w : QApplication::topLevelWidgets())
-        QVERIFY(!qobject_cast<QMessageBox*>(w));
-}
-
-void TestTv::monitor_data()
-{
-    QTest::addColumn<int>("monitor");
-    QTest::addColumn<QRect>("geometry");
-    QTest::newRow("the first") << 0 << QRect(0, 0, 1280, 720);
-    QTest::newRow("the second") << 1 << QRect(1280, 0, 1920, 1080);
-    QTest::newRow("one too many: the primary") << 2 << QRect(1280, 0, 1920, 1080);
-    QTest::newRow("negative: the primary") << -1 << QRect(1280, 0, 1920, 1080);
-}
-
-void TestTv::monitor()
-{
-    QFETCH(int, monitor);
-    QFETCH(QRect, geometry);
-    test::SessionFixture fixture;
-    auto window = makeWindow(fixture);
-    TvWindow* tv = window->tvWindow();
-    tv->setScreens(
-        std::make_unique<FixedScreens>(QList<QRect>{QRect(0, 0, 1280, 720), QRect(1280, 0, 1920, 1080)}, 1));
-    Settings settings = window->session().settings();
-    settings.tvMonitor = monitor;
-    window->session().applySettings(settings);
-    QCOMPARE(tv->geometry(), geometry);
-    tv->show();
-    QCOMPARE(tv->geometry(), geometry);
+    Settings settings;
+    settings.thirdLaneOn = true;
+    saveSettings(*fixture.store, settings);
+    MainWindow window(fixture.newSession());
+    QVERIFY(window.loadProtocol(QStringLiteral(BRV_EXAMPLE_WORKBOOK), true));
+    const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 720), QRect(3200, 0, 1280, 720)};
+    window.tvWindow()->setScreens(std::make_unique<FixedScreens>(screens, 1));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    action(window, fixture);
+    QCOMPARE(seenOn(window), seen);
+    for (QWidget* w : QApplication::topLevelWidgets()) // no message, and the main window in front
+        QVERIFY(!qobject_cast<QMessageBox*>(w) && window.isActiveWindow());
 }
 
 QTEST_MAIN(TestTv)
