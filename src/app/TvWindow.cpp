@@ -114,6 +114,8 @@ TvWindow::TvWindow(std::unique_ptr<ScreenLayout> screens)
 {
     setWindowTitle(QString(version::kProgramName) + QStringLiteral(" – TV"));
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // closing the main window ends the program, even while the TV display is shown
+    setAttribute(Qt::WA_QuitOnClose, false);
     setCursor(Qt::BlankCursor);
     setAutoFillBackground(true);
     setColours(this, Qt::black, Qt::white);
