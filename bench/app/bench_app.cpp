@@ -99,7 +99,8 @@ double tickCpuPercent(int seconds, bool tv)
     window.resize(1030, 588);
     window.show();
     if (tv) {
-        window.tvWindow()->setScreens(std::make_unique<FixedScreens>(QList<QRect>{QRect(0, 0, 1920, 1080)}));
+        window.tvWindow()->setScreens(
+            std::make_unique<FixedScreens>(QList<QRect>{QRect(0, 0, 1920, 1080)}, 0));
         window.tvWindow()->show();
     }
     QElapsedTimer settle;

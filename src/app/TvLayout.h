@@ -68,7 +68,7 @@ public:
 class FixedScreens final : public ScreenLayout
 {
 public:
-    explicit FixedScreens(QList<QRect> geometries, int primary = 0)
+    FixedScreens(QList<QRect> geometries, int primary)
         : m_geometries(std::move(geometries)), m_primary(primary)
     {}
     QList<QRect> geometries() const override { return m_geometries; }

@@ -27,34 +27,30 @@ const auto tvButton = [](MainWindow& w) { return w.findChild<QToolButton*>(QStri
 QString shownTime(LanePanel* panel)
 {
     QString text;
-    for (int i = 0; i < 5; ++i) {
-        const SevenSegmentDigit* d = panel->timePanel()->digit(i);
+    for (const SevenSegmentDigit* d : panel->findChildren<SevenSegmentDigit*>()) // in their order
         text += d->litColour() == d->backgroundColour() ? QStringLiteral("_") : QString::number(d->value());
-    }
     return text.insert(3, QLatin1Char(','));
 }
 
-// Shown, TV button pressed; lanes 1 and 2 left edge, lane 3 shown; the monitor's left edge, a
-// banner; best time and team.
+// Shown, TV button pressed; lanes 1 and 2 left edge, lane 3 shown; the best panel's left edge;
+// the monitor's left edge, a banner; best time and team / lane 1's team.
 QString seenOn(MainWindow& window)
 {
     const TvWindow* tv = window.tvWindow();
-    QStringList seen;
-    for (int n : {int(tv->isVisible()), int(tvButton(window)->isChecked()), tv->lanePanel(1)->x(),
-                  tv->lanePanel(2)->x(), int(!tv->lanePanel(3)->isHidden()), tv->x(),
-                  int(!tv->banner()->pixmap().isNull())})
-        seen << QString::number(n);
-    return seen.join(' ') + ' ' + shownTime(tv->bestPanel()) + ' ' + tv->bestTeamLabel()->text();
+    return QString::asprintf("%d %d %d %d %d %d %d %d ", int(tv->isVisible()),
+                             int(tvButton(window)->isChecked()), tv->lanePanel(1)->x(), tv->lanePanel(2)->x(),
+                             int(!tv->lanePanel(3)->isHidden()), tv->bestPanel()->x(), tv->x(),
+                             int(!tv->banner()->pixmap().isNull())) +
+           shownTime(tv->bestPanel()) + ' ' + tv->bestTeamLabel()->text() + " / " + tv->teamLabel(1)->text();
 }
 
-// A three-lane heat, lane 1 the fastest with 12,34; lane 1 runs, and lane 3's team is shown.
+// A three-lane heat, lane 1 the fastest with 12,34; the running time reaches the TV display.
 void runHeat(MainWindow& window, test::SessionFixture& fixture)
 {
     window.clock().command(ClockCommand::Start).trigger();
     fixture.ticks.advance(12340);
     window.clock().onDisplayTick();
-    QCOMPARE(shownTime(window.tvWindow()->lanePanel(1)) + ' ' + window.tvWindow()->teamLabel(3)->text(),
-             QStringLiteral("012,34 3 FF Dornhagen"));
+    QCOMPARE(shownTime(window.tvWindow()->lanePanel(1)), QStringLiteral("012,34"));
     for (int lane = 1; lane <= 3; ++lane, fixture.ticks.advance(1000))
         window.clock().stopCommand(lane).trigger();
 }
@@ -88,24 +84,28 @@ private Q_SLOTS:
 
 void TestTv::layout_data()
 {
-    // the window's width and height, lanes; gap, lanes 1 and 2 left, lane width, panel top and
-    // height; bottom panel top and height; best panel left, width and height; brand left; lane,
-    // team and caption fonts
+    // the window's width and height, lanes; banner height, timer panel left; lane 2 label left,
+    // team labels top; lane 1 panel left, width, top and height; bottom panel top and height;
+    // best panel left, width and height; brand left; lane, team and caption fonts; the brand's
+    // font for a text 10 pixels wide per point
     QTest::addColumn<QList<int>>("figures");
     QTest::newRow("1920x1080, three lanes: half the gap")
-        << QList<int>{1920, 1080, 3, 24, 24, 656, 608, 216, 304, 736, 344, 656, 608, 182, 1280, 54, 27, 53};
-    QTest::newRow("narrow: the best panel half as high as wide")
-        << QList<int>{800, 1000, 2, 20, 20, 410, 370, 200, 123, 523, 477, 280, 240, 120, 534, 50, 25, 22};
+        << QList<int>{1920, 1080, 3,   216, 0,   656, 108,  24, 24, 608, 216,
+                      304,  736,  344, 656, 608, 182, 1280, 54, 27, 53,  44};
+    QTest::newRow("narrow: the best panel half as high as wide") << QList<int>{
+        800, 1000, 2, 200, 0, 410, 100, 20, 20, 370, 200, 123, 523, 477, 280, 240, 120, 534, 50, 25, 22, 18};
 }
 
 void TestTv::layout()
 {
     QFETCH(QList<int>, figures);
     const TvLayout t = tvLayout(QSize(figures[0], figures[1]), figures[2] == 3);
-    QCOMPARE((QList<int>{t.gap, t.lanePanels[0].x(), t.lanePanels[1].x(), t.lanePanels[0].width(),
-                         t.lanePanels[0].y(), t.lanePanels[0].height(), t.bottomPanel.y(),
-                         t.bottomPanel.height(), t.bestPanel.x(), t.bestPanel.width(), t.bestPanel.height(),
-                         t.brand.x(), t.laneLabelFont, t.teamLabelFont, t.bestLabelFont}),
+    const int brandFont = brandFontSize(t.brand.size(), [](int points) { return 10 * points; });
+    QCOMPARE((QList<int>{t.banner.height(), t.timerPanel.x(), t.laneLabels[1].x(), t.teamLabels[0].y(), t.gap,
+                         t.lanePanels[0].x(), t.lanePanels[0].width(), t.lanePanels[0].y(),
+                         t.lanePanels[0].height(), t.bottomPanel.y(), t.bottomPanel.height(), t.bestPanel.x(),
+                         t.bestPanel.width(), t.bestPanel.height(), t.brand.x(), t.laneLabelFont,
+                         t.teamLabelFont, t.bestLabelFont, brandFont}),
              figures.mid(3));
 }
 
@@ -115,28 +115,29 @@ void TestTv::follows_data()
     QTest::addColumn<QString>("seen");
     QTest::newRow("the button shows it")
         << Action([](auto& w, auto&) { QTest::mouseClick(tvButton(w), Qt::LeftButton); })
-        << "1 1 24 656 1 0 0 __0,00 ";
+        << "1 1 24 656 1 656 0 0 __0,00  / 1 FF Altbrunnen";
     QTest::newRow("the button, then Ctrl+T: hidden, the button released") << Action([](auto& w, auto&) {
         QTest::mouseClick(tvButton(w), Qt::LeftButton);
         QTest::keyClick(&w, Qt::Key_T, Qt::ControlModifier);
-    }) << "0 0 24 656 1 0 0 __0,00 ";
+    }) << "0 0 24 656 1 656 0 0 __0,00  / 1 FF Altbrunnen";
     QTest::newRow("a heat's best without its leading zero")
-        << Action(runHeat) << "0 0 24 656 1 0 0 _12,34 FF Altbrunnen";
+        << Action(runHeat) << "0 0 24 656 1 656 0 0 _12,34 FF Altbrunnen / 1 FF Altbrunnen";
     QTest::newRow("no numeric result keeps it") << Action([](auto& w, auto& f) {
         runHeat(w, f);
         for (int lane = 1; lane <= 3; ++lane)
             w.competition().grid(CompetitionRound::Vorrunde).setCell(laneTimeColumn(lane), lane, "AUS");
         w.competition().recalculateRound();
-    }) << "0 0 24 656 1 0 0 _12,34 FF Altbrunnen";
+    }) << "0 0 24 656 1 656 0 0 _12,34 FF Altbrunnen / 1 FF Altbrunnen";
     QTest::newRow("the Finale: two lanes, the full gap")
         << Action([](auto& w, auto&) { w.pages()->setCurrentIndex(roundIndex(CompetitionRound::Finale)); })
-        << "0 0 48 984 0 0 0 __0,00 ";
+        << "0 0 48 984 0 672 0 0 __0,00  / ";
     QTest::newRow("a missing picture; the third monitor")
-        << confirm({"missing.png"}, 2) << "0 0 16 437 1 3200 0 __0,00 ";
+        << confirm({"missing.png"}, 2) << "0 0 16 437 1 437 3200 0 __0,00  / 1 FF Altbrunnen";
     QTest::newRow("a picture, then a file that is none; one too many: the primary")
-        << confirm({"banner.png", BRV_EXAMPLE_WORKBOOK}, 3) << "0 0 16 437 1 1920 1 __0,00 ";
+        << confirm({"banner.png", BRV_EXAMPLE_WORKBOOK}, 3)
+        << "0 0 16 437 1 437 1920 1 __0,00  / 1 FF Altbrunnen";
     QTest::newRow("a negative monitor: the primary")
-        << confirm({"banner.png"}, -1) << "0 0 16 437 1 1920 1 __0,00 ";
+        << confirm({"banner.png"}, -1) << "0 0 16 437 1 437 1920 1 __0,00  / 1 FF Altbrunnen";
 }
 
 // Everything reaches the TV display, hidden or shown; the main window stays in front.

@@ -96,7 +96,7 @@ bool tvPictures(MainWindow& window, test::SessionFixture& fixture, const QDir& f
     bool ok = true;
     for (const QSize size : {QSize(1920, 1080), QSize(1280, 720)}) {
         TvWindow* tv = window.tvWindow();
-        tv->setScreens(std::make_unique<FixedScreens>(QList<QRect>{QRect(QPoint(0, 0), size)}));
+        tv->setScreens(std::make_unique<FixedScreens>(QList<QRect>{QRect(QPoint(0, 0), size)}, 0));
         tv->show();
         ok &= QTest::qWaitForWindowExposed(tv);
         QTest::qWait(50);
