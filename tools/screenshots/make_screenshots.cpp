@@ -183,7 +183,7 @@ int main(int argc, char** argv)
                  certificate_text::samples(window.competition(), settings.competitionTitle,
                                            QDate(2026, 6, 13), QLocale(QLocale::German, QLocale::Germany)));
     dialog->show();
-    QTest::qWaitForWindowExposed(dialog);
+    ok &= QTest::qWaitForWindowExposed(dialog);
     dialog->findChild<QComboBox*>(QStringLiteral("certificateLine"))->setCurrentIndex(4);
     QTest::qWait(50);
     ok &= save(dialog->grab().toImage(), folder, QStringLiteral("settings-dialog.png"));
