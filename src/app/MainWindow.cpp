@@ -7,6 +7,7 @@
 #include "app/ProtocolTableView.h"
 #include "app/RoundTabBar.h"
 #include "app/SettingsDialog.h"
+#include "app/TvWindow.h"
 #include "settings/CertificateEditor.h"
 #include "settings/JsonSettingsBackend.h"
 #include "settings/SettingsApply.h"
@@ -303,6 +304,13 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
             &BracketSchemeDialog::showFor);
     connect(&m_session, &AppSession::settingsApplied, this, &MainWindow::showAppliedSettings);
     m_competition.setYesNoQuestion(m_confirmDialog);
+    // the TV display, hidden until it is switched on; it follows the competition while hidden
+    m_tvWindow = std::make_unique<TvWindow>();
+    m_tvWindow->setBannerFile(m_session.settings().tvTitleImage);
+    m_tvWindow->setMonitor(m_session.settings().tvMonitor);
+    connect(m_tvWindow.get(), &TvWindow::shownChanged, m_tvButton, &QToolButton::setChecked);
+    connect(&m_competition, &Competition::tvChanged, this, &MainWindow::showTvContents);
+    connect(&m_competition, &Competition::lanesChanged, this, &MainWindow::showTvTeams);
 
     connect(&m_competition, &Competition::lanesChanged, this, &MainWindow::refreshLanes);
     connect(&m_competition, &Competition::currentCellChanged, this, &MainWindow::scheduleViewSync);
@@ -315,6 +323,7 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     connect(&m_competition, &Competition::layoutRequested, this, [this] {
         layoutLanes();
         layoutColumns();
+        m_tvWindow->setThirdLaneShown(m_competition.laneVisible(3));
     });
     connect(&m_competition, &Competition::pageChanged, this, &MainWindow::syncTabToCompetition);
     connect(&m_clock, &RaceClock::controlsChanged, this, &MainWindow::refreshControls);
@@ -338,6 +347,10 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     refreshLanes();
     refreshControls();
     syncViews();
+    for (int lane = 1; lane <= 3; ++lane)
+        showLaneTime(lane);
+    showTvContents();
+    m_tvWindow->setThirdLaneShown(m_competition.laneVisible(3));
     for (int panel = 0; panel < 4; ++panel)
         refreshStatus(panel);
     layoutLanes();
@@ -359,6 +372,7 @@ MainWindow::~MainWindow()
     delete m_aboutDialog;
     delete m_bracketSchemeDialog;
     delete m_settingsDialog;
+    m_tvWindow.reset();
     delete takeCentralWidget();
 }
 
@@ -613,10 +627,11 @@ void MainWindow::createButtonRow(QWidget* parent)
     connect(m_helpButton, &QToolButton::clicked, this, &MainWindow::openHelp);
     connect(m_aboutButton, &QToolButton::clicked, this, &MainWindow::showAbout);
     connect(m_settingsButton, &QToolButton::clicked, this, &MainWindow::editSettings);
+    connect(m_tvButton, &QToolButton::clicked, this, &MainWindow::toggleTv);
 
-    // Features not built yet (printout, web page, TV display, certificates): their buttons stay
-    // disabled, whatever the run state would allow.
-    for (QToolButton* b : {m_printButton, m_webPageButton, m_tvButton, m_certificatesButton})
+    // Features not built yet (printout, web page, certificates): their buttons stay disabled,
+    // whatever the run state would allow.
+    for (QToolButton* b : {m_printButton, m_webPageButton, m_certificatesButton})
         b->setEnabled(false);
 }
 
@@ -754,7 +769,7 @@ void MainWindow::createCommands()
         addCommand(QStringLiteral("Start %1").arg(lane), QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + lane)),
                    [this, lane] { m_clock.startCommand(lane).trigger(); });
     }
-    addUnbuiltCommand(QStringLiteral("TV Modus"), QKeySequence(Qt::CTRL | Qt::Key_T));
+    addCommand(QStringLiteral("TV Modus"), QKeySequence(Qt::CTRL | Qt::Key_T), [this] { toggleTv(); });
     addCommand(QStringLiteral("Clear"), QKeySequence(Qt::CTRL | Qt::Key_A), [this] {
         if (m_clock.controls().clearEnabled)
             m_competition.clearResults();
@@ -851,7 +866,21 @@ void MainWindow::refreshCaptions()
 
 void MainWindow::showLaneTime(int lane)
 {
-    m_lanePanels[std::size_t(lane - 1)]->showDigits(m_clock.laneDisplay(lane));
+    const LaneDigits digits = m_clock.laneDisplay(lane);
+    m_lanePanels[std::size_t(lane - 1)]->showDigits(digits);
+    m_tvWindow->showLaneDigits(lane, digits);
+}
+
+void MainWindow::showTvTeams()
+{
+    for (int lane = 1; lane <= 3; ++lane)
+        m_tvWindow->setTeamName(lane, m_competition.lanes().selector(lane).text());
+}
+
+void MainWindow::showTvContents()
+{
+    showTvTeams();
+    m_tvWindow->showBest(m_competition.tvBestMilliseconds(), m_competition.tvBestTeam());
 }
 
 void MainWindow::showTime()
@@ -1182,6 +1211,17 @@ void MainWindow::showAppliedSettings()
     refreshControls();
     layoutLanes();
     layoutColumns();
+    // a picture that cannot be read leaves the one shown
+    m_tvWindow->setBannerFile(settings.tvTitleImage);
+    m_tvWindow->loadBanner();
+    m_tvWindow->setMonitor(settings.tvMonitor);
+}
+
+void MainWindow::toggleTv()
+{
+    m_tvWindow->setVisible(!m_tvWindow->isVisible());
+    activateWindow();
+    raise();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -39,6 +39,7 @@ class AboutDialog;
 class BracketSchemeDialog;
 class SettingsDialog;
 class LanePanel;
+class TvWindow;
 
 // START and RESET act when the mouse button goes down, not on release; Space and Enter act too.
 class PressButton final : public QPushButton
@@ -80,6 +81,7 @@ public:
     ConfirmDialog* confirmDialog() const { return m_confirmDialog; }
     BracketSchemeDialog* bracketSchemeDialog() const { return m_bracketSchemeDialog; }
     SettingsDialog* settingsDialog() const { return m_settingsDialog; }
+    TvWindow* tvWindow() const { return m_tvWindow.get(); }
     QLabel* statusPanel(int panel) const { return m_statusPanels[std::size_t(panel)]; }
     QWidget* laneArea() const { return m_laneArea; }
 
@@ -112,6 +114,9 @@ private:
     void refreshStatus(int panel);
     void refreshCaptions();
     void showLaneTime(int lane);
+    // the TV display: the lanes' teams; with them the best result and its team
+    void showTvTeams();
+    void showTvContents();
     void layoutLanes();
     void layoutColumns();
     void layoutHeadingBars();
@@ -129,6 +134,8 @@ private:
     // [F2]: the settings dialog; confirmed settings take effect at once
     void editSettings();
     void showAppliedSettings();
+    // [Ctrl+T]: the TV display on or off; the main window stays in front
+    void toggleTv();
 
     // the controls; each carries its name as object name, which tests find it by
     PressButton* m_startButton = nullptr;
@@ -189,6 +196,7 @@ private:
     AboutDialog* m_aboutDialog = nullptr;
     BracketSchemeDialog* m_bracketSchemeDialog = nullptr;
     SettingsDialog* m_settingsDialog = nullptr;
+    std::unique_ptr<TvWindow> m_tvWindow;
 };
 
 } // namespace brv

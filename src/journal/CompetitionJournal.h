@@ -57,7 +57,8 @@ public:
     // Renames the file after the day it was started ("…-2024-05-11_09-30-00.sqlite") and returns
     // the new path; empty when it could not be renamed.
     static QString keepAside(const QString& path);
-    // Puts a snapshot into the competition: tables, options, captions, lanes and page.
+    // Puts a snapshot into the competition: tables, options, captions, lanes and page; the best
+    // result of the tables is taken anew.
     static void restore(const JournalSnapshot& snapshot, Competition& competition);
 
     // Opens or creates the file, marks it open, writes the competition's whole state and from

@@ -52,6 +52,17 @@ void TimePanel::showDigits(const LaneDigits& digits)
     }
 }
 
+void TimePanel::setBackgroundColour(const QColor& colour)
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, colour);
+    setPalette(pal);
+    for (SevenSegmentDigit* digit : m_digits) {
+        digit->setBackgroundColour(colour);
+        digit->setUnlitColour(colour);
+    }
+}
+
 void TimePanel::resizeEvent(QResizeEvent*)
 {
     const int w = width();

@@ -26,6 +26,8 @@ public:
     explicit TimePanel(QWidget* parent = nullptr);
 
     void showDigits(const LaneDigits& digits);
+    // The area's background, which the digits' unlit segments take too.
+    void setBackgroundColour(const QColor& colour);
     SevenSegmentDigit* digit(int index) const { return m_digits[std::size_t(index)]; }
     QLabel* comma() const { return m_comma; }
 
@@ -52,6 +54,7 @@ public:
     explicit LanePanel(int lane, QWidget* parent = nullptr);
 
     int lane() const { return m_lane; }
+    TimePanel* timePanel() const { return m_timePanel; }
     void showDigits(const LaneDigits& digits) { m_timePanel->showDigits(digits); }
     // "ZIEL" is enabled, and yellow, while the lane runs.
     void setFinishArmed(bool armed);

@@ -26,6 +26,7 @@ void playDay(Competition& c, const QString& path)
         loaded[0]->setRowCells(r, {QString::number(r), QStringLiteral("FF Nord %1 ä").arg(r)});
     c.tables().replace(loaded, {true, false, false, false, false, false});
     c.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Lane1Zeit, 3, QStringLiteral("45,67"));
+    c.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Lane2Gesamt, 5, QStringLiteral("45,67"));
     c.grid(CompetitionRound::Finale).setRowCount(7);
     c.grid(CompetitionRound::Finale).setCell(KnockoutColumn::Gesamt, 6, QStringLiteral("Aus"));
     c.lanes().enterPage(c.grid(CompetitionRound::Vorrunde));
@@ -61,6 +62,7 @@ void TestJournal::restoresTablesPageAndLanes()
             QCOMPARE(after.grid(round).rowCells(r), before.grid(round).rowCells(r));
     }
     QCOMPARE(after.currentRound(), CompetitionRound::Halbfinale);
+    QCOMPARE(after.tvBestMilliseconds(), 45670); // taken from the restored tables
     for (int lane = 1; lane <= 3; ++lane) {
         QCOMPARE(after.lanes().selector(lane).entries, before.lanes().selector(lane).entries);
         QCOMPARE(after.lanes().selector(lane).index, before.lanes().selector(lane).index);

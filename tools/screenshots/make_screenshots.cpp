@@ -1,15 +1,19 @@
 // Renders what a reviewer looks at into PNG files: the main window at 1030 x 588 on each of the
 // six pages of a filled 20-team competition, the two bracket pictures and a lane panel showing
-// 012,34, the settings dialog with a certificate template and the bracket pictures opened from it.
+// 012,34, the settings dialog with a certificate template and the bracket pictures opened from it,
+// and the TV display at 1920 x 1080 and 1280 x 720 with two and three lanes during a heat.
 // Run by `cmake --build <build> --target screenshots`, which writes to
 // <build>/screenshots/; it exits non-zero when a picture cannot be made.
 #include "app/BracketSchemeDialog.h"
 #include "app/MainWindow.h"
 #include "app/SettingsDialog.h"
+#include "app/TvLayout.h"
+#include "app/TvWindow.h"
 #include "competition/Competition.h"
 #include "session/SessionFixture.h"
 #include "timing/LaneDisplay.h"
 #include "timing/LanePanel.h"
+#include "timing/RaceClock.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -58,6 +62,51 @@ QImage certificatePaper()
     p.setPen(Qt::NoPen);
     p.drawEllipse(QPoint(210, 500), 36, 36);
     return paper;
+}
+
+// A banner for the TV display: the organiser's title on a red band.
+QImage tvBanner()
+{
+    QImage banner(1600, 180, QImage::Format_RGB32);
+    QPainter p(&banner);
+    QLinearGradient band(0, 0, 0, 180);
+    band.setColorAt(0, QColor(200, 20, 20));
+    band.setColorAt(1, QColor(110, 0, 0));
+    p.fillRect(banner.rect(), band);
+    p.setPen(Qt::white);
+    QFont title(QStringLiteral("Sans"));
+    title.setPixelSize(72);
+    title.setBold(true);
+    p.setFont(title);
+    p.drawText(banner.rect(), Qt::AlignCenter, QStringLiteral("Pokal der Feuerwehren 2026"));
+    return banner;
+}
+
+// The TV display during a heat: lane 2 stopped, the other lanes running, at both sizes.
+bool tvPictures(MainWindow& window, test::SessionFixture& fixture, const QDir& folder, int lanes)
+{
+    RaceClock& clock = window.clock();
+    if (lanes == 3)
+        window.competition().lanes().select(3, 2);
+    clock.command(ClockCommand::Start).trigger();
+    fixture.ticks.advance(23456);
+    clock.stopCommand(2).trigger();
+    fixture.ticks.advance(1517);
+    clock.onDisplayTick();
+    bool ok = true;
+    for (const QSize size : {QSize(1920, 1080), QSize(1280, 720)}) {
+        TvWindow* tv = window.tvWindow();
+        tv->setScreens(std::make_unique<FixedScreens>(QList<QRect>{QRect(QPoint(0, 0), size)}, 0));
+        tv->show();
+        ok &= QTest::qWaitForWindowExposed(tv);
+        QTest::qWait(50);
+        ok &= save(tv->grab().toImage(), folder,
+                   QStringLiteral("tv-%1x%2-%3-bahnen.png").arg(size.width()).arg(size.height()).arg(lanes));
+    }
+    for (int lane = 1; lane <= 3; ++lane)
+        clock.stopCommand(lane).trigger();
+    clock.command(ClockCommand::Reset).trigger();
+    return ok;
 }
 
 // Shows the bracket scheme through a click on the settings dialog's small picture and keeps
@@ -134,7 +183,7 @@ int main(int argc, char** argv)
                  certificate_text::samples(window.competition(), settings.competitionTitle,
                                            QDate(2026, 6, 13), QLocale(QLocale::German, QLocale::Germany)));
     dialog->show();
-    QTest::qWaitForWindowExposed(dialog);
+    ok &= QTest::qWaitForWindowExposed(dialog);
     dialog->findChild<QComboBox*>(QStringLiteral("certificateLine"))->setCurrentIndex(4);
     QTest::qWait(50);
     ok &= save(dialog->grab().toImage(), folder, QStringLiteral("settings-dialog.png"));
@@ -153,5 +202,16 @@ int main(int argc, char** argv)
     if (!QTest::qWaitForWindowExposed(&panel))
         ok = false;
     ok &= save(panel.grab().toImage(), folder, QStringLiteral("lane-panel-012,34.png"));
+
+    // the TV display on the Vorrunde of the filled competition: its best result is there
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Vorrunde));
+    Settings tv = window.session().settings();
+    tv.tvTitleImage = folder.filePath(QStringLiteral("tv-banner.png"));
+    ok &= save(tvBanner(), folder, QStringLiteral("tv-banner.png"));
+    for (int lanes : {3, 2}) {
+        tv.thirdLaneOn = lanes == 3;
+        window.session().applySettings(tv);
+        ok &= tvPictures(window, fixture, folder, lanes);
+    }
     return ok ? 0 : 1;
 }
