@@ -86,8 +86,9 @@ QImage tvBanner()
 bool tvPictures(MainWindow& window, test::SessionFixture& fixture, const QDir& folder, int lanes)
 {
     RaceClock& clock = window.clock();
-    if (lanes == 3)
-        window.competition().lanes().select(3, 2);
+    // the filled Vorrunde has every run: the teams are put on the lanes by hand
+    for (int lane = 1; lane <= lanes; ++lane)
+        window.competition().lanes().select(lane, lane - 1);
     clock.command(ClockCommand::Start).trigger();
     fixture.ticks.advance(23456);
     clock.stopCommand(2).trigger();
