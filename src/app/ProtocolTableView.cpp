@@ -200,6 +200,15 @@ void ProtocolTableView::keyPressEvent(QKeyEvent* event)
     int row = grid.currentRow;
     int col = grid.currentColumn;
     switch (event->key()) {
+    case Qt::Key_Delete:
+        if (m_competition.currentRound() == round()) {
+            if (isEditing())
+                closeCellEditor();
+            m_competition.clearCurrentCell();
+            syncSelection();
+        }
+        event->accept();
+        return;
     case Qt::Key_Up:
         --row;
         break;

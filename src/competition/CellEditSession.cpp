@@ -30,7 +30,8 @@ bool CellEditSession::filtersKeys() const
 
 bool CellEditSession::acceptsKey(QChar key, QChar decimalSeparator) const
 {
-    if (!isActive() || !filtersKeys())
+    // every run cell takes digits and the separator only, a knockout Zeit too
+    if (!isActive())
         return true;
     return (key >= QLatin1Char('0') && key <= QLatin1Char('9')) || key == QChar(8) || key == decimalSeparator;
 }

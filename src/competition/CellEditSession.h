@@ -26,7 +26,7 @@ public:
     void end() { m_column = -1; }
 
     // Whether a typed character reaches the edited cell: digits, backspace and the decimal
-    // separator in a penalty (and in every Vorrunde run); anything in a knockout Zeit.
+    // separator.
     bool acceptsKey(QChar key, QChar decimalSeparator) const;
     // The character a key puts into the cell, or nothing when it is dropped. A point or a comma
     // means the decimal separator, whichever the system uses.

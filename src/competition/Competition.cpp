@@ -151,6 +151,8 @@ void Competition::selectCell(int col, int row)
 
     if (m_currentRound != CompetitionRound::GesamtErgebnis) {
         if (CellEditSession::isEditable(m_currentRound, col)) {
+            if (!m_edit.isActive() || col != current.currentColumn || row != current.currentRow)
+                m_editOriginal = current.cell(col, row);
             current.editMode = true;
             m_edit.begin(m_currentRound, col);
         } else {
@@ -192,24 +194,64 @@ void Competition::commitCellEdit()
     if (m_currentRound == CompetitionRound::Vorrunde) {
         // The edit belongs to a run's Fehler column: its Zeit stands left of it, its Gesamt right.
         const int fehlerColumn = m_edit.column();
-        const double zeit = m_format.numberOr(current.cell(fehlerColumn - 1, row), 0);
-        const double fehler = m_format.numberOr(current.cell(fehlerColumn, row), 0);
-        if (zeit > 0)
+        if (checkEditedRun(current, row, fehlerColumn - 1, fehlerColumn, fehlerColumn + 1)) {
+            const double zeit = m_format.numberOr(current.cell(fehlerColumn - 1, row), 0);
+            const double fehler = m_format.numberOr(current.cell(fehlerColumn, row), 0);
             current.setCell(fehlerColumn + 1, row, m_format.fixed2(zeit + fehler));
+        }
         // The whole Vorrunde is ranked again, so that a correction never numbers the places
         // in the table's row order.
         recalculateVorrunde();
         endEdit();
         current.currentRow = row;
     } else if (isKnockoutRound(m_currentRound)) {
-        const double zeit = m_format.numberOr(current.cell(KnockoutColumn::Zeit, row), 0);
-        const double fehler = m_format.numberOr(current.cell(KnockoutColumn::Fehler, row), 0);
-        if (!(zeit > 0))
-            current.setCell(KnockoutColumn::Fehler, row, QString());
-        else
+        if (checkEditedRun(current, row, columnIndex(KnockoutColumn::Zeit),
+                           columnIndex(KnockoutColumn::Fehler), columnIndex(KnockoutColumn::Gesamt))) {
+            const double zeit = m_format.numberOr(current.cell(KnockoutColumn::Zeit, row), 0);
+            const double fehler = m_format.numberOr(current.cell(KnockoutColumn::Fehler, row), 0);
             current.setCell(KnockoutColumn::Gesamt, row, m_format.fixed2(zeit + fehler));
+        }
     }
     Q_EMIT currentCellChanged();
+}
+
+bool Competition::checkEditedRun(ResultGrid& grid, int row, int zeitCol, int fehlerCol, int gesamtCol)
+{
+    const QString zeitText = grid.cell(zeitCol, row).trimmed();
+    if (zeitText == mark::Void || zeitText == mark::Disqualified)
+        return false; // a marked run has no Gesamt to compute
+    if (grid.currentColumn == zeitCol) {
+        const std::optional<double> typed = m_format.toNumber(zeitText);
+        if (zeitText.isEmpty()) {
+            // the time was deleted: the run is gone
+            for (int c : {zeitCol, fehlerCol, gesamtCol})
+                grid.setCell(c, row, QString());
+            return false;
+        }
+        if (!typed || *typed <= 0) {
+            grid.setCell(zeitCol, row, m_editOriginal);
+            Q_EMIT inputRefused(QStringLiteral(" Keine gültige Zeit: %1").arg(zeitText));
+        }
+    }
+    if (m_format.toNumber(grid.cell(zeitCol, row)).value_or(0) > 0)
+        return true;
+    // no time: a penalty has nothing to be added to
+    if (!grid.cell(fehlerCol, row).trimmed().isEmpty()) {
+        grid.setCell(fehlerCol, row, QString());
+        if (grid.currentColumn == fehlerCol)
+            Q_EMIT inputRefused(QStringLiteral(" Fehler nur zu einer Zeit"));
+    }
+    return false;
+}
+
+void Competition::clearCurrentCell()
+{
+    ResultGrid& current = currentGrid();
+    if (!m_edit.isActive() || !CellEditSession::isEditable(m_currentRound, current.currentColumn))
+        return;
+    current.setCell(current.currentColumn, current.currentRow, QString());
+    commitCellEdit();
+    recalculateRound();
 }
 
 // ---------------------------------------------------------------- marks, clearing

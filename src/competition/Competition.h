@@ -108,6 +108,9 @@ public:
     // Enter in the edited cell.
     void editEnter();
     void commitCellEdit();
+    // Delete in a Zeit or Fehler cell: the cell is emptied and the row computed anew; an emptied
+    // time empties its run.
+    void clearCurrentCell();
 
     // ---- marks and clearing
     void markVoid();         // "Aus"
@@ -159,12 +162,18 @@ Q_SIGNALS:
     // still open must close.
     void editEnded();
     void placeWarningChanged(const QString& warning);
+    // A typed value was not taken (no valid time, a penalty without a time); the text says why.
+    void inputRefused(const QString& reason);
 
 private:
     // Leaves the cell-edit session without committing; announces it when one was open.
     void endEdit();
     // Asks before a recorded time is replaced by a mark; true when nothing is recorded or "Ja".
     bool confirmOverwrite(const QString& time, const QString& team, const char* markText);
+    // Checks the run of an edited row: an emptied time empties the run, a time that is not one
+    // and a penalty without a time are refused (the cell gets its old text back). True when the
+    // run holds a time that Gesamt is computed from.
+    bool checkEditedRun(ResultGrid& grid, int row, int zeitCol, int fehlerCol, int gesamtCol);
     void recalculateVorrunde();
     void setPlaceWarning(const std::optional<QString>& warning);
     bool shiftDown() const { return m_shift && m_shift->shiftDown(); }
@@ -186,6 +195,7 @@ private:
     ShiftKeyState* m_shift = nullptr;
     std::function<void()> m_pendingReset;
     std::function<bool()> m_pageChangeGuard;
+    QString m_editOriginal; // the edited cell's text before the edit
 };
 
 } // namespace brv

@@ -54,6 +54,7 @@ AppSession::AppSession(AppEnvironment environment, QObject* parent)
     m_files->setFileOpener(m_env.fileOpener);
     m_clock->setAutosave([this] { m_files->autosaveAfterHeat(); });
     connect(m_competition.get(), &Competition::placeWarningChanged, this, &AppSession::setStatusMessage);
+    connect(m_competition.get(), &Competition::inputRefused, this, &AppSession::setStatusMessage);
     connect(m_files.get(), &ProtocolFiles::warning, this, &AppSession::setStatusMessage);
     connect(m_clock.get(), &RaceClock::refused, this, &AppSession::setStatusMessage);
     // What a save or load is doing stands in the panel while it runs; then the message comes

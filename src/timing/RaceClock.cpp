@@ -372,6 +372,11 @@ void RaceClock::stopLane(int lane, std::optional<quint32> tick)
 {
     // The stop tick comes first: nothing the stop does may lengthen the time.
     const quint32 stop = tick.value_or(m_ticks.now());
+    // a stop in the first second is a slip (a key pressed with the start), not a run
+    if (RaceTime(m_controls.lane(lane).startTick, stop) < kEarliestStopMs) {
+        Q_EMIT refused(QStringLiteral(" Bahn %1: Stopp in der ersten Sekunde nicht angenommen").arg(lane));
+        return;
+    }
     const RunState before = runState();
     playIfThere(Sound::Stopp);
 

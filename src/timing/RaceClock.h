@@ -38,6 +38,9 @@ class RaceClock final : public QObject
     Q_DISABLE_COPY_MOVE(RaceClock)
 
 public:
+    // A stop earlier than this after its lane's start is refused.
+    static constexpr qint32 kEarliestStopMs = 1000;
+
     static constexpr quint32 kLockoutMs = 1000;
     static constexpr int kDisplayTickMs = 10;
 

@@ -183,8 +183,12 @@ void TestOperations::operations_data()
                                                << "1: 3=5,00 4=10 5=15,00 8=41,00 12=56,00 13=1 ended";
     QTest::newRow("no penalty counts 0") << row1 + "cell 4 1; type x; enter"
                                          << "1: 3=5,00 5=5,00 8=41,00 12=46,00 13=1 ended";
-    QTest::newRow("no time keeps Gesamt") << row1 + "cell 3 1; type; enter"
-                                          << "1: 4=2 5=9,99 8=41,00 12=50,99 13=1 ended";
+    QTest::newRow("a deleted time empties the run") << row1 + "cell 3 1; type; enter"
+                                                    << "1: 8=41,00 ended";
+    QTest::newRow("no time: refused, the old one stays")
+        << row1 + "cell 3 1; type 4,2,5; enter"
+        << "1: 3=5,00 4=2 5=7,00 8=41,00 12=48,00 13=1 ended";
+    QTest::newRow("a penalty needs a time") << QString("cell 4 1; type 3; enter") << " ended";
     QTest::newRow("not editable: nothing written") << row1 + "cell 12 1; type 99; enter"
                                                    << "1: 3=5,00 4=2 5=9,99 8=41,00";
     QTest::newRow("the same cell or outside: still editing")
@@ -199,7 +203,7 @@ void TestOperations::operations_data()
         << "2: 3=30,00 4=10 5=31,00 editing ended";
     QTest::newRow("knockout Zeit: Enter does nothing, no time drops the penalty")
         << QString("round 1; set 7 1 44,00; cell 5 1; type 0; enter; set 6 1 3; commit")
-        << "1: 5=0 7=44,00 editing";
+        << "1: 7=44,00 editing";
     QTest::newRow("knockout penalty")
         << QString("round 1; cell 5 1; type 40,5; set 6 1 2; commit") << "1: 5=40,5 6=2 7=42,50 editing";
     QTest::newRow("void outside the lanes") << QString("three; cell 2 2; void; cell 12 2; void") << "";

@@ -359,7 +359,8 @@ void TestUnits::editKeys_data()
         << QList<int>{0, 3, 4} << QChar(',') << QStringList{"09/:a,.-\b", "09,,\b"} << true;
     QTest::newRow("lane 3, English") << QList<int>{0, 9, 10} << QChar('.') << list("1,2.x|1.2.") << true;
     QTest::newRow("Vorrunde lane 2 Fehler") << QList<int>{0, 7, 7} << QChar(',') << list("3e+|3") << true;
-    QTest::newRow("knockout Zeit") << QList<int>{1, 5, 5} << QChar(',') << list("a.1-|a,1-") << false;
+    QTest::newRow("knockout Zeit: no letters either")
+        << QList<int>{1, 5, 5} << QChar(',') << list("a.1-|,1") << false;
     QTest::newRow("no edit: everything as it is")
         << QList<int>{-1, 0, -1} << QChar(',') << QStringList{"a.\b", "a.\b"} << false;
 }

@@ -124,9 +124,9 @@ void TestContactDecoder::contacts_data()
     QTest::newRow("second contact while the first stays closed, then the first opens")
         << true << "2:0@100000 F5 2:D@110000 2:DC@110100 2:C@110300"
         << "stop1=10000 stop2=10100 start1@100000 start2@100000 log3";
-    QTest::newRow("finish edge at the start's own tick stops at 0")
+    QTest::newRow("finish edge at the start's own tick is no stop")
         << true << "2:0@99000 F5 2:D@100000"
-        << "stop1=0 start1@100000 armed2 start2@100000 log1";
+        << "armed1 start1@100000 armed2 start2@100000 log1";
     QTest::newRow("finish edge from before the start is no stop")
         << true << "2:0@99000 F5 2:D@99990"
         << "armed1 start1@100000 armed2 start2@100000 log1";
@@ -140,8 +140,8 @@ void TestContactDecoder::contacts_data()
         << true << "F11 1:0@99000 2:0@99000 1:C@100000 2:D@100500 2:0@100600 2:D@101000 L2@100999 L2@101000"
         << "locked2 stop1=1000 start1@100000 armed2 start2@100000 log3";
     QTest::newRow("start contact while START is not available locks nothing")
-        << true << "F11 1:0@99000 2:0@99000 F5 1:C@100500 2:D@100600"
-        << "stop1=600 start1@100000 armed2 start2@100000 log2";
+        << true << "F11 1:0@99000 2:0@99000 F5 1:C@100500 2:D@101600"
+        << "stop1=1600 start1@100000 armed2 start2@100000 log2";
     QTest::newRow("per-lane start contacts; lane 3 unused; a running lane does not restart")
         << false << "I5=1.1 I6=1.3 1:0@99000 1:C@100000 1:CD@100250 1:CDL@100300 1:DL@100400 1:CDL@100500"
         << "armed1 start1@100000 armed2 start2@100250 log5";
