@@ -405,11 +405,74 @@ void Competition::updateTvBestResult()
 
 // ---------------------------------------------------------------- pages
 
+namespace {
+
+// The teams of a knockout table that have a recorded run.
+QStringList teamsWithRun(const ResultGrid& g)
+{
+    QStringList teams;
+    for (int r = 1; r < g.rowCount(); ++r) {
+        if (!g.cell(KnockoutColumn::Zeit, r).trimmed().isEmpty() ||
+            !g.cell(KnockoutColumn::Gesamt, r).trimmed().isEmpty())
+            teams << g.cell(KnockoutColumn::Mannschaft, r);
+    }
+    return teams;
+}
+
+} // namespace
+
 void Competition::buildNextRound()
 {
     if (m_pendingReset)
         m_pendingReset();
+    // the round that is built anew: a team with a run that falls out of it is named first
+    std::optional<CompetitionRound> rebuilt;
+    if (m_currentRound == CompetitionRound::Vorrunde)
+        rebuilt = m_options.knockoutStart == KnockoutStart::Achtelfinale ? CompetitionRound::Achtelfinale
+                                                                         : CompetitionRound::Viertelfinale;
+    else if (isKnockoutRound(m_currentRound) && m_currentRound != CompetitionRound::Finale)
+        rebuilt = roundAt(roundIndex(m_currentRound) + 1);
+    std::array<std::vector<QStringList>, kRoundCount> before;
+    QStringList ranBefore;
+    if (rebuilt) {
+        ranBefore = teamsWithRun(grid(*rebuilt));
+        if (!ranBefore.isEmpty()) {
+            for (CompetitionRound round : kAllRounds) {
+                const ResultGrid& g = grid(round);
+                for (int r = 0; r < g.rowCount(); ++r)
+                    before[std::size_t(roundIndex(round))].push_back(g.rowCells(r));
+            }
+        }
+    }
+    const ProtocolTables::ChangeBatch batch(m_tables);
     const QString notice = brv::buildNextRound(m_tables, m_currentRound, m_options, m_format);
+    if (rebuilt && !ranBefore.isEmpty()) {
+        const ResultGrid& now = grid(*rebuilt);
+        QStringList dropped;
+        for (const QString& team : ranBefore) {
+            if (now.findRow(KnockoutColumn::Mannschaft, team) < 0)
+                dropped << team.trimmed();
+        }
+        if (!dropped.isEmpty()) {
+            const QString last = dropped.takeLast();
+            const QString names = dropped.isEmpty()
+                                      ? last
+                                      : dropped.join(QStringLiteral(", ")) + QStringLiteral(" und ") + last;
+            const QString question = QStringLiteral("%1 neu aufbauen? Die Ergebnisse von %2 entfallen.")
+                                         .arg(roundCaption(*rebuilt), names);
+            if (!m_question || !m_question->ask(question)) {
+                // "Nein": every table as it was
+                for (CompetitionRound round : kAllRounds) {
+                    ResultGrid& g = grid(round);
+                    const std::vector<QStringList>& rows = before[std::size_t(roundIndex(round))];
+                    g.setRowCount(int(rows.size()));
+                    for (int r = 0; r < int(rows.size()); ++r)
+                        g.setRowCells(r, rows[std::size_t(r)]);
+                }
+                return;
+            }
+        }
+    }
     if (!notice.isEmpty())
         setPlaceWarning(notice);
     updateTvBestResult();

@@ -25,13 +25,23 @@ void copyRun(ResultGrid& overall, int row, CompetitionRound round, const ResultG
     overall.setCell(knockoutResultColumn(round), row, table.cell(KnockoutColumn::Gesamt, tableRow));
 }
 
-void fillRoundRow(ResultGrid& target, int row, const QString& place, const QString& nr, const QString& team,
-                  const QString& cls, const QString& result)
+// `before` is the round as it stood before this build: a team that ran in it keeps its run in
+// whatever row it stands now.
+void fillRoundRow(ResultGrid& target, const ResultGrid& before, int row, const QString& place,
+                  const QString& nr, const QString& team, const QString& cls, const QString& result)
 {
     // The row's own results stay with its team; a row that now holds another team must not
     // hand the previous team's run to it.
     if (target.cell(KnockoutColumn::Nr, row) != nr || target.cell(KnockoutColumn::Mannschaft, row) != team) {
         target.clearRowCells(row, KnockoutColumn::Zeit, KnockoutColumn::Outcome);
+        for (int b = 1; b < before.rowCount(); ++b) {
+            if (before.cell(KnockoutColumn::Mannschaft, b) != team ||
+                before.cell(KnockoutColumn::Nr, b) != nr)
+                continue;
+            for (int c = columnIndex(KnockoutColumn::Zeit); c <= columnIndex(KnockoutColumn::Outcome); ++c)
+                target.setCell(c, row, before.cell(c, b));
+            break;
+        }
     }
     target.setCell(KnockoutColumn::PlaceBefore, row, place);
     target.setCell(KnockoutColumn::Nr, row, nr);
@@ -102,6 +112,7 @@ QString leaveVorrunde(ProtocolTables& tables, const CompetitionOptions& options,
     }
     QString notice;
     if (first) {
+        const ResultGrid before = *first;
         std::vector<bool> filled(std::size_t(qualified + 1), false);
         std::vector<bool> ranked(std::size_t(qualified + 1), false);
         for (int r = 1; r < v.rowCount(); ++r) {
@@ -111,7 +122,7 @@ QString leaveVorrunde(ProtocolTables& tables, const CompetitionOptions& options,
             const std::optional<int> p = NumberFormat::toInteger(place);
             if (!p || *p < 1 || *p > qualified)
                 continue;
-            fillRoundRow(*first, seeding[*p - 1], place, v.cell(VorrundeColumn::Nr, r),
+            fillRoundRow(*first, before, seeding[*p - 1], place, v.cell(VorrundeColumn::Nr, r),
                          v.cell(VorrundeColumn::Mannschaft, r), v.cell(VorrundeColumn::Klasse, r),
                          v.cell(VorrundeColumn::RankingValue, r));
             filled[std::size_t(seeding[*p - 1])] = true;
@@ -214,6 +225,7 @@ void leaveKnockout(ProtocolTables& tables, CompetitionRound left, const Competit
         // with byes some heats have no winner: winners that keep their bracket go to their
         // heat's place, so that the winner of an empty heat's neighbour runs alone
         const bool byHeat = !byPlace && teams < rows - 1;
+        const ResultGrid before = next;
         std::vector<bool> filled(std::size_t(roundTeamCount(nextRound) + 1), false);
         for (int r = 1; r <= std::min(handedOn, teams); ++r) {
             if (t.cell(KnockoutColumn::Gesamt, r).isEmpty())
@@ -225,9 +237,9 @@ void leaveKnockout(ProtocolTables& tables, CompetitionRound left, const Competit
                 target = SeedingByPlace4[std::size_t(r - 1)];
             else if (byHeat)
                 target = (t.cell(KnockoutColumn::PlaceBefore, r).toInt() + 1) / 2;
-            fillRoundRow(next, target, t.cell(KnockoutColumn::Outcome, r), t.cell(KnockoutColumn::Nr, r),
-                         t.cell(KnockoutColumn::Mannschaft, r), t.cell(KnockoutColumn::Klasse, r),
-                         t.cell(KnockoutColumn::Gesamt, r));
+            fillRoundRow(next, before, target, t.cell(KnockoutColumn::Outcome, r),
+                         t.cell(KnockoutColumn::Nr, r), t.cell(KnockoutColumn::Mannschaft, r),
+                         t.cell(KnockoutColumn::Klasse, r), t.cell(KnockoutColumn::Gesamt, r));
             filled[std::size_t(target)] = true;
         }
         if (teams < rows - 1)

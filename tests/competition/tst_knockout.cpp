@@ -197,11 +197,28 @@ void TestKnockout::unfinishedHeatAndCorrectionAfterTheNextRoundRan()
     c->editEnter();
     const ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
     QCOMPARE(v.cell(VorrundeColumn::Place, 16) + ' ' + v.cell(VorrundeColumn::Place, 17), "20 16");
+    // team 16 would lose its run: "Nein" keeps the round as it was
+    FixedAnswer no(false);
+    c->setYesNoQuestion(&no);
+    c->changePage(CompetitionRound::Achtelfinale);
+    QCOMPARE(no.lastQuestion, "Achtelfinale neu aufbauen? Die Ergebnisse von FF Team 16 entfallen.");
+    QCOMPARE(k.rowCells(2).join('|'), "16|16|FF Team 16|A|63,60|40,02|0|40,02|-");
+    FixedAnswer yes(true);
+    c->setYesNoQuestion(&yes);
+    c->changePage(CompetitionRound::Vorrunde);
     c->changePage(CompetitionRound::Achtelfinale);
     // a new team does not inherit the previous team's run; every other row keeps its team and run
     QCOMPARE(k.rowCells(2).join('|'), "16|17|FF Team 17|A|63,70||||");
     QCOMPARE(k.rowCells(1).join('|'), "1|1|FF Team 1|A|62,10|40,01|0|40,01|+");
     QCOMPARE(k.cell(KnockoutColumn::Gesamt, 16), "40,16");
+
+    // teams 1 and 2 change places: each takes its own run to its new row
+    c->changePage(CompetitionRound::Vorrunde);
+    c->grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Lane1Zeit, 2, "30,00");
+    c->recalculateRound();
+    c->changePage(CompetitionRound::Achtelfinale);
+    QCOMPARE(k.rowCells(1).join('|'), "1|2|FF Team 2|A|61,10|40,09|0|40,09|+");
+    QCOMPARE(k.cell(KnockoutColumn::Gesamt, k.findRow(KnockoutColumn::Mannschaft, "FF Team 1")), "40,01");
 }
 
 void TestKnockout::randomFill_data()
