@@ -74,9 +74,9 @@ SheetBlock tableBlock(const ResultGrid& grid, CompetitionRound round, const Comp
     return block;
 }
 
-std::vector<PlacedCell> headingCells(const Competition& competition, CompetitionRound round)
+std::vector<PlacedCell> headingCells(const Competition& competition, CompetitionRound round,
+                                     const CompetitionOptions& options)
 {
-    const CompetitionOptions& options = competition.options();
     const std::vector<int> shown = shownColumns(round, options);
     // The sheet column (from 1) a table column is saved in.
     auto sheetColumn = [&shown](auto column) {
@@ -106,13 +106,23 @@ std::vector<PlacedCell> headingCells(const Competition& competition, Competition
     return cells;
 }
 
+CompetitionOptions savedLayout(const ResultGrid& grid, CompetitionRound round,
+                               const CompetitionOptions& options)
+{
+    CompetitionOptions saved = options;
+    const int cls = classColumn(round);
+    for (int r = 1; r < grid.rowCount() && !saved.classColumnShown; ++r)
+        saved.classColumnShown = !grid.cell(cls, r).trimmed().isEmpty();
+    return saved;
+}
+
 ProtocolSheet protocolSheet(const Competition& competition, CompetitionRound round)
 {
     ProtocolSheet sheet;
+    const CompetitionOptions saved = savedLayout(competition.grid(round), round, competition.options());
     sheet.name = competition.tables().pageCaption(round);
-    sheet.block =
-        tableBlock(competition.grid(round), round, competition.options(), competition.numberFormat());
-    sheet.headings = headingCells(competition, round);
+    sheet.block = tableBlock(competition.grid(round), round, saved, competition.numberFormat());
+    sheet.headings = headingCells(competition, round, saved);
     return sheet;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "competition/CompetitionOptions.h"
 #include "competition/CompetitionRound.h"
 #include "protocol/WorkbookData.h"
 
@@ -12,7 +13,6 @@ namespace brv {
 class Competition;
 class NumberFormat;
 class ResultGrid;
-struct CompetitionOptions;
 
 // Which table columns are shown, left to right: the class column is hidden when "Klasse" is
 // off, the third lane's columns 9-11 of the Vorrunde when "OnZiel3" is off, the Achtelfinale
@@ -39,8 +39,14 @@ SheetBlock tableBlock(const ResultGrid& grid, CompetitionRound round, const Comp
                       const NumberFormat& format);
 
 // Row-1 captions of the Vorrunde and overall sheets taken from the heading bars; each stands
-// above the middle column of its group. Empty for the knockout sheets.
-std::vector<PlacedCell> headingCells(const Competition& competition, CompetitionRound round);
+// above the middle column of its group, laid out as `options` say. Empty for the knockout sheets.
+std::vector<PlacedCell> headingCells(const Competition& competition, CompetitionRound round,
+                                     const CompetitionOptions& options);
+
+// The layout a table is saved in: the options in effect, with the class column also when it is
+// hidden but holds a class (a hidden column's data is not lost by a save).
+CompetitionOptions savedLayout(const ResultGrid& grid, CompetitionRound round,
+                               const CompetitionOptions& options);
 
 // Everything a table sheet receives.
 ProtocolSheet protocolSheet(const Competition& competition, CompetitionRound round);

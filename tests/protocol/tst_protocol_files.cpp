@@ -377,7 +377,7 @@ void TestWorkbookFiles::patch_data()
         << QByteArray(
                "<c r=\"B2\" s=\"1\"><v>3</v></c>|<c r=\"A1\" t=\"inlineStr\">|<c r=\"A3\" s=\"1\">"
                "<v>2</v></c>|<c r=\"A4\"><v>3</v></c>|<row r=\"3\" s=\"1\" customFormat=\"1\">|<c r=\"C4\" "
-               "t=\"inlineStr\">|<dimension ref=\"A1:H30\"/>|<row r=\"20\"><c r=\"A20\"><v>3</v></c><c "
+               "t=\"inlineStr\">|<dimension ref=\"A1:I30\"/>|<row r=\"20\"><c r=\"A20\"><v>3</v></c><c "
                "r=\"B20\"><v>4</v></c></row>|<row r=\"21\"><c r=\"A21\"><v>5</v></c></row>");
     QTest::newRow("bracket written around drawing and captions")
         << 7 << kBracketSheet << none << 1 << "xl/worksheets/sheet7.xml"

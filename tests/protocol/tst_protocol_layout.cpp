@@ -79,9 +79,17 @@ void TestWorkbookLayout::sheetLayout()
         }
     }
     QStringList placed;
-    for (const PlacedCell& cell : headingCells(c, roundAt(round)))
+    for (const PlacedCell& cell : headingCells(c, roundAt(round), c.options()))
         placed << QStringLiteral("%1=%2").arg(cell.row == 1 ? cell.col : -1).arg(cell.value.text);
     QCOMPARE(placed, headings);
+
+    // a hidden class column is saved all the same when it holds a class
+    QVERIFY(savedLayout(grid, roundAt(round), c.options()).classColumnShown);
+    ResultGrid noClasses = grid;
+    noClasses.setChangeObserver({});
+    for (int r = 1; r < noClasses.rowCount(); ++r)
+        noClasses.setCell(classColumn(roundAt(round)), r, QString());
+    QCOMPARE(savedLayout(noClasses, roundAt(round), c.options()).classColumnShown, classShown);
 }
 
 // The bracket sheet of 20 teams: place, text and fill of the cells that carry the pattern.

@@ -106,7 +106,8 @@ void TestWorkbookRoundTrip::roundTrip()
 }
 
 // Hidden columns and tables without a sheet keep what they hold; a new row has nothing in the
-// hidden columns. Sheet names become page captions and round headings.
+// hidden columns; a hidden class column that holds classes is saved and loaded all the same.
+// Sheet names become page captions and round headings.
 void TestWorkbookRoundTrip::whatTheFileLeavesOut()
 {
     const QString path = m_dir.filePath(QStringLiteral("hidden.xlsx"));
@@ -135,7 +136,7 @@ void TestWorkbookRoundTrip::whatTheFileLeavesOut()
                           g.cell(VorrundeColumn::Klasse, 4), g.cell(VorrundeColumn::Lane1Zeit, 1),
                           g.cell(VorrundeColumn::RankingValue, 4),
                           target.grid(CompetitionRound::Finale).cell(KnockoutColumn::Mannschaft, 1)}),
-             QStringList({"alt", "alt 3", "", "21,10", "44,00", "bleibt"}));
+             QStringList({"A", "alt 3", "B", "21,10", "44,00", "bleibt"}));
     QStringList captions;
     for (CompetitionRound round : kAllRounds)
         captions << target.tables().pageCaption(round);
