@@ -244,7 +244,8 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
       m_decoder(session.decoder()), m_files(session.files())
 {
     m_competition.setShiftKeyState(&systemShift());
-    setWindowTitle(QString(version::kProgramName) + QStringLiteral(" v. ") + version::kVersion);
+    setWindowTitle(QString(version::kProgramName) + QStringLiteral(" v. ") + version::kVersion +
+                   QStringLiteral("[*]"));
     setMinimumSize(version::kMinimumWindowWidth, version::kMinimumWindowHeight);
 
     auto* central = new QWidget(this);
@@ -303,6 +304,10 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     connect(m_settingsDialog, &SettingsDialog::bracketSchemeWanted, m_bracketSchemeDialog,
             &BracketSchemeDialog::showFor);
     connect(&m_session, &AppSession::settingsApplied, this, &MainWindow::showAppliedSettings);
+    connect(&m_files, &ProtocolFiles::documentStateChanged, this, &MainWindow::showDocumentState);
+    connect(&m_files, &ProtocolFiles::saved, this, [this](const QString& path) {
+        m_session.setStatusMessage(QStringLiteral(" Gespeichert: ") + QDir::toNativeSeparators(path));
+    });
     m_competition.setYesNoQuestion(m_confirmDialog);
     // the TV display, hidden until it is switched on; it follows the competition while hidden
     m_tvWindow = std::make_unique<TvWindow>();
@@ -1121,6 +1126,10 @@ bool MainWindow::loadProtocol(const QString& path, bool quiet, QString* message)
 
 void MainWindow::chooseAndLoadProtocol()
 {
+    if (m_files.hasUnsavedChanges() &&
+        !m_confirmDialog->ask(
+            QStringLiteral("Die Ergebnisse sind nicht gespeichert. Trotzdem ein Protokoll laden?")))
+        return;
     const QString path =
         QFileDialog::getOpenFileName(this, QStringLiteral("Protokoll öffnen"), m_dialogFolder,
                                      loadFilter(m_session.programFiles().fileTypeNames));
@@ -1226,12 +1235,47 @@ void MainWindow::toggleTv()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (m_files.hasUnsavedChanges() && m_competition.tableHasData()) {
+        // results that are in no workbook yet: save them, leave them (the journal keeps them), or stay
+        QMessageBox box(QMessageBox::Question, QString(version::kProgramName),
+                        QStringLiteral("Änderungen speichern?"), QMessageBox::NoButton, this);
+        QPushButton* yes = box.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
+        box.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
+        QPushButton* cancel = box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
+        box.setDefaultButton(cancel);
+        box.setEscapeButton(cancel);
+        box.setObjectName(QStringLiteral("saveQuestion"));
+        box.exec();
+        if (box.clickedButton() == cancel) {
+            event->ignore();
+            return;
+        }
+        if (box.clickedButton() == yes) {
+            saveProtocol();
+            if (m_files.hasUnsavedChanges()) {
+                event->ignore(); // not saved after all
+                return;
+            }
+        }
+        event->accept();
+        return;
+    }
     if (m_competition.grid(CompetitionRound::Vorrunde).rowCount() > 2 &&
         !m_confirmDialog->ask(QStringLiteral("Programm beenden?"))) {
         event->ignore();
         return;
     }
     event->accept();
+}
+
+void MainWindow::showDocumentState()
+{
+    // the program, the protocol's file, and a mark while changes are unsaved
+    const QString file = m_files.currentFile();
+    setWindowTitle(QString(version::kProgramName) + QStringLiteral(" v. ") + version::kVersion +
+                   (file.isEmpty() ? QString() : QStringLiteral(" – ") + QFileInfo(file).fileName()) +
+                   QStringLiteral("[*]"));
+    setWindowModified(m_files.hasUnsavedChanges());
 }
 
 } // namespace brv

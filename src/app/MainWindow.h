@@ -134,6 +134,7 @@ private:
     // [F2]: the settings dialog; confirmed settings take effect at once
     void editSettings();
     void showAppliedSettings();
+    void showDocumentState();
     // [Ctrl+T]: the TV display on or off; the main window stays in front
     void toggleTv();
 

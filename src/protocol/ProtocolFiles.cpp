@@ -1,5 +1,7 @@
 #include "protocol/ProtocolFiles.h"
 
+#include "competition/ProtocolTables.h"
+
 #include "competition/Competition.h"
 #include "files/AtomicFile.h"
 #include "protocol/ProtocolLayout.h"
@@ -55,7 +57,24 @@ QString legacyWorkbookRefusal(const QString& path, bool workbook)
 
 ProtocolFiles::ProtocolFiles(Competition& competition, QObject* parent)
     : QObject(parent), m_competition(competition)
-{}
+{
+    // any change of a table is unsaved until the workbook is written
+    auto changed = [this] {
+        if (!m_loading)
+            setDocumentState(m_currentFile, true);
+    };
+    connect(&m_competition.tables(), &ProtocolTables::tableChanged, this, changed);
+    connect(&m_competition.tables(), &ProtocolTables::rowsChanged, this, changed);
+}
+
+void ProtocolFiles::setDocumentState(const QString& file, bool unsaved)
+{
+    if (file == m_currentFile && unsaved == m_unsaved)
+        return;
+    m_currentFile = file;
+    m_unsaved = unsaved;
+    Q_EMIT documentStateChanged();
+}
 
 ProtocolFiles::~ProtocolFiles() = default;
 
@@ -179,12 +198,18 @@ ProtocolResult ProtocolFiles::saveCommand(int filterIndex, const QString& path)
     }
     if (!ok)
         return writeFailure(path);
+    if (type == ProtocolFileType::Workbook)
+        setDocumentState(path, false);
+    Q_EMIT saved(path);
     return {true, QString(), path};
 }
 
 ProtocolResult ProtocolFiles::loadCommand(const QString& path)
 {
-    if (!loadFromWorkbook(path)) {
+    m_loading = true;
+    const bool loaded = loadFromWorkbook(path);
+    m_loading = false;
+    if (!loaded) {
         return {false,
                 QStringLiteral("Das Protokoll „%1“ lässt sich nicht laden:\n%2")
                     .arg(QDir::toNativeSeparators(path), m_error),
@@ -194,11 +219,15 @@ ProtocolResult ProtocolFiles::loadCommand(const QString& path)
         m_competition.enterRound(CompetitionRound::Vorrunde);
     m_competition.showLaneTeamsOnTv();
     m_competition.updateTvBestResult();
+    setDocumentState(path, false);
     return {true, QString(), path};
 }
 
 bool ProtocolFiles::autosaveAfterHeat()
 {
+    // an empty table never replaces the copy of one that held results
+    if (!m_competition.tableHasData())
+        return true;
     const QString path = autosavePath();
     if (saveToText(path))
         return true;

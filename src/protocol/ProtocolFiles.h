@@ -64,6 +64,10 @@ public:
 
     // The name of the protocol last loaded (file name without folder and extension).
     const QString& protocolName() const { return m_protocolName; }
+    // The workbook last loaded or saved; empty before either.
+    const QString& currentFile() const { return m_currentFile; }
+    // Whether a table changed since the protocol workbook was last loaded or saved.
+    bool hasUnsavedChanges() const { return m_unsaved; }
     DocumentProperties documentProperties() const;
     // Where the automatic copy after a heat goes.
     QString autosavePath() const;
@@ -98,15 +102,23 @@ Q_SIGNALS:
     void progressEnded();
     // Something the operator must see although nobody asked: the autosave could not be written.
     void warning(const QString& text);
+    // currentFile() or hasUnsavedChanges() changed.
+    void documentStateChanged();
+    // A save command wrote `path`.
+    void saved(const QString& path);
 
 private:
     bool writeWorkbook(const QString& path);
     ProtocolResult writeFailure(const QString& path) const;
+    void setDocumentState(const QString& file, bool unsaved);
 
     Competition& m_competition;
     QString m_programPath;
     QString m_applicationTitle{version::kProgramName};
     QString m_protocolName;
+    QString m_currentFile;
+    bool m_unsaved = false;
+    bool m_loading = false;
     QString m_error;
     SystemFileOpener* m_opener = nullptr;
     ProtocolWriter m_documentWriter;

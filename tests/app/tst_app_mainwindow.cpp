@@ -11,6 +11,7 @@
 #include "timing/RaceClock.h"
 #include "timing/SerialLineMonitor.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -89,7 +90,7 @@ void TestMainWindow::startsWithDefaults()
 {
     test::SessionFixture fixture;
     MainWindow window(fixture.newSession());
-    QCOMPARE(window.windowTitle(), QStringLiteral("Brenvolutaris v. 1.8"));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Brenvolutaris v. 1.8[*]"));
     QCOMPARE(window.minimumSize(), QSize(960, 463));
     QCOMPARE(window.size(), QSize(1030, 588));
     QCOMPARE(window.pages()->currentIndex(), 0);
@@ -206,8 +207,10 @@ void TestMainWindow::closingAsksOnlyWithTeams()
         QVERIFY(empty.close()); // only the empty first row: no question
     }
     MainWindow window(fixture.newSession());
-    addTeams(window, 2);
+    QVERIFY(window.loadProtocol(QStringLiteral(BRV_EXAMPLE_WORKBOOK), true));
     QVERIFY(activate(window));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Brenvolutaris v. 1.8 – Beispiel-Wettkampf.xlsx[*]"));
+    QVERIFY(!window.isWindowModified());
     bool asked = false;
     QTimer::singleShot(50, this, [&] {
         asked = window.confirmDialog()->isVisible() &&
@@ -220,9 +223,20 @@ void TestMainWindow::closingAsksOnlyWithTeams()
     QVERIFY(asked);
     QVERIFY(window.isVisible());
 
-    QTimer::singleShot(50, this,
-                       [&] { QTest::mouseClick(window.confirmDialog()->yesButton, Qt::LeftButton); });
-    QVERIFY(window.close());
+    // a change that is in no workbook: "Änderungen speichern?", where Escape stays and "Nein" ends
+    window.competition().grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Lane1Zeit, 1, "31,00");
+    QVERIFY(window.isWindowModified());
+    for (const char* answer : {"Abbrechen", "Nein"}) {
+        QTimer::singleShot(50, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box && box->text() == QStringLiteral("Änderungen speichern?"));
+            for (QAbstractButton* button : box->buttons()) {
+                if (button->text() == QLatin1String(answer))
+                    button->click();
+            }
+        });
+        QCOMPARE(window.close(), QByteArray(answer) == "Nein");
+    }
 }
 
 void TestMainWindow::thirdLaneOnlyOnTheVorrunde()
