@@ -3,6 +3,7 @@
 #include "app/AboutDialog.h"
 #include "app/BracketSchemeDialog.h"
 #include "app/ConfirmDialog.h"
+#include "app/PrintCommands.h"
 #include "app/ProtocolTableModel.h"
 #include "app/ProtocolTableView.h"
 #include "app/RoundTabBar.h"
@@ -299,6 +300,8 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     m_aboutDialog = new AboutDialog(this);
     m_bracketSchemeDialog = new BracketSchemeDialog(this);
     m_settingsDialog = new SettingsDialog(this);
+    m_printCommands = std::make_unique<PrintCommands>(
+        m_session, this, [this] { return m_dateLabel->text(); }, [this] { return m_dialogFolder; });
     connect(m_settingsDialog, &SettingsDialog::bracketSchemeWanted, m_bracketSchemeDialog,
             &BracketSchemeDialog::showFor);
     connect(&m_session, &AppSession::settingsApplied, this, &MainWindow::showAppliedSettings);
@@ -359,6 +362,7 @@ MainWindow::~MainWindow()
     delete m_aboutDialog;
     delete m_bracketSchemeDialog;
     delete m_settingsDialog;
+    m_printCommands.reset();
     delete takeCentralWidget();
 }
 
@@ -613,10 +617,13 @@ void MainWindow::createButtonRow(QWidget* parent)
     connect(m_helpButton, &QToolButton::clicked, this, &MainWindow::openHelp);
     connect(m_aboutButton, &QToolButton::clicked, this, &MainWindow::showAbout);
     connect(m_settingsButton, &QToolButton::clicked, this, &MainWindow::editSettings);
+    connect(m_printButton, &QToolButton::clicked, this, [this] { m_printCommands->setUpPrinter(); });
+    connect(m_certificatesButton, &QToolButton::clicked, this,
+            [this] { m_printCommands->printCertificates(); });
 
-    // Features not built yet (printout, web page, TV display, certificates): their buttons stay
-    // disabled, whatever the run state would allow.
-    for (QToolButton* b : {m_printButton, m_webPageButton, m_tvButton, m_certificatesButton})
+    // Features not built yet (web page, TV display): their buttons stay disabled, whatever the
+    // run state would allow.
+    for (QToolButton* b : {m_webPageButton, m_tvButton})
         b->setEnabled(false);
 }
 
@@ -737,7 +744,10 @@ void MainWindow::createCommands()
     addCommand(QStringLiteral("00:00"), Qt::Key_F10,
                [this] { m_clock.command(ClockCommand::Reset).trigger(); });
     addCommand(QStringLiteral("Block LS"), Qt::Key_F11, [this] { m_decoder.toggleStartLightBarrier(); });
-    addUnbuiltCommand(QStringLiteral("&Drucker"), QKeySequence(Qt::CTRL | Qt::Key_D));
+    addCommand(QStringLiteral("&Drucker"), QKeySequence(Qt::CTRL | Qt::Key_D), [this] {
+        if (m_clock.controls().saveEnabled)
+            m_printCommands->setUpPrinter();
+    });
     addCommand(QStringLiteral("&Beenden"), QKeySequence(Qt::ALT | Qt::Key_B), [this] { close(); });
     addCommand(QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O), [this] {
         if (m_clock.controls().loadEnabled)
@@ -747,7 +757,8 @@ void MainWindow::createCommands()
         if (m_clock.controls().saveEnabled)
             saveProtocol();
     });
-    addUnbuiltCommand(QStringLiteral("Gramoty"), QKeySequence(Qt::CTRL | Qt::Key_U));
+    addCommand(QStringLiteral("Gramoty"), QKeySequence(Qt::CTRL | Qt::Key_U),
+               [this] { m_printCommands->printProtocol(); });
     for (int lane = 1; lane <= 3; ++lane) {
         addCommand(QString::number(lane), QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + lane)),
                    [this, lane] { m_clock.assignRowToLane(lane); });
@@ -787,8 +798,9 @@ void MainWindow::refreshControls()
         m_settingsDialog->setConfirmAllowed(c.settingsEnabled);
     for (int i = 0; i < 3; ++i)
         m_laneAssignButtons[std::size_t(i)]->setEnabled(c.assignEnabled[std::size_t(i)]);
-    for (QToolButton* b : {m_saveButton, m_spreadsheetButton})
+    for (QToolButton* b : {m_saveButton, m_printButton, m_spreadsheetButton})
         b->setEnabled(c.saveEnabled);
+    m_certificatesButton->setEnabled(c.certificatesEnabled);
     m_clearResultsButton->setEnabled(c.clearEnabled);
 
     for (int lane = 1; lane <= 3; ++lane) {

@@ -39,6 +39,7 @@ class AboutDialog;
 class BracketSchemeDialog;
 class SettingsDialog;
 class LanePanel;
+class PrintCommands;
 
 // START and RESET act when the mouse button goes down, not on release; Space and Enter act too.
 class PressButton final : public QPushButton
@@ -80,6 +81,7 @@ public:
     ConfirmDialog* confirmDialog() const { return m_confirmDialog; }
     BracketSchemeDialog* bracketSchemeDialog() const { return m_bracketSchemeDialog; }
     SettingsDialog* settingsDialog() const { return m_settingsDialog; }
+    PrintCommands& printCommands() { return *m_printCommands; }
     QLabel* statusPanel(int panel) const { return m_statusPanels[std::size_t(panel)]; }
     QWidget* laneArea() const { return m_laneArea; }
 
@@ -189,6 +191,7 @@ private:
     AboutDialog* m_aboutDialog = nullptr;
     BracketSchemeDialog* m_bracketSchemeDialog = nullptr;
     SettingsDialog* m_settingsDialog = nullptr;
+    std::unique_ptr<PrintCommands> m_printCommands;
 };
 
 } // namespace brv

@@ -47,8 +47,8 @@ Qt::Alignment lineAlignment(quint8 alignment)
 
 } // namespace
 
-int renderCertificates(PrintDocument& document, const CertificateLayout& layout,
-                       const Competition& competition, int from, int to, const CertificateContext& context)
+void renderCertificates(PrintDocument& document, const CertificateLayout& layout,
+                        const Competition& competition, int from, int to, const CertificateContext& context)
 {
     struct Placed
     {
@@ -75,7 +75,6 @@ int renderCertificates(PrintDocument& document, const CertificateLayout& layout,
                               p.font, lineColour(p.line.fontColour));
         }
     }
-    return std::max(0, to - from + 1);
 }
 
 } // namespace brv

@@ -20,9 +20,8 @@ struct CertificateContext
 
 // One page per row `from` to `to` of the overall table (rows outside it are left out): the lines
 // of `layout` that are on, each with its font, style and colour, at its place in millimetres
-// from the top-left corner of the printable area. The layout is only read. Returns the number of
-// pages added.
-int renderCertificates(PrintDocument& document, const CertificateLayout& layout,
-                       const Competition& competition, int from, int to, const CertificateContext& context);
+// from the top-left corner of the printable area. The layout is only read.
+void renderCertificates(PrintDocument& document, const CertificateLayout& layout,
+                        const Competition& competition, int from, int to, const CertificateContext& context);
 
 } // namespace brv
