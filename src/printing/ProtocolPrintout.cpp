@@ -38,14 +38,10 @@ class ProtocolPages
 {
 public:
     ProtocolPages(PrintDocument& document, const ResultGrid& grid, const QString& title, const QString& date)
-        : m_doc(document), m_grid(grid), m_title(title), m_date(date)
-    {
-        const QSize page = document.pageSize();
-        m_left = kMarginLeft;
-        m_top = kMarginTop;
-        m_right = page.width() - kMarginRight;
-        m_bottom = page.height() - kMarginBottom;
-    }
+        : m_doc(document), m_grid(grid), m_title(title), m_date(date),
+          m_right(document.pageSize().width() - kMarginRight),
+          m_bottom(document.pageSize().height() - kMarginBottom)
+    {}
 
     // The largest size whose columns end within the page rectangle (half a millimetre over is
     // allowed), or 0. Wider texts never get narrower at a larger size, so the sizes that fit
@@ -81,12 +77,12 @@ public:
         // a table without teams keeps one blank row, which is not printed
         const bool noTeams = m_grid.dataRowCount() == 1 && m_grid.isRowBlank(1);
         for (int r = 1; r < m_grid.rowCount() && !noTeams; ++r) {
-            // a page that cannot take even one row gets it all the same
-            if (m_y >= m_foot - m_rowHeight && !m_pageEmpty)
+            // a row that does not fit goes onto a new page, and stays there even when that page
+            // is too short for it
+            if (r > 1 && m_y >= m_foot - m_rowHeight)
                 startPage();
             drawRow(r);
             m_y += m_rowHeight;
-            m_pageEmpty = false;
         }
         // the hair line under the table
         m_doc.drawFrame(QRectF(QPointF(m_left, m_y), QPointF(m_right, m_y + 1)));
@@ -111,7 +107,6 @@ private:
         m_doc.drawFrame(QRectF(QPointF(m_left, m_y), QPointF(m_right, m_y + m_headingHeight)));
         drawRow(0);
         m_y += m_headingHeight;
-        m_pageEmpty = true;
     }
 
     // The team column starts after its line, every other column ends before the next line.
@@ -132,10 +127,10 @@ private:
     const ResultGrid& m_grid;
     const QString& m_title;
     const QString& m_date;
-    int m_left = 0;
-    int m_top = 0;
-    int m_right = 0;
-    int m_bottom = 0;
+    const int m_left = kMarginLeft;
+    const int m_top = kMarginTop;
+    const int m_right;
+    const int m_bottom;
     std::vector<double> m_x;
     int m_tableFont = -1;
     int m_titleFont = -1;
@@ -145,7 +140,6 @@ private:
     double m_y = 0;
     double m_foot = 0;
     int m_pageNumber = 0;
-    bool m_pageEmpty = true;
 };
 
 } // namespace
