@@ -86,10 +86,9 @@ struct PrintingWindow
     const PrintDocument& document() { return printing.preview().document(); }
     void trigger(QWidget& parent, const QString& caption)
     {
-        for (QAction* action : parent.findChildren<QAction*>()) {
+        for (QAction* action : parent.findChildren<QAction*>())
             if (action->text() == caption)
                 action->trigger();
-        }
     }
 };
 
@@ -144,10 +143,9 @@ void TestPrinting::fewRows()
     QCOMPARE(page->box.bottomRight(), QPointF(kRight, 2910));
     QCOMPARE(maker->box.topLeft(), QPointF(160, page->box.top()));
     std::vector<QRectF> frames; // the table, its caption row, the hair line
-    for (const PageItem& item : d.page(0)) {
+    for (const PageItem& item : d.page(0))
         if (item.kind == PageItem::Frame)
             frames.push_back(item.box);
-    }
     QCOMPARE(frames.size(), std::size_t(3));
     QCOMPARE(frames[2].top(), teams ? textItem(d, 0, "FF Dorf 1")->box.bottom() : frames[1].bottom());
     QCOMPARE(frames[0].bottom(), page->box.top());
