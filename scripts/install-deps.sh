@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config clang-format clang libclang-rt-14-dev
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6printsupport6
+    # the printouts ask for Courier New, Times New Roman and Arial; fontconfig maps them to these
+    fonts-liberation2
     qt6-multimedia-dev libqt6multimedia6 qt6-svg-dev qt6-image-formats-plugins
     libgl-dev
     libxlsxwriter-dev libfreexl-dev libzip-dev zlib1g-dev libsqlite3-dev

@@ -3,6 +3,7 @@
 #include "app/AboutDialog.h"
 #include "app/BracketSchemeDialog.h"
 #include "app/ConfirmDialog.h"
+#include "app/PrintCommands.h"
 #include "app/ProtocolTableModel.h"
 #include "app/ProtocolTableView.h"
 #include "app/RoundTabBar.h"
@@ -301,6 +302,8 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     m_aboutDialog = new AboutDialog(this);
     m_bracketSchemeDialog = new BracketSchemeDialog(this);
     m_settingsDialog = new SettingsDialog(this);
+    m_printCommands = std::make_unique<PrintCommands>(
+        m_session, this, [this] { return m_dateLabel->text(); }, [this] { return m_dialogFolder; });
     connect(m_settingsDialog, &SettingsDialog::bracketSchemeWanted, m_bracketSchemeDialog,
             &BracketSchemeDialog::showFor);
     connect(&m_session, &AppSession::settingsApplied, this, &MainWindow::showAppliedSettings);
@@ -378,6 +381,7 @@ MainWindow::~MainWindow()
     delete m_bracketSchemeDialog;
     delete m_settingsDialog;
     m_tvWindow.reset();
+    m_printCommands.reset();
     delete takeCentralWidget();
 }
 
@@ -633,10 +637,13 @@ void MainWindow::createButtonRow(QWidget* parent)
     connect(m_aboutButton, &QToolButton::clicked, this, &MainWindow::showAbout);
     connect(m_settingsButton, &QToolButton::clicked, this, &MainWindow::editSettings);
     connect(m_tvButton, &QToolButton::clicked, this, &MainWindow::toggleTv);
+    connect(m_printButton, &QToolButton::clicked, this, [this] { m_printCommands->setUpPrinter(); });
+    connect(m_certificatesButton, &QToolButton::clicked, this,
+            [this] { m_printCommands->printCertificates(); });
 
-    // Features not built yet (printout, web page, certificates): their buttons stay disabled,
-    // whatever the run state would allow.
-    for (QToolButton* b : {m_printButton, m_webPageButton, m_certificatesButton})
+    // Features not built yet (web page): their buttons stay disabled, whatever the run state
+    // would allow.
+    for (QToolButton* b : {m_webPageButton})
         b->setEnabled(false);
 }
 
@@ -757,7 +764,10 @@ void MainWindow::createCommands()
     addCommand(QStringLiteral("00:00"), Qt::Key_F10,
                [this] { m_clock.command(ClockCommand::Reset).trigger(); });
     addCommand(QStringLiteral("Block LS"), Qt::Key_F11, [this] { m_decoder.toggleStartLightBarrier(); });
-    addUnbuiltCommand(QStringLiteral("&Drucker"), QKeySequence(Qt::CTRL | Qt::Key_D));
+    addCommand(QStringLiteral("&Drucker"), QKeySequence(Qt::CTRL | Qt::Key_D), [this] {
+        if (m_clock.controls().saveEnabled)
+            m_printCommands->setUpPrinter();
+    });
     addCommand(QStringLiteral("&Beenden"), QKeySequence(Qt::ALT | Qt::Key_B), [this] { close(); });
     addCommand(QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O), [this] {
         if (m_clock.controls().loadEnabled)
@@ -767,7 +777,8 @@ void MainWindow::createCommands()
         if (m_clock.controls().saveEnabled)
             saveProtocol();
     });
-    addUnbuiltCommand(QStringLiteral("Gramoty"), QKeySequence(Qt::CTRL | Qt::Key_U));
+    addCommand(QStringLiteral("Gramoty"), QKeySequence(Qt::CTRL | Qt::Key_U),
+               [this] { m_printCommands->printProtocol(); });
     for (int lane = 1; lane <= 3; ++lane) {
         addCommand(QString::number(lane), QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + lane)),
                    [this, lane] { m_clock.assignRowToLane(lane); });
@@ -807,8 +818,9 @@ void MainWindow::refreshControls()
         m_settingsDialog->setConfirmAllowed(c.settingsEnabled);
     for (int i = 0; i < 3; ++i)
         m_laneAssignButtons[std::size_t(i)]->setEnabled(c.assignEnabled[std::size_t(i)]);
-    for (QToolButton* b : {m_saveButton, m_spreadsheetButton})
+    for (QToolButton* b : {m_saveButton, m_printButton, m_spreadsheetButton})
         b->setEnabled(c.saveEnabled);
+    m_certificatesButton->setEnabled(c.certificatesEnabled);
     m_clearResultsButton->setEnabled(c.clearEnabled);
 
     for (int lane = 1; lane <= 3; ++lane) {

@@ -40,6 +40,7 @@ class BracketSchemeDialog;
 class SettingsDialog;
 class LanePanel;
 class TvWindow;
+class PrintCommands;
 
 // START and RESET act when the mouse button goes down, not on release; Space and Enter act too.
 class PressButton final : public QPushButton
@@ -82,6 +83,7 @@ public:
     BracketSchemeDialog* bracketSchemeDialog() const { return m_bracketSchemeDialog; }
     SettingsDialog* settingsDialog() const { return m_settingsDialog; }
     TvWindow* tvWindow() const { return m_tvWindow.get(); }
+    PrintCommands& printCommands() { return *m_printCommands; }
     QLabel* statusPanel(int panel) const { return m_statusPanels[std::size_t(panel)]; }
     QWidget* laneArea() const { return m_laneArea; }
 
@@ -198,6 +200,7 @@ private:
     BracketSchemeDialog* m_bracketSchemeDialog = nullptr;
     SettingsDialog* m_settingsDialog = nullptr;
     std::unique_ptr<TvWindow> m_tvWindow;
+    std::unique_ptr<PrintCommands> m_printCommands;
 };
 
 } // namespace brv

@@ -1,16 +1,22 @@
 // Renders what a reviewer looks at into PNG files: the main window at 1030 x 588 on each of the
 // six pages of a filled 20-team competition, the two bracket pictures and a lane panel showing
 // 012,34, the settings dialog with a certificate template and the bracket pictures opened from it,
-// and the TV display at 1920 x 1080 and 1280 x 720 with two and three lanes during a heat.
+// the TV display at 1920 x 1080 and 1280 x 720 with two and three lanes during a heat, the first
+// page of the Vorrunde's printout, two certificates and the print preview.
 // Run by `cmake --build <build> --target screenshots`, which writes to
 // <build>/screenshots/; it exits non-zero when a picture cannot be made.
 #include "app/BracketSchemeDialog.h"
 #include "app/MainWindow.h"
+#include "app/PrintCommands.h"
 #include "app/SettingsDialog.h"
 #include "app/TvLayout.h"
 #include "app/TvWindow.h"
 #include "competition/Competition.h"
+#include "printing/CertificatePrintout.h"
+#include "printing/PrintDocument.h"
+#include "printing/ProtocolPrintout.h"
 #include "session/SessionFixture.h"
+#include "settings/CertificateLayout.h"
 #include "timing/LaneDisplay.h"
 #include "timing/LanePanel.h"
 #include "timing/RaceClock.h"
@@ -20,6 +26,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QPainter>
+#include <QPrinter>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -195,6 +202,60 @@ int main(int argc, char** argv)
     ok &= save(bracketFromDialog(window, 0), folder, QStringLiteral("settings-bracket-nach-platz.png"));
     ok &= save(bracketFromDialog(window, 1), folder, QStringLiteral("settings-bracket-win-win.png"));
     dialog->hide();
+
+    // the printouts: the Vorrunde's first page, two certificates and the preview showing them
+    PrintDocument protocol;
+    renderProtocol(protocol, window.competition().grid(CompetitionRound::Vorrunde),
+                   QStringLiteral("Beispiel-Wettkampf"), QStringLiteral("13.06.26"));
+    for (int page = 0; page < std::min(2, protocol.pageCount()); ++page)
+        ok &= save(protocol.pageImage(page, 4), folder,
+                   QStringLiteral("printout-protocol-%1.png").arg(page + 1));
+    // a certificate laid out as a club would: centred lines in several sizes, a free line
+    CertificateLayout layout = settings.certificateLayout;
+    struct Placed
+    {
+        int slot, left, top, alignment, size, style;
+        quint32 colour;
+    };
+    for (const Placed& p :
+         {Placed{0, 105, 60, 1, 28, 1, 0x00202020u}, Placed{8, 105, 95, 1, 16, 2, 0x00202020u},
+          Placed{4, 105, 110, 1, 36, 1, 0x00101090u}, Placed{2, 105, 128, 1, 16, 0, 0x00202020u},
+          Placed{6, 105, 150, 1, 40, 1, 0x00101090u}, Placed{5, 105, 172, 1, 18, 2, 0x00202020u},
+          Placed{3, 180, 265, 2, 11, 0, 0x00202020u}, Placed{7, 30, 265, 0, 11, 0, 0x00202020u}}) {
+        CertificateLine line = layout.line(p.slot);
+        line.on = 1;
+        line.left = p.left;
+        line.top = p.top;
+        line.alignment = quint8(p.alignment);
+        line.fontSize = p.size;
+        line.fontStyle = quint8(p.style);
+        line.fontColour = p.colour;
+        if (p.slot == 8)
+            line.text = QStringLiteral("für die Mannschaft");
+        layout.setLine(p.slot, line);
+    }
+    layout.setLine(1, {});
+    PrintDocument certificates;
+    renderCertificates(certificates, layout, window.competition(), 1, 2,
+                       {QStringLiteral("Pokal der Feuerwehren"), QDate(2026, 6, 13),
+                        QLocale(QLocale::German, QLocale::Germany)});
+    for (int page = 0; page < certificates.pageCount(); ++page)
+        ok &= save(certificates.pageImage(page, 4), folder,
+                   QStringLiteral("printout-certificate-%1.png").arg(page + 1));
+    PrintCommands& printing = window.printCommands();
+    printing.printer().setOutputFormat(QPrinter::PdfFormat);
+    printing.printer().setPageLayout(PrintDocument::defaultLayout());
+    printing.dialogs().print = [](QPrinter&, int, int&, int&) { return true; };
+    printing.dialogs().showPreview = [&](QDialog& preview) {
+        preview.resize(620, 760);
+        preview.show();
+        ok &= QTest::qWaitForWindowExposed(&preview);
+        QTest::qWait(50);
+        ok &= save(preview.grab().toImage(), folder, QStringLiteral("print-preview.png"));
+        preview.hide();
+    };
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Vorrunde));
+    printing.printProtocol();
 
     LanePanel panel(1);
     panel.resize(340, 160);

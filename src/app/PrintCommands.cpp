@@ -1,0 +1,85 @@
+#include "app/PrintCommands.h"
+
+#include "competition/Competition.h"
+#include "printing/CertificatePrintout.h"
+#include "printing/ProtocolPrintout.h"
+#include "protocol/ProtocolFiles.h"
+#include "session/AppSession.h"
+
+#include <QDir>
+#include <QPrinter>
+
+namespace brv {
+
+PrintCommands::PrintCommands(AppSession& session, QWidget* window, std::function<QString()> dateText,
+                             std::function<QString()> folder)
+    : m_session(session), m_window(window), m_dateText(std::move(dateText)), m_folder(std::move(folder)),
+      m_dialogs(PrintDialogs::standard(window))
+{}
+
+PrintCommands::~PrintCommands() = default;
+
+QPrinter& PrintCommands::printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+PrintPreviewDialog& PrintCommands::preview()
+{
+    if (!m_preview)
+        m_preview = std::make_unique<PrintPreviewDialog>(printer(), m_dialogs, m_window);
+    return *m_preview;
+}
+
+void PrintCommands::setUpPrinter()
+{
+    m_dialogs.pageSetup(printer());
+}
+
+void PrintCommands::printProtocol()
+{
+    // the range the dialog offers does not limit this printout
+    int from = 1;
+    int to = 1;
+    if (!m_dialogs.print(printer(), 1, from, to))
+        return;
+    const Competition& competition = m_session.competition();
+    const ProtocolFiles& files = m_session.files();
+    const QString date = m_dateText();
+    const QString name = files.protocolName().isEmpty() ? QStringLiteral("Protokoll") : files.protocolName();
+    present(
+        [&competition, &files, date](PrintDocument& document) {
+            renderProtocol(document, competition.currentGrid(), files.protocolName(), date);
+        },
+        name + QStringLiteral(".pdf"),
+        QStringLiteral("Die Tabelle passt nicht auf die Seite – bitte Querformat wählen"));
+}
+
+void PrintCommands::printCertificates()
+{
+    const Competition& competition = m_session.competition();
+    const int teams = competition.grid(CompetitionRound::GesamtErgebnis).dataRowCount();
+    int from = 1;
+    int to = teams;
+    if (!m_dialogs.print(printer(), teams, from, to))
+        return;
+    const Settings& settings = m_session.settings();
+    present(
+        [&competition, &settings, from, to](PrintDocument& document) {
+            renderCertificates(document, settings.certificateLayout, competition, from, to,
+                               {settings.competitionTitle, QDate::currentDate(), QLocale()});
+        },
+        QStringLiteral("Urkunden.pdf"), QStringLiteral("Keine Urkunde im gewählten Bereich"));
+}
+
+void PrintCommands::present(PrintPreviewDialog::Renderer render, const QString& pdfName,
+                            const QString& emptyText)
+{
+    PrintPreviewDialog& window = preview();
+    window.present(std::move(render), QDir(m_folder()).filePath(pdfName), emptyText);
+    m_dialogs.showPreview(window);
+}
+
+} // namespace brv

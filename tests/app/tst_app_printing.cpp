@@ -1,0 +1,332 @@
+#include "app/MainWindow.h"
+#include "app/PrintCommands.h"
+#include "printing/CertificatePrintout.h"
+#include "printing/ProtocolPrintout.h"
+#include "session/SessionFixture.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTest>
+#include <QToolButton>
+
+using namespace brv;
+
+namespace {
+
+// A4 portrait without margins: the page rectangle is 160 .. 2040 by 60 .. 2910.
+constexpr double kRight = 2040;
+
+const PageItem* textItem(const PrintDocument& d, int page, const QString& text)
+{
+    for (const PageItem& item : d.page(page)) {
+        if (item.kind == PageItem::Text && item.text == text)
+            return &item;
+    }
+    return nullptr;
+}
+
+// Page n says "Seite: n"; the teams of addTeams() follow each other over the pages, each above
+// its page's foot.
+bool pagedInOrder(const PrintDocument& d, int teams)
+{
+    int team = 1;
+    for (int p = 0; p < d.pageCount(); ++p) {
+        const PageItem* number = textItem(d, p, QStringLiteral("Seite: %1").arg(p + 1));
+        if (!number)
+            return false;
+        for (const PageItem& item : d.page(p))
+            team +=
+                item.text == QStringLiteral("FF Dorf %1").arg(team) && item.box.bottom() <= number->box.top();
+    }
+    return team == teams + 1;
+}
+
+const ResultGrid& addTeams(Competition& c, int teams, const QString& name = QStringLiteral("FF Dorf %1"))
+{
+    ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
+    v.setRowCount(teams + 1);
+    for (int r = 1; r <= teams; ++r)
+        v.setRowCells(r, {QString::number(r), name.arg(r), "A", "21,05", "5", "26,05", "19,99", "0", "19,99",
+                          "", "", "", "46,04", QString::number(r)});
+    return v;
+}
+
+// The window with its printing dialogs answered at once: the print dialog as `confirm` says
+// (with `range` when given), the printer setup turns the paper, the preview is only rendered.
+// The printer writes a PDF.
+struct PrintingWindow
+{
+    test::SessionFixture fixture;
+    MainWindow window{fixture.newSession()};
+    PrintCommands& printing = window.printCommands();
+    bool confirm = true;
+    std::pair<int, int> range;
+    QList<int> offered; // the last page, "from" and "to" the print dialog was given
+    QString pdfPath;
+    QStringList warnings;
+
+    PrintingWindow()
+    {
+        printing.dialogs() = {[this](QPrinter&, int last, int& from, int& to) {
+                                  offered = {last, from, to};
+                                  if (range.first)
+                                      std::tie(from, to) = range;
+                                  return confirm;
+                              },
+                              [](QPrinter& p) { return p.setPageOrientation(QPageLayout::Landscape); },
+                              [this](const QString&) { return pdfPath; }, [](QDialog&) {},
+                              [this](const QString& message) { warnings << message; }};
+        printing.printer().setOutputFileName(fixture.folder.filePath("gedruckt.pdf"));
+    }
+    const PrintDocument& document() { return printing.preview().document(); }
+    void trigger(QWidget& parent, const QString& caption)
+    {
+        for (QAction* action : parent.findChildren<QAction*>())
+            if (action->text() == caption)
+                action->trigger();
+    }
+};
+
+} // namespace
+
+class TestPrinting : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral("QPainter"))); }
+    void fewRows_data();
+    void fewRows();
+    void pageSizes_data();
+    void pageSizes();
+    void certificates_data();
+    void certificates();
+    void protocolPrintout();
+    void certificatePageBox_data();
+    void certificatePageBox();
+    void printerSetupThenPrintAndSave();
+};
+
+void TestPrinting::fewRows_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("teams");
+    QTest::newRow("captions only") << "Kreisausscheid 2026" << 0;
+    QTest::newRow("one team, no protocol loaded") << "" << 1;
+}
+
+// The title centred, the date above the page rectangle in a smaller font, page number and maker
+// at its foot; the hair line right under the last row. The class column is hidden on screen and
+// printed.
+void TestPrinting::fewRows()
+{
+    QFETCH(QString, title);
+    QFETCH(int, teams);
+    Competition c;
+    PrintDocument d;
+    QVERIFY(renderProtocol(d, addTeams(c, teams), title, "13.06.26") > 0 && d.pageCount() == 1);
+    for (const QString& caption : c.grid(CompetitionRound::Vorrunde).rowCells(0))
+        QVERIFY2(textItem(d, 0, caption), qPrintable(caption));
+    const PageItem* name = textItem(d, 0, title);
+    const PageItem* date = textItem(d, 0, "13.06.26");
+    const PageItem* page = textItem(d, 0, "Seite: 1");
+    const PageItem* maker = textItem(d, 0, "Tempvalorhub");
+    QVERIFY(name && date && page && maker);
+    QCOMPARE(QPointF(name->box.center().x(), name->box.top()), QPointF((160 + kRight) / 2, 60));
+    QCOMPARE(date->box.bottomRight(), QPointF(kRight, 60));
+    QVERIFY(date->box.height() < 0.8 * name->box.height());
+    QCOMPARE(page->box.bottomRight(), QPointF(kRight, 2910));
+    QCOMPARE(maker->box.topLeft(), QPointF(160, page->box.top()));
+    std::vector<QRectF> frames; // the table, its caption row, the hair line
+    for (const PageItem& item : d.page(0))
+        if (item.kind == PageItem::Frame)
+            frames.push_back(item.box);
+    QCOMPARE(frames.size(), std::size_t(3));
+    QCOMPARE(frames[2].top(), teams ? textItem(d, 0, "FF Dorf 1")->box.bottom() : frames[1].bottom());
+    QCOMPARE(frames[0].bottom(), page->box.top());
+    // replayed at one pixel to the tenth of a millimetre: the hair line under the first column
+    const QImage image = d.pageImage(0, 10);
+    const int x = int(textItem(d, 0, "Nr.")->box.center().x()), y = int(frames[2].top());
+    QVERIFY(qGray(image.pixel(x, y)) < 160 || qGray(image.pixel(x, y + 1)) < 160);
+}
+
+void TestPrinting::pageSizes_data()
+{
+    QTest::addColumn<QString>("team");
+    QTest::addColumn<int>("room"); // from the end of "X" at the largest size to the page rectangle's
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<bool>("largest");
+    QTest::newRow("room to spare") << "X" << 100 << 297 << 1 << true;
+    QTest::newRow("half a millimetre over") << "X" << -5 << 297 << 1 << true;
+    QTest::newRow("more than half a millimetre over") << "X" << -6 << 297 << 1 << false;
+    QTest::newRow("200 characters lower the size") << QString(200, 'W') << 1600 << 297 << 1 << false;
+    QTest::newRow("no room for a row: one on each page") << "X" << 100 << 40 << 2 << true;
+}
+
+// A table of one column, "X" in its caption and first row, `team` in its second, on a page
+// `height` mm high. The widest text decides the size.
+void TestPrinting::pageSizes()
+{
+    QFETCH(QString, team);
+    QFETCH(int, room);
+    QFETCH(int, height);
+    QFETCH(int, pages);
+    QFETCH(bool, largest);
+    ResultGrid grid(TableId::Vorrunde, 1, 3);
+    grid.setRowCells(0, {"X"});
+    grid.setRowCells(1, {"X"});
+    grid.setRowCells(2, {team});
+    const double end = 170 + QFontMetricsF(PrintDocument::makeFont("Courier New", 63)).horizontalAdvance("X");
+    const QSizeF paper((std::ceil(end) + room + 60) / 10, height);
+    PrintDocument d(QPageLayout(QPageSize(paper, QPageSize::Millimeter, {}, QPageSize::ExactMatch),
+                                QPageLayout::Portrait, {}));
+    const int size = renderProtocol(d, grid, {}, {});
+    QVERIFY(size > 1 && (size == 63) == largest);
+    QCOMPARE(d.pageCount(), pages);
+}
+
+void TestPrinting::certificates_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<QStringList>("pages"); // start number, best result and place of each page
+    QTest::newRow("every team") << 1 << 3 << QStringList{"7|31,20 Sek.|1", "| Sek.|2", "8|33,00 Sek.|3"};
+    QTest::newRow("3 to 3") << 3 << 3 << QStringList{"8|33,00 Sek.|3"};
+    QTest::newRow("beyond the table") << 2 << 9 << QStringList{"| Sek.|2", "8|33,00 Sek.|3"};
+}
+
+// FF Au runs twice in the Vorrunde, FF Dorf not at all. The start number is centred on 105 mm
+// in red, the best result at 30 mm, the place ends at 180 mm.
+void TestPrinting::certificates()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(QStringList, pages);
+    Competition c;
+    ResultGrid& overall = c.grid(CompetitionRound::GesamtErgebnis);
+    c.grid(CompetitionRound::Vorrunde).setRowCount(4);
+    overall.setRowCount(4);
+    for (int r = 1; r <= 3; ++r) {
+        c.grid(CompetitionRound::Vorrunde)
+            .setRowCells(r, {QString::number(r + 6), QStringList{"FF Au", "FF Berg", "FF Au"}[r - 1]});
+        overall.setRowCells(r, {QString::number(r), QStringList{"FF Au", "FF Dorf", "FF Berg"}[r - 1]});
+        overall.setCell(OverallColumn::BestResult, r, QStringList{"31,20", "", "33,00"}[r - 1]);
+    }
+    CertificateLayout layout;
+    const std::vector<std::array<int, 5>> placed{
+        {3, 105, 40, 1, CertificateLine::Bold | CertificateLine::Underline},
+        {5, 30, 100, 0, CertificateLine::Italic | CertificateLine::StrikeOut},
+        {6, 180, 150, 2, 0}};
+    for (const auto& [slot, left, top, alignment, style] : placed) {
+        CertificateLine line = CertificateLayout::defaultLine(slot);
+        std::tie(line.left, line.top, line.alignment, line.fontSize, line.fontStyle) =
+            std::tuple(left, top, quint8(alignment), 20, quint8(style));
+        line.fontColour = slot == 3 ? 0x000000FFu : certificate_colour::kWindowText;
+        layout.setLine(slot, line);
+    }
+    PrintDocument d;
+    renderCertificates(d, layout, c, from, to, {});
+    QCOMPARE(d.pageCount(), int(pages.size()));
+    for (int p = 0; p < d.pageCount(); ++p) {
+        const std::vector<PageItem>& items = d.page(p);
+        QCOMPARE(items.size(), std::size_t(3));
+        QCOMPARE(items[0].text + "|" + items[1].text + "|" + items[2].text, pages[p]);
+        QCOMPARE(items[0].box.center(), QPointF(1050, 400 + items[0].box.height() / 2));
+        QCOMPARE(items[1].box.topLeft(), QPointF(300, 1000));
+        QCOMPARE(items[2].box.right(), 1800.0);
+        QCOMPARE((QList<QRgb>{items[0].colour, items[1].colour}),
+                 (QList<QRgb>{qRgb(255, 0, 0), qRgb(0, 0, 0)}));
+        QCOMPARE(d.font(items[1].font).pixelSize(), 68); // 20 points: size 51
+        for (int k = 0; k < 3; ++k) {
+            const QFont& f = d.font(items[std::size_t(k)].font);
+            QCOMPARE(f.bold() | f.italic() << 1 | f.underline() << 2 | f.strikeOut() << 3,
+                     placed[std::size_t(k)][4]);
+        }
+    }
+}
+
+// Cancelled, nothing is shown. "Quer" turns the printer and lays the same table out again,
+// numbered from 1; a table too wide for the page gives the preview's message.
+void TestPrinting::protocolPrintout()
+{
+    PrintingWindow w;
+    addTeams(w.window.competition(), 120);
+    w.confirm = false;
+    w.trigger(w.window, "Gramoty");
+    QCOMPARE(w.document().pageCount(), 0);
+    w.confirm = true;
+    w.trigger(w.window, "Gramoty");
+    const int portrait = w.document().pageCount();
+    QVERIFY(portrait >= 2 && pagedInOrder(w.document(), 120));
+    PrintPreviewDialog& preview = w.printing.preview();
+    auto* empty = preview.findChild<QLabel*>("emptyText");
+    preview.findChild<QComboBox*>("orientation")->setCurrentIndex(1);
+    QVERIFY(w.printing.printer().pageLayout().orientation() == QPageLayout::Landscape &&
+            w.document().pageCount() > portrait && pagedInOrder(w.document(), 120));
+    addTeams(w.window.competition(), 120, QString(3000, 'W') + "%1");
+    w.trigger(w.window, "Gramoty");
+    QCOMPARE(w.document().pageCount(), 0);
+    QVERIFY(empty->isVisibleTo(&preview) && !preview.pageView()->isVisibleTo(&preview));
+    QCOMPARE(empty->text(),
+             QStringLiteral("Die Tabelle passt nicht auf die Seite – bitte Querformat wählen"));
+}
+
+void TestPrinting::certificatePageBox_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("pages");
+    QTest::newRow("3 to 3") << 3 << 1;
+    QTest::newRow("all 12") << 0 << 12;
+}
+
+void TestPrinting::certificatePageBox()
+{
+    QFETCH(int, from);
+    QFETCH(int, pages);
+    PrintingWindow w;
+    w.range = {from, from};
+    w.window.pages()->setCurrentIndex(roundIndex(CompetitionRound::GesamtErgebnis));
+    // the certificates button is enabled on the overall page only
+    QVERIFY(w.window.findChild<QToolButton*>("certificatesButton")->isEnabled());
+    ResultGrid& overall = w.window.competition().grid(CompetitionRound::GesamtErgebnis);
+    overall.setRowCount(13);
+    for (int r = 1; r <= 12; ++r)
+        overall.setRowCells(r, {QString::number(r), QStringLiteral("FF %1").arg(r)});
+    w.window.findChild<QToolButton*>("certificatesButton")->click();
+    QCOMPARE(w.offered, (QList<int>{12, 1, 12}));
+    QCOMPARE(w.document().pageCount(), pages);
+    const auto* pageBox = w.printing.preview().findChild<QSpinBox*>("page");
+    QVERIFY(pageBox->isEnabled() == (pages > 1) && pageBox->maximum() == pages);
+}
+
+// The print button sets the printer up for the printouts that follow.
+void TestPrinting::printerSetupThenPrintAndSave()
+{
+    PrintingWindow w;
+    addTeams(w.window.competition(), 3);
+    w.window.findChild<QToolButton*>("printButton")->click();
+    w.trigger(w.window, "Gramoty");
+    QVERIFY(w.document().pageSize().width() > w.document().pageSize().height());
+    w.trigger(w.printing.preview(), "Drucken");
+    w.pdfPath = w.fixture.folder.filePath("Protokoll.pdf");
+    w.trigger(w.printing.preview(), "Als PDF speichern…");
+    for (const char* name : {"gedruckt.pdf", "Protokoll.pdf"}) {
+        QFile file(w.fixture.folder.filePath(name));
+        QVERIFY2(file.open(QIODevice::ReadOnly) && file.read(4) == "%PDF", name);
+        const QByteArray pdf = file.readAll(); // one page, in the fonts asked for
+        QVERIFY(pdf.count("/Type /Page\n") == 1 && pdf.contains("LiberationMono") &&
+                pdf.contains("LiberationSerif-Bold"));
+    }
+    w.pdfPath = w.fixture.folder.filePath("fehlt/Protokoll.pdf");
+    w.trigger(w.printing.preview(), "Als PDF speichern…");
+    QVERIFY(w.warnings.size() == 1 && w.warnings[0].startsWith("Der Schreibfehler der Datei: "));
+}
+
+QTEST_MAIN(TestPrinting)
+#include "tst_app_printing.moc"
