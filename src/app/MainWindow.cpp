@@ -391,10 +391,14 @@ void MainWindow::runStartup()
     const Settings& settings = m_session.settings();
     m_dateLabel->setText(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
     m_startBarrierIndicator->setPixmap(barrierPicture(false));
+    // the bounds are stored without the frame (normalGeometry()), so they are given back the same
+    // way: move() would place the frame there and the window would creep down at every start
+    const QSize size(std::max(version::kMinimumWindowWidth, settings.windowWidth),
+                     std::max(version::kMinimumWindowHeight, settings.windowHeight));
     if (settings.windowLeft && settings.windowTop)
-        move(*settings.windowLeft, *settings.windowTop);
-    resize(std::max(version::kMinimumWindowWidth, settings.windowWidth),
-           std::max(version::kMinimumWindowHeight, settings.windowHeight));
+        setGeometry(QRect(QPoint(*settings.windowLeft, *settings.windowTop), size));
+    else
+        resize(size);
     m_competitionTitleLabel->setText(settings.competitionTitle);
     m_competitionTitleLabel->setVisible(!settings.competitionTitle.isEmpty());
     m_saveFilterIndex = settings.saveFilterIndex;

@@ -103,14 +103,15 @@ std::optional<QString> rankVorrunde(ResultGrid& g, const NumberFormat& format)
     g.sortEnabled = true;
     sortAndNumber(g, format);
     std::optional<QString> warning;
+    // a tie at the cut counts between real results only, not between two teams without one
+    auto tied = [&g, &format](int a, int b) {
+        return format.toNumber(g.cell(VorrundeColumn::RankingValue, a)).has_value() &&
+               g.cell(VorrundeColumn::RankingValue, a) == g.cell(VorrundeColumn::RankingValue, b);
+    };
     if (g.rowCount() >= 18) {
-        warning = g.cell(VorrundeColumn::RankingValue, 16) == g.cell(VorrundeColumn::RankingValue, 17)
-                      ? QStringLiteral(" Plätze 16 und 17 prüfen!")
-                      : QString();
+        warning = tied(16, 17) ? QStringLiteral(" Plätze 16 und 17 prüfen!") : QString();
     } else if (g.rowCount() >= 10) {
-        warning = g.cell(VorrundeColumn::RankingValue, 8) == g.cell(VorrundeColumn::RankingValue, 9)
-                      ? QStringLiteral(" Plätze 8 und 9 prüfen!")
-                      : QString();
+        warning = tied(8, 9) ? QStringLiteral(" Plätze 8 und 9 prüfen!") : QString();
     }
 
     g.sortColumn = columnIndex(VorrundeColumn::Nr);

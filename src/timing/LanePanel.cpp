@@ -130,7 +130,10 @@ LanePanel::LanePanel(int lane, QWidget* parent) : QWidget(parent), m_lane(lane)
     m_finishButton->setFocusPolicy(Qt::NoFocus);
     m_teamSelector = new QComboBox(m_controlBar);
     m_teamSelector->setObjectName(QStringLiteral("teamSelector"));
+    // at most 20 entries: a long team list scrolls instead of covering the screen (the styles that
+    // open the list around the current entry ignore the limit unless told not to)
     m_teamSelector->setMaxVisibleItems(20);
+    m_teamSelector->setStyleSheet(QStringLiteral("combobox-popup: 0;"));
     m_teamSelector->setEnabled(false);
     m_teamSelector->setMinimumContentsLength(8);
     m_teamSelector->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);

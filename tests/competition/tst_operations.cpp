@@ -498,7 +498,7 @@ void TestOperations::tieWarning_data()
     QTest::newRow("9 teams, tie at 8 and 9") << 9 << "tie" << 8;
     QTest::newRow("9 teams, no tie") << 9 << "distinct" << 0;
     QTest::newRow("17 teams, tie at 16 and 17") << 17 << "tie" << 16;
-    QTest::newRow("17 teams, both without a value") << 17 << "blank" << 16;
+    QTest::newRow("17 teams, both without a value: no tie") << 17 << "blank" << 0;
     QTest::newRow("8 teams keep the last warning") << 8 << "tie" << 16;
 }
 
@@ -511,7 +511,8 @@ void TestOperations::tieWarning()
         warned ? QStringLiteral(" Plätze %1 und %2 prüfen!").arg(warned).arg(warned + 1) : "";
     auto c = makeCompetition(17);
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
-    setColumn(v, VorrundeColumn::Lane1Zeit, QStringList(17, "30")); // one run each: no values, a warning
+    setColumn(v, VorrundeColumn::Lane1Zeit, QStringList(17, "30")); // two equal runs each: a tie, a warning
+    setColumn(v, VorrundeColumn::Lane2Zeit, QStringList(17, "30"));
     c->recalculateRound();
     const QString before = c->placeWarning();
     QSignalSpy announced(c.get(), &Competition::placeWarningChanged);
