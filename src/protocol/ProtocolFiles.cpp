@@ -1,8 +1,7 @@
 #include "protocol/ProtocolFiles.h"
 
-#include "competition/ProtocolTables.h"
-
 #include "competition/Competition.h"
+#include "competition/ProtocolTables.h"
 #include "files/AtomicFile.h"
 #include "protocol/ProtocolLayout.h"
 #include "protocol/ProtocolLoader.h"
@@ -112,6 +111,27 @@ bool ProtocolFiles::writeWorkbook(const QString& path)
             existing = file.readAll();
     }
     if (XlsxPatcher::isWorkbook(existing)) {
+        // each table in the layout its sheet already has, so that every value lands under its own
+        // caption, widened by the columns the table shows that the sheet lacks (they are written
+        // with their captions)
+        WorkbookContent content;
+        if (WorkbookReader(m_competition.numberFormat().decimalSeparator(), 64, kRoundCount)
+                .read(path, content)) {
+            for (std::size_t k = 0; k < content.sheets.size() && k < sheets.size(); ++k) {
+                const CompetitionRound round = roundAt(int(k));
+                const ResultGrid& grid = m_competition.grid(round);
+                QStringList captions;
+                for (int j = 1; j <= grid.columnCount(); ++j)
+                    captions << content.sheets[k].text(blockFirstRow(round), j);
+                const CompetitionOptions saved = savedLayout(grid, round, m_competition.options());
+                CompetitionOptions layout = blockLayout(round, saved, grid.rowCells(0), captions);
+                layout.classColumnShown = layout.classColumnShown || saved.classColumnShown;
+                layout.thirdLaneOn = layout.thirdLaneOn || saved.thirdLaneOn;
+                if (saved.knockoutStart == KnockoutStart::Achtelfinale)
+                    layout.knockoutStart = KnockoutStart::Achtelfinale;
+                sheets[k] = protocolSheet(m_competition, round, layout);
+            }
+        }
         XlsxPatcher patcher;
         QByteArray result;
         if (!patcher.patch(existing, sheets, bracketCells(m_competition), documentProperties(), result)) {

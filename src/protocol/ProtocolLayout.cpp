@@ -29,6 +29,12 @@ std::vector<int> shownColumns(CompetitionRound round, const CompetitionOptions& 
 std::vector<int> blockColumns(CompetitionRound round, const CompetitionOptions& options,
                               const QStringList& tableCaptions, const QStringList& blockCaptions)
 {
+    return shownColumns(round, blockLayout(round, options, tableCaptions, blockCaptions));
+}
+
+CompetitionOptions blockLayout(CompetitionRound round, const CompetitionOptions& options,
+                               const QStringList& tableCaptions, const QStringList& blockCaptions)
+{
     auto score = [&](const std::vector<int>& columns) {
         int matches = 0;
         for (std::size_t j = 0; j < columns.size() && j < std::size_t(blockCaptions.size()); ++j) {
@@ -38,8 +44,8 @@ std::vector<int> blockColumns(CompetitionRound round, const CompetitionOptions& 
         }
         return matches;
     };
-    std::vector<int> best = shownColumns(round, options);
-    int bestScore = score(best);
+    CompetitionOptions best = options;
+    int bestScore = score(shownColumns(round, options));
     // A workbook saved with another class, lane or knockout setting would otherwise shift
     // every later column by the columns it has more or fewer.
     for (int variant = 0; variant < 8; ++variant) {
@@ -47,10 +53,9 @@ std::vector<int> blockColumns(CompetitionRound round, const CompetitionOptions& 
         other.classColumnShown = variant & 1;
         other.thirdLaneOn = variant & 2;
         other.knockoutStart = (variant & 4) ? KnockoutStart::Viertelfinale : KnockoutStart::Achtelfinale;
-        const std::vector<int> columns = shownColumns(round, other);
-        const int s = score(columns);
+        const int s = score(shownColumns(round, other));
         if (s > bestScore) {
-            best = columns;
+            best = other;
             bestScore = s;
         }
     }
@@ -118,8 +123,14 @@ CompetitionOptions savedLayout(const ResultGrid& grid, CompetitionRound round,
 
 ProtocolSheet protocolSheet(const Competition& competition, CompetitionRound round)
 {
+    return protocolSheet(competition, round,
+                         savedLayout(competition.grid(round), round, competition.options()));
+}
+
+ProtocolSheet protocolSheet(const Competition& competition, CompetitionRound round,
+                            const CompetitionOptions& saved)
+{
     ProtocolSheet sheet;
-    const CompetitionOptions saved = savedLayout(competition.grid(round), round, competition.options());
     sheet.name = competition.tables().pageCaption(round);
     sheet.block = tableBlock(competition.grid(round), round, saved, competition.numberFormat());
     sheet.headings = headingCells(competition, round, saved);

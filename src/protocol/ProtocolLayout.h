@@ -25,6 +25,10 @@ std::vector<int> shownColumns(CompetitionRound round, const CompetitionOptions& 
 std::vector<int> blockColumns(CompetitionRound round, const CompetitionOptions& options,
                               const QStringList& tableCaptions, const QStringList& blockCaptions);
 
+// The layout (class column, third lane, Achtelfinale block) whose columns blockColumns() picks.
+CompetitionOptions blockLayout(CompetitionRound round, const CompetitionOptions& options,
+                               const QStringList& tableCaptions, const QStringList& blockCaptions);
+
 // Sheet row of a table's caption row: 2 on the sheets of the Vorrunde and the overall table
 // (row 1 carries the heading bar there), 1 on the knockout sheets.
 inline constexpr int blockFirstRow(CompetitionRound round)
@@ -48,8 +52,11 @@ std::vector<PlacedCell> headingCells(const Competition& competition, Competition
 CompetitionOptions savedLayout(const ResultGrid& grid, CompetitionRound round,
                                const CompetitionOptions& options);
 
-// Everything a table sheet receives.
+// Everything a table sheet receives, in savedLayout(), or in the layout given (that of the sheet
+// a save writes into, so that every value lands under its own caption).
 ProtocolSheet protocolSheet(const Competition& competition, CompetitionRound round);
+ProtocolSheet protocolSheet(const Competition& competition, CompetitionRound round,
+                            const CompetitionOptions& layout);
 
 // The knockout bracket of sheet 7 with its fills.
 std::vector<PlacedCell> bracketCells(const Competition& competition);

@@ -3,6 +3,7 @@
 #include "files/AtomicFile.h"
 #include "protocol/ProtocolFiles.h"
 #include "protocol/ProtocolLayout.h"
+#include "protocol/WorkbookReader.h"
 #include "protocol/XlsxNewWorkbook.h"
 
 #include <QDir>
@@ -22,6 +23,7 @@ class TestWorkbookRoundTrip : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void savedUnderItsOwnCaptions();
     void roundTrip_data();
     void roundTrip();
     void whatTheFileLeavesOut();
@@ -228,6 +230,34 @@ void TestWorkbookRoundTrip::newWorkbookUnderGermanLocale()
                     "r:id=\"rId3\"/><sheet "
                     "name=\"Halbfinale\" sheetId=\"4\" r:id=\"rId4\"/><sheet name=\"Finale\" sheetId=\"5\" "
                     "r:id=\"rId5\"/><sheet name=\"Gesamt-Ergebnis\" sheetId=\"6\" r:id=\"rId6\"/></sheets>"));
+}
+
+// A save into a workbook whose sheets have the class column, from a competition that hides it
+// and holds no class: each value lands under its own caption, and the captions stay where they are.
+void TestWorkbookRoundTrip::savedUnderItsOwnCaptions()
+{
+    const QString path = m_dir.filePath(QStringLiteral("other-layout.xlsx"));
+    Competition source;
+    source.setOptions(test::options(true, false, 0));
+    test::fillCompetition(source, 3);
+    QVERIFY(ProtocolFiles(source).saveToWorkbook(path));
+    Competition target;
+    target.setOptions(test::options(false, false, 0));
+    QVERIFY(ProtocolFiles(target).loadFromWorkbook(path));
+    ResultGrid& v = target.grid(CompetitionRound::Vorrunde);
+    for (int r = 1; r < v.rowCount(); ++r)
+        v.setCell(VorrundeColumn::Klasse, r, QString());
+    v.setCell(VorrundeColumn::Lane1Zeit, 1, QStringLiteral("33,33"));
+    QVERIFY(ProtocolFiles(target).saveToWorkbook(path));
+
+    WorkbookContent content;
+    QVERIFY(WorkbookReader(QLatin1Char(',')).read(path, content));
+    const std::vector<int> columns = shownColumns(CompetitionRound::Vorrunde, test::options(true, false, 0));
+    for (std::size_t j = 0; j < columns.size(); ++j) {
+        QCOMPARE(content.sheets[0].text(2, int(j) + 1), v.cell(columns[j], 0));
+        if (columns[j] == columnIndex(VorrundeColumn::Lane1Zeit))
+            QCOMPARE(content.sheets[0].text(3, int(j) + 1), QStringLiteral("33,33"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestWorkbookRoundTrip)
