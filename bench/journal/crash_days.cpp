@@ -137,6 +137,7 @@ int runDay(const QString& folder, int from)
     session.start();
     for (int step = from;; ++step) {
         applyStep(session.competition(), step);
+        QCoreApplication::processEvents(); // the step ends as the operator's action does
         std::printf("%d\n", step + 1);
         std::fflush(stdout);
         QThread::msleep(2); // the operator's pace

@@ -671,6 +671,21 @@ void MainWindow::createPages(QWidget* parent)
         QApplication::restoreOverrideCursor();
         syncTabToCompetition();
     });
+    // undo and redo answer their keys anywhere in the window; greyed while there is nothing to do
+    m_tableMenu->addSeparator();
+    QAction* undo = addCommand(QStringLiteral("Rückgängig"), QKeySequence(Qt::CTRL | Qt::Key_Z),
+                               [this] { m_session.undo(); });
+    QAction* redo = addCommand(QStringLiteral("Wiederholen"), QKeySequence(Qt::CTRL | Qt::Key_Y),
+                               [this] { m_session.redo(); });
+    undo->setObjectName(QStringLiteral("undoAction"));
+    redo->setObjectName(QStringLiteral("redoAction"));
+    m_tableMenu->addActions({undo, redo});
+    auto showUndoState = [this, undo, redo] {
+        undo->setEnabled(m_session.canUndo());
+        redo->setEnabled(m_session.canRedo());
+    };
+    connect(&m_session, &AppSession::undoStateChanged, this, showUndoState);
+    showUndoState();
 
     for (CompetitionRound round : kAllRounds) {
         auto* model = new ProtocolTableModel(m_competition, round, this);

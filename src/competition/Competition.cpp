@@ -9,6 +9,9 @@ namespace brv {
 
 namespace {
 
+// What a cell correction's undo step is called.
+const QString kCorrection = QStringLiteral("Korrektur");
+
 // Column of the start number ("Nr.") in a table.
 int nrColumn(CompetitionRound round)
 {
@@ -109,6 +112,7 @@ void Competition::recordLaneTime(int lane, const QString& timeText)
     if (row <= 0)
         return;
 
+    Q_EMIT actionStarted(QStringLiteral("Zeit Bahn %1").arg(lane));
     const ProtocolTables::ChangeBatch batch(m_tables);
     if (m_currentRound == CompetitionRound::Vorrunde) {
         current.setCell(laneTimeColumn(lane), row, timeText);
@@ -135,6 +139,7 @@ void Competition::advanceLanes()
 void Competition::endEdit()
 {
     const bool wasEditing = m_edit.isActive() || currentGrid().editMode;
+    m_typed = false;
     m_edit.end();
     currentGrid().editMode = false;
     if (wasEditing)
@@ -172,6 +177,8 @@ void Competition::setEditText(const QString& text)
     if (!m_edit.isActive() || !current.editMode ||
         !CellEditSession::isEditable(m_currentRound, current.currentColumn))
         return;
+    Q_EMIT actionStarted(kCorrection);
+    m_typed = true;
     current.setCell(current.currentColumn, current.currentRow,
                     m_edit.accepted(text, m_format.decimalSeparator()));
 }
@@ -188,6 +195,8 @@ void Competition::commitCellEdit()
 {
     if (!m_edit.isActive())
         return;
+    Q_EMIT actionStarted(kCorrection);
+    m_typed = false;
     const ProtocolTables::ChangeBatch batch(m_tables);
     ResultGrid& current = currentGrid();
     const int row = current.currentRow;
@@ -279,6 +288,7 @@ void Competition::markVoid()
         !confirmOverwrite(current.cell(KnockoutColumn::Zeit, row),
                           current.cell(KnockoutColumn::Mannschaft, row), "AUS"))
         return;
+    Q_EMIT actionStarted(QStringLiteral("Aus"));
     const ProtocolTables::ChangeBatch batch(m_tables);
     if (vorrunde) {
         if (lane > 0) {
@@ -314,6 +324,7 @@ void Competition::markDisqualified()
         if (m_format.toNumber(time))
             break; // asked once
     }
+    Q_EMIT actionStarted(QStringLiteral("Dis"));
     const ProtocolTables::ChangeBatch batch(m_tables);
     for (int c = first; c < current.columnCount(); ++c)
         current.setCell(c, current.currentRow, QString(mark::Disqualified));
@@ -326,6 +337,7 @@ void Competition::clearResults()
 {
     if (!m_question || !m_question->ask(QStringLiteral("Ergebnisse löschen?")))
         return;
+    Q_EMIT actionStarted(QStringLiteral("Ergebnisse löschen"));
     {
         const ProtocolTables::ChangeBatch batch(m_tables);
         for (int index = roundIndex(m_currentRound); index <= roundIndex(CompetitionRound::Finale); ++index) {
@@ -361,6 +373,7 @@ void Competition::recalculateRound()
 {
     if (m_recalculating)
         return;
+    Q_EMIT actionStarted(QStringLiteral("Neu auswerten"));
     m_recalculating = true;
     const ProtocolTables::ChangeBatch batch(m_tables);
 
@@ -496,6 +509,7 @@ bool Competition::changePage(CompetitionRound newRound)
         return true;
     if (m_pageChangeGuard && !m_pageChangeGuard())
         return false;
+    Q_EMIT actionStarted(QStringLiteral("Seitenwechsel"));
     // A cell still in edit mode is committed on the page it belongs to, and the page returns
     // to row mode.
     commitCellEdit();
@@ -508,6 +522,7 @@ bool Competition::changePage(CompetitionRound newRound)
 void Competition::replaceTables(const std::array<std::unique_ptr<ResultGrid>, kRoundCount>& tables,
                                 const std::array<bool, kRoundCount>& present)
 {
+    Q_EMIT actionStarted(QStringLiteral("Protokoll laden"));
     const ProtocolTables::ChangeBatch batch(m_tables);
     m_tables.replace(tables, present);
     m_edit.end();
@@ -527,6 +542,24 @@ void Competition::replaceTables(const std::array<std::unique_ptr<ResultGrid>, kR
     Q_EMIT currentCellChanged();
 }
 
+void Competition::returnTo(std::optional<CompetitionRound> page,
+                           const std::optional<std::array<LaneSelector, 3>>& lanes)
+{
+    if (lanes)
+        m_lanes.restore(*lanes);
+    if (page && *page != m_currentRound) {
+        m_currentRound = *page;
+        Q_EMIT pageChanged(*page);
+        Q_EMIT layoutRequested();
+    }
+    // the best result goes back with the tables, to none when they hold no result any more
+    const std::optional<BestResult> best = bestResult(m_tables, m_format);
+    m_tvBestMs = best ? best->milliseconds : 0;
+    m_tvBestTeam = best ? best->team : QString();
+    Q_EMIT tvChanged();
+    Q_EMIT currentCellChanged();
+}
+
 void Competition::enterLoadedLanes()
 {
     m_lanes.enterLoadedPage(currentGrid(), {laneActive(1), laneActive(2), laneActive(3)});
@@ -539,6 +572,7 @@ void Competition::enterLoadedLanes()
 void Competition::fillWithRandomResults()
 {
     const quint32 base = shiftDown() ? 1000 : 10000;
+    Q_EMIT actionStarted(QStringLiteral("Zufallszahlen"));
     {
         const ProtocolTables::ChangeBatch batch(m_tables);
         m_random.fill(currentGrid(), m_currentRound, m_options.thirdLaneOn ? 3 : 2, base, m_format);
@@ -564,6 +598,7 @@ void Competition::fillAllPages()
                                        "Alle Seiten mit Zufallszahlen füllen? Die vorhandenen Ergebnisse "
                                        "werden überschrieben."))))
         return;
+    Q_EMIT actionStarted(QStringLiteral("Alle Seiten füllen"));
     for (CompetitionRound round : kAllRounds) {
         if (!isPageVisible(round))
             continue;

@@ -151,6 +151,16 @@ public:
     // The lanes after a load: the current page's teams, lanes shown and in use take teams 1 to 3.
     void enterLoadedLanes();
 
+    // ---- undo and redo (the journal keeps the steps and puts their rows back)
+    // A cell has been typed into and waits for its commit: typing and commit are one step.
+    bool editPending() const { return m_typed && m_edit.isActive(); }
+    // Before undo or redo puts rows back, an edit in progress ends without its commit.
+    void abandonEdit() { endEdit(); }
+    // After undo or redo put the rows back: the page and the lanes as the step left them, where
+    // it changed them, without building a round or refilling the lanes; the best result anew.
+    void returnTo(std::optional<CompetitionRound> page,
+                  const std::optional<std::array<LaneSelector, 3>>& lanes);
+
 Q_SIGNALS:
     void lanesChanged();
     void tvChanged();
@@ -164,6 +174,8 @@ Q_SIGNALS:
     void placeWarningChanged(const QString& warning);
     // A typed value was not taken (no valid time, a penalty without a time); the text says why.
     void inputRefused(const QString& reason);
+    // An operator action begins; the journal names its undo step after it ("Zeit Bahn 1").
+    void actionStarted(const QString& label);
 
 private:
     // Leaves the cell-edit session without committing; announces it when one was open.
@@ -190,6 +202,7 @@ private:
     QString m_tvBestTeam;
     QString m_placeWarning;
     bool m_recalculating = false;
+    bool m_typed = false; // the edited cell was typed into since the edit began
 
     YesNoQuestion* m_question = nullptr;
     ShiftKeyState* m_shift = nullptr;

@@ -14,13 +14,16 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <tuple>
 
 namespace brv {
 
 namespace {
 
-constexpr int kFormat = 1;
+// 2 added the undo history; a journal of format 1 is read as one without steps.
+constexpr int kFormat = 2;
 
 const char* const kSchema =
     "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);"
@@ -29,7 +32,11 @@ const char* const kSchema =
     "CREATE TABLE IF NOT EXISTS grid_rows(round INTEGER NOT NULL, row INTEGER NOT NULL, "
     "  cells TEXT NOT NULL, PRIMARY KEY(round, row)) WITHOUT ROWID;"
     "CREATE TABLE IF NOT EXISTS lanes(lane INTEGER PRIMARY KEY, entries TEXT NOT NULL, "
-    "  selected INTEGER NOT NULL, in_use INTEGER NOT NULL);";
+    "  selected INTEGER NOT NULL, in_use INTEGER NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS undo_steps(step INTEGER PRIMARY KEY, label TEXT NOT NULL, "
+    "  before TEXT NOT NULL, after TEXT NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS undo_rows(step INTEGER NOT NULL, round INTEGER NOT NULL, "
+    "  row INTEGER NOT NULL, before TEXT, after TEXT, PRIMARY KEY(step, round, row)) WITHOUT ROWID;";
 
 // One prepared statement, finalized when it goes.
 class Statement
@@ -44,6 +51,11 @@ public:
     Statement& bind(int index, qint64 value)
     {
         sqlite3_bind_int64(m_stmt, index, value);
+        return *this;
+    }
+    Statement& bindNull(int index)
+    {
+        sqlite3_bind_null(m_stmt, index);
         return *this;
     }
     Statement& bind(int index, const QString& text)
@@ -61,6 +73,7 @@ public:
     }
     bool next() { return m_stmt && sqlite3_step(m_stmt) == SQLITE_ROW; }
     qint64 integer(int col) const { return sqlite3_column_int64(m_stmt, col); }
+    bool isNull(int col) const { return sqlite3_column_type(m_stmt, col) == SQLITE_NULL; }
     QString text(int col) const
     {
         return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col)),
@@ -109,6 +122,56 @@ CompetitionOptions optionsFromJson(const QString& text)
     o.classColumnShown = json.value(QLatin1String("classColumnShown")).toBool(o.classColumnShown);
     o.classColumnCaption = json.value(QLatin1String("classColumnCaption")).toString(o.classColumnCaption);
     return o;
+}
+
+using Extras = CompetitionJournal::Extras;
+
+bool sameLanes(const std::array<LaneSelector, 3>& a, const std::array<LaneSelector, 3>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), [](const LaneSelector& x, const LaneSelector& y) {
+        return x.index == y.index && x.inUse == y.inUse && x.entries == y.entries;
+    });
+}
+
+bool sameExtras(const Extras& a, const Extras& b)
+{
+    return a.page == b.page && a.rowCounts == b.rowCounts && a.pageCaptions == b.pageCaptions &&
+           a.roundHeadings == b.roundHeadings && sameLanes(a.lanes, b.lanes);
+}
+
+// A step's side: the parts of `side` in which it differs from `other`, as a JSON object.
+QString extrasJson(const Extras& side, const Extras& other)
+{
+    QJsonObject json;
+    if (side.page != other.page)
+        json.insert(QLatin1String("page"), roundIndex(side.page));
+    if (side.rowCounts != other.rowCounts) {
+        QJsonArray counts;
+        for (const int count : side.rowCounts)
+            counts.append(count);
+        json.insert(QLatin1String("rows"), counts);
+    }
+    if (!sameLanes(side.lanes, other.lanes)) {
+        QJsonArray lanes;
+        for (const LaneSelector& sel : side.lanes)
+            lanes.append(QJsonObject{{"entries", QJsonArray::fromStringList(sel.entries)},
+                                     {"selected", sel.index},
+                                     {"inUse", sel.inUse}});
+        json.insert(QLatin1String("lanes"), lanes);
+    }
+    if (side.pageCaptions != other.pageCaptions)
+        json.insert(QLatin1String("pageCaptions"), QJsonArray::fromStringList(side.pageCaptions));
+    if (side.roundHeadings != other.roundHeadings)
+        json.insert(QLatin1String("roundHeadings"), QJsonArray::fromStringList(side.roundHeadings));
+    return QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Compact));
+}
+
+QStringList stringList(const QJsonValue& value)
+{
+    QStringList list;
+    for (const QJsonValue& v : value.toArray())
+        list.append(v.toString());
+    return list;
 }
 
 sqlite3* openFile(const QString& path, int flags)
@@ -188,7 +251,8 @@ std::optional<JournalSnapshot> CompetitionJournal::read(const QString& path, QSt
     };
     if (!db)
         return failed(QStringLiteral("nicht zu öffnen"));
-    if (metaValue(db, "format").toInt() != kFormat)
+    const int format = metaValue(db, "format").toInt();
+    if (format < 1 || format > kFormat)
         return failed(QStringLiteral("unbekanntes Format"));
 
     JournalSnapshot s;
@@ -260,7 +324,7 @@ void CompetitionJournal::restore(const JournalSnapshot& snapshot, Competition& c
     competition.updateTvBestResult();
 }
 
-bool CompetitionJournal::open(const QString& path, Competition& competition)
+bool CompetitionJournal::open(const QString& path, Competition& competition, bool keepSteps)
 {
     close();
     QDir().mkpath(QFileInfo(path).path());
@@ -279,6 +343,11 @@ bool CompetitionJournal::open(const QString& path, Competition& competition)
     m_path = path;
     m_competition = &competition;
     ProtocolTables* tables = &competition.tables();
+    // a lane or page change is another action than a typing that waits for its commit
+    auto leaveTyping = [this] {
+        if (m_step && m_step->carried)
+            endStep();
+    };
     m_connections = {
         connect(tables, &ProtocolTables::rowsChanged, this,
                 [this](CompetitionRound round, int first, int last) {
@@ -289,18 +358,26 @@ bool CompetitionJournal::open(const QString& path, Competition& competition)
         connect(tables, &ProtocolTables::captionsChanged, this,
                 [this] { write([this] { return putCaptions(); }); }),
         connect(&competition.lanes(), &LaneAssignment::changed, this,
-                [this] { write([this] { return putLanes(); }); }),
+                [this, leaveTyping] {
+                    leaveTyping();
+                    write([this] { return putLanes(); });
+                }),
         connect(&competition, &Competition::pageChanged, this,
-                [this] { write([this] { return putPage(); }); }),
+                [this, leaveTyping] {
+                    leaveTyping();
+                    write([this] { return putPage(); });
+                }),
         connect(&competition, &Competition::layoutRequested, this,
                 [this] { write([this] { return putPage(); }); }),
+        connect(&competition, &Competition::actionStarted, this, &CompetitionJournal::actionStarted),
     };
-    const bool whole = exec("BEGIN") && putAll() && exec("COMMIT");
+    const bool whole = exec("BEGIN") && putAll(keepSteps) && exec("COMMIT");
     if (!whole) {
         m_error = writeError(path, m_db);
         detach();
         sqlite3_close(std::exchange(m_db, nullptr));
     }
+    Q_EMIT stepsChanged();
     return whole;
 }
 
@@ -310,6 +387,9 @@ void CompetitionJournal::detach()
         disconnect(c);
     m_connections.clear();
     m_competition = nullptr;
+    m_step.reset();
+    m_done = m_newest = 0;
+    m_oldest = 1;
 }
 
 void CompetitionJournal::close()
@@ -338,29 +418,82 @@ void CompetitionJournal::write(const std::function<bool()>& body)
 {
     if (!m_db)
         return;
-    if (exec("BEGIN") && body() && exec("COMMIT"))
+    if (m_replaying) { // undo or redo: inside its own transaction
+        m_bodyFailed = m_bodyFailed || !body();
         return;
+    }
+    const bool stale = m_stale;
+    if (exec("BEGIN") && (stale ? putAll(false) : body() && putStepExtras()) && exec("COMMIT")) {
+        m_stale = false;
+        return;
+    }
     m_error = writeError(m_path, m_db);
     exec("ROLLBACK");
+    m_stale = true;
+    dropSteps();
     Q_EMIT writeFailed(m_error);
 }
 
-// The page and the options go with every change of a table: they are a few bytes, and no path
-// that changes them is missed.
+void CompetitionJournal::dropSteps()
+{
+    m_step.reset();
+    m_done = m_newest = 0;
+    m_oldest = 1;
+    Q_EMIT stepsChanged();
+}
+
+// Only the rows that differ from the file are written. The page and the options go with every
+// change of a table: they are a few bytes, and no path that changes them is missed.
 bool CompetitionJournal::putRows(CompetitionRound round, int first, int last, bool whole)
 {
     const ResultGrid& grid = m_competition->grid(round);
-    Statement count(m_db, "INSERT OR REPLACE INTO grids(round, row_count) VALUES(?, ?)");
-    Statement drop(m_db, "DELETE FROM grid_rows WHERE round = ? AND row >= ?");
-    bool ok = count.bind(1, roundIndex(round)).bind(2, grid.rowCount()).run() &&
-              drop.bind(1, roundIndex(round)).bind(2, whole ? 0 : grid.rowCount()).run();
-    Statement row(m_db, "INSERT OR REPLACE INTO grid_rows(round, row, cells) VALUES(?, ?, ?)");
-    if (whole) {
+    const int k = roundIndex(round);
+    std::vector<QStringList>& known = m_rows[std::size_t(k)];
+    const int count = grid.rowCount();
+    const int before = int(known.size());
+    if (whole || count != before) {
         first = 0;
-        last = grid.rowCount() - 1;
+        last = count - 1;
     }
-    for (int r = std::max(0, first); ok && r <= last && r < grid.rowCount(); ++r)
-        ok = row.bind(1, roundIndex(round)).bind(2, r).bind(3, toJson(grid.rowCells(r))).run();
+    std::vector<std::pair<int, QStringList>> changed;
+    for (int r = std::max(0, first); r <= last && r < count; ++r) {
+        QStringList cells = grid.rowCells(r);
+        if (r >= before || known[std::size_t(r)] != cells)
+            changed.emplace_back(r, std::move(cells));
+    }
+    if (changed.empty() && count == before)
+        return putPage();
+
+    const bool record = !m_outsideSteps && !m_replaying;
+    bool ok = !record || beginStep();
+    Statement row(m_db, "INSERT OR REPLACE INTO grid_rows(round, row, cells) VALUES(?, ?, ?)");
+    Statement undo(m_db, "INSERT INTO undo_rows(step, round, row, before, after) VALUES(?, ?, ?, ?, ?) "
+                         "ON CONFLICT(step, round, row) DO UPDATE SET after = excluded.after");
+    // a row of the step as it was and as it is; a side where the row does not exist is NULL
+    auto note = [&](int r, const QStringList* was, const QString* is) {
+        if (!record)
+            return true;
+        undo.bind(1, m_step->id).bind(2, k).bind(3, r);
+        was ? undo.bind(4, toJson(*was)) : undo.bindNull(4);
+        is ? undo.bind(5, *is) : undo.bindNull(5);
+        return undo.run();
+    };
+    for (const auto& [r, cells] : changed) {
+        const QString json = toJson(cells);
+        ok = ok && row.bind(1, k).bind(2, r).bind(3, json).run() &&
+             note(r, r < before ? &known[std::size_t(r)] : nullptr, &json);
+    }
+    if (count != before) {
+        Statement rowCount(m_db, "INSERT OR REPLACE INTO grids(round, row_count) VALUES(?, ?)");
+        Statement drop(m_db, "DELETE FROM grid_rows WHERE round = ? AND row >= ?");
+        ok = ok && rowCount.bind(1, k).bind(2, count).run() && drop.bind(1, k).bind(2, count).run();
+        for (int r = count; ok && r < before; ++r)
+            ok = note(r, &known[std::size_t(r)], nullptr);
+    }
+    known.resize(std::size_t(count));
+    for (auto& [r, cells] : changed)
+        known[std::size_t(r)] = std::move(cells);
+    m_extras.rowCounts[std::size_t(k)] = count;
     return ok && putPage();
 }
 
@@ -372,6 +505,7 @@ bool CompetitionJournal::putLanes()
         const LaneSelector& sel = m_competition->lanes().selector(lane);
         ok =
             st.bind(1, lane).bind(2, toJson(sel.entries)).bind(3, sel.index).bind(4, sel.inUse ? 1 : 0).run();
+        m_extras.lanes[std::size_t(lane - 1)] = sel;
     }
     return ok && putPage();
 }
@@ -381,22 +515,249 @@ bool CompetitionJournal::putCaptions()
     QStringList pages;
     for (CompetitionRound round : kAllRounds)
         pages.append(m_competition->tables().pageCaption(round));
+    m_extras.pageCaptions = pages;
+    m_extras.roundHeadings = m_competition->tables().roundHeadings();
     return setMeta(m_db, "page_captions", toJson(pages)) &&
-           setMeta(m_db, "round_headings", toJson(m_competition->tables().roundHeadings()));
+           setMeta(m_db, "round_headings", toJson(m_extras.roundHeadings));
 }
 
 bool CompetitionJournal::putPage()
 {
+    m_extras.page = m_competition->currentRound();
     return setMeta(m_db, "page", QString::number(roundIndex(m_competition->currentRound()))) &&
            setMeta(m_db, "options", optionsJson(m_competition->options()));
 }
 
-bool CompetitionJournal::putAll()
+// Everything anew, as no step; the history goes on only when `keepSteps`.
+bool CompetitionJournal::putAll(bool keepSteps)
 {
-    bool ok = putLanes() && putCaptions();
+    m_step.reset();
+    m_rows = {};
+    bool ok = exec("DELETE FROM grid_rows") && exec("DELETE FROM grids");
+    if (keepSteps) {
+        Statement range(m_db, "SELECT MIN(step), MAX(step) FROM undo_steps");
+        const bool any = range.next() && !range.isNull(0);
+        m_oldest = any ? range.integer(0) : 1;
+        m_newest = any ? range.integer(1) : 0;
+        m_done = std::clamp(metaValue(m_db, "undo_done").toLongLong(), m_oldest - 1, m_newest);
+    } else {
+        m_done = m_newest = 0;
+        m_oldest = 1;
+        ok = ok && exec("DELETE FROM undo_steps") && exec("DELETE FROM undo_rows") &&
+             setMeta(m_db, "undo_done", QStringLiteral("0"));
+    }
+    const bool outside = std::exchange(m_outsideSteps, true);
+    ok = ok && putLanes() && putCaptions();
     for (CompetitionRound round : kAllRounds)
         ok = ok && putRows(round, 0, -1, true);
+    m_outsideSteps = outside;
     return ok;
+}
+
+// ---------------------------------------------------------------- undo and redo
+
+bool CompetitionJournal::beginStep()
+{
+    if (m_step)
+        return true;
+    bool ok = true;
+    if (m_newest > m_done) { // a change after undo: the steps to redo go
+        Statement steps(m_db, "DELETE FROM undo_steps WHERE step > ?");
+        Statement rows(m_db, "DELETE FROM undo_rows WHERE step > ?");
+        ok = steps.bind(1, m_done).run() && rows.bind(1, m_done).run();
+    }
+    const qint64 id = m_done + 1;
+    if (id - m_oldest >= kStepsKept + kStepsKept / 4) { // the oldest go, some at a time
+        m_oldest = id - kStepsKept + 1;
+        Statement steps(m_db, "DELETE FROM undo_steps WHERE step < ?");
+        Statement rows(m_db, "DELETE FROM undo_rows WHERE step < ?");
+        ok = ok && steps.bind(1, m_oldest).run() && rows.bind(1, m_oldest).run();
+    }
+    m_oldest = std::min(m_oldest, id);
+    Statement step(m_db, "INSERT INTO undo_steps(step, label, before, after) VALUES(?, ?, '{}', '{}')");
+    ok = ok && step.bind(1, id).bind(2, m_nextLabel).run() && setMeta(m_db, "undo_done", QString::number(id));
+    m_step = Step{id, std::exchange(m_nextLabel, QString()), m_extras, m_extras, false};
+    m_done = m_newest = id;
+    if (!m_endQueued) {
+        m_endQueued = true;
+        QMetaObject::invokeMethod(this, &CompetitionJournal::endOfEvent, Qt::QueuedConnection);
+    }
+    Q_EMIT stepsChanged();
+    return ok;
+}
+
+bool CompetitionJournal::putStepExtras()
+{
+    if (!m_step || m_outsideSteps || sameExtras(m_extras, m_step->written))
+        return true;
+    m_step->written = m_extras;
+    Statement st(m_db, "UPDATE undo_steps SET before = ?, after = ? WHERE step = ?");
+    return st.bind(1, extrasJson(m_step->before, m_extras))
+        .bind(2, extrasJson(m_extras, m_step->before))
+        .bind(3, m_step->id)
+        .run();
+}
+
+void CompetitionJournal::actionStarted(const QString& label)
+{
+    if (m_replaying || m_outsideSteps)
+        return;
+    if (m_step && m_step->carried) {
+        if (label != m_step->label)
+            endStep(); // another action: the typing was a step of its own
+        else
+            m_step->carried = false; // the typing goes on, or is committed, in this event
+    }
+    if (!m_step && m_nextLabel.isEmpty())
+        m_nextLabel = label;
+    if (!m_endQueued) {
+        m_endQueued = true;
+        QMetaObject::invokeMethod(this, &CompetitionJournal::endOfEvent, Qt::QueuedConnection);
+    }
+}
+
+// Control is back in the event loop: the action is over, unless a typed cell waits for its commit.
+void CompetitionJournal::endOfEvent()
+{
+    m_endQueued = false;
+    m_nextLabel.clear();
+    if (m_step && m_competition && m_competition->editPending())
+        m_step->carried = true;
+    else
+        endStep();
+}
+
+void CompetitionJournal::endStep()
+{
+    if (!m_step)
+        return;
+    const Step step = *std::exchange(m_step, std::nullopt);
+    // a step that in the end changed nothing (a penalty typed and taken back) is none
+    Statement changed(m_db, "SELECT 1 FROM undo_rows WHERE step = ? AND before IS NOT after LIMIT 1");
+    if (!sameExtras(step.before, step.written) || changed.bind(1, step.id).next())
+        return;
+    write([this, &step] {
+        Statement steps(m_db, "DELETE FROM undo_steps WHERE step = ?");
+        Statement rows(m_db, "DELETE FROM undo_rows WHERE step = ?");
+        return steps.bind(1, step.id).run() && rows.bind(1, step.id).run() &&
+               setMeta(m_db, "undo_done", QString::number(step.id - 1));
+    });
+    m_done = m_newest = step.id - 1;
+    Q_EMIT stepsChanged();
+}
+
+void CompetitionJournal::changeOutsideSteps(const std::function<void()>& changes)
+{
+    endStep();
+    const bool outside = std::exchange(m_outsideSteps, true);
+    changes();
+    m_outsideSteps = outside;
+}
+
+QString CompetitionJournal::undoLabel() const
+{
+    if (!canUndo())
+        return QString();
+    Statement st(m_db, "SELECT label FROM undo_steps WHERE step = ?");
+    return st.bind(1, m_done).next() ? st.text(0) : QString();
+}
+
+QString CompetitionJournal::redoLabel() const
+{
+    if (!canRedo())
+        return QString();
+    Statement st(m_db, "SELECT label FROM undo_steps WHERE step = ?");
+    return st.bind(1, m_done + 1).next() ? st.text(0) : QString();
+}
+
+bool CompetitionJournal::undo()
+{
+    return canUndo() && applyStep(true);
+}
+
+bool CompetitionJournal::redo()
+{
+    return canRedo() && applyStep(false);
+}
+
+// Puts one side of a step into the competition: the row counts, the rows, the captions, the page
+// and the lanes, written in one transaction with the new position in the history.
+bool CompetitionJournal::applyStep(bool back)
+{
+    if (!m_competition)
+        return false;
+    m_competition->abandonEdit();
+    endStep();
+    const qint64 id = back ? m_done : m_done + 1;
+    QJsonObject extras;
+    std::vector<std::tuple<int, int, QString>> rows;
+    {
+        Statement step(m_db, back ? "SELECT before FROM undo_steps WHERE step = ?"
+                                  : "SELECT after FROM undo_steps WHERE step = ?");
+        if (step.bind(1, id).next())
+            extras = QJsonDocument::fromJson(step.text(0).toUtf8()).object();
+        Statement st(m_db, back
+                               ? "SELECT round, row, before FROM undo_rows WHERE step = ? AND before NOT NULL"
+                               : "SELECT round, row, after FROM undo_rows WHERE step = ? AND after NOT NULL");
+        st.bind(1, id);
+        while (st.next())
+            rows.emplace_back(int(st.integer(0)), int(st.integer(1)), st.text(2));
+    }
+
+    m_replaying = true;
+    m_bodyFailed = false;
+    bool ok = exec("BEGIN");
+    ProtocolTables& tables = m_competition->tables();
+    {
+        const ProtocolTables::ChangeBatch batch(tables);
+        const QJsonArray counts = extras.value(QLatin1String("rows")).toArray();
+        for (int k = 0; k < kRoundCount && k < counts.size(); ++k)
+            tables.grid(roundAt(k)).setRowCount(counts.at(k).toInt());
+        for (const auto& [round, row, cells] : rows) {
+            if (round >= 0 && round < kRoundCount)
+                tables.grid(roundAt(round)).setRowCells(row, fromJson(cells));
+        }
+    }
+    if (extras.contains(QLatin1String("pageCaptions"))) {
+        const QStringList captions = stringList(extras.value(QLatin1String("pageCaptions")));
+        for (int k = 0; k < kRoundCount && k < captions.size(); ++k)
+            tables.setPageCaption(roundAt(k), captions.at(k));
+    }
+    if (extras.contains(QLatin1String("roundHeadings"))) {
+        const QStringList headings = stringList(extras.value(QLatin1String("roundHeadings")));
+        for (int col = 0; col < headings.size(); ++col)
+            tables.setRoundHeading(col, headings.at(col));
+    }
+    std::optional<CompetitionRound> page;
+    if (extras.contains(QLatin1String("page")))
+        page = roundAt(std::clamp(extras.value(QLatin1String("page")).toInt(), 0, kRoundCount - 1));
+    std::optional<std::array<LaneSelector, 3>> lanes;
+    const QJsonArray lanesJson = extras.value(QLatin1String("lanes")).toArray();
+    if (lanesJson.size() == 3) {
+        lanes.emplace();
+        for (int lane = 0; lane < 3; ++lane) {
+            const QJsonObject json = lanesJson.at(lane).toObject();
+            LaneSelector& sel = (*lanes)[std::size_t(lane)];
+            sel.entries = stringList(json.value(QLatin1String("entries")));
+            sel.select(json.value(QLatin1String("selected")).toInt(-1));
+            sel.inUse = json.value(QLatin1String("inUse")).toBool(true);
+            sel.enabled = sel.count() > 0 && sel.inUse; // no heat runs while steps are undone
+        }
+    }
+    m_competition->returnTo(page, lanes);
+    m_done = back ? id - 1 : id;
+    ok = ok && !m_bodyFailed && setMeta(m_db, "undo_done", QString::number(m_done)) && exec("COMMIT");
+    m_replaying = false;
+    if (!ok) {
+        m_error = writeError(m_path, m_db);
+        exec("ROLLBACK");
+        m_stale = true;
+        dropSteps();
+        Q_EMIT writeFailed(m_error);
+        return false;
+    }
+    Q_EMIT stepsChanged();
+    return true;
 }
 
 } // namespace brv

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 struct sqlite3;
 
@@ -37,6 +38,12 @@ struct JournalSnapshot
 // follows the competition's change signals and writes every change in one transaction before
 // anyone connected later (the window) learns of it. close() marks a clean end; a journal found
 // open at start-up is the trace of a crash. docs/journal.md describes the file.
+//
+// The same transactions keep the undo history. A step is what one operator action changed: the
+// table changes from the first one until control returns to the event loop (a typed cell that
+// waits for its commit keeps the step open until another action begins). It holds the rows it
+// changed before and after, and the page, the lanes, the row counts and the captions where it
+// changed them. The lanes and the page alone make no step.
 class CompetitionJournal final : public QObject
 {
     Q_OBJECT
@@ -62,26 +69,73 @@ public:
     static void restore(const JournalSnapshot& snapshot, Competition& competition);
 
     // Opens or creates the file, marks it open, writes the competition's whole state and from
-    // then on every change of it.
-    bool open(const QString& path, Competition& competition);
+    // then on every change of it. `keepSteps` goes on with the undo history in the file (the
+    // competition was restored from it); otherwise the history starts empty.
+    bool open(const QString& path, Competition& competition, bool keepSteps = false);
     // Marks the journal closed (a clean end) and stops following the competition.
     void close();
     bool isOpen() const { return m_db != nullptr; }
     QString errorString() const { return m_error; }
 
+    // ---- undo and redo
+    // Steps kept back from the newest one; older ones are dropped.
+    static constexpr int kStepsKept = 200;
+    bool canUndo() const { return m_done > 0 && m_done >= m_oldest; }
+    bool canRedo() const { return m_newest > m_done; }
+    // What the step undo or redo would act on is called ("Zeit Bahn 1"); empty when unnamed.
+    QString undoLabel() const;
+    QString redoLabel() const;
+    // Puts the tables back as they were before the last step done (after the last step undone)
+    // in one transaction; false when there is none or it could not be written.
+    bool undo();
+    bool redo();
+    // Ends the step in progress: the next change begins a new one.
+    void endStep();
+    // The changes `changes` makes are written but belong to no step (settings put into effect).
+    void changeOutsideSteps(const std::function<void()>& changes);
+
 Q_SIGNALS:
     // A change could not be written; the text is the German write error naming the file, for the
     // status bar.
     void writeFailed(const QString& message);
+    // A step was begun, undone, redone or dropped: canUndo() or canRedo() may differ.
+    void stepsChanged();
+
+public:
+    // What the file holds besides the rows, as far as a step puts it back.
+    struct Extras
+    {
+        CompetitionRound page = CompetitionRound::Vorrunde;
+        std::array<int, kRoundCount> rowCounts{};
+        std::array<LaneSelector, 3> lanes;
+        QStringList pageCaptions;
+        QStringList roundHeadings;
+    };
 
 private:
-    // Runs `body` in one transaction; a failure rolls it back and is announced.
+    struct Step
+    {
+        qint64 id = 0;
+        QString label;
+        Extras before;
+        Extras written;       // the "after" last written
+        bool carried = false; // left open by a pending edit at the end of an event
+    };
+
+    // Runs `body` in one transaction; a failure rolls it back and is announced, the history is
+    // dropped and the next write puts the whole competition anew.
     void write(const std::function<bool()>& body);
     bool putRows(CompetitionRound round, int first, int last, bool whole);
     bool putLanes();
     bool putCaptions();
     bool putPage();
-    bool putAll();
+    bool putAll(bool keepSteps);
+    bool beginStep();
+    bool putStepExtras();
+    bool applyStep(bool back);
+    void actionStarted(const QString& label);
+    void endOfEvent();
+    void dropSteps();
     void detach();
     bool exec(const char* sql);
     bool commit();
@@ -91,6 +145,20 @@ private:
     QString m_path;
     QString m_error;
     QList<QMetaObject::Connection> m_connections;
+
+    // the rows and the rest as the file holds them
+    std::array<std::vector<QStringList>, kRoundCount> m_rows;
+    Extras m_extras;
+    bool m_stale = false;     // a write failed: the next one puts everything anew
+    bool m_replaying = false; // undo or redo: its changes go into its one transaction
+    bool m_bodyFailed = false;
+    bool m_outsideSteps = false;
+    std::optional<Step> m_step;
+    QString m_nextLabel;
+    bool m_endQueued = false;
+    qint64 m_done = 0;   // the last step done
+    qint64 m_newest = 0; // the last step kept (above m_done: the steps to redo)
+    qint64 m_oldest = 1;
 };
 
 } // namespace brv

@@ -157,6 +157,19 @@ QStringList AppSession::portChoices() const
 
 void AppSession::applySettings(const Settings& confirmed)
 {
+    // new settings are no step to undo: their captions stay
+    if (m_journal)
+        m_journal->changeOutsideSteps([this, &confirmed] { applyToCompetition(confirmed); });
+    else
+        applyToCompetition(confirmed);
+    QString error;
+    if (!saveSettings(*m_store, m_settings, &error))
+        setStatusMessage(error);
+    Q_EMIT settingsApplied();
+}
+
+void AppSession::applyToCompetition(const Settings& confirmed)
+{
     const bool lane3Before = m_settings.thirdLaneOn;
     m_settings = confirmed;
     m_clock->setStartSignal(m_settings.startSignal);
@@ -169,10 +182,6 @@ void AppSession::applySettings(const Settings& confirmed)
     m_competition->applyClassCaption();
     applyContactInputs(contactInputsOf(m_settings));
     m_competition->applyRankingCaptions();
-    QString error;
-    if (!saveSettings(*m_store, m_settings, &error))
-        setStatusMessage(error);
-    Q_EMIT settingsApplied();
 }
 
 void AppSession::startJournal()
@@ -202,12 +211,14 @@ void AppSession::startJournal()
         takeCompetitionOptions(m_settings, restored->options);
     }
     m_journal = std::make_unique<CompetitionJournal>();
-    if (!m_journal->open(path, *m_competition)) {
+    if (!m_journal->open(path, *m_competition, restored.has_value())) {
         problem = m_journal->errorString();
         m_journal.reset();
     } else {
         connect(m_journal.get(), &CompetitionJournal::writeFailed, this, &AppSession::setStatusMessage);
+        connect(m_journal.get(), &CompetitionJournal::stepsChanged, this, &AppSession::undoStateChanged);
     }
+    Q_EMIT undoStateChanged();
     if (!problem.isEmpty())
         setStatusMessage(QLatin1Char(' ') + problem);
 }
@@ -249,6 +260,46 @@ void AppSession::showStatusMessage(const QString& text)
 ProtocolResult AppSession::loadProtocol(const QString& path)
 {
     return m_files->loadCommand(path);
+}
+
+bool AppSession::canUndo() const
+{
+    return m_journal && m_journal->canUndo();
+}
+
+bool AppSession::canRedo() const
+{
+    return m_journal && m_journal->canRedo();
+}
+
+bool AppSession::undo()
+{
+    return undoOrRedo(true);
+}
+
+bool AppSession::redo()
+{
+    return undoOrRedo(false);
+}
+
+bool AppSession::undoOrRedo(bool back)
+{
+    if (!(back ? canUndo() : canRedo()))
+        return false;
+    // from START to RESET the lanes' teams belong to the heat
+    if (!m_clock->controls().settingsEnabled) {
+        setStatusMessage(back ? QStringLiteral(" Rückgängig erst nach dem Lauf")
+                              : QStringLiteral(" Wiederholen erst nach dem Lauf"));
+        return false;
+    }
+    const QString label = back ? m_journal->undoLabel() : m_journal->redoLabel();
+    if (!(back ? m_journal->undo() : m_journal->redo()))
+        return false; // the journal's write error is in the message panel
+    if (label.isEmpty())
+        setStatusMessage(back ? QStringLiteral(" Rückgängig gemacht") : QStringLiteral(" Wiederholt"));
+    else
+        setStatusMessage((back ? QStringLiteral(" Rückgängig: ") : QStringLiteral(" Wiederholt: ")) + label);
+    return true;
 }
 
 } // namespace brv

@@ -77,6 +77,14 @@ public:
     // Loads a protocol as the load command does.
     ProtocolResult loadProtocol(const QString& path);
 
+    // Undo and redo of the table changes, one operator action at a time, from the journal (so
+    // they go on after a restart that restored it). Refused while a heat runs, since its teams
+    // would move; the message panel says what was undone or why not.
+    bool canUndo() const;
+    bool canRedo() const;
+    bool undo();
+    bool redo();
+
     // The status bar's message panel: the latest warning (tied qualifying places, an autosave
     // that failed), or what a save or load is doing while it runs.
     QString statusMessage() const { return m_statusMessage; }
@@ -90,12 +98,17 @@ Q_SIGNALS:
     void contactPortLost(int comNumber);
     // Confirmed settings are in effect: the window takes title, pages and layout from them.
     void settingsApplied();
+    // canUndo() or canRedo() may have changed.
+    void undoStateChanged();
 
 private:
     std::unique_ptr<SerialLineMonitor> makeContactPort();
     std::unique_ptr<ContactPortKeeper> makePortKeeper(SerialLineMonitor& port);
     void showStatusMessage(const QString& text);
     void startJournal();
+    // The competition's part of applySettings().
+    void applyToCompetition(const Settings& confirmed);
+    bool undoOrRedo(bool back);
 
     AppEnvironment m_env;
     ProgramFiles m_programFiles;

@@ -5,10 +5,14 @@
 #include "competition/Competition.h"
 #include "files/AtomicFile.h"
 #include "journal/CompetitionJournal.h"
+#include "protocol/ProtocolFiles.h"
+#include "timing/RaceClock.h"
 
 #include <QDir>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <random>
 
 using namespace brv;
 
@@ -34,6 +38,34 @@ void playDay(Competition& c, const QString& path)
     c.enterRound(CompetitionRound::Halbfinale);
 }
 
+// The six tables as one text.
+QString tables(const Competition& c)
+{
+    QStringList rows;
+    for (CompetitionRound round : kAllRounds) {
+        for (int r = 0; r < c.grid(round).rowCount(); ++r)
+            rows << c.grid(round).rowCells(r).join('|');
+        rows << QString();
+    }
+    return rows.join('\n');
+}
+
+// The program killed (its journal as it is on disk, never closed) and started again with "Ja".
+AppSession& restartAfterKill(test::SessionFixture& fixture, YesNoQuestion& yes)
+{
+    const QString path = fixture.folder.filePath(QStringLiteral("journal/Wettkampf-Journal.sqlite"));
+    const QStringList files{path, path + QStringLiteral("-wal")};
+    for (const QString& file : files)
+        QFile::copy(file, file + QStringLiteral(".kill"));
+    fixture.endSession();
+    for (const QString& file : files) {
+        QFile::remove(file);
+        QFile::rename(file + QStringLiteral(".kill"), file);
+    }
+    fixture.newSession().competition().setYesNoQuestion(&yes);
+    return *fixture.session;
+}
+
 } // namespace
 
 class TestJournal final : public QObject
@@ -45,6 +77,9 @@ private Q_SLOTS:
     void fullDiskKeepsTheLastChange();
     void sessionAsksAfterUncleanEnd_data();
     void sessionAsksAfterUncleanEnd();
+    void undoAndRedoADay_data();
+    void undoAndRedoADay();
+    void hundredStepsBackWithPageAndLanes();
 };
 
 void TestJournal::restoresTablesPageAndLanes()
@@ -128,6 +163,131 @@ void TestJournal::sessionAsksAfterUncleanEnd()
     fixture.newSession();
     QVERIFY(answer.lastQuestion.isEmpty());
     QCOMPARE(folder.entryList(keptAside).size(), yes ? 1 : 2);
+}
+
+void TestJournal::undoAndRedoADay_data()
+{
+    QTest::addColumn<int>("restartAfter"); // undo steps before the program is killed, -1: never
+    QTest::newRow("one session") << -1;
+    QTest::newRow("killed before the first undo") << 0;
+    QTest::newRow("killed halfway back") << 9;
+}
+
+// 20 random operator actions on the example competition, each followed by the event loop: undone
+// one step at a time they pass back through every state before them to the start, exactly, and
+// redone they give the end. A heat is refused undo while it runs; a change after undo drops redo.
+void TestJournal::undoAndRedoADay()
+{
+    QFETCH(int, restartAfter);
+    test::SessionFixture fixture;
+    test::FixedAnswer yes(true);
+    fixture.recoveryQuestion = &yes;
+    AppSession* s = &fixture.newSession();
+    s->competition().setYesNoQuestion(&yes);
+    QVERIFY(s->loadProtocol(QStringLiteral(BRV_EXAMPLE_WORKBOOK)).ok);
+    QCoreApplication::processEvents();
+    std::mt19937 random(19);
+    auto pick = [&random](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    QStringList states{tables(s->competition())}; // after each step
+    auto stepDone = [&] {
+        QCoreApplication::processEvents();
+        if (tables(s->competition()) != states.last())
+            states << tables(s->competition());
+    };
+    for (int action = 0; action < 20; ++action) {
+        Competition& c = s->competition();
+        const bool vorrunde = c.currentRound() == CompetitionRound::Vorrunde;
+        const int row = pick(1, std::max(1, c.currentGrid().dataRowCount()));
+        switch (pick(0, 9)) {
+        case 0: // a heat, both lanes stopped by the keys
+        case 1:
+        case 2:
+            s->clock().command(ClockCommand::Start).trigger();
+            if (s->clock().runState() != RunState::Running)
+                break;
+            QVERIFY(!s->undo());
+            QCOMPARE(s->statusMessage(), QStringLiteral(" Rückgängig erst nach dem Lauf"));
+            fixture.ticks.advance(quint32(pick(20000, 40000)));
+            s->clock().command(ClockCommand::Stop1).trigger();
+            stepDone();
+            fixture.ticks.advance(quint32(pick(100, 5000)));
+            s->clock().command(ClockCommand::Stop2).trigger();
+            QCoreApplication::processEvents();
+            s->clock().command(ClockCommand::Reset).trigger();
+            break;
+        case 3: // a penalty typed in two keys, then Enter
+            c.selectCell(vorrunde ? columnIndex(lanePenaltyColumn(pick(1, 2)))
+                                  : columnIndex(KnockoutColumn::Fehler),
+                         row);
+            c.setEditText(QStringLiteral("1"));
+            QCoreApplication::processEvents();
+            c.setEditText(QStringLiteral("12"));
+            QCoreApplication::processEvents();
+            c.editEnter();
+            break;
+        case 4:
+        case 5:
+            c.selectCell(vorrunde ? columnIndex(laneTimeColumn(1)) : 0, row);
+            pick(0, 1) ? c.markVoid() : c.markDisqualified();
+            break;
+        case 6:
+            pick(0, 3) ? c.fillWithRandomResults() : c.fillAllPages();
+            break;
+        case 7:
+            c.changePage(roundAt(pick(0, kRoundCount - 1)));
+            break;
+        case 8:
+            c.clearResults();
+            break;
+        default:
+            pick(0, 1) ? c.recalculateRound() : void(s->loadProtocol(QStringLiteral(BRV_EXAMPLE_WORKBOOK)));
+        }
+        stepDone();
+    }
+
+    // back: each undo gives the state before the step, whatever the step was
+    for (qsizetype state = states.size() - 1; state > 0; --state) {
+        if (states.size() - 1 - state == restartAfter)
+            s = &restartAfterKill(fixture, yes);
+        QVERIFY(s->undo());
+        QCOMPARE(tables(s->competition()), states.at(state - 1));
+    }
+    QCOMPARE(s->competition().currentRound(), CompetitionRound::Vorrunde);
+    while (s->canRedo())
+        QVERIFY(s->redo());
+    QCOMPARE(tables(s->competition()), states.last());
+    QVERIFY(s->undo());
+    s->competition().grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Mannschaft, 1, "FF Neu");
+    QVERIFY(!s->canRedo());
+    QVERIFY(!s->redo());
+}
+
+// 101 steps: a page change with its round, then 100 corrections. All of them are undone, the
+// page and the lanes come back with the page change's step.
+void TestJournal::hundredStepsBackWithPageAndLanes()
+{
+    test::SessionFixture fixture;
+    AppSession& s = fixture.newSession();
+    QVERIFY(s.loadProtocol(QStringLiteral(BRV_EXAMPLE_WORKBOOK)).ok);
+    QCoreApplication::processEvents();
+    Competition& c = s.competition();
+    const QString start = tables(c);
+    const QString lane2 = c.lanes().selector(2).text();
+    QVERIFY(c.changePage(CompetitionRound::Viertelfinale));
+    QCoreApplication::processEvents();
+    QVERIFY(c.lanes().selector(2).text() != lane2);
+    for (int step = 1; step <= 100; ++step) {
+        c.currentGrid().setCell(KnockoutColumn::Zeit, 1, QString::number(step));
+        QCoreApplication::processEvents();
+    }
+    for (int step = 0; step < 101; ++step)
+        QVERIFY(s.undo());
+    QCOMPARE(tables(c), start);
+    QCOMPARE(c.currentRound(), CompetitionRound::Vorrunde);
+    QCOMPARE(c.lanes().selector(2).text(), lane2);
+    QCOMPARE(s.statusMessage(), QStringLiteral(" Rückgängig: Seitenwechsel"));
 }
 
 QTEST_GUILESS_MAIN(TestJournal)
