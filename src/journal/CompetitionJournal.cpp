@@ -576,7 +576,10 @@ bool CompetitionJournal::beginStep()
     m_oldest = std::min(m_oldest, id);
     Statement step(m_db, "INSERT INTO undo_steps(step, label, before, after) VALUES(?, ?, '{}', '{}')");
     ok = ok && step.bind(1, id).bind(2, m_nextLabel).run() && setMeta(m_db, "undo_done", QString::number(id));
-    m_step = Step{id, std::exchange(m_nextLabel, QString()), m_extras, m_extras, false};
+    // what the action changed besides rows before its first table change is part of the step
+    const Extras before = m_nextBefore.value_or(m_extras);
+    m_step = Step{id, std::exchange(m_nextLabel, QString()), before, before, false};
+    m_nextBefore.reset();
     m_done = m_newest = id;
     if (!m_endQueued) {
         m_endQueued = true;
@@ -608,8 +611,10 @@ void CompetitionJournal::actionStarted(const QString& label)
         else
             m_step->carried = false; // the typing goes on, or is committed, in this event
     }
-    if (!m_step && m_nextLabel.isEmpty())
+    if (!m_step && !m_nextBefore) {
         m_nextLabel = label;
+        m_nextBefore = m_extras;
+    }
     if (!m_endQueued) {
         m_endQueued = true;
         QMetaObject::invokeMethod(this, &CompetitionJournal::endOfEvent, Qt::QueuedConnection);
@@ -621,6 +626,7 @@ void CompetitionJournal::endOfEvent()
 {
     m_endQueued = false;
     m_nextLabel.clear();
+    m_nextBefore.reset();
     if (m_step && m_competition && m_competition->editPending())
         m_step->carried = true;
     else
@@ -649,6 +655,7 @@ void CompetitionJournal::endStep()
 void CompetitionJournal::changeOutsideSteps(const std::function<void()>& changes)
 {
     endStep();
+    m_nextBefore.reset();
     const bool outside = std::exchange(m_outsideSteps, true);
     changes();
     m_outsideSteps = outside;
@@ -684,8 +691,6 @@ bool CompetitionJournal::redo()
 // and the lanes, written in one transaction with the new position in the history.
 bool CompetitionJournal::applyStep(bool back)
 {
-    if (!m_competition)
-        return false;
     m_competition->abandonEdit();
     endStep();
     const qint64 id = back ? m_done : m_done + 1;

@@ -154,7 +154,10 @@ private:
     bool m_bodyFailed = false;
     bool m_outsideSteps = false;
     std::optional<Step> m_step;
+    // the name and the state before of the action that began in this event, until its first
+    // table change begins its step
     QString m_nextLabel;
+    std::optional<Extras> m_nextBefore;
     bool m_endQueued = false;
     qint64 m_done = 0;   // the last step done
     qint64 m_newest = 0; // the last step kept (above m_done: the steps to redo)

