@@ -50,6 +50,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <climits>
+
 namespace brv {
 
 namespace {
@@ -859,6 +861,31 @@ void MainWindow::refreshLanes()
         const LaneSelector& selector = m_competition.lanes().selector(lane);
         m_lanePanels[std::size_t(lane - 1)]->setTeams(selector.entries, selector.index, selector.enabled);
     }
+    // the teams that run next stay in sight in the table; the operator's own scrolling is kept
+    // until the lanes take other teams
+    std::array<int, 3> rows{};
+    for (int lane = 1; lane <= 3; ++lane)
+        rows[std::size_t(lane - 1)] =
+            m_competition.laneActive(lane) ? m_competition.lanes().selector(lane).index : -1;
+    const CompetitionRound page = m_competition.currentRound();
+    ProtocolTableView* view = m_views[std::size_t(roundIndex(page))];
+    if (!view || (rows == m_shownLaneRows && page == m_shownLanesPage))
+        return;
+    m_shownLaneRows = rows;
+    m_shownLanesPage = page;
+    int first = INT_MAX;
+    int last = -1;
+    for (const int index : rows) {
+        if (index >= 0) {
+            first = std::min(first, index);
+            last = std::max(last, index);
+        }
+    }
+    if (last < 0)
+        return;
+    const int team = std::min(1, view->model()->columnCount() - 1);
+    view->scrollTo(view->model()->index(last, team));
+    view->scrollTo(view->model()->index(first, team));
 }
 
 void MainWindow::scheduleViewSync()
@@ -877,7 +904,7 @@ void MainWindow::syncViews()
         // change ends the edit)
         const bool coreEditing =
             m_competition.currentRound() == view->round() && m_competition.grid(view->round()).editMode;
-        if (view->isEditing() && !coreEditing)
+        if (view->isEditing() && !coreEditing && !view->isEditingTeam())
             view->closeCellEditor();
         if (!view->isEditing())
             view->syncSelection();

@@ -172,6 +172,9 @@ private:
     ProtocolFiles& m_files;
     bool m_syncingTabs = false;
     bool m_viewSyncPending = false;
+    // the lanes' rows last scrolled into view, by page
+    std::array<int, 3> m_shownLaneRows{};
+    CompetitionRound m_shownLanesPage = CompetitionRound::GesamtErgebnis;
     bool m_firstShow = true;
     bool m_helpPresent = false;
 

@@ -92,6 +92,9 @@ Qt::ItemFlags ProtocolTableModel::flags(const QModelIndex& index) const
     if (index.isValid() && m_competition.currentRound() == m_round && grid.editMode &&
         index.row() + 1 == grid.currentRow && index.column() == grid.currentColumn)
         flags |= Qt::ItemIsEditable;
+    if (index.isValid() && m_round == CompetitionRound::Vorrunde &&
+        m_competition.teamCellEditable(index.column(), index.row() + 1))
+        flags |= Qt::ItemIsEditable;
     return flags;
 }
 
@@ -99,8 +102,17 @@ bool ProtocolTableModel::setData(const QModelIndex& index, const QVariant& value
 {
     if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
         return false;
+    if (isTeamCell(index))
+        return m_competition.setTeamCell(index.column(), index.row() + 1, value.toString());
     m_competition.setEditText(value.toString());
     return true;
+}
+
+bool ProtocolTableModel::isTeamCell(const QModelIndex& index) const
+{
+    return index.isValid() && m_round == CompetitionRound::Vorrunde &&
+           !CellEditSession::isEditable(m_round, index.column()) &&
+           m_competition.teamCellEditable(index.column(), index.row() + 1);
 }
 
 void ProtocolTableModel::refreshRows(CompetitionRound round, int first, int last)

@@ -26,6 +26,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    // A Vorrunde team cell (Nr., Mannschaft, Klasse) that can be typed now: it is edited as
+    // free text, started by a double click or Enter, not by typing (typing finds a team).
+    bool isTeamCell(const QModelIndex& index) const;
 
 private:
     // The whole table may differ: rows, cells or captions.

@@ -13,6 +13,26 @@
 
 namespace brv {
 
+namespace {
+
+// A selected row keeps a trace of its own colour (the lanes' colours): the selection colour is
+// mixed with it.
+void tintSelection(QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    const QVariant background = index.data(Qt::BackgroundRole);
+    if (!(option.state & QStyle::State_Selected) || !background.canConvert<QColor>())
+        return;
+    const QColor own = background.value<QColor>();
+    const QColor selection = option.palette.color(QPalette::Highlight);
+    const QColor mixed =
+        QColor::fromRgbF((own.redF() + selection.redF()) / 2, (own.greenF() + selection.greenF()) / 2,
+                         (own.blueF() + selection.blueF()) / 2);
+    option.palette.setColor(QPalette::Highlight, mixed);
+    option.palette.setColor(QPalette::HighlightedText, mixed.lightnessF() > 0.55 ? Qt::black : Qt::white);
+}
+
+} // namespace
+
 ProtocolCellDelegate::ProtocolCellDelegate(Competition& competition, QObject* parent)
     : QStyledItemDelegate(parent), m_competition(competition)
 {}
@@ -22,7 +42,9 @@ void ProtocolCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
 {
     const auto medal = static_cast<Medal>(index.data(ProtocolTableModel::MedalRole).toInt());
     if (medal == Medal::None) {
-        QStyledItemDelegate::paint(painter, option, index);
+        QStyleOptionViewItem opt = option;
+        tintSelection(opt, index);
+        QStyledItemDelegate::paint(painter, opt, index);
         return;
     }
     // the number at a fixed offset, the medal at the right
@@ -30,6 +52,7 @@ void ProtocolCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     initStyleOption(&opt, index);
     const QString text = opt.text;
     opt.text.clear();
+    tintSelection(opt, index);
     QApplication::style()->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
     painter->save();
     const int left = index.data(ProtocolTableModel::MedalTextLeftRole).toInt();
@@ -46,6 +69,12 @@ QWidget* ProtocolCellDelegate::createEditor(QWidget* parent, const QStyleOptionV
                                             const QModelIndex& index) const
 {
     QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    const auto* protocol = qobject_cast<const ProtocolTableModel*>(index.model());
+    if (protocol && protocol->isTeamCell(index)) {
+        // a team's text is written when the editor closes with Enter or by leaving it
+        editor->setProperty(kTeamEditor, true);
+        return editor;
+    }
     if (auto* line = qobject_cast<QLineEdit*>(editor)) {
         line->installEventFilter(const_cast<ProtocolCellDelegate*>(this));
         QAbstractItemModel* model = const_cast<QAbstractItemModel*>(index.model());
@@ -68,6 +97,8 @@ void ProtocolCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* mod
 
 bool ProtocolCellDelegate::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched->property(kTeamEditor).toBool())
+        return QStyledItemDelegate::eventFilter(watched, event);
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -123,6 +154,11 @@ ProtocolTableView::ProtocolTableView(Competition& competition, ProtocolTableMode
 CompetitionRound ProtocolTableView::round() const
 {
     return m_model->round();
+}
+
+bool ProtocolTableView::isEditingTeam() const
+{
+    return isEditing() && m_model->isTeamCell(currentIndex());
 }
 
 void ProtocolTableView::syncSelection()
@@ -199,9 +235,28 @@ void ProtocolTableView::keyPressEvent(QKeyEvent* event)
     // arrow keys move through the core, like a click
     int row = grid.currentRow;
     int col = grid.currentColumn;
+    const bool current = m_competition.currentRound() == round();
+    if (current && !grid.editMode && round() == CompetitionRound::Vorrunde) {
+        // the team list: Enter types the chosen team cell, Insert adds a row, Delete removes an empty one
+        const int key = event->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            edit(currentIndex(), QAbstractItemView::EditKeyPressed, event);
+            event->accept();
+            return;
+        }
+        if (key == Qt::Key_Insert || key == Qt::Key_Delete) {
+            if (key == Qt::Key_Insert ? m_competition.insertTeamRow() : m_competition.removeTeamRow()) {
+                syncSelection();
+                scrollTo(currentIndex());
+                Q_EMIT cellSelected();
+            }
+            event->accept();
+            return;
+        }
+    }
     switch (event->key()) {
     case Qt::Key_Delete:
-        if (m_competition.currentRound() == round()) {
+        if (current) {
             if (isEditing())
                 closeCellEditor();
             m_competition.clearCurrentCell();
@@ -233,6 +288,29 @@ void ProtocolTableView::keyPressEvent(QKeyEvent* event)
         Q_EMIT cellSelected();
     }
     event->accept();
+}
+
+void ProtocolTableView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && m_model->isTeamCell(index)) {
+        // the team's row is the current row, as after a single click
+        if (index.row() + 1 != m_competition.grid(round()).currentRow) {
+            m_competition.selectCell(index.column(), index.row() + 1);
+            syncSelection();
+            Q_EMIT cellSelected();
+        }
+        edit(index, QAbstractItemView::DoubleClicked, event);
+    }
+    event->accept();
+}
+
+bool ProtocolTableView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
+{
+    // typing on a team's row searches the teams; only a double click or Enter types a team cell
+    if (trigger == QAbstractItemView::AnyKeyPressed && m_model->isTeamCell(index))
+        return false;
+    return QTableView::edit(index, trigger, event);
 }
 
 void ProtocolTableView::contextMenuEvent(QContextMenuEvent* event)

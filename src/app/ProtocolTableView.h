@@ -16,6 +16,7 @@ class ProtocolCellDelegate final : public QStyledItemDelegate
 
 public:
     ProtocolCellDelegate(Competition& competition, QObject* parent = nullptr);
+    static constexpr const char* kTeamEditor = "brvTeamEditor";
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -46,6 +47,8 @@ public:
 
     CompetitionRound round() const;
     bool isEditing() const { return state() == QAbstractItemView::EditingState; }
+    // A team cell's editor is open: it writes its text when it closes.
+    bool isEditingTeam() const;
     // Shows the core's current row or cell.
     void syncSelection();
     // Closes an open cell editor without writing it: the cell already holds what was typed.
@@ -59,6 +62,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void keyboardSearch(const QString& search) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 

@@ -263,6 +263,125 @@ void Competition::clearCurrentCell()
     recalculateRound();
 }
 
+// ---------------------------------------------------------------- teams
+
+namespace {
+
+bool isTeamColumn(int col)
+{
+    return col == columnIndex(VorrundeColumn::Nr) || col == columnIndex(VorrundeColumn::Mannschaft) ||
+           col == columnIndex(VorrundeColumn::Klasse);
+}
+
+} // namespace
+
+bool Competition::vorrundeHasRuns() const
+{
+    const ResultGrid& v = grid(CompetitionRound::Vorrunde);
+    for (int r = 1; r < v.rowCount(); ++r)
+        for (int c = columnIndex(VorrundeColumn::Lane1Zeit); c <= columnIndex(VorrundeColumn::Lane3Gesamt);
+             ++c)
+            if (!v.cell(c, r).trimmed().isEmpty())
+                return true;
+    return false;
+}
+
+bool Competition::teamCellEditable(int col, int row) const
+{
+    const ResultGrid& v = grid(CompetitionRound::Vorrunde);
+    if (m_currentRound != CompetitionRound::Vorrunde || row < 1 || row >= v.rowCount() || !isTeamColumn(col))
+        return false;
+    return col == columnIndex(VorrundeColumn::Mannschaft) || !vorrundeHasRuns();
+}
+
+bool Competition::setTeamCell(int col, int row, const QString& text)
+{
+    if (!teamCellEditable(col, row)) {
+        if (m_currentRound == CompetitionRound::Vorrunde && isTeamColumn(col))
+            Q_EMIT inputRefused(QStringLiteral(" Nach dem ersten Lauf ist nur der Name änderbar"));
+        return false;
+    }
+    ResultGrid& v = grid(CompetitionRound::Vorrunde);
+    const QString typed = text.trimmed();
+    const QString before = v.cell(col, row);
+    if (typed == before)
+        return true;
+    Q_EMIT actionStarted(QStringLiteral("Mannschaft"));
+    {
+        const ProtocolTables::ChangeBatch batch(m_tables);
+        v.setCell(col, row, typed);
+        if (col == columnIndex(VorrundeColumn::Mannschaft) && !before.trimmed().isEmpty()) {
+            // the later tables hold the name as it was copied into them
+            for (int k = 1; k < kRoundCount; ++k) {
+                ResultGrid& later = grid(roundAt(k));
+                const int team = later.id() == TableId::GesamtErgebnis
+                                     ? columnIndex(OverallColumn::Mannschaft)
+                                     : columnIndex(KnockoutColumn::Mannschaft);
+                for (int r = 1; r < later.rowCount(); ++r)
+                    if (later.cell(team, r) == before)
+                        later.setCell(team, r, typed);
+            }
+        }
+    }
+    m_lanes.relist(v);
+    Q_EMIT lanesChanged();
+    showLaneTeamsOnTv();
+    return true;
+}
+
+bool Competition::insertTeamRow()
+{
+    if (m_currentRound != CompetitionRound::Vorrunde)
+        return false;
+    if (vorrundeHasRuns()) {
+        Q_EMIT inputRefused(QStringLiteral(" Nach dem ersten Lauf werden keine Zeilen eingefügt"));
+        return false;
+    }
+    endEdit();
+    ResultGrid& v = currentGrid();
+    const int at = std::clamp(v.currentRow + 1, 1, v.rowCount());
+    Q_EMIT actionStarted(QStringLiteral("Zeile einfügen"));
+    {
+        const ProtocolTables::ChangeBatch batch(m_tables);
+        v.setRowCount(v.rowCount() + 1);
+        for (int r = v.rowCount() - 1; r > at; --r)
+            v.setRowCells(r, v.rowCells(r - 1));
+        v.setRowCells(at, QStringList());
+    }
+    m_lanes.relist(v, at, +1);
+    Q_EMIT lanesChanged();
+    selectCell(VorrundeColumn::Mannschaft, at);
+    return true;
+}
+
+bool Competition::removeTeamRow()
+{
+    ResultGrid& v = currentGrid();
+    const int at = v.currentRow;
+    if (m_currentRound != CompetitionRound::Vorrunde || v.dataRowCount() < 2)
+        return false;
+    if (vorrundeHasRuns()) {
+        Q_EMIT inputRefused(QStringLiteral(" Nach dem ersten Lauf werden keine Zeilen entfernt"));
+        return false;
+    }
+    if (!v.isRowBlank(at)) {
+        Q_EMIT inputRefused(QStringLiteral(" Nur eine leere Zeile wird entfernt"));
+        return false;
+    }
+    endEdit();
+    Q_EMIT actionStarted(QStringLiteral("Zeile entfernen"));
+    {
+        const ProtocolTables::ChangeBatch batch(m_tables);
+        for (int r = at; r + 1 < v.rowCount(); ++r)
+            v.setRowCells(r, v.rowCells(r + 1));
+        v.setRowCount(v.rowCount() - 1);
+    }
+    m_lanes.relist(v, at, -1);
+    Q_EMIT lanesChanged();
+    selectCell(VorrundeColumn::Mannschaft, std::min(at, v.rowCount() - 1));
+    return true;
+}
+
 // ---------------------------------------------------------------- marks, clearing
 
 bool Competition::confirmOverwrite(const QString& time, const QString& team, const char* markText)

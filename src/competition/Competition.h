@@ -112,6 +112,19 @@ public:
     // time empties its run.
     void clearCurrentCell();
 
+    // ---- teams typed in the program
+    // Until the Vorrunde holds its first run, Nr., Mannschaft and Klasse of its rows can be
+    // typed and rows added and removed; afterwards only the team names stay correctable.
+    bool vorrundeHasRuns() const;
+    bool teamCellEditable(int col, int row) const;
+    // A typed team cell. A corrected name is corrected in the knockout rounds and the overall
+    // table too. False (and inputRefused) when the cell may not be typed.
+    bool setTeamCell(int col, int row, const QString& text);
+    // Insert: an empty row after the current one, which becomes current.
+    bool insertTeamRow();
+    // Delete on an empty row: the row goes; the last row stays.
+    bool removeTeamRow();
+
     // ---- marks and clearing
     void markVoid();         // "Aus"
     void markDisqualified(); // "Dis"

@@ -115,6 +115,28 @@ void LaneAssignment::setEnabled(int lane, bool enabled)
     Q_EMIT changed();
 }
 
+void LaneAssignment::relist(const ResultGrid& table, int row, int shift)
+{
+    QStringList entries;
+    entries.reserve(table.dataRowCount());
+    for (int r = 1; r < table.rowCount(); ++r)
+        entries.append(entryText(table, r));
+    for (LaneSelector& selector : m_selectors) {
+        if (selector.entries.isEmpty() && !selector.inUse)
+            continue; // lane 3 switched off lists nothing
+        const int at = row - 1;
+        if (shift > 0 && selector.index >= at)
+            ++selector.index;
+        else if (shift < 0 && selector.index == at)
+            selector.index = -1;
+        else if (shift < 0 && selector.index > at)
+            --selector.index;
+        selector.entries = entries;
+        selector.select(selector.index);
+    }
+    Q_EMIT changed();
+}
+
 void LaneAssignment::restore(const std::array<LaneSelector, 3>& selectors)
 {
     m_selectors = selectors;

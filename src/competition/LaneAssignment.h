@@ -48,6 +48,10 @@ public:
     // in the Vorrunde a team that has run on a lane swaps with its neighbour so that each team
     // gets to run on every lane.
     void advance(int lanesRunning, const ResultGrid* vorrunde, bool thirdLaneOn);
+    // The Vorrunde's teams were edited: every selector lists them anew. A row inserted at
+    // `row` (shift +1) or removed there (shift -1) moves the lanes behind it with their teams;
+    // a lane on a removed row shows nothing.
+    void relist(const ResultGrid& table, int row = 0, int shift = 0);
     // Takes the three selectors as a journal kept them.
     void restore(const std::array<LaneSelector, 3>& selectors);
 

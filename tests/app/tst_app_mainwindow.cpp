@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -86,6 +87,7 @@ private Q_SLOTS:
     void keysKeepARunningHeat();
     void lanesAndPagesKeepResults();
     void undoAfterAHeat();
+    void tableByMouseAndKeys();
 };
 
 void TestMainWindow::startsWithDefaults()
@@ -572,6 +574,65 @@ void TestMainWindow::undoAfterAHeat()
     QCOMPARE(v.rowCells(1) + v.rowCells(2), before);
     QVERIFY(child<QAction>(window, "redoAction")->isEnabled() &&
             window.findChild<QMenu*>()->actions().contains(undo));
+}
+
+// The table as the operator handles it: a team typed after a double click, a row inserted and
+// removed, the context menu on the row clicked (not the one corrected before), Delete on a time.
+void TestMainWindow::tableByMouseAndKeys()
+{
+    test::SessionFixture fixture;
+    MainWindow window(fixture.newSession());
+    addTeams(window, 4);
+    QVERIFY(activate(window));
+    Competition& c = window.competition();
+    const ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
+    ProtocolTableView* view = window.table(CompetitionRound::Vorrunde);
+    auto at = [&](int row, VorrundeColumn col) {
+        return view->visualRect(view->model()->index(row - 1, columnIndex(col))).center();
+    };
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at(2, VorrundeColumn::Mannschaft));
+    QTRY_VERIFY(view->isEditingTeam());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("x"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_COMPARE(v.cell(VorrundeColumn::Mannschaft, 2), QStringLiteral("FF Team 2x"));
+    QCOMPARE(c.lanes().selector(2).text(), QStringLiteral("  2 FF Team 2x"));
+    QCoreApplication::processEvents(); // each key is an undo step of its own
+    QTest::keyClick(view, Qt::Key_Insert);
+    QCOMPARE(v.dataRowCount(), 5);
+    QVERIFY(v.isRowBlank(3));
+    QCoreApplication::processEvents();
+    QTest::keyClick(view, Qt::Key_Delete);
+    QCOMPARE(v.cell(VorrundeColumn::Mannschaft, 3), QStringLiteral("FF Team 3"));
+    QCoreApplication::processEvents();
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(v.dataRowCount(), 4);
+    QCOMPARE(v.cell(VorrundeColumn::Mannschaft, 2), QStringLiteral("FF Team 2"));
+
+    // a time typed into row 4, then "Aus" from the menu of row 3
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at(4, VorrundeColumn::Lane1Zeit));
+    QTest::keyClicks(view, QStringLiteral("3"));
+    QTRY_VERIFY(view->isEditing());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("5"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTimer::singleShot(0, [] {
+        for (QAction* action : QApplication::activePopupWidget()->actions())
+            if (action->text() == QLatin1String("Aus"))
+                action->trigger();
+        QApplication::activePopupWidget()->close();
+    });
+    const QPoint row3 = at(3, VorrundeColumn::Lane1Zeit);
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, row3, view->viewport()->mapToGlobal(row3));
+    QApplication::sendEvent(view->viewport(), &menu);
+    QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 3), QStringLiteral("AUS"));
+    const QString sep = c.numberFormat().decimalSeparator();
+    QCOMPARE(v.cell(VorrundeColumn::Lane1Gesamt, 4), QStringLiteral("35") + sep + QStringLiteral("00"));
+    // Delete empties the time and its run; then the name is all that can be typed
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at(4, VorrundeColumn::Lane1Zeit));
+    QTest::keyClick(view, Qt::Key_Delete);
+    QVERIFY(v.cell(VorrundeColumn::Lane1Gesamt, 4).isEmpty());
+    QCOMPARE(view->model()->flags(view->model()->index(0, 0)) & Qt::ItemIsEditable, Qt::NoItemFlags);
 }
 
 QTEST_MAIN(TestMainWindow)

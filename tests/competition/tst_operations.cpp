@@ -150,6 +150,8 @@ private Q_SLOTS:
     void heats();
     void tvBestResult_data();
     void tvBestResult();
+    void teamList_data();
+    void teamList();
     void canRecalculate_data();
     void canRecalculate();
     void cellStyle_data();
@@ -597,6 +599,68 @@ void TestOperations::tvBestResult()
         c->grid(CompetitionRound::Vorrunde).setCell(laneResultColumn(i % 3 + 1), i / 3 + 1, results[i]);
     c->updateTvBestResult();
     QCOMPARE(QString::number(c->tvBestMilliseconds()) + ' ' + c->tvBestTeam(), best);
+}
+
+void TestOperations::teamList_data()
+{
+    // on 4 teams, row 3 blank, lanes on rows 3 and 4, row 2 current; with a run: row 1 has one
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("run");
+    QTest::addColumn<QString>("names");
+    QTest::addColumn<QString>("lanes");
+    QTest::addColumn<QString>("refused");
+    const char* unchanged = "FF Team 1|FF Team 2||FF Team 4";
+    QTest::newRow("insert after the current row") << "insert" << false << "FF Team 1|FF Team 2|||FF Team 4"
+                                                  << "3 4"
+                                                  << "";
+    QTest::newRow("remove the blank row") << "remove 3" << false << "FF Team 1|FF Team 2|FF Team 4"
+                                          << "-1 2"
+                                          << "";
+    QTest::newRow("a team's row stays") << "remove 2" << false << unchanged << "2 3"
+                                        << " Nur eine leere Zeile wird entfernt";
+    QTest::newRow("no row added after a run") << "insert" << true << unchanged << "2 3"
+                                              << " Nach dem ersten Lauf werden keine Zeilen eingefügt";
+    QTest::newRow("no row removed after a run") << "remove 3" << true << unchanged << "2 3"
+                                                << " Nach dem ersten Lauf werden keine Zeilen entfernt";
+    QTest::newRow("a name is corrected everywhere") << "name" << true << "FF Team 1|FF Neu||FF Team 4"
+                                                    << "2 3"
+                                                    << "";
+    QTest::newRow("numbers are fixed after a run") << "nr" << true << unchanged << "2 3"
+                                                   << " Nach dem ersten Lauf ist nur der Name änderbar";
+    QTest::newRow("numbers typed before") << "nr" << false << unchanged << "2 3"
+                                          << "";
+}
+
+void TestOperations::teamList()
+{
+    QFETCH(QString, action);
+    QFETCH(bool, run);
+    auto c = makeCompetition(4);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    ResultGrid& af = c->grid(CompetitionRound::Achtelfinale);
+    af.setCell(KnockoutColumn::Mannschaft, 5, "FF Team 2");
+    v.setRowCells(3, {});
+    if (run)
+        v.setCell(VorrundeColumn::Lane1Zeit, 1, "40,00");
+    c->lanes().select(1, 2);
+    c->lanes().select(2, 3);
+    QSignalSpy refused(c.get(), &Competition::inputRefused);
+    c->selectCell(VorrundeColumn::Mannschaft, action.endsWith('3') ? 3 : 2);
+    if (action == "insert")
+        c->insertTeamRow();
+    else if (action.startsWith("remove"))
+        c->removeTeamRow();
+    else if (action == "name")
+        c->setTeamCell(columnIndex(VorrundeColumn::Mannschaft), 2, " FF Neu ");
+    else
+        c->setTeamCell(columnIndex(VorrundeColumn::Nr), 2, "17");
+    QTEST(column(v, VorrundeColumn::Mannschaft).join(QLatin1Char('|')), "names");
+    QTEST(QStringLiteral("%1 %2").arg(c->lanes().selector(1).index).arg(c->lanes().selector(2).index),
+          "lanes");
+    QTEST(refused.isEmpty() ? QString() : refused.first().first().toString(), "refused");
+    QCOMPARE(v.cell(VorrundeColumn::Nr, 2), action == "nr" && !run ? "17" : "2");
+    QCOMPARE(af.cell(KnockoutColumn::Mannschaft, 5), action == "name" ? "FF Neu" : "FF Team 2");
+    QCOMPARE(c->lanes().selector(2).text(), LaneAssignment::entryText(v, c->lanes().selector(2).index + 1));
 }
 
 void TestOperations::canRecalculate_data()
