@@ -1,7 +1,8 @@
 // Renders what a reviewer looks at into PNG files: the main window at 1030 x 588 on each of the
 // six pages of a filled 20-team competition, the two bracket pictures and a lane panel showing
 // 012,34, the settings dialog with a certificate template and the bracket pictures opened from it,
-// the TV display at 1920 x 1080 and 1280 x 720 with two and three lanes during a heat, the first
+// the window with its title (the protocol's file name) and with the question before a round is
+// built anew, the TV display at 1920 x 1080 and 1280 x 720 with two and three lanes during a heat, the first
 // page of the Vorrunde's printout, two certificates and the print preview.
 // Run by `cmake --build <build> --target screenshots`, which writes to
 // <build>/screenshots/; it exits non-zero when a picture cannot be made.
@@ -133,6 +134,57 @@ QImage bracketFromDialog(MainWindow& window, int pairing)
     return shot;
 }
 
+// The window with its title bar as a window manager draws it: the offscreen platform has none.
+QImage withTitle(QWidget& window, const QImage& content)
+{
+    QString title = window.windowTitle();
+    title.replace(QLatin1String("[*]"), window.isWindowModified() ? QStringLiteral("*") : QString());
+    QImage framed(content.width(), content.height() + 28, QImage::Format_RGB32);
+    framed.fill(QColor(0x3C, 0x3F, 0x46));
+    QPainter p(&framed);
+    QFont font = p.font();
+    font.setPixelSize(14);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRect(0, 0, framed.width(), 28), Qt::AlignCenter, title);
+    p.drawImage(0, 28, content);
+    return framed;
+}
+
+// The question before the Achtelfinale is built anew: the Vorrunde's winner gets two slow runs and
+// falls out of it. The picture shows the window with the question on it; "Nein" keeps the round.
+QImage rebuildQuestion(MainWindow& window)
+{
+    Competition& c = window.competition();
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Vorrunde));
+    const ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
+    for (int r = 1; r < v.rowCount(); ++r) {
+        if (v.cell(VorrundeColumn::Place, r).trimmed() != QLatin1String("1"))
+            continue;
+        for (VorrundeColumn zeit : {VorrundeColumn::Lane1Zeit, VorrundeColumn::Lane2Zeit}) {
+            c.selectCell(zeit, r);
+            c.setEditText(QStringLiteral("999") + c.numberFormat().decimalSeparator() + QStringLiteral("99"));
+            c.editEnter();
+        }
+        break;
+    }
+    QImage shot;
+    QTimer timer; // ends with this function, even when no question comes
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (auto* question = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            shot = window.grab().toImage();
+            QPainter p(&shot);
+            p.drawImage(question->pos() - window.pos(), question->grab().toImage());
+            question->reject();
+        }
+    });
+    timer.start(300);
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Achtelfinale));
+    return shot.isNull() ? shot : withTitle(window, shot);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -157,6 +209,7 @@ int main(int argc, char** argv)
     }
     QTest::qWait(50);
     ok &= save(window.grab().toImage(), folder, QStringLiteral("mainwindow-0-start.png"));
+    ok &= save(withTitle(window, window.grab().toImage()), folder, QStringLiteral("mainwindow-titel.png"));
 
     window.competition().fillAllPages();
     for (CompetitionRound round : kAllRounds) {
@@ -168,6 +221,8 @@ int main(int argc, char** argv)
             save(window.grab().toImage(), folder,
                  QStringLiteral("mainwindow-%1-%2.png").arg(roundIndex(round) + 1).arg(roundCaption(round)));
     }
+
+    ok &= save(rebuildQuestion(window), folder, QStringLiteral("mainwindow-frage-neu-aufbauen.png"));
 
     ok &= save(BracketSchemeDialog::bracketPicture(0), folder, QStringLiteral("bracket-nach-platz.png"));
     ok &= save(BracketSchemeDialog::bracketPicture(1), folder, QStringLiteral("bracket-win-win.png"));
