@@ -31,8 +31,6 @@ HelpWindow::HelpWindow(const QString& startPage, QWidget* parent)
     contents->setToolTip(QStringLiteral("[Alt+Hoch] Inhalt"));
     back->setToolTip(QStringLiteral("[Alt+Links] Zurück"));
     forward->setToolTip(QStringLiteral("[Alt+Rechts] Vor"));
-    back->setEnabled(false);
-    forward->setEnabled(false);
     connect(m_browser, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
     connect(m_browser, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
     connect(m_browser, &QTextBrowser::sourceChanged, this,

@@ -93,6 +93,13 @@ void TestAppHelp::opensTheManual()
     QVERIFY(help->windowTitle().contains("Handbuch"));
     // the chapter is scrolled to
     QCOMPARE(help->browser()->verticalScrollBar()->value() > 0, how == "settings");
+    // [Alt+Up]: the start page, also when the window began at a chapter; [Esc] closes it
+    QApplication::setActiveWindow(help);
+    QVERIFY(QTest::qWaitForWindowActive(help));
+    QTest::keyClick(help->browser(), Qt::Key_Up, Qt::AltModifier);
+    QCOMPARE(help->browser()->source().fileName(), "index.html");
+    QTest::keyClick(help->browser(), Qt::Key_Escape);
+    QVERIFY(!help->isVisible());
 }
 
 QTEST_MAIN(TestAppHelp)
