@@ -3,7 +3,8 @@
 #   1. a clang build with AddressSanitizer and UndefinedBehaviorSanitizer, running the tests of
 #      the competition core, the settings and the protocol files;
 #   2. the source formatting (clang-format);
-#   3. the fuzz targets replaying their seeds and every input that once failed.
+#   3. the fuzz targets replaying their seeds and every input that once failed;
+#   4. the Debian package: built, listed, unpacked and started (scripts/check-package.sh).
 # Run it from a clone after scripts/test.sh, or alone: it installs what it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,4 +27,5 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug 
 cmake --build build-fuzz --target fuzz_workbook fuzz_workbook_xml
 ./build-fuzz/fuzz/fuzz_workbook fuzz/seeds/* fuzz/regressions/*.xlsx
 ./build-fuzz/fuzz/fuzz_workbook_xml fuzz/seeds-xml/* fuzz/regressions/*.bin
+./scripts/check-package.sh build-package
 echo "== All checks passed"

@@ -12,6 +12,8 @@ packages=(
     libgl-dev
     libxlsxwriter-dev libfreexl-dev libzip-dev zlib1g-dev libsqlite3-dev
     python3 python3-openpyxl
+    # the manual (Markdown into HTML); the Debian package and the checks of its files
+    python3-markdown dpkg-dev file desktop-file-utils appstream
     locales qt6-translations-l10n
 )
 

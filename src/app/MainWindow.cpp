@@ -28,7 +28,6 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QDate>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -47,7 +46,6 @@
 #include <QTime>
 #include <QTimer>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <climits>
@@ -308,6 +306,8 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
         m_session, this, [this] { return m_dateLabel->text(); }, [this] { return m_dialogFolder; });
     connect(m_settingsDialog, &SettingsDialog::bracketSchemeWanted, m_bracketSchemeDialog,
             &BracketSchemeDialog::showFor);
+    connect(m_settingsDialog, &SettingsDialog::helpWanted, this,
+            [this] { openHelp(manual_page::kSettings); });
     connect(&m_session, &AppSession::settingsApplied, this, &MainWindow::showAppliedSettings);
     connect(&m_files, &ProtocolFiles::documentStateChanged, this, &MainWindow::showDocumentState);
     connect(&m_files, &ProtocolFiles::saved, this, [this](const QString& path) {
@@ -407,12 +407,13 @@ void MainWindow::runStartup()
     m_calendar->setSelectedDate(QDate::currentDate());
 
     m_loadButton->setToolTip(QStringLiteral("[Ctrl+O] Protokoll öffnen"));
-    m_helpPresent = QFileInfo::exists(m_session.programFiles().helpFilePath);
+    m_helpPresent = QFileInfo::exists(m_session.programFiles().manualStartPage);
     m_helpButton->setEnabled(m_helpPresent);
-    // the save dialog proposes the program's name with ".txt", both dialogs start beside it
+    // the save dialog proposes the program's name with ".txt", both dialogs start where the
+    // program writes (beside it, or in the user's folder when it is installed)
     m_saveFileName =
         QFileInfo(m_session.environment().programFilePath).completeBaseName() + QStringLiteral(".txt");
-    m_dialogFolder = m_session.programFiles().programDir;
+    m_dialogFolder = m_session.programFiles().outputDir;
     showTime();
 
     m_roundTabs->setTabVisible(roundIndex(CompetitionRound::Achtelfinale),
@@ -639,7 +640,7 @@ void MainWindow::createButtonRow(QWidget* parent)
     connect(m_saveButton, &QToolButton::clicked, this, &MainWindow::saveProtocol);
     connect(m_spreadsheetButton, &QToolButton::clicked, this, &MainWindow::showInSpreadsheet);
     connect(m_clearResultsButton, &QToolButton::clicked, this, [this] { m_competition.clearResults(); });
-    connect(m_helpButton, &QToolButton::clicked, this, &MainWindow::openHelp);
+    connect(m_helpButton, &QToolButton::clicked, this, [this] { openHelp(manual_page::kStart); });
     connect(m_aboutButton, &QToolButton::clicked, this, &MainWindow::showAbout);
     connect(m_settingsButton, &QToolButton::clicked, this, &MainWindow::editSettings);
     connect(m_tvButton, &QToolButton::clicked, this, &MainWindow::toggleTv);
@@ -768,8 +769,9 @@ QAction* MainWindow::addUnbuiltCommand(const QString& caption, const QKeySequenc
 
 void MainWindow::createCommands()
 {
-    addCommand(QStringLiteral("Hilfe"), Qt::Key_F1, [this] { openHelp(); });
-    addCommand(QStringLiteral("H&ilfe"), QKeySequence(Qt::ALT | Qt::Key_H), [this] { openHelp(); });
+    addCommand(QStringLiteral("Hilfe"), Qt::Key_F1, [this] { openHelp(manual_page::kStart); });
+    addCommand(QStringLiteral("H&ilfe"), QKeySequence(Qt::ALT | Qt::Key_H),
+               [this] { openHelp(manual_page::kStart); });
     addCommand(QStringLiteral("&Einstellungen"), Qt::Key_F2, [this] { editSettings(); });
     addCommand(QStringLiteral("Info"), Qt::Key_F3, [this] { showAbout(); });
     addCommand(QStringLiteral("Fehler"), Qt::Key_F4,
@@ -1232,10 +1234,33 @@ void MainWindow::showInSpreadsheet()
         QMessageBox::warning(this, QString(version::kProgramName), result.message);
 }
 
-void MainWindow::openHelp()
+void MainWindow::openHelp(const QString& page)
 {
-    // the help file beside the program, in the system's viewer for it
-    QDesktopServices::openUrl(QUrl::fromLocalFile(m_session.programFiles().helpFilePath));
+    const QString startPage = m_session.programFiles().manualStartPage;
+    if (!QFileInfo::exists(startPage)) {
+        m_session.setStatusMessage(QStringLiteral(" Handbuch nicht gefunden: ") +
+                                   QDir::toNativeSeparators(startPage));
+        return;
+    }
+    // Over a modal dialog (the settings) the manual belongs to that dialog, which would block
+    // input to any other window.
+    QWidget* owner = QApplication::activeModalWidget();
+    if (!owner)
+        owner = this;
+    if (!m_helpWindow) {
+        m_helpWindow = new HelpWindow(startPage, owner);
+    } else if (m_helpWindow->parentWidget() != owner) {
+        // a window that is shown stays where the operator put it
+        const bool shown = m_helpWindow->isVisible();
+        const QRect bounds = m_helpWindow->geometry();
+        m_helpWindow->setParent(owner, Qt::Window);
+        if (shown)
+            m_helpWindow->setGeometry(bounds);
+    }
+    m_helpWindow->showPage(page);
+    m_helpWindow->show();
+    m_helpWindow->raise();
+    m_helpWindow->activateWindow();
 }
 
 void MainWindow::showAbout()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/HelpWindow.h"
 #include "competition/Competition.h"
 #include "protocol/ProtocolFiles.h"
 #include "session/AppSession.h"
@@ -83,6 +84,8 @@ public:
     BracketSchemeDialog* bracketSchemeDialog() const { return m_bracketSchemeDialog; }
     SettingsDialog* settingsDialog() const { return m_settingsDialog; }
     TvWindow* tvWindow() const { return m_tvWindow.get(); }
+    // The manual's window once [F1] has opened it.
+    HelpWindow* helpWindow() const { return m_helpWindow; }
     PrintCommands& printCommands() { return *m_printCommands; }
     QLabel* statusPanel(int panel) const { return m_statusPanels[std::size_t(panel)]; }
     QWidget* laneArea() const { return m_laneArea; }
@@ -131,7 +134,8 @@ private:
     void chooseAndLoadProtocol();
     void saveProtocol();
     void showInSpreadsheet();
-    void openHelp();
+    // [F1]: the manual at `page`, in front of the window that has the focus
+    void openHelp(const QString& page);
     void showAbout();
     // [F2]: the settings dialog; confirmed settings take effect at once
     void editSettings();
@@ -202,6 +206,7 @@ private:
     AboutDialog* m_aboutDialog = nullptr;
     BracketSchemeDialog* m_bracketSchemeDialog = nullptr;
     SettingsDialog* m_settingsDialog = nullptr;
+    QPointer<HelpWindow> m_helpWindow;
     std::unique_ptr<TvWindow> m_tvWindow;
     std::unique_ptr<PrintCommands> m_printCommands;
 };

@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QStylePainter>
 #include <QStyledItemDelegate>
@@ -245,6 +246,7 @@ SettingsDialog::SettingsDialog(QWidget* parent) : QDialog(parent)
     connect(m_okButton, &QPushButton::clicked, this, &SettingsDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &SettingsDialog::reject);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    connect(new QShortcut(Qt::Key_F1, this), &QShortcut::activated, this, &SettingsDialog::helpWanted);
 }
 
 QWidget* SettingsDialog::createGeneralPart()

@@ -85,6 +85,8 @@ public:
 Q_SIGNALS:
     // The bracket picture beside "Nach 1. KO-Runde:" was clicked; the list's current choice.
     void bracketSchemeWanted(int pairingChoice);
+    // [F1] in the dialog: its chapter of the manual.
+    void helpWanted();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -5,12 +5,15 @@
 #include "protocol/CNumericLocale.h"
 #include "protocol/ProtocolFiles.h"
 #include "session/AppSession.h"
+#include "settings/ProgramFiles.h"
 #include "timing/QtSoundPlayer.h"
+#include "timing/Sound.h"
 #include "version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QScreen>
@@ -29,6 +32,24 @@ public:
         return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
     }
 };
+
+// Where the program found its read-only files and where it writes, one "what: path" a line;
+// a file that is not there is marked.
+void printDataPaths(const brv::ProgramFiles& files)
+{
+    const auto line = [](const QString& what, const QString& path, bool file = true) {
+        const bool missing = file && !QFileInfo::exists(path);
+        std::printf("%s: %s%s\n", qPrintable(what), qPrintable(QDir::toNativeSeparators(path)),
+                    missing ? " (fehlt)" : "");
+    };
+    line(QStringLiteral("Daten"), files.dataDir, false);
+    line(QStringLiteral("Handbuch"), files.manualStartPage);
+    for (brv::Sound sound : brv::kAllSounds)
+        line(QStringLiteral("Klang"), files.dataDir + brv::soundFileName(sound));
+    line(QStringLiteral("Vorlage"), files.documentTemplatePath);
+    line(QStringLiteral("Ausgabe"), files.outputDir, false);
+    std::fflush(stdout);
+}
 
 } // namespace
 
@@ -57,7 +78,17 @@ int main(int argc, char** argv)
         QStringLiteral("Gibt \"ready\" aus, sobald das Fenster mit dem Protokoll steht, und beendet das "
                        "Programm (misst den Start)."));
     parser.addOption(readyAndQuit);
+    const QCommandLineOption dataPaths(
+        QStringLiteral("data-paths"),
+        QStringLiteral("Zeigt, wo das Programm Handbuch, Klänge und Vorlage gefunden hat und wohin es "
+                       "schreibt, und endet (mit --ready-and-quit startet es danach)."));
+    parser.addOption(dataPaths);
     parser.process(app);
+    if (parser.isSet(dataPaths)) {
+        printDataPaths(brv::ProgramFiles::detect(QCoreApplication::applicationFilePath()));
+        if (!parser.isSet(readyAndQuit))
+            return 0;
+    }
 
     DesktopFileOpener opener;
     brv::AppEnvironment environment;
@@ -66,8 +97,8 @@ int main(int argc, char** argv)
     brv::ConfirmDialog recoveryQuestion;
     recoveryQuestion.yesFocused = true; // restoring loses nothing
     environment.recoveryQuestion = &recoveryQuestion;
-    environment.makeSounds = [](const QString& programDir) -> std::unique_ptr<brv::SoundPlayer> {
-        return std::make_unique<brv::QtSoundPlayer>(programDir);
+    environment.makeSounds = [](const QString& soundDir) -> std::unique_ptr<brv::SoundPlayer> {
+        return std::make_unique<brv::QtSoundPlayer>(soundDir);
     };
     brv::AppSession session(std::move(environment));
     session.start();

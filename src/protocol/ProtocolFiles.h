@@ -50,8 +50,8 @@ public:
     explicit ProtocolFiles(Competition& competition, QObject* parent = nullptr);
     ~ProtocolFiles() override;
 
-    // The program's own file (QCoreApplication::applicationFilePath()); the automatic text copy
-    // is placed beside it.
+    // The program's own file (QCoreApplication::applicationFilePath()), or its name in the folder
+    // the program writes to; the automatic text copy is placed beside it.
     void setProgramPath(const QString& path) { m_programPath = path; }
     // The application title, the workbook's subject.
     void setApplicationTitle(const QString& title) { m_applicationTitle = title; }

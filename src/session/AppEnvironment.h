@@ -21,15 +21,16 @@ class YesNoQuestion;
 // temporary settings store, a hand-set tick, the switchable serial backend and no sound.
 struct AppEnvironment
 {
-    // The program file: its folder holds sounds, help and the template; its base name names the
-    // settings store and the automatic text copy. Empty: the running program.
+    // The program file: its folder (or, installed, the data folder beside it) holds sounds, manual
+    // and template; its base name names the settings store and the automatic text copy. Empty:
+    // the running program.
     QString programFilePath;
     // Null: the user's store for the program's base name.
     std::shared_ptr<SettingsBackend> settingsStore;
     // Null: the steady millisecond tick.
     const TickSource* ticks = nullptr;
-    // Makes the sound service for the program's folder; null or returning null: silence.
-    std::function<std::unique_ptr<SoundPlayer>(const QString& programDir)> makeSounds;
+    // Makes the sound service for the folder of the sounds; null or returning null: silence.
+    std::function<std::unique_ptr<SoundPlayer>(const QString& soundDir)> makeSounds;
     // Null: the platform's serial ports.
     std::function<std::shared_ptr<SerialBackend>()> serialBackend;
     // Searches the usable serial ports (bit n-1 for COMn), at start-up and for each showing of

@@ -15,6 +15,7 @@
 #include "version.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLocale>
 
 namespace brv {
@@ -38,7 +39,7 @@ AppSession::AppSession(AppEnvironment environment, QObject* parent)
 
     m_competition = std::make_unique<Competition>(NumberFormat::fromLocale(QLocale()));
     if (m_env.makeSounds)
-        m_sounds = m_env.makeSounds(m_programFiles.programDir);
+        m_sounds = m_env.makeSounds(m_programFiles.dataDir);
     m_clock = std::make_unique<RaceClock>(*m_competition, m_env.ticks ? *m_env.ticks : steadyTickSource(),
                                           m_sounds.get());
     m_clock->setStartSignal(m_settings.startSignal);
@@ -49,7 +50,9 @@ AppSession::AppSession(AppEnvironment environment, QObject* parent)
     m_portKeeper2 = makePortKeeper(*m_contactPort2);
 
     m_files = std::make_unique<ProtocolFiles>(*m_competition);
-    m_files->setProgramPath(m_env.programFilePath);
+    // the automatic text copy goes beside the program, or to the user's folder when the program
+    // is installed or its folder is not writable
+    m_files->setProgramPath(m_programFiles.outputDir + QFileInfo(m_env.programFilePath).fileName());
     m_files->setApplicationTitle(version::kProgramName);
     m_files->setFileOpener(m_env.fileOpener);
     m_clock->setAutosave([this] { m_files->autosaveAfterHeat(); });

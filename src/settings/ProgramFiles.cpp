@@ -1,14 +1,28 @@
 #include "settings/ProgramFiles.h"
 
 #include "settings/SettingsStore.h"
+#include "version.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #ifdef Q_OS_WIN
 #include "settings/WindowsRegistry.h"
 #endif
 
 namespace brv {
+
+namespace {
+
+QString withSlash(QString folder)
+{
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder;
+}
+
+} // namespace
 
 FileTypeNames builtInFileTypeNames()
 {
@@ -38,25 +52,43 @@ ProgramFiles ProgramFiles::fromProgramFile(const QString& programFilePath)
     files.programFilePath = programFilePath;
     files.programBaseName = info.completeBaseName();
     files.registryKeyPath = settingsKeyPath(files.programBaseName);
-    files.programDir = info.path();
-    if (!files.programDir.endsWith(QLatin1Char('/')))
-        files.programDir += QLatin1Char('/');
-    files.documentTemplatePath = files.programDir + kDocumentTemplateName;
-    files.helpFilePath = files.programDir + files.programBaseName + kHelpExtension;
+    files.programDir = withSlash(info.path());
+    files.dataDir = files.programDir;
+    files.outputDir = files.programDir;
+    files.documentTemplatePath = files.dataDir + kDocumentTemplateName;
+    files.manualStartPage = files.dataDir + kManualStartPage;
     return files;
 }
 
 ProgramFiles ProgramFiles::detect(const QString& programFilePath)
 {
     ProgramFiles files = fromProgramFile(programFilePath);
+    const bool beside =
+        QFileInfo::exists(files.manualStartPage) || QFileInfo::exists(files.soundPath(kStartSoundName));
+    const QString installedData = QDir::cleanPath(files.programDir + version::kInstalledDataFolder);
+    if (!beside && QFileInfo(installedData).isDir()) {
+        files.dataDir = withSlash(installedData);
+        files.documentTemplatePath = files.dataDir + kDocumentTemplateName;
+        files.manualStartPage = files.dataDir + kManualStartPage;
+    }
+    if (files.installed() || !QFileInfo(files.programDir).isWritable()) {
+        files.outputDir = userDataDir();
+        QDir().mkpath(files.outputDir);
+    }
     files.startSoundPresent = QFileInfo::exists(files.soundPath(kStartSoundName));
     files.fileTypeNames = readFileTypeNames();
     return files;
 }
 
+QString ProgramFiles::userDataDir()
+{
+    return withSlash(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)) +
+           version::kMaker + QLatin1Char('/');
+}
+
 QString ProgramFiles::soundPath(const QString& soundName) const
 {
-    return programDir + soundName + kSoundExtension;
+    return dataDir + soundName + kSoundExtension;
 }
 
 } // namespace brv

@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -115,7 +116,8 @@ private Q_SLOTS:
 
     void programFiles_data();
     void programFiles();
-    void startSound();
+    void dataFolder_data();
+    void dataFolder();
     void windowBoundsAndModemLabels();
 
 private:
@@ -335,18 +337,52 @@ void TestSettingsStore::programFiles()
     QCOMPARE(files.registryKeyPath, "\\Software\\Tempvalorhub\\" + baseName);
     QCOMPARE(files.programDir, programDir);
     QCOMPARE(files.documentTemplatePath, programDir + "Protokollvorlage.doc");
-    QCOMPARE(files.helpFilePath, programDir + baseName + ".chm");
+    QCOMPARE(files.manualStartPage, programDir + "handbuch/index.html");
+    QCOMPARE(files.soundPath("Audio-Stopp"), programDir + "Audio-Stopp.wav");
     QCOMPARE(JsonSettingsBackend("/home/a/.config", files.programBaseName).filePath(),
              "/home/a/.config/Tempvalorhub/" + baseName + ".json");
 }
 
-void TestSettingsStore::startSound()
+void TestSettingsStore::dataFolder_data()
 {
-    const QString program = m_dir->filePath("Brenvolutaris");
-    QVERIFY(!ProgramFiles::detect(program).startSoundPresent);
+    QTest::addColumn<QStringList>("files"); // made below the temporary folder
+    QTest::addColumn<bool>("installed");
+    QTest::addColumn<bool>("startSound");
 
-    QVERIFY(QFile(m_dir->filePath("Audio-Start.wav")).open(QIODevice::WriteOnly));
-    QVERIFY(ProgramFiles::detect(program).startSoundPresent);
+    const QString share = "share/brenvolutaris/";
+    QTest::newRow("nothing anywhere: beside the program") << QStringList() << false << false;
+    QTest::newRow("a build tree: the sound beside the program")
+        << QStringList{"bin/Audio-Start.wav"} << false << true;
+    QTest::newRow("installed: the data folder") << QStringList{share + "Audio-Start.wav"} << true << true;
+    QTest::newRow("installed without sounds") << QStringList{share + "handbuch/index.html"} << true << false;
+    QTest::newRow("a manual beside wins over the data folder")
+        << QStringList{"bin/handbuch/index.html", share + "Audio-Start.wav"} << false << false;
+}
+
+// The read-only files lie beside the program unless it is installed; an installed program
+// writes into the user's folder.
+void TestSettingsStore::dataFolder()
+{
+    QFETCH(QStringList, files);
+    QFETCH(bool, installed);
+    QFETCH(bool, startSound);
+    QStandardPaths::setTestModeEnabled(true);
+    const QDir root(m_dir->path());
+    QVERIFY(root.mkpath("bin"));
+    for (const QString& file : files) {
+        QVERIFY(root.mkpath(QFileInfo(root.filePath(file)).path()));
+        QVERIFY(QFile(root.filePath(file)).open(QIODevice::WriteOnly));
+    }
+
+    const ProgramFiles found = ProgramFiles::detect(root.filePath("bin/brenvolutaris"));
+    const QString dataDir = installed ? root.filePath("share/brenvolutaris/") : root.filePath("bin/");
+    QCOMPARE(found.installed(), installed);
+    QCOMPARE(found.dataDir, dataDir);
+    QCOMPARE(found.manualStartPage, dataDir + "handbuch/index.html");
+    QCOMPARE(found.documentTemplatePath, dataDir + "Protokollvorlage.doc");
+    QCOMPARE(found.startSoundPresent, startSound);
+    QCOMPARE(found.outputDir, installed ? ProgramFiles::userDataDir() : root.filePath("bin/"));
+    QVERIFY(QFileInfo(found.outputDir).isDir());
 }
 
 void TestSettingsStore::windowBoundsAndModemLabels()

@@ -2,11 +2,13 @@
 // six pages of a filled 20-team competition, the two bracket pictures and a lane panel showing
 // 012,34, the settings dialog with a certificate template and the bracket pictures opened from it,
 // the window with its title (the protocol's file name) and with the question before a round is
-// built anew, the TV display at 1920 x 1080 and 1280 x 720 with two and three lanes during a heat, the first
-// page of the Vorrunde's printout, two certificates and the print preview.
+// built anew, the TV display at 1920 x 1080 and 1280 x 720 with two and three lanes during a heat,
+// the first page of the Vorrunde's printout, two certificates and the print preview; with the
+// manual's start page as third argument the help window on it and on the settings chapter.
 // Run by `cmake --build <build> --target screenshots`, which writes to
 // <build>/screenshots/; it exits non-zero when a picture cannot be made.
 #include "app/BracketSchemeDialog.h"
+#include "app/HelpWindow.h"
 #include "app/MainWindow.h"
 #include "app/PrintCommands.h"
 #include "app/SettingsDialog.h"
@@ -25,11 +27,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QPainter>
 #include <QPrinter>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include <cstdio>
@@ -191,7 +196,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: make_screenshots <output folder> <example workbook>\n");
+        std::fprintf(stderr,
+                     "usage: make_screenshots <output folder> <example workbook> [manual start page]\n");
         return 2;
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
@@ -199,6 +205,10 @@ int main(int argc, char** argv)
     bool ok = true;
 
     test::SessionFixture fixture;
+    // the manual beside the program, so that the help button shows enabled
+    if (argc > 3)
+        QFile::link(QFileInfo(QString::fromLocal8Bit(argv[3])).absolutePath(),
+                    fixture.folder.filePath(QStringLiteral("handbuch")));
     MainWindow window(fixture.newSession());
     window.resize(1030, 588);
     window.show();
@@ -329,6 +339,20 @@ int main(int argc, char** argv)
         tv.thirdLaneOn = lanes == 3;
         window.session().applySettings(tv);
         ok &= tvPictures(window, fixture, folder, lanes);
+    }
+
+    if (argc > 3) {
+        HelpWindow help(QString::fromLocal8Bit(argv[3]));
+        help.resize(820, 760);
+        for (const auto& [page, name] : {std::pair{manual_page::kStart, "help-window.png"},
+                                         std::pair{manual_page::kSettings, "help-einstellungen.png"}}) {
+            help.showPage(page);
+            help.show();
+            ok &= QTest::qWaitForWindowExposed(&help);
+            QTest::qWait(50);
+            ok &= !help.browser()->toPlainText().isEmpty();
+            ok &= save(help.grab().toImage(), folder, QString::fromLatin1(name));
+        }
     }
     return ok ? 0 : 1;
 }
