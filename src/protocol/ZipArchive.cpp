@@ -2,7 +2,10 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace brv {
 
@@ -82,11 +85,21 @@ void ZipArchive::close()
 bool ZipArchive::open(const QByteArray& data, QString* error)
 {
     close();
-    m_data = data;
+    // The source owns a copy of the bytes: libzip 1.7 frees the first block of a buffer it does
+    // not own when a write keeps the archive's unchanged beginning (a late part replaced).
+    void* copy = std::malloc(std::size_t(std::max<qsizetype>(data.size(), 1)));
+    if (!copy) {
+        if (error)
+            *error = zipErrorText(ZIP_ER_MEMORY);
+        return false;
+    }
+    if (!data.isEmpty())
+        std::memcpy(copy, data.constData(), std::size_t(data.size()));
     zip_error_t zerror;
     zip_error_init(&zerror);
-    m_source = zip_source_buffer_create(m_data.constData(), zip_uint64_t(m_data.size()), 0, &zerror);
+    m_source = zip_source_buffer_create(copy, zip_uint64_t(data.size()), 1, &zerror);
     if (!m_source) {
+        std::free(copy);
         if (error)
             *error = zipErrorText(&zerror);
         zip_error_fini(&zerror);
