@@ -21,7 +21,7 @@ FileTypeNames readFileTypeNames();
 // (the application passes QCoreApplication::applicationFilePath()).
 struct ProgramFiles
 {
-    static constexpr QLatin1StringView kDocumentTemplateName{"Protokollvorlage.doc"};
+    static constexpr QLatin1StringView kDocumentTemplateName{"Protokollvorlage.docx"};
     static constexpr QLatin1StringView kStartSoundName{"Audio-Start"};
     static constexpr QLatin1StringView kSoundExtension{".wav"};
     static constexpr QLatin1StringView kHelpExtension{".chm"};
@@ -38,7 +38,7 @@ struct ProgramFiles
     QString registryKeyPath;
     // The program's folder, with Qt's '/' separators, ending in '/'.
     QString programDir;
-    QString documentTemplatePath;   // programDir + "Protokollvorlage.doc"
+    QString documentTemplatePath;   // programDir + "Protokollvorlage.docx"
     QString helpFilePath;           // the program file with the extension ".chm"
     bool startSoundPresent = false; // programDir + "Audio-Start.wav" exists
     FileTypeNames fileTypeNames = builtInFileTypeNames();

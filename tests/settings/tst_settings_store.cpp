@@ -334,7 +334,7 @@ void TestSettingsStore::programFiles()
     QCOMPARE(files.programBaseName, baseName);
     QCOMPARE(files.registryKeyPath, "\\Software\\Tempvalorhub\\" + baseName);
     QCOMPARE(files.programDir, programDir);
-    QCOMPARE(files.documentTemplatePath, programDir + "Protokollvorlage.doc");
+    QCOMPARE(files.documentTemplatePath, programDir + "Protokollvorlage.docx");
     QCOMPARE(files.helpFilePath, programDir + baseName + ".chm");
     QCOMPARE(JsonSettingsBackend("/home/a/.config", files.programBaseName).filePath(),
              "/home/a/.config/Tempvalorhub/" + baseName + ".json");
