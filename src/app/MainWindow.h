@@ -91,6 +91,10 @@ public:
     // (or only returned when `quiet`).
     bool loadProtocol(const QString& path, bool quiet = false, QString* message = nullptr);
 
+    // Shows a failure the operator must read (a file not written or not loaded); a message box
+    // unless a test puts in its own, which never blocks.
+    std::function<void(const QString& message)> showWarning;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -105,7 +109,6 @@ private:
     void createStatusBar();
     void createCommands();
     QAction* addCommand(const QString& caption, const QKeySequence& key, std::function<void()> action);
-    QAction* addUnbuiltCommand(const QString& caption, const QKeySequence& key);
     void runStartup();
 
     void refreshControls();
@@ -131,6 +134,10 @@ private:
     void chooseAndLoadProtocol();
     void saveProtocol();
     void showInSpreadsheet();
+    // [Ctrl+H]: the current table as a web page beside the program, opened in the system's viewer
+    void showWebPage();
+    // [Ctrl+P]: the same page, printed through the print dialog
+    void printWebPage();
     void openHelp();
     void showAbout();
     // [F2]: the settings dialog; confirmed settings take effect at once
