@@ -248,6 +248,10 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     showWarning = [this](const QString& message) {
         QMessageBox::warning(this, QString(version::kProgramName), message);
     };
+    chooseSaveFile = [this](const QString& proposal, const QStringList& filters, QString* selected) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Protokoll speichern unter"), proposal,
+                                            filters.join(QStringLiteral(";;")), selected);
+    };
     m_competition.setShiftKeyState(&systemShift());
     setWindowTitle(QString(version::kProgramName) + QStringLiteral(" v. ") + version::kVersion +
                    QStringLiteral("[*]"));
@@ -1173,8 +1177,7 @@ void MainWindow::saveProtocol()
         filters << entry.filter;
     QString selected = initialSaveFilter(entries, m_saveFilterIndex).filter;
     const QString proposal = QDir(m_dialogFolder).filePath(m_saveFileName);
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Protokoll speichern unter"), proposal,
-                                                filters.join(QStringLiteral(";;")), &selected);
+    QString path = chooseSaveFile(proposal, filters, &selected);
     if (path.isEmpty())
         return;
     m_saveFilterIndex = filterIndexOf(entries, selected);

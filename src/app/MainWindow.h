@@ -94,6 +94,11 @@ public:
     // Shows a failure the operator must read (a file not written or not loaded); a message box
     // unless a test puts in its own, which never blocks.
     std::function<void(const QString& message)> showWarning;
+    // The save dialog: the file chosen among `filters`, empty when cancelled; `selected` comes in
+    // as the filter to propose and goes out as the one chosen. Qt's file dialog unless a test puts
+    // in its own.
+    std::function<QString(const QString& proposal, const QStringList& filters, QString* selected)>
+        chooseSaveFile;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
