@@ -2,7 +2,8 @@
 // six pages of a filled 20-team competition, the two bracket pictures and a lane panel showing
 // 012,34, the settings dialog with a certificate template and the bracket pictures opened from it,
 // the TV display at 1920 x 1080 and 1280 x 720 with two and three lanes during a heat, the first
-// page of the Vorrunde's printout, two certificates and the print preview.
+// page of the Vorrunde's printout, two certificates and the print preview, and the Vorrunde's web
+// page as headless Chromium shows it (as Qt's rich text lays it out where Chromium is missing).
 // Run by `cmake --build <build> --target screenshots`, which writes to
 // <build>/screenshots/; it exits non-zero when a picture cannot be made.
 #include "app/BracketSchemeDialog.h"
@@ -12,6 +13,7 @@
 #include "app/TvLayout.h"
 #include "app/TvWindow.h"
 #include "competition/Competition.h"
+#include "exports/ProtocolExports.h"
 #include "printing/CertificatePrintout.h"
 #include "printing/PrintDocument.h"
 #include "printing/ProtocolPrintout.h"
@@ -24,12 +26,18 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QPainter>
 #include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -117,6 +125,42 @@ bool tvPictures(MainWindow& window, test::SessionFixture& fixture, const QDir& f
     return ok;
 }
 
+// The web page `html` as a browser shows it, into `png`: Chromium without a window when it is
+// installed, else Qt's rich text, which knows no style sheet of the page's kind.
+bool webPagePicture(const QString& html, const QDir& folder, const QString& png)
+{
+    const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    if (chromium.isEmpty()) {
+        QFile file(html);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        QTextDocument page;
+        page.setHtml(QString::fromLatin1(file.readAll()));
+        page.setTextWidth(1100);
+        QImage image(QSize(1100, int(page.size().height())), QImage::Format_RGB32);
+        image.fill(QColor(0xF4, 0xF4, 0xF4));
+        QPainter painter(&image);
+        page.drawContents(&painter);
+        painter.end();
+        return save(image, folder, png);
+    }
+    QTemporaryDir profile;
+    QProcess browser;
+    browser.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    browser.start(chromium, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
+                             QStringLiteral("--disable-gpu"), QStringLiteral("--hide-scrollbars"),
+                             QStringLiteral("--user-data-dir=") + profile.path(),
+                             QStringLiteral("--window-size=1100,900"),
+                             QStringLiteral("--screenshot=") + folder.filePath(png),
+                             QUrl::fromLocalFile(html).toString()});
+    if (!browser.waitForFinished(120000) || browser.exitCode() != 0 || !QFile::exists(folder.filePath(png))) {
+        std::fprintf(stderr, "chromium did not make %s\n", qPrintable(png));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(folder.filePath(png)));
+    return true;
+}
+
 // Shows the bracket scheme through a click on the settings dialog's small picture and keeps
 // what it shows.
 QImage bracketFromDialog(MainWindow& window, int pairing)
@@ -168,6 +212,13 @@ int main(int argc, char** argv)
             save(window.grab().toImage(), folder,
                  QStringLiteral("mainwindow-%1-%2.png").arg(roundIndex(round) + 1).arg(roundCaption(round)));
     }
+
+    // the filled Vorrunde as the web page [Ctrl+H] writes it
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Vorrunde));
+    const QString webPage = folder.filePath(QStringLiteral("webseite-vorrunde.html"));
+    QString error;
+    ok &= window.session().exports().writeWebPage(webPage, &error) &&
+          webPagePicture(webPage, folder, QStringLiteral("webseite-vorrunde.png"));
 
     ok &= save(BracketSchemeDialog::bracketPicture(0), folder, QStringLiteral("bracket-nach-platz.png"));
     ok &= save(BracketSchemeDialog::bracketPicture(1), folder, QStringLiteral("bracket-win-win.png"));
