@@ -95,7 +95,10 @@ def cli(program, protocol, work):
     result = home.run(program, "--export", out("vorrunde.html"), "--page", "vorrunde", protocol)
     check(result.returncode == 0, "--page vorrunde")
     with open(out("vorrunde.html"), "rb") as f:
-        check(b"<H3><center>Vorrunde</H3>" in f.read(), "the page asked for")
+        vorrunde = f.read()
+    check(b"<H3><center>Vorrunde</H3>" in vorrunde, "the page asked for")
+    check(b"<th colspan=3><th colspan=3>Bahn 1" in vorrunde and b"<th>Klasse\r\n" in vorrunde,
+          "the class column shown as the settings say")
 
     missing_folder = os.path.join(work, "fehlt", "x.html")
     for args, message in [

@@ -129,6 +129,7 @@ void TestExports::wordDocument()
     QFETCH(QString, templateKind);
     QFETCH(int, tables);
     ResultGrid grid(TableId::Finale, kKnockoutColumnCount, 3);
+    grid.setRowCells(0, {"Pl."});
     grid.setRowCells(1, {"1", "7", "Müller & Söhne <Jugend>", "", "  61,10", "\x01"});
     const DocumentContent content{QStringLiteral("Pokal"), QStringLiteral("Finale"), &grid};
     QString error;
@@ -164,6 +165,9 @@ void TestExports::wordDocument()
         main.count(QStringLiteral("<w:t xml:space=\"preserve\">Müller &amp; Söhne &lt;Jugend&gt;</w:t>")),
         tables);
     QCOMPARE(main.count(QStringLiteral(">  61,10<")), tables);
+    // the caption row, in bold, repeats on every page; no other row does
+    QCOMPARE(main.count(QStringLiteral("<w:tblHeader/></w:trPr><w:tc><w:p><w:r><w:rPr><w:b/>")), tables);
+    QCOMPARE(main.count(QStringLiteral("<w:tblHeader/>")), tables);
     QVERIFY(!main.contains(QChar(1)));
     QVERIFY(main.indexOf(QStringLiteral("</w:tbl><w:sectPr")) > 0);
 }
