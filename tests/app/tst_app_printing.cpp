@@ -338,34 +338,46 @@ void TestPrinting::printerSetupThenPrintAndSave()
 void TestPrinting::webPageAndDocument_data()
 {
     QTest::addColumn<QString>("command"); // a command's caption, or the save dialog's filter
-    QTest::addColumn<bool>("blocked");
+    QTest::addColumn<QString>("blocker"); // a folder made where a file should be
     QTest::addColumn<bool>("confirm");
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("outcome"); // "opened", "printed", "written" or ""
-    QTest::newRow("Ctrl+H opens the page") << "Html" << false << true << "Vorrunde.html"
+    QTest::newRow("Ctrl+H opens the page") << "Html"
+                                           << "" << true << "Vorrunde.html"
                                            << "opened";
-    QTest::newRow("the HTML button opens it") << "webPageButton" << false << true << "Vorrunde.html"
+    QTest::newRow("the HTML button opens it") << "webPageButton"
+                                              << "" << true << "Vorrunde.html"
                                               << "opened";
-    QTest::newRow("Ctrl+H, not written") << "Html" << true << true << "Vorrunde.html"
+    QTest::newRow("Ctrl+H, not written") << "Html"
+                                         << "Vorrunde.html" << true << "Vorrunde.html"
                                          << "";
-    QTest::newRow("Ctrl+P prints the page") << "Protokol" << false << true << "Vorrunde.html"
+    QTest::newRow("Ctrl+P prints the page") << "Protokol"
+                                            << "" << true << "Vorrunde.html"
                                             << "printed";
-    QTest::newRow("Ctrl+P, print dialog cancelled") << "Protokol" << false << false << "Vorrunde.html"
+    QTest::newRow("Ctrl+P, print dialog cancelled") << "Protokol"
+                                                    << "" << false << "Vorrunde.html"
                                                     << "";
-    QTest::newRow("Ctrl+P, not written") << "Protokol" << true << true << "Vorrunde.html"
+    QTest::newRow("Ctrl+P, not written") << "Protokol"
+                                         << "Vorrunde.html" << true << "Vorrunde.html"
                                          << "";
-    QTest::newRow("saved as document") << "MS Word (*.docx)" << false << true << "Protokoll.docx"
+    QTest::newRow("saved as document") << "MS Word (*.docx)"
+                                       << "" << true << "Protokoll.docx"
                                        << "written";
-    QTest::newRow("document not written") << "MS Word (*.docx)" << true << true << "Protokoll.docx"
+    QTest::newRow("document not written") << "MS Word (*.docx)"
+                                          << "Protokoll.docx" << true << "Protokoll.docx"
                                           << "";
-    QTest::newRow("saved as web page") << "Webseite (*.html)" << false << true << "Protokoll.html"
+    QTest::newRow("document, template unreadable") << "MS Word (*.docx)"
+                                                   << "Protokollvorlage.docx" << true << "Protokoll.docx"
+                                                   << "";
+    QTest::newRow("saved as web page") << "Webseite (*.html)"
+                                       << "" << true << "Protokoll.html"
                                        << "written";
 }
 
 void TestPrinting::webPageAndDocument()
 {
     QFETCH(QString, command);
-    QFETCH(bool, blocked);
+    QFETCH(QString, blocker);
     QFETCH(bool, confirm);
     QFETCH(QString, file);
     QFETCH(QString, outcome);
@@ -373,8 +385,9 @@ void TestPrinting::webPageAndDocument()
     addTeams(w.window.competition(), 3);
     const QDir folder(w.fixture.folder.path());
     const QString path = folder.filePath(file);
+    const bool blocked = !blocker.isEmpty();
     if (blocked)
-        QVERIFY(folder.mkdir(file));
+        QVERIFY(folder.mkdir(blocker));
     w.confirm = confirm;
     w.window.showWarning = [&w](const QString& message) { w.warnings << message; };
     QStringList offered;

@@ -98,9 +98,12 @@ void TestExports::escaping_data()
     QTest::newRow("beyond Latin-1, a surrogate pair") << "Łódź 😀€"
                                                       << "&#321;ód&#378; &#128512;&#8364;"
                                                       << "Łódź 😀€";
-    QTest::newRow("control characters") << "a\tb\x01\x1F\r\n"
-                                        << "a\tb\x01\x1F\r\n"
-                                        << "a\tb\r\n";
+    // XML 1.0 allows TAB, LF, CR, from the blank to U+FFFD and from U+10000 on
+    const QString last = QString(QChar(0xFFFD));
+    const QString first = QString::fromUcs4(U"\U00010000", 1);
+    QTest::newRow("control characters and the edges of XML")
+        << "a\tb\x01\x1F\r\n" + last + QChar(0xFFFE) + first << "a\tb\x01\x1F\r\n&#65533;&#65534;&#65536;"
+        << "a\tb\r\n" + last + first;
 }
 
 void TestExports::escaping()
@@ -121,6 +124,7 @@ void TestExports::wordDocument_data()
     QTest::newRow("new document") << "" << 1;
     QTest::newRow("from a document") << "docx" << 2;
     QTest::newRow("from a document template") << "dotx" << 2;
+    QTest::newRow("from a document with another prefix for Word's namespace") << "prefix" << 2;
     QTest::newRow("from a file that is no document") << "kaputt" << 0;
 }
 
@@ -134,7 +138,7 @@ void TestExports::wordDocument()
     const DocumentContent content{QStringLiteral("Pokal"), QStringLiteral("Finale"), &grid};
     QString error;
     QByteArray templateDocument = templateKind == "kaputt" ? QByteArray("PK\x03\x04 kaputt") : QByteArray();
-    if (templateKind.startsWith(QLatin1String("d"))) {
+    if (templateKind != "kaputt" && !templateKind.isEmpty()) {
         templateDocument = *brv::wordDocument(content, {}, &error);
         ZipArchive archive;
         QVERIFY(archive.open(templateDocument, &error));
@@ -142,6 +146,14 @@ void TestExports::wordDocument()
         if (templateKind == "dotx")
             types.replace("document.main+xml", "template.main+xml");
         QVERIFY(archive.write(QStringLiteral("[Content_Types].xml"), types, &error));
+        if (templateKind == "prefix") {
+            QByteArray main = *archive.read(QStringLiteral("word/document.xml"), &error);
+            main.replace("<w:", "<x:")
+                .replace("</w:", "</x:")
+                .replace(" w:", " x:")
+                .replace("xmlns:w=", "xmlns:x=");
+            QVERIFY(archive.write(QStringLiteral("word/document.xml"), main, &error));
+        }
         templateDocument = *archive.finish(&error);
     }
     const std::optional<QByteArray> document = brv::wordDocument(content, templateDocument, &error);
@@ -159,7 +171,9 @@ void TestExports::wordDocument()
         QVERIFY2(!reader.hasError(), qPrintable(name + QLatin1Char(' ') + reader.errorString()));
     }
     QVERIFY(archive.read(QStringLiteral("[Content_Types].xml"), &error)->contains("document.main+xml"));
-    const QString main = QString::fromUtf8(*archive.read(QStringLiteral("word/document.xml"), &error));
+    // the content declares its own prefix where the template's differs
+    const QString main = QString::fromUtf8(*archive.read(QStringLiteral("word/document.xml"), &error))
+                             .replace(QStringLiteral("x:"), QStringLiteral("w:"));
     QCOMPARE(main.count(QStringLiteral("</w:tbl>")), tables);
     QCOMPARE(
         main.count(QStringLiteral("<w:t xml:space=\"preserve\">Müller &amp; Söhne &lt;Jugend&gt;</w:t>")),
