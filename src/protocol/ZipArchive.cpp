@@ -2,7 +2,6 @@
 
 #include <zip.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -86,15 +85,18 @@ bool ZipArchive::open(const QByteArray& data, QString* error)
 {
     close();
     // The source owns a copy of the bytes: libzip 1.7 frees the first block of a buffer it does
-    // not own when a write keeps the archive's unchanged beginning (a late part replaced).
-    void* copy = std::malloc(std::size_t(std::max<qsizetype>(data.size(), 1)));
-    if (!copy) {
-        if (error)
-            *error = zipErrorText(ZIP_ER_MEMORY);
-        return false;
-    }
-    if (!data.isEmpty())
+    // not own when a write keeps the archive's unchanged beginning (a late part replaced). A new
+    // archive has no bytes, and libzip takes no block of length 0.
+    void* copy = nullptr;
+    if (!data.isEmpty()) {
+        copy = std::malloc(std::size_t(data.size()));
+        if (!copy) {
+            if (error)
+                *error = zipErrorText(ZIP_ER_MEMORY);
+            return false;
+        }
         std::memcpy(copy, data.constData(), std::size_t(data.size()));
+    }
     zip_error_t zerror;
     zip_error_init(&zerror);
     m_source = zip_source_buffer_create(copy, zip_uint64_t(data.size()), 1, &zerror);
