@@ -71,8 +71,8 @@ ProtocolResult exportProtocol(const ExportRequest& request, const Settings& sett
     }
 
     Competition competition(NumberFormat::fromLocale(QLocale()));
+    // the captions follow the settings (class caption, ranking) as at the program's start
     applySettingsAtStartup(settings, competition);
-    competition.writeCaptions();
     ProtocolFiles files(competition);
     files.setProgramPath(programFilePath);
     ProtocolExports exports(competition, [&settings] { return settings.competitionTitle; });
