@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The checks CI runs after the README's test command (scripts/test.sh):
 #   1. a clang build with AddressSanitizer and UndefinedBehaviorSanitizer, running the tests of
-#      the competition core, the settings and the protocol files;
+#      the competition core, the settings, the protocol files and the exports;
 #   2. the source formatting (clang-format);
 #   3. the fuzz targets replaying their seeds and every input that once failed;
 #   4. the Debian package: built, listed, unpacked and started (scripts/check-package.sh).
@@ -10,9 +10,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 
-echo "== clang with AddressSanitizer: competition, settings and protocol tests"
+echo "== clang with AddressSanitizer: competition, settings, protocol and export tests"
 CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRV_WERROR=ON \
-    -DBRV_ASAN=ON -DBRV_BUILD_BENCH=OFF -DBRV_SUBSYSTEMS="competition;settings;protocol"
+    -DBRV_ASAN=ON -DBRV_BUILD_BENCH=OFF -DBRV_SUBSYSTEMS="competition;settings;protocol;exports"
 cmake --build build-asan
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure --timeout 900

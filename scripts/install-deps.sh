@@ -11,9 +11,11 @@ packages=(
     qt6-multimedia-dev libqt6multimedia6 qt6-svg-dev qt6-image-formats-plugins
     libgl-dev
     libxlsxwriter-dev libfreexl-dev libzip-dev zlib1g-dev libsqlite3-dev
-    python3 python3-openpyxl
+    python3 python3-openpyxl python3-docx
     # the manual (Markdown into HTML); the Debian package and the checks of its files
     python3-markdown dpkg-dev file desktop-file-utils appstream
+    # the screenshot of the web page
+    chromium
     locales qt6-translations-l10n
 )
 

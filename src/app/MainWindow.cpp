@@ -9,6 +9,7 @@
 #include "app/RoundTabBar.h"
 #include "app/SettingsDialog.h"
 #include "app/TvWindow.h"
+#include "exports/ProtocolExports.h"
 #include "settings/CertificateEditor.h"
 #include "settings/JsonSettingsBackend.h"
 #include "settings/SettingsApply.h"
@@ -244,6 +245,13 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     : QMainWindow(parent), m_session(session), m_competition(session.competition()), m_clock(session.clock()),
       m_decoder(session.decoder()), m_files(session.files())
 {
+    showWarning = [this](const QString& message) {
+        QMessageBox::warning(this, QString(version::kProgramName), message);
+    };
+    chooseSaveFile = [this](const QString& proposal, const QStringList& filters, QString* selected) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Protokoll speichern unter"), proposal,
+                                            filters.join(QStringLiteral(";;")), selected);
+    };
     m_competition.setShiftKeyState(&systemShift());
     setWindowTitle(QString(version::kProgramName) + QStringLiteral(" v. ") + version::kVersion +
                    QStringLiteral("[*]"));
@@ -639,6 +647,7 @@ void MainWindow::createButtonRow(QWidget* parent)
     connect(m_loadButton, &QToolButton::clicked, this, &MainWindow::chooseAndLoadProtocol);
     connect(m_saveButton, &QToolButton::clicked, this, &MainWindow::saveProtocol);
     connect(m_spreadsheetButton, &QToolButton::clicked, this, &MainWindow::showInSpreadsheet);
+    connect(m_webPageButton, &QToolButton::clicked, this, &MainWindow::showWebPage);
     connect(m_clearResultsButton, &QToolButton::clicked, this, [this] { m_competition.clearResults(); });
     connect(m_helpButton, &QToolButton::clicked, this, [this] { openHelp(manual_page::kStart); });
     connect(m_aboutButton, &QToolButton::clicked, this, &MainWindow::showAbout);
@@ -647,11 +656,6 @@ void MainWindow::createButtonRow(QWidget* parent)
     connect(m_printButton, &QToolButton::clicked, this, [this] { m_printCommands->setUpPrinter(); });
     connect(m_certificatesButton, &QToolButton::clicked, this,
             [this] { m_printCommands->printCertificates(); });
-
-    // Features not built yet (web page): their buttons stay disabled, whatever the run state
-    // would allow.
-    for (QToolButton* b : {m_webPageButton})
-        b->setEnabled(false);
 }
 
 void MainWindow::createPages(QWidget* parent)
@@ -756,17 +760,6 @@ QAction* MainWindow::addCommand(const QString& caption, const QKeySequence& key,
     return command;
 }
 
-QAction* MainWindow::addUnbuiltCommand(const QString& caption, const QKeySequence& key)
-{
-    // the key is taken, but a feature that is not built yet does not pretend to run
-    auto* command = new QAction(caption, this);
-    command->setShortcut(key);
-    command->setShortcutContext(Qt::WindowShortcut);
-    command->setEnabled(false);
-    addAction(command);
-    return command;
-}
-
 void MainWindow::createCommands()
 {
     addCommand(QStringLiteral("Hilfe"), Qt::Key_F1, [this] { openHelp(manual_page::kStart); });
@@ -813,8 +806,14 @@ void MainWindow::createCommands()
         if (m_clock.controls().clearEnabled)
             m_competition.clearResults();
     });
-    addUnbuiltCommand(QStringLiteral("Html"), QKeySequence(Qt::CTRL | Qt::Key_H));
-    addUnbuiltCommand(QStringLiteral("Protokol"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    addCommand(QStringLiteral("Html"), QKeySequence(Qt::CTRL | Qt::Key_H), [this] {
+        if (m_clock.controls().saveEnabled)
+            showWebPage();
+    });
+    addCommand(QStringLiteral("Protokol"), QKeySequence(Qt::CTRL | Qt::Key_P), [this] {
+        if (m_clock.controls().saveEnabled)
+            printWebPage();
+    });
     addCommand(QStringLiteral("Excel"), QKeySequence(Qt::CTRL | Qt::Key_E), [this] {
         if (m_clock.controls().saveEnabled)
             showInSpreadsheet();
@@ -841,7 +840,7 @@ void MainWindow::refreshControls()
         m_settingsDialog->setConfirmAllowed(c.settingsEnabled);
     for (int i = 0; i < 3; ++i)
         m_laneAssignButtons[std::size_t(i)]->setEnabled(c.assignEnabled[std::size_t(i)]);
-    for (QToolButton* b : {m_saveButton, m_printButton, m_spreadsheetButton})
+    for (QToolButton* b : {m_saveButton, m_printButton, m_spreadsheetButton, m_webPageButton})
         b->setEnabled(c.saveEnabled);
     m_certificatesButton->setEnabled(c.certificatesEnabled);
     m_clearResultsButton->setEnabled(c.clearEnabled);
@@ -1171,7 +1170,7 @@ bool MainWindow::loadProtocol(const QString& path, bool quiet, QString* message)
         if (message)
             *message = result.message;
         if (!quiet)
-            QMessageBox::warning(this, QString(version::kProgramName), result.message);
+            showWarning(result.message);
         return false;
     }
     // the next save proposes the same file as a workbook
@@ -1207,8 +1206,7 @@ void MainWindow::saveProtocol()
         filters << entry.filter;
     QString selected = initialSaveFilter(entries, m_saveFilterIndex).filter;
     const QString proposal = QDir(m_dialogFolder).filePath(m_saveFileName);
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Protokoll speichern unter"), proposal,
-                                                filters.join(QStringLiteral(";;")), &selected);
+    QString path = chooseSaveFile(proposal, filters, &selected);
     if (path.isEmpty())
         return;
     m_saveFilterIndex = filterIndexOf(entries, selected);
@@ -1222,7 +1220,7 @@ void MainWindow::saveProtocol()
     const ProtocolResult result = m_files.saveCommand(m_saveFilterIndex, path);
     QApplication::restoreOverrideCursor();
     if (!result.ok)
-        QMessageBox::warning(this, QString(version::kProgramName), result.message);
+        showWarning(result.message);
 }
 
 void MainWindow::showInSpreadsheet()
@@ -1231,7 +1229,25 @@ void MainWindow::showInSpreadsheet()
     const ProtocolResult result = m_files.showInSpreadsheet();
     QApplication::restoreOverrideCursor();
     if (!result.ok)
-        QMessageBox::warning(this, QString(version::kProgramName), result.message);
+        showWarning(result.message);
+}
+
+void MainWindow::showWebPage()
+{
+    const ProtocolResult result = m_session.exports().showWebPage();
+    if (!result.ok)
+        showWarning(result.message);
+}
+
+void MainWindow::printWebPage()
+{
+    // a page that was not written is not printed
+    const ProtocolResult result = m_session.exports().writeWebPageFile();
+    if (!result.ok) {
+        showWarning(result.message);
+        return;
+    }
+    m_printCommands->printWebPage(result.path);
 }
 
 void MainWindow::openHelp(const QString& page)

@@ -94,6 +94,15 @@ public:
     // (or only returned when `quiet`).
     bool loadProtocol(const QString& path, bool quiet = false, QString* message = nullptr);
 
+    // Shows a failure the operator must read (a file not written or not loaded); a message box
+    // unless a test puts in its own, which never blocks.
+    std::function<void(const QString& message)> showWarning;
+    // The save dialog: the file chosen among `filters`, empty when cancelled; `selected` comes in
+    // as the filter to propose and goes out as the one chosen. Qt's file dialog unless a test puts
+    // in its own.
+    std::function<QString(const QString& proposal, const QStringList& filters, QString* selected)>
+        chooseSaveFile;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -108,7 +117,6 @@ private:
     void createStatusBar();
     void createCommands();
     QAction* addCommand(const QString& caption, const QKeySequence& key, std::function<void()> action);
-    QAction* addUnbuiltCommand(const QString& caption, const QKeySequence& key);
     void runStartup();
 
     void refreshControls();
@@ -136,6 +144,10 @@ private:
     void showInSpreadsheet();
     // [F1]: the manual at `page`, in front of the window that has the focus
     void openHelp(const QString& page);
+    // [Ctrl+H]: the current table as a web page beside the program, opened in the system's viewer
+    void showWebPage();
+    // [Ctrl+P]: the same page, printed through the print dialog
+    void printWebPage();
     void showAbout();
     // [F2]: the settings dialog; confirmed settings take effect at once
     void editSettings();

@@ -7,7 +7,9 @@
 #include "session/AppSession.h"
 
 #include <QDir>
+#include <QFile>
 #include <QPrinter>
+#include <QTextDocument>
 
 namespace brv {
 
@@ -55,6 +57,18 @@ void PrintCommands::printProtocol()
         },
         name + QStringLiteral(".pdf"),
         QStringLiteral("Die Tabelle passt nicht auf die Seite – bitte Querformat wählen"));
+}
+
+void PrintCommands::printWebPage(const QString& path)
+{
+    QFile file(path);
+    int from = 1;
+    int to = 1;
+    if (!file.open(QIODevice::ReadOnly) || !m_dialogs.print(printer(), 1, from, to))
+        return;
+    QTextDocument page;
+    page.setHtml(QString::fromLatin1(file.readAll()));
+    page.print(&printer());
 }
 
 void PrintCommands::printCertificates()

@@ -29,6 +29,9 @@ public:
     void setUpPrinter();
     // [Ctrl+U]: the print dialog, then the current table in the preview.
     void printProtocol();
+    // [Ctrl+P]: the print dialog, then the web page in `path` (ISO-8859-1) laid out as the
+    // system's HTML renderer lays it out. Nothing is printed when the dialog is cancelled.
+    void printWebPage(const QString& path);
     // The print dialog with the teams of the overall table as its pages, then the certificates
     // of the range chosen in the preview.
     void printCertificates();

@@ -2,10 +2,12 @@
 #include "app/MainWindow.h"
 #include "app/ProgramIcon.h"
 #include "app/QtTranslations.h"
+#include "exports/CommandLineExport.h"
 #include "protocol/CNumericLocale.h"
 #include "protocol/ProtocolFiles.h"
 #include "session/AppSession.h"
 #include "settings/ProgramFiles.h"
+#include "settings/SettingsStore.h"
 #include "timing/QtSoundPlayer.h"
 #include "timing/Sound.h"
 #include "version.h"
@@ -15,6 +17,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
@@ -51,42 +54,121 @@ void printDataPaths(const brv::ProgramFiles& files)
     std::fflush(stdout);
 }
 
+// The program's options, the same for the window and for the export.
+struct CommandLine
+{
+    QCommandLineParser parser;
+    QCommandLineOption readyAndQuit{
+        QStringLiteral("ready-and-quit"),
+        QStringLiteral("Gibt \"ready\" aus, sobald das Fenster mit dem Protokoll steht, und beendet das "
+                       "Programm (misst den Start).")};
+    QCommandLineOption exportFile{
+        QStringLiteral("export"),
+        QStringLiteral(
+            "Lädt das Protokoll, schreibt eine Seite davon in <datei> und endet, ohne ein Fenster "
+            "zu zeigen. Die Dateiendung wählt die Form: .html (Webseite), .docx (Word-Dokument, "
+            "aus Protokollvorlage.docx neben dem Programm, wenn es sie gibt), .txt (Textprotokoll), "
+            ".xlsx (Protokoll-Arbeitsmappe) oder .pdf (Protokoll-Ausdruck, A4 hoch). Die "
+            "Einstellungen werden gelesen, nichts sonst wird geschrieben. Exit-Code 0 bei Erfolg, "
+            "sonst ungleich 0 mit der Meldung auf der Fehlerausgabe."),
+        QStringLiteral("datei")};
+    QCommandLineOption page{QStringLiteral("page"),
+                            QStringLiteral("Die Seite für --export, nach ihrer Beschriftung (Vorrunde, "
+                                           "Achtelfinale, …); ohne sie das Gesamt-Ergebnis."),
+                            QStringLiteral("seite")};
+    QCommandLineOption dataPaths{
+        QStringLiteral("data-paths"),
+        QStringLiteral("Zeigt, wo das Programm Handbuch, Klänge und Vorlage gefunden hat und wohin es "
+                       "schreibt, und endet (mit --ready-and-quit startet es danach).")};
+
+    CommandLine()
+    {
+        parser.setApplicationDescription(
+            QStringLiteral("Zeitmessung und Protokoll für Feuerwehr-Wettkämpfe."));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addPositionalArgument(
+            QStringLiteral("protokoll"),
+            QStringLiteral("Eine Protokolldatei (.xlsx oder .xls), die nach dem Start "
+                           "geladen wird, wie es der Befehl Öffnen tut."),
+            QStringLiteral("[protokoll]"));
+        parser.addOptions({readyAndQuit, exportFile, page, dataPaths});
+    }
+};
+
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(brv::version::kProgramName);
+    QCoreApplication::setApplicationVersion(brv::version::kVersion);
+    QCoreApplication::setOrganizationName(brv::version::kMaker);
+}
+
+// The export, --help and --version show no window and need no display.
+bool runsWithoutWindow(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArrayView arg(argv[i]);
+        if (arg == "--")
+            break;
+        if (arg == "--export" || arg.startsWith("--export=") || arg == "-h" || arg == "-?" ||
+            arg == "--help" || arg == "--help-all" || arg == "-v" || arg == "--version")
+            return true;
+    }
+    return false;
+}
+
+int runWithoutWindow(int argc, char** argv)
+{
+    // nothing is shown, so no display is asked for; the printout needs fonts, which this has
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    brv::CNumericLocale::pinProcessNumericLocale();
+    brv::installGermanQtTranslations(app);
+    nameApplication();
+    CommandLine commandLine;
+    commandLine.parser.process(app); // --help and --version end here
+    const QStringList positional = commandLine.parser.positionalArguments();
+    if (positional.size() != 1) {
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(QStringLiteral("Zum Export gehört genau eine Protokolldatei: brenvolutaris "
+                                               "--export <datei> [--page <seite>] <protokoll.xlsx>")));
+        return 2;
+    }
+    // the user's settings shape the page; they are read, never written, and no journal is kept
+    const brv::ProgramFiles files =
+        brv::ProgramFiles::fromProgramFile(QCoreApplication::applicationFilePath());
+    const brv::Settings settings = brv::loadSettings(*brv::userSettingsBackend(files), 1);
+    const brv::ExportRequest request{
+        QFileInfo(positional.first()).absoluteFilePath(),
+        QFileInfo(commandLine.parser.value(commandLine.exportFile)).absoluteFilePath(),
+        commandLine.parser.value(commandLine.page)};
+    const brv::ProtocolResult result = brv::exportProtocol(request, settings, files.programFilePath);
+    if (!result.ok) {
+        std::fprintf(stderr, "%s\n", qPrintable(result.message));
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (runsWithoutWindow(argc, argv))
+        return runWithoutWindow(argc, argv);
     QApplication app(argc, argv);
     // The application object took the C library's locale from the environment; numbers in the
     // files the program writes never follow it.
     brv::CNumericLocale::pinProcessNumericLocale();
     brv::installGermanQtTranslations(app);
-    QApplication::setApplicationName(brv::version::kProgramName);
-    QApplication::setApplicationVersion(brv::version::kVersion);
-    QApplication::setOrganizationName(brv::version::kMaker);
+    nameApplication();
     QApplication::setWindowIcon(brv::programIcon());
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Zeitmessung und Protokoll für Feuerwehr-Wettkämpfe."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("protokoll"),
-                                 QStringLiteral("Eine Protokolldatei (.xlsx oder .xls), die nach dem Start "
-                                                "geladen wird, wie es der Befehl Öffnen tut."),
-                                 QStringLiteral("[protokoll]"));
-    const QCommandLineOption readyAndQuit(
-        QStringLiteral("ready-and-quit"),
-        QStringLiteral("Gibt \"ready\" aus, sobald das Fenster mit dem Protokoll steht, und beendet das "
-                       "Programm (misst den Start)."));
-    parser.addOption(readyAndQuit);
-    const QCommandLineOption dataPaths(
-        QStringLiteral("data-paths"),
-        QStringLiteral("Zeigt, wo das Programm Handbuch, Klänge und Vorlage gefunden hat und wohin es "
-                       "schreibt, und endet (mit --ready-and-quit startet es danach)."));
-    parser.addOption(dataPaths);
-    parser.process(app);
-    if (parser.isSet(dataPaths)) {
+    CommandLine commandLine;
+    commandLine.parser.process(app);
+    if (commandLine.parser.isSet(commandLine.dataPaths)) {
         printDataPaths(brv::ProgramFiles::detect(QCoreApplication::applicationFilePath()));
-        if (!parser.isSet(readyAndQuit))
+        if (!commandLine.parser.isSet(commandLine.readyAndQuit))
             return 0;
     }
 
@@ -107,10 +189,10 @@ int main(int argc, char** argv)
         brv::MainWindow window(session);
         window.show();
 
-        const QStringList positional = parser.positionalArguments();
+        const QStringList positional = commandLine.parser.positionalArguments();
         const QString protocol =
             positional.isEmpty() ? QString() : QFileInfo(positional.first()).absoluteFilePath();
-        const bool quitWhenReady = parser.isSet(readyAndQuit);
+        const bool quitWhenReady = commandLine.parser.isSet(commandLine.readyAndQuit);
         QTimer::singleShot(0, &window, [&window, protocol, quitWhenReady] {
             if (!protocol.isEmpty())
                 window.loadProtocol(protocol, quitWhenReady);

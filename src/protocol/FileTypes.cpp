@@ -23,7 +23,7 @@ std::vector<SaveFilterEntry> saveFilters(const FileTypeNameList& names, Availabl
     std::vector<SaveFilterEntry> entries;
     entries.push_back({1, names[kWorkbookName] + QStringLiteral(" (*.xlsx)"), QStringLiteral("xlsx")});
     if (writers.document)
-        entries.push_back({2, names[kDocumentName] + QStringLiteral(" (*.doc)"), QStringLiteral("doc")});
+        entries.push_back({2, names[kDocumentName] + QStringLiteral(" (*.docx)"), QStringLiteral("docx")});
     if (writers.webPage)
         entries.push_back({3, names[kWebPageName] + QStringLiteral(" (*.html)"), QStringLiteral("html")});
     entries.push_back({4, names[kTextName] + QStringLiteral(" (*.txt)"), QStringLiteral("txt")});

@@ -66,17 +66,23 @@ QString userAutosavePath(const QString& programPath)
 
 QString autosavePathFor(const QString& programPath, const std::function<bool(const QString&)>& writable)
 {
+    return fileBesideProgram(programPath, QFileInfo(programAutosaveFile(programPath)).fileName(), writable);
+}
+
+QString fileBesideProgram(const QString& programPath, const QString& fileName,
+                          const std::function<bool(const QString&)>& writable)
+{
     const auto isWritable = [&](const QString& path) {
         return writable ? writable(path) : QFileInfo(path).isWritable();
     };
-    const QString own = programAutosaveFile(programPath);
+    const QString own = QFileInfo(programPath).dir().filePath(fileName);
     const QFileInfo info(own);
     const bool ownUsable = isWritable(info.absolutePath()) && (!info.exists() || isWritable(own));
     if (ownUsable)
         return own;
-    const QString user = userAutosavePath(programPath);
-    QDir().mkpath(QFileInfo(user).absolutePath());
-    return user;
+    const QDir user = QFileInfo(userAutosavePath(programPath)).dir();
+    QDir().mkpath(user.path());
+    return user.filePath(fileName);
 }
 
 } // namespace brv

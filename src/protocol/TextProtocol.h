@@ -39,5 +39,10 @@ QString userAutosavePath(const QString& programPath);
 // The autosave path: the program's copy when its folder (and an existing copy) is writable, else
 // the user's. `writable` answers for a path; the default asks the file system.
 QString autosavePathFor(const QString& programPath, const std::function<bool(const QString&)>& writable = {});
+// A file the program writes beside itself (the automatic copy, the web page): `fileName` in the
+// program's folder when the folder (and an existing file) is writable, else in the folder of
+// userAutosavePath(), which is made when missing.
+QString fileBesideProgram(const QString& programPath, const QString& fileName,
+                          const std::function<bool(const QString&)>& writable = {});
 
 } // namespace brv

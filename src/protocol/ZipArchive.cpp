@@ -3,6 +3,8 @@
 #include <zip.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace brv {
 
@@ -82,11 +84,24 @@ void ZipArchive::close()
 bool ZipArchive::open(const QByteArray& data, QString* error)
 {
     close();
-    m_data = data;
+    // The source owns a copy of the bytes: libzip 1.7 frees the first block of a buffer it does
+    // not own when a write keeps the archive's unchanged beginning (a late part replaced). A new
+    // archive has no bytes, and libzip takes no block of length 0.
+    void* copy = nullptr;
+    if (!data.isEmpty()) {
+        copy = std::malloc(std::size_t(data.size()));
+        if (!copy) {
+            if (error)
+                *error = zipErrorText(ZIP_ER_MEMORY);
+            return false;
+        }
+        std::memcpy(copy, data.constData(), std::size_t(data.size()));
+    }
     zip_error_t zerror;
     zip_error_init(&zerror);
-    m_source = zip_source_buffer_create(m_data.constData(), zip_uint64_t(m_data.size()), 0, &zerror);
+    m_source = zip_source_buffer_create(copy, zip_uint64_t(data.size()), 1, &zerror);
     if (!m_source) {
+        std::free(copy);
         if (error)
             *error = zipErrorText(&zerror);
         zip_error_fini(&zerror);

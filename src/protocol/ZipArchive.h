@@ -47,7 +47,6 @@ private:
     qint64 indexOf(const QString& name) const;
     void close();
 
-    QByteArray m_data;
     zip* m_zip = nullptr;
     zip_source* m_source = nullptr;
     std::list<QByteArray> m_pending; // data of written parts, alive until finish()

@@ -1,6 +1,7 @@
 #include "session/AppSession.h"
 
 #include "competition/Competition.h"
+#include "exports/ProtocolExports.h"
 #include "journal/CompetitionJournal.h"
 #include "protocol/ProtocolFiles.h"
 #include "settings/SettingsApply.h"
@@ -55,6 +56,16 @@ AppSession::AppSession(AppEnvironment environment, QObject* parent)
     m_files->setProgramPath(m_programFiles.outputDir + QFileInfo(m_env.programFilePath).fileName());
     m_files->setApplicationTitle(version::kProgramName);
     m_files->setFileOpener(m_env.fileOpener);
+    m_exports =
+        std::make_unique<ProtocolExports>(*m_competition, [this] { return m_settings.competitionTitle; });
+    m_exports->setProgramPath(m_programFiles.outputDir + QFileInfo(m_env.programFilePath).fileName());
+    m_exports->setApplicationTitle(version::kProgramName);
+    m_exports->setDocumentTemplate(m_programFiles.documentTemplatePath);
+    m_exports->setFileOpener(m_env.fileOpener);
+    m_files->setDocumentWriter(
+        [this](const QString& path, QString* error) { return m_exports->writeDocument(path, error); });
+    m_files->setWebPageWriter(
+        [this](const QString& path, QString* error) { return m_exports->writeWebPage(path, error); });
     m_clock->setAutosave([this] { m_files->autosaveAfterHeat(); });
     connect(m_competition.get(), &Competition::placeWarningChanged, this, &AppSession::setStatusMessage);
     connect(m_competition.get(), &Competition::inputRefused, this, &AppSession::setStatusMessage);

@@ -15,6 +15,7 @@ class CompetitionJournal;
 class ContactDecoder;
 class ContactPortKeeper;
 struct ContactInputs;
+class ProtocolExports;
 class ProtocolFiles;
 class RaceClock;
 class SerialLineMonitor;
@@ -47,6 +48,8 @@ public:
     RaceClock& clock() { return *m_clock; }
     ContactDecoder& decoder() { return *m_decoder; }
     ProtocolFiles& files() { return *m_files; }
+    // The web page and the document of the current table; also the save command's writers of them.
+    ProtocolExports& exports() { return *m_exports; }
     // Null when the session keeps no journal or its file could not be opened.
     CompetitionJournal* journal() { return m_journal.get(); }
     SerialLineMonitor& contactPort(int number) { return number == 1 ? *m_contactPort1 : *m_contactPort2; }
@@ -123,6 +126,7 @@ private:
     std::unique_ptr<ContactPortKeeper> m_portKeeper1;
     std::unique_ptr<ContactPortKeeper> m_portKeeper2;
     std::unique_ptr<ProtocolFiles> m_files;
+    std::unique_ptr<ProtocolExports> m_exports;
     std::unique_ptr<CompetitionJournal> m_journal;
     quint64 m_availablePorts = 0;
     QString m_statusMessage;

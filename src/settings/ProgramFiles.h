@@ -26,7 +26,7 @@ FileTypeNames readFileTypeNames();
 // version::kInstalledDataFolder relative to it (/usr/share/brenvolutaris for /usr/bin).
 struct ProgramFiles
 {
-    static constexpr QLatin1StringView kDocumentTemplateName{"Protokollvorlage.doc"};
+    static constexpr QLatin1StringView kDocumentTemplateName{"Protokollvorlage.docx"};
     static constexpr QLatin1StringView kStartSoundName{"Audio-Start"};
     static constexpr QLatin1StringView kSoundExtension{".wav"};
     // The manual's start page, relative to the data folder.
@@ -54,7 +54,7 @@ struct ProgramFiles
     // an exported page): programDir when the files lie there and it is writable, else
     // userDataDir(). Ends in '/'.
     QString outputDir;
-    QString documentTemplatePath;   // dataDir + "Protokollvorlage.doc"
+    QString documentTemplatePath;   // dataDir + "Protokollvorlage.docx"
     QString manualStartPage;        // dataDir + "handbuch/index.html"
     bool startSoundPresent = false; // dataDir + "Audio-Start.wav" exists
     FileTypeNames fileTypeNames = builtInFileTypeNames();

@@ -6,6 +6,8 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QPrinter>
@@ -110,6 +112,8 @@ private Q_SLOTS:
     void certificatePageBox_data();
     void certificatePageBox();
     void printerSetupThenPrintAndSave();
+    void webPageAndDocument_data();
+    void webPageAndDocument();
 };
 
 void TestPrinting::fewRows_data()
@@ -326,6 +330,90 @@ void TestPrinting::printerSetupThenPrintAndSave()
     w.pdfPath = w.fixture.folder.filePath("fehlt/Protokoll.pdf");
     w.trigger(w.printing.preview(), "Als PDF speichern…");
     QVERIFY(w.warnings.size() == 1 && w.warnings[0].startsWith("Der Schreibfehler der Datei: "));
+}
+
+// The web page beside the program, opened or printed, and the save dialog's document and page; a
+// folder where the file should go makes the write fail: then nothing is opened or printed, and
+// the operator reads why.
+void TestPrinting::webPageAndDocument_data()
+{
+    QTest::addColumn<QString>("command"); // a command's caption, or the save dialog's filter
+    QTest::addColumn<QString>("blocker"); // a folder made where a file should be
+    QTest::addColumn<bool>("confirm");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("outcome"); // "opened", "printed", "written" or ""
+    QTest::newRow("Ctrl+H opens the page") << "Html"
+                                           << "" << true << "Vorrunde.html"
+                                           << "opened";
+    QTest::newRow("the HTML button opens it") << "webPageButton"
+                                              << "" << true << "Vorrunde.html"
+                                              << "opened";
+    QTest::newRow("Ctrl+H, not written") << "Html"
+                                         << "Vorrunde.html" << true << "Vorrunde.html"
+                                         << "";
+    QTest::newRow("Ctrl+P prints the page") << "Protokol"
+                                            << "" << true << "Vorrunde.html"
+                                            << "printed";
+    QTest::newRow("Ctrl+P, print dialog cancelled") << "Protokol"
+                                                    << "" << false << "Vorrunde.html"
+                                                    << "";
+    QTest::newRow("Ctrl+P, not written") << "Protokol"
+                                         << "Vorrunde.html" << true << "Vorrunde.html"
+                                         << "";
+    QTest::newRow("saved as document") << "MS Word (*.docx)"
+                                       << "" << true << "Protokoll.docx"
+                                       << "written";
+    QTest::newRow("document not written") << "MS Word (*.docx)"
+                                          << "Protokoll.docx" << true << "Protokoll.docx"
+                                          << "";
+    QTest::newRow("document, template unreadable") << "MS Word (*.docx)"
+                                                   << "Protokollvorlage.docx" << true << "Protokoll.docx"
+                                                   << "";
+    QTest::newRow("saved as web page") << "Webseite (*.html)"
+                                       << "" << true << "Protokoll.html"
+                                       << "written";
+}
+
+void TestPrinting::webPageAndDocument()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, blocker);
+    QFETCH(bool, confirm);
+    QFETCH(QString, file);
+    QFETCH(QString, outcome);
+    PrintingWindow w;
+    addTeams(w.window.competition(), 3);
+    const QDir folder(w.fixture.folder.path());
+    const QString path = folder.filePath(file);
+    const bool blocked = !blocker.isEmpty();
+    if (blocked)
+        QVERIFY(folder.mkdir(blocker));
+    w.confirm = confirm;
+    w.window.showWarning = [&w](const QString& message) { w.warnings << message; };
+    QStringList offered;
+    w.window.chooseSaveFile = [&](const QString&, const QStringList& filters, QString* selected) {
+        offered = filters;
+        *selected = command;
+        return folder.filePath(QStringLiteral("Protokoll")); // the suffix comes from the filter
+    };
+    if (auto* button = w.window.findChild<QToolButton*>(command))
+        button->click();
+    else
+        w.trigger(w.window, command.contains('*') ? QStringLiteral("Save") : command);
+
+    QCOMPARE(w.fixture.opener.opened, outcome == "opened" ? QStringList{path} : QStringList{});
+    QCOMPARE(QFile::exists(folder.filePath("gedruckt.pdf")), outcome == "printed");
+    QCOMPARE(w.offered.isEmpty(), command != "Protokol" || blocked);
+    QCOMPARE(w.warnings.size(), int(blocked));
+    if (blocked) // the path, then the reason on a line of its own
+        QVERIFY(w.warnings[0].startsWith("Der Schreibfehler der Datei: " + path + '\n'));
+    if (command.contains('*'))
+        QCOMPARE(offered, QStringList({"MS Excel (*.xlsx)", "MS Word (*.docx)", "Webseite (*.html)",
+                                       "Textdatei (*.txt)"}));
+    QFile written(path);
+    QCOMPARE(written.open(QIODevice::ReadOnly), !blocked);
+    if (!blocked)
+        QCOMPARE(written.read(4), QByteArray(file.endsWith("docx") ? "PK\x03\x04" : "<HTM"));
 }
 
 QTEST_MAIN(TestPrinting)

@@ -103,9 +103,11 @@ void TestTextProtocol::saveFilters()
     for (const SaveFilterEntry& e : entries)
         got << QString::number(filterIndexOf(entries, e.filter)) + e.filter;
     QCOMPARE(got, QStringList({"1MS Excel (*.xlsx)", "3Webseite (*.html)", "4Textdatei (*.txt)"}));
-    const std::vector<SaveFilterEntry> document = brv::saveFilters(names, {true, false});
-    QCOMPARE(document.size(), std::size_t(3));
-    QCOMPARE(document.at(1).filter, QStringLiteral("MS Word (*.doc)"));
+    QStringList all;
+    for (const SaveFilterEntry& e : brv::saveFilters(names, {true, true}))
+        all << QString::number(e.filterIndex) + e.filter + e.suffix;
+    QCOMPARE(all, QStringList({"1MS Excel (*.xlsx)xlsx", "2MS Word (*.docx)docx", "3Webseite (*.html)html",
+                               "4Textdatei (*.txt)txt"}));
     QCOMPARE(initialSaveFilter(entries, 3).filterIndex, 3);
     QCOMPARE(initialSaveFilter(entries, 2).filterIndex, 1);
     QCOMPARE(filterIndexOf(entries, QStringLiteral("Alle Dateien (*)")), 4);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/ProtocolFiles.h"
 #include "session/AppSession.h"
 #include "settings/JsonSettingsBackend.h"
 #include "timing/TestSerialBackend.h"
@@ -25,6 +26,16 @@ struct SessionFixture
     YesNoQuestion* recoveryQuestion = nullptr;
     // what the port search finds: bit n-1 for COMn
     quint64 usablePorts = 0;
+    // the files the session hands to the system's programs
+    struct RecordingOpener final : SystemFileOpener
+    {
+        QStringList opened;
+        bool openFile(const QString& path) override
+        {
+            opened << path;
+            return true;
+        }
+    } opener;
 
     SessionFixture()
     {
@@ -43,6 +54,7 @@ struct SessionFixture
         env.moveMouse = false;
         env.journalPath = folder.filePath(QStringLiteral("journal/Wettkampf-Journal.sqlite"));
         env.recoveryQuestion = recoveryQuestion;
+        env.fileOpener = &opener;
         if (useTestSerial) {
             env.serialBackend = [this] {
                 backends.push_back(std::make_shared<TestSerialBackend>());

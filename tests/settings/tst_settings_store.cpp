@@ -336,7 +336,7 @@ void TestSettingsStore::programFiles()
     QCOMPARE(files.programBaseName, baseName);
     QCOMPARE(files.registryKeyPath, "\\Software\\Tempvalorhub\\" + baseName);
     QCOMPARE(files.programDir, programDir);
-    QCOMPARE(files.documentTemplatePath, programDir + "Protokollvorlage.doc");
+    QCOMPARE(files.documentTemplatePath, programDir + "Protokollvorlage.docx");
     QCOMPARE(files.manualStartPage, programDir + "handbuch/index.html");
     QCOMPARE(files.soundPath("Audio-Stopp"), programDir + "Audio-Stopp.wav");
     QCOMPARE(JsonSettingsBackend("/home/a/.config", files.programBaseName).filePath(),

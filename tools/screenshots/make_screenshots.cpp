@@ -3,8 +3,10 @@
 // 012,34, the settings dialog with a certificate template and the bracket pictures opened from it,
 // the window with its title (the protocol's file name) and with the question before a round is
 // built anew, the TV display at 1920 x 1080 and 1280 x 720 with two and three lanes during a heat,
-// the first page of the Vorrunde's printout, two certificates and the print preview; with the
-// manual's start page as third argument the help window on it and on the settings chapter.
+// the first page of the Vorrunde's printout, two certificates and the print preview, the
+// Vorrunde's web page as headless Chromium shows it (as Qt's rich text lays it out where Chromium
+// is missing); with the manual's start page as third argument the help window on it and on the
+// settings chapter.
 // Run by `cmake --build <build> --target screenshots`, which writes to
 // <build>/screenshots/; it exits non-zero when a picture cannot be made.
 #include "app/BracketSchemeDialog.h"
@@ -15,6 +17,7 @@
 #include "app/TvLayout.h"
 #include "app/TvWindow.h"
 #include "competition/Competition.h"
+#include "exports/ProtocolExports.h"
 #include "printing/CertificatePrintout.h"
 #include "printing/PrintDocument.h"
 #include "printing/ProtocolPrintout.h"
@@ -32,12 +35,18 @@
 #include <QGroupBox>
 #include <QPainter>
 #include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QTimer>
+#include <QUrl>
 
 #include <cstdio>
+#include <vector>
 
 using namespace brv;
 
@@ -123,6 +132,42 @@ bool tvPictures(MainWindow& window, test::SessionFixture& fixture, const QDir& f
     return ok;
 }
 
+// The web page `html` as a browser shows it, into `png`: Chromium without a window when it is
+// installed, else Qt's rich text, which knows no style sheet of the page's kind.
+bool webPagePicture(const QString& html, const QDir& folder, const QString& png)
+{
+    const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    if (chromium.isEmpty()) {
+        QFile file(html);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        QTextDocument page;
+        page.setHtml(QString::fromLatin1(file.readAll()));
+        page.setTextWidth(1100);
+        QImage image(QSize(1100, int(page.size().height())), QImage::Format_RGB32);
+        image.fill(QColor(0xF4, 0xF4, 0xF4));
+        QPainter painter(&image);
+        page.drawContents(&painter);
+        painter.end();
+        return save(image, folder, png);
+    }
+    QTemporaryDir profile;
+    QProcess browser;
+    browser.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    browser.start(chromium, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
+                             QStringLiteral("--disable-gpu"), QStringLiteral("--hide-scrollbars"),
+                             QStringLiteral("--user-data-dir=") + profile.path(),
+                             QStringLiteral("--window-size=1100,900"),
+                             QStringLiteral("--screenshot=") + folder.filePath(png),
+                             QUrl::fromLocalFile(html).toString()});
+    if (!browser.waitForFinished(120000) || browser.exitCode() != 0 || !QFile::exists(folder.filePath(png))) {
+        std::fprintf(stderr, "chromium did not make %s\n", qPrintable(png));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(folder.filePath(png)));
+    return true;
+}
+
 // Shows the bracket scheme through a click on the settings dialog's small picture and keeps
 // what it shows.
 QImage bracketFromDialog(MainWindow& window, int pairing)
@@ -163,7 +208,10 @@ QImage rebuildQuestion(MainWindow& window)
 {
     Competition& c = window.competition();
     window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Vorrunde));
-    const ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
+    ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
+    std::vector<QStringList> rows; // the later pictures show the competition as it was
+    for (int r = 0; r < v.rowCount(); ++r)
+        rows.push_back(v.rowCells(r));
     for (int r = 1; r < v.rowCount(); ++r) {
         if (v.cell(VorrundeColumn::Place, r).trimmed() != QLatin1String("1"))
             continue;
@@ -187,6 +235,8 @@ QImage rebuildQuestion(MainWindow& window)
     });
     timer.start(300);
     window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Achtelfinale));
+    for (int r = 0; r < int(rows.size()); ++r)
+        v.setRowCells(r, rows[std::size_t(r)]);
     return shot.isNull() ? shot : withTitle(window, shot);
 }
 
@@ -232,6 +282,12 @@ int main(int argc, char** argv)
                  QStringLiteral("mainwindow-%1-%2.png").arg(roundIndex(round) + 1).arg(roundCaption(round)));
     }
 
+    // the filled Vorrunde as the web page [Ctrl+H] writes it
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Vorrunde));
+    const QString webPage = folder.filePath(QStringLiteral("webseite-vorrunde.html"));
+    QString error;
+    ok &= window.session().exports().writeWebPage(webPage, &error) &&
+          webPagePicture(webPage, folder, QStringLiteral("webseite-vorrunde.png"));
     ok &= save(rebuildQuestion(window), folder, QStringLiteral("mainwindow-frage-neu-aufbauen.png"));
 
     ok &= save(BracketSchemeDialog::bracketPicture(0), folder, QStringLiteral("bracket-nach-platz.png"));
