@@ -379,7 +379,7 @@ void TestSettingsStore::dataFolder()
     QCOMPARE(found.installed(), installed);
     QCOMPARE(found.dataDir, dataDir);
     QCOMPARE(found.manualStartPage, dataDir + "handbuch/index.html");
-    QCOMPARE(found.documentTemplatePath, dataDir + "Protokollvorlage.doc");
+    QCOMPARE(found.documentTemplatePath, dataDir + "Protokollvorlage.docx");
     QCOMPARE(found.startSoundPresent, startSound);
     QCOMPARE(found.outputDir, installed ? ProgramFiles::userDataDir() : root.filePath("bin/"));
     QVERIFY(QFileInfo(found.outputDir).isDir());
