@@ -135,7 +135,12 @@ LiveServer::LiveServer(Competition& competition, RaceClock& clock, QObject* pare
         heatChanged();
     });
     connect(&clock, &RaceClock::controlsChanged, this, &LiveServer::heatChanged);
-    connect(&clock, &RaceClock::laneStopped, this, &LiveServer::heatChanged);
+    // a recorded time goes out at once, with its row: an action that follows at once (a reset
+    // right after the last stop) must not fold it into what comes after
+    connect(&clock, &RaceClock::laneStopped, this, [this] {
+        heatChanged();
+        sendPending();
+    });
     connect(&competition, &Competition::lanesChanged, this, &LiveServer::heatChanged);
     connect(&competition, &Competition::tvChanged, this, &LiveServer::heatChanged);
     connect(&competition, &Competition::pageChanged, this, [this] {
@@ -312,6 +317,7 @@ void LiveServer::tablesChanged(RoundSet rounds)
 
 void LiveServer::sendPending()
 {
+    m_sendTimer.stop();
     std::vector<QByteArray> messages;
     if (!m_webSockets.empty() && m_tablesPending)
         messages.push_back(tablesMessage(m_roundsPending));

@@ -90,7 +90,8 @@ private:
     qint64 m_backlogLimit = kDefaultClientBacklog;
     int m_heat = 0;
     bool m_idle = true;
-    // changes are gathered until the event loop is free: one operator action, one message
+    // changes are gathered until the event loop is free (one operator action, one message); a
+    // recorded time is sent at once
     QTimer m_sendTimer;
     bool m_heatPending = false;
     bool m_tablesPending = false;
