@@ -11,6 +11,9 @@ packages=(
     qt6-multimedia-dev libqt6multimedia6 qt6-svg-dev qt6-image-formats-plugins
     libgl-dev
     libxlsxwriter-dev libfreexl-dev libzip-dev zlib1g-dev libsqlite3-dev
+    # the live results on the local network: web server, WebSockets, the address as a QR code;
+    # the browser test opens the page in headless Chromium
+    qt6-httpserver-dev qt6-websockets-dev libqrencode-dev chromium
     python3 python3-openpyxl
     locales qt6-translations-l10n
 )
