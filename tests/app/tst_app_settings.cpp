@@ -321,7 +321,8 @@ void TestSettingsDialog::notWhileAHeatRuns()
 }
 
 // Switched on in the dialog, the address stands in the dialog with its QR code and, after OK, in
-// the status bar, whose click shows the code large; a port taken by another program is named.
+// the status bar, whose click shows the code large; a port taken by another program is named
+// there and in the message panel.
 void TestSettingsDialog::liveResultsFromTheDialog()
 {
     test::SessionFixture fixture;
@@ -339,7 +340,9 @@ void TestSettingsDialog::liveResultsFromTheDialog()
         QVERIFY(control<QLabel>(d, "liveAddress")->text().endsWith(QStringLiteral(":%1/").arg(port)));
         QVERIFY(!control<QLabel>(d, "liveCode")->pixmap().isNull());
     });
-    QCOMPARE(panel->text(), QStringLiteral(" Live: Port %1 ist schon belegt").arg(port));
+    const QString busy = QStringLiteral("Port %1 ist schon belegt").arg(port);
+    QCOMPARE(panel->text(), " Live: " + busy);
+    QVERIFY(window.session().statusMessage().endsWith(busy));
     occupant.close();
     window.session().applySettings(window.session().settings());
     QCOMPARE(panel->text(), QStringLiteral(" http://127.0.0.1:%1/").arg(port));
