@@ -27,6 +27,8 @@ namespace {
 
 // A request longer than this is no browser's GET.
 constexpr qint64 kMaxRequestBytes = 16 * 1024;
+// The socket's count of the bytes that came since its last answer.
+constexpr const char* kUnanswered = "brvUnanswered";
 // Clients send nothing but the WebSocket's own control frames.
 constexpr qint64 kMaxIncomingMessage = 1024;
 
@@ -108,9 +110,12 @@ protected:
             return;
         }
         m_open.emplace_back(socket);
-        // a request that does not end is cut off instead of filling the memory
+        // a request that does not end is cut off instead of filling the memory: what arrives is
+        // counted until it is answered (the HTTP server reads what came and keeps it meanwhile)
         connect(socket, &QTcpSocket::readyRead, socket, [socket] {
-            if (socket->bytesAvailable() > kMaxRequestBytes)
+            const qint64 unanswered = socket->property(kUnanswered).toLongLong() + socket->bytesAvailable();
+            socket->setProperty(kUnanswered, unanswered);
+            if (unanswered > kMaxRequestBytes)
                 socket->abort();
         });
         addPendingConnection(socket);
@@ -217,6 +222,7 @@ void LiveServer::answer(const QHttpServerRequest& request, QTcpSocket* socket,
                         QHttpServerResponder& responder)
 {
     using Status = QHttpServerResponder::StatusCode;
+    socket->setProperty(kUnanswered, 0);
     // a client that does not take what it asked for gets nothing more
     if (socket->bytesToWrite() > m_backlogLimit) {
         socket->abort();
