@@ -348,12 +348,19 @@ void TestSettingsDialog::liveResultsFromTheDialog()
     QCOMPARE(panel->text(), QStringLiteral(" http://127.0.0.1:%1/").arg(port));
     QTest::mouseClick(panel, Qt::LeftButton);
     QVERIFY(panel->codeWindow() && panel->codeWindow()->isVisible());
-    // switched off: the code goes, the window's size comes back
+    // moved to a busy port: the old one is closed all the same
+    QTcpServer other;
+    QVERIFY(other.listen(QHostAddress::LocalHost));
+    Settings moved = window.session().settings();
+    moved.liveResultsPort = other.serverPort();
+    window.session().applySettings(moved);
+    QCOMPARE(panel->text(), QStringLiteral(" Live: Port %1 ist schon belegt").arg(other.serverPort()));
+    QTRY_VERIFY(!panel->codeWindow()); // the old address's code went with it
+    // switched off: the window's size comes back
     Settings off = window.session().settings();
     off.liveResultsOn = false;
     window.session().applySettings(off);
     QCOMPARE(panel->text(), windowSize);
-    QTRY_VERIFY(!panel->codeWindow());
     QCOMPARE(qrCodePicture(QStringLiteral("http://127.0.0.1:8080/"), 2).width(), (25 + 8) * 2);
 }
 

@@ -28,8 +28,8 @@ namespace {
 // A name that is markup, JSON and a line break at once.
 const QString kNastyName = QStringLiteral("<img src=x onerror=\"alert(1)\">&\\ \n Team");
 
-// The example competition in a session whose live results listen on a free loopback port (the
-// settings' port 0), with the nasty name on the first team, on lane 1.
+// The example competition on three lanes in a session whose live results listen on a free
+// loopback port (the settings' port 0), with the nasty name on the first team, on lane 1.
 struct LiveFixture
 {
     test::SessionFixture session;
@@ -41,6 +41,7 @@ struct LiveFixture
         Settings settings = app.settings();
         settings.liveResultsOn = true;
         settings.liveResultsPort = 0;
+        settings.thirdLaneOn = true;
         app.applySettings(settings);
         app.loadProtocol(QStringLiteral(BRV_EXAMPLE_WORKBOOK));
         app.competition().grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Mannschaft, 1, kNastyName);
@@ -150,9 +151,9 @@ void TestLive::routes()
     QCOMPARE(std::get<2>(f.request("GET", "/api/tables.json")), before);
 }
 
-// The routes and the WebSocket feed: the tables as the main window shows them (class and lane-3
-// columns hidden), names as typed, escaped in JSON; a heat from ready to running and stopped, the
-// best result. Both stops and the reset come at once, quicker than any operator: each recorded
+// The routes and the WebSocket feed: the tables as the main window shows them (the class column
+// hidden), names as typed, escaped in JSON; a heat from ready to running and stopped, the best
+// result. The last stops and the reset come at once, quicker than any operator: each recorded
 // time still reaches every client, the first with lane 2 running on.
 void TestLive::whatTheRoutesAndClientsGet()
 {
@@ -169,12 +170,13 @@ void TestLive::whatTheRoutesAndClientsGet()
     QVERIFY(tables["title"] == "Brenvolutaris" && tables["current"] == 0);
     QCOMPARE(tables["rounds"].toArray().size(), 6);
     QCOMPARE(tables["rounds"][5]["name"].toString(), QStringLiteral("Gesamt-Ergebnis"));
-    QCOMPARE(tables["rounds"][0]["columns"].toArray().size(), 14 - 1 - 3);
+    QCOMPARE(tables["rounds"][0]["columns"].toArray().size(), 14 - 1);
     QCOMPARE(tables["rounds"][0]["rows"].toArray().size(), 20);
     QCOMPARE(tables["rounds"][0]["rows"][0][1].toString(), kNastyName.trimmed());
     const QJsonObject ready = clients.front().received[1];
     QVERIFY(ready["lanes"][0]["team"] == kNastyName.trimmed() && ready["lanes"][0]["nr"] == "1");
-    QVERIFY(ready["lanes"][1]["state"] == "ready" && ready["state"] == "idle");
+    QVERIFY(ready["lanes"][1]["state"] == "ready" && ready["state"] == "idle" &&
+            ready["lanes"].toArray().size() == 3);
 
     // a table alone changes: that table comes, the heat does not
     f.app.competition().grid(CompetitionRound::Finale).setCell(1, 1, QStringLiteral("FF Ziel"));
@@ -188,7 +190,8 @@ void TestLive::whatTheRoutesAndClientsGet()
     f.session.ticks.advance(23450 - 1500);
     QVERIFY(f.command(ClockCommand::Stop1));
     f.session.ticks.advance(1000);
-    QVERIFY(f.command(ClockCommand::Stop2) && f.command(ClockCommand::Reset));
+    QVERIFY(f.command(ClockCommand::Stop2) && f.command(ClockCommand::Stop3) &&
+            f.command(ClockCommand::Reset));
     auto stopped = [](const Client& client, int lane, int ms, const char* heatState) {
         return std::any_of(client.received.begin(), client.received.end(), [=](const QJsonObject& m) {
             return m["heat"] == 1 && m["state"] == heatState && m["lanes"][lane - 1]["state"] == "stopped" &&
