@@ -14,7 +14,9 @@ packages=(
     python3 python3-openpyxl python3-docx
     # the manual (Markdown into HTML); the Debian package and the checks of its files
     python3-markdown dpkg-dev file desktop-file-utils appstream
-    # the screenshot of the web page
+    # the live results on the local network: web server, WebSockets, the address as a QR code
+    qt6-httpserver-dev qt6-websockets-dev libqrencode-dev
+    # the screenshots of the web page and the live page, and the browser test
     chromium
     locales qt6-translations-l10n
 )

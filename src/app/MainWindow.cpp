@@ -3,6 +3,7 @@
 #include "app/AboutDialog.h"
 #include "app/BracketSchemeDialog.h"
 #include "app/ConfirmDialog.h"
+#include "app/LiveAddressPanel.h"
 #include "app/PrintCommands.h"
 #include "app/ProtocolTableModel.h"
 #include "app/ProtocolTableView.h"
@@ -337,7 +338,9 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     connect(&m_competition.tables(), &ProtocolTables::captionsChanged, this, &MainWindow::refreshCaptions);
     // the session's messages, from the one start-up left (a missing contact port) on
     connect(&m_session, &AppSession::statusMessageChanged, this, [this] { refreshStatus(2); });
+    connect(&m_session, &AppSession::liveResultsChanged, this, [this] { refreshStatus(3); });
     refreshStatus(2);
+    refreshStatus(3);
     connect(&m_competition, &Competition::layoutRequested, this, [this] {
         layoutLanes();
         layoutColumns();
@@ -732,7 +735,8 @@ void MainWindow::createStatusBar()
     auto* bar = statusBar();
     bar->setSizeGripEnabled(true);
     for (std::size_t i = 0; i < m_statusPanels.size(); ++i) {
-        m_statusPanels[i] = new QLabel(bar);
+        // the last one shows the address of the live results
+        m_statusPanels[i] = i == 3 ? new LiveAddressPanel(bar) : new QLabel(bar);
         m_statusPanels[i]->setFrameShape(QFrame::Panel);
         m_statusPanels[i]->setFrameShadow(QFrame::Sunken);
     }
@@ -740,7 +744,7 @@ void MainWindow::createStatusBar()
     m_statusPanels[1]->setText(QStringLiteral(" ") + version::kProgramName +
                                QStringLiteral(" – Zeitmessung für Feuerwehr-Wettkämpfe"));
     m_statusPanels[1]->setFixedWidth(330);
-    m_statusPanels[3]->setFixedWidth(110);
+    m_statusPanels[3]->setMinimumWidth(110);
     bar->addWidget(m_statusPanels[0]);
     bar->addWidget(m_statusPanels[1]);
     bar->addWidget(m_statusPanels[2], 1);
@@ -919,6 +923,13 @@ void MainWindow::refreshStatus(int panel)
         m_statusPanels[0]->setText(QStringLiteral(" %1").arg(m_competition.currentGrid().dataRowCount()));
     else if (panel == 2)
         m_statusPanels[2]->setText(m_session.statusMessage());
+    else if (panel == 3) {
+        // the live results' address while they are switched on, else the window's size
+        const QString live = m_session.liveResultsText();
+        static_cast<LiveAddressPanel*>(m_statusPanels[3])
+            ->setAddress(live.isEmpty() ? QStringLiteral("%1x%2      ").arg(width()).arg(height())
+                                        : QLatin1Char(' ') + live);
+    }
 }
 
 void MainWindow::refreshCaptions()
@@ -1078,7 +1089,7 @@ void MainWindow::resizeEvent(QResizeEvent* event)
     m_laneArea->setFixedHeight(std::max(120, (height() - kTopBarHeight - kButtonRowHeight) * 30 / 100));
     layoutLanes();
     layoutColumns();
-    m_statusPanels[3]->setText(QStringLiteral("%1x%2      ").arg(width()).arg(height()));
+    refreshStatus(3);
     m_statusPanels[2]->setMinimumWidth(0);
 }
 

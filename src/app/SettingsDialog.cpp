@@ -1,6 +1,8 @@
 #include "app/SettingsDialog.h"
 
 #include "app/BracketSchemeDialog.h"
+#include "app/LiveAddressPanel.h"
+#include "live/LiveAddress.h"
 #include "timing/ContactInputs.h"
 
 #include <QCheckBox>
@@ -230,7 +232,11 @@ SettingsDialog::SettingsDialog(QWidget* parent) : QDialog(parent)
     auto* parts = new QHBoxLayout;
     parts->setSpacing(8);
     parts->addWidget(createGeneralPart());
-    parts->addWidget(createCertificatePart());
+    auto* right = new QVBoxLayout;
+    right->setSpacing(4);
+    right->addWidget(createCertificatePart(), 1);
+    right->addWidget(createLivePart());
+    parts->addLayout(right);
     layout->addLayout(parts);
 
     auto* buttons = new QHBoxLayout;
@@ -247,6 +253,49 @@ SettingsDialog::SettingsDialog(QWidget* parent) : QDialog(parent)
     connect(cancel, &QPushButton::clicked, this, &SettingsDialog::reject);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(new QShortcut(Qt::Key_F1, this), &QShortcut::activated, this, &SettingsDialog::helpWanted);
+}
+
+QWidget* SettingsDialog::createLivePart()
+{
+    auto* group = new QGroupBox(QStringLiteral(" Live-Ergebnisse "), this);
+    auto* row = new QHBoxLayout(group);
+    row->setContentsMargins(6, 4, 6, 4);
+    auto* fields = new QGridLayout;
+    fields->setVerticalSpacing(3);
+    m_liveOn = new QCheckBox(QStringLiteral("Live-Ergebnisse im Netzwerk"), group);
+    m_livePort = new QSpinBox(group);
+    m_livePort->setRange(1, 65535);
+    m_livePort->setValue(Settings().liveResultsPort);
+    m_liveAddress = new QLabel(group);
+    m_liveAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_liveCode = new QLabel(group);
+    // the longest address is a code of 29 + 8 modules, drawn 3 pixels each
+    m_liveCode->setFixedSize(111, 111);
+    m_liveCode->setAlignment(Qt::AlignCenter);
+    fields->addWidget(m_liveOn, 0, 0, 1, 2);
+    fields->addWidget(new QLabel(QStringLiteral("Port:"), group), 1, 0);
+    fields->addWidget(m_livePort, 1, 1);
+    fields->addWidget(m_liveAddress, 2, 0, 1, 2);
+    row->addLayout(fields, 1);
+    row->addWidget(m_liveCode);
+    connect(m_liveOn, &QCheckBox::toggled, this, &SettingsDialog::showLiveAddress);
+    connect(m_livePort, &QSpinBox::valueChanged, this, &SettingsDialog::showLiveAddress);
+    m_liveOn->setObjectName(QStringLiteral("liveOn"));
+    m_livePort->setObjectName(QStringLiteral("livePort"));
+    m_liveAddress->setObjectName(QStringLiteral("liveAddress"));
+    m_liveCode->setObjectName(QStringLiteral("liveCode"));
+    showLiveAddress();
+    return group;
+}
+
+void SettingsDialog::showLiveAddress()
+{
+    // the address phones will open once OK has put the server into effect
+    const bool on = m_liveOn->isChecked();
+    const QString url = liveResultsUrl(QHostAddress::Any, quint16(m_livePort->value()));
+    m_livePort->setEnabled(on);
+    m_liveAddress->setText(on ? url : QStringLiteral("aus"));
+    m_liveCode->setPixmap(on ? QPixmap::fromImage(qrCodePicture(url, 3)) : QPixmap());
 }
 
 QWidget* SettingsDialog::createGeneralPart()
@@ -495,6 +544,9 @@ void SettingsDialog::load(const Settings& settings, const QStringList& portChoic
     m_pairing->setCurrentIndex(indexOf(int(settings.pairing), m_pairing));
     // the start rule runs when the box changes
     m_commonStart->setChecked(settings.commonStart);
+    m_liveOn->setChecked(settings.liveResultsOn);
+    m_livePort->setValue(settings.liveResultsPort);
+    showLiveAddress();
 
     // what the showing prepares
     const QString templatePath = settings.certificateTemplate;
@@ -544,6 +596,8 @@ Settings SettingsDialog::settings() const
     s.competitionTitle = m_title->text();
     s.tvTitleImage = m_tvImage->currentText();
     s.classColumnShown = m_classColumn->isChecked();
+    s.liveResultsOn = m_liveOn->isChecked();
+    s.liveResultsPort = m_livePort->value();
 
     std::array<QString, kContactInputCount> entries;
     for (std::size_t i = 0; i < entries.size(); ++i)

@@ -94,6 +94,8 @@ protected:
 private:
     QWidget* createGeneralPart();
     QWidget* createCertificatePart();
+    QWidget* createLivePart();
+    void showLiveAddress();
     void onStartCheckChanged();
     void updateEventLists();
     void selectLine(int slot);
@@ -131,6 +133,10 @@ private:
     QComboBox* m_knockoutStart = nullptr;
     QComboBox* m_pairing = nullptr;
     QLabel* m_bracketPicture = nullptr;
+    QCheckBox* m_liveOn = nullptr;
+    QSpinBox* m_livePort = nullptr;
+    QLabel* m_liveAddress = nullptr;
+    QLabel* m_liveCode = nullptr;
 
     QComboBox* m_line = nullptr;
     QCheckBox* m_lineOn = nullptr;

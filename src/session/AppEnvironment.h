@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHostAddress>
 #include <QString>
 #include <QtGlobal>
 
@@ -46,6 +47,9 @@ struct AppEnvironment
     std::optional<QString> journalPath;
     // Asked at start-up whether a competition that did not end is restored; null: it is not.
     YesNoQuestion* recoveryQuestion = nullptr;
+    // Where the live results server listens when the settings switch it on: every interface of
+    // the PC; tests and the benchmark keep it on the loopback.
+    QHostAddress liveAddress{QHostAddress::Any};
     // Whether the window moves the mouse pointer to the load button at start-up.
     bool moveMouse = true;
 };

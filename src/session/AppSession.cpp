@@ -3,6 +3,7 @@
 #include "competition/Competition.h"
 #include "exports/ProtocolExports.h"
 #include "journal/CompetitionJournal.h"
+#include "live/LiveServer.h"
 #include "protocol/ProtocolFiles.h"
 #include "settings/SettingsApply.h"
 #include "settings/SettingsStore.h"
@@ -67,6 +68,7 @@ AppSession::AppSession(AppEnvironment environment, QObject* parent)
     m_files->setWebPageWriter(
         [this](const QString& path, QString* error) { return m_exports->writeWebPage(path, error); });
     m_clock->setAutosave([this] { m_files->autosaveAfterHeat(); });
+    m_live = std::make_unique<LiveServer>(*m_competition, *m_clock);
     connect(m_competition.get(), &Competition::placeWarningChanged, this, &AppSession::setStatusMessage);
     connect(m_competition.get(), &Competition::inputRefused, this, &AppSession::setStatusMessage);
     connect(m_files.get(), &ProtocolFiles::warning, this, &AppSession::setStatusMessage);
@@ -150,6 +152,7 @@ void AppSession::start()
     m_competition->writeCaptions();
     m_competition->enterRound(CompetitionRound::Vorrunde);
     startJournal();
+    applyLiveResults();
 }
 
 QStringList AppSession::portChoices() const
@@ -176,6 +179,7 @@ void AppSession::applySettings(const Settings& confirmed)
         m_journal->changeOutsideSteps([this, &confirmed] { applyToCompetition(confirmed); });
     else
         applyToCompetition(confirmed);
+    applyLiveResults();
     QString error;
     if (!saveSettings(*m_store, m_settings, &error))
         setStatusMessage(error);
@@ -196,6 +200,25 @@ void AppSession::applyToCompetition(const Settings& confirmed)
     m_competition->applyClassCaption();
     applyContactInputs(contactInputsOf(m_settings));
     m_competition->applyRankingCaptions();
+}
+
+void AppSession::applyLiveResults()
+{
+    m_live->setTitle(m_settings.competitionTitle);
+    const auto port = quint16(qBound(0, m_settings.liveResultsPort, 65535));
+    if (!m_settings.liveResultsOn) {
+        m_live->close();
+    } else if (!m_live->isListening() || (port != 0 && m_live->port() != port)) {
+        if (!m_live->listen(m_env.liveAddress, port))
+            setStatusMessage(QStringLiteral(" Live-Ergebnisse nicht im Netzwerk: ") + m_live->errorString());
+    }
+    const QString text = !m_settings.liveResultsOn ? QString()
+                         : m_live->isListening()   ? m_live->url()
+                                                   : QStringLiteral("Live: ") + m_live->errorString();
+    if (text != m_liveText) {
+        m_liveText = text;
+        Q_EMIT liveResultsChanged();
+    }
 }
 
 void AppSession::startJournal()
@@ -245,6 +268,7 @@ bool AppSession::end()
     // the ports' threads end before anything else
     m_portKeeper1->release();
     m_portKeeper2->release();
+    m_live->close();
     QString error;
     const bool saved = saveSettings(*m_store, m_settings, &error);
     if (!saved)

@@ -12,6 +12,7 @@ namespace brv {
 
 class Competition;
 class CompetitionJournal;
+class LiveServer;
 class ContactDecoder;
 class ContactPortKeeper;
 struct ContactInputs;
@@ -52,6 +53,7 @@ public:
     ProtocolExports& exports() { return *m_exports; }
     // Null when the session keeps no journal or its file could not be opened.
     CompetitionJournal* journal() { return m_journal.get(); }
+    LiveServer& liveServer() { return *m_live; }
     SerialLineMonitor& contactPort(int number) { return number == 1 ? *m_contactPort1 : *m_contactPort2; }
     // The settings in effect; the window writes its own (bounds, title, file type) before end().
     Settings& settings() { return m_settings; }
@@ -80,6 +82,13 @@ public:
     // Loads a protocol as the load command does.
     ProtocolResult loadProtocol(const QString& path);
 
+    // The live results server as the settings want it: listening on their port while switched
+    // on (a port that cannot be had is named in the message panel), closed otherwise.
+    // liveResultsText() is what the window shows of it: the address, why it is not reachable,
+    // or nothing while it is switched off.
+    void applyLiveResults();
+    QString liveResultsText() const { return m_liveText; }
+
     // Undo and redo of the table changes, one operator action at a time, from the journal (so
     // they go on after a restart that restored it). Refused while a heat runs, since its teams
     // would move; the message panel says what was undone or why not.
@@ -103,6 +112,8 @@ Q_SIGNALS:
     void settingsApplied();
     // canUndo() or canRedo() may have changed.
     void undoStateChanged();
+    // liveResultsText() may have changed.
+    void liveResultsChanged();
 
 private:
     std::unique_ptr<SerialLineMonitor> makeContactPort();
@@ -128,6 +139,8 @@ private:
     std::unique_ptr<ProtocolFiles> m_files;
     std::unique_ptr<ProtocolExports> m_exports;
     std::unique_ptr<CompetitionJournal> m_journal;
+    std::unique_ptr<LiveServer> m_live;
+    QString m_liveText;
     quint64 m_availablePorts = 0;
     QString m_statusMessage;
     QString m_messageAfterProgress;

@@ -79,6 +79,9 @@ struct Settings
     QString tvTitleImage;                    // TV title picture
     Pairing pairing = Pairing::ByPlace;
     bool commonStart = true; // one common start contact for all lanes
+    // The live results on the local network: a read-only web server on this port.
+    bool liveResultsOn = false;
+    int liveResultsPort = 8080; // 1 to 65535 after loading
 
     // The main window's bounds: what the window is given at creation and what it reports
     // back before saving. A rectangle without left/top stands at (0, 0).

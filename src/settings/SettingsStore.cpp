@@ -37,6 +37,8 @@ constexpr QLatin1StringView tvMonitor{"Monitor"};
 constexpr QLatin1StringView tvTitleImage{"TVImage"};
 constexpr QLatin1StringView pairing{"Make"};
 constexpr QLatin1StringView commonStart{"OnStart"};
+constexpr QLatin1StringView liveResultsOn{"LiveOn"};
+constexpr QLatin1StringView liveResultsPort{"LivePort"};
 } // namespace storedName
 
 QString portValueName(int input)
@@ -182,6 +184,8 @@ void readValues(ValueReader& in, Settings& s)
     in.read(storedName::tvTitleImage, s.tvTitleImage);
     in.read(storedName::pairing, s.pairing);
     in.read(storedName::commonStart, s.commonStart);
+    in.read(storedName::liveResultsOn, s.liveResultsOn);
+    in.read(storedName::liveResultsPort, s.liveResultsPort);
 }
 
 // Writes values in order and stops at the first failure.
@@ -253,6 +257,8 @@ Settings loadSettings(const SettingsBackend& backend, int monitorCount, Settings
     // A negative index is as unusable for the TV display as one past the last monitor.
     if (settings.tvMonitor < 0 || settings.tvMonitor >= monitorCount)
         settings.tvMonitor = 0;
+    if (settings.liveResultsPort < 1 || settings.liveResultsPort > 65535)
+        settings.liveResultsPort = Settings().liveResultsPort;
     settings.windowWidth = qMax(settings.windowWidth, version::kMinimumWindowWidth);
     settings.windowHeight = qMax(settings.windowHeight, version::kMinimumWindowHeight);
     return settings;
@@ -291,7 +297,9 @@ bool saveSettings(SettingsBackend& backend, const Settings& s, QString* errorStr
         .write(storedName::commonStart, s.commonStart)
         .write(storedName::competitionTitle, s.competitionTitle)
         .write(storedName::tvTitleImage, s.tvTitleImage)
-        .write(storedName::tvMonitor, s.tvMonitor);
+        .write(storedName::tvMonitor, s.tvMonitor)
+        .write(storedName::liveResultsOn, s.liveResultsOn)
+        .write(storedName::liveResultsPort, s.liveResultsPort);
 
     bool ok = out.ok();
     QString error = out.errorString();

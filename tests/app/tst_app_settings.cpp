@@ -1,3 +1,4 @@
+#include "app/LiveAddressPanel.h"
 #include "app/MainWindow.h"
 #include "app/SettingsDialog.h"
 #include "competition/Competition.h"
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -82,6 +84,7 @@ private Q_SLOTS:
     void optionsTakeEffectAtOnce();
     void confirmedSettingsAreStoredAtOnce();
     void notWhileAHeatRuns();
+    void liveResultsFromTheDialog();
 };
 
 void TestSettingsDialog::portListsAndTheirRules()
@@ -315,6 +318,50 @@ void TestSettingsDialog::notWhileAHeatRuns()
             QVERIFY(!control<QPushButton>(d, "okButton")->isEnabled());
         },
         false);
+}
+
+// Switched on in the dialog, the address stands in the dialog with its QR code and, after OK, in
+// the status bar, whose click shows the code large; a port taken by another program is named
+// there and in the message panel.
+void TestSettingsDialog::liveResultsFromTheDialog()
+{
+    test::SessionFixture fixture;
+    MainWindow window(fixture.newSession());
+    QTcpServer occupant;
+    QVERIFY(occupant.listen(QHostAddress::LocalHost));
+    const int port = occupant.serverPort();
+    auto* panel = qobject_cast<LiveAddressPanel*>(window.statusPanel(3));
+    const QString windowSize = QStringLiteral("%1x%2      ").arg(window.width()).arg(window.height());
+    QCOMPARE(panel->text(), windowSize);
+    inSettings(window, [port](SettingsDialog* d) {
+        QVERIFY(!control<QSpinBox>(d, "livePort")->isEnabled());
+        control<QCheckBox>(d, "liveOn")->click();
+        control<QSpinBox>(d, "livePort")->setValue(port);
+        QVERIFY(control<QLabel>(d, "liveAddress")->text().endsWith(QStringLiteral(":%1/").arg(port)));
+        QVERIFY(!control<QLabel>(d, "liveCode")->pixmap().isNull());
+    });
+    const QString busy = QStringLiteral("Port %1 ist schon belegt").arg(port);
+    QCOMPARE(panel->text(), " Live: " + busy);
+    QVERIFY(window.session().statusMessage().endsWith(busy));
+    occupant.close();
+    window.session().applySettings(window.session().settings());
+    QCOMPARE(panel->text(), QStringLiteral(" http://127.0.0.1:%1/").arg(port));
+    QTest::mouseClick(panel, Qt::LeftButton);
+    QVERIFY(panel->codeWindow() && panel->codeWindow()->isVisible());
+    // moved to a busy port: the old one is closed all the same
+    QTcpServer other;
+    QVERIFY(other.listen(QHostAddress::LocalHost));
+    Settings moved = window.session().settings();
+    moved.liveResultsPort = other.serverPort();
+    window.session().applySettings(moved);
+    QCOMPARE(panel->text(), QStringLiteral(" Live: Port %1 ist schon belegt").arg(other.serverPort()));
+    QTRY_VERIFY(!panel->codeWindow()); // the old address's code went with it
+    // switched off: the window's size comes back
+    Settings off = window.session().settings();
+    off.liveResultsOn = false;
+    window.session().applySettings(off);
+    QCOMPARE(panel->text(), windowSize);
+    QCOMPARE(qrCodePicture(QStringLiteral("http://127.0.0.1:8080/"), 2).width(), (25 + 8) * 2);
 }
 
 QTEST_MAIN(TestSettingsDialog)

@@ -52,6 +52,7 @@ struct SessionFixture
         env.portRetryInterval = std::chrono::milliseconds(10);
         env.monitorCount = 1;
         env.moveMouse = false;
+        env.liveAddress = QHostAddress(QHostAddress::LocalHost);
         env.journalPath = folder.filePath(QStringLiteral("journal/Wettkampf-Journal.sqlite"));
         env.recoveryQuestion = recoveryQuestion;
         env.fileOpener = &opener;

@@ -36,7 +36,7 @@ QStringList readValues(const Settings& s)
              << num(s.saveFilterIndex) << num(s.classColumnShown) << s.classColumnCaption
              << num(s.rankingMode) << s.certificateTemplate << num(s.startSignal) << num(s.knockoutStart)
              << num(s.thirdLaneOn) << s.competitionTitle << num(s.tvMonitor) << s.tvTitleImage
-             << num(s.pairing) << num(s.commonStart);
+             << num(s.pairing) << num(s.commonStart) << num(s.liveResultsOn) << num(s.liveResultsPort);
 }
 
 // Per entry of readValues(): the stored name, a stored value that is not the default, and what
@@ -65,7 +65,7 @@ QList<Entry> completeStoreEntries()
                    << Entry{"Startznach", 1, "1"} << Entry{"q16_8", 1, "1"} << Entry{"OnZiel3", 1, "1"}
                    << Entry{"Title", "Pokal „Roter Hahn“", "Pokal „Roter Hahn“"} << Entry{"Monitor", 1, "1"}
                    << Entry{"TVImage", "/tv.png", "/tv.png"} << Entry{"Make", 1, "1"}
-                   << Entry{"OnStart", 0, "0"};
+                   << Entry{"OnStart", 0, "0"} << Entry{"LiveOn", 1, "1"} << Entry{"LivePort", 8081, "8081"};
 }
 
 // Every value stored, none at its default (Monitor 1 needs two monitors).
@@ -212,6 +212,10 @@ void TestSettingsStore::oneStoredValue_data()
     QTest::newRow("negative port keeps its low bytes") << "Port2" << QJsonValue(-1) << "255|255";
     QTest::newRow("monitor index equal to the count") << "Monitor" << QJsonValue(2) << "0";
     QTest::newRow("negative monitor") << "Monitor" << QJsonValue(-1) << "0";
+    QTest::newRow("live port 0") << "LivePort" << QJsonValue(0) << "8080";
+    QTest::newRow("live port 1") << "LivePort" << QJsonValue(1) << "1";
+    QTest::newRow("live port 65535") << "LivePort" << QJsonValue(65535) << "65535";
+    QTest::newRow("live port 65536") << "LivePort" << QJsonValue(65536) << "8080";
     QTest::newRow("empty title keeps the default") << "Title" << QJsonValue("") << "Brenvolutaris";
     QTest::newRow("missing class header reads empty, not Klasse") << "ColHideName" << missing << "";
     QTest::newRow("width one below the minimum") << "Width" << QJsonValue(959) << "960";

@@ -1,12 +1,13 @@
 // Renders what a reviewer looks at into PNG files: the main window at 1030 x 588 on each of the
 // six pages of a filled 20-team competition, the two bracket pictures and a lane panel showing
-// 012,34, the settings dialog with a certificate template and the bracket pictures opened from it,
-// the window with its title (the protocol's file name) and with the question before a round is
-// built anew, the TV display at 1920 x 1080 and 1280 x 720 with two and three lanes during a heat,
-// the first page of the Vorrunde's printout, two certificates and the print preview, the
-// Vorrunde's web page as headless Chromium shows it (as Qt's rich text lays it out where Chromium
-// is missing); with the manual's start page as third argument the help window on it and on the
-// settings chapter.
+// 012,34, the settings dialog with a certificate template and the live results switched on and the
+// bracket pictures opened from it, the window with its title (the protocol's file name) and with
+// the question before a round is built anew, the TV display at 1920 x 1080 and 1280 x 720 with two
+// and three lanes during a heat, the first page of the Vorrunde's printout, two certificates and
+// the print preview, the Vorrunde's web page as headless Chromium shows it (as Qt's rich text lays
+// it out where Chromium is missing), the live results page in headless Chromium at phone size
+// (390 x 844) and desktop size (1280 x 800) during a heat; with the manual's start page as third
+// argument the help window on it and on the settings chapter.
 // Run by `cmake --build <build> --target screenshots`, which writes to
 // <build>/screenshots/; it exits non-zero when a picture cannot be made.
 #include "app/BracketSchemeDialog.h"
@@ -18,6 +19,7 @@
 #include "app/TvWindow.h"
 #include "competition/Competition.h"
 #include "exports/ProtocolExports.h"
+#include "live/LiveServer.h"
 #include "printing/CertificatePrintout.h"
 #include "printing/PrintDocument.h"
 #include "printing/ProtocolPrintout.h"
@@ -242,6 +244,51 @@ QImage rebuildQuestion(MainWindow& window)
 
 } // namespace
 
+// The live page as a phone and a desktop browser show it: lane 1 stopped, lane 2 still running.
+bool livePictures(MainWindow& window, test::SessionFixture& fixture, const QDir& folder)
+{
+    const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    if (chromium.isEmpty()) {
+        std::printf("no chromium: the live page is left out\n");
+        return true;
+    }
+    Settings live = window.session().settings();
+    live.liveResultsOn = true;
+    live.liveResultsPort = 0;
+    window.session().applySettings(live);
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Vorrunde));
+    RaceClock& clock = window.session().clock();
+    if (clock.runState() != RunState::Idle)
+        clock.command(ClockCommand::Clear).trigger();
+    clock.command(ClockCommand::Start).trigger();
+    fixture.ticks.advance(28370);
+    clock.command(ClockCommand::Stop1).trigger();
+    fixture.ticks.advance(1290);
+    QTest::qWait(100); // the running lane's digits and the status bar's new address
+    bool ok = save(window.grab().toImage(), folder, QStringLiteral("mainwindow-live.png"));
+    for (const QSize size : {QSize(390, 844), QSize(1280, 800)}) {
+        const QString path =
+            folder.filePath(QStringLiteral("live-%1x%2.png").arg(size.width()).arg(size.height()));
+        QTemporaryDir profile;
+        QProcess browser;
+        browser.start(chromium,
+                      {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
+                       QStringLiteral("--disable-gpu"), QStringLiteral("--hide-scrollbars"),
+                       QStringLiteral("--no-first-run"), QStringLiteral("--user-data-dir=") + profile.path(),
+                       QStringLiteral("--window-size=%1,%2").arg(size.width()).arg(size.height()),
+                       QStringLiteral("--virtual-time-budget=3000"), QStringLiteral("--screenshot=") + path,
+                       window.session().liveServer().url()});
+        // the server answers from this thread while the browser runs
+        for (int waited = 0; browser.state() != QProcess::NotRunning && waited < 60000; waited += 50)
+            QTest::qWait(50);
+        const bool written = QFileInfo::exists(path);
+        std::printf("%s\n", written ? qPrintable(path) : "the browser wrote no live page");
+        ok &= written;
+    }
+    clock.command(ClockCommand::Clear).trigger();
+    return ok;
+}
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -293,7 +340,8 @@ int main(int argc, char** argv)
     ok &= save(BracketSchemeDialog::bracketPicture(0), folder, QStringLiteral("bracket-nach-platz.png"));
     ok &= save(BracketSchemeDialog::bracketPicture(1), folder, QStringLiteral("bracket-win-win.png"));
 
-    // the settings dialog: two adapters, three inputs wired, the certificate on its paper
+    // the settings dialog: two adapters, three inputs wired, the certificate on its paper, the
+    // live results switched on
     fixture.usablePorts = 0b101;
     const QString paperPath = folder.filePath(QStringLiteral("urkunde-vorlage.png"));
     ok &= save(certificatePaper(), folder, QStringLiteral("urkunde-vorlage.png"));
@@ -306,6 +354,7 @@ int main(int argc, char** argv)
     settings.inputPort[3] = 3;
     settings.inputLine[3] = 3;
     settings.classColumnShown = true;
+    settings.liveResultsOn = true;
     settings.certificateLayout.fillDefaultLines();
     SettingsDialog* dialog = window.settingsDialog();
     dialog->load(settings, window.session().portChoices(), {QSize(1920, 1080), QSize(1280, 720)},
@@ -396,6 +445,7 @@ int main(int argc, char** argv)
         window.session().applySettings(tv);
         ok &= tvPictures(window, fixture, folder, lanes);
     }
+    ok &= livePictures(window, fixture, folder);
 
     if (argc > 3) {
         HelpWindow help(QString::fromLocal8Bit(argv[3]));
