@@ -52,14 +52,15 @@ AppSession::AppSession(AppEnvironment environment, QObject* parent)
     m_portKeeper2 = makePortKeeper(*m_contactPort2);
 
     m_files = std::make_unique<ProtocolFiles>(*m_competition);
-    // the automatic text copy goes beside the program, or to the user's folder when the program
-    // is installed or its folder is not writable
-    m_files->setProgramPath(m_programFiles.outputDir + QFileInfo(m_env.programFilePath).fileName());
+    // the automatic text copy and the web page go beside the program, or to the user's folder
+    // when the program is installed or its folder is not writable
+    const QString writtenBeside = m_programFiles.outputDir + QFileInfo(m_env.programFilePath).fileName();
+    m_files->setProgramPath(writtenBeside);
     m_files->setApplicationTitle(version::kProgramName);
     m_files->setFileOpener(m_env.fileOpener);
     m_exports =
         std::make_unique<ProtocolExports>(*m_competition, [this] { return m_settings.competitionTitle; });
-    m_exports->setProgramPath(m_programFiles.outputDir + QFileInfo(m_env.programFilePath).fileName());
+    m_exports->setProgramPath(writtenBeside);
     m_exports->setApplicationTitle(version::kProgramName);
     m_exports->setDocumentTemplate(m_programFiles.documentTemplatePath);
     m_exports->setFileOpener(m_env.fileOpener);
