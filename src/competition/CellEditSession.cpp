@@ -18,14 +18,7 @@ bool CellEditSession::isEditable(CompetitionRound round, int col)
 
 void CellEditSession::begin(CompetitionRound round, int col)
 {
-    m_round = round;
     m_column = round == CompetitionRound::Vorrunde ? columnIndex(lanePenaltyColumn(laneOfColumn(col))) : col;
-}
-
-bool CellEditSession::filtersKeys() const
-{
-    return m_round == CompetitionRound::Vorrunde ||
-           (isKnockoutRound(m_round) && m_column == columnIndex(KnockoutColumn::Fehler));
 }
 
 bool CellEditSession::acceptsKey(QChar key, QChar decimalSeparator) const

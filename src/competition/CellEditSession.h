@@ -33,13 +33,10 @@ public:
     std::optional<QChar> character(QChar key, QChar decimalSeparator) const;
     // `text` with the dropped characters taken out.
     QString accepted(const QString& text, QChar decimalSeparator) const;
-    // Enter commits a penalty (and every Vorrunde run); in a knockout Zeit it does nothing.
-    bool enterCommits() const { return isActive() && filtersKeys(); }
+    // Enter commits every edited run cell, a knockout Zeit too, so its heat is decided at once.
+    bool enterCommits() const { return isActive(); }
 
 private:
-    bool filtersKeys() const;
-
-    CompetitionRound m_round = CompetitionRound::Vorrunde;
     int m_column = -1;
 };
 

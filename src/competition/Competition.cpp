@@ -44,6 +44,7 @@ Competition::Competition(const NumberFormat& format, QObject* parent) : QObject(
 {
     connect(&m_lanes, &LaneAssignment::changed, this, &Competition::lanesChanged);
     writeCaptions();
+    m_tables.setRules(m_options, m_format);
 }
 
 Competition::~Competition() = default;
@@ -51,6 +52,7 @@ Competition::~Competition() = default;
 void Competition::setOptions(const CompetitionOptions& options)
 {
     m_options = options;
+    m_tables.setRules(m_options, m_format);
     Q_EMIT layoutRequested();
 }
 
@@ -78,17 +80,17 @@ void Competition::assignRowToLane(int lane)
 
 void Competition::setLane3On(bool on)
 {
-    m_lanes.setLane3On(on);
+    m_lanes.setLane3On(on, currentGrid(), laneVisible(3));
 }
 
-void Competition::recordLaneTime(int lane, const QString& timeText)
+int Competition::laneRow(int lane) const
 {
     if (lane < 1 || lane > 3)
-        return;
-    ResultGrid& current = currentGrid();
+        return 0;
+    const ResultGrid& current = currentGrid();
     const QString laneText = m_lanes.selector(lane).text();
     if (laneText.trimmed().isEmpty())
-        return; // no team on this lane: nothing is written
+        return 0; // no team on this lane
 
     // The entry is the start number, right-aligned, a blank and the team; the number reads up to
     // the first blank, however many digits it has. It is looked up as the lane shows it first, so
@@ -103,14 +105,41 @@ void Competition::recordLaneTime(int lane, const QString& timeText)
     // one whose entry the lane shows. A time must never be dropped while a team is on the lane.
     if (row < 0) {
         for (int r = 1; r < current.rowCount(); ++r) {
-            if (LaneAssignment::entryText(current, r) == laneText) {
-                row = r;
-                break;
-            }
+            if (LaneAssignment::entryText(current, r) == laneText)
+                return r;
         }
     }
+    return std::max(row, 0);
+}
+
+QString Competition::recordedRun(int row, int lane) const
+{
+    const ResultGrid& current = currentGrid();
+    const bool vorrunde = m_currentRound == CompetitionRound::Vorrunde;
+    const QString& zeit = vorrunde ? current.cell(laneTimeColumn(lane), row) : current.cell(KnockoutColumn::Zeit, row);
+    if (!zeit.trimmed().isEmpty())
+        return zeit.trimmed();
+    return (vorrunde ? current.cell(laneResultColumn(lane), row) : current.cell(KnockoutColumn::Gesamt, row))
+        .trimmed();
+}
+
+void Competition::recordLaneTime(int lane, const QString& timeText)
+{
+    if (lane < 1 || lane > 3 || m_currentRound == CompetitionRound::GesamtErgebnis)
+        return;
+    const int row = laneRow(lane);
     if (row <= 0)
         return;
+    ResultGrid& current = currentGrid();
+    // a time typed into the team's run while the heat ran is not replaced without a question
+    const QString recorded = recordedRun(row, lane);
+    if (!recorded.isEmpty() && recorded != m_runAtStart[std::size_t(lane - 1)]) {
+        const int teamColumn = m_currentRound == CompetitionRound::Vorrunde ? columnIndex(VorrundeColumn::Mannschaft)
+                                                                            : columnIndex(KnockoutColumn::Mannschaft);
+        if (!m_question || !m_question->ask(QStringLiteral("%1 hat schon %2. Neuer Lauf ersetzt die Zeit?")
+                                                .arg(current.cell(teamColumn, row).trimmed(), recorded)))
+            return;
+    }
 
     Q_EMIT actionStarted(QStringLiteral("Zeit Bahn %1").arg(lane));
     const ProtocolTables::ChangeBatch batch(m_tables);
@@ -119,19 +148,58 @@ void Competition::recordLaneTime(int lane, const QString& timeText)
         current.setCell(lanePenaltyColumn(lane), row, QStringLiteral("0"));
         current.setCell(laneResultColumn(lane), row, timeText);
         writeProvisionalRanking(current, row, m_options.rankingMode, m_format);
-    } else if (isKnockoutRound(m_currentRound)) {
+    } else {
         current.setCell(KnockoutColumn::Zeit, row, timeText);
         current.setCell(KnockoutColumn::Fehler, row, QStringLiteral("0"));
         current.setCell(KnockoutColumn::Gesamt, row, timeText);
     }
+    m_runAtStart[std::size_t(lane - 1)] = timeText;
+}
+
+bool Competition::confirmHeatStart(const std::array<bool, 3>& starting)
+{
+    const int teamColumn = m_currentRound == CompetitionRound::Vorrunde ? columnIndex(VorrundeColumn::Mannschaft)
+                                                                        : columnIndex(KnockoutColumn::Mannschaft);
+    std::array<QString, 3> runs;
+    for (int lane = 1; lane <= 3; ++lane) {
+        if (!starting[std::size_t(lane - 1)])
+            continue;
+        const int row = laneRow(lane);
+        if (row <= 0)
+            continue;
+        runs[std::size_t(lane - 1)] = recordedRun(row, lane);
+        if (runs[std::size_t(lane - 1)].isEmpty())
+            continue;
+        if (!m_question || !m_question->ask(QStringLiteral("%1 hat schon %2. Neuer Lauf ersetzt die Zeit?")
+                                                .arg(currentGrid().cell(teamColumn, row).trimmed(),
+                                                     runs[std::size_t(lane - 1)])))
+            return false;
+    }
+    for (int lane = 1; lane <= 3; ++lane) {
+        if (starting[std::size_t(lane - 1)])
+            m_runAtStart[std::size_t(lane - 1)] = runs[std::size_t(lane - 1)];
+    }
+    return true;
 }
 
 void Competition::advanceLanes()
 {
-    const bool vorrunde = m_currentRound == CompetitionRound::Vorrunde;
-    m_lanes.advance(laneActive(3) ? 3 : 2, vorrunde ? &grid(CompetitionRound::Vorrunde) : nullptr,
-                    m_options.thirdLaneOn);
+    if (m_currentRound == CompetitionRound::GesamtErgebnis)
+        return;
+    m_lanes.advance(currentGrid(), {laneActive(1), laneActive(2), laneActive(3)});
     showLaneTeamsOnTv();
+}
+
+bool Competition::hasLane3Runs() const
+{
+    return brv::hasLane3Runs(grid(CompetitionRound::Vorrunde));
+}
+
+bool Competition::confirmLane3Off()
+{
+    return !hasLane3Runs() ||
+           (m_question && m_question->ask(QStringLiteral("In der Vorrunde stehen Zeiten auf Bahn 3. Bahn 3 "
+                                                         "ausschalten? Die Zeiten bleiben und zählen weiter.")));
 }
 
 // ---------------------------------------------------------------- editing
@@ -503,10 +571,8 @@ void Competition::recalculateRound()
 
     if (m_currentRound == CompetitionRound::Vorrunde)
         recalculateVorrunde();
-    else if (m_currentRound == CompetitionRound::Finale)
-        recalculateFinale(currentGrid(), m_format);
     else if (isKnockoutRound(m_currentRound))
-        recalculateKnockout(currentGrid(), m_currentRound, m_format);
+        decideHeats(currentGrid(), m_currentRound, m_format);
 
     updateTvBestResult();
     m_recalculating = false;
@@ -539,83 +605,78 @@ void Competition::updateTvBestResult()
 
 namespace {
 
-// The teams of a knockout table that have a recorded run.
-QStringList teamsWithRun(const ResultGrid& g)
+// "a", "a und b", "a, b und c"
+QString namesInText(const QStringList& names)
 {
-    QStringList teams;
-    for (int r = 1; r < g.rowCount(); ++r) {
-        if (!g.cell(KnockoutColumn::Zeit, r).trimmed().isEmpty() ||
-            !g.cell(KnockoutColumn::Gesamt, r).trimmed().isEmpty())
-            teams << g.cell(KnockoutColumn::Mannschaft, r);
-    }
-    return teams;
+    QStringList rest = names;
+    const QString last = rest.takeLast();
+    return rest.isEmpty() ? last : rest.join(QStringLiteral(", ")) + QStringLiteral(" und ") + last;
 }
 
 } // namespace
 
-void Competition::buildNextRound()
+bool Competition::buildNextRound(bool ask)
 {
     if (m_pendingReset)
         m_pendingReset();
-    // the round that is built anew: a team with a run that falls out of it is named first
-    std::optional<CompetitionRound> rebuilt;
-    if (m_currentRound == CompetitionRound::Vorrunde)
-        rebuilt = m_options.knockoutStart == KnockoutStart::Achtelfinale ? CompetitionRound::Achtelfinale
-                                                                         : CompetitionRound::Viertelfinale;
-    else if (isKnockoutRound(m_currentRound) && m_currentRound != CompetitionRound::Finale)
-        rebuilt = roundAt(roundIndex(m_currentRound) + 1);
+    // the knockout tables as they are, to compare with and to go back to
     std::array<std::vector<QStringList>, kRoundCount> before;
-    QStringList ranBefore;
-    if (rebuilt) {
-        ranBefore = teamsWithRun(grid(*rebuilt));
-        if (!ranBefore.isEmpty()) {
-            for (CompetitionRound round : kAllRounds) {
-                const ResultGrid& g = grid(round);
-                for (int r = 0; r < g.rowCount(); ++r)
-                    before[std::size_t(roundIndex(round))].push_back(g.rowCells(r));
-            }
-        }
+    for (CompetitionRound round : kAllRounds) {
+        if (!isKnockoutRound(round))
+            continue;
+        const ResultGrid& g = grid(round);
+        for (int r = 0; r < g.rowCount(); ++r)
+            before[std::size_t(roundIndex(round))].push_back(g.rowCells(r));
     }
     const ProtocolTables::ChangeBatch batch(m_tables);
     const QString notice = brv::buildNextRound(m_tables, m_currentRound, m_options, m_format);
-    if (rebuilt && !ranBefore.isEmpty()) {
-        const ResultGrid& now = grid(*rebuilt);
-        QStringList dropped;
-        for (const QString& team : ranBefore) {
-            if (now.findRow(KnockoutColumn::Mannschaft, team) < 0)
-                dropped << team.trimmed();
-        }
-        if (!dropped.isEmpty()) {
-            const QString last = dropped.takeLast();
-            const QString names = dropped.isEmpty()
-                                      ? last
-                                      : dropped.join(QStringLiteral(", ")) + QStringLiteral(" und ") + last;
-            const QString question = QStringLiteral("%1 neu aufbauen? Die Ergebnisse von %2 entfallen.")
-                                         .arg(roundCaption(*rebuilt), names);
-            if (!m_question || !m_question->ask(question)) {
-                // "Nein": every table as it was
-                for (CompetitionRound round : kAllRounds) {
-                    ResultGrid& g = grid(round);
-                    const std::vector<QStringList>& rows = before[std::size_t(roundIndex(round))];
-                    g.setRowCount(int(rows.size()));
-                    for (int r = 0; r < int(rows.size()); ++r)
-                        g.setRowCells(r, rows[std::size_t(r)]);
-                }
-                return;
+    QStringList rounds;
+    QStringList dropped;
+    QStringList newOpponent;
+    for (CompetitionRound round : kAllRounds) {
+        const std::vector<QStringList>& rows = before[std::size_t(roundIndex(round))];
+        if (!isKnockoutRound(round) || !ask)
+            continue;
+        ResultGrid old(static_cast<TableId>(roundIndex(round)), kKnockoutColumnCount, int(rows.size()));
+        for (int r = 0; r < int(rows.size()); ++r)
+            old.setRowCells(r, rows[std::size_t(r)]);
+        const qsizetype named = dropped.size() + newOpponent.size();
+        compareRebuiltRound(old, grid(round), dropped, newOpponent);
+        if (dropped.size() + newOpponent.size() > named)
+            rounds << roundCaption(round);
+    }
+    if (!rounds.isEmpty()) {
+        QString question = namesInText(rounds) + QStringLiteral(" neu aufbauen?");
+        if (!dropped.isEmpty())
+            question += QStringLiteral(" Die Ergebnisse von %1 entfallen.").arg(namesInText(dropped));
+        if (!newOpponent.isEmpty())
+            question += QStringLiteral(" Neue Gegner für %1.").arg(namesInText(newOpponent));
+        if (!m_question || !m_question->ask(question)) {
+            // "Nein": every table as it was
+            for (CompetitionRound round : kAllRounds) {
+                const std::vector<QStringList>& rows = before[std::size_t(roundIndex(round))];
+                if (!isKnockoutRound(round))
+                    continue;
+                ResultGrid& g = grid(round);
+                g.setRowCount(int(rows.size()));
+                for (int r = 0; r < int(rows.size()); ++r)
+                    g.setRowCells(r, rows[std::size_t(r)]);
             }
+            return false;
         }
     }
     if (!notice.isEmpty())
         setPlaceWarning(notice);
     updateTvBestResult();
     Q_EMIT layoutRequested();
+    return true;
 }
 
 void Competition::enterRound(CompetitionRound newRound)
 {
     m_currentRound = newRound;
     m_edit.end();
-    m_lanes.enterPage(currentGrid());
+    m_lanes.enterPage(currentGrid(), {laneActive(1), laneActive(2), laneActive(3)});
     showLaneTeamsOnTv();
     Q_EMIT pageChanged(newRound);
     Q_EMIT layoutRequested();
@@ -633,6 +694,20 @@ bool Competition::changePage(CompetitionRound newRound)
     // to row mode.
     commitCellEdit();
     endEdit();
+    // going on from a round that is not decided hands an empty place to the next one
+    if (isKnockoutRound(m_currentRound) && m_currentRound != CompetitionRound::Finale &&
+        roundIndex(newRound) > roundIndex(m_currentRound)) {
+        const std::vector<int> open = openHeats(currentGrid(), m_currentRound, m_format);
+        if (!open.empty()) {
+            QStringList heats;
+            for (int heat : open)
+                heats << QString::number(heat);
+            const QString question = (heats.size() == 1 ? QStringLiteral("Lauf ") : QStringLiteral("Läufe ")) +
+                                     namesInText(heats) + QStringLiteral(" ohne Entscheidung. Trotzdem weiter?");
+            if (!m_question || !m_question->ask(question))
+                return false;
+        }
+    }
     buildNextRound();
     enterRound(newRound);
     return true;
@@ -690,6 +765,24 @@ void Competition::enterLoadedLanes()
 
 void Competition::fillWithRandomResults()
 {
+    // recorded results are not overwritten without a question
+    const ResultGrid& current = currentGrid();
+    bool results = false;
+    for (int r = 1; r < current.rowCount() && !results; ++r) {
+        for (int lane = 1; lane <= (m_currentRound == CompetitionRound::Vorrunde ? 3 : 1); ++lane)
+            results = results || (m_currentRound != CompetitionRound::GesamtErgebnis &&
+                                  LaneAssignment::runRecorded(current, r, lane));
+    }
+    if (results &&
+        (!m_question || !m_question->ask(QStringLiteral("%1 mit Zufallszahlen füllen? Die vorhandenen "
+                                                        "Ergebnisse werden überschrieben.")
+                                             .arg(roundCaption(m_currentRound)))))
+        return;
+    fillPage();
+}
+
+void Competition::fillPage()
+{
     const quint32 base = shiftDown() ? 1000 : 10000;
     Q_EMIT actionStarted(QStringLiteral("Zufallszahlen"));
     {
@@ -705,12 +798,8 @@ void Competition::fillAllPages()
     for (CompetitionRound round : kAllRounds) {
         const ResultGrid& g = grid(round);
         for (int r = 1; r < g.rowCount() && !results && round != CompetitionRound::GesamtErgebnis; ++r) {
-            if (round == CompetitionRound::Vorrunde) {
-                for (int lane = 1; lane <= 3; ++lane)
-                    results = results || !g.cell(laneResultColumn(lane), r).trimmed().isEmpty();
-            } else {
-                results = !g.cell(KnockoutColumn::Gesamt, r).trimmed().isEmpty();
-            }
+            for (int lane = 1; lane <= (round == CompetitionRound::Vorrunde ? 3 : 1); ++lane)
+                results = results || LaneAssignment::runRecorded(g, r, lane);
         }
     }
     if (results && (!m_question || !m_question->ask(QStringLiteral(
@@ -722,8 +811,8 @@ void Competition::fillAllPages()
         if (!isPageVisible(round))
             continue;
         setCurrentRound(round);
-        fillWithRandomResults();
-        buildNextRound();
+        fillPage();
+        buildNextRound(false);
         enterRound(round);
         recalculateRound();
     }

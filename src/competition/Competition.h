@@ -81,9 +81,20 @@ public:
     // Writes a lane's stopped time into the row of the team on the lane: in the Vorrunde into
     // the lane's run, in a knockout round into the round's run.
     void recordLaneTime(int lane, const QString& timeText);
-    // After a heat: the next teams onto the lanes.
+    // After a heat: the next teams without a result onto the lanes.
     void advanceLanes();
+    // Lane 3's box; switched on, the lane takes the first team that has not run on it.
     void setLane3On(bool on);
+    // A heat starts on the lanes `starting`: a team whose run in the lane's columns is recorded
+    // (the operator put it there by hand) runs again only after "Ja" to "FF X hat schon 1,94.
+    // Neuer Lauf ersetzt die Zeit?". True when the heat may start; the runs as they stand are
+    // remembered, so that a stop asks before it replaces a time typed meanwhile.
+    bool confirmHeatStart(const std::array<bool, 3>& starting);
+    // Whether the Vorrunde holds runs on lane 3; switching lane 3 off then asks first, and the
+    // runs keep counting (confirmLane3Off()).
+    bool hasLane3Runs() const;
+    // "Ja" to switching lane 3 off while the Vorrunde holds runs on it (true without such runs).
+    bool confirmLane3Off();
     // The TV display shows the teams on the lanes anew.
     void showLaneTeamsOnTv() { Q_EMIT tvChanged(); }
 
@@ -139,16 +150,22 @@ public:
     void updateTvBestResult();
 
     // ---- pages
-    // Builds the next round from the page being left (the current page).
-    void buildNextRound();
+    // Builds the next round from the page being left (the current page), and every later round
+    // that already holds teams anew. When that would cost a team its recorded run or give a team
+    // that has run another opponent, the operator is asked first; "Nein" keeps every table as it
+    // was (false). `ask` false builds without the question (the fill of all pages).
+    bool buildNextRound(bool ask = true);
     void enterRound(CompetitionRound newRound);
     // What the tab control does: build the next round from the page left, then enter the new one.
-    // False when the page may not be left now (the guard said no).
+    // Going on from a knockout round with a heat still open asks "Lauf 3 ohne Entscheidung.
+    // Trotzdem weiter?". False when the page may not be left now (the guard or the operator said
+    // no).
     bool changePage(CompetitionRound newRound);
     // Makes a page current without the page-change handling.
     void setCurrentRound(CompetitionRound round) { m_currentRound = round; }
 
     // ---- random fill
+    // Fills the current page; over recorded results only after "Ja".
     void fillWithRandomResults();
     void fillAllPages();
 
@@ -200,6 +217,11 @@ private:
     // run holds a time that Gesamt is computed from.
     bool checkEditedRun(ResultGrid& grid, int row, int zeitCol, int fehlerCol, int gesamtCol);
     void recalculateVorrunde();
+    void fillPage();
+    // The run's time in a lane's columns of a row of the current table (the Gesamt when no Zeit).
+    QString recordedRun(int row, int lane) const;
+    // The row of the team on a lane in the current table, 0 when none.
+    int laneRow(int lane) const;
     void setPlaceWarning(const std::optional<QString>& warning);
     bool shiftDown() const { return m_shift && m_shift->shiftDown(); }
 
@@ -222,6 +244,8 @@ private:
     std::function<void()> m_pendingReset;
     std::function<bool()> m_pageChangeGuard;
     QString m_editOriginal; // the edited cell's text before the edit
+    // each lane's run as it stood when the heat started
+    std::array<QString, 3> m_runAtStart;
 };
 
 } // namespace brv

@@ -28,56 +28,73 @@ void LaneAssignment::fill(const ResultGrid& table)
     Q_EMIT changed();
 }
 
-std::array<int, 3> LaneAssignment::firstRowsWithoutResult(const ResultGrid& table)
+bool LaneAssignment::runRecorded(const ResultGrid& table, int row, int lane)
+{
+    if (table.id() == TableId::Vorrunde)
+        return !table.cell(laneTimeColumn(lane), row).trimmed().isEmpty() ||
+               !table.cell(laneResultColumn(lane), row).trimmed().isEmpty();
+    return !table.cell(KnockoutColumn::Zeit, row).trimmed().isEmpty() ||
+           !table.cell(KnockoutColumn::Gesamt, row).trimmed().isEmpty();
+}
+
+std::array<int, 3> LaneAssignment::firstRowsWithoutResult(const ResultGrid& table, const std::array<bool, 3>& active)
 {
     std::array<int, 3> rows{};
     if (table.id() == TableId::Vorrunde) {
-        // the teams with the fewest runs go first, each on a lane it has not run on
+        auto hasTeam = [&table](int r) {
+            return !table.cell(VorrundeColumn::Mannschaft, r).trimmed().isEmpty() ||
+                   !table.cell(VorrundeColumn::Nr, r).trimmed().isEmpty();
+        };
         auto runs = [&table](int r) {
             int n = 0;
             for (int lane = 1; lane <= 3; ++lane)
-                n += table.cell(laneResultColumn(lane), r).trimmed().isEmpty() ? 0 : 1;
+                n += runRecorded(table, r, lane) ? 1 : 0;
             return n;
         };
         int fewest = 3;
         for (int r = 1; r < table.rowCount(); ++r) {
-            if (!table.cell(VorrundeColumn::Mannschaft, r).trimmed().isEmpty())
+            if (hasTeam(r))
                 fewest = std::min(fewest, runs(r));
         }
         for (int lane = 1; lane <= 3; ++lane) {
+            if (!active[std::size_t(lane - 1)])
+                continue;
             int& chosen = rows[std::size_t(lane - 1)];
             for (int k = fewest; k < 3 && chosen == 0; ++k) {
                 for (int r = 1; r < table.rowCount() && chosen == 0; ++r) {
                     const bool taken = std::find(rows.begin(), rows.end(), r) != rows.end();
-                    if (!taken && runs(r) == k &&
-                        !table.cell(VorrundeColumn::Mannschaft, r).trimmed().isEmpty() &&
-                        table.cell(laneResultColumn(lane), r).trimmed().isEmpty())
+                    if (!taken && runs(r) == k && hasTeam(r) && !runRecorded(table, r, lane))
                         chosen = r;
                 }
             }
         }
         return rows;
     }
+    if (table.id() == TableId::GesamtErgebnis)
+        return rows;
     auto open = [&table](int r) {
-        return !table.cell(KnockoutColumn::Mannschaft, r).trimmed().isEmpty() &&
-               table.cell(KnockoutColumn::Gesamt, r).trimmed().isEmpty();
+        return (!table.cell(KnockoutColumn::Mannschaft, r).trimmed().isEmpty() ||
+                !table.cell(KnockoutColumn::Nr, r).trimmed().isEmpty()) &&
+               !runRecorded(table, r, 1);
     };
     for (int first = 1; first + 1 < table.rowCount(); first += 2) {
-        if (open(first) || open(first + 1))
-            return {first, first + 1, 0};
+        if (open(first) || open(first + 1)) {
+            rows[0] = active[0] && open(first) ? first : 0;
+            rows[1] = active[1] && open(first + 1) ? first + 1 : 0;
+            return rows;
+        }
     }
     return rows;
 }
 
-void LaneAssignment::enterPage(const ResultGrid& table)
+void LaneAssignment::enterPage(const ResultGrid& table, const std::array<bool, 3>& active)
 {
     fill(table);
-    const std::array<int, 3> rows = firstRowsWithoutResult(table);
+    const std::array<int, 3> rows = firstRowsWithoutResult(table, active);
     for (int lane = 1; lane <= 3; ++lane) {
         LaneSelector& sel = at(lane);
         sel.enabled = sel.count() > 0;
-        if (sel.inUse && rows[std::size_t(lane - 1)] > 0)
-            sel.select(rows[std::size_t(lane - 1)] - 1);
+        sel.select(rows[std::size_t(lane - 1)] - 1);
     }
     Q_EMIT changed();
 }
@@ -143,58 +160,35 @@ void LaneAssignment::restore(const std::array<LaneSelector, 3>& selectors)
     Q_EMIT changed();
 }
 
-void LaneAssignment::setLane3On(bool on)
+void LaneAssignment::setLane3On(bool on, const ResultGrid& table, bool takeTeam)
 {
     LaneSelector& sel = at(3);
     sel.inUse = on;
     sel.enabled = on;
     sel.index = -1;
-    if (on)
-        sel.entries = at(1).entries;
-    else
-        sel.entries.clear();
+    sel.entries.clear();
+    if (on) {
+        for (int r = 1; r < table.rowCount(); ++r)
+            sel.entries.append(entryText(table, r));
+        if (takeTeam && table.id() == TableId::Vorrunde) {
+            // the first team that has not run on lane 3 and stands on no other lane
+            for (int r = 1; r < table.rowCount() && sel.index < 0; ++r) {
+                const QString entry = sel.entries.at(r - 1);
+                if (!entry.trimmed().isEmpty() && !runRecorded(table, r, 3) && entry != at(1).text() &&
+                    entry != at(2).text())
+                    sel.index = r - 1;
+            }
+        }
+    }
     Q_EMIT changed();
 }
 
-void LaneAssignment::advance(int lanesRunning, const ResultGrid* vorrunde, bool thirdLaneOn)
+void LaneAssignment::advance(const ResultGrid& table, const std::array<bool, 3>& active)
 {
-    const int n = lanesRunning;
-    for (int lane = 1; lane <= n; ++lane) {
-        LaneSelector& sel = at(lane);
-        if (!sel.inUse)
-            continue;
-        int next = sel.index + n;
-        if (next >= sel.count())
-            next -= sel.count();
-        sel.select(next);
-    }
-
-    if (vorrunde) {
-        const ResultGrid& g = *vorrunde;
-        const int teams = g.dataRowCount();
-        LaneSelector& s1 = at(1);
-        LaneSelector& s2 = at(2);
-        LaneSelector& s3 = at(3);
-        auto filled = [&](int lane, int row) { return !g.cell(laneResultColumn(lane), row).isEmpty(); };
-        if (!thirdLaneOn && teams % 2 == 0) {
-            if (s1.index == 0 && s2.index == 1 && filled(1, 1) && filled(2, 2)) {
-                s1.select(1);
-                s2.select(0);
-            }
-        } else if (thirdLaneOn && teams % 3 == 0) {
-            if (s1.index == 0 && s2.index == 1 && s3.index == 2 && filled(1, 1) && filled(2, 2) &&
-                filled(3, 3)) {
-                s1.select(2);
-                s2.select(0);
-                s3.select(1);
-            }
-            if (s1.index == 2 && s2.index == 0 && s3.index == 1 && filled(1, 3) && filled(2, 1) &&
-                filled(3, 2)) {
-                s1.select(1);
-                s2.select(2);
-                s3.select(0);
-            }
-        }
+    const std::array<int, 3> rows = firstRowsWithoutResult(table, active);
+    for (int lane = 1; lane <= 3; ++lane) {
+        if (active[std::size_t(lane - 1)])
+            at(lane).select(rows[std::size_t(lane - 1)] - 1);
     }
     Q_EMIT changed();
 }

@@ -28,14 +28,20 @@ public:
 
     // Every selector lists the teams of `table`, nothing selected.
     void fill(const ResultGrid& table);
-    // The rows the lanes take when a page is entered (0: none): the first teams without a result,
-    // so that no recorded run is overwritten. In the Vorrunde lane n takes the first team, not
-    // taken by a lane before it, whose run on lane n is empty; in a knockout round lanes 1 and 2
-    // take the first heat in which a team has no result.
-    static std::array<int, 3> firstRowsWithoutResult(const ResultGrid& table);
-    // A page is entered: the selectors list its teams, and each lane in use takes its row of
-    // firstRowsWithoutResult().
-    void enterPage(const ResultGrid& table);
+    // The rows the lanes take (0: none): the first teams without a result, so that no recorded
+    // run is overwritten. In the Vorrunde the teams with the fewest runs go first, lane n takes
+    // the first team, not taken by a lane before it, whose run on lane n is empty (so each team
+    // runs once on every lane); in a knockout round lanes 1 and 2 take the first heat in which a
+    // team has no result, a lane whose team of that heat has run stays empty. Lanes that are
+    // not `active` take nobody.
+    static std::array<int, 3> firstRowsWithoutResult(const ResultGrid& table,
+                                                     const std::array<bool, 3>& active = {true, true, true});
+    // Whether a team's run in the lane's columns (the lane's group in the Vorrunde, the round's
+    // run in a knockout table) holds a time or a mark.
+    static bool runRecorded(const ResultGrid& table, int row, int lane);
+    // A page is entered: the selectors list its teams, and each `active` lane (shown and in use)
+    // takes its row of firstRowsWithoutResult().
+    void enterPage(const ResultGrid& table, const std::array<bool, 3>& active);
     // After a load: like enterPage, for the lanes `active` says are shown and in use.
     void enterLoadedPage(const ResultGrid& table, const std::array<bool, 3>& active);
     // The operator picks an entry; the lane shows nothing when the entry is not in its list.
@@ -43,11 +49,12 @@ public:
     void selectText(int lane, const QString& entry);
     // Locked while the lane runs.
     void setEnabled(int lane, bool enabled);
-    void setLane3On(bool on);
-    // After a heat every lane in use moves on by the number of lanes that ran, wrapping round;
-    // in the Vorrunde a team that has run on a lane swaps with its neighbour so that each team
-    // gets to run on every lane.
-    void advance(int lanesRunning, const ResultGrid* vorrunde, bool thirdLaneOn);
+    // Lane 3's box: switched on it lists the teams of `table` and, when `takeTeam`, takes the
+    // first team without a run on it that no other lane holds; switched off it lists nothing.
+    void setLane3On(bool on, const ResultGrid& table, bool takeTeam = true);
+    // After a heat every `active` lane takes the next team without a result on it
+    // (firstRowsWithoutResult); at the end of the list a lane stays empty.
+    void advance(const ResultGrid& table, const std::array<bool, 3>& active);
     // The Vorrunde's teams were edited: every selector lists them anew. A row inserted at
     // `row` (shift +1) or removed there (shift -1) moves the lanes behind it with their teams;
     // a lane on a removed row shows nothing.

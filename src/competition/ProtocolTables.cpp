@@ -1,5 +1,6 @@
 #include "competition/ProtocolTables.h"
 
+#include "competition/Knockout.h"
 #include "competition/TableSchema.h"
 
 #include <algorithm>
@@ -22,7 +23,7 @@ int placeSortColumn(CompetitionRound round)
 } // namespace
 
 ProtocolTables::ProtocolTables(QObject* parent)
-    : QObject(parent), m_rankingScratch(TableId::RankingScratch, kKnockoutColumnCount, 2)
+    : QObject(parent)
 {
     for (CompetitionRound round : kAllRounds) {
         auto grid = std::make_unique<ResultGrid>(static_cast<TableId>(roundIndex(round)),
@@ -34,7 +35,6 @@ ProtocolTables::ProtocolTables(QObject* parent)
         m_grids[std::size_t(roundIndex(round))] = std::move(grid);
         m_pageCaptions[std::size_t(roundIndex(round))] = roundCaption(round);
     }
-    m_rankingScratch.sortColumn = columnIndex(RankingScratchColumn::Gesamt);
     m_laneHeadings = {QString(), QStringLiteral("Bahn 1"), QStringLiteral("Bahn 2"), QStringLiteral("Bahn 3"),
                       QStringLiteral("Beste")};
     m_roundHeadings = {QString(),
@@ -55,13 +55,14 @@ ProtocolTables::~ProtocolTables()
 void ProtocolTables::noteChange(CompetitionRound round, int row)
 {
     if (m_batchDepth == 0) {
-        if (row < 0)
-            Q_EMIT tableChanged(round);
-        else
-            Q_EMIT rowsChanged(round, row, row);
+        // a single change is a batch of its own, so that what follows from it comes with it
+        const ChangeBatch batch(*this);
+        noteChange(round, row);
         return;
     }
-    Pending& p = m_pending[std::size_t(roundIndex(round))];
+    if (!m_deriving && row != 0)
+        m_changedSinceDerived[std::size_t(roundIndex(round))] = true;
+    TableChange& p = m_pending[std::size_t(roundIndex(round))];
     if (row < 0) {
         p.whole = true;
     } else if (p.first < 0) {
@@ -74,15 +75,45 @@ void ProtocolTables::noteChange(CompetitionRound round, int row)
 
 void ProtocolTables::endBatch()
 {
+    if (m_batchDepth == 1 && !m_deriving)
+        derive();
     if (--m_batchDepth > 0)
         return;
+    const TableChanges changes = std::exchange(m_pending, {});
+    if (m_recorder && std::any_of(changes.begin(), changes.end(), [](const TableChange& c) { return c.any(); }))
+        m_recorder->recordChanges(changes);
     for (CompetitionRound round : kAllRounds) {
-        const Pending p = std::exchange(m_pending[std::size_t(roundIndex(round))], Pending());
+        const TableChange& p = changes[std::size_t(roundIndex(round))];
         if (p.whole)
             Q_EMIT tableChanged(round);
         else if (p.first >= 0)
             Q_EMIT rowsChanged(round, p.first, p.last);
     }
+}
+
+void ProtocolTables::derive()
+{
+    const std::array<bool, kRoundCount> changed = std::exchange(m_changedSinceDerived, {});
+    bool rounds = false;
+    for (CompetitionRound round : kAllRounds)
+        rounds = rounds || (round != CompetitionRound::GesamtErgebnis && changed[std::size_t(roundIndex(round))]);
+    if (!rounds)
+        return;
+    m_deriving = true;
+    for (CompetitionRound round : kAllRounds) {
+        if (isKnockoutRound(round) && changed[std::size_t(roundIndex(round))])
+            decideHeats(grid(round), round, m_format);
+    }
+    writeOverallTable(*this, m_options, m_format);
+    m_deriving = false;
+}
+
+void ProtocolTables::setRules(const CompetitionOptions& options, const NumberFormat& format)
+{
+    m_options = options;
+    m_format = format;
+    const ChangeBatch batch(*this);
+    m_changedSinceDerived.fill(true);
 }
 
 void ProtocolTables::setRoundHeading(int col, const QString& text)
@@ -118,7 +149,6 @@ void ProtocolTables::writeCaptions(const CompetitionOptions& options)
                                     QStringLiteral("Mannschaft"), cls, QStringLiteral("Vorrunde"), zeit,
                                     fehler, gesamt, QStringLiteral("Pl.")});
     }
-    m_rankingScratch.setRowCells(0, grid(CompetitionRound::Achtelfinale).rowCells(0));
     grid(CompetitionRound::GesamtErgebnis)
         .setRowCells(0, {QStringLiteral("Platz"), QStringLiteral("Mannschaft"), cls, ergebnis, zeit, fehler,
                          ergebnis, zeit, fehler, ergebnis, zeit, fehler, ergebnis, zeit, fehler, ergebnis,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "competition/CellText.h"
 #include "competition/CompetitionOptions.h"
 #include "competition/CompetitionRound.h"
 #include "competition/ResultGrid.h"
@@ -12,9 +13,30 @@
 
 namespace brv {
 
-// The six tables of the protocol, the ranking scratch table, the heading bars and the page
-// captions. Every change of a cell is announced: at once, or, inside a ChangeBatch, once per
-// table when the batch ends.
+// What one batch of changes did to a table: cells of rows first .. last changed, or rows were
+// added, dropped or reordered (whole).
+struct TableChange
+{
+    int first = -1;
+    int last = -1;
+    bool whole = false;
+    bool any() const { return whole || first >= 0; }
+};
+using TableChanges = std::array<TableChange, kRoundCount>;
+
+// Hears of every batch of changes before anyone else does (the journal: a change is durable
+// before the window shows it).
+class TableChangeRecorder
+{
+public:
+    virtual ~TableChangeRecorder() = default;
+    virtual void recordChanges(const TableChanges& changes) = 0;
+};
+
+// The six tables of the protocol, the heading bars and the page captions. Every change of a
+// cell is announced: at once, or, inside a ChangeBatch, once per table when the batch ends.
+// What follows from the runs is kept up to date before anyone hears of a change: the outcome of
+// every knockout heat and the whole overall table, whatever order the pages were visited in.
 class ProtocolTables final : public QObject
 {
     Q_OBJECT
@@ -26,7 +48,11 @@ public:
 
     ResultGrid& grid(CompetitionRound round) { return *m_grids[std::size_t(roundIndex(round))]; }
     const ResultGrid& grid(CompetitionRound round) const { return *m_grids[std::size_t(roundIndex(round))]; }
-    ResultGrid& rankingScratch() { return m_rankingScratch; }
+    // How the derived cells are computed: the knockout start and the pairing shape the overall
+    // table; the number format reads and writes the cells. Derives them anew.
+    void setRules(const CompetitionOptions& options, const NumberFormat& format);
+    // The recorder hears of each batch before the signals go out; null: none.
+    void setRecorder(TableChangeRecorder* recorder) { m_recorder = recorder; }
 
     // Heading bars: the lane headings over the Vorrunde (5), the round headings over the
     // overall table (7).
@@ -72,22 +98,22 @@ Q_SIGNALS:
     void captionsChanged();
 
 private:
-    struct Pending
-    {
-        int first = -1;
-        int last = -1;
-        bool whole = false;
-    };
     void noteChange(CompetitionRound round, int row);
     void endBatch();
+    // The heats' outcomes of the changed knockout tables and the overall table.
+    void derive();
 
     std::array<std::unique_ptr<ResultGrid>, kRoundCount> m_grids;
-    ResultGrid m_rankingScratch;
     QStringList m_laneHeadings;
     QStringList m_roundHeadings;
     std::array<QString, kRoundCount> m_pageCaptions;
-    std::array<Pending, kRoundCount> m_pending;
+    TableChanges m_pending;
+    TableChangeRecorder* m_recorder = nullptr;
     int m_batchDepth = 0;
+    CompetitionOptions m_options;
+    NumberFormat m_format;
+    bool m_deriving = false;
+    std::array<bool, kRoundCount> m_changedSinceDerived{};
 };
 
 } // namespace brv

@@ -15,10 +15,8 @@ void sortAndNumber(ResultGrid& grid, const NumberFormat& format)
     if (grid.id() == TableId::GesamtErgebnis)
         return;
     sortTable(grid, grid.sortColumn, format);
-    // The place column is the last one of both tables.
-    if (grid.sortColumn != 0 && (grid.id() == TableId::Vorrunde || grid.id() == TableId::Finale)) {
-        const int last = grid.id() == TableId::Vorrunde ? columnIndex(VorrundeColumn::Place)
-                                                        : columnIndex(KnockoutColumn::Outcome);
+    if (grid.sortColumn != 0 && grid.id() == TableId::Vorrunde) {
+        const int last = columnIndex(VorrundeColumn::Place);
         int counter = 0;
         for (int r = 1; r < grid.rowCount(); ++r) {
             const QString value = grid.cell(grid.sortColumn, r);
@@ -32,10 +30,21 @@ void sortAndNumber(ResultGrid& grid, const NumberFormat& format)
     }
 }
 
+bool hasLane3Runs(const ResultGrid& vorrunde)
+{
+    for (int r = 1; r < vorrunde.rowCount(); ++r) {
+        for (VorrundeColumn c : {VorrundeColumn::Lane3Zeit, VorrundeColumn::Lane3Fehler, VorrundeColumn::Lane3Gesamt})
+            if (!vorrunde.cell(c, r).trimmed().isEmpty())
+                return true;
+    }
+    return false;
+}
+
 std::optional<QString> recalculateVorrunde(ResultGrid& g, const CompetitionOptions& options,
                                            const NumberFormat& format)
 {
-    const bool third = options.thirdLaneOn;
+    // lane 3's runs count while lane 3 is on, and when it was switched off after teams ran on it
+    const bool third = options.thirdLaneOn || hasLane3Runs(g);
     const int lanes = third ? 3 : 2;
     const QString aus(mark::Void);
 
@@ -55,18 +64,23 @@ std::optional<QString> recalculateVorrunde(ResultGrid& g, const CompetitionOptio
         double g2 = format.numberOr(g.cell(VorrundeColumn::Lane2Gesamt, r), kNoResult);
         double g3 = third ? format.numberOr(g.cell(VorrundeColumn::Lane3Gesamt, r), kNoResult) : kNoResult;
 
+        // a team ranks only on the runs it has: without enough of them it has no ranking value;
+        // a team marked "Dis" stays disqualified
+        bool disqualified = false;
+        for (int lane = 1; lane <= 3; ++lane)
+            disqualified = disqualified || g.cell(laneTimeColumn(lane), r) == mark::Disqualified;
+        QString value;
         if (options.rankingMode == RankingMode::BestSum) {
             const double s12 = g1 + g2;
             const double s13 = g1 + g3;
             const double s23 = g2 + g3;
             if (s12 < kNoResult && s12 <= s13 && s12 <= s23)
-                g.setCell(VorrundeColumn::RankingValue, r, format.fixed2(s12));
+                value = format.fixed2(s12);
             else if (s13 < kNoResult && s13 <= s12 && s13 <= s23)
-                g.setCell(VorrundeColumn::RankingValue, r, format.fixed2(s13));
+                value = format.fixed2(s13);
             else if (third && s23 < kNoResult && s23 <= s12 && s23 <= s13)
-                g.setCell(VorrundeColumn::RankingValue, r, format.fixed2(s23));
-            if (ausCount >= (third ? 2 : 1))
-                g.setCell(VorrundeColumn::RankingValue, r, QString(mark::Disqualified));
+                value = format.fixed2(s23);
+            disqualified = disqualified || ausCount >= (third ? 2 : 1);
         } else if (options.rankingMode == RankingMode::BestTime) {
             if (g1 == 0)
                 g1 = kNoResult;
@@ -75,14 +89,16 @@ std::optional<QString> recalculateVorrunde(ResultGrid& g, const CompetitionOptio
             if (g3 == 0)
                 g3 = kNoResult;
             if (g1 < kNoResult && g1 <= g2 && g1 <= g3)
-                g.setCell(VorrundeColumn::RankingValue, r, format.fixed2(g1));
+                value = format.fixed2(g1);
             else if (g2 < kNoResult && g2 <= g1 && g2 <= g3)
-                g.setCell(VorrundeColumn::RankingValue, r, format.fixed2(g2));
+                value = format.fixed2(g2);
             else if (third && g3 < kNoResult && g3 <= g1 && g3 <= g2)
-                g.setCell(VorrundeColumn::RankingValue, r, format.fixed2(g3));
-            if (ausCount >= (third ? 3 : 2))
-                g.setCell(VorrundeColumn::RankingValue, r, QString(mark::Disqualified));
+                value = format.fixed2(g3);
+            disqualified = disqualified || ausCount >= (third ? 3 : 2);
+        } else {
+            continue; // another mode ranks nobody and leaves the value as it is
         }
+        g.setCell(VorrundeColumn::RankingValue, r, disqualified ? QString(mark::Disqualified) : value);
     }
 
     return rankVorrunde(g, format);
@@ -121,53 +137,6 @@ std::optional<QString> rankVorrunde(ResultGrid& g, const NumberFormat& format)
         g.setCell(VorrundeColumn::Nr, r, numbers[std::size_t(r)]);
     g.currentRow = selectedRow;
     return warning;
-}
-
-void recalculateKnockout(ResultGrid& g, CompetitionRound round, const NumberFormat& format)
-{
-    const int heats = roundTeamCount(round) / 2;
-    for (int k = 1; k <= heats; ++k) {
-        const int first = 2 * k - 1;
-        const int second = 2 * k;
-        // a team whose opponent's row is empty (a bye) wins by running alone
-        const bool firstTeam = !g.cell(KnockoutColumn::Mannschaft, first).trimmed().isEmpty();
-        const bool secondTeam = !g.cell(KnockoutColumn::Mannschaft, second).trimmed().isEmpty();
-        if (firstTeam != secondTeam) {
-            const int alone = firstTeam ? first : second;
-            if (!g.cell(KnockoutColumn::Gesamt, alone).isEmpty())
-                g.setCell(KnockoutColumn::Outcome, alone, QString(mark::Won));
-            continue;
-        }
-        if (g.cell(KnockoutColumn::Gesamt, first).isEmpty() ||
-            g.cell(KnockoutColumn::Gesamt, second).isEmpty())
-            continue;
-        const double a = format.numberOr(g.cell(KnockoutColumn::Gesamt, first), kNoResult);
-        const double b = format.numberOr(g.cell(KnockoutColumn::Gesamt, second), kNoResult);
-        if (a > 0 && b > 0) {
-            const bool firstWins = a < b;
-            g.setCell(KnockoutColumn::Outcome, first, QString(firstWins ? mark::Won : mark::Lost));
-            g.setCell(KnockoutColumn::Outcome, second, QString(firstWins ? mark::Lost : mark::Won));
-        }
-    }
-}
-
-void recalculateFinale(ResultGrid& g, const NumberFormat& format)
-{
-    // rows 1-2: match for places 3 and 4; rows 3-4: match for places 1 and 2
-    for (int match = 0; match < 2; ++match) {
-        const int first = 1 + 2 * match;
-        const int second = first + 1;
-        const std::optional<double> a = format.toNumber(g.cell(KnockoutColumn::Gesamt, first));
-        const std::optional<double> b = format.toNumber(g.cell(KnockoutColumn::Gesamt, second));
-        if (!a || !b)
-            continue;
-        if (*a > 0 && *b > 0) {
-            const int better = match == 0 ? 3 : 1;
-            const bool firstBetter = *a < *b;
-            g.setCell(KnockoutColumn::Outcome, first, QString::number(firstBetter ? better : better + 1));
-            g.setCell(KnockoutColumn::Outcome, second, QString::number(firstBetter ? better + 1 : better));
-        }
-    }
 }
 
 void writeProvisionalRanking(ResultGrid& g, int row, RankingMode mode, const NumberFormat& format)

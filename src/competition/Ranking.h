@@ -11,11 +11,13 @@ namespace brv {
 
 class ProtocolTables;
 
-// Sorts a table by its sortColumn and, in the Vorrunde and the Finale, numbers the places in
-// the last column: rows with a number count up, the others copy their text ("DIS"). The
-// overall table is never sorted.
+// Sorts a table by its sortColumn and, in the Vorrunde, numbers the places in the last column:
+// rows with a number count up, the others copy their text ("DIS"). The overall table is never
+// sorted.
 void sortAndNumber(ResultGrid& table, const NumberFormat& format);
 
+// Whether the Vorrunde holds anything in lane 3's columns (teams ran on three lanes).
+bool hasLane3Runs(const ResultGrid& vorrunde);
 // Gesamt of each run, the ranking value of each team and the places of the Vorrunde. Returns
 // the warning for two teams on the last qualifying places with the same value
 // (" Plätze 16 und 17 prüfen!"), empty when there is none, nothing when the table is too small
@@ -27,11 +29,6 @@ std::optional<QString> recalculateVorrunde(ResultGrid& vorrunde, const Competiti
 std::optional<QString> rankVorrunde(ResultGrid& vorrunde, const NumberFormat& format);
 // The ranking value of one row from the stopped times alone, while the heat is still going on.
 void writeProvisionalRanking(ResultGrid& vorrunde, int row, RankingMode mode, const NumberFormat& format);
-// "+" for the faster, "-" for the slower team of each heat of a knockout round.
-void recalculateKnockout(ResultGrid& table, CompetitionRound round, const NumberFormat& format);
-// Places 3 and 4 (rows 1-2) and 1 and 2 (rows 3-4) of the Finale.
-void recalculateFinale(ResultGrid& finale, const NumberFormat& format);
-
 // The best result of the whole competition for the TV display.
 struct BestResult
 {

@@ -102,7 +102,6 @@ CompareKind ResultGrid::compareKind(int col) const
     case TableId::Viertelfinale:
     case TableId::Halbfinale:
     case TableId::Finale:
-    case TableId::RankingScratch:
         if (col == columnIndex(KnockoutColumn::PlaceBefore))
             return CompareKind::Numeric;
         if (col == columnIndex(KnockoutColumn::Gesamt))

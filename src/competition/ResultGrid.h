@@ -10,9 +10,7 @@
 
 namespace brv {
 
-// Which table a grid is; fixes its comparison kind per column. The ranking scratch table is
-// where the losers' half of a knockout round is put in order of results when the winners keep
-// their bracket.
+// Which table a grid is; fixes its comparison kind per column.
 enum class TableId {
     Vorrunde,
     Achtelfinale,
@@ -20,7 +18,6 @@ enum class TableId {
     Halbfinale,
     Finale,
     GesamtErgebnis,
-    RankingScratch
 };
 
 enum class CompareKind { Text, Numeric, Result };

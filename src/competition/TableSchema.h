@@ -44,10 +44,6 @@ enum class KnockoutColumn : int {
 };
 inline constexpr int kKnockoutColumnCount = 9;
 
-// The ranking scratch table, where the losers' half of a knockout round is put in order of
-// results when the winners keep their bracket, has the knockout layout.
-using RankingScratchColumn = KnockoutColumn;
-
 // The overall table ("Gesamt-Ergebnis").
 enum class OverallColumn : int {
     Place,          // "Platz": the overall place

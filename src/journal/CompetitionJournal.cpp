@@ -349,12 +349,6 @@ bool CompetitionJournal::open(const QString& path, Competition& competition, boo
             endStep();
     };
     m_connections = {
-        connect(tables, &ProtocolTables::rowsChanged, this,
-                [this](CompetitionRound round, int first, int last) {
-                    write([=, this] { return putRows(round, first, last, false); });
-                }),
-        connect(tables, &ProtocolTables::tableChanged, this,
-                [this](CompetitionRound round) { write([=, this] { return putRows(round, 0, -1, true); }); }),
         connect(tables, &ProtocolTables::captionsChanged, this,
                 [this] { write([this] { return putCaptions(); }); }),
         connect(&competition.lanes(), &LaneAssignment::changed, this,
@@ -371,6 +365,7 @@ bool CompetitionJournal::open(const QString& path, Competition& competition, boo
                 [this] { write([this] { return putPage(); }); }),
         connect(&competition, &Competition::actionStarted, this, &CompetitionJournal::actionStarted),
     };
+    tables->setRecorder(this);
     const bool whole = exec("BEGIN") && putAll(keepSteps) && exec("COMMIT");
     if (!whole) {
         m_error = writeError(path, m_db);
@@ -381,8 +376,23 @@ bool CompetitionJournal::open(const QString& path, Competition& competition, boo
     return whole;
 }
 
+void CompetitionJournal::recordChanges(const TableChanges& changes)
+{
+    write([this, &changes] {
+        bool ok = true;
+        for (CompetitionRound round : kAllRounds) {
+            const TableChange& c = changes[std::size_t(roundIndex(round))];
+            if (c.any())
+                ok = ok && putRows(round, c.whole ? 0 : c.first, c.whole ? -1 : c.last, c.whole);
+        }
+        return ok;
+    });
+}
+
 void CompetitionJournal::detach()
 {
+    if (m_competition)
+        m_competition->tables().setRecorder(nullptr);
     for (const auto& c : std::as_const(m_connections))
         disconnect(c);
     m_connections.clear();

@@ -3,6 +3,7 @@
 #include "competition/CompetitionOptions.h"
 #include "competition/CompetitionRound.h"
 #include "competition/LaneSelector.h"
+#include "competition/ProtocolTables.h"
 #include "competition/ResultGrid.h"
 
 #include <QDateTime>
@@ -44,7 +45,7 @@ struct JournalSnapshot
 // waits for its commit keeps the step open until another action begins). It holds the rows it
 // changed before and after, and the page, the lanes, the row counts and the captions where it
 // changed them. The lanes and the page alone make no step.
-class CompetitionJournal final : public QObject
+class CompetitionJournal final : public QObject, private TableChangeRecorder
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CompetitionJournal)
@@ -125,6 +126,8 @@ private:
     // Runs `body` in one transaction; a failure rolls it back and is announced, the history is
     // dropped and the next write puts the whole competition anew.
     void write(const std::function<bool()>& body);
+    // One batch of table changes: every table's rows in one transaction.
+    void recordChanges(const TableChanges& changes) override;
     bool putRows(CompetitionRound round, int first, int last, bool whole);
     bool putLanes();
     bool putCaptions();

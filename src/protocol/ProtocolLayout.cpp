@@ -1,6 +1,7 @@
 #include "protocol/ProtocolLayout.h"
 
 #include "competition/Competition.h"
+#include "competition/Ranking.h"
 
 #include <algorithm>
 
@@ -118,6 +119,9 @@ CompetitionOptions savedLayout(const ResultGrid& grid, CompetitionRound round,
     const int cls = classColumn(round);
     for (int r = 1; r < grid.rowCount() && !saved.classColumnShown; ++r)
         saved.classColumnShown = !grid.cell(cls, r).trimmed().isEmpty();
+    // runs on lane 3 are saved when lane 3 was switched off after they were run
+    if (round == CompetitionRound::Vorrunde)
+        saved.thirdLaneOn = saved.thirdLaneOn || hasLane3Runs(grid);
     return saved;
 }
 

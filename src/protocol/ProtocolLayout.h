@@ -48,7 +48,8 @@ std::vector<PlacedCell> headingCells(const Competition& competition, Competition
                                      const CompetitionOptions& options);
 
 // The layout a table is saved in: the options in effect, with the class column also when it is
-// hidden but holds a class (a hidden column's data is not lost by a save).
+// hidden but holds a class, and lane 3's columns when they hold runs (a hidden column's data is
+// not lost by a save).
 CompetitionOptions savedLayout(const ResultGrid& grid, CompetitionRound round,
                                const CompetitionOptions& options);
 

@@ -173,8 +173,12 @@ QStringList AppSession::portChoices() const
     return portChoiceList(ports);
 }
 
-void AppSession::applySettings(const Settings& confirmed)
+void AppSession::applySettings(const Settings& confirmedSettings)
 {
+    Settings confirmed = confirmedSettings;
+    // lane 3 with runs on it stays on unless the operator says otherwise
+    if (m_settings.thirdLaneOn && !confirmed.thirdLaneOn && !m_competition->confirmLane3Off())
+        confirmed.thirdLaneOn = true;
     // new settings are no step to undo: their captions stay
     if (m_journal)
         m_journal->changeOutsideSteps([this, &confirmed] { applyToCompetition(confirmed); });

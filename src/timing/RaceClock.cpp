@@ -76,9 +76,7 @@ void RaceClock::updateReadiness()
     const bool lane3Used = m_competition.laneActive(3);
     const bool commonStart = m_competition.options().commonStart;
 
-    bool ready = !(count1 == 0 || count2 == 0 || (count3 == 0 && lane3Used) ||
-                   lanes.selector(1).index == lanes.selector(2).index) &&
-                 startRefusal().isEmpty();
+    bool ready = !(count1 == 0 || count2 == 0 || (count3 == 0 && lane3Used)) && startRefusal().isEmpty();
     if (ready) {
         if (commonStart) {
             ready = !c.displayTickRunning;
@@ -257,13 +255,22 @@ void RaceClock::clearStartTicks()
 
 // ---------------------------------------------------------------- starts
 
+bool RaceClock::laneHasTeam(int lane) const
+{
+    return m_competition.laneActive(lane) && !m_competition.lanes().selector(lane).text().trimmed().isEmpty();
+}
+
 void RaceClock::startCommon(std::optional<quint32> tick)
 {
-    // START starts the lanes that have not run in this heat; with per-lane starts some may run
-    // or have stopped already, and they keep their start.
+    // START starts the lanes with a team that have not run in this heat; with per-lane starts
+    // some may run or have stopped already, and they keep their start. A lane without a team
+    // is not started: a bye runs alone.
+    std::array<bool, 3> starting{};
     bool laneLeft = false;
-    for (int lane = 1; lane <= 3; ++lane)
-        laneLeft = laneLeft || (!hasRun(lane) && m_competition.laneActive(lane));
+    for (int lane = 1; lane <= 3; ++lane) {
+        starting[std::size_t(lane - 1)] = !hasRun(lane) && laneHasTeam(lane);
+        laneLeft = laneLeft || starting[std::size_t(lane - 1)];
+    }
     if (!laneLeft) {
         Q_EMIT refused(QStringLiteral(" Alle Bahnen sind in diesem Lauf schon gestartet"));
         return;
@@ -274,6 +281,9 @@ void RaceClock::startCommon(std::optional<quint32> tick)
         Q_EMIT refused(why.isEmpty() ? QStringLiteral(" Der Lauf ist noch nicht zurückgesetzt") : why);
         return;
     }
+    // a team that has run already on its lane runs again only when the operator says so
+    if (!m_competition.confirmHeatStart(starting))
+        return;
 
     const RunState before = runState();
     RunControls& c = rc();
@@ -302,7 +312,7 @@ void RaceClock::startCommon(std::optional<quint32> tick)
             continue;
         c.lane(lane).startTick = start;
         m_competition.lanes().setEnabled(lane, false);
-        c.lane(lane).armed = m_competition.laneActive(lane);
+        c.lane(lane).armed = starting[std::size_t(lane - 1)];
     }
 
     lockForRun();
@@ -336,6 +346,10 @@ void RaceClock::startLane(int lane, std::optional<quint32> tick)
         Q_EMIT refused(QStringLiteral(" Bahn %1 ist in diesem Lauf schon gelaufen").arg(lane));
         return;
     }
+    std::array<bool, 3> starting{};
+    starting[std::size_t(lane - 1)] = true;
+    if (!m_competition.confirmHeatStart(starting))
+        return;
 
     const RunState before = runState();
     const quint32 start = startTickFrom(tick.value_or(m_ticks.now()));
@@ -354,7 +368,7 @@ void RaceClock::startLane(int lane, std::optional<quint32> tick)
 
     bool startLeft = false;
     for (int other = 1; other <= 3; ++other)
-        startLeft = startLeft || (c.lane(other).startButtonEnabled && m_competition.laneActive(other));
+        startLeft = startLeft || (c.lane(other).startButtonEnabled && laneHasTeam(other));
     if (!startLeft) {
         c.startButtonEnabled = false;
         c.startShown = false;

@@ -128,6 +128,8 @@ private:
     void show(int lane, qint32 milliseconds);
     void playIfThere(Sound sound);
     void notify(RunState before);
+    // The lane is shown, switched on and holds a team.
+    bool laneHasTeam(int lane) const;
     // The lane runs, or has stopped since its start in this heat.
     bool hasRun(int lane) const { return controls().lane(lane).armed || m_stopped[std::size_t(lane - 1)]; }
 

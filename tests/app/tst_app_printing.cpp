@@ -216,9 +216,11 @@ void TestPrinting::certificates()
     ResultGrid& overall = c.grid(CompetitionRound::GesamtErgebnis);
     c.grid(CompetitionRound::Vorrunde).setRowCount(4);
     overall.setRowCount(4);
-    for (int r = 1; r <= 3; ++r) {
+    for (int r = 1; r <= 3; ++r)
         c.grid(CompetitionRound::Vorrunde)
             .setRowCells(r, {QString::number(r + 6), QStringList{"FF Au", "FF Berg", "FF Au"}[r - 1]});
+    // an overall table as a file may hold it (no rounds behind it)
+    for (int r = 1; r <= 3; ++r) {
         overall.setRowCells(r, {QString::number(r), QStringList{"FF Au", "FF Dorf", "FF Berg"}[r - 1]});
         overall.setCell(OverallColumn::BestResult, r, QStringList{"31,20", "", "33,00"}[r - 1]);
     }

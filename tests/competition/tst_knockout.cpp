@@ -182,12 +182,12 @@ void TestKnockout::unfinishedHeatAndCorrectionAfterTheNextRoundRan()
     }
     c->recalculateRound();
     c->changePage(CompetitionRound::Vorrunde);
-    // the open heat's teams are not handed on and head the overall table until it is run; the
-    // Achtelfinale is back in heat order with its places and marks
+    // the open heat's teams are not handed on and stand between the seven winners and the seven
+    // losers in the overall table until it is run; the Achtelfinale keeps its heats and marks
     const ResultGrid& q = c->grid(CompetitionRound::Viertelfinale);
     QCOMPARE(q.findRow(KnockoutColumn::Nr, "4") + q.findRow(KnockoutColumn::Nr, "13"), -2);
     const QString overall = overallTeams(c->grid(CompetitionRound::GesamtErgebnis));
-    QCOMPARE(overall.section(' ', 0, 1) + ' ' + overall.section(' ', 16), "4 13 17 18 19 20");
+    QCOMPARE(overall.section(' ', 7, 8) + ' ' + overall.section(' ', 16), "4 13 17 18 19 20");
     QCOMPARE(heats(k).section(' ', 0, 5), "1/1 16/16 8/8 9/9 4/4 13/13");
     QCOMPARE(column(k, KnockoutColumn::Outcome).join(' '), "+ - + -   + - + - + - + - + -");
 
@@ -197,19 +197,21 @@ void TestKnockout::unfinishedHeatAndCorrectionAfterTheNextRoundRan()
     c->editEnter();
     const ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
     QCOMPARE(v.cell(VorrundeColumn::Place, 16) + ' ' + v.cell(VorrundeColumn::Place, 17), "20 16");
-    // team 16 would lose its run: "Nein" keeps the round as it was
+    // team 16 would lose its run and team 1 meet another team: "Nein" keeps the round as it was
     FixedAnswer no(false);
     c->setYesNoQuestion(&no);
     c->changePage(CompetitionRound::Achtelfinale);
-    QCOMPARE(no.lastQuestion, "Achtelfinale neu aufbauen? Die Ergebnisse von FF Team 16 entfallen.");
+    QCOMPARE(no.lastQuestion, "Achtelfinale neu aufbauen? Die Ergebnisse von FF Team 16 entfallen. Neue Gegner "
+                              "für FF Team 1.");
     QCOMPARE(k.rowCells(2).join('|'), "16|16|FF Team 16|A|63,60|40,02|0|40,02|-");
     FixedAnswer yes(true);
     c->setYesNoQuestion(&yes);
     c->changePage(CompetitionRound::Vorrunde);
     c->changePage(CompetitionRound::Achtelfinale);
-    // a new team does not inherit the previous team's run; every other row keeps its team and run
+    // a new team does not inherit the previous team's run; every other row keeps its team and
+    // run, and heat 1 is open until team 17 has run
     QCOMPARE(k.rowCells(2).join('|'), "16|17|FF Team 17|A|63,70||||");
-    QCOMPARE(k.rowCells(1).join('|'), "1|1|FF Team 1|A|62,10|40,01|0|40,01|+");
+    QCOMPARE(k.rowCells(1).join('|'), "1|1|FF Team 1|A|62,10|40,01|0|40,01|");
     QCOMPARE(k.cell(KnockoutColumn::Gesamt, 16), "40,16");
 
     // teams 1 and 2 change places: each takes its own run to its new row
@@ -217,7 +219,7 @@ void TestKnockout::unfinishedHeatAndCorrectionAfterTheNextRoundRan()
     c->grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Lane1Zeit, 2, "30,00");
     c->recalculateRound();
     c->changePage(CompetitionRound::Achtelfinale);
-    QCOMPARE(k.rowCells(1).join('|'), "1|2|FF Team 2|A|61,10|40,09|0|40,09|+");
+    QCOMPARE(k.rowCells(1).join('|'), "1|2|FF Team 2|A|61,10|40,09|0|40,09|");
     QCOMPARE(k.cell(KnockoutColumn::Gesamt, k.findRow(KnockoutColumn::Mannschaft, "FF Team 1")), "40,01");
 }
 

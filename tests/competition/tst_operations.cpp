@@ -114,7 +114,9 @@ std::unique_ptr<Competition> drawnCompetition()
     }
     ResultGrid& f = c->grid(CompetitionRound::Finale);
     f.setRowCount(7);
-    setColumn(f, KnockoutColumn::Outcome, {"1", "2", "3", "+", "4", ""});
+    setColumn(f, KnockoutColumn::Mannschaft, list("FF A|FF B|FF C|FF D"));
+    setColumn(f, KnockoutColumn::Gesamt, list("31,00|30,00|28,00|29,00")); // places 4 3 1 2
+    f.setCell(KnockoutColumn::Outcome, 5, "+");
     ResultGrid& o = c->grid(CompetitionRound::GesamtErgebnis);
     o.setRowCount(21);
     setColumn(o, OverallColumn::Place, list("1|2|3|3"));
@@ -176,7 +178,8 @@ void TestOperations::operations_data()
     QTest::newRow("one digit next to two") << "set 0 1 12; set 0 2 1; " + stop << lane1;
     QTest::newRow("no team on the lane: nothing") << QString("lane 1 -1; stop 1 45,67") << "";
     QTest::newRow("no lane 0 or 4") << QString("stop 0 45,67; stop 4 45,67") << "";
-    QTest::newRow("Achtelfinale") << "round 1; set 1 2 2; set 2 2 B; " + stop << "2: 5=45,67 6=0 7=45,67";
+    QTest::newRow("Achtelfinale: a team alone wins its heat")
+        << "round 1; set 1 2 2; set 2 2 B; " + stop << "2: 5=45,67 6=0 7=45,67 8=+";
     QTest::newRow("an empty knockout row: nothing") << QString("round 2; ") + stop << "";
     QTest::newRow("overall page") << QString("round 5; set 1 1 2; fill; lane 1 0; stop 1 45,67") << "";
     QTest::newRow("typed point is the separator") << row1 + "cell 3 1; type 5.40; enter"
@@ -203,9 +206,9 @@ void TestOperations::operations_data()
     QTest::newRow("a page change commits and ends the edit")
         << QString("set 3 2 30,00; cell 4 2; type 1; page 1; page 0; cell 4 2; type 10")
         << "2: 3=30,00 4=10 5=31,00 editing ended";
-    QTest::newRow("knockout Zeit: Enter does nothing, no time drops the penalty")
-        << QString("round 1; set 7 1 44,00; cell 5 1; type 0; enter; set 6 1 3; commit")
-        << "1: 7=44,00 editing";
+    QTest::newRow("knockout Zeit: Enter commits and decides the heat")
+        << QString("round 1; set 2 1 A; set 2 2 B; set 7 2 41,00; cell 5 1; type 40,5; enter")
+        << "1: 5=40,5 7=40,50 8=+; 2: 7=41,00 8=- ended";
     QTest::newRow("knockout penalty")
         << QString("round 1; cell 5 1; type 40,5; set 6 1 2; commit") << "1: 5=40,5 6=2 7=42,50 editing";
     QTest::newRow("void outside the lanes") << QString("three; cell 2 2; void; cell 12 2; void") << "";
@@ -219,7 +222,8 @@ void TestOperations::operations_data()
         << "2: 3=DIS 4=DIS 5=DIS 6=DIS 7=DIS 8=DIS 9=DIS 10=DIS 11=DIS 12=DIS 13=DIS";
     QTest::newRow("void in a knockout heat") << QString("round 3; cell 2 2; void") << "2: 5=AUS 6=AUS 7=AUS";
     QTest::newRow("disqualified in a knockout heat")
-        << QString("round 3; cell 2 2; dis") << "2: 5=DIS 6=DIS 7=DIS 8=DIS";
+        << QString("round 3; set 2 1 A; set 2 2 B; set 7 1 41,00; cell 2 2; dis")
+        << "1: 7=41,00 8=+; 2: 5=DIS 6=DIS 7=DIS 8=-";
     QTest::newRow("overall page: no marks") << QString("round 5; cell 3 1; void; dis") << "";
     // a recorded time is replaced by a mark only after "Ja"
     QTest::newRow("void over a time: Nein")
@@ -275,10 +279,10 @@ void TestOperations::provisionalRanking()
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
     v.setCell(VorrundeColumn::RankingValue, 1, "x");
     int lastLane = 0;
-    for (int lane = 1; lane <= 3; ++lane) {
-        v.setCell(laneTimeColumn(lane), 1, times[lane - 1]);
+    for (int lane = 1; lane <= 3; ++lane)
         lastLane = times[lane - 1].isEmpty() ? lastLane : lane;
-    }
+    for (int lane = 1; lane < lastLane; ++lane)
+        v.setCell(laneTimeColumn(lane), 1, times[lane - 1]);
     c->lanes().select(lastLane, 0);
     c->recordLaneTime(lastLane, times[lastLane - 1]);
     QCOMPARE(v.cell(VorrundeColumn::RankingValue, 1), ranking);
@@ -286,42 +290,37 @@ void TestOperations::provisionalRanking()
 
 void TestOperations::advanceLanes_data()
 {
-    // teams, lanes (-3: three with lane 3 off), passes run | selected entries before | after
+    // teams, lanes (-3: three with lane 3's box off) | runs recorded "team:lane" | entries after
     QTest::addColumn<QString>("lanes");
-    QTest::newRow("wraps around") << "5 2 0 | 3 4 2 | 0 1 2";
-    QTest::newRow("next heat") << "6 2 0 | 0 1 2 | 2 3 2";
-    QTest::newRow("second pass swaps lanes") << "6 2 1 | 4 5 2 | 1 0 2";
-    QTest::newRow("no swap within a pass") << "6 2 1 | 0 1 2 | 2 3 2";
-    QTest::newRow("odd team count never swaps") << "5 2 1 | 3 4 2 | 0 1 2";
-    QTest::newRow("three lanes rotate") << "6 3 1 | 3 4 5 | 2 0 1";
-    QTest::newRow("and rotate again") << "6 3 2 | 5 3 4 | 1 2 0";
-    QTest::newRow("not again before the second pass") << "6 3 1 | 5 3 4 | 2 0 1";
-    QTest::newRow("no rotation within a pass") << "6 3 2 | 0 1 2 | 3 4 5";
-    QTest::newRow("three lanes, seven teams") << "7 3 1 | 4 5 6 | 0 1 2";
-    QTest::newRow("lane 3 off: steps of two") << "6 -3 1 | 4 5 -1 | 0 1 -1";
+    QTest::newRow("the next teams") << "6 2 | 1:1 2:2 | 2 3 -1";
+    QTest::newRow("second pass: each team on its other lane") << "6 2 | 1:1 2:2 3:1 4:2 5:1 6:2 | 1 0 -1";
+    QTest::newRow("odd count: the last team, then the first on its other lane") << "5 2 | 1:1 2:2 3:1 4:2 | 4 0 -1";
+    QTest::newRow("three lanes rotate") << "6 3 | 1:1 2:2 3:3 4:1 5:2 6:3 | 1 0 3";
+    QTest::newRow("a team left alone runs alone") << "3 2 | 1:1 2:2 3:1 1:2 2:1 | -1 2 -1";
+    QTest::newRow("every run recorded: the lanes stay empty") << "2 2 | 1:1 2:2 1:2 2:1 | -1 -1 -1";
+    QTest::newRow("a void run counts as run") << "4 2 | 1:1 2:2 3:1x | 3 0 -1";
+    QTest::newRow("lane 3 off: two lanes only") << "6 -3 | 1:1 2:2 | 2 3 -1";
 }
 
 void TestOperations::advanceLanes()
 {
     QFETCH(QString, lanes);
-    QList<int> n;
-    for (const QString& number : QString(lanes).remove('|').simplified().split(' '))
-        n << number.toInt();
+    const QStringList parts = lanes.split('|');
+    const QStringList setup = parts[0].simplified().split(' ');
     CompetitionOptions options;
-    options.thirdLaneOn = std::abs(n[1]) == 3;
-    auto c = makeCompetition(n[0], options);
-    c->setLane3On(n[1] != -3);
-    // pass 1 ran team r on lane (r - 1) mod lanes + 1, pass 2 on lane r mod 3 + 1
-    for (int pass = 1; pass <= n[2]; ++pass) {
-        for (int r = 1; r <= n[0]; ++r)
-            c->grid(CompetitionRound::Vorrunde)
-                .setCell(laneResultColumn((r - 2 + pass) % std::abs(n[1]) + 1), r, "40,00");
+    options.thirdLaneOn = std::abs(setup[1].toInt()) == 3;
+    auto c = makeCompetition(setup[0].toInt(), options);
+    c->setLane3On(setup[1] != "-3");
+    for (const QString& run : parts[1].simplified().split(' ')) {
+        const int lane = run.section(':', 1).left(1).toInt();
+        c->grid(CompetitionRound::Vorrunde)
+            .setCell(laneResultColumn(lane), run.section(':', 0, 0).toInt(), run.endsWith('x') ? "AUS" : "40,00");
     }
-    for (int lane = 1; lane <= 3; ++lane)
-        c->lanes().select(lane, n[2 + lane]);
     c->advanceLanes();
+    QStringList after;
     for (int lane = 1; lane <= 3; ++lane)
-        QCOMPARE(c->lanes().selector(lane).index, n[5 + lane]);
+        after << QString::number(c->lanes().selector(lane).index);
+    QCOMPARE(after.join(' '), parts[2].simplified());
 }
 
 void TestOperations::clearResults_data()
@@ -352,12 +351,16 @@ void TestOperations::clearResults()
     const bool tvCleared = answer == 1 && page == 0; // only clearing the Vorrunde forgets the TV best
     QCOMPARE(QString::number(c->tvBestMilliseconds()) + c->tvBestTeam(), tvCleared ? "0" : "31500FF Team 2");
     for (CompetitionRound round : kAllRounds) {
-        // the page and the rounds after it lose everything from their first result column on
+        // the page and the rounds after it lose everything from their first result column on;
+        // the heats' outcomes and the overall table follow the runs
         const ResultGrid& g = c->grid(round);
-        const bool cleared =
-            answer == 1 && roundIndex(round) >= page && round != CompetitionRound::GesamtErgebnis;
-        const int kept = cleared ? (round == CompetitionRound::Vorrunde ? 3 : 4) : g.columnCount();
-        QCOMPARE(g.rowCells(g.rowCount() - 1).join(""), QString(kept, 'v'));
+        if (round == CompetitionRound::GesamtErgebnis)
+            continue;
+        const bool cleared = answer == 1 && roundIndex(round) >= page;
+        const bool vorrunde = round == CompetitionRound::Vorrunde;
+        const int typed = vorrunde ? g.columnCount() : columnIndex(KnockoutColumn::Outcome);
+        const int kept = cleared ? (vorrunde ? 3 : 4) : typed;
+        QCOMPARE(g.rowCells(g.rowCount() - 1).mid(0, typed).join(""), QString(kept, 'v'));
         QCOMPARE(g.rowCount(), round == CompetitionRound::Vorrunde ? 5 : roundInitialRowCount(round));
     }
 }
@@ -455,15 +458,15 @@ void TestOperations::vorrundeRow_data()
     QTest::newRow("one of three void") << 0 << true << list("30|0|AUS|AUS|31|1") << "30,00|AUS|32,00|62,00";
     QTest::newRow("three lanes, two void runs") << 0 << true << list("30|0|AUS|||AUS") << "30,00|AUS|AUS|DIS";
     QTest::newRow("lanes 1 and 3 best") << 0 << true << list("30|0|31|0|30|0") << "30,00|31,00|30,00|60,00";
-    QTest::newRow("a zero run alone") << 0 << false << list("0|0||||") << "0|||x";
-    QTest::newRow("only one result keeps the value") << 0 << false << list("30|0||||") << "30,00|||x";
-    QTest::newRow("no lane 3 with two") << 0 << false << list("30|0|40|0|10|0") << "30,00|40,00||70,00";
+    QTest::newRow("a zero run alone") << 0 << false << list("0|0||||") << "0|||";
+    QTest::newRow("one result: no ranking value") << 0 << false << list("30|0||||") << "30,00|||";
+    QTest::newRow("lane 3's runs count after lane 3 was switched off")
+        << 0 << false << list("30|0|40|0|10|0") << "30,00|40,00|10,00|40,00";
     QTest::newRow("best time") << 1 << true << list("30|3|31|1||") << "33,00|32,00||32,00";
     QTest::newRow("best time, lane 3") << 1 << true << list("31|0|32|0|30,5|0") << "31,00|32,00|30,50|30,50";
-    QTest::newRow("best time, two lanes") << 1 << false << list("31|0|32|0|30,5|0") << "31,00|32,00||31,00";
     QTest::newRow("best time, 2 of 3 void") << 1 << true << list("AUS||31|1|AUS|") << "AUS|32,00|AUS|32,00";
     QTest::newRow("best time, all void") << 1 << true << list("AUS||AUS||AUS|") << "AUS|AUS|AUS|DIS";
-    QTest::newRow("best time, zero Gesamt is no result") << 1 << false << list("0|0|0|0||") << "0|0||x";
+    QTest::newRow("best time, zero Gesamt is no result") << 1 << false << list("0|0|0|0||") << "0|0||";
     QTest::newRow("another mode never ranks") << 5 << false << list("AUS||30|0||") << "AUS|30,00||x";
 }
 
@@ -548,7 +551,7 @@ void TestOperations::heats_data()
     QTest::newRow("zero result decides nothing") << 1 << list("0|30,00") << " ";
     QTest::newRow("Finale: places 3-4, then 1-2") << 4 << list("31,00|30,00|28,00|29,00") << "4 3 1 2";
     QTest::newRow("Finale, equal: second row better") << 4 << list("30,00|30,00|29,00|29,00") << "4 3 2 1";
-    QTest::newRow("Finale, void run: match undecided") << 4 << list("AUS|30,00|28,00|29,00") << "  1 2";
+    QTest::newRow("Finale, a void run loses") << 4 << list("AUS|30,00|28,00|29,00") << "4 3 1 2";
     QTest::newRow("Finale, under a second counts") << 4 << list("0,50|30,00|28,00|29,00") << "3 4 1 2";
     QTest::newRow("Finale, zero result: no places") << 4 << list("30,00|0|28,00|0") << "   ";
     QTest::newRow("Finale, open match") << 4 << list("30,00|||") << "   ";
@@ -566,8 +569,10 @@ void TestOperations::heats()
         ResultGrid& k = c->currentGrid();
         const int first = round == 4 ? 1 : roundTeamCount(roundAt(i)) - 1;
         k.raiseRowCount(first + int(results.size()));
-        for (int r = 0; r < results.size(); ++r)
+        for (int r = 0; r < results.size(); ++r) {
+            k.setCell(KnockoutColumn::Mannschaft, first + r, QStringLiteral("FF %1").arg(r));
             k.setCell(KnockoutColumn::Gesamt, first + r, results[r]);
+        }
         c->recalculateRound();
         QCOMPARE(column(k, KnockoutColumn::Outcome).mid(first - 1, results.size()).join(' '), outcome);
     }
@@ -696,8 +701,8 @@ void TestOperations::cellStyle_data()
     QTest::newRow("knockout: lanes 1 and 2 only are red") << 3 << list("1/1=red|1/3=");
     QTest::newRow("Finale medals")
         << 4
-        << list("8/1=D0D0D0 top-left gold 10|8/2=D0D0D0 top-left silver 10|8/3=D0D0D0 top-left bronze 10");
-    QTest::newRow("Finale without medals") << 4 << list("8/4=D0D0D0|8/5=D0D0D0|8/6=D0D0D0");
+        << list("8/3=D0D0D0 top-left gold 10|8/4=D0D0D0 top-left silver 10|8/2=D0D0D0 top-left bronze 10");
+    QTest::newRow("Finale without medals") << 4 << list("8/1=D0D0D0|8/5=D0D0D0|8/6=D0D0D0");
     QTest::newRow("overall: a round's run is white below its teams")
         << 5 << list("4/16=FFFFD0|4/17=FFFFFF|9/8=D0FFD0|9/9=FFFFFF|11/4=FFD0D0|13/4=FFFFD0|14/5=FFFFFF");
     QTest::newRow("overall: the first smallest result")

@@ -32,7 +32,7 @@ void playDay(Competition& c, const QString& path)
     c.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Lane2Gesamt, 5, QStringLiteral("45,67"));
     c.grid(CompetitionRound::Finale).setRowCount(7);
     c.grid(CompetitionRound::Finale).setCell(KnockoutColumn::Gesamt, 6, QStringLiteral("Aus"));
-    c.lanes().enterPage(c.grid(CompetitionRound::Vorrunde));
+    c.lanes().enterPage(c.grid(CompetitionRound::Vorrunde), {true, true, false});
     c.lanes().select(2, 17);
     c.enterRound(CompetitionRound::Halbfinale);
 }

@@ -28,9 +28,12 @@ inline void fillCompetition(Competition& c, int teams)
             const QString outcome = round == CompetitionRound::Finale ? QString::number(5 - r)
                                     : r % 2                           ? QStringLiteral("+")
                                                                       : QStringLiteral("-");
+            // the winners (odd rows, the Finale's even rows) are faster, so the outcomes follow the runs
+            const bool faster = (round == CompetitionRound::Finale) != bool(r % 2);
+            const QString time = faster ? QStringLiteral("20,10") : QStringLiteral("20,20");
             g.setRowCells(r, {QString::number(r), QString::number(r * 3),
-                              QStringLiteral("FF %1 %2").arg(roundCaption(round)).arg(r), "K", "40,50",
-                              "20,10", "0", "20,10", outcome});
+                              QStringLiteral("FF %1 %2").arg(roundCaption(round)).arg(r), "K", "40,50", time,
+                              "0", time, outcome});
         }
     }
     ResultGrid& g6 = c.grid(CompetitionRound::GesamtErgebnis);
@@ -68,6 +71,14 @@ inline QList<int> timeColumns(CompetitionRound round)
                            O::ViertelfinaleZeit, O::ViertelfinaleErgebnis, O::HalbfinaleZeit,
                            O::HalbfinaleErgebnis, O::FinaleZeit, O::FinaleErgebnis, O::BestResult});
     return columns<K>({K::BroughtResult, K::Zeit, K::Gesamt});
+}
+
+// A competition that ran on two lanes: lane 3's columns empty.
+inline void clearLane3(Competition& c)
+{
+    ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
+    for (int r = 1; r < v.rowCount(); ++r)
+        v.clearRowCells(r, VorrundeColumn::Lane3Zeit, VorrundeColumn::Lane3Gesamt);
 }
 
 inline CompetitionOptions options(bool classShown, bool thirdLane, int knockoutStart)
