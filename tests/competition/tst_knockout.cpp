@@ -2,6 +2,7 @@
 // penalties typed, pages left), and the brackets, places and overall tables they give.
 #include "CompetitionFixture.h"
 
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -68,6 +69,7 @@ private Q_SLOTS:
     void seedingByVorrundePlace_data();
     void seedingByVorrundePlace();
     void unfinishedHeatAndCorrectionAfterTheNextRoundRan();
+    void correctionsAndRebuiltRounds();
     void randomFill_data();
     void randomFill();
     void smallFields_data();
@@ -141,6 +143,19 @@ void TestKnockout::wholeKnockout()
              results);
     QCOMPARE(column(o, OverallColumn::Place), column(v, VorrundeColumn::Nr));
     QCOMPARE(c->cellStyle(CompetitionRound::GesamtErgebnis, OverallColumn::Place, 1).medal, Medal::Gold);
+
+    // a look back at any page changes nothing: the overall table follows the rounds, not the path
+    QStringList before;
+    for (CompetitionRound round : kAllRounds)
+        before << c->grid(round).rowCells(1).join('|') + column(c->grid(round), 2).join('|');
+    for (CompetitionRound look : {CompetitionRound::Vorrunde, CompetitionRound::Finale, roundAt(first)}) {
+        c->changePage(look);
+        c->changePage(CompetitionRound::GesamtErgebnis);
+        QStringList after;
+        for (CompetitionRound round : kAllRounds)
+            after << c->grid(round).rowCells(1).join('|') + column(c->grid(round), 2).join('|');
+        QCOMPARE(after, before);
+    }
 }
 
 void TestKnockout::seedingByVorrundePlace_data()
@@ -201,8 +216,9 @@ void TestKnockout::unfinishedHeatAndCorrectionAfterTheNextRoundRan()
     FixedAnswer no(false);
     c->setYesNoQuestion(&no);
     c->changePage(CompetitionRound::Achtelfinale);
-    QCOMPARE(no.lastQuestion, "Achtelfinale neu aufbauen? Die Ergebnisse von FF Team 16 entfallen. Neue Gegner "
-                              "für FF Team 1.");
+    QCOMPARE(no.lastQuestion,
+             "Achtelfinale neu aufbauen? Die Ergebnisse von FF Team 16 entfallen. Neue Gegner "
+             "für FF Team 1.");
     QCOMPARE(k.rowCells(2).join('|'), "16|16|FF Team 16|A|63,60|40,02|0|40,02|-");
     FixedAnswer yes(true);
     c->setYesNoQuestion(&yes);
@@ -221,6 +237,63 @@ void TestKnockout::unfinishedHeatAndCorrectionAfterTheNextRoundRan()
     c->changePage(CompetitionRound::Achtelfinale);
     QCOMPARE(k.rowCells(1).join('|'), "1|2|FF Team 2|A|61,10|40,09|0|40,09|");
     QCOMPARE(k.cell(KnockoutColumn::Gesamt, k.findRow(KnockoutColumn::Mannschaft, "FF Team 1")), "40,01");
+}
+
+// A knockout Zeit typed with Enter decides its heat at once, and the next round takes the winner;
+// going on from a round with an open heat asks. A Vorrunde correction that rebuilds a round after
+// it ran decides every heat anew from its runs and names the teams that meet another opponent;
+// runs that are deleted rank nobody.
+void TestKnockout::correctionsAndRebuiltRounds()
+{
+    CompetitionOptions options;
+    options.knockoutStart = KnockoutStart::Viertelfinale;
+    auto c = makeCompetition(16, options);
+    FixedAnswer yes(true);
+    FixedAnswer no(false);
+    c->setYesNoQuestion(&yes);
+    rankVorrunde(*c);
+    runRound(*c, CompetitionRound::Viertelfinale); // heat 1: team 1 beats team 8
+    ResultGrid& q = c->grid(CompetitionRound::Viertelfinale);
+    c->selectCell(KnockoutColumn::Zeit, 1);
+    c->setEditText("59,99");
+    c->editEnter();
+    QCOMPARE(column(q, KnockoutColumn::Outcome).mid(0, 2).join(' '), "- +");
+    c->changePage(CompetitionRound::Halbfinale);
+    const ResultGrid& h = c->grid(CompetitionRound::Halbfinale);
+    QVERIFY(h.findRow(KnockoutColumn::Mannschaft, "FF Team 8") > 0 &&
+            h.findRow(KnockoutColumn::Mannschaft, "FF Team 1") < 0);
+
+    c->changePage(CompetitionRound::Viertelfinale);
+    c->selectCell(KnockoutColumn::Zeit, 5);
+    c->clearCurrentCell(); // heat 3 is open again
+    c->setYesNoQuestion(&no);
+    QVERIFY(!c->changePage(CompetitionRound::Halbfinale));
+    QCOMPARE(no.lastQuestion, "Lauf 3 ohne Entscheidung. Trotzdem weiter?");
+    QCOMPARE(c->currentRound(), CompetitionRound::Viertelfinale);
+
+    // Vorrunde place 4 disqualified: places 5 to 8 move up, team 9 comes in, every heat is
+    // decided from its runs against its new opponent
+    c->setYesNoQuestion(&yes);
+    c->changePage(CompetitionRound::Vorrunde);
+    c->selectCell(VorrundeColumn::Nr, 4);
+    c->markDisqualified();
+    c->changePage(CompetitionRound::Viertelfinale);
+    QCOMPARE(yes.lastQuestion,
+             "Viertelfinale neu aufbauen? Die Ergebnisse von FF Team 4 entfallen. Neue Gegner "
+             "für FF Team 1, FF Team 8, FF Team 5, FF Team 7, FF Team 3 und FF Team 6.");
+    QCOMPARE(heats(q), "1/1 9/8 5/4 6/5 2/2 8/7 3/3 7/6");
+    QCOMPARE(column(q, KnockoutColumn::Outcome).join(' '), "  + -   + -"); // teams 9 and 2 have not run
+
+    // both runs of team 2 deleted: no ranking value, no place, not in the next round
+    c->changePage(CompetitionRound::Vorrunde);
+    for (VorrundeColumn zeit : {VorrundeColumn::Lane1Zeit, VorrundeColumn::Lane2Zeit}) {
+        c->selectCell(zeit, 2);
+        c->clearCurrentCell();
+    }
+    const ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    QCOMPARE(v.cell(VorrundeColumn::RankingValue, 2) + v.cell(VorrundeColumn::Place, 2), "");
+    c->changePage(CompetitionRound::Viertelfinale);
+    QCOMPARE(q.findRow(KnockoutColumn::Mannschaft, "FF Team 2"), -1);
 }
 
 void TestKnockout::randomFill_data()
@@ -257,26 +330,28 @@ void TestKnockout::smallFields_data()
     QTest::addColumn<int>("teams");
     QTest::addColumn<int>("start");    // KnockoutStart
     QTest::addColumn<QString>("byes"); // the status message on leaving the Vorrunde
-    const std::array<std::tuple<int, int, const char*>, 7> fields{{
+    const std::array<std::tuple<int, int, const char*>, 11> fields{{
+        {2, 0, " Freilos für Platz 1 und 2"},
+        {3, 0, " Freilos für Platz 1, 2 und 3"},
         {6, 0, " Freilos für Platz 1, 2, 3, 4, 5 und 6"},
         {9, 0, " Freilos für Platz 1, 2, 3, 4, 5, 6 und 7"},
         {14, 0, " Freilos für Platz 1 und 2"},
         {15, 0, " Freilos für Platz 1"},
+        {2, 1, " Freilos für Platz 1 und 2"},
+        {3, 1, " Freilos für Platz 1, 2 und 3"},
         {4, 1, " Freilos für Platz 1, 2, 3 und 4"},
         {5, 1, " Freilos für Platz 1, 2 und 3"},
         {7, 1, " Freilos für Platz 1"},
     }};
-    for (const auto& [teams, start, byes] : fields) {
-        for (const char* pairing : {"nach Platz", "Win+Win"}) {
-            QTest::addRow("%d teams from the %s, %s", teams, start ? "Viertelfinale" : "Achtelfinale",
-                          pairing)
-                << teams << start << QString::fromUtf8(byes);
-        }
-    }
+    for (const auto& [teams, start, byes] : fields)
+        QTest::addRow("%d teams from the %s", teams, start ? "Viertelfinale" : "Achtelfinale")
+            << teams << start << QString::fromUtf8(byes);
 }
 
-// A small field: every team stays in the overall result once, with places 1 to n; a team whose
-// opponent is missing runs alone and goes on; four real teams reach the Finale.
+// A small field in both pairings: every team stays in the overall result once, with places 1 to
+// n, also after a knockout round's results are cleared; a team whose opponent is missing runs
+// alone and goes on; no team meets the same opponent in two rounds running; the final has two
+// teams and the match for third place the others.
 void TestKnockout::smallFields()
 {
     QFETCH(int, teams);
@@ -287,36 +362,56 @@ void TestKnockout::smallFields()
         options.knockoutStart = KnockoutStart(start);
         options.pairing = pairing;
         auto c = makeCompetition(teams, options);
+        FixedAnswer yes(true);
+        c->setYesNoQuestion(&yes);
         QSignalSpy messages(c.get(), &Competition::placeWarningChanged);
         c->fillAllPages();
         QVERIFY(messages.contains(QVariantList{byes}));
 
         const ResultGrid& overall = c->grid(CompetitionRound::GesamtErgebnis);
-        QStringList listed = column(overall, OverallColumn::Mannschaft);
-        listed.sort();
-        QStringList all = column(c->grid(CompetitionRound::Vorrunde), VorrundeColumn::Mannschaft);
-        all.sort();
-        QCOMPARE(listed, all);
-        for (int r = 1; r <= teams; ++r)
-            QCOMPARE(overall.cell(OverallColumn::Place, r), QString::number(r));
+        auto placesHold = [&] {
+            QStringList listed = column(overall, OverallColumn::Mannschaft);
+            listed.sort();
+            QStringList all = column(c->grid(CompetitionRound::Vorrunde), VorrundeColumn::Mannschaft);
+            all.sort();
+            QCOMPARE(listed, all);
+            for (int r = 1; r <= teams; ++r)
+                QCOMPARE(overall.cell(OverallColumn::Place, r), QString::number(r));
+        };
+        placesHold();
 
-        // each round: a team alone in its heat won it and stands in the next round
+        QSet<QString> metBefore;
         for (int i = roundIndex(start ? CompetitionRound::Viertelfinale : CompetitionRound::Achtelfinale);
-             i < roundIndex(CompetitionRound::Finale); ++i) {
+             i <= roundIndex(CompetitionRound::Finale); ++i) {
             const ResultGrid& round = c->grid(roundAt(i));
-            for (int row = 1; row < round.rowCount(); ++row) {
-                const QString team = round.cell(KnockoutColumn::Mannschaft, row);
-                const int other = row % 2 ? row + 1 : row - 1;
-                if (team.isEmpty() || !round.cell(KnockoutColumn::Mannschaft, other).isEmpty())
+            QSet<QString> met;
+            for (int row = 1; row < round.rowCount(); row += 2) {
+                const QString a = round.cell(KnockoutColumn::Mannschaft, row);
+                const QString b = round.cell(KnockoutColumn::Mannschaft, row + 1);
+                if (!a.isEmpty() && !b.isEmpty()) {
+                    QVERIFY2(!metBefore.contains(a + b) && !metBefore.contains(b + a),
+                             qPrintable(a + " " + b));
+                    met << a + b;
+                }
+                // a team alone in its heat won it and stands in the next round
+                const QString alone = a.isEmpty() ? b : b.isEmpty() ? a : QString();
+                if (alone.isEmpty() || i == roundIndex(CompetitionRound::Finale))
                     continue;
-                QCOMPARE(round.cell(KnockoutColumn::Outcome, row), QStringLiteral("+"));
-                QVERIFY2(c->grid(roundAt(i + 1)).findRow(KnockoutColumn::Mannschaft, team) > 0,
-                         qPrintable(team));
+                QCOMPARE(
+                    round.cell(KnockoutColumn::Outcome, round.findRow(KnockoutColumn::Mannschaft, alone)),
+                    "+");
+                QVERIFY2(c->grid(roundAt(i + 1)).findRow(KnockoutColumn::Mannschaft, alone) > 0,
+                         qPrintable(alone));
             }
+            metBefore = met;
         }
         const ResultGrid& finale = c->grid(CompetitionRound::Finale);
         for (int row = 1; row <= 4; ++row)
-            QVERIFY(!finale.cell(KnockoutColumn::Mannschaft, row).isEmpty());
+            QCOMPARE(finale.cell(KnockoutColumn::Mannschaft, row).isEmpty(), row <= 2 && row + teams <= 4);
+
+        c->changePage(roundAt(start + 1));
+        c->clearResults();
+        placesHold();
     }
 }
 

@@ -1,3 +1,4 @@
+#include "competition/CompetitionFixture.h"
 #include "files/FileLimit.h"
 #include "session/SessionFixture.h"
 
@@ -25,6 +26,7 @@ class TestSession final : public QObject
 
 private Q_SLOTS:
     void heatFromStartToProtocol();
+    void recordedRunsAreKept();
     void endClosesPortsAndWritesSettings();
     void unpluggedContactPortComesBack();
     void startupWatchesEveryAssignedPort();
@@ -71,6 +73,89 @@ void TestSession::heatFromStartToProtocol()
     QFile autosave(session.files().autosavePath());
     QVERIFY(autosave.open(QIODevice::ReadOnly));
     QVERIFY(autosave.readAll().contains((QStringLiteral("46") + sep + QStringLiteral("67")).toUtf8()));
+}
+
+// A recorded run is replaced only after a question; only lanes with a team start; lane 3
+// switched off keeps its runs in the tables and the workbook.
+void TestSession::recordedRunsAreKept()
+{
+    test::SessionFixture fixture;
+    Settings settings;
+    settings.thirdLaneOn = true;
+    QVERIFY(saveSettings(*fixture.store, settings));
+    AppSession& session = fixture.newSession();
+    QVERIFY(session.loadProtocol(QStringLiteral(BRV_EXAMPLE_WORKBOOK)).ok);
+    Competition& c = session.competition();
+    RaceClock& clock = session.clock();
+    const ResultGrid& v = c.grid(CompetitionRound::Vorrunde);
+    test::FixedAnswer no(false);
+    test::FixedAnswer yes(true);
+    c.setYesNoQuestion(&no);
+    const QString team1 = v.cell(VorrundeColumn::Mannschaft, 1);
+    const QString typed = QStringLiteral("25") + c.numberFormat().decimalSeparator() + QStringLiteral("37");
+    clock.setLane3On(false);
+    clock.setLane3On(true); // switched on again, lane 3 takes a team
+    QCOMPARE(c.lanes().selector(3).index, 2);
+
+    // lane 2 without a team: lanes 1 and 3 run, and RESET ends the heat; a time typed meanwhile
+    // is replaced only after "Ja"
+    c.lanes().select(2, -1);
+    QVERIFY(clock.command(ClockCommand::Start).trigger());
+    QCOMPARE(QList<bool>({clock.controls().lane(1).armed, clock.controls().lane(2).armed,
+                          clock.controls().lane(3).armed}),
+             QList<bool>({true, false, true}));
+    c.selectCell(VorrundeColumn::Lane1Zeit, 1);
+    c.setEditText(typed);
+    c.editEnter();
+    fixture.ticks.advance(30000);
+    QVERIFY(clock.command(ClockCommand::Stop1).trigger() && clock.command(ClockCommand::Stop3).trigger());
+    QCOMPARE(no.lastQuestion, team1 + QStringLiteral(" hat schon ") + typed +
+                                  QStringLiteral(". Neuer Lauf ersetzt die Zeit?"));
+    QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 1) + ' ' + v.cell(VorrundeColumn::Lane3Zeit, 3),
+             typed + ' ' + c.numberFormat().runTime(30000));
+    QVERIFY(clock.command(ClockCommand::Reset).trigger());
+    QCOMPARE(clock.runState(), RunState::Idle);
+
+    // a team that has run, put on its lane by hand, starts again only after "Ja"
+    c.selectCell(VorrundeColumn::Nr, 1);
+    clock.assignRowToLane(1);
+    no.lastQuestion.clear();
+    QVERIFY(clock.command(ClockCommand::Start).trigger());
+    QCOMPARE(clock.runState(), RunState::Idle);
+    QCOMPARE(no.lastQuestion, team1 + QStringLiteral(" hat schon ") + typed +
+                                  QStringLiteral(". Neuer Lauf ersetzt die Zeit?"));
+    c.fillWithRandomResults();
+    QCOMPARE(no.lastQuestion,
+             "Vorrunde mit Zufallszahlen füllen? Die vorhandenen Ergebnisse werden überschrieben.");
+    QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 1), typed);
+
+    // every run recorded: RESET puts nobody on the lanes
+    c.setYesNoQuestion(&yes);
+    c.fillWithRandomResults();
+    c.advanceLanes();
+    QCOMPARE(c.lanes().selector(1).text() + c.lanes().selector(2).text() + c.lanes().selector(3).text(), "");
+
+    // lane 3 switched off after it ran: asked first; its runs stay, count and are saved
+    const QString sum = v.cell(VorrundeColumn::RankingValue, 1);
+    const QString lane3 = v.cell(VorrundeColumn::Lane3Zeit, 1);
+    settings.thirdLaneOn = false;
+    c.setYesNoQuestion(&no);
+    session.applySettings(settings);
+    QVERIFY(session.settings().thirdLaneOn);
+    c.setYesNoQuestion(&yes);
+    session.applySettings(settings);
+    QCOMPARE(yes.lastQuestion,
+             "In der Vorrunde stehen Zeiten auf Bahn 3. Bahn 3 ausschalten? Die Zeiten bleiben "
+             "und zählen weiter.");
+    QVERIFY(!session.settings().thirdLaneOn);
+    c.recalculateRound();
+    QCOMPARE(v.cell(VorrundeColumn::Lane3Zeit, 1) + ' ' + v.cell(VorrundeColumn::RankingValue, 1),
+             lane3 + ' ' + sum);
+    const QString path = fixture.folder.filePath(QStringLiteral("drei.xlsx"));
+    QVERIFY(session.files().saveCommand(1, path).ok);
+    c.clearResults();
+    QVERIFY(session.loadProtocol(path).ok);
+    QCOMPARE(v.cell(VorrundeColumn::Lane3Zeit, 1), lane3);
 }
 
 void TestSession::endClosesPortsAndWritesSettings()
