@@ -6,8 +6,12 @@
 // "Ja" to the recovery question and goes on from there. Set CRASH_DAYS_DIFF to see where a
 // journal differs.
 //
+// At 10 of the kills a second program is started on the same journal while the day runs: it must
+// end at once without touching the journal (second_instance_losses counts those that did not).
+//
 // The day: 20 teams entered, the Vorrunde's times, corrections, "Aus" and "Dis", every knockout
-// round built and run, then corrections on any page. Prints kills=, lost_changes= last.
+// round built and run, then corrections on any page. Prints kills=, second_instance_losses=,
+// lost_changes= last.
 // Run from the build folder: ./bench/journal/crash_days [kills]
 #include "competition/Competition.h"
 #include "journal/CompetitionJournal.h"
@@ -22,8 +26,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
+#include <vector>
 
 using namespace brv;
 
@@ -134,7 +140,9 @@ int runDay(const QString& folder, int from)
     env.journalPath = QDir(folder).filePath(QStringLiteral("journal.sqlite"));
     env.recoveryQuestion = &yes;
     AppSession session(env);
-    session.start();
+    if (!session.start())
+        return 3; // another program holds the journal
+
     for (int step = from;; ++step) {
         applyStep(session.competition(), step);
         QCoreApplication::processEvents(); // the step ends as the operator's action does
@@ -159,6 +167,11 @@ int main(int argc, char** argv)
     std::mt19937 random(20261207);
     int done = 0; // steps the journal holds
     int lost = 0;
+    int secondLosses = 0;
+    std::vector<int> secondStarts(std::size_t(kills), 0);
+    for (int i = 0; i < std::min(10, kills); ++i)
+        secondStarts[std::size_t(i)] = 1;
+    std::shuffle(secondStarts.begin(), secondStarts.end(), random);
     std::optional<JournalSnapshot> restart; // what the next run restores, as the program does
     // A competition as the session starts it, with what the journal held put back.
     const auto started = [](Competition& c, const std::optional<JournalSnapshot>& snapshot) {
@@ -174,7 +187,20 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "the day does not start\n");
             return 1;
         }
-        QThread::msleep(std::uniform_int_distribution<int>(60, 400)(random));
+        const int running = std::uniform_int_distribution<int>(60, 400)(random);
+        if (secondStarts[std::size_t(kill - 1)]) {
+            QThread::msleep(quint32(running / 2));
+            QProcess second;
+            second.start(app.applicationFilePath(),
+                         {QStringLiteral("--day"), folder.path(), QString::number(done)});
+            if (!second.waitForFinished(20000) || second.exitCode() != 3) {
+                ++secondLosses;
+                second.kill();
+                second.waitForFinished();
+                std::fprintf(stderr, "kill %d: a second program did not end at once\n", kill);
+            }
+        }
+        QThread::msleep(quint32(running / 2 + 1));
         day.kill(); // SIGKILL
         day.waitForFinished();
         const QList<QByteArray> reported = day.readAllStandardOutput().trimmed().split('\n');
@@ -222,6 +248,6 @@ int main(int argc, char** argv)
         restart = std::move(now);
         std::printf("kill=%d steps=%d\n", kill, done);
     }
-    std::printf("kills=%d\nlost_changes=%d\n", kills, lost);
+    std::printf("kills=%d\nsecond_instance_losses=%d\nlost_changes=%d\n", kills, secondLosses, lost);
     return 0;
 }

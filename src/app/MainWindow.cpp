@@ -9,8 +9,10 @@
 #include "app/ProtocolTableView.h"
 #include "app/RoundTabBar.h"
 #include "app/SettingsDialog.h"
+#include "app/StatusPanel.h"
 #include "app/TvWindow.h"
 #include "exports/ProtocolExports.h"
+#include "session/ProgramLock.h"
 #include "settings/CertificateEditor.h"
 #include "settings/JsonSettingsBackend.h"
 #include "settings/SettingsApply.h"
@@ -318,6 +320,15 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     connect(m_settingsDialog, &SettingsDialog::helpWanted, this,
             [this] { openHelp(manual_page::kSettings); });
     connect(&m_session, &AppSession::settingsApplied, this, &MainWindow::showAppliedSettings);
+    // a second start of the program brings this window to the front
+    if (ProgramLock* lock = m_session.programLock()) {
+        connect(lock, &ProgramLock::showRequested, this, [this] {
+            setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+            show();
+            raise();
+            activateWindow();
+        });
+    }
     connect(&m_files, &ProtocolFiles::documentStateChanged, this, &MainWindow::showDocumentState);
     connect(&m_files, &ProtocolFiles::saved, this, [this](const QString& path) {
         m_session.setStatusMessage(QStringLiteral(" Gespeichert: ") + QDir::toNativeSeparators(path));
@@ -425,6 +436,7 @@ void MainWindow::runStartup()
     m_saveFileName =
         QFileInfo(m_session.environment().programFilePath).completeBaseName() + QStringLiteral(".txt");
     m_dialogFolder = m_session.programFiles().outputDir;
+    showDocumentState(); // a competition restored from the journal brings its file
     showTime();
 
     m_roundTabs->setTabVisible(roundIndex(CompetitionRound::Achtelfinale),
@@ -736,13 +748,14 @@ void MainWindow::createStatusBar()
     bar->setSizeGripEnabled(true);
     for (std::size_t i = 0; i < m_statusPanels.size(); ++i) {
         // the last one shows the address of the live results
-        m_statusPanels[i] = i == 3 ? new LiveAddressPanel(bar) : new QLabel(bar);
+        m_statusPanels[i] = i == 3 ? static_cast<QLabel*>(new LiveAddressPanel(bar)) : new StatusPanel(bar);
         m_statusPanels[i]->setFrameShape(QFrame::Panel);
         m_statusPanels[i]->setFrameShadow(QFrame::Sunken);
     }
     m_statusPanels[0]->setFixedWidth(60);
-    m_statusPanels[1]->setText(QStringLiteral(" ") + version::kProgramName +
-                               QStringLiteral(" – Zeitmessung für Feuerwehr-Wettkämpfe"));
+    static_cast<StatusPanel*>(m_statusPanels[1])
+        ->setFullText(QStringLiteral(" ") + version::kProgramName +
+                      QStringLiteral(" – Zeitmessung für Feuerwehr-Wettkämpfe"));
     m_statusPanels[1]->setFixedWidth(330);
     m_statusPanels[3]->setMinimumWidth(110);
     bar->addWidget(m_statusPanels[0]);
@@ -920,9 +933,10 @@ void MainWindow::syncViews()
 void MainWindow::refreshStatus(int panel)
 {
     if (panel == 0)
-        m_statusPanels[0]->setText(QStringLiteral(" %1").arg(m_competition.currentGrid().dataRowCount()));
+        static_cast<StatusPanel*>(m_statusPanels[0])
+            ->setFullText(QStringLiteral(" %1").arg(m_competition.currentGrid().dataRowCount()));
     else if (panel == 2)
-        m_statusPanels[2]->setText(m_session.statusMessage());
+        static_cast<StatusPanel*>(m_statusPanels[2])->setFullText(m_session.statusMessage());
     else if (panel == 3) {
         // the live results' address while they are switched on, else the window's size
         const QString live = m_session.liveResultsText();
@@ -1184,10 +1198,7 @@ bool MainWindow::loadProtocol(const QString& path, bool quiet, QString* message)
             showWarning(result.message);
         return false;
     }
-    // the next save proposes the same file as a workbook
-    m_saveFilterIndex = kFilterIndexAfterLoad;
-    m_saveFileName = saveNameAfterLoad(path);
-    m_dialogFolder = QFileInfo(path).absolutePath();
+    // the next save proposes the same file as a workbook (showDocumentState)
     syncTabToCompetition();
     refreshLanes();
     refreshControls();
@@ -1382,6 +1393,15 @@ void MainWindow::showDocumentState()
 {
     // the program, the protocol's file, and a mark while changes are unsaved
     const QString file = m_files.currentFile();
+    // a protocol's file (loaded, saved, or back with a restart or undo) is what the dialogs offer
+    if (file != m_shownFile) {
+        m_shownFile = file;
+        if (!file.isEmpty()) {
+            m_saveFilterIndex = kFilterIndexAfterLoad;
+            m_saveFileName = saveNameAfterLoad(file);
+            m_dialogFolder = QFileInfo(file).absolutePath();
+        }
+    }
     setWindowTitle(QString(version::kProgramName) + QStringLiteral(" v. ") + version::kVersion +
                    (file.isEmpty() ? QString() : QStringLiteral(" – ") + QFileInfo(file).fileName()) +
                    QStringLiteral("[*]"));

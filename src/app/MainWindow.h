@@ -196,6 +196,7 @@ private:
 
     // save and load dialogs keep their state between commands
     int m_saveFilterIndex = 2;
+    QString m_shownFile; // the protocol's file the title and the dialogs were last set for
     QString m_saveFileName;
     QString m_dialogFolder;
 

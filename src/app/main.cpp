@@ -6,6 +6,7 @@
 #include "protocol/CNumericLocale.h"
 #include "protocol/ProtocolFiles.h"
 #include "session/AppSession.h"
+#include "session/ProgramLock.h"
 #include "settings/ProgramFiles.h"
 #include "settings/SettingsStore.h"
 #include "timing/QtSoundPlayer.h"
@@ -183,7 +184,16 @@ int main(int argc, char** argv)
         return std::make_unique<brv::QtSoundPlayer>(soundDir);
     };
     brv::AppSession session(std::move(environment));
-    session.start();
+    if (!session.start()) {
+        // the program runs already with this user's journal: it shows its window, this one ends
+        // without touching anything
+        const bool shown = session.programLock()->askToShow();
+        const QString message = QStringLiteral("%1 läuft bereits.").arg(brv::version::kProgramName);
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+        if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+            QMessageBox::information(nullptr, QString(brv::version::kProgramName), message);
+        return shown ? 0 : 1;
+    }
     int exitCode = 0;
     {
         brv::MainWindow window(session);

@@ -116,7 +116,8 @@ QString Competition::recordedRun(int row, int lane) const
 {
     const ResultGrid& current = currentGrid();
     const bool vorrunde = m_currentRound == CompetitionRound::Vorrunde;
-    const QString& zeit = vorrunde ? current.cell(laneTimeColumn(lane), row) : current.cell(KnockoutColumn::Zeit, row);
+    const QString& zeit =
+        vorrunde ? current.cell(laneTimeColumn(lane), row) : current.cell(KnockoutColumn::Zeit, row);
     if (!zeit.trimmed().isEmpty())
         return zeit.trimmed();
     return (vorrunde ? current.cell(laneResultColumn(lane), row) : current.cell(KnockoutColumn::Gesamt, row))
@@ -131,17 +132,18 @@ void Competition::recordLaneTime(int lane, const QString& timeText)
     if (row <= 0)
         return;
     ResultGrid& current = currentGrid();
+    beginAction(QStringLiteral("Zeit Bahn %1").arg(lane));
     // a time typed into the team's run while the heat ran is not replaced without a question
     const QString recorded = recordedRun(row, lane);
     if (!recorded.isEmpty() && recorded != m_runAtStart[std::size_t(lane - 1)]) {
-        const int teamColumn = m_currentRound == CompetitionRound::Vorrunde ? columnIndex(VorrundeColumn::Mannschaft)
-                                                                            : columnIndex(KnockoutColumn::Mannschaft);
+        const int teamColumn = m_currentRound == CompetitionRound::Vorrunde
+                                   ? columnIndex(VorrundeColumn::Mannschaft)
+                                   : columnIndex(KnockoutColumn::Mannschaft);
         if (!m_question || !m_question->ask(QStringLiteral("%1 hat schon %2. Neuer Lauf ersetzt die Zeit?")
                                                 .arg(current.cell(teamColumn, row).trimmed(), recorded)))
             return;
     }
 
-    Q_EMIT actionStarted(QStringLiteral("Zeit Bahn %1").arg(lane));
     const ProtocolTables::ChangeBatch batch(m_tables);
     if (m_currentRound == CompetitionRound::Vorrunde) {
         current.setCell(laneTimeColumn(lane), row, timeText);
@@ -158,8 +160,9 @@ void Competition::recordLaneTime(int lane, const QString& timeText)
 
 bool Competition::confirmHeatStart(const std::array<bool, 3>& starting)
 {
-    const int teamColumn = m_currentRound == CompetitionRound::Vorrunde ? columnIndex(VorrundeColumn::Mannschaft)
-                                                                        : columnIndex(KnockoutColumn::Mannschaft);
+    const int teamColumn = m_currentRound == CompetitionRound::Vorrunde
+                               ? columnIndex(VorrundeColumn::Mannschaft)
+                               : columnIndex(KnockoutColumn::Mannschaft);
     std::array<QString, 3> runs;
     for (int lane = 1; lane <= 3; ++lane) {
         if (!starting[std::size_t(lane - 1)])
@@ -198,11 +201,23 @@ bool Competition::hasLane3Runs() const
 bool Competition::confirmLane3Off()
 {
     return !hasLane3Runs() ||
-           (m_question && m_question->ask(QStringLiteral("In der Vorrunde stehen Zeiten auf Bahn 3. Bahn 3 "
-                                                         "ausschalten? Die Zeiten bleiben und zählen weiter.")));
+           (m_question &&
+            m_question->ask(QStringLiteral("In der Vorrunde stehen Zeiten auf Bahn 3. Bahn 3 "
+                                           "ausschalten? Die Zeiten bleiben und zählen weiter.")));
 }
 
 // ---------------------------------------------------------------- editing
+
+void Competition::beginAction(const QString& label)
+{
+    // what was typed and not yet committed is finished first, as a step of its own: no other
+    // action splits a cell's edit
+    if (label != kCorrection && editPending()) {
+        commitCellEdit();
+        Q_EMIT actionEnded();
+    }
+    Q_EMIT actionStarted(label);
+}
 
 void Competition::endEdit()
 {
@@ -374,7 +389,7 @@ bool Competition::setTeamCell(int col, int row, const QString& text)
     const QString before = v.cell(col, row);
     if (typed == before)
         return true;
-    Q_EMIT actionStarted(QStringLiteral("Mannschaft"));
+    beginAction(QStringLiteral("Mannschaft"));
     {
         const ProtocolTables::ChangeBatch batch(m_tables);
         v.setCell(col, row, typed);
@@ -408,7 +423,7 @@ bool Competition::insertTeamRow()
     endEdit();
     ResultGrid& v = currentGrid();
     const int at = std::clamp(v.currentRow + 1, 1, v.rowCount());
-    Q_EMIT actionStarted(QStringLiteral("Zeile einfügen"));
+    beginAction(QStringLiteral("Zeile einfügen"));
     {
         const ProtocolTables::ChangeBatch batch(m_tables);
         v.setRowCount(v.rowCount() + 1);
@@ -437,7 +452,7 @@ bool Competition::removeTeamRow()
         return false;
     }
     endEdit();
-    Q_EMIT actionStarted(QStringLiteral("Zeile entfernen"));
+    beginAction(QStringLiteral("Zeile entfernen"));
     {
         const ProtocolTables::ChangeBatch batch(m_tables);
         for (int r = at; r + 1 < v.rowCount(); ++r)
@@ -475,7 +490,7 @@ void Competition::markVoid()
         !confirmOverwrite(current.cell(KnockoutColumn::Zeit, row),
                           current.cell(KnockoutColumn::Mannschaft, row), "AUS"))
         return;
-    Q_EMIT actionStarted(QStringLiteral("Aus"));
+    beginAction(QStringLiteral("Aus"));
     const ProtocolTables::ChangeBatch batch(m_tables);
     if (vorrunde) {
         if (lane > 0) {
@@ -511,7 +526,7 @@ void Competition::markDisqualified()
         if (m_format.toNumber(time))
             break; // asked once
     }
-    Q_EMIT actionStarted(QStringLiteral("Dis"));
+    beginAction(QStringLiteral("Dis"));
     const ProtocolTables::ChangeBatch batch(m_tables);
     for (int c = first; c < current.columnCount(); ++c)
         current.setCell(c, current.currentRow, QString(mark::Disqualified));
@@ -524,7 +539,7 @@ void Competition::clearResults()
 {
     if (!m_question || !m_question->ask(QStringLiteral("Ergebnisse löschen?")))
         return;
-    Q_EMIT actionStarted(QStringLiteral("Ergebnisse löschen"));
+    beginAction(QStringLiteral("Ergebnisse löschen"));
     {
         const ProtocolTables::ChangeBatch batch(m_tables);
         for (int index = roundIndex(m_currentRound); index <= roundIndex(CompetitionRound::Finale); ++index) {
@@ -560,7 +575,7 @@ void Competition::recalculateRound()
 {
     if (m_recalculating)
         return;
-    Q_EMIT actionStarted(QStringLiteral("Neu auswerten"));
+    beginAction(QStringLiteral("Neu auswerten"));
     m_recalculating = true;
     const ProtocolTables::ChangeBatch batch(m_tables);
 
@@ -689,7 +704,7 @@ bool Competition::changePage(CompetitionRound newRound)
         return true;
     if (m_pageChangeGuard && !m_pageChangeGuard())
         return false;
-    Q_EMIT actionStarted(QStringLiteral("Seitenwechsel"));
+    beginAction(QStringLiteral("Seitenwechsel"));
     // A cell still in edit mode is committed on the page it belongs to, and the page returns
     // to row mode.
     commitCellEdit();
@@ -702,8 +717,9 @@ bool Competition::changePage(CompetitionRound newRound)
             QStringList heats;
             for (int heat : open)
                 heats << QString::number(heat);
-            const QString question = (heats.size() == 1 ? QStringLiteral("Lauf ") : QStringLiteral("Läufe ")) +
-                                     namesInText(heats) + QStringLiteral(" ohne Entscheidung. Trotzdem weiter?");
+            const QString question =
+                (heats.size() == 1 ? QStringLiteral("Lauf ") : QStringLiteral("Läufe ")) +
+                namesInText(heats) + QStringLiteral(" ohne Entscheidung. Trotzdem weiter?");
             if (!m_question || !m_question->ask(question))
                 return false;
         }
@@ -716,7 +732,7 @@ bool Competition::changePage(CompetitionRound newRound)
 void Competition::replaceTables(const std::array<std::unique_ptr<ResultGrid>, kRoundCount>& tables,
                                 const std::array<bool, kRoundCount>& present)
 {
-    Q_EMIT actionStarted(QStringLiteral("Protokoll laden"));
+    beginAction(QStringLiteral("Protokoll laden"));
     const ProtocolTables::ChangeBatch batch(m_tables);
     m_tables.replace(tables, present);
     m_edit.end();
@@ -784,7 +800,7 @@ void Competition::fillWithRandomResults()
 void Competition::fillPage()
 {
     const quint32 base = shiftDown() ? 1000 : 10000;
-    Q_EMIT actionStarted(QStringLiteral("Zufallszahlen"));
+    beginAction(QStringLiteral("Zufallszahlen"));
     {
         const ProtocolTables::ChangeBatch batch(m_tables);
         m_random.fill(currentGrid(), m_currentRound, m_options.thirdLaneOn ? 3 : 2, base, m_format);
@@ -806,7 +822,7 @@ void Competition::fillAllPages()
                                        "Alle Seiten mit Zufallszahlen füllen? Die vorhandenen Ergebnisse "
                                        "werden überschrieben."))))
         return;
-    Q_EMIT actionStarted(QStringLiteral("Alle Seiten füllen"));
+    beginAction(QStringLiteral("Alle Seiten füllen"));
     for (CompetitionRound round : kAllRounds) {
         if (!isPageVisible(round))
             continue;

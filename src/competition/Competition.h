@@ -206,8 +206,13 @@ Q_SIGNALS:
     void inputRefused(const QString& reason);
     // An operator action begins; the journal names its undo step after it ("Zeit Bahn 1").
     void actionStarted(const QString& label);
+    // What began before is complete: the next change is another step (a typed cell committed
+    // because another action begins).
+    void actionEnded();
 
 private:
+    // Announces an action; an edit typed and not yet committed is committed first.
+    void beginAction(const QString& label);
     // Leaves the cell-edit session without committing; announces it when one was open.
     void endEdit();
     // Asks before a recorded time is replaced by a mark; true when nothing is recorded or "Ja".

@@ -241,15 +241,16 @@ void fillNextRound(ProtocolTables& tables, CompetitionRound left, const Competit
 
 // The teams of a round put on top of the overall order: the Finale by its places, every other
 // round by outcome; teams of an open heat keep their order from before.
-std::vector<int> roundBlock(const ResultGrid& table, CompetitionRound round, const CompetitionOptions& options,
-                            const NumberFormat& format, const std::vector<int>& position,
-                            const std::function<int(int)>& vorrundeRowOf)
+std::vector<int> roundBlock(const ResultGrid& table, CompetitionRound round,
+                            const CompetitionOptions& options, const NumberFormat& format,
+                            const std::vector<int>& position, const std::function<int(int)>& vorrundeRowOf)
 {
     auto byPosition = [&](std::vector<int>& rows) {
         std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
             const int pa = vorrundeRowOf(a);
             const int pb = vorrundeRowOf(b);
-            return (pa > 0 ? position[std::size_t(pa)] : INT_MAX) < (pb > 0 ? position[std::size_t(pb)] : INT_MAX);
+            return (pa > 0 ? position[std::size_t(pa)] : INT_MAX) <
+                   (pb > 0 ? position[std::size_t(pb)] : INT_MAX);
         });
     };
     std::vector<int> rows;
@@ -421,8 +422,9 @@ void writeOverallTable(ProtocolTables& tables, const CompetitionOptions& options
                 vorrundeRow[std::size_t(r)] = vr;
             }
         }
-        const std::vector<int> block = roundBlock(table, round, options, format, position,
-                                                  [&vorrundeRow](int r) { return vorrundeRow[std::size_t(r)]; });
+        const std::vector<int> block =
+            roundBlock(table, round, options, format, position,
+                       [&vorrundeRow](int r) { return vorrundeRow[std::size_t(r)]; });
         std::vector<int> next;
         next.reserve(order.size());
         std::vector<bool> taken(std::size_t(rows), false);
@@ -462,7 +464,8 @@ void writeOverallTable(ProtocolTables& tables, const CompetitionOptions& options
         // a team without any result has no place and no best result
         double best = kNoResult;
         for (OverallColumn c : kOverallResultColumns) {
-            if (const std::optional<double> value = format.toNumber(cells[columnIndex(c)]); value && *value < best)
+            if (const std::optional<double> value = format.toNumber(cells[columnIndex(c)]);
+                value && *value < best)
                 best = *value;
         }
         if (best < kNoResult) {

@@ -37,7 +37,8 @@ bool LaneAssignment::runRecorded(const ResultGrid& table, int row, int lane)
            !table.cell(KnockoutColumn::Gesamt, row).trimmed().isEmpty();
 }
 
-std::array<int, 3> LaneAssignment::firstRowsWithoutResult(const ResultGrid& table, const std::array<bool, 3>& active)
+std::array<int, 3> LaneAssignment::firstRowsWithoutResult(const ResultGrid& table,
+                                                          const std::array<bool, 3>& active)
 {
     std::array<int, 3> rows{};
     if (table.id() == TableId::Vorrunde) {

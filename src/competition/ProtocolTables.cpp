@@ -22,8 +22,7 @@ int placeSortColumn(CompetitionRound round)
 
 } // namespace
 
-ProtocolTables::ProtocolTables(QObject* parent)
-    : QObject(parent)
+ProtocolTables::ProtocolTables(QObject* parent) : QObject(parent)
 {
     for (CompetitionRound round : kAllRounds) {
         auto grid = std::make_unique<ResultGrid>(static_cast<TableId>(roundIndex(round)),
@@ -80,7 +79,8 @@ void ProtocolTables::endBatch()
     if (--m_batchDepth > 0)
         return;
     const TableChanges changes = std::exchange(m_pending, {});
-    if (m_recorder && std::any_of(changes.begin(), changes.end(), [](const TableChange& c) { return c.any(); }))
+    if (m_recorder &&
+        std::any_of(changes.begin(), changes.end(), [](const TableChange& c) { return c.any(); }))
         m_recorder->recordChanges(changes);
     for (CompetitionRound round : kAllRounds) {
         const TableChange& p = changes[std::size_t(roundIndex(round))];
@@ -96,7 +96,8 @@ void ProtocolTables::derive()
     const std::array<bool, kRoundCount> changed = std::exchange(m_changedSinceDerived, {});
     bool rounds = false;
     for (CompetitionRound round : kAllRounds)
-        rounds = rounds || (round != CompetitionRound::GesamtErgebnis && changed[std::size_t(roundIndex(round))]);
+        rounds =
+            rounds || (round != CompetitionRound::GesamtErgebnis && changed[std::size_t(roundIndex(round))]);
     if (!rounds)
         return;
     m_deriving = true;

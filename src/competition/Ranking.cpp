@@ -33,7 +33,8 @@ void sortAndNumber(ResultGrid& grid, const NumberFormat& format)
 bool hasLane3Runs(const ResultGrid& vorrunde)
 {
     for (int r = 1; r < vorrunde.rowCount(); ++r) {
-        for (VorrundeColumn c : {VorrundeColumn::Lane3Zeit, VorrundeColumn::Lane3Fehler, VorrundeColumn::Lane3Gesamt})
+        for (VorrundeColumn c :
+             {VorrundeColumn::Lane3Zeit, VorrundeColumn::Lane3Fehler, VorrundeColumn::Lane3Gesamt})
             if (!vorrunde.cell(c, r).trimmed().isEmpty())
                 return true;
     }

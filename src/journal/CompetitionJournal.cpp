@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <sqlite3.h>
 
@@ -133,31 +134,44 @@ bool sameLanes(const std::array<LaneSelector, 3>& a, const std::array<LaneSelect
     });
 }
 
+// Where the lanes stand: the team each one shows and lane 3's box.
+bool samePlaces(const std::array<LaneSelector, 3>& a, const std::array<LaneSelector, 3>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), [](const LaneSelector& x, const LaneSelector& y) {
+        return x.text() == y.text() && x.inUse == y.inUse;
+    });
+}
+
+// What a step keeps whole on both its sides: the page, the lanes and the protocol file.
+bool sameSides(const Extras& a, const Extras& b)
+{
+    return a.page == b.page && samePlaces(a.lanes, b.lanes) && a.documentFile == b.documentFile;
+}
+
 bool sameExtras(const Extras& a, const Extras& b)
 {
     return a.page == b.page && a.rowCounts == b.rowCounts && a.pageCaptions == b.pageCaptions &&
-           a.roundHeadings == b.roundHeadings && sameLanes(a.lanes, b.lanes);
+           a.roundHeadings == b.roundHeadings && sameLanes(a.lanes, b.lanes) &&
+           a.documentFile == b.documentFile;
 }
 
-// A step's side: the parts of `side` in which it differs from `other`, as a JSON object.
+// A step's side as a JSON object: the page, where the lanes stand and the protocol file always
+// (so that undo and redo give them back exactly, whatever moved them), the row counts and the
+// captions where they differ from `other`.
 QString extrasJson(const Extras& side, const Extras& other)
 {
     QJsonObject json;
-    if (side.page != other.page)
-        json.insert(QLatin1String("page"), roundIndex(side.page));
+    json.insert(QLatin1String("page"), roundIndex(side.page));
+    QJsonArray lanes;
+    for (const LaneSelector& sel : side.lanes)
+        lanes.append(QJsonObject{{"selected", sel.index}, {"inUse", sel.inUse}});
+    json.insert(QLatin1String("lanes"), lanes);
+    json.insert(QLatin1String("file"), side.documentFile);
     if (side.rowCounts != other.rowCounts) {
         QJsonArray counts;
         for (const int count : side.rowCounts)
             counts.append(count);
         json.insert(QLatin1String("rows"), counts);
-    }
-    if (!sameLanes(side.lanes, other.lanes)) {
-        QJsonArray lanes;
-        for (const LaneSelector& sel : side.lanes)
-            lanes.append(QJsonObject{{"entries", QJsonArray::fromStringList(sel.entries)},
-                                     {"selected", sel.index},
-                                     {"inUse", sel.inUse}});
-        json.insert(QLatin1String("lanes"), lanes);
     }
     if (side.pageCaptions != other.pageCaptions)
         json.insert(QLatin1String("pageCaptions"), QJsonArray::fromStringList(side.pageCaptions));
@@ -240,6 +254,23 @@ CompetitionJournal::State CompetitionJournal::state(const QString& path)
 
 std::optional<JournalSnapshot> CompetitionJournal::read(const QString& path, QString* error)
 {
+    if (std::optional<JournalSnapshot> snapshot = readFile(path, error))
+        return snapshot;
+    // a folder that cannot be written (a read-only disk): the journal is read from a copy
+    QTemporaryDir copy;
+    const QString copied = copy.filePath(QFileInfo(path).fileName());
+    if (!copy.isValid() || !QFile::copy(path, copied))
+        return std::nullopt;
+    for (const QString& suffix : {QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::copy(path + suffix, copied + suffix);
+    std::optional<JournalSnapshot> snapshot = readFile(copied, nullptr);
+    if (snapshot && error)
+        error->clear();
+    return snapshot;
+}
+
+std::optional<JournalSnapshot> CompetitionJournal::readFile(const QString& path, QString* error)
+{
     // read-write: the last connection to close folds the write-ahead log into the file
     sqlite3* db = openFile(path, SQLITE_OPEN_READWRITE);
     auto failed = [&](const QString& why) -> std::optional<JournalSnapshot> {
@@ -261,6 +292,7 @@ std::optional<JournalSnapshot> CompetitionJournal::read(const QString& path, QSt
     s.pageCaptions = fromJson(metaValue(db, "page_captions"));
     s.roundHeadings = fromJson(metaValue(db, "round_headings"));
     s.started = QDateTime::fromString(metaValue(db, "started"), Qt::ISODate);
+    s.documentFile = metaValue(db, "protocol_file");
     for (CompetitionRound round : kAllRounds) {
         Statement count(db, "SELECT row_count FROM grids WHERE round = ?");
         count.bind(1, roundIndex(round));
@@ -327,7 +359,16 @@ void CompetitionJournal::restore(const JournalSnapshot& snapshot, Competition& c
 bool CompetitionJournal::open(const QString& path, Competition& competition, bool keepSteps)
 {
     close();
-    QDir().mkpath(QFileInfo(path).path());
+    // the common reasons in the operator's words, before SQLite gives a less telling one
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable() ||
+        (QFileInfo::exists(path) && !QFileInfo(path).isWritable())) {
+        m_error = writeErrorMessage(
+            path, !QFileInfo::exists(folder)        ? QStringLiteral("Der Ordner lässt sich nicht anlegen.")
+                  : !QFileInfo(folder).isWritable() ? QStringLiteral("Der Ordner ist schreibgeschützt.")
+                                                    : QStringLiteral("Die Datei ist schreibgeschützt."));
+        return false;
+    }
     m_db = openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     const bool ready =
         m_db && exec("PRAGMA journal_mode=WAL") && exec("PRAGMA synchronous=FULL") && exec(kSchema) &&
@@ -355,15 +396,23 @@ bool CompetitionJournal::open(const QString& path, Competition& competition, boo
                 [this, leaveTyping] {
                     leaveTyping();
                     write([this] { return putLanes(); });
+                    queueEndOfEvent();
                 }),
         connect(&competition, &Competition::pageChanged, this,
                 [this, leaveTyping] {
                     leaveTyping();
                     write([this] { return putPage(); });
+                    queueEndOfEvent();
                 }),
         connect(&competition, &Competition::layoutRequested, this,
                 [this] { write([this] { return putPage(); }); }),
         connect(&competition, &Competition::actionStarted, this, &CompetitionJournal::actionStarted),
+        // an action that finished what was typed before another one begins: the typing is a step
+        connect(&competition, &Competition::actionEnded, this,
+                [this] {
+                    if (!m_replaying && !m_outsideSteps)
+                        endStep();
+                }),
     };
     tables->setRecorder(this);
     const bool whole = exec("BEGIN") && putAll(keepSteps) && exec("COMMIT");
@@ -435,6 +484,8 @@ void CompetitionJournal::write(const std::function<bool()>& body)
     const bool stale = m_stale;
     if (exec("BEGIN") && (stale ? putAll(false) : body() && putStepExtras()) && exec("COMMIT")) {
         m_stale = false;
+        if (stale)
+            Q_EMIT writeRecovered();
         return;
     }
     m_error = writeError(m_path, m_db);
@@ -531,6 +582,20 @@ bool CompetitionJournal::putCaptions()
            setMeta(m_db, "round_headings", toJson(m_extras.roundHeadings));
 }
 
+bool CompetitionJournal::putDocument()
+{
+    return setMeta(m_db, "protocol_file", m_extras.documentFile);
+}
+
+void CompetitionJournal::setDocumentFile(const QString& path)
+{
+    if (path == m_extras.documentFile)
+        return;
+    m_extras.documentFile = path;
+    write([this] { return putDocument(); });
+    queueEndOfEvent();
+}
+
 bool CompetitionJournal::putPage()
 {
     m_extras.page = m_competition->currentRound();
@@ -545,6 +610,9 @@ bool CompetitionJournal::putAll(bool keepSteps)
     m_rows = {};
     bool ok = exec("DELETE FROM grid_rows") && exec("DELETE FROM grids");
     if (keepSteps) {
+        // steps set aside by a change that the crash left unfinished are gone
+        ok = ok && exec("DELETE FROM undo_steps WHERE step < 0") &&
+             exec("DELETE FROM undo_rows WHERE step < 0");
         Statement range(m_db, "SELECT MIN(step), MAX(step) FROM undo_steps");
         const bool any = range.next() && !range.isNull(0);
         m_oldest = any ? range.integer(0) : 1;
@@ -557,10 +625,11 @@ bool CompetitionJournal::putAll(bool keepSteps)
              setMeta(m_db, "undo_done", QStringLiteral("0"));
     }
     const bool outside = std::exchange(m_outsideSteps, true);
-    ok = ok && putLanes() && putCaptions();
+    ok = ok && putLanes() && putCaptions() && putDocument();
     for (CompetitionRound round : kAllRounds)
         ok = ok && putRows(round, 0, -1, true);
     m_outsideSteps = outside;
+    m_doneAfter = m_extras;
     return ok;
 }
 
@@ -571,10 +640,13 @@ bool CompetitionJournal::beginStep()
     if (m_step)
         return true;
     bool ok = true;
-    if (m_newest > m_done) { // a change after undo: the steps to redo go
-        Statement steps(m_db, "DELETE FROM undo_steps WHERE step > ?");
-        Statement rows(m_db, "DELETE FROM undo_rows WHERE step > ?");
+    if (m_newest > m_done) {
+        // a change after undo: the steps to redo are set aside (as negative numbers) and go only
+        // when the change turns out to change something
+        Statement steps(m_db, "UPDATE undo_steps SET step = -step WHERE step > ?");
+        Statement rows(m_db, "UPDATE undo_rows SET step = -step WHERE step > ?");
         ok = steps.bind(1, m_done).run() && rows.bind(1, m_done).run();
+        m_asideNewest = m_newest;
     }
     const qint64 id = m_done + 1;
     if (id - m_oldest >= kStepsKept + kStepsKept / 4) { // the oldest go, some at a time
@@ -584,11 +656,17 @@ bool CompetitionJournal::beginStep()
         ok = ok && steps.bind(1, m_oldest).run() && rows.bind(1, m_oldest).run();
     }
     m_oldest = std::min(m_oldest, id);
-    Statement step(m_db, "INSERT INTO undo_steps(step, label, before, after) VALUES(?, ?, '{}', '{}')");
-    ok = ok && step.bind(1, id).bind(2, m_nextLabel).run() && setMeta(m_db, "undo_done", QString::number(id));
     // what the action changed besides rows before its first table change is part of the step
     const Extras before = m_nextBefore.value_or(m_extras);
-    m_step = Step{id, std::exchange(m_nextLabel, QString()), before, before, false};
+    Statement step(m_db, "INSERT INTO undo_steps(step, label, before, after) VALUES(?, ?, ?, ?)");
+    ok = ok &&
+         step.bind(1, id)
+             .bind(2, m_nextLabel)
+             .bind(3, extrasJson(before, m_extras))
+             .bind(4, extrasJson(m_extras, before))
+             .run() &&
+         setMeta(m_db, "undo_done", QString::number(id));
+    m_step = Step{id, std::exchange(m_nextLabel, QString()), before, m_extras, false};
     m_nextBefore.reset();
     m_done = m_newest = id;
     if (!m_endQueued) {
@@ -632,6 +710,16 @@ void CompetitionJournal::actionStarted(const QString& label)
 }
 
 // Control is back in the event loop: the action is over, unless a typed cell waits for its commit.
+void CompetitionJournal::queueEndOfEvent()
+{
+    if (m_endQueued || m_replaying || !m_db)
+        return;
+    m_endQueued = true;
+    QMetaObject::invokeMethod(this, &CompetitionJournal::endOfEvent, Qt::QueuedConnection);
+}
+
+// Control is back in the event loop: the action is over, unless a typed cell waits for its commit.
+// What moved the page, the lanes or the protocol file without a step belongs to the step before.
 void CompetitionJournal::endOfEvent()
 {
     m_endQueued = false;
@@ -641,6 +729,31 @@ void CompetitionJournal::endOfEvent()
         m_step->carried = true;
     else
         endStep();
+    // the state at this place of the history is the end of the step done and the start of the
+    // step to redo
+    if (!m_step && m_db && (m_done > 0 || m_newest > 0) && !sameSides(m_extras, m_doneAfter)) {
+        write([this] {
+            const QJsonObject now = QJsonDocument::fromJson(extrasJson(m_extras, m_extras).toUtf8()).object();
+            auto amend = [&](const char* read, const char* update, qint64 step) {
+                Statement st(m_db, read);
+                QJsonObject side;
+                if (!st.bind(1, step).next())
+                    return true; // dropped from the history
+                side = QJsonDocument::fromJson(st.text(0).toUtf8()).object();
+                for (auto it = now.begin(); it != now.end(); ++it)
+                    side.insert(it.key(), it.value());
+                Statement write(m_db, update);
+                return write.bind(1, QString::fromUtf8(QJsonDocument(side).toJson(QJsonDocument::Compact)))
+                    .bind(2, step)
+                    .run();
+            };
+            return amend("SELECT after FROM undo_steps WHERE step = ?",
+                         "UPDATE undo_steps SET after = ? WHERE step = ?", m_done) &&
+                   amend("SELECT before FROM undo_steps WHERE step = ?",
+                         "UPDATE undo_steps SET before = ? WHERE step = ?", m_done + 1);
+        });
+        m_doneAfter = m_extras;
+    }
 }
 
 void CompetitionJournal::endStep()
@@ -648,17 +761,29 @@ void CompetitionJournal::endStep()
     if (!m_step)
         return;
     const Step step = *std::exchange(m_step, std::nullopt);
-    // a step that in the end changed nothing (a penalty typed and taken back) is none
+    const qint64 aside = std::exchange(m_asideNewest, 0);
+    // a step that in the end changed nothing (a penalty typed and taken back) is none, and the
+    // steps to redo come back
     Statement changed(m_db, "SELECT 1 FROM undo_rows WHERE step = ? AND before IS NOT after LIMIT 1");
-    if (!sameExtras(step.before, step.written) || changed.bind(1, step.id).next())
+    if (!sameExtras(step.before, step.written) || changed.bind(1, step.id).next()) {
+        if (aside)
+            write([this] {
+                return exec("DELETE FROM undo_steps WHERE step < 0") &&
+                       exec("DELETE FROM undo_rows WHERE step < 0");
+            });
+        m_doneAfter = step.written;
         return;
-    write([this, &step] {
+    }
+    write([this, &step, aside] {
         Statement steps(m_db, "DELETE FROM undo_steps WHERE step = ?");
         Statement rows(m_db, "DELETE FROM undo_rows WHERE step = ?");
         return steps.bind(1, step.id).run() && rows.bind(1, step.id).run() &&
+               (!aside || (exec("UPDATE undo_steps SET step = -step WHERE step < 0") &&
+                           exec("UPDATE undo_rows SET step = -step WHERE step < 0"))) &&
                setMeta(m_db, "undo_done", QString::number(step.id - 1));
     });
-    m_done = m_newest = step.id - 1;
+    m_done = step.id - 1;
+    m_newest = aside ? aside : m_done;
     Q_EMIT stepsChanged();
 }
 
@@ -749,20 +874,35 @@ bool CompetitionJournal::applyStep(bool back)
     std::optional<std::array<LaneSelector, 3>> lanes;
     const QJsonArray lanesJson = extras.value(QLatin1String("lanes")).toArray();
     if (lanesJson.size() == 3) {
+        // the lanes list the teams of the page they stand on (a journal of an earlier version
+        // kept the list itself)
+        const ResultGrid& table = m_competition->grid(page.value_or(m_competition->currentRound()));
+        QStringList teams;
+        for (int r = 1; r < table.rowCount(); ++r)
+            teams << LaneAssignment::entryText(table, r);
         lanes.emplace();
         for (int lane = 0; lane < 3; ++lane) {
             const QJsonObject json = lanesJson.at(lane).toObject();
             LaneSelector& sel = (*lanes)[std::size_t(lane)];
-            sel.entries = stringList(json.value(QLatin1String("entries")));
-            sel.select(json.value(QLatin1String("selected")).toInt(-1));
             sel.inUse = json.value(QLatin1String("inUse")).toBool(true);
+            sel.entries = json.contains(QLatin1String("entries"))
+                              ? stringList(json.value(QLatin1String("entries")))
+                          : lane < 2 || sel.inUse ? teams
+                                                  : QStringList();
+            sel.select(json.value(QLatin1String("selected")).toInt(-1));
             sel.enabled = sel.count() > 0 && sel.inUse; // no heat runs while steps are undone
         }
     }
     m_competition->returnTo(page, lanes);
+    if (extras.contains(QLatin1String("file"))) {
+        m_extras.documentFile = extras.value(QLatin1String("file")).toString();
+        m_bodyFailed = m_bodyFailed || !putDocument();
+        Q_EMIT documentFileRestored(m_extras.documentFile);
+    }
     m_done = back ? id - 1 : id;
     ok = ok && !m_bodyFailed && setMeta(m_db, "undo_done", QString::number(m_done)) && exec("COMMIT");
     m_replaying = false;
+    m_doneAfter = m_extras;
     if (!ok) {
         m_error = writeError(m_path, m_db);
         exec("ROLLBACK");

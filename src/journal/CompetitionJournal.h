@@ -33,6 +33,8 @@ struct JournalSnapshot
     QStringList pageCaptions;
     QStringList roundHeadings;
     QDateTime started;
+    // the protocol workbook the competition was loaded from or saved to; empty: none
+    QString documentFile;
 };
 
 // The record of one competition in an SQLite file (WAL, synchronous FULL). Once attached it
@@ -83,6 +85,9 @@ public:
     static constexpr int kStepsKept = 200;
     bool canUndo() const { return m_done > 0 && m_done >= m_oldest; }
     bool canRedo() const { return m_newest > m_done; }
+    // Where the history stands: the number of the last step done (0: none), which undo lowers
+    // and redo raises.
+    qint64 position() const { return m_done; }
     // What the step undo or redo would act on is called ("Zeit Bahn 1"); empty when unnamed.
     QString undoLabel() const;
     QString redoLabel() const;
@@ -94,6 +99,9 @@ public:
     void endStep();
     // The changes `changes` makes are written but belong to no step (settings put into effect).
     void changeOutsideSteps(const std::function<void()>& changes);
+    // The protocol workbook the competition now belongs to (loaded or saved); it is kept with
+    // the competition and travels with undo and redo.
+    void setDocumentFile(const QString& path);
 
 Q_SIGNALS:
     // A change could not be written; the text is the German write error naming the file, for the
@@ -101,6 +109,10 @@ Q_SIGNALS:
     void writeFailed(const QString& message);
     // A step was begun, undone, redone or dropped: canUndo() or canRedo() may differ.
     void stepsChanged();
+    // Undo or redo brought back another protocol workbook (empty: none).
+    void documentFileRestored(const QString& path);
+    // A write succeeded after one had failed: what the failure said is past.
+    void writeRecovered();
 
 public:
     // What the file holds besides the rows, as far as a step puts it back.
@@ -111,6 +123,7 @@ public:
         std::array<LaneSelector, 3> lanes;
         QStringList pageCaptions;
         QStringList roundHeadings;
+        QString documentFile;
     };
 
 private:
@@ -126,12 +139,15 @@ private:
     // Runs `body` in one transaction; a failure rolls it back and is announced, the history is
     // dropped and the next write puts the whole competition anew.
     void write(const std::function<bool()>& body);
+    static std::optional<JournalSnapshot> readFile(const QString& path, QString* error);
     // One batch of table changes: every table's rows in one transaction.
     void recordChanges(const TableChanges& changes) override;
     bool putRows(CompetitionRound round, int first, int last, bool whole);
     bool putLanes();
     bool putCaptions();
     bool putPage();
+    bool putDocument();
+    void queueEndOfEvent();
     bool putAll(bool keepSteps);
     bool beginStep();
     bool putStepExtras();
@@ -165,6 +181,11 @@ private:
     qint64 m_done = 0;   // the last step done
     qint64 m_newest = 0; // the last step kept (above m_done: the steps to redo)
     qint64 m_oldest = 1;
+    // while a change after undo is open: the newest step to redo, set aside until it is known
+    // whether the change changes anything (0: none set aside)
+    qint64 m_asideNewest = 0;
+    // the page, the lanes and the file as the last step done left them
+    Extras m_doneAfter;
 };
 
 } // namespace brv

@@ -77,6 +77,16 @@ void ProtocolFiles::setDocumentState(const QString& file, bool unsaved)
 
 ProtocolFiles::~ProtocolFiles() = default;
 
+void ProtocolFiles::restoreDocument(const QString& file)
+{
+    const QString name = file.isEmpty() ? QString() : QFileInfo(file).completeBaseName();
+    if (name != m_protocolName) {
+        m_protocolName = name;
+        Q_EMIT protocolNameChanged(m_protocolName);
+    }
+    setDocumentState(file, true);
+}
+
 DocumentProperties ProtocolFiles::documentProperties() const
 {
     return {kAuthor, m_protocolName, m_applicationTitle, kComments};

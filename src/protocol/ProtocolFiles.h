@@ -89,6 +89,9 @@ public:
     // Load command and the command line: loads, makes the Vorrunde the current page and
     // refreshes the TV display.
     ProtocolResult loadCommand(const QString& path);
+    // The competition came back (a restart after a crash, undo or redo) belonging to `file`
+    // (empty: none): its name and title follow, and the changes count as not saved.
+    void restoreDocument(const QString& file);
     // After every finished heat: the current table to autosavePath(); a failure goes to status
     // panel 2 instead of a message box.
     bool autosaveAfterHeat();

@@ -5,6 +5,7 @@
 #include "journal/CompetitionJournal.h"
 #include "live/LiveServer.h"
 #include "protocol/ProtocolFiles.h"
+#include "session/ProgramLock.h"
 #include "settings/SettingsApply.h"
 #include "settings/SettingsStore.h"
 #include "timing/ContactDecoder.h"
@@ -17,6 +18,7 @@
 #include "version.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -144,8 +146,21 @@ void AppSession::applyContactInputs(const ContactInputs& inputs)
         setStatusMessage(notices.join(QLatin1Char(';')));
 }
 
-void AppSession::start()
+QString AppSession::journalPath() const
 {
+    return m_env.journalPath.value_or(CompetitionJournal::defaultPath());
+}
+
+bool AppSession::start()
+{
+    // one program per journal: a second start opens no port and touches no file
+    if (const QString path = journalPath(); !path.isEmpty()) {
+        m_lock = std::make_unique<ProgramLock>(path);
+        if (!m_lock->acquire()) {
+            m_ended = true;
+            return false;
+        }
+    }
     const ContactInputs inputs = contactInputsOf(m_settings);
     // the usable ports are searched before the program opens its own
     m_availablePorts = m_env.searchPorts ? m_env.searchPorts() : availableSerialPorts();
@@ -154,6 +169,7 @@ void AppSession::start()
     m_competition->enterRound(CompetitionRound::Vorrunde);
     startJournal();
     applyLiveResults();
+    return true;
 }
 
 QStringList AppSession::portChoices() const
@@ -226,24 +242,44 @@ void AppSession::applyLiveResults()
     }
 }
 
+bool AppSession::keepJournalAside(const QString& path, QStringList& problems)
+{
+    if (!CompetitionJournal::keepAside(path).isEmpty())
+        return true;
+    const QString folder = QFileInfo(path).absolutePath();
+    problems << QStringLiteral("Das Journal %1 lässt sich nicht beiseitelegen (%2); es bleibt unverändert, "
+                               "und dieser Wettkampf läuft ohne Journal")
+                    .arg(QDir::toNativeSeparators(path),
+                         QFileInfo(folder).isWritable() ? QStringLiteral("nicht umzubenennen")
+                                                        : QStringLiteral("der Ordner ist schreibgeschützt"));
+    return false;
+}
+
 void AppSession::startJournal()
 {
-    const QString path = m_env.journalPath.value_or(CompetitionJournal::defaultPath());
+    const QString path = journalPath();
     if (path.isEmpty())
         return;
     std::optional<JournalSnapshot> restored;
-    QString problem;
+    QStringList problems;
+    bool keepJournal = true;
     switch (CompetitionJournal::state(path)) {
     case CompetitionJournal::State::Unclean:
         if (m_env.recoveryQuestion && m_env.recoveryQuestion->ask(QStringLiteral(
-                                          "Der letzte Wettkampf wurde nicht beendet. Wiederherstellen?")))
-            restored = CompetitionJournal::read(path, &problem);
-        if (!restored && CompetitionJournal::keepAside(path).isEmpty())
-            problem = QStringLiteral("Das Journal %1 kann nicht umbenannt werden").arg(path);
+                                          "Der letzte Wettkampf wurde nicht beendet. Wiederherstellen?"))) {
+            QString why;
+            restored = CompetitionJournal::read(path, &why);
+            if (!restored)
+                problems << why + QStringLiteral(": der Wettkampf wurde nicht wiederhergestellt");
+        }
+        // a journal that may hold a competition is never overwritten: it is kept aside, or the
+        // program runs without one
+        if (!restored)
+            keepJournal = keepJournalAside(path, problems);
         break;
     case CompetitionJournal::State::Closed:
         // a competition that ended cleanly is kept as its own record
-        CompetitionJournal::keepAside(path);
+        keepJournal = keepJournalAside(path, problems);
         break;
     case CompetitionJournal::State::Missing:
         break;
@@ -251,18 +287,39 @@ void AppSession::startJournal()
     if (restored) {
         CompetitionJournal::restore(*restored, *m_competition);
         takeCompetitionOptions(m_settings, restored->options);
+        m_files->restoreDocument(restored->documentFile);
     }
-    m_journal = std::make_unique<CompetitionJournal>();
-    if (!m_journal->open(path, *m_competition, restored.has_value())) {
-        problem = m_journal->errorString();
-        m_journal.reset();
-    } else {
-        connect(m_journal.get(), &CompetitionJournal::writeFailed, this, &AppSession::setStatusMessage);
-        connect(m_journal.get(), &CompetitionJournal::stepsChanged, this, &AppSession::undoStateChanged);
+    if (keepJournal) {
+        m_journal = std::make_unique<CompetitionJournal>();
+        if (!m_journal->open(path, *m_competition, restored.has_value())) {
+            problems << m_journal->errorString().trimmed() +
+                            (restored ? QStringLiteral(
+                                            " Der Wettkampf wurde wiederhergestellt; ohne Journal weiter")
+                                      : QStringLiteral(" Ohne Journal weiter"));
+            m_journal.reset();
+        } else {
+            m_journal->setDocumentFile(m_files->currentFile());
+            connect(m_journal.get(), &CompetitionJournal::writeFailed, this, [this](const QString& message) {
+                m_journalMessage = QLatin1Char(' ') + message.trimmed();
+                setStatusMessage(m_journalMessage);
+            });
+            // a failure that is over is no longer shown
+            connect(m_journal.get(), &CompetitionJournal::writeRecovered, this, [this] {
+                if (m_statusMessage == m_journalMessage)
+                    setStatusMessage(QString());
+            });
+            connect(m_journal.get(), &CompetitionJournal::stepsChanged, this, &AppSession::undoStateChanged);
+            connect(m_files.get(), &ProtocolFiles::documentStateChanged, m_journal.get(),
+                    [this] { m_journal->setDocumentFile(m_files->currentFile()); });
+            connect(m_journal.get(), &CompetitionJournal::documentFileRestored, m_files.get(),
+                    &ProtocolFiles::restoreDocument);
+        }
     }
     Q_EMIT undoStateChanged();
-    if (!problem.isEmpty())
-        setStatusMessage(QLatin1Char(' ') + problem);
+    if (!problems.isEmpty()) {
+        m_journalMessage = QLatin1Char(' ') + problems.join(QStringLiteral("; "));
+        setStatusMessage(m_journalMessage);
+    }
 }
 
 bool AppSession::end()

@@ -13,6 +13,7 @@ namespace brv {
 class Competition;
 class CompetitionJournal;
 class LiveServer;
+class ProgramLock;
 class ContactDecoder;
 class ContactPortKeeper;
 struct ContactInputs;
@@ -38,9 +39,10 @@ public:
     // Ends the session if end() has not run.
     ~AppSession() override;
 
-    // The start-up: settings in effect, contact inputs set, ports opened, captions written and
-    // the Vorrunde entered.
-    void start();
+    // The start-up: the program's lock taken, settings in effect, contact inputs set, ports
+    // opened, captions written and the Vorrunde entered. False when another program holds the
+    // lock of the same journal: then nothing was opened, and end() writes nothing.
+    bool start();
     // Closes the serial ports (their threads end first), then writes the settings. Runs once.
     // False when the settings could not be written; the status message then says why.
     bool end();
@@ -53,6 +55,9 @@ public:
     ProtocolExports& exports() { return *m_exports; }
     // Null when the session keeps no journal or its file could not be opened.
     CompetitionJournal* journal() { return m_journal.get(); }
+    // The lock of the journal; a second start asks the first through it to show its window.
+    // Null without a journal.
+    ProgramLock* programLock() { return m_lock.get(); }
     LiveServer& liveServer() { return *m_live; }
     SerialLineMonitor& contactPort(int number) { return number == 1 ? *m_contactPort1 : *m_contactPort2; }
     // The settings in effect; the window writes its own (bounds, title, file type) before end().
@@ -120,6 +125,10 @@ private:
     std::unique_ptr<ContactPortKeeper> makePortKeeper(SerialLineMonitor& port);
     void showStatusMessage(const QString& text);
     void startJournal();
+    // Renames an ended or unwanted journal after its day; false (and why in `problems`) when it
+    // cannot be renamed: then it stays as it is and no journal is kept.
+    bool keepJournalAside(const QString& path, QStringList& problems);
+    QString journalPath() const;
     // The competition's part of applySettings().
     void applyToCompetition(const Settings& confirmed);
     bool undoOrRedo(bool back);
@@ -138,7 +147,9 @@ private:
     std::unique_ptr<ContactPortKeeper> m_portKeeper2;
     std::unique_ptr<ProtocolFiles> m_files;
     std::unique_ptr<ProtocolExports> m_exports;
+    std::unique_ptr<ProgramLock> m_lock;
     std::unique_ptr<CompetitionJournal> m_journal;
+    QString m_journalMessage; // what the journal last said in the message panel
     std::unique_ptr<LiveServer> m_live;
     QString m_liveText;
     quint64 m_availablePorts = 0;

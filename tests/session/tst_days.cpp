@@ -7,6 +7,7 @@
 #include "session/SessionFixture.h"
 
 #include "competition/Knockout.h"
+#include "journal/CompetitionJournal.h"
 #include "settings/SettingsStore.h"
 #include "timing/RaceClock.h"
 
@@ -133,9 +134,12 @@ QString brokenRule(const Competition& c)
     return {};
 }
 
+// The tables, the page and where the lanes stand.
 QString tablesText(const Competition& c)
 {
     QString text = QString::number(roundIndex(c.currentRound()));
+    for (int lane = 1; lane <= 3; ++lane)
+        text += c.lanes().selector(lane).text() + (c.lanes().inUse(lane) ? "|on|" : "|off|");
     for (CompetitionRound round : kAllRounds)
         for (int r = 0; r < c.grid(round).rowCount(); ++r)
             text += c.grid(round).rowCells(r).join('|') + '\n';
@@ -156,6 +160,7 @@ public:
         settings.rankingMode = RankingMode(pick(0, 3) == 0);
         saveSettings(*m_fixture.store, settings);
         start();
+        noteStart();
         const int teams = pick(0, 3) ? pick(2, 24) : pick(25, 60);
         std::array<std::unique_ptr<ResultGrid>, kRoundCount> loaded;
         loaded[0] = std::make_unique<ResultGrid>(TableId::Vorrunde, kVorrundeColumnCount, teams + 1);
@@ -163,13 +168,26 @@ public:
             loaded[0]->setRowCells(r, {QString::number(r), QStringLiteral("FF Team %1").arg(r)});
         competition().replaceTables(loaded, {true});
         competition().enterLoadedLanes();
+        QCoreApplication::processEvents();
+        noteStart();
     }
 
-    // Plays the day; the rule it broke, with the step, or nothing.
+    // The state where the history stands: before any step, and after the load.
+    void noteStart() { m_states[session().journal()->position()] = tablesText(competition()); }
+
+    // Plays the day; the rule it broke, with the step, or nothing. At one step chosen at random
+    // every change is undone to the start and redone to the end.
     QString play()
     {
         const int steps = 60 + 6 * competition().grid(CompetitionRound::Vorrunde).dataRowCount();
-        for (int step = 0; step < steps; ++step) {
+        const int undoAll = pick(0, steps);
+        for (int step = 0; step <= steps; ++step) {
+            if (step == undoAll || step == steps) {
+                if (const QString broken = undoAndRedoAll(); !broken.isEmpty())
+                    return QStringLiteral("step %1: %2").arg(step).arg(broken);
+                if (step == steps)
+                    break;
+            }
             const QSet<QString> runsBefore = recordedRuns(competition());
             m_answer.saidYes = false;
             m_deleted.clear();
@@ -183,11 +201,48 @@ public:
             }
             if (!broken.isEmpty())
                 return QStringLiteral("step %1 (%2): %3").arg(step).arg(action, broken);
+            if (!competition().editPending()) // a step that waits for its commit is not done yet
+                m_states[session().journal()->position()] = tablesText(competition());
             if (competition().currentRound() == CompetitionRound::GesamtErgebnis &&
                 !competition().grid(CompetitionRound::Finale).cell(KnockoutColumn::Outcome, 3).isEmpty())
-                break;
+                return undoAndRedoAll();
         }
         return {};
+    }
+
+    // Every step undone gives the state the day had at its start, every step redone its end.
+    QString undoAndRedoAll()
+    {
+        RaceClock& clock = session().clock();
+        for (int lane = 1; lane <= 3; ++lane) {
+            if (clock.controls().lane(lane).armed) {
+                m_fixture.ticks.advance(5000);
+                clock.stopCommand(lane).trigger();
+            }
+        }
+        clock.command(ClockCommand::Reset).trigger();
+        if (competition().editPending())
+            competition().commitCellEdit();
+        QCoreApplication::processEvents();
+        CompetitionJournal& journal = *session().journal();
+        m_states[journal.position()] = tablesText(competition());
+        auto redoAll = [&] {
+            while (session().redo()) {
+                if (tablesText(competition()) != m_states.value(journal.position()))
+                    return QStringLiteral("redo to step %1 gives another state").arg(journal.position());
+            }
+            return QString();
+        };
+        if (const QString broken = redoAll(); !broken.isEmpty())
+            return broken;
+        const qint64 end = journal.position();
+        while (session().undo()) {
+            if (tablesText(competition()) != m_states.value(journal.position()))
+                return QStringLiteral("undo to step %1 gives another state").arg(journal.position());
+        }
+        if (const QString broken = redoAll(); !broken.isEmpty())
+            return broken;
+        return journal.position() == end ? QString() : QStringLiteral("redo does not reach the end");
     }
 
 private:
@@ -339,12 +394,13 @@ private:
 
     QRandomGenerator m_random;
     RandomAnswer m_answer;
-    test::SessionFixture m_fixture;
     // the journals in memory where there is some: the days test what is written, not the disk
     QTemporaryDir m_journals{QDir(QStringLiteral("/dev/shm")).exists()
                                  ? QStringLiteral("/dev/shm/brv-days-XXXXXX")
                                  : QDir::tempPath() + "/brv-days-XXXXXX"};
+    test::SessionFixture m_fixture;
     int m_restarts = 0;
+    QHash<qint64, QString> m_states; // the latest state at each position of the history
     QString m_deleted;
     QString m_broken;
 };
