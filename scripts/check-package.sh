@@ -29,6 +29,9 @@ desktop-file-validate "$root"/usr/share/applications/de.tempvalorhub.brenvolutar
 appstreamcli validate --no-net "$root"/usr/share/metainfo/de.tempvalorhub.brenvolutaris.metainfo.xml
 test -f "$root"/usr/share/icons/hicolor/scalable/apps/de.tempvalorhub.brenvolutaris.svg
 test -f "$root"/usr/share/brenvolutaris/Beispiel-Wettkampf.xlsx
+# contacts timed to the hundredth: the FTDI latency rule and the dialout group's rtprio limit
+test -f "$root"/usr/lib/udev/rules.d/60-brenvolutaris-ftdi-latency.rules
+grep -qx '/etc/security/limits.d/brenvolutaris.conf' <(dpkg-deb --ctrl-tarfile "$package" | tar -xO ./conffiles)
 
 echo "== The unpacked program finds its files"
 output=$(env HOME="$home" XDG_DATA_HOME= XDG_CONFIG_HOME= QT_QPA_PLATFORM=offscreen \

@@ -3,8 +3,10 @@
 #   1. a clang build with AddressSanitizer and UndefinedBehaviorSanitizer, running the tests of
 #      the competition core, the settings, the protocol files and the exports;
 #   2. the source formatting (clang-format);
-#   3. the fuzz targets replaying their seeds and every input that once failed;
-#   4. the Debian package: built, listed, unpacked and started (scripts/check-package.sh).
+#   3. every benchmark once with a small count, as a normal user: it must end, print its figures
+#      and lose nothing (scripts/bench-smoke.sh; no speed is judged);
+#   4. the fuzz targets replaying their seeds and every input that once failed;
+#   5. the Debian package: built, listed, unpacked and started (scripts/check-package.sh).
 # Run it from a clone after scripts/test.sh, or alone: it installs what it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,6 +22,10 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print
 echo "== Source formatting"
 cmake -S . -B build-test -G Ninja >/dev/null
 cmake --build build-test --target format-check
+
+echo "== Benchmarks: a smoke run of each"
+cmake --build build-test
+./scripts/bench-smoke.sh build-test
 
 echo "== Fuzz targets: seeds and regression inputs"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRV_FUZZ=ON \

@@ -1,6 +1,7 @@
 // Recalculation of a 1000-team Vorrunde on three lanes, and the fill of every page for 1000
 // teams. Prints recalc_1000_ms and fill_all_1000_ms (medians), in the order asked for on the
-// command line: "recalc", "fill" (default: both, fill last).
+// command line: "recalc", "fill" (default: both, fill last). A number on the command line sets
+// the samples of each (default: 51 recalculations, 21 fills).
 #include "competition/Competition.h"
 
 #include <QCoreApplication>
@@ -38,12 +39,12 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-double recalcMedian()
+double recalcMedian(int samplesWanted)
 {
     auto c = makeCompetition(1000);
     c->fillWithRandomResults(); // times on all three lanes
     std::vector<double> samples;
-    for (int i = 0; i < 51; ++i) {
+    for (int i = 0; i < samplesWanted; ++i) {
         QElapsedTimer timer;
         timer.start();
         c->recalculateRound();
@@ -52,10 +53,10 @@ double recalcMedian()
     return median(samples);
 }
 
-double fillMedian()
+double fillMedian(int samplesWanted)
 {
     std::vector<double> samples;
-    for (int i = 0; i < 21; ++i) {
+    for (int i = 0; i < samplesWanted; ++i) {
         auto c = makeCompetition(1000);
         QElapsedTimer timer;
         timer.start();
@@ -70,14 +71,23 @@ double fillMedian()
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QStringList which = app.arguments().mid(1);
+    QStringList which;
+    int samples = 0;
+    for (const QString& arg : app.arguments().mid(1)) {
+        bool number = false;
+        const int n = arg.toInt(&number);
+        if (number)
+            samples = std::max(1, n);
+        else
+            which.append(arg);
+    }
     if (which.isEmpty())
         which = {QStringLiteral("recalc"), QStringLiteral("fill")};
     for (const QString& name : which) {
         if (name == QLatin1String("recalc"))
-            std::printf("recalc_1000_ms=%.3f\n", recalcMedian());
+            std::printf("recalc_1000_ms=%.3f\n", recalcMedian(samples > 0 ? samples : 51));
         else if (name == QLatin1String("fill"))
-            std::printf("fill_all_1000_ms=%.3f\n", fillMedian());
+            std::printf("fill_all_1000_ms=%.3f\n", fillMedian(samples > 0 ? samples : 21));
     }
     return 0;
 }

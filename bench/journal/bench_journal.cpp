@@ -3,6 +3,7 @@
 // one a step of the undo history (the event loop runs between them). The journal lives in a
 // temporary folder under the given folder (default: the current one, so that it is on the disk
 // the build is on rather than in a RAM file system). Prints journal_p50_ms and journal_p99_ms.
+// Usage: bench_journal [folder] [changes]
 #include "competition/Competition.h"
 #include "journal/CompetitionJournal.h"
 
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 using namespace brv;
@@ -34,11 +36,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", qPrintable(journal.errorString()));
         return 1;
     }
-    constexpr int kChanges = 2000;
+    const int changes = argc > 2 ? std::max(1, std::atoi(argv[2])) : 2000;
     std::vector<double> ms;
-    ms.reserve(kChanges);
+    ms.reserve(std::size_t(changes));
     QElapsedTimer timer;
-    for (int i = 0; i < kChanges; ++i) {
+    for (int i = 0; i < changes; ++i) {
         const QString time = QStringLiteral("%1,%2").arg(30 + i % 40).arg(i % 100, 2, 10, QLatin1Char('0'));
         timer.start();
         v.setCell(VorrundeColumn::Lane1Zeit, 1 + i % 20, time);

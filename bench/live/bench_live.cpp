@@ -118,6 +118,7 @@ int main(int argc, char** argv)
     saveSettings(*store, settings);
 
     auto backend = std::make_shared<TestSerialBackend>();
+    backend->setPlatformThreadPriority(true); // the port thread runs as the program's do
     AppEnvironment env;
     env.programFilePath = folder.filePath(QStringLiteral("Brenvolutaris"));
     env.settingsStore = store;

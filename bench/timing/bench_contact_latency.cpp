@@ -1,14 +1,18 @@
 // Contact latency: how far a recorded lane time lies from the moment the finish line really
 // switched, while the main thread is kept busy for up to 50 ms at random moments.
 //
-// A driver thread runs heats on three lanes whose finish contacts share one test port. It
-// switches each lane's line at a known tick, close finishes included (a few milliseconds
-// apart), and compares with the time the clock recorded:
+// A driver thread runs heats on three lanes whose finish contacts share one test port. Each heat
+// is started with a start tick one second in the past, since the clock refuses a stop in the
+// first second after a start: the finishes then come 10 to 60 ms after the start command and
+// still count from more than a second after the start, as in a real heat. The lanes finish
+// within 4 ms of each other, some in the same millisecond. Each stop is compared with the
+// tick at which its line switched:
 //   main_thread_p99_error_ms  the tick read when the stop command runs on the main thread
 //   p99_error_ms              the tick the port thread read when it saw the edge (the design)
+// The port thread gets the priority the program's port threads get (port_thread_priority).
 // With --stress [N], the same run goes first with N threads (default: one per core) keeping the
 // processors busy the whole time, and its figures come as stress_lost_stops and
-// stress_p99_error_ms.
+// stress_p99_error_ms. Each run ends after its stops or after 55 s, whichever comes first.
 // Run from the build folder: ./bench/timing/bench_contact_latency [stops] [--stress [N]]
 #include "competition/Competition.h"
 #include "timing/ContactDecoder.h"
@@ -24,7 +28,9 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -35,6 +41,8 @@ using namespace brv;
 namespace {
 
 constexpr int kLanes = 3;
+// A run ends after this long even when it has not made its stops yet.
+constexpr qint64 kRunLimitMs = 55000;
 constexpr std::array<quint32, kLanes> kLine{ModemBit::DSR, ModemBit::CTS, ModemBit::RLSD};
 
 // What the main thread saw of one heat.
@@ -102,6 +110,7 @@ Figures run(QCoreApplication& app, int wantedStops, int stressThreads)
     decoder.setInputs(inputs);
 
     auto backend = std::make_shared<TestSerialBackend>();
+    backend->setPlatformThreadPriority(true); // the port thread runs as the program's do
     SerialLineMonitor port(backend);
     port.setTickSource(ticks);
 
@@ -144,8 +153,12 @@ Figures run(QCoreApplication& app, int wantedStops, int stressThreads)
 
     std::thread driver([&] {
         std::mt19937 random(7);
-        while (int(designErrors.size()) < wantedStops) {
-            // Start a heat on the main thread (a reset first when the last one finished).
+        QElapsedTimer runTime;
+        runTime.start();
+        const int heats = (wantedStops + kLanes - 1) / kLanes;
+        for (int h = 0; h < heats && runTime.elapsed() < kRunLimitMs; ++h) {
+            // Start a heat on the main thread (a reset first when the last one finished), one
+            // second in the past.
             quint32 start = 0;
             QMetaObject::invokeMethod(
                 &clock,
@@ -157,40 +170,37 @@ Figures run(QCoreApplication& app, int wantedStops, int stressThreads)
                         heat.stopped = {};
                         heat.startTick = 0;
                     }
-                    clock.command(ClockCommand::Start).trigger();
+                    clock.command(ClockCommand::Start)
+                        .trigger(ticks.now() - quint32(RaceClock::kEarliestStopMs));
                     std::lock_guard lock(heat.mutex);
                     heat.startTick = clock.controls().lane(1).startTick;
                     start = heat.startTick;
                 },
                 Qt::BlockingQueuedConnection);
 
-            // Finish offsets: lane 1 at 10 to 60 ms, the others close to it, at least 3 ms apart.
+            // Finishes 10 to 60 ms after the start command, the lanes within 4 ms of each other;
+            // lanes on the same millisecond switch together.
+            const int first = RaceClock::kEarliestStopMs + std::uniform_int_distribution<int>(10, 60)(random);
             std::array<int, kLanes> offset{};
-            offset[0] = std::uniform_int_distribution<int>(10, 60)(random);
-            for (int i = 1; i < kLanes; ++i) {
-                int candidate = 0;
-                bool apart = false;
-                while (!apart) {
-                    candidate = offset[0] + std::uniform_int_distribution<int>(-20, 20)(random);
-                    apart = candidate >= 5;
-                    for (int j = 0; j < i; ++j)
-                        apart = apart && std::abs(candidate - offset[std::size_t(j)]) >= 3;
-                }
-                offset[std::size_t(i)] = candidate;
-            }
-            std::array<int, kLanes> order{0, 1, 2};
-            std::sort(order.begin(), order.end(),
-                      [&](int a, int b) { return offset[std::size_t(a)] < offset[std::size_t(b)]; });
-
+            for (int& o : offset)
+                o = first + std::uniform_int_distribution<int>(0, 4)(random);
             std::array<qint32, kLanes> truth{};
             quint32 lines = 0;
-            for (int lane : order) {
-                while (qint32(ticks.now() - start) < offset[std::size_t(lane)])
+            for (int at = first; at <= first + 4; ++at) {
+                quint32 switching = 0;
+                for (int lane = 0; lane < kLanes; ++lane)
+                    switching |= offset[std::size_t(lane)] == at ? kLine[std::size_t(lane)] : 0;
+                if (!switching)
+                    continue;
+                while (qint32(ticks.now() - start) < at)
                     std::this_thread::sleep_for(std::chrono::microseconds(200));
                 const quint32 edge = ticks.now();
-                lines |= kLine[std::size_t(lane)];
+                lines |= switching;
                 backend->setLines(lines);
-                truth[std::size_t(lane)] = qint32(edge - start);
+                for (int lane = 0; lane < kLanes; ++lane) {
+                    if (offset[std::size_t(lane)] == at)
+                        truth[std::size_t(lane)] = qint32(edge - start);
+                }
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             backend->setLines(0); // every contact opens: fires nothing
@@ -251,7 +261,7 @@ Figures run(QCoreApplication& app, int wantedStops, int stressThreads)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    int wantedStops = 1002;
+    int wantedStops = 600;
     int stressThreads = 0;
     const QStringList args = app.arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {

@@ -1321,6 +1321,7 @@ void MainWindow::editSettings()
     m_settingsDialog->load(
         current, m_session.portChoices(), monitors,
         certificate_text::samples(m_competition, current.competitionTitle, QDate::currentDate(), QLocale()));
+    m_settingsDialog->setPortState(m_session.contactPortState());
     m_settingsDialog->setConfirmAllowed(m_clock.controls().settingsEnabled);
     if (m_settingsDialog->exec() == QDialog::Accepted)
         m_session.applySettings(m_settingsDialog->settings());

@@ -365,6 +365,11 @@ QWidget* SettingsDialog::createGeneralPart()
     m_finishEvent->setEnabled(false);
     connect(m_commonStart, &QCheckBox::toggled, this, &SettingsDialog::onStartCheckChanged);
     onStartCheckChanged();
+    m_portState = new QLabel(contacts);
+    m_portState->setObjectName(QStringLiteral("portState"));
+    m_portState->setWordWrap(true);
+    m_portState->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    grid->addWidget(m_portState, int(rows.size()) + 1, 0, 1, 4);
     column->addWidget(contacts);
 
     auto* options = new QGridLayout;
@@ -605,6 +610,11 @@ Settings SettingsDialog::settings() const
     takeContactInputs(s, inputsFromChoices(entries, choiceOr(m_startEvent, s.inputEdge[1]),
                                            choiceOr(m_finishEvent, s.inputEdge[2]), contactInputsOf(s)));
     return s;
+}
+
+void SettingsDialog::setPortState(const QString& text)
+{
+    m_portState->setText(text);
 }
 
 void SettingsDialog::setConfirmAllowed(bool allowed)

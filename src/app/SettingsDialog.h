@@ -73,6 +73,9 @@ public:
               const std::array<QString, 8>& samples);
     // The record with what the controls hold (after OK).
     Settings settings() const;
+    // How the open contact ports run (their threads' priority, the adapters' latency), or why
+    // one is not open; shown under the port lists.
+    void setPortState(const QString& text);
     // OK is offered only while no heat runs: applying closes and reopens the contact ports.
     void setConfirmAllowed(bool allowed);
 
@@ -122,6 +125,7 @@ private:
     QCheckBox* m_commonStart = nullptr;
     QCheckBox* m_thirdLane = nullptr;
     std::array<QComboBox*, kContactInputCount> m_ports{};
+    QLabel* m_portState = nullptr;
     QLabel* m_start2Label = nullptr;
     QLabel* m_start3Label = nullptr;
     QComboBox* m_startEvent = nullptr;

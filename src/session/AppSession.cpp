@@ -22,6 +22,8 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <array>
+
 namespace brv {
 
 AppSession::AppSession(AppEnvironment environment, QObject* parent)
@@ -113,6 +115,36 @@ QString contactPortText(int comNumber, const QString& state)
         .arg(state);
 }
 
+// Why a port did not open, and what helps, in the operator's words.
+QString portFailureText(const PortFailure& failure)
+{
+    switch (failure.reason) {
+    case PortOpenFailure::Missing:
+        return QStringLiteral("nicht vorhanden – Adapter einstecken, oder die Schnittstelle in den "
+                              "Einstellungen prüfen");
+    case PortOpenFailure::NoPermission:
+        return QStringLiteral("keine Berechtigung – den Benutzer in die Gruppe „dialout“ aufnehmen "
+                              "(sudo adduser <Benutzer> dialout), dann ab- und wieder anmelden");
+    case PortOpenFailure::Busy:
+        return QStringLiteral("belegt – ein anderes Programm hält die Schnittstelle "
+                              "(Terminalprogramm, ModemManager, zweites Brenvolutaris); es beenden");
+    case PortOpenFailure::NotSerial:
+        return QStringLiteral("keine serielle Schnittstelle");
+    case PortOpenFailure::SettingsRejected:
+        return QStringLiteral("Einstellungen abgelehnt (%1)").arg(failure.systemText);
+    case PortOpenFailure::Other:
+        break;
+    }
+    return QStringLiteral("Fehler: %1").arg(failure.systemText);
+}
+
+QString unavailableText(const ContactPortKeeper& keeper)
+{
+    const std::optional<PortFailure>& failure = keeper.failure();
+    return QStringLiteral("nicht verfügbar") +
+           (failure ? QStringLiteral(" (") + portFailureText(*failure) + QLatin1Char(')') : QString());
+}
+
 } // namespace
 
 std::unique_ptr<ContactPortKeeper> AppSession::makePortKeeper(SerialLineMonitor& port)
@@ -135,9 +167,9 @@ void AppSession::applyContactInputs(const ContactInputs& inputs)
     const PortAssignment ports = portsWhenApplied(inputs);
     QStringList notices;
     if (!m_portKeeper1->keep(ports.comPort1))
-        notices.append(contactPortText(ports.comPort1, QStringLiteral("nicht verfügbar")));
+        notices.append(contactPortText(ports.comPort1, unavailableText(*m_portKeeper1)));
     if (!m_portKeeper2->keep(ports.comPort2))
-        notices.append(contactPortText(ports.comPort2, QStringLiteral("nicht verfügbar")));
+        notices.append(contactPortText(ports.comPort2, unavailableText(*m_portKeeper2)));
     const QStringList unwatched = unwatchedInputs(inputs, ports);
     if (!unwatched.isEmpty())
         notices.append(QLatin1Char(' ') + unwatched.join(QStringLiteral(" wird nicht überwacht, ")) +
@@ -187,6 +219,30 @@ QStringList AppSession::portChoices() const
     for (int n = 1; n <= kContactInputCount; ++n)
         add(m_settings.inputPort[n]);
     return portChoiceList(ports);
+}
+
+QString AppSession::contactPortState() const
+{
+    QStringList lines;
+    const std::array<std::pair<const SerialLineMonitor*, const ContactPortKeeper*>, 2> kept{
+        {{m_contactPort1.get(), m_portKeeper1.get()}, {m_contactPort2.get(), m_portKeeper2.get()}}};
+    for (const auto& [port, keeper] : kept) {
+        if (port->port() == 0)
+            continue;
+        const QString com = QStringLiteral("COM%1").arg(port->port());
+        if (!port->isConnected() || !port->watcher()) {
+            lines.append(com + QLatin1Char(' ') + unavailableText(*keeper));
+            continue;
+        }
+        const PortThreadPriority priority = port->watcher()->priority();
+        QString line = com + QStringLiteral(": Priorität %1").arg(portThreadPriorityText(priority));
+        if (const std::optional<int> timer = port->lineLatency().timerMs)
+            line += QStringLiteral(", Latenz-Timer %1 ms").arg(*timer);
+        if (priority != PortThreadPriority::RealTime)
+            line += QStringLiteral(" – ") + portThreadRemedyText();
+        lines.append(line);
+    }
+    return lines.isEmpty() ? QStringLiteral("Kein Kontakt-Port eingestellt") : lines.join(QLatin1Char('\n'));
 }
 
 void AppSession::applySettings(const Settings& confirmedSettings)

@@ -70,6 +70,10 @@ public:
     // holds open and the ports the inputs are set to (so that a confirmed dialog does not drop
     // the wiring of an adapter that is unplugged just now).
     QStringList portChoices() const;
+    // How the contact ports run, one line each for the settings dialog: the port thread's
+    // priority and the adapter's latency timer, or why the port is not open; with what the
+    // operator can do where the priority is not real-time or the port does not open.
+    QString contactPortState() const;
 
     // Puts confirmed settings into effect at once, in this order: the start signal and the
     // competition options; lane 3 off empties its lane, switched on it is in use; a page that is no longer

@@ -112,10 +112,26 @@ void ContactDecoder::toggleStartLightBarrier()
 
 void ContactDecoder::onPortOpened(SerialLineMonitor& sender)
 {
-    if (const SerialLineWatcher* watcher = sender.watcher())
-        appendToContactLog(QStringLiteral("COM%1 offen, Priorität des Port-Threads: %2")
+    if (const SerialLineWatcher* watcher = sender.watcher()) {
+        const PortThreadPriority priority = watcher->priority();
+        QString line = QStringLiteral("COM%1 offen, Priorität des Port-Threads: %2")
+                           .arg(sender.port())
+                           .arg(portThreadPriorityText(priority));
+        if (const std::optional<int> timer = sender.lineLatency().timerMs)
+            line += QStringLiteral(", Latenz-Timer %1 ms").arg(*timer);
+        if (priority != PortThreadPriority::RealTime)
+            line += QStringLiteral(" – ") + portThreadRemedyText();
+        appendToContactLog(line);
+    }
+    // A driver that keeps refusing is named once, not at every reopening.
+    const LineLatency& latency = sender.lineLatency();
+    if (latency.lowLatency == LineLatency::Request::Refused &&
+        !m_latencyRefusalTold.contains(sender.port())) {
+        m_latencyRefusalTold.insert(sender.port());
+        appendToContactLog(QStringLiteral("COM%1: Der Treiber lehnt niedrige Latenz ab (%2) – %3")
                                .arg(sender.port())
-                               .arg(portThreadPriorityText(watcher->priority())));
+                               .arg(qt_error_string(latency.refusal), lowLatencyRemedyText()));
+    }
     m_symbolVisible = true;
     Q_EMIT startBarrierSymbolChanged(true);
 }

@@ -3,6 +3,7 @@
 #include "timing/ContactInputs.h"
 
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 
 #include <array>
@@ -43,7 +44,9 @@ public:
 
     // PortSlot 0 belongs to the start port (input 1's), slot 1 to every other port.
     quint32 rememberedStatus(int slot) const { return m_slots[std::size_t(slot)]; }
-    // The hidden diagnostic text box on the "Vorrunde" page.
+    // The hidden diagnostic text box on the "Vorrunde" page. An opened port adds a line with its
+    // thread's priority and its latency timer, and what to do when the priority is not real-time;
+    // a driver that refuses low latency is named once per port.
     const QStringList& contactLog() const { return m_contactLog; }
 
     // The start-barrier block: false (blocked) at every program start.
@@ -71,6 +74,7 @@ private:
     QStringList m_contactLog;
     bool m_armed = false;
     bool m_symbolVisible = false;
+    QSet<int> m_latencyRefusalTold; // ports whose refusal of low latency the log named
 };
 
 } // namespace brv

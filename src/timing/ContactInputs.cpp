@@ -111,13 +111,14 @@ void configureContactPort(SerialLineMonitor& port)
     port.setEvents(LineEvents{LineEvent::Ring, LineEvent::Cts, LineEvent::Dsr, LineEvent::Rlsd});
 }
 
-bool openQuietly(SerialLineMonitor& port)
+bool openQuietly(SerialLineMonitor& port, PortFailure* failure)
 {
     try {
         port.open();
         return true;
-    } catch (const PortOpenError&) {
-    } catch (const PortSettingsError&) {
+    } catch (const PortError& e) {
+        if (failure)
+            *failure = {e.reason(), e.systemText()};
     }
     return false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/Settings.h"
+#include "timing/SerialLineTypes.h"
 
 #include <QString>
 #include <QStringList>
@@ -72,7 +73,8 @@ QStringList unwatchedInputs(const ContactInputs& inputs, const PortAssignment& p
 void configureContactPort(SerialLineMonitor& port);
 
 // Opens a component, dropping PortOpenError and PortSettingsError: the inputs on it stay dead.
-bool openQuietly(SerialLineMonitor& port);
+// `failure`, when given, learns why an open failed.
+bool openQuietly(SerialLineMonitor& port, PortFailure* failure = nullptr);
 
 // The entries the settings dialog offers: "Kein", then "COM<n>" with each of the four line
 // labels for every available port in ascending order.

@@ -21,7 +21,7 @@ bool ContactPortKeeper::keep(int comPort)
 {
     release();
     m_port.setPort(comPort);
-    if (comPort == 0 || openQuietly(m_port))
+    if (comPort == 0 || open())
         return true;
     m_retry.start();
     return false;
@@ -30,6 +30,7 @@ bool ContactPortKeeper::keep(int comPort)
 void ContactPortKeeper::release()
 {
     m_retry.stop();
+    m_failure.reset();
     m_releasing = true;
     m_port.close();
     m_releasing = false;
@@ -42,10 +43,18 @@ void ContactPortKeeper::retry()
         m_retry.stop();
         return;
     }
-    if (!openQuietly(m_port))
+    if (!open())
         return;
     m_retry.stop();
     Q_EMIT reconnected(m_port.port());
+}
+
+bool ContactPortKeeper::open()
+{
+    PortFailure failure;
+    const bool opened = openQuietly(m_port, &failure);
+    m_failure = opened ? std::nullopt : std::optional(failure);
+    return opened;
 }
 
 } // namespace brv

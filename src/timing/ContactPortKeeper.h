@@ -1,9 +1,12 @@
 #pragma once
 
+#include "timing/SerialLineTypes.h"
+
 #include <QObject>
 #include <QTimer>
 
 #include <chrono>
+#include <optional>
 
 namespace brv {
 
@@ -29,6 +32,8 @@ public:
     // Stops trying, closes the component and sets its port to 0; this closing is no loss.
     void release();
     bool isRetrying() const { return m_retry.isActive(); }
+    // Why the kept port did not open at its last try; empty while it is open or none is kept.
+    const std::optional<PortFailure>& failure() const { return m_failure; }
 
 Q_SIGNALS:
     // The component closed by itself; it is tried again from now on.
@@ -38,10 +43,12 @@ Q_SIGNALS:
 
 private:
     void retry();
+    bool open();
 
     SerialLineMonitor& m_port;
     QTimer m_retry;
     bool m_releasing = false;
+    std::optional<PortFailure> m_failure;
 };
 
 } // namespace brv

@@ -3,6 +3,8 @@
 #include "timing/SerialDevices.h"
 
 #include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <ctime>
@@ -100,6 +102,11 @@ std::shared_ptr<SerialBackend> makePlatformSerialBackend()
     return std::make_shared<LinuxSerialBackend>();
 }
 
+PortThreadPriority LinuxSerialBackend::raisePortThread()
+{
+    return raiseThreadAsPortThread();
+}
+
 LinuxSerialBackend::LinuxSerialBackend(std::function<QString(int)> devicePath)
     : m_devicePath(devicePath ? std::move(devicePath) : std::function<QString(int)>(comDevicePath))
 {}
@@ -115,19 +122,20 @@ void LinuxSerialBackend::open(const SerialLineSettings& settings)
     m_waker.reset();
     m_polling = false;
     m_noCounters = false;
+    m_latency = {};
 
     const QString path = m_devicePath(settings.port);
     if (path.isEmpty())
-        throw PortOpenError(systemText(ENOENT));
+        throw PortOpenError(ENOENT);
     const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        throw PortOpenError(systemText(errno));
+        throw PortOpenError(errno);
 
-    // Each failure closes the descriptor again and reports the system's text for errno.
+    // Each failure closes the descriptor again and reports errno.
     const auto failHandle = [fd] {
         const int error = errno;
         ::close(fd);
-        throw PortOpenError(systemText(error));
+        throw PortOpenError(error);
     };
     const auto failState = [fd] {
         const int error = errno;
@@ -138,8 +146,11 @@ void LinuxSerialBackend::open(const SerialLineSettings& settings)
     if (::isatty(fd) != 1)
         failHandle();
     // Exclusive: other programs that lock (flock) or open (TIOCEXCL) serial ports are kept out.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0)
-        failHandle();
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
+        const int error = errno;
+        ::close(fd);
+        throw PortOpenError(PortOpenFailure::Busy, systemText(error));
+    }
 
     termios t{};
     if (::tcgetattr(fd, &t) != 0)
@@ -203,6 +214,32 @@ void LinuxSerialBackend::open(const SerialLineSettings& settings)
         failState();
     // Queue sizes and write time-outs have no counterpart here; nothing is ever written.
     m_fd = fd;
+    askForLowLatency(path);
+}
+
+void LinuxSerialBackend::askForLowLatency(const QString& path)
+{
+    // FTDI adapters report line changes once per latency-timer period, 16 ms unless told
+    // otherwise; the low-latency flag makes their driver set the timer to 1 ms. Other drivers
+    // report at once anyway, or have no such flag (TIOCGSERIAL fails).
+    serial_struct serial{};
+    if (::ioctl(m_fd, TIOCGSERIAL, &serial) == 0) {
+        m_latency.lowLatency = LineLatency::Request::Granted;
+        if (!(serial.flags & ASYNC_LOW_LATENCY)) {
+            serial.flags |= ASYNC_LOW_LATENCY;
+            if (::ioctl(m_fd, TIOCSSERIAL, &serial) != 0) {
+                m_latency.lowLatency = LineLatency::Request::Refused;
+                m_latency.refusal = errno;
+            }
+        }
+    }
+    // The timer the adapter runs with, where its driver shows it (ftdi_sio).
+    QFile timer(QStringLiteral("/sys/class/tty/%1/device/latency_timer")
+                    .arg(QFileInfo(QFileInfo(path).canonicalFilePath()).fileName()));
+    bool number = false;
+    const int ms = timer.open(QIODevice::ReadOnly) ? timer.readAll().trimmed().toInt(&number) : 0;
+    if (number)
+        m_latency.timerMs = ms;
 }
 
 void LinuxSerialBackend::close()

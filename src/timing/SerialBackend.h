@@ -55,6 +55,22 @@ struct WaitResult
     int error = 0;                        // errno of a failed wait
 };
 
+// How a port thread got ahead of the program's other threads.
+enum class PortThreadPriority { Normal, Raised, RealTime };
+
+// What opening a port learnt of how soon its driver reports a line change.
+struct LineLatency
+{
+    enum class Request {
+        NotOffered, // the driver has no low-latency mode
+        Granted,    // the driver reports line changes at once
+        Refused,    // the driver would not switch to low latency
+    };
+    Request lowLatency = Request::NotOffered;
+    int refusal = 0;            // errno of a refused request
+    std::optional<int> timerMs; // the adapter's latency timer, where the driver tells
+};
+
 // The platform side of one serial port: opening it with the component's settings, reading its
 // modem lines and waiting for line events. A port thread calls waitForEvent() and modemStatus();
 // the main thread calls everything else. interruptWait() may be called from any thread, any
@@ -64,9 +80,12 @@ class SerialBackend
 public:
     virtual ~SerialBackend() = default;
 
-    // Opens the port and applies `settings`. Throws PortOpenError when the port cannot be opened and
-    // PortSettingsError when it rejects the settings; the backend is closed again after either.
+    // Opens the port and applies `settings`, asking the driver to report line changes at once.
+    // Throws PortOpenError when the port cannot be opened and PortSettingsError when it rejects
+    // the settings; the backend is closed again after either.
     virtual void open(const SerialLineSettings& settings) = 0;
+    // What the last open() learnt of the driver's latency.
+    virtual LineLatency lineLatency() const { return {}; }
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     // The platform handle (a file descriptor), -1 while closed.
@@ -91,9 +110,16 @@ public:
     // `ticks` as soon as the wait sees the event.
     virtual WaitResult waitForEvent(quint32 events, const LineState& known, const TickSource& ticks) = 0;
     virtual void interruptWait() = 0;
+
+    // Called on a port thread as it starts: puts that thread ahead of the program's others as far
+    // as the system lets it. A backend without a platform behind it leaves the thread as it is.
+    virtual PortThreadPriority raisePortThread() { return PortThreadPriority::Normal; }
 };
 
 // The backend of this platform for port components that were given none.
 std::shared_ptr<SerialBackend> makePlatformSerialBackend();
+
+// Puts the calling thread ahead as this platform's backend does with its port threads.
+PortThreadPriority raiseThreadAsPortThread();
 
 } // namespace brv

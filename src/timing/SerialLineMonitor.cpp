@@ -5,14 +5,9 @@
 #include <QtDebug>
 
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <deque>
-
-#include <pthread.h>
-#include <sched.h>
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 namespace brv {
 
@@ -143,6 +138,18 @@ QString portThreadPriorityText(PortThreadPriority priority)
     return QStringLiteral("normal");
 }
 
+QString portThreadRemedyText()
+{
+    return QStringLiteral("für Echtzeit den Benutzer in die Gruppe „dialout“ aufnehmen und neu anmelden "
+                          "(das Paket erlaubt ihr Echtzeit), oder das Paket rtkit installieren");
+}
+
+QString lowLatencyRemedyText()
+{
+    return QStringLiteral("Latenz-Timer des Adapters auf 1 ms stellen: die udev-Regel des Pakets tut es "
+                          "beim Einstecken (Handbuch: Verkabelung)");
+}
+
 qint32 baudRateValue(BaudRate rate, qint32 userRate)
 {
     switch (rate) {
@@ -182,14 +189,39 @@ qint32 baudRateValue(BaudRate rate, qint32 userRate)
     return userRate;
 }
 
-PortOpenError::PortOpenError(const QString& systemText)
-    : std::runtime_error(
-          (QStringLiteral("Unable to open com port: ") + systemText).toLocal8Bit().toStdString())
+PortOpenFailure portOpenFailureOf(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return PortOpenFailure::Missing;
+    case EACCES:
+    case EPERM:
+        return PortOpenFailure::NoPermission;
+    case EBUSY:
+    case EWOULDBLOCK: // a lock another program holds
+        return PortOpenFailure::Busy;
+    case ENOTTY:
+        return PortOpenFailure::NotSerial;
+    default:
+        return PortOpenFailure::Other;
+    }
+}
+
+PortError::PortError(const QString& message, PortOpenFailure reason, const QString& systemText)
+    : std::runtime_error((message + systemText).toLocal8Bit().toStdString()), m_reason(reason),
+      m_systemText(systemText)
 {}
 
+PortOpenError::PortOpenError(PortOpenFailure reason, const QString& systemText)
+    : PortError(QStringLiteral("Unable to open com port: "), reason, systemText)
+{}
+
+PortOpenError::PortOpenError(int error) : PortOpenError(portOpenFailureOf(error), qt_error_string(error)) {}
+
 PortSettingsError::PortSettingsError(const QString& systemText)
-    : std::runtime_error(
-          (QStringLiteral("Unable to set com state: ") + systemText).toLocal8Bit().toStdString())
+    : PortError(QStringLiteral("Unable to set com state: "), PortOpenFailure::SettingsRejected, systemText)
 {}
 
 // ---------------------------------------------------------------- thread
@@ -226,22 +258,6 @@ constexpr auto kSampleInterval = 1ms;
 constexpr auto kStopResend = 2ms;
 // After this long a thread that does not stop is left behind rather than hanging the program.
 constexpr auto kStopGiveUp = 3s;
-
-// The port thread's own scheduling: the real-time class where the system permits it, otherwise
-// a nice level a few steps above the program's.
-PortThreadPriority raiseThisThread()
-{
-    sched_param param{};
-    param.sched_priority = std::min(10, sched_get_priority_max(SCHED_FIFO));
-    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0)
-        return PortThreadPriority::RealTime;
-    const auto self = id_t(::syscall(SYS_gettid));
-    errno = 0;
-    const int nice = ::getpriority(PRIO_PROCESS, self);
-    if (errno == 0 && ::setpriority(PRIO_PROCESS, self, nice - 5) == 0)
-        return PortThreadPriority::Raised;
-    return PortThreadPriority::Normal;
-}
 
 // The levels and, where the driver counts them, the changes of the lines.
 bool readLines(SerialBackend& backend, LineState& state)
@@ -317,7 +333,7 @@ PortThreadPriority SerialLineWatcher::priority() const
 void SerialLineWatcher::run(std::shared_ptr<Shared> shared)
 {
     Shared& s = *shared;
-    s.priority = raiseThisThread();
+    s.priority = s.backend->raisePortThread();
     {
         std::lock_guard lock(s.mutex);
         s.started = true;
@@ -425,12 +441,13 @@ void SerialLineMonitor::open()
     if (!m_backend)
         m_backend = makePlatformSerialBackend();
     m_backend->open(m_settings); // throws; the backend is closed again then
+    m_latency = m_backend->lineLatency();
     try {
         m_thread = std::make_unique<SerialLineWatcher>(*this, m_backend, quint32(m_settings.events.toInt()),
                                                        *m_ticks);
     } catch (const std::system_error& e) {
         m_backend->close();
-        throw PortOpenError(QString::fromLocal8Bit(e.what()));
+        throw PortOpenError(PortOpenFailure::Other, QString::fromLocal8Bit(e.what()));
     }
     m_connected = true;
     Q_EMIT opened();

@@ -33,10 +33,13 @@ struct CapturedLineEvent
 std::vector<CapturedLineEvent> lineEdges(quint32 events, LineState& known, const LineState& now,
                                          quint32 tick);
 
-// How the port thread got ahead of the program's other threads: "Echtzeit" (real-time class),
-// "erhöht" (a higher nice level) or "normal" (the system allowed neither).
-enum class PortThreadPriority { Normal, Raised, RealTime };
+// The contact log's words for a port thread's priority: "Echtzeit" (real-time class), "erhöht"
+// (a higher nice level) or "normal" (the system allowed neither).
 QString portThreadPriorityText(PortThreadPriority priority);
+// What the operator can do when a port thread runs without the real-time class.
+QString portThreadRemedyText();
+// What the operator can do when the driver refuses to report line changes at once.
+QString lowLatencyRemedyText();
 
 class SerialLineMonitor;
 
@@ -128,6 +131,8 @@ public:
     bool isConnected() const { return m_connected; }
     qintptr handle() const { return m_backend && m_connected ? m_backend->handle() : -1; }
     const SerialLineWatcher* watcher() const { return m_thread.get(); }
+    // What the last open() learnt of how soon the driver reports line changes.
+    const LineLatency& lineLatency() const { return m_latency; }
     // The current modem status word (ModemBit); 0 while closed.
     quint32 modemStatus();
     // Inside a slot of a line event: the event being reported, as the thread saw it.
@@ -160,6 +165,7 @@ private:
     std::unique_ptr<SerialLineWatcher> m_thread;
     const TickSource* m_ticks;
     bool m_connected = false;
+    LineLatency m_latency;
     std::optional<CapturedLineEvent> m_current;
 };
 

@@ -94,20 +94,54 @@ struct SerialLineSettings
     qint32 readBufferSize = 2048;
 };
 
-// The port cannot be opened: "Unable to open com port: " and the system's text.
-class PortOpenError : public std::runtime_error
+// Why a port could not be opened, as far as the system tells.
+enum class PortOpenFailure {
+    Other,            // only the system's text says why
+    Missing,          // no such device: an adapter not plugged in, or plugged in under another name
+    NoPermission,     // the user may not open it (not in the group that owns serial ports)
+    Busy,             // another program holds it
+    NotSerial,        // the device is no serial port
+    SettingsRejected, // it opened but rejected the settings
+};
+
+// The failure an errno of opening a device stands for.
+PortOpenFailure portOpenFailureOf(int error);
+
+// Why a port is not open: the reason and the system's own text.
+struct PortFailure
+{
+    PortOpenFailure reason = PortOpenFailure::Other;
+    QString systemText;
+};
+
+// A port that could not be opened or set up: the reason and the system's text for it.
+class PortError : public std::runtime_error
 {
 public:
-    explicit PortOpenError(const QString& systemText);
+    PortError(const QString& message, PortOpenFailure reason, const QString& systemText);
     QString message() const { return QString::fromLocal8Bit(what()); }
+    PortOpenFailure reason() const { return m_reason; }
+    const QString& systemText() const { return m_systemText; }
+
+private:
+    PortOpenFailure m_reason;
+    QString m_systemText;
+};
+
+// The port cannot be opened: "Unable to open com port: " and the system's text.
+class PortOpenError : public PortError
+{
+public:
+    PortOpenError(PortOpenFailure reason, const QString& systemText);
+    // From the errno the system gave.
+    explicit PortOpenError(int error);
 };
 
 // The port rejected the settings: "Unable to set com state: " and the system's text.
-class PortSettingsError : public std::runtime_error
+class PortSettingsError : public PortError
 {
 public:
     explicit PortSettingsError(const QString& systemText);
-    QString message() const { return QString::fromLocal8Bit(what()); }
 };
 
 } // namespace brv

@@ -69,6 +69,28 @@ void TestSerialBackend::plugIn()
     m_unplugged = false;
 }
 
+void TestSerialBackend::setLineLatency(const LineLatency& latency)
+{
+    std::lock_guard lock(m_mutex);
+    m_latency = latency;
+}
+
+LineLatency TestSerialBackend::lineLatency() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_latency;
+}
+
+void TestSerialBackend::setPlatformThreadPriority(bool on)
+{
+    m_platformPriority = on;
+}
+
+PortThreadPriority TestSerialBackend::raisePortThread()
+{
+    return m_platformPriority ? raiseThreadAsPortThread() : PortThreadPriority::Normal;
+}
+
 void TestSerialBackend::failNextOpen(OpenFailure failure, int error)
 {
     std::lock_guard lock(m_mutex);
@@ -105,11 +127,11 @@ void TestSerialBackend::open(const SerialLineSettings& settings)
     std::lock_guard lock(m_mutex);
     const OpenFailure failure = std::exchange(m_failure, OpenFailure::None);
     if (failure == OpenFailure::Handle)
-        throw PortOpenError(qt_error_string(m_failureError));
+        throw PortOpenError(m_failureError);
     if (failure == OpenFailure::State)
         throw PortSettingsError(qt_error_string(m_failureError));
     if (m_unplugged)
-        throw PortOpenError(qt_error_string(ENOENT));
+        throw PortOpenError(ENOENT);
     m_open = true;
     m_interrupt = false;
     m_raised = 0;

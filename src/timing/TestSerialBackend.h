@@ -2,6 +2,7 @@
 
 #include "timing/SerialBackend.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -40,6 +41,10 @@ public:
     void unplug();
     // The adapter is back: later opens succeed again.
     void plugIn();
+    // What the next opens report of the driver's latency.
+    void setLineLatency(const LineLatency& latency);
+    // Port threads get the priority the platform's backend gives its own (off: they keep theirs).
+    void setPlatformThreadPriority(bool on);
     // The next open fails: PortOpenError or PortSettingsError with the text of `error` (an errno).
     enum class OpenFailure { None, Handle, State };
     void failNextOpen(OpenFailure failure, int error);
@@ -53,6 +58,7 @@ public:
 
     // ---- SerialBackend
     void open(const SerialLineSettings& settings) override;
+    LineLatency lineLatency() const override;
     void close() override;
     qintptr handle() const override;
     bool readModemStatus(quint32& status) override;
@@ -61,6 +67,7 @@ public:
     void purgeInput() override {}
     WaitResult waitForEvent(quint32 events, const LineState& known, const TickSource& ticks) override;
     void interruptWait() override;
+    PortThreadPriority raisePortThread() override;
 
 private:
     mutable std::mutex m_mutex;
@@ -77,6 +84,8 @@ private:
     std::function<void()> m_beforeWait;
     int m_openCount = 0;
     SerialLineSettings m_settings;
+    LineLatency m_latency;
+    std::atomic<bool> m_platformPriority{false};
     OpenFailure m_failure = OpenFailure::None;
     int m_failureError = 0;
 };

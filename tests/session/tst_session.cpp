@@ -29,6 +29,8 @@ private Q_SLOTS:
     void recordedRunsAreKept();
     void endClosesPortsAndWritesSettings();
     void unpluggedContactPortComesBack();
+    void contactPortState_data();
+    void contactPortState();
     void startupWatchesEveryAssignedPort();
     void statusMessage();
     void wrongSettingIsNamed();
@@ -190,7 +192,8 @@ void TestSession::unpluggedContactPortComesBack()
     fixture.session->start();
     AppSession& session = *fixture.session;
     QVERIFY(!session.contactPort(1).isConnected());
-    QVERIFY(session.statusMessage().contains(QStringLiteral("COM3 nicht verfügbar")));
+    QVERIFY(session.statusMessage().contains(
+        QStringLiteral("COM3 nicht verfügbar (nicht vorhanden – Adapter einstecken")));
     fixture.backends.at(0)->plugIn();
     QTRY_VERIFY(session.contactPort(1).isConnected());
     QVERIFY(session.statusMessage().contains(QStringLiteral("COM3 wieder verbunden")));
@@ -209,6 +212,42 @@ void TestSession::unpluggedContactPortComesBack()
     QCOMPARE(session.contactPort(1).port(), 3);
     QVERIFY(session.statusMessage().contains(QStringLiteral("COM3 wieder verbunden")));
     QCOMPARE(lost.size(), 1);
+}
+
+void TestSession::contactPortState_data()
+{
+    QTest::addColumn<int>("error"); // errno of the failed open; 0: the port opens
+    QTest::addColumn<QString>("named");
+    QTest::newRow("no permission")
+        << EACCES << "COM3 nicht verfügbar (keine Berechtigung – den Benutzer in die Gruppe „dialout“";
+    QTest::newRow("busy") << EBUSY << "COM3 nicht verfügbar (belegt – ein anderes Programm";
+    QTest::newRow("other") << EIO
+                           << QStringLiteral("COM3 nicht verfügbar (Fehler: %1)").arg(qt_error_string(EIO));
+    QTest::newRow("open")
+        << 0 << "COM3: Priorität normal, Latenz-Timer 1 ms – für Echtzeit den Benutzer in die Gruppe";
+}
+
+// Why a contact port did not open reaches the status bar and the settings dialog in the
+// operator's words, with the remedy; an open port tells its priority and latency timer.
+void TestSession::contactPortState()
+{
+    QFETCH(int, error);
+    QFETCH(QString, named);
+    test::SessionFixture fixture;
+    Settings settings;
+    settings.inputPort[1] = 3;
+    settings.inputLine[1] = 2;
+    QVERIFY(saveSettings(*fixture.store, settings));
+    fixture.session = std::make_unique<AppSession>(fixture.environment());
+    if (error)
+        fixture.backends.at(0)->failNextOpen(TestSerialBackend::OpenFailure::Handle, error);
+    fixture.backends.at(0)->setLineLatency({LineLatency::Request::Granted, 0, 1});
+    fixture.session->start();
+    QCOMPARE(fixture.session->statusMessage().contains(named), error != 0);
+    QVERIFY2(fixture.session->contactPortState().contains(named),
+             qPrintable(fixture.session->contactPortState()));
+    QCOMPARE(fixture.session->decoder().contactLog().filter(QStringLiteral("Latenz-Timer 1 ms")).size(),
+             error ? 0 : 1);
 }
 
 // Start-up gives the ports out as applying the settings does: Ziel2's COM3 replaces Ziel1's

@@ -1,5 +1,7 @@
 #include "TimingTestSupport.h"
+#include "timing/ContactDecoder.h"
 #include "timing/LinuxSerialBackend.h"
+#include "timing/RaceClock.h"
 #include "timing/SerialDevices.h"
 #include "timing/SerialLineMonitor.h"
 
@@ -24,8 +26,10 @@ using namespace brv;
 // waker's signal ends it as it ends the kernel's wait), and hands the others to the kernel.
 namespace fake {
 std::atomic<int> lines, raised, waitedOn, reads, statusError; // statusError: errno of TIOCMGET
-std::atomic<bool> noWait, stuck; // no TIOCMIWAIT (as cp210x); a wait that ignores signals
-std::atomic<int> dsrCount;       // the driver's count of DSR changes
+std::atomic<bool> noWait, stuck;             // no TIOCMIWAIT (as cp210x); a wait that ignores signals
+std::atomic<int> dsrCount;                   // the driver's count of DSR changes
+std::atomic<bool> serialOffered;             // the driver answers TIOCGSERIAL
+std::atomic<int> serialFlags, serialRefusal; // its flags; errno of TIOCSSERIAL (0: taken)
 int edges[2] = {-1, -1}, master = -1, slave = -1;
 QString pty;
 void setLines(int bits)
@@ -53,6 +57,14 @@ extern "C" int ioctl(int fd, unsigned long request, ...) noexcept
         *static_cast<serial_icounter_struct*>(arg) = {};
         static_cast<serial_icounter_struct*>(arg)->dsr = fake::dsrCount;
         return 0;
+    case TIOCGSERIAL:
+        *static_cast<serial_struct*>(arg) = {};
+        static_cast<serial_struct*>(arg)->flags = fake::serialFlags;
+        return fake::serialOffered ? 0 : (errno = ENOTTY, -1);
+    case TIOCSSERIAL:
+        fake::serialFlags =
+            fake::serialRefusal ? int(fake::serialFlags) : static_cast<serial_struct*>(arg)->flags;
+        return fake::serialRefusal ? (errno = fake::serialRefusal, -1) : 0;
     case TIOCMIWAIT:
         fake::waitedOn = int(reinterpret_cast<intptr_t>(arg));
         while (!fake::noWait && ::read(fake::edges[0], &c, 1) < 0)
@@ -74,6 +86,8 @@ private Q_SLOTS:
     void portLife_data();
     void portLife();
     void pulseSeenByTheCounters();
+    void lowLatency_data();
+    void lowLatency();
     void hangingDriverIsLeftBehind();
 };
 
@@ -87,7 +101,8 @@ void TestLinuxSerial::init()
     fake::pty = QString::fromLocal8Bit(::ptsname(fake::master));
     fake::slave = ::open(::ptsname(fake::master), O_RDWR | O_NOCTTY | O_NONBLOCK);
     fake::lines = fake::raised = fake::waitedOn = fake::reads = fake::statusError = fake::dsrCount = 0;
-    fake::noWait = fake::stuck = false;
+    fake::serialFlags = fake::serialRefusal = 0;
+    fake::noWait = fake::stuck = fake::serialOffered = false;
 }
 
 void TestLinuxSerial::devicePath_data()
@@ -174,7 +189,12 @@ void TestLinuxSerial::portLife()
     QVERIFY(!isUsableSerialDevice("/dev/null") && !isUsableSerialDevice("/") && !isUsableSerialDevice(""));
     QVERIFY(::flock(fake::slave, LOCK_EX | LOCK_NB) == 0 &&
             !isUsableSerialDevice(fake::pty)); // held elsewhere
-    QVERIFY_THROWS_EXCEPTION(PortOpenError, backend->open(port.settings()));
+    try {
+        backend->open(port.settings());
+        QFAIL("a port held elsewhere opened");
+    } catch (const PortOpenError& e) {
+        QVERIFY(e.reason() == PortOpenFailure::Busy);
+    }
 }
 
 // A driver that never returns from its wait (a hanging USB adapter) does not hang the program:
@@ -207,6 +227,40 @@ void TestLinuxSerial::pulseSeenByTheCounters()
     fake::dsrCount += 2;
     fake::setLines(0);
     QTRY_COMPARE_WITH_TIMEOUT(dsr.count(), 2, 5000);
+}
+
+void TestLinuxSerial::lowLatency_data()
+{
+    QTest::addColumn<bool>("offered"); // the driver has the serial settings (TIOCGSERIAL)
+    QTest::addColumn<int>("refusal");  // errno of the request; 0: taken
+    QTest::addColumn<int>("request");  // LineLatency::Request
+    QTest::newRow("taken") << true << 0 << int(LineLatency::Request::Granted);
+    QTest::newRow("refused") << true << EPERM << int(LineLatency::Request::Refused);
+    QTest::newRow("not offered") << false << 0 << int(LineLatency::Request::NotOffered);
+}
+
+// Opening asks the driver for low latency; a refusal is named in the contact log once, not at
+// every opening.
+void TestLinuxSerial::lowLatency()
+{
+    QFETCH(bool, offered);
+    QFETCH(int, refusal);
+    QFETCH(int, request);
+    fake::serialOffered = offered;
+    fake::serialRefusal = refusal;
+    Competition competition;
+    RaceClock clock(competition);
+    ContactDecoder decoder(clock);
+    SerialLineMonitor port(std::make_shared<LinuxSerialBackend>([](int) { return fake::pty; }));
+    decoder.attach(port);
+    for (int opening = 0; opening < 3; ++opening) {
+        port.open();
+        port.close();
+    }
+    QCOMPARE(int(port.lineLatency().lowLatency), request);
+    QCOMPARE(fake::serialFlags & ASYNC_LOW_LATENCY, offered && !refusal ? ASYNC_LOW_LATENCY : 0);
+    QCOMPARE(decoder.contactLog().filter(QStringLiteral("COM1 offen, Priorität des Port-Threads")).size(), 3);
+    QCOMPARE(decoder.contactLog().filter(QStringLiteral("lehnt niedrige Latenz ab")).size(), refusal ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestLinuxSerial)

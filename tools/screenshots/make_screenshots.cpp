@@ -360,6 +360,9 @@ int main(int argc, char** argv)
     dialog->load(settings, window.session().portChoices(), {QSize(1920, 1080), QSize(1280, 720)},
                  certificate_text::samples(window.competition(), settings.competitionTitle,
                                            QDate(2026, 6, 13), QLocale(QLocale::German, QLocale::Germany)));
+    // as a timing laptop with the package shows them (the test ports have no driver to ask)
+    dialog->setPortState(
+        QStringLiteral("COM1: Priorität Echtzeit\nCOM3: Priorität Echtzeit, Latenz-Timer 1 ms"));
     dialog->show();
     ok &= QTest::qWaitForWindowExposed(dialog);
     dialog->findChild<QComboBox*>(QStringLiteral("certificateLine"))->setCurrentIndex(4);
