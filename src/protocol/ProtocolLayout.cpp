@@ -26,6 +26,31 @@ std::vector<int> shownColumns(CompetitionRound round, const CompetitionOptions& 
     return columns;
 }
 
+ColumnContent columnContent(CompetitionRound round, int column)
+{
+    switch (round) {
+    case CompetitionRound::Vorrunde:
+        if (column == columnIndex(VorrundeColumn::Mannschaft) ||
+            column == columnIndex(VorrundeColumn::Klasse))
+            return ColumnContent::Text;
+        return laneOfColumn(column) > 0 || column == columnIndex(VorrundeColumn::RankingValue)
+                   ? ColumnContent::Seconds
+                   : ColumnContent::Number;
+    case CompetitionRound::GesamtErgebnis:
+        if (column == columnIndex(OverallColumn::Mannschaft) || column == columnIndex(OverallColumn::Klasse))
+            return ColumnContent::Text;
+        return column == columnIndex(OverallColumn::Place) ? ColumnContent::Number : ColumnContent::Seconds;
+    default:
+        if (column == columnIndex(KnockoutColumn::Mannschaft) ||
+            column == columnIndex(KnockoutColumn::Klasse))
+            return ColumnContent::Text;
+        return column >= columnIndex(KnockoutColumn::BroughtResult) &&
+                       column <= columnIndex(KnockoutColumn::Gesamt)
+                   ? ColumnContent::Seconds
+                   : ColumnContent::Number;
+    }
+}
+
 std::vector<int> blockColumns(CompetitionRound round, const CompetitionOptions& options,
                               const QStringList& tableCaptions, const QStringList& blockCaptions)
 {

@@ -29,6 +29,12 @@ std::vector<int> blockColumns(CompetitionRound round, const CompetitionOptions& 
 CompetitionOptions blockLayout(CompetitionRound round, const CompetitionOptions& options,
                                const QStringList& tableCaptions, const QStringList& blockCaptions);
 
+// What a table column holds, for the files that format and align it: a team's name or class
+// (text, which may wrap at its blanks), a start number, a place or a heat's mark, or seconds with
+// hundredths (times, penalties, results and the results brought into a round).
+enum class ColumnContent { Text, Number, Seconds };
+ColumnContent columnContent(CompetitionRound round, int column);
+
 // Sheet row of a table's caption row: 2 on the sheets of the Vorrunde and the overall table
 // (row 1 carries the heading bar there), 1 on the knockout sheets.
 inline constexpr int blockFirstRow(CompetitionRound round)
