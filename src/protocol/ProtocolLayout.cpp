@@ -136,6 +136,32 @@ std::vector<PlacedCell> headingCells(const Competition& competition, Competition
     return cells;
 }
 
+std::vector<ColumnGroup> columnGroups(const Competition& competition, CompetitionRound round,
+                                      const CompetitionOptions& options)
+{
+    const std::vector<int> shown = shownColumns(round, options);
+    std::vector<ColumnGroup> groups;
+    auto group = [&](auto first, int count, const QString& caption) {
+        const auto at = std::find(shown.begin(), shown.end(), columnIndex(first));
+        if (at != shown.end())
+            groups.push_back({int(at - shown.begin()), count, caption});
+    };
+    if (round == CompetitionRound::Vorrunde) {
+        const QStringList& top = competition.tables().laneHeadings();
+        for (int lane = 1; lane <= 3; ++lane)
+            group(laneTimeColumn(lane), 3, top.value(lane));
+        group(VorrundeColumn::RankingValue, 1, top.value(4));
+    } else if (round == CompetitionRound::GesamtErgebnis) {
+        const QStringList& top = competition.tables().roundHeadings();
+        group(OverallColumn::VorrundeResult, 1, top.value(1));
+        for (CompetitionRound knockout : {CompetitionRound::Achtelfinale, CompetitionRound::Viertelfinale,
+                                          CompetitionRound::Halbfinale, CompetitionRound::Finale})
+            group(knockoutTimeColumn(knockout), 3, top.value(roundIndex(knockout) + 1));
+        group(OverallColumn::BestResult, 1, top.value(6));
+    }
+    return groups;
+}
+
 CompetitionOptions savedLayout(const ResultGrid& grid, CompetitionRound round,
                                const CompetitionOptions& options)
 {

@@ -375,8 +375,10 @@ int main(int argc, char** argv)
 
     // the printouts: the Vorrunde's first page, two certificates and the preview showing them
     PrintDocument protocol;
-    renderProtocol(protocol, window.competition().grid(CompetitionRound::Vorrunde),
-                   QStringLiteral("Beispiel-Wettkampf"), QStringLiteral("13.06.26"));
+    renderProtocol(protocol,
+                   protocolPrintoutContent(window.competition(), CompetitionRound::Vorrunde,
+                                           window.session().settings().competitionTitle,
+                                           QStringLiteral("Beispiel-Wettkampf"), QStringLiteral("13.06.26")));
     for (int page = 0; page < std::min(2, protocol.pageCount()); ++page)
         ok &= save(protocol.pageImage(page, 4), folder,
                    QStringLiteral("printout-protocol-%1.png").arg(page + 1));
