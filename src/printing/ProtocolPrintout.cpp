@@ -76,8 +76,9 @@ public:
     {
         m_tableFont = m_doc.addFont(kTableFamily, size);
         m_groupFont = m_doc.addFont(kTableFamily, size, true);
-        m_titleFont = m_doc.addFont(kHeadingFamily, std::max(size, 30), true);
-        QFont italic = PrintDocument::makeFont(kHeadingFamily, std::max(size * 3 / 4, 22));
+        // the headings stay readable over a table in a small size
+        m_titleFont = m_doc.addFont(kHeadingFamily, std::max(size * 4 / 3, 36), true);
+        QFont italic = PrintDocument::makeFont(kHeadingFamily, std::max(size, 28));
         italic.setItalic(true);
         m_captionFont = m_doc.addFont(italic);
         m_smallFont = m_doc.addFont(kHeadingFamily, std::max(size * 3 / 4, 22));

@@ -96,6 +96,11 @@ SheetBlock tableBlock(const ResultGrid& grid, CompetitionRound round, const Comp
     block.width = grid.columnCount() - (options.classColumnShown ? 0 : 1);
     block.values.resize(std::size_t(block.rows) * std::size_t(block.width));
     const std::vector<int> columns = shownColumns(round, options);
+    block.tableWidth = std::min(int(columns.size()), block.width);
+    block.hundredths.resize(std::size_t(block.width));
+    for (int i = 0; i < block.tableWidth; ++i)
+        block.hundredths[std::size_t(i)] =
+            columnContent(round, columns[std::size_t(i)]) == ColumnContent::Seconds;
     for (int r = 0; r < block.rows; ++r) {
         for (std::size_t i = 0; i < columns.size() && int(i) < block.width; ++i)
             block.values[std::size_t(r * block.width) + i] =
