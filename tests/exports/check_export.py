@@ -11,6 +11,7 @@ own, and reads what it wrote with other programs' libraries.
         from a template beside the program, whose header and text stay
 
 Exits 77 (skipped) when python-docx or openpyxl is missing."""
+import html.parser
 import json
 import os
 import shutil
@@ -77,8 +78,10 @@ def cli(program, protocol, work):
         check(result.returncode == 0, f".{ext}: exit {result.returncode}, {result.stderr!r}")
     with open(out("gesamt.html"), "rb") as f:
         page = f.read()
-    check(page.startswith(b"<HTML>\r\n<HEAD>\r\n") and b"charset=iso-8859-1" in page, "the page's head")
-    check(b"<H3><center>Gesamt-Ergebnis</H3>\r\n" in page, "the overall table is the page by default")
+    check(page.startswith(b"<!DOCTYPE html>\r\n") and b'<meta charset="iso-8859-1">' in page and
+          b'<meta name="viewport" content="width=device-width, initial-scale=1">' in page, "the page's head")
+    check(well_nested(page), "every element of the page closed in its parent")
+    check(b"<h2>Gesamt-Ergebnis</h2>\r\n" in page, "the overall table is the page by default")
     check(b"Pokal &amp; Preis &lt;2026&gt; &#321;\xf3d&#378;" in page, "the title from the settings, escaped")
     with zipfile.ZipFile(out("gesamt.docx")) as z:
         check(z.testzip() is None and "word/document.xml" in z.namelist(), "the document is a Word package")
@@ -96,8 +99,8 @@ def cli(program, protocol, work):
     check(result.returncode == 0, "--page vorrunde")
     with open(out("vorrunde.html"), "rb") as f:
         vorrunde = f.read()
-    check(b"<H3><center>Vorrunde</H3>" in vorrunde, "the page asked for")
-    check(b"<th colspan=3><th colspan=3>Bahn 1" in vorrunde and b"<th>Klasse\r\n" in vorrunde,
+    check(b"<h2>Vorrunde</h2>" in vorrunde, "the page asked for")
+    check(b'<th colspan="3"></th><th colspan="3">Bahn 1</th>' in vorrunde and b"<th>Klasse</th>" in vorrunde,
           "the class column shown as the settings say")
 
     missing_folder = os.path.join(work, "fehlt", "x.html")
@@ -117,6 +120,30 @@ def cli(program, protocol, work):
     check(result.returncode == 0 and b"--export <datei>" in result.stdout and b"--page <seite>" in result.stdout,
           "--help names the export")
     check(home.files() == home.before, "the export leaves the home folder as it was")
+
+
+class Nesting(html.parser.HTMLParser):
+    """Follows the open elements; an end tag that does not close the innermost one is a fault."""
+    VOID = {"meta", "col", "br", "img", "link", "input", "hr"}
+
+    def __init__(self):
+        super().__init__()
+        self.open, self.faults = [], []
+
+    def handle_starttag(self, tag, attrs):
+        if tag not in self.VOID:
+            self.open.append(tag)
+
+    def handle_endtag(self, tag):
+        if not self.open or self.open.pop() != tag:
+            self.faults.append(tag)
+
+
+def well_nested(page):
+    parser = Nesting()
+    parser.feed(page.decode("latin-1"))
+    parser.close()
+    return not parser.faults and not parser.open
 
 
 def read_table(table):
