@@ -73,11 +73,13 @@ void renderCertificates(PrintDocument& document, const CertificateLayout& layout
                                                            context.date, context.locale);
             const double x = p.line.left * PrintDocument::kUnitsPerMm;
             const Qt::Alignment alignment = lineAlignment(p.line.alignment);
-            // a line wider than the paper leaves it from its anchor gets a smaller font
+            // a line wider than the paper leaves it from its anchor, less 5 mm at the edge, gets
+            // a smaller font
             const double paper = document.pageSize().width();
-            const double room = alignment == Qt::AlignLeft    ? paper - x
-                                : alignment == Qt::AlignRight ? x
-                                                              : 2 * std::min(x, paper - x);
+            const double edge = 5 * PrintDocument::kUnitsPerMm;
+            const double room = alignment == Qt::AlignLeft    ? paper - edge - x
+                                : alignment == Qt::AlignRight ? x - edge
+                                                              : 2 * (std::min(x, paper - x) - edge);
             int font = p.font;
             for (int size = p.size; room > 0 && size > 1 && document.textWidth(font, text) > room;) {
                 size = std::max(1, std::min(size - 1, int(size * room / document.textWidth(font, text))));

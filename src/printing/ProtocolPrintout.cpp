@@ -154,7 +154,9 @@ private:
         if (!m_content.groups.empty()) {
             for (const ColumnGroup& group : m_content.groups) {
                 const double from = m_x[std::size_t(group.first)];
-                const double to = m_x[std::size_t(group.first + group.count)];
+                // the last column reaches to the frame's right side
+                const std::size_t end = std::size_t(group.first + group.count);
+                const double to = end + 1 == m_x.size() ? m_right : m_x[end];
                 m_doc.drawFrame(QRectF(QPointF(from, m_y), QPointF(to, m_y + m_rowHeight)));
                 m_doc.drawText((from + to) / 2, m_y, Qt::AlignHCenter, fitted(group.caption, to - from),
                                m_groupFont);
