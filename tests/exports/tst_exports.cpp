@@ -135,6 +135,7 @@ void TestExports::wordDocument_data()
     QTest::newRow("a comment, an instruction and a character beyond the BMP before the section")
         << "comment" << 2;
     QTest::newRow("from a document with an empty body") << "empty" << 1;
+    QTest::newRow("from a narrow Letter page with a gutter: turned") << "letter" << 2;
     QTest::newRow("from a file that is no document") << "kaputt" << 0;
 }
 
@@ -169,6 +170,12 @@ void TestExports::wordDocument()
             main.replace("<w:sectPr>", "<!-- Ł -->\n<?brv x?><w:p><w:r><w:t>😀</w:t></w:r></w:p> <w:sectPr>");
         if (templateKind == "empty")
             main = main.left(main.indexOf("<w:body>")) + "<w:body/></w:document>";
+        if (templateKind == "letter") // 1940 wide upright, 5540 turned
+            main.replace("<w:pgSz w:w=\"11906\" w:h=\"16838\"/>",
+                         "<w:pgSz w:w=\"12240\" w:code=\"1\" w:h=\"15840\" w:orient=\"portrait\"></w:pgSz>")
+                .replace("w:right=\"1134\"", "w:right=\"5000\"")
+                .replace("w:left=\"1134\"", "w:left=\"5000\"")
+                .replace("w:gutter=\"0\"", "w:gutter=\"300\"");
         QVERIFY(archive.write(QStringLiteral("word/document.xml"), main, &error));
         templateDocument = *archive.finish(&error);
     }
@@ -195,6 +202,14 @@ void TestExports::wordDocument()
         main.count(QStringLiteral("<w:t xml:space=\"preserve\">Müller &amp; Söhne &lt;Jugend&gt;</w:t>")),
         tables);
     QCOMPARE(main.count(QStringLiteral(">  61,10<")), tables);
+    QCOMPARE(main.count(QStringLiteral("<w:tc>")), tables * 3 * kKnockoutColumnCount);
+    if (templateKind == "letter") {
+        QVERIFY(main.contains(
+            "<w:pgSz w:w=\"15840\" w:code=\"1\" w:h=\"12240\" w:orient=\"landscape\"></w:pgSz>"));
+        static const QRegularExpression width(QStringLiteral("<w:tblW w:w=\"(\\d+)\""));
+        const int tableWidth = width.match(main, main.lastIndexOf("<w:tblW")).captured(1).toInt();
+        QVERIFY2(tableWidth > 1940 && tableWidth <= 5540, qPrintable(QString::number(tableWidth)));
+    }
     // the caption row, in bold, repeats on every page; no other row does
     QCOMPARE(main.count(QStringLiteral("<w:tblHeader/>")), tables);
     QVERIFY(!main.contains(QChar(1)));
