@@ -259,12 +259,11 @@ QString mainPartName(const ZipArchive& archive)
     return kMainPart;
 }
 
-// A piece of the template's main part to replace: [from, to) by `text`.
+// A piece of the template's main part to replace: [from, to).
 struct Splice
 {
     qsizetype from = -1;
     qsizetype to = -1;
-    QString text;
 };
 
 // What the content needs of the template's main part: where it goes (before the body's own
@@ -315,13 +314,13 @@ std::optional<TemplateBody> scanTemplate(const QString& part)
             } else if (word && bodyDepth > 0 && depth == bodyDepth + 1 &&
                        reader.name() == QLatin1StringView("sectPr") && body.insertion.from < 0) {
                 sectionDepth = depth;
-                body.insertion = {tagStart, tagStart, {}};
+                body.insertion = {tagStart, tagStart};
             } else if (word && sectionDepth > 0 && depth == sectionDepth + 1) {
                 const QXmlStreamAttributes attributes = reader.attributes();
                 if (reader.name() == QLatin1StringView("pgSz")) {
                     body.width = twips(attributes, QLatin1StringView("w"), kA4Width);
                     body.height = twips(attributes, QLatin1StringView("h"), kA4Height);
-                    body.pageSizeTag = {tagStart, tagEnd, {}};
+                    body.pageSizeTag = {tagStart, tagEnd};
                     body.pageSizeName = reader.qualifiedName().toString();
                     body.pageSizeAttributes = attributes;
                 } else if (reader.name() == QLatin1StringView("pgMar")) {
@@ -335,11 +334,11 @@ std::optional<TemplateBody> scanTemplate(const QString& part)
                 sectionDepth = -1;
             if (depth-- == bodyDepth) {
                 if (body.insertion.from < 0)
-                    body.insertion = {tagStart, tagStart, {}};
+                    body.insertion = {tagStart, tagStart};
                 // <w:body/>: the content goes between a start and an end tag made of it
                 body.selfClosingBody = tagStart == bodyTagStart;
                 if (body.selfClosingBody)
-                    body.insertion = {tagEnd - 2, tagEnd, {}};
+                    body.insertion = {tagEnd - 2, tagEnd};
                 body.margins = margins[0] + margins[1] + margins[2];
                 return body;
             }
