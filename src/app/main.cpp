@@ -68,7 +68,7 @@ struct CommandLine
         QStringLiteral(
             "Lädt das Protokoll, schreibt eine Seite davon in <datei> und endet, ohne ein Fenster "
             "zu zeigen. Die Dateiendung wählt die Form: .html (Webseite), .docx (Word-Dokument, "
-            "aus Protokollvorlage.docx neben dem Programm, wenn es sie gibt), .txt (Textprotokoll), "
+            "aus Protokollvorlage.docx, wenn es sie gibt), .txt (Textprotokoll), "
             ".xlsx (Protokoll-Arbeitsmappe) oder .pdf (Protokoll-Ausdruck, A4 hoch). Die "
             "Einstellungen werden gelesen, nichts sonst wird geschrieben. Exit-Code 0 bei Erfolg, "
             "sonst ungleich 0 mit der Meldung auf der Fehlerausgabe."),
