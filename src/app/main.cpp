@@ -65,13 +65,12 @@ struct CommandLine
                        "Programm (misst den Start).")};
     QCommandLineOption exportFile{
         QStringLiteral("export"),
-        QStringLiteral(
-            "Lädt das Protokoll, schreibt eine Seite davon in <datei> und endet, ohne ein Fenster "
-            "zu zeigen. Die Dateiendung wählt die Form: .html (Webseite), .docx (Word-Dokument, "
-            "aus Protokollvorlage.docx, wenn es sie gibt), .txt (Textprotokoll), "
-            ".xlsx (Protokoll-Arbeitsmappe) oder .pdf (Protokoll-Ausdruck, A4 hoch). Die "
-            "Einstellungen werden gelesen, nichts sonst wird geschrieben. Exit-Code 0 bei Erfolg, "
-            "sonst ungleich 0 mit der Meldung auf der Fehlerausgabe."),
+        QStringLiteral("Lädt das Protokoll, schreibt eine Seite davon in <datei> und endet, ohne ein Fenster "
+                       "zu zeigen. Die Dateiendung wählt die Form: .html (Webseite), .docx (Word-Dokument, "
+                       "aus Protokollvorlage.docx, wenn es sie gibt), .txt (Textprotokoll), "
+                       ".xlsx (Protokoll-Arbeitsmappe) oder .pdf (Protokoll-Ausdruck, A4 hoch). Die "
+                       "Einstellungen werden gelesen, nichts sonst wird geschrieben. Exit-Code 0 bei Erfolg, "
+                       "sonst ungleich 0 mit der Meldung auf der Fehlerausgabe."),
         QStringLiteral("datei")};
     QCommandLineOption page{QStringLiteral("page"),
                             QStringLiteral("Die Seite für --export, nach ihrer Beschriftung (Vorrunde, "
