@@ -6,7 +6,10 @@
 #   3. every benchmark once with a small count, as a normal user: it must end, print its figures
 #      and lose nothing (scripts/bench-smoke.sh; no speed is judged);
 #   4. the fuzz targets replaying their seeds and every input that once failed;
-#   5. the Debian package: built, listed, unpacked and started (scripts/check-package.sh).
+#   5. the Debian package: built, listed, unpacked and started (scripts/check-package.sh);
+#   6. LibreOffice under de_DE.UTF-8 opening what the packaged program writes: a filled protocol
+#      saved as a workbook and converted to CSV, Word documents converted to PDF, one of them made
+#      from a template LibreOffice wrote (tests/exports/check_export.py office).
 # Run it from a clone after scripts/test.sh, or alone: it installs what it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,4 +37,8 @@ cmake --build build-fuzz --target fuzz_workbook fuzz_workbook_xml
 ./build-fuzz/fuzz/fuzz_workbook fuzz/seeds/* fuzz/regressions/*.xlsx
 ./build-fuzz/fuzz/fuzz_workbook_xml fuzz/seeds-xml/* fuzz/regressions/*.bin
 ./scripts/check-package.sh build-package
+
+echo "== LibreOffice opens the workbook and the Word documents (de_DE.UTF-8)"
+LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8 BRV_REQUIRE_OFFICE=1 /usr/bin/python3 tests/exports/check_export.py office \
+    build-package/src/app/brenvolutaris examples/Beispiel-Wettkampf.xlsx
 echo "== All checks passed"

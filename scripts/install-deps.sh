@@ -18,6 +18,9 @@ packages=(
     qt6-httpserver-dev qt6-websockets-dev libqrencode-dev
     # the screenshots of the web page and the live page, and the browser test
     chromium
+    # a real office program opens the workbook and the Word document (the export checks), and the
+    # document's PDF is read and rendered
+    libreoffice-calc-nogui libreoffice-writer-nogui poppler-utils
     locales qt6-translations-l10n
 )
 

@@ -41,8 +41,10 @@ int main(int argc, char** argv)
         QElapsedTimer timer;
         timer.start();
         PrintDocument document;
-        size =
-            renderProtocol(document, vorrunde, QStringLiteral("Kreisausscheid"), QStringLiteral("13.06.26"));
+        size = renderProtocol(document, protocolPrintoutContent(competition, CompetitionRound::Vorrunde,
+                                                                QStringLiteral("Kreisausscheid"),
+                                                                QStringLiteral("Protokoll"),
+                                                                QStringLiteral("13.06.26")));
         times.push_back(timer.nsecsElapsed() / 1e6);
         pages = document.pageCount();
     }

@@ -47,13 +47,14 @@ void PrintCommands::printProtocol()
     int to = 1;
     if (!m_dialogs.print(printer(), 1, from, to))
         return;
-    const Competition& competition = m_session.competition();
-    const ProtocolFiles& files = m_session.files();
-    const QString date = m_dateText();
-    const QString name = files.protocolName().isEmpty() ? QStringLiteral("Protokoll") : files.protocolName();
+    const QString name = m_session.files().protocolName().isEmpty() ? QStringLiteral("Protokoll")
+                                                                    : m_session.files().protocolName();
     present(
-        [&competition, &files, date](PrintDocument& document) {
-            renderProtocol(document, competition.currentGrid(), files.protocolName(), date);
+        [this, date = m_dateText()](PrintDocument& document) {
+            const Competition& competition = m_session.competition();
+            renderProtocol(document, protocolPrintoutContent(competition, competition.currentRound(),
+                                                             m_session.settings().competitionTitle,
+                                                             m_session.files().protocolName(), date));
         },
         name + QStringLiteral(".pdf"),
         QStringLiteral("Die Tabelle passt nicht auf die Seite – bitte Querformat wählen"));

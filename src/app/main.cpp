@@ -25,6 +25,7 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -65,13 +66,12 @@ struct CommandLine
                        "Programm (misst den Start).")};
     QCommandLineOption exportFile{
         QStringLiteral("export"),
-        QStringLiteral(
-            "Lädt das Protokoll, schreibt eine Seite davon in <datei> und endet, ohne ein Fenster "
-            "zu zeigen. Die Dateiendung wählt die Form: .html (Webseite), .docx (Word-Dokument, "
-            "aus Protokollvorlage.docx neben dem Programm, wenn es sie gibt), .txt (Textprotokoll), "
-            ".xlsx (Protokoll-Arbeitsmappe) oder .pdf (Protokoll-Ausdruck, A4 hoch). Die "
-            "Einstellungen werden gelesen, nichts sonst wird geschrieben. Exit-Code 0 bei Erfolg, "
-            "sonst ungleich 0 mit der Meldung auf der Fehlerausgabe."),
+        QStringLiteral("Lädt das Protokoll, schreibt eine Seite davon in <datei> und endet, ohne ein Fenster "
+                       "zu zeigen. Die Dateiendung wählt die Form: .html (Webseite), .docx (Word-Dokument, "
+                       "aus Protokollvorlage.docx, wenn es sie gibt), .txt (Textprotokoll), "
+                       ".xlsx (Protokoll-Arbeitsmappe) oder .pdf (Protokoll-Ausdruck, A4 hoch). Die "
+                       "Einstellungen werden gelesen, nichts sonst wird geschrieben. Exit-Code 0 bei Erfolg, "
+                       "sonst ungleich 0 mit der Meldung auf der Fehlerausgabe."),
         QStringLiteral("datei")};
     QCommandLineOption page{QStringLiteral("page"),
                             QStringLiteral("Die Seite für --export, nach ihrer Beschriftung (Vorrunde, "
@@ -104,31 +104,49 @@ void nameApplication()
     QCoreApplication::setOrganizationName(brv::version::kMaker);
 }
 
-// The export, --help and --version show no window and need no display.
-bool runsWithoutWindow(int argc, char** argv)
+// What runs without a window, and so without a display: the export, --help, --version and
+// --data-paths (unless --ready-and-quit asks for the window after it).
+enum class Windowless { No, Export, Text };
+
+Windowless runsWithoutWindow(int argc, char** argv)
 {
+    bool exporting = false;
+    bool text = false;
+    bool window = false;
     for (int i = 1; i < argc; ++i) {
         const QByteArrayView arg(argv[i]);
         if (arg == "--")
             break;
-        if (arg == "--export" || arg.startsWith("--export=") || arg == "-h" || arg == "-?" ||
-            arg == "--help" || arg == "--help-all" || arg == "-v" || arg == "--version")
-            return true;
+        exporting = exporting || arg == "--export" || arg.startsWith("--export=");
+        text = text || arg == "-h" || arg == "-?" || arg == "--help" || arg == "--help-all" || arg == "-v" ||
+               arg == "--version" || arg == "--data-paths";
+        window = window || arg == "--ready-and-quit";
     }
-    return false;
+    if (exporting)
+        return Windowless::Export;
+    return text && !window ? Windowless::Text : Windowless::No;
 }
 
-int runWithoutWindow(int argc, char** argv)
+int runWithoutWindow(int argc, char** argv, Windowless kind)
 {
-    // nothing is shown, so no display is asked for; the printout needs fonts, which this has
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // nothing is shown: the export draws its printout on the platform without a screen, which has
+    // the fonts, and the texts need no platform at all
+    std::unique_ptr<QCoreApplication> app;
+    if (kind == Windowless::Export) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     brv::CNumericLocale::pinProcessNumericLocale();
-    brv::installGermanQtTranslations(app);
+    brv::installGermanQtTranslations(*app);
     nameApplication();
     CommandLine commandLine;
-    commandLine.parser.process(app); // --help and --version end here
+    commandLine.parser.process(*app); // --help and --version end here
+    if (kind == Windowless::Text) {
+        printDataPaths(brv::ProgramFiles::detect(QCoreApplication::applicationFilePath()));
+        return 0;
+    }
     const QStringList positional = commandLine.parser.positionalArguments();
     if (positional.size() != 1) {
         std::fprintf(stderr, "%s\n",
@@ -156,8 +174,8 @@ int runWithoutWindow(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    if (runsWithoutWindow(argc, argv))
-        return runWithoutWindow(argc, argv);
+    if (const Windowless kind = runsWithoutWindow(argc, argv); kind != Windowless::No)
+        return runWithoutWindow(argc, argv, kind);
     QApplication app(argc, argv);
     // The application object took the C library's locale from the environment; numbers in the
     // files the program writes never follow it.
@@ -167,11 +185,8 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(brv::programIcon());
     CommandLine commandLine;
     commandLine.parser.process(app);
-    if (commandLine.parser.isSet(commandLine.dataPaths)) {
+    if (commandLine.parser.isSet(commandLine.dataPaths))
         printDataPaths(brv::ProgramFiles::detect(QCoreApplication::applicationFilePath()));
-        if (!commandLine.parser.isSet(commandLine.readyAndQuit))
-            return 0;
-    }
 
     DesktopFileOpener opener;
     brv::AppEnvironment environment;

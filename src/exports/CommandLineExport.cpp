@@ -44,11 +44,13 @@ ProtocolResult failure(const QString& message, const QString& path)
     return {false, message, path};
 }
 
-ProtocolResult writePrintout(const Competition& competition, const QString& title, const QString& path)
+ProtocolResult writePrintout(const Competition& competition, const QString& title,
+                             const QString& protocolName, const QString& path)
 {
     PrintDocument document;
     const QString date = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
-    if (renderProtocol(document, competition.currentGrid(), title, date) == 0)
+    if (renderProtocol(document, protocolPrintoutContent(competition, competition.currentRound(), title,
+                                                         protocolName, date)) == 0)
         return failure(QStringLiteral("Die Tabelle passt nicht auf eine A4-Seite im Hochformat."), path);
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
@@ -108,7 +110,8 @@ ProtocolResult exportProtocol(const ExportRequest& request, const Settings& sett
     competition.setCurrentRound(*page);
 
     if (*type == kPrintout)
-        return writePrintout(competition, files.protocolName(), request.outputPath);
+        return writePrintout(competition, settings.competitionTitle, files.protocolName(),
+                             request.outputPath);
     return files.saveCommand(*type, request.outputPath);
 }
 

@@ -22,7 +22,7 @@ inline const QString kExportExtensions = QStringLiteral(".html, .docx, .txt, .xl
 
 // Loads the protocol into a competition set up from `settings`, makes the page asked for the
 // current one without building a round, and writes it by the output's extension: the web page
-// (.html), the document (.docx, from the template beside the program when there is one), the text
+// (.html), the document (.docx, from the document template when there is one), the text
 // protocol (.txt), the protocol workbook (.xlsx) or the paged printout on A4 portrait (.pdf).
 // Nothing else is written: no journal, no automatic copy, no settings. A failure comes back with
 // a German message (unknown extension or page, a protocol that does not load, a failed write).

@@ -36,7 +36,7 @@ bool ProtocolExports::writeDocument(const QString& path, QString* error) const
     }
     const DocumentContent content{m_competitionTitle(),
                                   m_competition.tables().pageCaption(m_competition.currentRound()),
-                                  &m_competition.currentGrid()};
+                                  &m_competition.currentGrid(), m_competition.currentRound()};
     const std::optional<QByteArray> document = wordDocument(content, templateDocument, error);
     return document && writeFileAtomically(path, *document, error);
 }

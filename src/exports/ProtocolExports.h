@@ -23,7 +23,7 @@ public:
     // The program's own file: the commands write the page into its folder.
     void setProgramPath(const QString& path) { m_programPath = path; }
     void setApplicationTitle(const QString& title) { m_applicationTitle = title; }
-    // Documents are made from this .docx when it exists ("Protokollvorlage.docx" beside the program).
+    // Documents are made from this .docx when it exists (ProgramFiles::documentTemplatePath).
     void setDocumentTemplate(const QString& path) { m_documentTemplate = path; }
     void setFileOpener(SystemFileOpener* opener) { m_opener = opener; }
 

@@ -13,104 +13,110 @@ using markup::html;
 
 const QString kLineEnd = QStringLiteral("\r\n");
 
-const char* const kHead = "<STYLE type=text/css>\r\n"
-                          "body {font-family: Verdana, Arial, Helvetica, sans-serif; font-size: 12px; "
-                          "background-color: #F4F4F4; text-align: center}\r\n"
-                          "\th1 {text-decoration: blink; font-size: 26px}\r\n"
-                          "\th3 {  font-style: italic; font-weight: normal}\r\n"
-                          "\t.best {font-weight: bold; text-align: center}\r\n"
-                          "\ttable {font-family: Verdana, Arial, Helvetica, sans-serif; font-size: 12px}\r\n"
-                          "\tth {background-color: #999999; color: #FFFFFF; border: 1px #F4F4F4 dashed}\r\n"
-                          "\ttd {  border: #F4F4F4; border-style: dashed; border-top-width: 1px; "
-                          "border-right-width: 1px; border-bottom-width: 1px; border-left-width: 1px}\r\n"
-                          "</STYLE></HEAD>\r\n<BODY>\r\n";
+const char* const kStyle =
+    "<style>\r\n"
+    "body {font-family: Verdana, Arial, Helvetica, sans-serif; font-size: 12px; background-color: #F4F4F4; "
+    "margin: 8px; text-align: center}\r\n"
+    "h1 {font-size: 26px; font-style: italic; margin: 8px 0}\r\n"
+    "h2 {font-size: 17px; font-style: italic; font-weight: normal; margin: 4px 0 8px}\r\n"
+    ".tabelle {overflow-x: auto; max-width: 100%}\r\n"
+    "table {border-collapse: collapse; background-color: #FFFFFF; width: 100%; font-size: 12px}\r\n"
+    "th, td {border: 1px dashed #F4F4F4; padding: 2px 4px; white-space: pre; text-align: left}\r\n"
+    "th {background-color: #999999; color: #FFFFFF; text-align: center}\r\n"
+    "td.r {text-align: right; font-variant-numeric: tabular-nums}\r\n"
+    "td.c {text-align: center}\r\n"
+    ".name {position: sticky; left: 0; z-index: 1}\r\n"
+    "td.name {background-color: #FFFFFF; white-space: pre-wrap; min-width: 10em}\r\n"
+    ".hersteller {text-align: right; font-family: Arial, Helvetica, sans-serif; font-size: 14px}\r\n"
+    "</style>\r\n";
 
-// Column styles: left-aligned texts, and the colours that tell the column kinds apart.
-const char* const kLeft = "<col align=left>";
-const char* const kLaneStyles[] = {"<col align=right bgcolor=#FFF2F2><col align=center bgcolor=#FFF2F2><col "
-                                   "align=right bgcolor=#FFF2F2>\r\n",
-                                   "<col align=right bgcolor=#FFFFEA><col align=center bgcolor=#FFFFEA><col "
-                                   "align=right bgcolor=#FFFFEA>\r\n",
-                                   "<col align=right bgcolor=#EEFDF0><col align=center bgcolor=#EEFDF0><col "
-                                   "align=right bgcolor=#EEFDF0>\r\n"};
-const char* const kVorrundeSum = "<col align=right bgcolor=#E0E0FF>\r\n";
-const char* const kKnockoutPlace = "<col align=center>";
-const char* const kKnockoutRun = "<col align=right bgcolor=#E0E0FF><col align=right bgcolor=#FFFFEA>"
-                                 "<col align=center bgcolor=#FFF2F2><col align=right bgcolor=#EEFDF0>";
-const char* const kOverallFirstRound = "<col align=right bgcolor=#E0E0FF><col align=right bgcolor=#FFFFEA>"
-                                       "<col align=center bgcolor=#FFF2F2>\r\n";
-const char* const kOverallNextRound = "<col align=right bgcolor=#EEFDF0><col align=right bgcolor=#FFFFEA>"
-                                      "<col align=center bgcolor=#FFF2F2>\r\n";
-const char* const kOverallFinale = "<col align=right bgcolor=#FFFFEA><col align=center bgcolor=#E0E0FF>";
-const char* const kClosingColumn = "<col align=center bgcolor=#E0E0FF></colgroup>\r\n";
-
-QString groupCell(int span, const QString& caption)
+// How a column looks: its alignment ("r" right, "c" centred, "" left) and its background.
+struct ColumnLook
 {
-    return QStringLiteral("<th colspan=%1>").arg(span) + html(caption);
-}
+    const char* align;
+    const char* colour;
+};
 
-// The row of group captions over the Vorrunde and the overall table; a knockout table has none.
-QString groupRow(const WebPageContent& page, int firstSpan)
+constexpr const char* kLaneColours[] = {"#FFF2F2", "#FFFFEA", "#EEFDF0"};
+
+// The colours tell the column kinds apart: each lane of the Vorrunde, a round's time, penalty and
+// result, the places and results brought along.
+ColumnLook columnLook(CompetitionRound round, int column)
 {
-    const QStringList& g = page.groupCaptions;
-    QString row;
-    if (page.round == CompetitionRound::Vorrunde) {
-        row +=
-            groupCell(firstSpan, g.value(0)) + groupCell(3, g.value(1)) + groupCell(3, g.value(2)) + kLineEnd;
-        if (page.options.thirdLaneOn)
-            row += groupCell(3, g.value(3));
-        row += groupCell(1, g.value(4)) + groupCell(1, g.value(5)) + QStringLiteral("</tr><tr>");
-    } else if (page.round == CompetitionRound::GesamtErgebnis) {
-        row += groupCell(firstSpan, g.value(0)) + groupCell(1, g.value(1));
-        if (page.options.knockoutStart != KnockoutStart::Viertelfinale)
-            row += groupCell(3, g.value(2));
-        for (int round = 3; round <= 5; ++round)
-            row += groupCell(3, g.value(round));
-        row += groupCell(1, g.value(6)) + QStringLiteral("</tr><tr>") + kLineEnd;
+    if (columnContent(round, column) == ColumnContent::Text)
+        return {"", nullptr};
+    switch (round) {
+    case CompetitionRound::Vorrunde: {
+        const int lane = laneOfColumn(column);
+        if (lane > 0) {
+            const bool penalty = column == columnIndex(lanePenaltyColumn(lane));
+            return {penalty ? "c" : "r", kLaneColours[lane - 1]};
+        }
+        if (column == columnIndex(VorrundeColumn::RankingValue))
+            return {"r", "#E0E0FF"};
+        if (column == columnIndex(VorrundeColumn::Place))
+            return {"c", "#E0E0FF"};
+        return {"r", nullptr};
     }
-    return row;
-}
-
-// One <col> per shown column, and one beyond the overall table.
-QString columnStyles(const WebPageContent& page)
-{
-    const bool classShown = page.options.classColumnShown;
-    QString styles;
-    switch (page.round) {
-    case CompetitionRound::Vorrunde:
-        styles += QLatin1StringView(kLeft) + QLatin1StringView(kLeft);
-        if (classShown)
-            styles += QLatin1StringView(kLeft);
-        for (int lane = 1; lane <= (page.options.thirdLaneOn ? 3 : 2); ++lane)
-            styles += QLatin1StringView(kLaneStyles[lane - 1]);
-        styles += QLatin1StringView(kVorrundeSum);
-        break;
     case CompetitionRound::GesamtErgebnis: {
-        styles += QLatin1StringView(kLeft) + QLatin1StringView(kLeft);
-        if (classShown)
-            styles += QLatin1StringView(kLeft);
-        styles += QLatin1StringView(kOverallFirstRound);
-        const int rounds = page.options.knockoutStart == KnockoutStart::Viertelfinale ? 3 : 4;
-        for (int round = 2; round <= rounds; ++round)
-            styles += QLatin1StringView(kOverallNextRound);
-        styles += QLatin1StringView(kOverallFinale);
-        break;
+        const auto at = [column](OverallColumn c) { return column == columnIndex(c); };
+        if (at(OverallColumn::Place))
+            return {"r", nullptr};
+        if (at(OverallColumn::VorrundeResult))
+            return {"r", "#E0E0FF"};
+        if (at(OverallColumn::BestResult))
+            return {"c", "#E0E0FF"};
+        if (at(OverallColumn::FinaleErgebnis))
+            return {"r", "#FFFFEA"};
+        switch ((column - columnIndex(OverallColumn::AchtelfinaleZeit)) % 3) {
+        case 0:
+            return {"r", "#FFFFEA"};
+        case 1:
+            return {"c", "#FFF2F2"};
+        default:
+            return {"r", "#EEFDF0"};
+        }
     }
     default:
-        styles += QLatin1StringView(kKnockoutPlace) + QLatin1StringView(kLeft) + QLatin1StringView(kLeft);
-        if (classShown)
-            styles += QLatin1StringView(kLeft);
-        styles += QLatin1StringView(kKnockoutRun);
-        break;
+        switch (KnockoutColumn(column)) {
+        case KnockoutColumn::PlaceBefore:
+            return {"c", nullptr};
+        case KnockoutColumn::BroughtResult:
+            return {"r", "#E0E0FF"};
+        case KnockoutColumn::Zeit:
+            return {"r", "#FFFFEA"};
+        case KnockoutColumn::Fehler:
+            return {"c", "#FFF2F2"};
+        case KnockoutColumn::Gesamt:
+            return {"r", "#EEFDF0"};
+        case KnockoutColumn::Outcome:
+            return {"c", "#E0E0FF"};
+        default:
+            return {"r", nullptr};
+        }
     }
-    return styles + QLatin1StringView(kClosingColumn);
 }
 
-// The maker's name in its three colours.
-QString makerLogo()
+// The row of group captions over the Vorrunde and the overall table, the columns without one
+// under empty cells; a knockout table has none.
+QString groupRow(const WebPageContent& page, int columnCount)
 {
-    return QStringLiteral("<FONT color=#FF0000>Temp</FONT><FONT color=#009900>valor</FONT>"
-                          "<FONT color=#0060FF>hub</FONT>");
+    if (page.groups.empty())
+        return {};
+    QString row = QStringLiteral("<tr>");
+    int at = 0;
+    auto emptyCells = [&row](int span) {
+        if (span > 0)
+            row += QStringLiteral("<th colspan=\"%1\"></th>").arg(span);
+    };
+    for (const ColumnGroup& group : page.groups) {
+        emptyCells(group.first - at);
+        row += QStringLiteral("<th colspan=\"%1\">").arg(group.count) + html(group.caption) +
+               QStringLiteral("</th>");
+        at = group.first + group.count;
+    }
+    emptyCells(columnCount - at);
+    return row + QStringLiteral("</tr>\r\n");
 }
 
 } // namespace
@@ -125,10 +131,7 @@ WebPageContent webPageContent(const Competition& competition, CompetitionRound r
     content.pageCaption = competition.tables().pageCaption(round);
     content.competitionTitle = competitionTitle;
     content.applicationTitle = applicationTitle;
-    if (round == CompetitionRound::Vorrunde)
-        content.groupCaptions = competition.tables().laneHeadings();
-    else if (round == CompetitionRound::GesamtErgebnis)
-        content.groupCaptions = competition.tables().roundHeadings();
+    content.groups = columnGroups(competition, round, content.options);
     return content;
 }
 
@@ -138,41 +141,55 @@ QByteArray webPage(const WebPageContent& page)
     const QString title = html(page.applicationTitle);
     const QString caption = html(page.pageCaption);
     const std::vector<int> columns = shownColumns(page.round, page.options);
+    const int nameColumn = isKnockoutRound(page.round) ? columnIndex(KnockoutColumn::Mannschaft)
+                                                       : columnIndex(VorrundeColumn::Mannschaft);
 
-    QString s = QStringLiteral("<HTML>\r\n<HEAD>\r\n");
-    s += QStringLiteral("<!--") + kMakerWebAddress + QStringLiteral(" software -->\r\n");
-    s += QStringLiteral("<TITLE>") + title + QLatin1Char(' ') + caption + QStringLiteral("</TITLE>\r\n");
-    s += QStringLiteral("<META http-equiv=Content-Type content=\"text/html; charset=iso-8859-1\">\r\n");
-    s += QStringLiteral("<META name=keywords content=\"") + title + QStringLiteral("\">\r\n");
-    s += QStringLiteral("<META name=description content=\"") + QLatin1StringView(version::kMaker) +
+    QString s = QStringLiteral("<!DOCTYPE html>\r\n<html lang=\"de\">\r\n<head>\r\n");
+    s += QStringLiteral("<meta charset=\"iso-8859-1\">\r\n");
+    s += QStringLiteral("<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\r\n");
+    s += QStringLiteral("<!-- ") + kMakerWebAddress + QStringLiteral(" software -->\r\n");
+    s += QStringLiteral("<title>") + title + QLatin1Char(' ') + caption + QStringLiteral("</title>\r\n");
+    s += QStringLiteral("<meta name=\"keywords\" content=\"") + title + QStringLiteral("\">\r\n");
+    s += QStringLiteral("<meta name=\"description\" content=\"") + QLatin1StringView(version::kMaker) +
          QStringLiteral(" professional software development for all\">\r\n");
-    s += QLatin1StringView(kHead);
+    s += QLatin1StringView(kStyle);
+    s += QStringLiteral("</head>\r\n<body>\r\n");
+    s += QStringLiteral("<h1>") + html(page.competitionTitle) + QStringLiteral("</h1>\r\n");
+    s += QStringLiteral("<h2>") + caption + QStringLiteral("</h2>\r\n");
 
-    s += QStringLiteral("<h1><center><i>") + html(page.competitionTitle) +
-         QStringLiteral("</i> <font face=\"Webdings\" color=\"#FF0000\" size=\"7\">f</font></h1>\r\n");
-    s += QStringLiteral("<H3><center>") + caption + QStringLiteral("</H3>\r\n");
-    s += QStringLiteral("<table style=\"BORDER-COLLAPSE: collapse\" bgcolor=#FFFFFF cellpadding=2 "
-                        "width=100%>\r\n<tr>\r\n");
-    s += groupRow(page, page.options.classColumnShown ? 3 : 2);
-    for (int c : columns)
-        s += QStringLiteral("<th>") + html(grid.cell(c, 0)) + kLineEnd;
-    s += QStringLiteral("</tr><colgroup>\r\n");
-    s += columnStyles(page);
+    s += QStringLiteral("<div class=\"tabelle\">\r\n<table>\r\n<colgroup>");
+    for (int c : columns) {
+        const ColumnLook look = columnLook(page.round, c);
+        s += look.colour
+                 ? QStringLiteral("<col style=\"background-color: %1\">").arg(QLatin1StringView(look.colour))
+                 : QStringLiteral("<col>");
+    }
+    s += QStringLiteral("</colgroup>\r\n<thead>\r\n");
+    s += groupRow(page, int(columns.size()));
+    s += QStringLiteral("<tr>");
+    for (int c : columns) {
+        s += (c == nameColumn ? QStringLiteral("<th class=\"name\">") : QStringLiteral("<th>")) +
+             html(grid.cell(c, 0)) + QStringLiteral("</th>");
+    }
+    s += QStringLiteral("</tr>\r\n</thead>\r\n<tbody>\r\n");
 
     for (int r = 1; r < grid.rowCount(); ++r) {
         s += QStringLiteral("<tr>");
         for (int c : columns) {
             const QString& text = grid.cell(c, r);
-            s += QStringLiteral("<td>") + (text.trimmed().isEmpty() ? QStringLiteral("&nbsp;") : html(text));
+            const char* align = c == nameColumn ? "name" : columnLook(page.round, c).align;
+            s += *align ? QStringLiteral("<td class=\"%1\">").arg(QLatin1StringView(align))
+                        : QStringLiteral("<td>");
+            s += (text.trimmed().isEmpty() ? QStringLiteral("&nbsp;") : html(text)) + QStringLiteral("</td>");
         }
         s += QStringLiteral("</tr>\r\n");
     }
+    s += QStringLiteral("</tbody>\r\n</table>\r\n</div>\r\n");
 
-    s += QStringLiteral("</table><FONT face=Arial size=4><B>\r\n");
-    s += QStringLiteral("<P align=right><a style=\"cursor:help\" href=\"") + kMakerWebAddress +
-         QStringLiteral("\" title=\"") + title + QStringLiteral("\">") + makerLogo() +
-         QStringLiteral("</a><FONT color=0 size=3>&nbsp;Software</P>\r\n");
-    s += QStringLiteral("</body></html>\r\n");
+    s += QStringLiteral("<p class=\"hersteller\"><a href=\"") + kMakerWebAddress +
+         QStringLiteral("\" title=\"") + title + QStringLiteral("\">") + QLatin1StringView(version::kMaker) +
+         QStringLiteral(" Software</a></p>\r\n");
+    s += QStringLiteral("</body>\r\n</html>\r\n");
     // every character beyond Latin-1 is a reference by now
     return s.toLatin1();
 }

@@ -2,6 +2,7 @@
 
 #include "competition/CompetitionOptions.h"
 #include "competition/CompetitionRound.h"
+#include "protocol/ProtocolLayout.h"
 
 #include <QByteArray>
 #include <QString>
@@ -28,16 +29,18 @@ struct WebPageContent
     QString applicationTitle;
     // The captions over the column groups: the lanes' over the Vorrunde, the rounds' over the
     // overall table (the heading bars).
-    QStringList groupCaptions;
+    std::vector<ColumnGroup> groups;
 };
 
 // The page of `round`'s table as the competition holds it now.
 WebPageContent webPageContent(const Competition& competition, CompetitionRound round,
                               const QString& competitionTitle, const QString& applicationTitle);
 
-// The table as one HTML page in ISO-8859-1 with CR LF line ends: heading, group captions (over
-// the Vorrunde and the overall table), column captions, the columns' colours, one row per team
-// with "&nbsp;" for a blank cell, and the maker's link. Texts are escaped (markup::html).
+// The table as one HTML5 page in ISO-8859-1 with CR LF line ends, readable on a phone: heading,
+// then the table in a box of its own that scrolls sideways while the team names stay in view,
+// with the group captions (over the Vorrunde and the overall table), the column captions, the
+// columns' colours, numbers aligned right, one row per team with "&nbsp;" for a blank cell and
+// blanks kept; at its foot the maker's link. Texts are escaped (markup::html).
 QByteArray webPage(const WebPageContent& content);
 
 } // namespace brv

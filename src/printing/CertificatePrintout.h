@@ -20,7 +20,9 @@ struct CertificateContext
 
 // One page per row `from` to `to` of the overall table (rows outside it are left out): the lines
 // of `layout` that are on, each with its font, style and colour, at its place in millimetres
-// from the top-left corner of the printable area. The layout is only read.
+// from the top-left corner of the printable area. A line wider than the paper leaves it room from
+// its place (to the right, to the left, or both ways when centred; 5 mm from the edge) is printed
+// in a font small enough to fit. The layout is only read.
 void renderCertificates(PrintDocument& document, const CertificateLayout& layout,
                         const Competition& competition, int from, int to, const CertificateContext& context);
 

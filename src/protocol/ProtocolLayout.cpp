@@ -27,6 +27,31 @@ std::vector<int> shownColumns(CompetitionRound round, const CompetitionOptions& 
     return columns;
 }
 
+ColumnContent columnContent(CompetitionRound round, int column)
+{
+    switch (round) {
+    case CompetitionRound::Vorrunde:
+        if (column == columnIndex(VorrundeColumn::Mannschaft) ||
+            column == columnIndex(VorrundeColumn::Klasse))
+            return ColumnContent::Text;
+        return laneOfColumn(column) > 0 || column == columnIndex(VorrundeColumn::RankingValue)
+                   ? ColumnContent::Seconds
+                   : ColumnContent::Number;
+    case CompetitionRound::GesamtErgebnis:
+        if (column == columnIndex(OverallColumn::Mannschaft) || column == columnIndex(OverallColumn::Klasse))
+            return ColumnContent::Text;
+        return column == columnIndex(OverallColumn::Place) ? ColumnContent::Number : ColumnContent::Seconds;
+    default:
+        if (column == columnIndex(KnockoutColumn::Mannschaft) ||
+            column == columnIndex(KnockoutColumn::Klasse))
+            return ColumnContent::Text;
+        return column >= columnIndex(KnockoutColumn::BroughtResult) &&
+                       column <= columnIndex(KnockoutColumn::Gesamt)
+                   ? ColumnContent::Seconds
+                   : ColumnContent::Number;
+    }
+}
+
 std::vector<int> blockColumns(CompetitionRound round, const CompetitionOptions& options,
                               const QStringList& tableCaptions, const QStringList& blockCaptions)
 {
@@ -72,6 +97,11 @@ SheetBlock tableBlock(const ResultGrid& grid, CompetitionRound round, const Comp
     block.width = grid.columnCount() - (options.classColumnShown ? 0 : 1);
     block.values.resize(std::size_t(block.rows) * std::size_t(block.width));
     const std::vector<int> columns = shownColumns(round, options);
+    block.tableWidth = std::min(int(columns.size()), block.width);
+    block.hundredths.resize(std::size_t(block.width));
+    for (int i = 0; i < block.tableWidth; ++i)
+        block.hundredths[std::size_t(i)] =
+            columnContent(round, columns[std::size_t(i)]) == ColumnContent::Seconds;
     for (int r = 0; r < block.rows; ++r) {
         for (std::size_t i = 0; i < columns.size() && int(i) < block.width; ++i)
             block.values[std::size_t(r * block.width) + i] =
@@ -110,6 +140,32 @@ std::vector<PlacedCell> headingCells(const Competition& competition, Competition
         place(sheetColumn(OverallColumn::BestResult), top, 6);
     }
     return cells;
+}
+
+std::vector<ColumnGroup> columnGroups(const Competition& competition, CompetitionRound round,
+                                      const CompetitionOptions& options)
+{
+    const std::vector<int> shown = shownColumns(round, options);
+    std::vector<ColumnGroup> groups;
+    auto group = [&](auto first, int count, const QString& caption) {
+        const auto at = std::find(shown.begin(), shown.end(), columnIndex(first));
+        if (at != shown.end())
+            groups.push_back({int(at - shown.begin()), count, caption});
+    };
+    if (round == CompetitionRound::Vorrunde) {
+        const QStringList& top = competition.tables().laneHeadings();
+        for (int lane = 1; lane <= 3; ++lane)
+            group(laneTimeColumn(lane), 3, top.value(lane));
+        group(VorrundeColumn::RankingValue, 1, top.value(4));
+    } else if (round == CompetitionRound::GesamtErgebnis) {
+        const QStringList& top = competition.tables().roundHeadings();
+        group(OverallColumn::VorrundeResult, 1, top.value(1));
+        for (CompetitionRound knockout : {CompetitionRound::Achtelfinale, CompetitionRound::Viertelfinale,
+                                          CompetitionRound::Halbfinale, CompetitionRound::Finale})
+            group(knockoutTimeColumn(knockout), 3, top.value(roundIndex(knockout) + 1));
+        group(OverallColumn::BestResult, 1, top.value(6));
+    }
+    return groups;
 }
 
 CompetitionOptions savedLayout(const ResultGrid& grid, CompetitionRound round,

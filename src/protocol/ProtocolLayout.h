@@ -29,6 +29,28 @@ std::vector<int> blockColumns(CompetitionRound round, const CompetitionOptions& 
 CompetitionOptions blockLayout(CompetitionRound round, const CompetitionOptions& options,
                                const QStringList& tableCaptions, const QStringList& blockCaptions);
 
+// What a table column holds, for the files that format and align it: a team's name or class
+// (text, which may wrap at its blanks), a start number, a place or a heat's mark, or seconds with
+// hundredths (times, penalties, results and the results brought into a round).
+enum class ColumnContent { Text, Number, Seconds };
+ColumnContent columnContent(CompetitionRound round, int column);
+
+// A caption over a run of shown columns: `first` and `count` count in shownColumns().
+struct ColumnGroup
+{
+    int first = 0;
+    int count = 1;
+    QString caption;
+    bool operator==(const ColumnGroup&) const = default;
+};
+
+// The heading bars as captions over the columns they stand for, left to right: "Bahn 1" to
+// "Bahn 3" over the Vorrunde's runs and the best-lane caption over "Summe"; over the overall
+// table "Vorrunde" over its result, each knockout round over its three columns and "Bestes" over
+// the best result. None over a knockout table; a group whose columns are hidden is left out.
+std::vector<ColumnGroup> columnGroups(const Competition& competition, CompetitionRound round,
+                                      const CompetitionOptions& options);
+
 // Sheet row of a table's caption row: 2 on the sheets of the Vorrunde and the overall table
 // (row 1 carries the heading bar there), 1 on the knockout sheets.
 inline constexpr int blockFirstRow(CompetitionRound round)

@@ -51,6 +51,10 @@ struct SheetBlock
     int rows = 0;                  // R
     int width = 0;                 // W
     std::vector<CellValue> values; // R x W, row by row
+    // The columns from the left that hold the table; the places right of them stay empty.
+    int tableWidth = 0;
+    // Per column: seconds with hundredths (times, penalties, results), shown as such.
+    std::vector<bool> hundredths;
 
     const CellValue& at(int row, int col) const { return values[std::size_t(row * width + col)]; }
 };

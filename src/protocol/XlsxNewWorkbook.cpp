@@ -35,10 +35,12 @@ QByteArray cellText(const QString& text)
 }
 
 // What the spreadsheet shows of a value, for fitting the column.
-int shownLength(const CellValue& value)
+int shownLength(const CellValue& value, bool hundredths)
 {
     switch (value.kind) {
     case CellValue::Kind::Number:
+        if (hundredths)
+            return int(QString::number(value.number, 'f', 2).size());
         return int(generalNumberText(value.number, QLatin1Char(',')).size());
     case CellValue::Kind::Text: {
         int longest = 0;
@@ -156,6 +158,10 @@ bool XlsxNewWorkbookWriter::writeFile(const QString& path, const std::vector<Pro
 
     lxw_format* thin = workbook_add_format(workbook.get());
     format_set_border(thin, LXW_BORDER_THIN);
+    // times, penalties and results show their hundredths, as the program shows them
+    lxw_format* hundredths = workbook_add_format(workbook.get());
+    format_set_border(hundredths, LXW_BORDER_THIN);
+    format_set_num_format(hundredths, "0.00");
     lxw_format* head = workbook_add_format(workbook.get());
     format_set_bold(head);
     format_set_border(head, LXW_BORDER_MEDIUM);
@@ -181,10 +187,11 @@ bool XlsxNewWorkbookWriter::writeFile(const QString& path, const std::vector<Pro
         const SheetBlock& block = sheet.block;
         std::vector<int> longest(std::size_t(std::max(block.width, 1)) + 32, 0);
         std::vector<bool> boldColumn(longest.size(), false);
-        auto measure = [&](int col0, const CellValue& value, bool isBold) {
+        auto measure = [&](int col0, const CellValue& value, lxw_format* format) {
             if (col0 < 0 || col0 >= int(longest.size()))
                 return;
-            const int length = shownLength(value);
+            const bool isBold = format == head;
+            const int length = shownLength(value, format == hundredths);
             if (length > longest[std::size_t(col0)]) {
                 longest[std::size_t(col0)] = length;
                 boldColumn[std::size_t(col0)] = isBold;
@@ -204,22 +211,26 @@ bool XlsxNewWorkbookWriter::writeFile(const QString& path, const std::vector<Pro
                 check(worksheet_write_blank(worksheet, lxw_row_t(row0), lxw_col_t(col0), format));
                 break;
             }
-            measure(col0, value, format == head);
+            measure(col0, value, format);
         };
 
         // Row 1 is bold with medium borders across the block's width.
         check(worksheet_set_row(worksheet, 0, LXW_DEF_ROW_HEIGHT, bold));
         if (block.firstRow > 1) {
-            for (int c = 0; c < block.width; ++c)
+            for (int c = 0; c < block.tableWidth; ++c)
                 check(worksheet_write_blank(worksheet, 0, lxw_col_t(c), head));
         }
         for (const PlacedCell& cell : sheet.headings)
             put(cell.row - 1, cell.col - 1, cell.value, head);
+        // the places right of the table stay empty, without borders
         for (int r = 0; r < block.rows; ++r) {
             const int row0 = block.firstRow - 1 + r;
-            lxw_format* format = row0 == 0 ? head : thin;
-            for (int c = 0; c < block.width; ++c)
-                put(row0, c, block.at(r, c), format);
+            for (int c = 0; c < block.tableWidth; ++c) {
+                const CellValue& value = block.at(r, c);
+                const bool seconds =
+                    value.kind == CellValue::Kind::Number && block.hundredths[std::size_t(c)];
+                put(row0, c, value, row0 == 0 ? head : seconds ? hundredths : thin);
+            }
         }
         for (std::size_t c = 0; c < longest.size(); ++c) {
             if (longest[c] > 0)

@@ -11,8 +11,10 @@ class QIODevice;
 namespace brv {
 
 // Writes a new protocol workbook (libxlsxwriter): one sheet per table named after its page,
-// the table block with continuous borders, the row-1 captions, a bold first row with medium
-// borders, columns fitted to their contents, and the document properties.
+// the table's columns of the block with continuous borders (the empty places right of them
+// without), times, penalties and results as numbers in the format "0.00", the row-1 captions, a
+// bold first row with medium borders, columns fitted to their contents, and the document
+// properties.
 class XlsxNewWorkbookWriter final
 {
 public:

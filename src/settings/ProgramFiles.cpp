@@ -74,6 +74,10 @@ ProgramFiles ProgramFiles::detect(const QString& programFilePath)
     if (files.installed() || !QFileInfo(files.programDir).isWritable()) {
         files.outputDir = userDataDir();
         QDir().mkpath(files.outputDir);
+        // the organiser cannot put a template beside such a program, but into this folder
+        const QString own = files.outputDir + kDocumentTemplateName;
+        if (QFileInfo::exists(own))
+            files.documentTemplatePath = own;
     }
     files.startSoundPresent = QFileInfo::exists(files.soundPath(kStartSoundName));
     files.fileTypeNames = readFileTypeNames();

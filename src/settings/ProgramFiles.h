@@ -54,7 +54,9 @@ struct ProgramFiles
     // an exported page): programDir when the files lie there and it is writable, else
     // userDataDir(). Ends in '/'.
     QString outputDir;
-    QString documentTemplatePath;   // dataDir + "Protokollvorlage.docx"
+    // outputDir + "Protokollvorlage.docx" when the program writes into the user's folder and the
+    // template is there, else dataDir + "Protokollvorlage.docx"
+    QString documentTemplatePath;
     QString manualStartPage;        // dataDir + "handbuch/index.html"
     bool startSoundPresent = false; // dataDir + "Audio-Start.wav" exists
     FileTypeNames fileTypeNames = builtInFileTypeNames();

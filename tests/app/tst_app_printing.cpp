@@ -106,8 +106,11 @@ private Q_SLOTS:
     void fewRows();
     void pageSizes_data();
     void pageSizes();
+    void longName();
     void certificates_data();
     void certificates();
+    void certificateLineFits_data();
+    void certificateLineFits();
     void protocolPrintout();
     void certificatePageBox_data();
     void certificatePageBox();
@@ -118,44 +121,80 @@ private Q_SLOTS:
 
 void TestPrinting::fewRows_data()
 {
-    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("round");
     QTest::addColumn<int>("teams");
-    QTest::newRow("captions only") << "Kreisausscheid 2026" << 0;
-    QTest::newRow("one team, no protocol loaded") << "" << 1;
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QStringList>("groups");
+    const QStringList lanes{"Bahn 1", "Bahn 2", "Beste"};
+    QTest::newRow("Vorrunde, captions only") << 0 << 0 << "Kreisausscheid 2026" << lanes;
+    QTest::newRow("Vorrunde, one team, no title") << 0 << 1 << "" << lanes;
+    QTest::newRow("knockout table: no groups") << 2 << 1 << "Pokal" << QStringList{};
+    QTest::newRow("overall table") << 5 << 1 << "Pokal"
+                                   << QStringList{"Vorrunde",   "Achtelfinale", "Viertelfinale",
+                                                  "Halbfinale", "Finale",       "Bestes"};
 }
 
-// The title centred, the date above the page rectangle in a smaller font, page number and maker
-// at its foot; the hair line right under the last row. The class column is hidden on screen and
-// printed.
+// Title and page caption centred, the date above the page rectangle in a smaller font, the
+// protocol's name and the page number at its foot; the group captions framed over their columns;
+// the hair line right under the last row. Exactly the columns the window shows: neither the
+// hidden class column nor the third lane's.
 void TestPrinting::fewRows()
 {
-    QFETCH(QString, title);
+    QFETCH(int, round);
     QFETCH(int, teams);
+    QFETCH(QString, title);
+    QFETCH(QStringList, groups);
     Competition c;
+    c.writeCaptions();
+    ResultGrid& grid = c.grid(roundAt(round));
+    grid.setRowCount(teams + 1);
+    const int team = isKnockoutRound(roundAt(round)) ? 2 : 1;
+    for (int r = 1; r <= teams; ++r) {
+        for (int col = 0; col < grid.columnCount(); ++col)
+            grid.setCell(col, r, col == team ? "FF Dorf 1" : "21,05");
+    }
     PrintDocument d;
-    QVERIFY(renderProtocol(d, addTeams(c, teams), title, "13.06.26") > 0 && d.pageCount() == 1);
-    for (const QString& caption : c.grid(CompetitionRound::Vorrunde).rowCells(0))
-        QVERIFY2(textItem(d, 0, caption), qPrintable(caption));
+    QVERIFY(renderProtocol(
+                d, protocolPrintoutContent(c, roundAt(round), title, "Protokoll 13.6.", "13.06.26")) > 0 &&
+            d.pageCount() == 1);
     const PageItem* name = textItem(d, 0, title);
+    const PageItem* caption = textItem(d, 0, c.tables().pageCaption(roundAt(round)));
     const PageItem* date = textItem(d, 0, "13.06.26");
     const PageItem* page = textItem(d, 0, "Seite: 1");
-    const PageItem* maker = textItem(d, 0, "Tempvalorhub");
-    QVERIFY(name && date && page && maker);
+    const PageItem* protocol = textItem(d, 0, "Protokoll 13.6.");
+    QVERIFY(name && caption && date && page && protocol && !textItem(d, 0, "Tempvalorhub"));
     QCOMPARE(QPointF(name->box.center().x(), name->box.top()), QPointF((160 + kRight) / 2, 60));
+    QCOMPARE(QPointF(caption->box.center().x(), caption->box.top()),
+             QPointF((160 + kRight) / 2, name->box.bottom()));
     QCOMPARE(date->box.bottomRight(), QPointF(kRight, 60));
     QVERIFY(date->box.height() < 0.8 * name->box.height());
     QCOMPARE(page->box.bottomRight(), QPointF(kRight, 2910));
-    QCOMPARE(maker->box.topLeft(), QPointF(160, page->box.top()));
-    std::vector<QRectF> frames; // the table, its caption row, the hair line
+    QCOMPARE(protocol->box.topLeft(), QPointF(160, page->box.top()));
+
+    std::vector<QRectF> frames; // the groups, the table, its caption row, the hair line
     for (const PageItem& item : d.page(0))
         if (item.kind == PageItem::Frame)
             frames.push_back(item.box);
-    QCOMPARE(frames.size(), std::size_t(3));
-    QCOMPARE(frames[2].top(), teams ? textItem(d, 0, "FF Dorf 1")->box.bottom() : frames[1].bottom());
-    QCOMPARE(frames[0].bottom(), page->box.top());
+    QCOMPARE(frames.size(), std::size_t(groups.size() + 3));
+    for (int g = 0; g < groups.size(); ++g) {
+        const PageItem* group = textItem(d, 0, groups[g]);
+        QVERIFY2(group && frames[std::size_t(g)].contains(group->box.center()), qPrintable(groups[g]));
+    }
+    const QRectF captionRow = frames[frames.size() - 2];
+    QStringList printed; // the caption row, left to right
+    for (const PageItem& item : d.page(0))
+        if (item.kind == PageItem::Text && captionRow.contains(item.box.center()))
+            printed << item.text;
+    QStringList shown;
+    for (int col : shownColumns(roundAt(round), c.options()))
+        shown << grid.cell(col, 0);
+    QCOMPARE(printed, shown);
+    QVERIFY(!printed.contains("Klasse") && printed.count("Zeit") == (round == 0 ? 2 : round == 5 ? 4 : 1));
+    QCOMPARE(frames.back().top(), teams ? textItem(d, 0, "FF Dorf 1")->box.bottom() : captionRow.bottom());
+    QCOMPARE(frames[frames.size() - 3].bottom(), page->box.top());
     // replayed at one pixel to the tenth of a millimetre: the hair line under the first column
     const QImage image = d.pageImage(0, 10);
-    const int x = int(textItem(d, 0, "Nr.")->box.center().x()), y = int(frames[2].top());
+    const int x = int(captionRow.left() + 20), y = int(frames.back().top());
     QVERIFY(qGray(image.pixel(x, y)) < 160 || qGray(image.pixel(x, y + 1)) < 160);
 }
 
@@ -190,9 +229,39 @@ void TestPrinting::pageSizes()
     const QSizeF paper((std::ceil(end) + room + 60) / 10, height);
     PrintDocument d(QPageLayout(QPageSize(paper, QPageSize::Millimeter, {}, QPageSize::ExactMatch),
                                 QPageLayout::Portrait, {}));
-    const int size = renderProtocol(d, grid, {}, {});
+    const int size = renderProtocol(d, {&grid, CompetitionRound::Vorrunde, {0}, {}, {}, {}, {}, {}});
     QVERIFY(size > 1 && (size == 63) == largest);
     QCOMPARE(d.pageCount(), pages);
+}
+
+// A name longer than kNameCharacters lowers the size no further than such a name would, and is
+// cut with "…" at its column's end; the names that fit stay whole.
+void TestPrinting::longName()
+{
+    Competition c;
+    c.writeCaptions();
+    addTeams(c, 3);
+    PrintDocument plain;
+    c.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Mannschaft, 2, QString(20, 'W'));
+    const int size =
+        renderProtocol(plain, protocolPrintoutContent(c, CompetitionRound::Vorrunde, {}, {}, {}));
+    const QString longName = "Freiwillige Feuerwehr Moosburg am Bach, Löschgruppe Obermoosburg-Niederfeld, "
+                             "Jugendwehr II";
+    c.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Mannschaft, 2, longName + longName);
+    PrintDocument d;
+    QCOMPARE(renderProtocol(d, protocolPrintoutContent(c, CompetitionRound::Vorrunde, {}, {}, {})), size);
+    QVERIFY(textItem(d, 0, "FF Dorf 1") && textItem(d, 0, "FF Dorf 3"));
+    const PageItem* cut = nullptr;
+    for (const PageItem& item : d.page(0))
+        cut = item.text.startsWith("Freiwillige") ? &item : cut;
+    QVERIFY(cut && cut->text.endsWith(QChar(0x2026)) &&
+            cut->text.size() >= protocol_printout::kNameCharacters);
+    // the column's end: the line before the first time column
+    double line = kRight;
+    for (const PageItem& item : d.page(0))
+        if (item.kind == PageItem::Line && item.box.left() > cut->box.left())
+            line = std::min(line, item.box.left());
+    QVERIFY(cut->box.right() <= line && textItem(d, 0, "21,05")->box.left() > line);
 }
 
 void TestPrinting::certificates_data()
@@ -257,6 +326,41 @@ void TestPrinting::certificates()
     }
 }
 
+void TestPrinting::certificateLineFits_data()
+{
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<int>("left");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("smaller");
+    const QString title = "Pokal der Feuerwehren – Kreisentscheid Süd 2026";
+    QTest::newRow("left-aligned from 150 mm") << 0 << 150 << title << true;
+    QTest::newRow("centred on 105 mm") << 1 << 105 << title << true;
+    QTest::newRow("centred near the edge") << 1 << 180 << "Kreisentscheid" << true;
+    QTest::newRow("right-aligned at 20 mm") << 2 << 20 << title << true;
+    QTest::newRow("a short title keeps its size") << 1 << 105 << "Pokal" << false;
+}
+
+// A title line of 40 points stays on the paper: a smaller font where it would leave it.
+void TestPrinting::certificateLineFits()
+{
+    QFETCH(int, alignment);
+    QFETCH(int, left);
+    QFETCH(QString, title);
+    QFETCH(bool, smaller);
+    Competition c;
+    c.grid(CompetitionRound::GesamtErgebnis).setRowCells(1, {"1", "FF Au"});
+    CertificateLayout layout;
+    CertificateLine line = CertificateLayout::defaultLine(0);
+    std::tie(line.left, line.alignment, line.fontSize) = std::tuple(left, quint8(alignment), 40);
+    layout.setLine(0, line);
+    PrintDocument d;
+    renderCertificates(d, layout, c, 1, 1, {title, {}, {}});
+    const PageItem& item = d.page(0).at(0);
+    QCOMPARE(item.text, title);
+    QVERIFY(item.box.left() >= 50 && item.box.right() <= d.pageSize().width() - 50 + 0.01);
+    QCOMPARE(d.font(item.font).pixelSize() < 135, smaller); // 40 points: size 102
+}
+
 // Cancelled, nothing is shown. "Quer" turns the printer and lays the same table out again,
 // numbered from 1; a table too wide for the page gives the preview's message.
 void TestPrinting::protocolPrintout()
@@ -275,7 +379,9 @@ void TestPrinting::protocolPrintout()
     preview.findChild<QComboBox*>("orientation")->setCurrentIndex(1);
     QVERIFY(w.printing.printer().pageLayout().orientation() == QPageLayout::Landscape &&
             w.document().pageCount() > portrait && pagedInOrder(w.document(), 120));
-    addTeams(w.window.competition(), 120, QString(3000, 'W') + "%1");
+    w.window.competition()
+        .grid(CompetitionRound::Vorrunde)
+        .setCell(VorrundeColumn::RankingValue, 1, QString(3000, '9'));
     w.trigger(w.window, "Gramoty");
     QCOMPARE(w.document().pageCount(), 0);
     QVERIFY(empty->isVisibleTo(&preview) && !preview.pageView()->isVisibleTo(&preview));
@@ -415,7 +521,7 @@ void TestPrinting::webPageAndDocument()
     QFile written(path);
     QCOMPARE(written.open(QIODevice::ReadOnly), !blocked);
     if (!blocked)
-        QCOMPARE(written.read(4), QByteArray(file.endsWith("docx") ? "PK\x03\x04" : "<HTM"));
+        QCOMPARE(written.read(4), QByteArray(file.endsWith("docx") ? "PK\x03\x04" : "<!DO"));
 }
 
 QTEST_MAIN(TestPrinting)

@@ -209,17 +209,21 @@ void TestWorkbookRoundTrip::newWorkbookUnderGermanLocale()
     source.grid(CompetitionRound::Achtelfinale).setCell(KnockoutColumn::Mannschaft, 1, QString(100000, 'x'));
     QVERIFY(ProtocolFiles(source).saveToWorkbook(path));
     std::setlocale(LC_ALL, previous.constData());
-    // Headings bold with medium borders (style 2), the block thin (style 3) up to its last place.
+    // Headings bold with medium borders (style 2), the block thin (style 3), its times with their
+    // hundredths (style 4), and nothing right of the table's last column.
     const QByteArray sheet1 = test::zipEntry(path, QStringLiteral("xl/worksheets/sheet1.xml"));
     const QByteArray styles = test::zipEntry(path, QStringLiteral("xl/styles.xml"));
-    for (const char* text : {"<v>6.74</v>", "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\"",
-                             "width=\"12.7109375\"", "<c r=\"E1\" s=\"2\" t=\"s\">", "<c r=\"N3\" s=\"3\"/>"})
+    for (const char* text : {"<c r=\"D3\" s=\"4\"><v>6.74</v>", "<c r=\"A3\" s=\"3\"><v>",
+                             "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\"", "width=\"12.7109375\"",
+                             "<c r=\"E1\" s=\"2\" t=\"s\">", "<dimension ref=\"A1:K4\"/>"})
         QVERIFY2(sheet1.contains(text), sheet1.constData());
     QVERIFY2(
         styles.contains("<xf numFmtId=\"0\" fontId=\"1\" fillId=\"0\" borderId=\"1\" xfId=\"0\" "
                         "applyFont=\"1\" applyBorder=\"1\"/><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" "
                         "borderId=\"2\"") &&
-            styles.contains("<font><b/>") && styles.contains("<border><left style=\"medium\">") &&
+            styles.contains("<font><b/>") &&
+            styles.contains("<numFmt numFmtId=\"164\" formatCode=\"0.00\"/>") &&
+            styles.contains("<border><left style=\"medium\">") &&
             styles.indexOf("<left style=\"medium\">") < styles.indexOf("<left style=\"thin\">"),
         styles.constData());
 

@@ -134,9 +134,10 @@ bool tvPictures(MainWindow& window, test::SessionFixture& fixture, const QDir& f
     return ok;
 }
 
-// The web page `html` as a browser shows it, into `png`: Chromium without a window when it is
-// installed, else Qt's rich text, which knows no style sheet of the page's kind.
-bool webPagePicture(const QString& html, const QDir& folder, const QString& png)
+// The web page `html` as a browser `width` pixels wide shows it, into `png`: Chromium without a
+// window when it is installed, else Qt's rich text, which knows no style sheet of the page's kind.
+// `scroll` moves the table's box that many pixels sideways first.
+bool webPagePicture(const QString& html, int width, int scroll, const QDir& folder, const QString& png)
 {
     const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
     if (chromium.isEmpty()) {
@@ -145,13 +146,28 @@ bool webPagePicture(const QString& html, const QDir& folder, const QString& png)
             return false;
         QTextDocument page;
         page.setHtml(QString::fromLatin1(file.readAll()));
-        page.setTextWidth(1100);
-        QImage image(QSize(1100, int(page.size().height())), QImage::Format_RGB32);
+        page.setTextWidth(width);
+        QImage image(QSize(width, int(page.size().height())), QImage::Format_RGB32);
         image.fill(QColor(0xF4, 0xF4, 0xF4));
         QPainter painter(&image);
         page.drawContents(&painter);
         painter.end();
         return save(image, folder, png);
+    }
+    QString shown = html;
+    QTemporaryDir copy;
+    if (scroll > 0) {
+        // a copy of the page that scrolls its table's box once it is laid out
+        QFile file(html);
+        shown = copy.filePath(QStringLiteral("gescrollt.html"));
+        QFile scrolled(shown);
+        if (!file.open(QIODevice::ReadOnly) || !scrolled.open(QIODevice::WriteOnly))
+            return false;
+        scrolled.write(file.readAll().replace(
+            "</body>",
+            QStringLiteral("<script>document.querySelector('.tabelle').scrollLeft = %1;</script></body>")
+                .arg(scroll)
+                .toLatin1()));
     }
     QTemporaryDir profile;
     QProcess browser;
@@ -159,14 +175,55 @@ bool webPagePicture(const QString& html, const QDir& folder, const QString& png)
     browser.start(chromium, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
                              QStringLiteral("--disable-gpu"), QStringLiteral("--hide-scrollbars"),
                              QStringLiteral("--user-data-dir=") + profile.path(),
-                             QStringLiteral("--window-size=1100,900"),
+                             QStringLiteral("--window-size=%1,%2").arg(width).arg(width < 600 ? 844 : 800),
                              QStringLiteral("--screenshot=") + folder.filePath(png),
-                             QUrl::fromLocalFile(html).toString()});
+                             QUrl::fromLocalFile(shown).toString()});
     if (!browser.waitForFinished(120000) || browser.exitCode() != 0 || !QFile::exists(folder.filePath(png))) {
         std::fprintf(stderr, "chromium did not make %s\n", qPrintable(png));
         return false;
     }
     std::printf("%s\n", qPrintable(folder.filePath(png)));
+    return true;
+}
+
+// The Word document of the current page as LibreOffice prints it: converted to PDF by soffice,
+// its first page rendered by pdftoppm into `png`. Left out when either is missing.
+bool wordDocumentPicture(MainWindow& window, const QDir& folder, const QString& name)
+{
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (soffice.isEmpty() || pdftoppm.isEmpty()) {
+        std::printf("no soffice or pdftoppm: %s.png is left out\n", qPrintable(name));
+        return true;
+    }
+    const QString document = folder.filePath(name + QStringLiteral(".docx"));
+    QString error;
+    if (!window.session().exports().writeDocument(document, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return false;
+    }
+    QTemporaryDir profile;
+    QProcess office;
+    office.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    office.start(soffice,
+                 {QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile.path()).toString(),
+                  QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("pdf"),
+                  QStringLiteral("--outdir"), folder.path(), document});
+    const QString pdf = folder.filePath(name + QStringLiteral(".pdf"));
+    if (!office.waitForFinished(180000) || !QFile::exists(pdf)) {
+        std::fprintf(stderr, "soffice did not make %s\n", qPrintable(pdf));
+        return false;
+    }
+    QProcess render;
+    render.start(pdftoppm, {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("100"),
+                            QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                            QStringLiteral("1"), QStringLiteral("-singlefile"), pdf, folder.filePath(name)});
+    const QString png = folder.filePath(name + QStringLiteral(".png"));
+    if (!render.waitForFinished(60000) || !QFile::exists(png)) {
+        std::fprintf(stderr, "pdftoppm did not make %s\n", qPrintable(png));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(png));
     return true;
 }
 
@@ -329,12 +386,39 @@ int main(int argc, char** argv)
                  QStringLiteral("mainwindow-%1-%2.png").arg(roundIndex(round) + 1).arg(roundCaption(round)));
     }
 
-    // the filled Vorrunde as the web page [Ctrl+H] writes it
+    // the filled Vorrunde as the web page [Ctrl+H] writes it, on a phone (also with its table
+    // moved sideways: the names stay) and on a desktop; the Word documents of the Vorrunde and the
+    // overall table as LibreOffice prints them. A long name shows how they cope with it.
     window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Vorrunde));
+    ResultGrid& vorrunde = window.competition().grid(CompetitionRound::Vorrunde);
+    const QString usualName = vorrunde.cell(VorrundeColumn::Mannschaft, 3);
+    vorrunde.setCell(
+        VorrundeColumn::Mannschaft, 3,
+        QStringLiteral("Freiwillige Feuerwehr Moosburg am Bach, Löschgruppe Obermoosburg-Niederfeld, "
+                       "Jugendwehr II"));
     const QString webPage = folder.filePath(QStringLiteral("webseite-vorrunde.html"));
     QString error;
     ok &= window.session().exports().writeWebPage(webPage, &error) &&
-          webPagePicture(webPage, folder, QStringLiteral("webseite-vorrunde.png"));
+          webPagePicture(webPage, 390, 0, folder, QStringLiteral("webseite-vorrunde-390.png")) &&
+          webPagePicture(webPage, 390, 200, folder, QStringLiteral("webseite-vorrunde-390-gescrollt.png")) &&
+          webPagePicture(webPage, 1280, 0, folder, QStringLiteral("webseite-vorrunde-1280.png"));
+    ok &= wordDocumentPicture(window, folder, QStringLiteral("word-vorrunde"));
+    PrintDocument longName;
+    renderProtocol(longName,
+                   protocolPrintoutContent(window.competition(), CompetitionRound::Vorrunde,
+                                           window.session().settings().competitionTitle,
+                                           QStringLiteral("Beispiel-Wettkampf"), QStringLiteral("13.06.26")));
+    ok &= save(longName.pageImage(0, 4), folder, QStringLiteral("printout-langer-name.png"));
+    vorrunde.setCell(VorrundeColumn::Mannschaft, 3, usualName);
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::GesamtErgebnis));
+    ok &= wordDocumentPicture(window, folder, QStringLiteral("word-gesamt-ergebnis"));
+    PrintDocument overall;
+    renderProtocol(overall,
+                   protocolPrintoutContent(window.competition(), CompetitionRound::GesamtErgebnis,
+                                           window.session().settings().competitionTitle,
+                                           QStringLiteral("Beispiel-Wettkampf"), QStringLiteral("13.06.26")));
+    ok &= save(overall.pageImage(0, 4), folder, QStringLiteral("printout-gesamt-ergebnis.png"));
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Vorrunde));
     ok &= save(rebuildQuestion(window), folder, QStringLiteral("mainwindow-frage-neu-aufbauen.png"));
 
     ok &= save(BracketSchemeDialog::bracketPicture(0), folder, QStringLiteral("bracket-nach-platz.png"));
@@ -378,8 +462,10 @@ int main(int argc, char** argv)
 
     // the printouts: the Vorrunde's first page, two certificates and the preview showing them
     PrintDocument protocol;
-    renderProtocol(protocol, window.competition().grid(CompetitionRound::Vorrunde),
-                   QStringLiteral("Beispiel-Wettkampf"), QStringLiteral("13.06.26"));
+    renderProtocol(protocol,
+                   protocolPrintoutContent(window.competition(), CompetitionRound::Vorrunde,
+                                           window.session().settings().competitionTitle,
+                                           QStringLiteral("Beispiel-Wettkampf"), QStringLiteral("13.06.26")));
     for (int page = 0; page < std::min(2, protocol.pageCount()); ++page)
         ok &= save(protocol.pageImage(page, 4), folder,
                    QStringLiteral("printout-protocol-%1.png").arg(page + 1));
@@ -410,7 +496,7 @@ int main(int argc, char** argv)
     layout.setLine(1, {});
     PrintDocument certificates;
     renderCertificates(certificates, layout, window.competition(), 1, 2,
-                       {QStringLiteral("Pokal der Feuerwehren"), QDate(2026, 6, 13),
+                       {QStringLiteral("Pokal der Feuerwehren – Kreisentscheid Süd 2026"), QDate(2026, 6, 13),
                         QLocale(QLocale::German, QLocale::Germany)});
     for (int page = 0; page < certificates.pageCount(); ++page)
         ok &= save(certificates.pageImage(page, 4), folder,
