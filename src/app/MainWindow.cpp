@@ -561,7 +561,7 @@ void MainWindow::createLaneArea(QWidget* parent)
         });
     }
     connect(m_lanePanels[2], &LanePanel::inUseClicked, this,
-            [this](bool checked) { m_clock.setLane3On(checked); });
+            [this](bool checked) { m_session.setLane3On(checked); });
     m_laneArea->installEventFilter(this);
 }
 
@@ -619,7 +619,7 @@ void MainWindow::createButtonRow(QWidget* parent)
         QFont f = b->font();
         f.setBold(true);
         b->setFont(f);
-        connect(b, &QToolButton::clicked, this, [this, lane] { m_clock.assignRowToLane(lane); });
+        connect(b, &QToolButton::clicked, this, [this, lane] { m_session.assignRowToLane(lane); });
         m_laneAssignButtons[std::size_t(lane - 1)] = b;
     }
     left->addWidget(m_loadButton);
@@ -689,7 +689,7 @@ void MainWindow::createPages(QWidget* parent)
                            [this] { m_competition.fillWithRandomResults(); });
     m_tableMenu->addAction(QStringLiteral("Alle Seiten füllen"), this, [this] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_competition.fillAllPages();
+        m_session.fillAllPages();
         QApplication::restoreOverrideCursor();
         syncTabToCompetition();
     });
@@ -814,7 +814,7 @@ void MainWindow::createCommands()
                [this] { m_printCommands->printProtocol(); });
     for (int lane = 1; lane <= 3; ++lane) {
         addCommand(QString::number(lane), QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + lane)),
-                   [this, lane] { m_clock.assignRowToLane(lane); });
+                   [this, lane] { m_session.assignRowToLane(lane); });
         addCommand(QStringLiteral("Start %1").arg(lane), QKeySequence(Qt::ALT | Qt::Key(Qt::Key_0 + lane)),
                    [this, lane] { m_clock.startCommand(lane).trigger(); });
     }
@@ -875,9 +875,15 @@ void MainWindow::refreshControls()
 
 void MainWindow::refreshLanes()
 {
+    // each lane lists the page's teams as "%3s %s" of start number and name
+    const ResultGrid& table = m_competition.currentGrid();
+    QStringList teams;
+    for (int r = 1; r < table.rowCount(); ++r)
+        teams << LaneAssignment::entryText(table, r);
     for (int lane = 1; lane <= 3; ++lane) {
         const LaneSelector& selector = m_competition.lanes().selector(lane);
-        m_lanePanels[std::size_t(lane - 1)]->setTeams(selector.entries, selector.index, selector.enabled);
+        m_lanePanels[std::size_t(lane - 1)]->setTeams(teams.mid(0, selector.count), selector.index,
+                                                      selector.enabled);
     }
     // the teams that run next stay in sight in the table; the operator's own scrolling is kept
     // until the lanes take other teams
@@ -963,7 +969,7 @@ void MainWindow::showLaneTime(int lane)
 void MainWindow::showTvTeams()
 {
     for (int lane = 1; lane <= 3; ++lane)
-        m_tvWindow->setTeamName(lane, m_competition.lanes().selector(lane).text());
+        m_tvWindow->setTeamName(lane, m_competition.laneTeam(lane));
 }
 
 void MainWindow::showTvContents()
@@ -1156,7 +1162,7 @@ void MainWindow::onTabChanged(int index)
         return;
     // leaving a page builds the next round; entering one refills the lanes. A page that may not
     // be left now keeps its tab.
-    if (!m_competition.changePage(roundAt(index))) {
+    if (!m_session.changePage(roundAt(index))) {
         syncTabToCompetition();
         return;
     }

@@ -46,6 +46,15 @@ bool isOverallResultColumn(int col)
 
 } // namespace
 
+bool Competition::onLane(int row, CompetitionRound round, bool lane3) const
+{
+    // the teams on the lanes stand out on their page
+    if (round != m_currentRound)
+        return false;
+    return row == m_lanes.selector(1).row() || row == m_lanes.selector(2).row() ||
+           (lane3 && row == m_lanes.selector(3).row());
+}
+
 CellStyle Competition::cellStyle(CompetitionRound round, int col, int row) const
 {
     CellStyle style;
@@ -77,9 +86,7 @@ CellStyle Competition::cellStyle(CompetitionRound round, int col, int row) const
                 style.background = *style.background | 0xF0F0F0;
             }
         }
-        const QString entry = LaneAssignment::entryText(g, row);
-        if (entry == m_lanes.selector(1).text() || entry == m_lanes.selector(2).text() ||
-            (laneVisible(3) && entry == m_lanes.selector(3).text()))
+        if (onLane(row, round, laneVisible(3)))
             style.foreground = colour::Red;
         return style;
     }
@@ -107,8 +114,7 @@ CellStyle Competition::cellStyle(CompetitionRound round, int col, int row) const
         }
         if (col == columnIndex(KnockoutColumn::Mannschaft) || col == columnIndex(KnockoutColumn::Klasse))
             style.alignment = kLeft;
-        const QString entry = LaneAssignment::entryText(g, row);
-        if (entry == m_lanes.selector(1).text() || entry == m_lanes.selector(2).text())
+        if (onLane(row, round, false))
             style.foreground = colour::Red;
         if (round == CompetitionRound::Finale && col == columnIndex(KnockoutColumn::Outcome)) {
             if (const std::optional<int> place =

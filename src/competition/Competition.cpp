@@ -12,13 +12,6 @@ namespace {
 // What a cell correction's undo step is called.
 const QString kCorrection = QStringLiteral("Korrektur");
 
-// Column of the start number ("Nr.") in a table.
-int nrColumn(CompetitionRound round)
-{
-    return round == CompetitionRound::Vorrunde ? columnIndex(VorrundeColumn::Nr)
-                                               : columnIndex(KnockoutColumn::Nr);
-}
-
 } // namespace
 
 QString roundCaption(CompetitionRound round)
@@ -74,7 +67,9 @@ void Competition::assignRowToLane(int lane)
 {
     if (lane < 1 || lane > 3)
         return;
-    m_lanes.selectText(lane, LaneAssignment::entryText(currentGrid(), currentGrid().currentRow));
+    if (m_currentRound == CompetitionRound::GesamtErgebnis)
+        return; // no heat runs on the overall table
+    m_lanes.select(lane, currentGrid().currentRow - 1);
     showLaneTeamsOnTv();
 }
 
@@ -87,29 +82,16 @@ int Competition::laneRow(int lane) const
 {
     if (lane < 1 || lane > 3)
         return 0;
-    const ResultGrid& current = currentGrid();
-    const QString laneText = m_lanes.selector(lane).text();
-    if (laneText.trimmed().isEmpty())
-        return 0; // no team on this lane
+    const int row = m_lanes.selector(lane).row();
+    return row >= 1 && row < currentGrid().rowCount() && !laneTeam(lane).trimmed().isEmpty() ? row : 0;
+}
 
-    // The entry is the start number, right-aligned, a blank and the team; the number reads up to
-    // the first blank, however many digits it has. It is looked up as the lane shows it first, so
-    // that "007" never finds the team with "7".
-    const QString numberText = laneText.trimmed().section(QLatin1Char(' '), 0, 0);
-    int row = current.findRow(nrColumn(m_currentRound), numberText);
-    if (row < 0) {
-        if (const std::optional<int> number = NumberFormat::toInteger(numberText))
-            row = current.findRow(nrColumn(m_currentRound), QString::number(*number));
-    }
-    // A start number written differently ("007") or not a number at all: the team is still the
-    // one whose entry the lane shows. A time must never be dropped while a team is on the lane.
-    if (row < 0) {
-        for (int r = 1; r < current.rowCount(); ++r) {
-            if (LaneAssignment::entryText(current, r) == laneText)
-                return r;
-        }
-    }
-    return std::max(row, 0);
+QString Competition::laneTeam(int lane) const
+{
+    const int row = lane >= 1 && lane <= 3 ? m_lanes.selector(lane).row() : 0;
+    if (row < 1 || row >= currentGrid().rowCount() || m_currentRound == CompetitionRound::GesamtErgebnis)
+        return {};
+    return LaneAssignment::entryText(currentGrid(), row);
 }
 
 QString Competition::recordedRun(int row, int lane) const
@@ -124,7 +106,7 @@ QString Competition::recordedRun(int row, int lane) const
         .trimmed();
 }
 
-void Competition::recordLaneTime(int lane, const QString& timeText)
+void Competition::recordLaneTime(int lane, qint32 milliseconds)
 {
     if (lane < 1 || lane > 3 || m_currentRound == CompetitionRound::GesamtErgebnis)
         return;
@@ -144,6 +126,7 @@ void Competition::recordLaneTime(int lane, const QString& timeText)
             return;
     }
 
+    const QString timeText = m_format.runTime(milliseconds);
     const ProtocolTables::ChangeBatch batch(m_tables);
     if (m_currentRound == CompetitionRound::Vorrunde) {
         current.setCell(laneTimeColumn(lane), row, timeText);
@@ -322,7 +305,7 @@ bool Competition::checkEditedRun(ResultGrid& grid, int row, int zeitCol, int feh
         }
         if (!typed || *typed <= 0) {
             grid.setCell(zeitCol, row, m_editOriginal);
-            Q_EMIT inputRefused(QStringLiteral(" Keine gültige Zeit: %1").arg(zeitText));
+            Q_EMIT inputRefused(InputRefusal::NoValidTime, zeitText);
         }
     }
     if (m_format.toNumber(grid.cell(zeitCol, row)).value_or(0) > 0)
@@ -331,7 +314,7 @@ bool Competition::checkEditedRun(ResultGrid& grid, int row, int zeitCol, int feh
     if (!grid.cell(fehlerCol, row).trimmed().isEmpty()) {
         grid.setCell(fehlerCol, row, QString());
         if (grid.currentColumn == fehlerCol)
-            Q_EMIT inputRefused(QStringLiteral(" Fehler nur zu einer Zeit"));
+            Q_EMIT inputRefused(InputRefusal::PenaltyWithoutTime, QString());
     }
     return false;
 }
@@ -381,7 +364,7 @@ bool Competition::setTeamCell(int col, int row, const QString& text)
 {
     if (!teamCellEditable(col, row)) {
         if (m_currentRound == CompetitionRound::Vorrunde && isTeamColumn(col))
-            Q_EMIT inputRefused(QStringLiteral(" Nach dem ersten Lauf ist nur der Name änderbar"));
+            Q_EMIT inputRefused(InputRefusal::OnlyNameAfterFirstRun, QString());
         return false;
     }
     ResultGrid& v = grid(CompetitionRound::Vorrunde);
@@ -417,7 +400,7 @@ bool Competition::insertTeamRow()
     if (m_currentRound != CompetitionRound::Vorrunde)
         return false;
     if (vorrundeHasRuns()) {
-        Q_EMIT inputRefused(QStringLiteral(" Nach dem ersten Lauf werden keine Zeilen eingefügt"));
+        Q_EMIT inputRefused(InputRefusal::NoRowInsertedAfterFirstRun, QString());
         return false;
     }
     endEdit();
@@ -444,11 +427,11 @@ bool Competition::removeTeamRow()
     if (m_currentRound != CompetitionRound::Vorrunde || v.dataRowCount() < 2)
         return false;
     if (vorrundeHasRuns()) {
-        Q_EMIT inputRefused(QStringLiteral(" Nach dem ersten Lauf werden keine Zeilen entfernt"));
+        Q_EMIT inputRefused(InputRefusal::NoRowRemovedAfterFirstRun, QString());
         return false;
     }
     if (!v.isRowBlank(at)) {
-        Q_EMIT inputRefused(QStringLiteral(" Nur eine leere Zeile wird entfernt"));
+        Q_EMIT inputRefused(InputRefusal::OnlyEmptyRowRemoved, QString());
         return false;
     }
     endEdit();
@@ -596,15 +579,15 @@ void Competition::recalculateRound()
 
 void Competition::recalculateVorrunde()
 {
-    setPlaceWarning(brv::recalculateVorrunde(grid(CompetitionRound::Vorrunde), m_options, m_format));
+    setPlaceNotice(brv::recalculateVorrunde(grid(CompetitionRound::Vorrunde), m_options, m_format));
 }
 
-void Competition::setPlaceWarning(const std::optional<QString>& warning)
+void Competition::setPlaceNotice(const std::optional<PlaceNotice>& notice)
 {
-    if (!warning || *warning == m_placeWarning)
+    if (!notice || *notice == m_placeNotice)
         return;
-    m_placeWarning = *warning;
-    Q_EMIT placeWarningChanged(m_placeWarning);
+    m_placeNotice = *notice;
+    Q_EMIT placeNoticeChanged(m_placeNotice);
 }
 
 void Competition::updateTvBestResult()
@@ -632,8 +615,6 @@ QString namesInText(const QStringList& names)
 
 bool Competition::buildNextRound(bool ask)
 {
-    if (m_pendingReset)
-        m_pendingReset();
     // the knockout tables as they are, to compare with and to go back to
     std::array<std::vector<QStringList>, kRoundCount> before;
     for (CompetitionRound round : kAllRounds) {
@@ -644,7 +625,7 @@ bool Competition::buildNextRound(bool ask)
             before[std::size_t(roundIndex(round))].push_back(g.rowCells(r));
     }
     const ProtocolTables::ChangeBatch batch(m_tables);
-    const QString notice = brv::buildNextRound(m_tables, m_currentRound, m_options, m_format);
+    const QList<int> byes = brv::buildNextRound(m_tables, m_currentRound, m_options, m_format);
     QStringList rounds;
     QStringList dropped;
     QStringList newOpponent;
@@ -680,8 +661,8 @@ bool Competition::buildNextRound(bool ask)
             return false;
         }
     }
-    if (!notice.isEmpty())
-        setPlaceWarning(notice);
+    if (!byes.isEmpty())
+        setPlaceNotice(PlaceNotice{PlaceNotice::Kind::Byes, byes});
     updateTvBestResult();
     Q_EMIT layoutRequested();
     return true;
@@ -702,8 +683,6 @@ bool Competition::changePage(CompetitionRound newRound)
 {
     if (newRound == m_currentRound)
         return true;
-    if (m_pageChangeGuard && !m_pageChangeGuard())
-        return false;
     beginAction(QStringLiteral("Seitenwechsel"));
     // A cell still in edit mode is committed on the page it belongs to, and the page returns
     // to row mode.
@@ -743,7 +722,7 @@ void Competition::replaceTables(const std::array<std::unique_ptr<ResultGrid>, kR
         std::vector<QString> unranked(std::size_t(v.rowCount()));
         for (int r = 1; r < v.rowCount(); ++r)
             unranked[std::size_t(r)] = v.cell(VorrundeColumn::Place, r);
-        setPlaceWarning(rankVorrunde(v, m_format));
+        setPlaceNotice(rankVorrunde(v, m_format));
         for (int r = 1; r < v.rowCount(); ++r) {
             if (!m_format.toNumber(v.cell(VorrundeColumn::RankingValue, r).trimmed()))
                 v.setCell(VorrundeColumn::Place, r, unranked[std::size_t(r)]);

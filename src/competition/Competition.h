@@ -3,8 +3,10 @@
 #include "competition/CellEditSession.h"
 #include "competition/CellStyle.h"
 #include "competition/CellText.h"
+#include "competition/CompetitionNotices.h"
 #include "competition/CompetitionOptions.h"
 #include "competition/CompetitionRound.h"
+#include "competition/HeatLanes.h"
 #include "competition/Interfaces.h"
 #include "competition/LaneAssignment.h"
 #include "competition/ProtocolTables.h"
@@ -22,7 +24,7 @@ namespace brv {
 // assignment, the cell-edit session and the random fill, knows the current page, and runs the
 // operator's actions (a time recorded, a cell corrected, a page left) through them. Everything
 // here runs on the main thread and needs no window.
-class Competition final : public QObject
+class Competition final : public QObject, public HeatLanes
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Competition)
@@ -38,11 +40,6 @@ public:
     // Services the operations call; null means "answer no" and "no Shift key".
     void setYesNoQuestion(YesNoQuestion* question) { m_question = question; }
     void setShiftKeyState(ShiftKeyState* shift) { m_shift = shift; }
-    // Runs before a page is left, so that a finished heat that still waits for its reset gets it
-    // (set by the race clock).
-    void setPendingResetRunner(std::function<void()> runner) { m_pendingReset = std::move(runner); }
-    // Asked before a page is left; false keeps the page (a heat runs on it). Set by the race clock.
-    void setPageChangeGuard(std::function<bool()> guard) { m_pageChangeGuard = std::move(guard); }
 
     // ---- parts
     ProtocolTables& tables() { return m_tables; }
@@ -68,19 +65,29 @@ public:
 
     // ---- lanes
     // Lane 3 is shown with three lanes on the Vorrunde page; lanes 1 and 2 always.
-    bool laneVisible(int lane) const;
+    bool laneVisible(int lane) const override;
     // Shown and switched on.
-    bool laneActive(int lane) const { return laneVisible(lane) && m_lanes.inUse(lane); }
+    bool laneActive(int lane) const override { return laneVisible(lane) && m_lanes.inUse(lane); }
     // Number of lanes shown: 3 or 2.
     int lanesShown() const { return laneVisible(3) ? 3 : 2; }
     // Lane panels, lane buttons and the start/reset toolbar are hidden on the overall page.
-    bool laneAreaVisible() const { return m_currentRound != CompetitionRound::GesamtErgebnis; }
+    bool laneAreaVisible() const override { return m_currentRound != CompetitionRound::GesamtErgebnis; }
+    int laneChoices(int lane) const override { return m_lanes.selector(lane).count; }
+    bool commonStart() const override { return m_options.commonStart; }
+    void lockLane(int lane, bool locked) override { m_lanes.setEnabled(lane, !locked); }
+    bool overallPage() const override { return m_currentRound == CompetitionRound::GesamtErgebnis; }
 
     // The team of the current row goes onto the lane.
     void assignRowToLane(int lane);
     // Writes a lane's stopped time into the row of the team on the lane: in the Vorrunde into
-    // the lane's run, in a knockout round into the round's run.
-    void recordLaneTime(int lane, const QString& timeText);
+    // the lane's run, in a knockout round into the round's run, as the clock writes times
+    // (truncated to hundredths).
+    void recordLaneTime(int lane, qint32 milliseconds) override;
+    // The team on a lane as the lane shows it ("%3s %s" of its start number and name); empty
+    // without one.
+    QString laneTeam(int lane) const;
+    // The row of the team on a lane in the current table, 0 when none.
+    int laneRow(int lane) const override;
     // After a heat: the next teams without a result onto the lanes.
     void advanceLanes();
     // Lane 3's box; switched on, the lane takes the first team that has not run on it.
@@ -89,7 +96,7 @@ public:
     // (the operator put it there by hand) runs again only after "Ja" to "FF X hat schon 1,94.
     // Neuer Lauf ersetzt die Zeit?". True when the heat may start; the runs as they stand are
     // remembered, so that a stop asks before it replaces a time typed meanwhile.
-    bool confirmHeatStart(const std::array<bool, 3>& starting);
+    bool confirmHeatStart(const std::array<bool, 3>& starting) override;
     // Whether the Vorrunde holds runs on lane 3; switching lane 3 off then asks first, and the
     // runs keep counting (confirmLane3Off()).
     bool hasLane3Runs() const;
@@ -101,7 +108,7 @@ public:
     // ---- the TV display's best result, and the warning about tied qualifying places
     qint32 tvBestMilliseconds() const { return m_tvBestMs; }
     QString tvBestTeam() const { return m_tvBestTeam; }
-    QString placeWarning() const { return m_placeWarning; }
+    PlaceNotice placeNotice() const { return m_placeNotice; }
 
     // ---- cell editing
     // The operator selects a cell of the current table; moving away from an edited cell commits it.
@@ -143,7 +150,7 @@ public:
     // "Neu auswerten" is offered unless the table has fewer than two data rows and a blank row 1.
     bool canRecalculate() const;
     // Save, print and clear are offered for a table with at least two rows and a filled row 1.
-    bool tableHasData() const;
+    bool tableHasData() const override;
 
     // ---- ranking
     void recalculateRound();
@@ -158,8 +165,8 @@ public:
     void enterRound(CompetitionRound newRound);
     // What the tab control does: build the next round from the page left, then enter the new one.
     // Going on from a knockout round with a heat still open asks "Lauf 3 ohne Entscheidung.
-    // Trotzdem weiter?". False when the page may not be left now (the guard or the operator said
-    // no).
+    // Trotzdem weiter?". False when the operator said no. (Whether a heat lets the page go is the
+    // session's question to the clock.)
     bool changePage(CompetitionRound newRound);
     // Makes a page current without the page-change handling.
     void setCurrentRound(CompetitionRound round) { m_currentRound = round; }
@@ -201,9 +208,10 @@ Q_SIGNALS:
     // The cell-edit session ended (committed, or the table left edit mode): a cell editor
     // still open must close.
     void editEnded();
-    void placeWarningChanged(const QString& warning);
-    // A typed value was not taken (no valid time, a penalty without a time); the text says why.
-    void inputRefused(const QString& reason);
+    void placeNoticeChanged(const brv::PlaceNotice& notice);
+    // A typed value was not taken (no valid time, a penalty without a time), for this reason;
+    // `value` is what was typed where it matters.
+    void inputRefused(brv::InputRefusal reason, const QString& value);
     // An operator action begins; the journal names its undo step after it ("Zeit Bahn 1").
     void actionStarted(const QString& label);
     // What began before is complete: the next change is another step (a typed cell committed
@@ -225,9 +233,9 @@ private:
     void fillPage();
     // The run's time in a lane's columns of a row of the current table (the Gesamt when no Zeit).
     QString recordedRun(int row, int lane) const;
-    // The row of the team on a lane in the current table, 0 when none.
-    int laneRow(int lane) const;
-    void setPlaceWarning(const std::optional<QString>& warning);
+    // Whether a row of `round`'s table holds a team on lane 1 or 2 (or 3, with `lane3`).
+    bool onLane(int row, CompetitionRound round, bool lane3) const;
+    void setPlaceNotice(const std::optional<PlaceNotice>& notice);
     bool shiftDown() const { return m_shift && m_shift->shiftDown(); }
 
     NumberFormat m_format;
@@ -240,14 +248,12 @@ private:
 
     qint32 m_tvBestMs = 0;
     QString m_tvBestTeam;
-    QString m_placeWarning;
+    PlaceNotice m_placeNotice;
     bool m_recalculating = false;
     bool m_typed = false; // the edited cell was typed into since the edit began
 
     YesNoQuestion* m_question = nullptr;
     ShiftKeyState* m_shift = nullptr;
-    std::function<void()> m_pendingReset;
-    std::function<bool()> m_pageChangeGuard;
     QString m_editOriginal; // the edited cell's text before the edit
     // each lane's run as it stood when the heat started
     std::array<QString, 3> m_runAtStart;

@@ -144,19 +144,6 @@ void seatTeams(ResultGrid& table, CompetitionRound round, const std::vector<std:
     decideHeats(table, round, format);
 }
 
-// " Freilos für Platz 1, 2 und 3"; empty for none.
-QString byeNotice(const QList<int>& places)
-{
-    if (places.isEmpty())
-        return {};
-    QStringList texts;
-    for (int p : places)
-        texts << QString::number(p);
-    const QString last = texts.takeLast();
-    return QStringLiteral(" Freilos für Platz ") +
-           (texts.isEmpty() ? last : texts.join(QStringLiteral(", ")) + QStringLiteral(" und ") + last);
-}
-
 std::optional<CompetitionRound> firstKnockoutRound(const CompetitionOptions& options)
 {
     if (options.knockoutStart == KnockoutStart::Achtelfinale)
@@ -167,7 +154,7 @@ std::optional<CompetitionRound> firstKnockoutRound(const CompetitionOptions& opt
 }
 
 // The first knockout round from the Vorrunde places.
-QString fillFirstRound(ProtocolTables& tables, CompetitionRound first, const NumberFormat& format)
+QList<int> fillFirstRound(ProtocolTables& tables, CompetitionRound first, const NumberFormat& format)
 {
     const ResultGrid& v = tables.grid(CompetitionRound::Vorrunde);
     ResultGrid& table = tables.grid(first);
@@ -196,7 +183,7 @@ QString fillFirstRound(ProtocolTables& tables, CompetitionRound first, const Num
         if (ranked[std::size_t(p)] && !ranked[std::size_t(qualified + 1 - p)])
             byes.append(p);
     }
-    return byeNotice(byes);
+    return byes;
 }
 
 // The round after a knockout round (not the Finale) from its winners, and from its losers for
@@ -346,17 +333,17 @@ std::vector<int> openHeats(const ResultGrid& table, CompetitionRound round, cons
     return heats;
 }
 
-QString buildNextRound(ProtocolTables& tables, CompetitionRound left, const CompetitionOptions& options,
-                       const NumberFormat& format)
+QList<int> buildNextRound(ProtocolTables& tables, CompetitionRound left, const CompetitionOptions& options,
+                          const NumberFormat& format)
 {
     const ProtocolTables::ChangeBatch batch(tables);
-    QString notice;
+    QList<int> byes;
     CompetitionRound built = left;
     if (left == CompetitionRound::Vorrunde) {
         const std::optional<CompetitionRound> first = firstKnockoutRound(options);
         if (!first)
             return {};
-        notice = fillFirstRound(tables, *first, format);
+        byes = fillFirstRound(tables, *first, format);
         built = *first;
     } else if (isKnockoutRound(left) && left != CompetitionRound::Finale) {
         fillNextRound(tables, left, options, format);
@@ -369,7 +356,7 @@ QString buildNextRound(ProtocolTables& tables, CompetitionRound left, const Comp
         fillNextRound(tables, built, options, format);
         built = roundAt(roundIndex(built) + 1);
     }
-    return notice;
+    return byes;
 }
 
 void writeOverallTable(ProtocolTables& tables, const CompetitionOptions& options, const NumberFormat& format)

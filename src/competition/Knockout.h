@@ -35,10 +35,9 @@ std::vector<int> openHeats(const ResultGrid& table, CompetitionRound round, cons
 // knockout round; every later round that already holds teams is built anew from the one before
 // it, so the bracket never keeps a team that no longer belongs there. A team keeps its own run
 // in whatever row it lands, and every heat is decided from its runs. A first round with fewer
-// teams than places gets empty rows, and their opponents run alone; the returned notice names
-// those places (" Freilos für Platz 1 und 2"), empty when there are none.
-QString buildNextRound(ProtocolTables& tables, CompetitionRound left, const CompetitionOptions& options,
-                       const NumberFormat& format);
+// teams than places gets empty rows, and their opponents run alone: the places returned (byes).
+QList<int> buildNextRound(ProtocolTables& tables, CompetitionRound left, const CompetitionOptions& options,
+                          const NumberFormat& format);
 
 // The overall table as a function of the rounds as they stand: the teams in Vorrunde order, then
 // each knockout round in play puts its teams on top in the order of its outcomes (winners, teams

@@ -17,12 +17,8 @@ QString LaneAssignment::entryText(const ResultGrid& table, int row)
 
 void LaneAssignment::fill(const ResultGrid& table)
 {
-    QStringList entries;
-    entries.reserve(table.dataRowCount());
-    for (int r = 1; r < table.rowCount(); ++r)
-        entries.append(entryText(table, r));
     for (LaneSelector& selector : m_selectors) {
-        selector.entries = entries;
+        selector.count = table.dataRowCount();
         selector.index = -1;
     }
     Q_EMIT changed();
@@ -94,7 +90,7 @@ void LaneAssignment::enterPage(const ResultGrid& table, const std::array<bool, 3
     const std::array<int, 3> rows = firstRowsWithoutResult(table, active);
     for (int lane = 1; lane <= 3; ++lane) {
         LaneSelector& sel = at(lane);
-        sel.enabled = sel.count() > 0;
+        sel.enabled = sel.count > 0;
         sel.select(rows[std::size_t(lane - 1)] - 1);
     }
     Q_EMIT changed();
@@ -106,7 +102,7 @@ void LaneAssignment::enterLoadedPage(const ResultGrid& table, const std::array<b
     const std::array<int, 3> rows = firstRowsWithoutResult(table);
     for (int lane = 1; lane <= 3; ++lane) {
         LaneSelector& sel = at(lane);
-        sel.enabled = sel.count() > 0 && active[std::size_t(lane - 1)];
+        sel.enabled = sel.count > 0 && active[std::size_t(lane - 1)];
         if (sel.enabled && rows[std::size_t(lane - 1)] > 0)
             sel.select(rows[std::size_t(lane - 1)] - 1);
     }
@@ -116,12 +112,6 @@ void LaneAssignment::enterLoadedPage(const ResultGrid& table, const std::array<b
 void LaneAssignment::select(int lane, int index)
 {
     at(lane).select(index);
-    Q_EMIT changed();
-}
-
-void LaneAssignment::selectText(int lane, const QString& entry)
-{
-    at(lane).selectText(entry);
     Q_EMIT changed();
 }
 
@@ -135,12 +125,8 @@ void LaneAssignment::setEnabled(int lane, bool enabled)
 
 void LaneAssignment::relist(const ResultGrid& table, int row, int shift)
 {
-    QStringList entries;
-    entries.reserve(table.dataRowCount());
-    for (int r = 1; r < table.rowCount(); ++r)
-        entries.append(entryText(table, r));
     for (LaneSelector& selector : m_selectors) {
-        if (selector.entries.isEmpty() && !selector.inUse)
+        if (selector.count == 0 && !selector.inUse)
             continue; // lane 3 switched off lists nothing
         const int at = row - 1;
         if (shift > 0 && selector.index >= at)
@@ -149,7 +135,7 @@ void LaneAssignment::relist(const ResultGrid& table, int row, int shift)
             selector.index = -1;
         else if (shift < 0 && selector.index > at)
             --selector.index;
-        selector.entries = entries;
+        selector.count = table.dataRowCount();
         selector.select(selector.index);
     }
     Q_EMIT changed();
@@ -167,18 +153,13 @@ void LaneAssignment::setLane3On(bool on, const ResultGrid& table, bool takeTeam)
     sel.inUse = on;
     sel.enabled = on;
     sel.index = -1;
-    sel.entries.clear();
-    if (on) {
-        for (int r = 1; r < table.rowCount(); ++r)
-            sel.entries.append(entryText(table, r));
-        if (takeTeam && table.id() == TableId::Vorrunde) {
-            // the first team that has not run on lane 3 and stands on no other lane
-            for (int r = 1; r < table.rowCount() && sel.index < 0; ++r) {
-                const QString entry = sel.entries.at(r - 1);
-                if (!entry.trimmed().isEmpty() && !runRecorded(table, r, 3) && entry != at(1).text() &&
-                    entry != at(2).text())
-                    sel.index = r - 1;
-            }
+    sel.count = on ? table.dataRowCount() : 0;
+    if (on && takeTeam && table.id() == TableId::Vorrunde) {
+        // the first team that has not run on lane 3 and stands on no other lane
+        for (int r = 1; r < table.rowCount() && sel.index < 0; ++r) {
+            if (!entryText(table, r).trimmed().isEmpty() && !runRecorded(table, r, 3) && r != at(1).row() &&
+                r != at(2).row())
+                sel.index = r - 1;
         }
     }
     Q_EMIT changed();

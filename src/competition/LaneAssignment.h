@@ -19,14 +19,14 @@ class LaneAssignment final : public QObject
 public:
     explicit LaneAssignment(QObject* parent = nullptr) : QObject(parent) {}
 
-    // "%3s %s" of the Nr. and Mannschaft cells of a row.
+    // "%3s %s" of the Nr. and Mannschaft cells of a row: how a lane shows its team.
     static QString entryText(const ResultGrid& table, int row);
 
     const LaneSelector& selector(int lane) const { return m_selectors[std::size_t(lane - 1)]; }
     // Whether the lane's on/off box is on; only lane 3 shows it.
     bool inUse(int lane) const { return selector(lane).inUse; }
 
-    // Every selector lists the teams of `table`, nothing selected.
+    // Every selector chooses among the rows of `table`, nothing selected.
     void fill(const ResultGrid& table);
     // The rows the lanes take (0: none): the first teams without a result, so that no recorded
     // run is overwritten. In the Vorrunde the teams with the fewest runs go first, lane n takes
@@ -44,9 +44,9 @@ public:
     void enterPage(const ResultGrid& table, const std::array<bool, 3>& active);
     // After a load: like enterPage, for the lanes `active` says are shown and in use.
     void enterLoadedPage(const ResultGrid& table, const std::array<bool, 3>& active);
-    // The operator picks an entry; the lane shows nothing when the entry is not in its list.
+    // The operator picks a row (as its index, row less one); the lane shows nothing when the
+    // row is not in its list.
     void select(int lane, int index);
-    void selectText(int lane, const QString& entry);
     // Locked while the lane runs.
     void setEnabled(int lane, bool enabled);
     // Lane 3's box: switched on it lists the teams of `table` and, when `takeTeam`, takes the
@@ -55,7 +55,7 @@ public:
     // After a heat every `active` lane takes the next team without a result on it
     // (firstRowsWithoutResult); at the end of the list a lane stays empty.
     void advance(const ResultGrid& table, const std::array<bool, 3>& active);
-    // The Vorrunde's teams were edited: every selector lists them anew. A row inserted at
+    // The Vorrunde's rows were edited: every selector chooses among them anew. A row inserted at
     // `row` (shift +1) or removed there (shift -1) moves the lanes behind it with their teams;
     // a lane on a removed row shows nothing.
     void relist(const ResultGrid& table, int row = 0, int shift = 0);

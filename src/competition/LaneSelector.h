@@ -1,24 +1,19 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
-
 namespace brv {
 
-// One lane's team selector: the teams of the current page as lane entry texts, one per data
-// row in row order (entry index = row - 1), and the selected entry.
+// One lane's team: the row of the current page's table whose team stands on the lane, chosen
+// among that page's rows. What a lane shows of its team is made where it is shown.
 struct LaneSelector
 {
-    QStringList entries;
-    int index = -1;       // -1 = nothing selected
+    int count = 0;        // the rows the lane can take: the page's data rows
+    int index = -1;       // the row taken, less one (-1: no team)
     bool enabled = false; // locked while the lane runs
     bool inUse = true;    // the on/off box; only lane 3 shows it
 
-    int count() const { return int(entries.size()); }
-    QString text() const { return index >= 0 && index < entries.size() ? entries.at(index) : QString(); }
-    // Selecting outside the list leaves nothing selected.
-    void select(int newIndex) { index = newIndex >= 0 && newIndex < entries.size() ? newIndex : -1; }
-    void selectText(const QString& text) { index = int(entries.indexOf(text)); }
+    int row() const { return index + 1; }
+    // Selecting outside the rows leaves nothing selected.
+    void select(int newIndex) { index = newIndex >= 0 && newIndex < count ? newIndex : -1; }
 };
 
 } // namespace brv

@@ -41,8 +41,8 @@ bool hasLane3Runs(const ResultGrid& vorrunde)
     return false;
 }
 
-std::optional<QString> recalculateVorrunde(ResultGrid& g, const CompetitionOptions& options,
-                                           const NumberFormat& format)
+std::optional<PlaceNotice> recalculateVorrunde(ResultGrid& g, const CompetitionOptions& options,
+                                               const NumberFormat& format)
 {
     // lane 3's runs count while lane 3 is on, and when it was switched off after teams ran on it
     const bool third = options.thirdLaneOn || hasLane3Runs(g);
@@ -105,7 +105,7 @@ std::optional<QString> recalculateVorrunde(ResultGrid& g, const CompetitionOptio
     return rankVorrunde(g, format);
 }
 
-std::optional<QString> rankVorrunde(ResultGrid& g, const NumberFormat& format)
+std::optional<PlaceNotice> rankVorrunde(ResultGrid& g, const NumberFormat& format)
 {
     // Rank: row numbers stand in for the start numbers while the table is sorted, so that the
     // start order can be restored afterwards.
@@ -119,16 +119,16 @@ std::optional<QString> rankVorrunde(ResultGrid& g, const NumberFormat& format)
     g.sortColumn = columnIndex(VorrundeColumn::RankingValue);
     g.sortEnabled = true;
     sortAndNumber(g, format);
-    std::optional<QString> warning;
+    std::optional<PlaceNotice> warning;
     // a tie at the cut counts between real results only, not between two teams without one
     auto tied = [&g, &format](int a, int b) {
         return format.toNumber(g.cell(VorrundeColumn::RankingValue, a)).has_value() &&
                g.cell(VorrundeColumn::RankingValue, a) == g.cell(VorrundeColumn::RankingValue, b);
     };
     if (g.rowCount() >= 18) {
-        warning = tied(16, 17) ? QStringLiteral(" Plätze 16 und 17 prüfen!") : QString();
+        warning = PlaceNotice{tied(16, 17) ? PlaceNotice::Kind::TieAt16 : PlaceNotice::Kind::None, {}};
     } else if (g.rowCount() >= 10) {
-        warning = tied(8, 9) ? QStringLiteral(" Plätze 8 und 9 prüfen!") : QString();
+        warning = PlaceNotice{tied(8, 9) ? PlaceNotice::Kind::TieAt8 : PlaceNotice::Kind::None, {}};
     }
 
     g.sortColumn = columnIndex(VorrundeColumn::Nr);

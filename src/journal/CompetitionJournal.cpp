@@ -130,7 +130,7 @@ using Extras = CompetitionJournal::Extras;
 bool sameLanes(const std::array<LaneSelector, 3>& a, const std::array<LaneSelector, 3>& b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), [](const LaneSelector& x, const LaneSelector& y) {
-        return x.index == y.index && x.inUse == y.inUse && x.entries == y.entries;
+        return x.index == y.index && x.inUse == y.inUse && x.count == y.count;
     });
 }
 
@@ -138,7 +138,7 @@ bool sameLanes(const std::array<LaneSelector, 3>& a, const std::array<LaneSelect
 bool samePlaces(const std::array<LaneSelector, 3>& a, const std::array<LaneSelector, 3>& b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), [](const LaneSelector& x, const LaneSelector& y) {
-        return x.text() == y.text() && x.inUse == y.inUse;
+        return x.index == y.index && x.inUse == y.inUse;
     });
 }
 
@@ -306,17 +306,18 @@ std::optional<JournalSnapshot> CompetitionJournal::readFile(const QString& path,
             grid->setRowCells(int(rows.integer(0)), fromJson(rows.text(1)));
         s.tables[std::size_t(roundIndex(round))] = std::move(grid);
     }
-    Statement lanes(db, "SELECT lane, entries, selected, in_use FROM lanes");
+    // the lanes choose among the rows of the page they stand on (lane 3 switched off: none)
+    Statement lanes(db, "SELECT lane, selected, in_use FROM lanes");
     while (lanes.next()) {
         const qint64 lane = lanes.integer(0);
         if (lane < 1 || lane > 3)
             continue;
         LaneSelector& sel = s.lanes[std::size_t(lane - 1)];
-        sel.entries = fromJson(lanes.text(1));
-        sel.select(int(lanes.integer(2)));
-        sel.inUse = lanes.integer(3) != 0;
+        sel.inUse = lanes.integer(2) != 0;
+        sel.count = lane < 3 || sel.inUse ? s.tables[std::size_t(roundIndex(s.page))]->dataRowCount() : 0;
+        sel.select(int(lanes.integer(1)));
         // the clock stands still after a restart: a lane locked by a running heat is free again
-        sel.enabled = sel.count() > 0 && sel.inUse;
+        sel.enabled = sel.count > 0 && sel.inUse;
     }
     sqlite3_close(db);
     return s;
@@ -396,12 +397,14 @@ bool CompetitionJournal::open(const QString& path, Competition& competition, boo
                 [this, leaveTyping] {
                     leaveTyping();
                     write([this] { return putLanes(); });
+                    amendDone();
                     queueEndOfEvent();
                 }),
         connect(&competition, &Competition::pageChanged, this,
                 [this, leaveTyping] {
                     leaveTyping();
                     write([this] { return putPage(); });
+                    amendDone();
                     queueEndOfEvent();
                 }),
         connect(&competition, &Competition::layoutRequested, this,
@@ -564,8 +567,11 @@ bool CompetitionJournal::putLanes()
     bool ok = true;
     for (int lane = 1; ok && lane <= 3; ++lane) {
         const LaneSelector& sel = m_competition->lanes().selector(lane);
-        ok =
-            st.bind(1, lane).bind(2, toJson(sel.entries)).bind(3, sel.index).bind(4, sel.inUse ? 1 : 0).run();
+        ok = st.bind(1, lane)
+                 .bind(2, QStringLiteral("[]"))
+                 .bind(3, sel.index)
+                 .bind(4, sel.inUse ? 1 : 0)
+                 .run();
         m_extras.lanes[std::size_t(lane - 1)] = sel;
     }
     return ok && putPage();
@@ -593,6 +599,7 @@ void CompetitionJournal::setDocumentFile(const QString& path)
         return;
     m_extras.documentFile = path;
     write([this] { return putDocument(); });
+    amendDone();
     queueEndOfEvent();
 }
 
@@ -729,9 +736,16 @@ void CompetitionJournal::endOfEvent()
         m_step->carried = true;
     else
         endStep();
-    // the state at this place of the history is the end of the step done and the start of the
-    // step to redo
-    if (!m_step && m_db && (m_done > 0 || m_newest > 0) && !sameSides(m_extras, m_doneAfter)) {
+    amendDone();
+}
+
+// The state at this place of the history is the end of the step done and the start of the step
+// to redo: a move of the page, the lanes or the file outside any step is written into both.
+void CompetitionJournal::amendDone()
+{
+    if (m_step || m_nextBefore || m_replaying)
+        return;
+    if (m_db && (m_done > 0 || m_newest > 0) && !sameSides(m_extras, m_doneAfter)) {
         write([this] {
             const QJsonObject now = QJsonDocument::fromJson(extrasJson(m_extras, m_extras).toUtf8()).object();
             auto amend = [&](const char* read, const char* update, qint64 step) {
@@ -874,23 +888,16 @@ bool CompetitionJournal::applyStep(bool back)
     std::optional<std::array<LaneSelector, 3>> lanes;
     const QJsonArray lanesJson = extras.value(QLatin1String("lanes")).toArray();
     if (lanesJson.size() == 3) {
-        // the lanes list the teams of the page they stand on (a journal of an earlier version
-        // kept the list itself)
-        const ResultGrid& table = m_competition->grid(page.value_or(m_competition->currentRound()));
-        QStringList teams;
-        for (int r = 1; r < table.rowCount(); ++r)
-            teams << LaneAssignment::entryText(table, r);
+        // the lanes choose among the rows of the page they stand on
+        const int teams = m_competition->grid(page.value_or(m_competition->currentRound())).dataRowCount();
         lanes.emplace();
         for (int lane = 0; lane < 3; ++lane) {
             const QJsonObject json = lanesJson.at(lane).toObject();
             LaneSelector& sel = (*lanes)[std::size_t(lane)];
             sel.inUse = json.value(QLatin1String("inUse")).toBool(true);
-            sel.entries = json.contains(QLatin1String("entries"))
-                              ? stringList(json.value(QLatin1String("entries")))
-                          : lane < 2 || sel.inUse ? teams
-                                                  : QStringList();
+            sel.count = lane < 2 || sel.inUse ? teams : 0;
             sel.select(json.value(QLatin1String("selected")).toInt(-1));
-            sel.enabled = sel.count() > 0 && sel.inUse; // no heat runs while steps are undone
+            sel.enabled = sel.count > 0 && sel.inUse; // no heat runs while steps are undone
         }
     }
     m_competition->returnTo(page, lanes);

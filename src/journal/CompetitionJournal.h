@@ -148,6 +148,7 @@ private:
     bool putPage();
     bool putDocument();
     void queueEndOfEvent();
+    void amendDone();
     bool putAll(bool keepSteps);
     bool beginStep();
     bool putStepExtras();

@@ -28,7 +28,7 @@ QString runStateName(RunState state)
 QJsonObject laneJson(const Competition& competition, const RaceClock& clock, int lane, quint32 now)
 {
     // a lane entry is the start number right-aligned in three places, a blank and the name
-    const QString entry = competition.lanes().selector(lane).text().trimmed();
+    const QString entry = competition.laneTeam(lane).trimmed();
     const qsizetype blank = entry.indexOf(QLatin1Char(' '));
     QJsonObject json{{QStringLiteral("lane"), lane},
                      {QStringLiteral("nr"), blank < 0 ? entry : entry.left(blank)},

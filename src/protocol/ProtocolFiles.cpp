@@ -23,9 +23,9 @@ namespace {
 class StatusProgress
 {
 public:
-    StatusProgress(ProtocolFiles& files, const QString& text) : m_files(files)
+    StatusProgress(ProtocolFiles& files, ProtocolProgress what) : m_files(files)
     {
-        Q_EMIT m_files.progressStarted(text);
+        Q_EMIT m_files.progressStarted(what);
     }
     ~StatusProgress() { Q_EMIT m_files.progressEnded(); }
     StatusProgress(const StatusProgress&) = delete;
@@ -171,14 +171,14 @@ bool ProtocolFiles::saveToWorkbook(const QString& path)
     m_error = legacyWorkbookRefusal(path, true);
     if (!m_error.isEmpty())
         return false;
-    StatusProgress progress(*this, QStringLiteral(" Protokoll speichern unter..."));
+    StatusProgress progress(*this, ProtocolProgress::Saving);
     return writeWorkbook(path);
 }
 
 bool ProtocolFiles::loadFromWorkbook(const QString& path)
 {
     m_error.clear();
-    StatusProgress progress(*this, QStringLiteral(" Protokoll öffnen..."));
+    StatusProgress progress(*this, ProtocolProgress::Loading);
     WorkbookReader reader(m_competition.numberFormat().decimalSeparator(), 17, kRoundCount);
     WorkbookContent content;
     if (!reader.read(path, content)) {
@@ -277,7 +277,7 @@ ProtocolResult ProtocolFiles::showInSpreadsheet()
     const QString name = m_protocolName.isEmpty() ? QStringLiteral("Protokoll") : m_protocolName;
     const QString path = dir.filePath(name + QStringLiteral(".xlsx"));
     {
-        StatusProgress progress(*this, QStringLiteral(" Protokoll speichern unter..."));
+        StatusProgress progress(*this, ProtocolProgress::Saving);
         XlsxNewWorkbookWriter writer;
         std::vector<ProtocolSheet> sheets;
         for (CompetitionRound round : kAllRounds)

@@ -37,6 +37,9 @@ using ProtocolWriter = std::function<bool(const QString& path, QString* error)>;
 
 // The protocol files of a competition: the text protocol and the protocol workbook, saved and
 // loaded, and the commands of the main window that use them. Runs on the main thread.
+// What a long file operation is doing.
+enum class ProtocolProgress { Loading, Saving };
+
 class ProtocolFiles final : public QObject
 {
     Q_OBJECT
@@ -100,8 +103,8 @@ public:
 
 Q_SIGNALS:
     void protocolNameChanged(const QString& name);
-    // A save or load has begun (" Protokoll öffnen...") and has ended, however it ended.
-    void progressStarted(const QString& text);
+    // A save or load has begun and has ended, however it ended.
+    void progressStarted(brv::ProtocolProgress what);
     void progressEnded();
     // Something the operator must see although nobody asked: the autosave could not be written.
     void warning(const QString& text);

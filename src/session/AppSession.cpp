@@ -5,6 +5,8 @@
 #include "journal/CompetitionJournal.h"
 #include "live/LiveServer.h"
 #include "protocol/ProtocolFiles.h"
+#include "session/HeatWiring.h"
+#include "session/Messages.h"
 #include "session/ProgramLock.h"
 #include "settings/SettingsApply.h"
 #include "settings/SettingsStore.h"
@@ -40,8 +42,7 @@ AppSession::AppSession(AppEnvironment environment, QObject* parent)
     m_settings = loadSettings(*m_store, std::max(1, m_env.monitorCount), &settingsReport);
     m_settings.certificateLayout.fillDefaultLines();
     if (!settingsReport.resetValues.isEmpty())
-        m_statusMessage = QStringLiteral(" Einstellungen mit ungültigem Wert auf den Standard gesetzt: ") +
-                          settingsReport.resetValues.join(QStringLiteral(", "));
+        m_statusMessage = messages::settingsReset(settingsReport.resetValues);
 
     m_competition = std::make_unique<Competition>(NumberFormat::fromLocale(QLocale()));
     if (m_env.makeSounds)
@@ -72,18 +73,24 @@ AppSession::AppSession(AppEnvironment environment, QObject* parent)
         [this](const QString& path, QString* error) { return m_exports->writeDocument(path, error); });
     m_files->setWebPageWriter(
         [this](const QString& path, QString* error) { return m_exports->writeWebPage(path, error); });
-    m_clock->setAutosave([this] { m_files->autosaveAfterHeat(); });
+    wireHeat(*m_clock, *m_competition, [this] { m_files->autosaveAfterHeat(); });
     m_live = std::make_unique<LiveServer>(*m_competition, *m_clock);
-    connect(m_competition.get(), &Competition::placeWarningChanged, this, &AppSession::setStatusMessage);
-    connect(m_competition.get(), &Competition::inputRefused, this, &AppSession::setStatusMessage);
+    connect(m_competition.get(), &Competition::placeNoticeChanged, this,
+            [this](const PlaceNotice& notice) { setStatusMessage(messages::placeNotice(notice)); });
+    connect(m_competition.get(), &Competition::inputRefused, this,
+            [this](InputRefusal reason, const QString& value) {
+                setStatusMessage(messages::inputRefusal(reason, value));
+            });
     connect(m_files.get(), &ProtocolFiles::warning, this, &AppSession::setStatusMessage);
-    connect(m_clock.get(), &RaceClock::refused, this, &AppSession::setStatusMessage);
+    connect(m_clock.get(), &RaceClock::refused, this, [this](ClockRefusal reason, int lane) {
+        setStatusMessage(messages::clockRefusal(reason, lane));
+    });
     // What a save or load is doing stands in the panel while it runs; then the message comes
     // back that stood there before, or the one that was raised meanwhile.
-    connect(m_files.get(), &ProtocolFiles::progressStarted, this, [this](const QString& text) {
+    connect(m_files.get(), &ProtocolFiles::progressStarted, this, [this](ProtocolProgress what) {
         if (m_progressDepth++ == 0)
             m_messageAfterProgress = m_statusMessage;
-        showStatusMessage(text);
+        showStatusMessage(messages::protocolProgress(what));
     });
     connect(m_files.get(), &ProtocolFiles::progressEnded, this, [this] {
         if (m_progressDepth > 0 && --m_progressDepth == 0)
@@ -106,58 +113,16 @@ std::unique_ptr<SerialLineMonitor> AppSession::makeContactPort()
     return port;
 }
 
-namespace {
-
-QString contactPortText(int comNumber, const QString& state)
-{
-    return QStringLiteral(" Kontakt-Port COM%1 %2: Kontakte ohne Funktion – Tasten und Maus arbeiten weiter")
-        .arg(comNumber)
-        .arg(state);
-}
-
-// Why a port did not open, and what helps, in the operator's words.
-QString portFailureText(const PortFailure& failure)
-{
-    switch (failure.reason) {
-    case PortOpenFailure::Missing:
-        return QStringLiteral("nicht vorhanden – Adapter einstecken, oder die Schnittstelle in den "
-                              "Einstellungen prüfen");
-    case PortOpenFailure::NoPermission:
-        return QStringLiteral("keine Berechtigung – den Benutzer in die Gruppe „dialout“ aufnehmen "
-                              "(sudo adduser <Benutzer> dialout), dann ab- und wieder anmelden");
-    case PortOpenFailure::Busy:
-        return QStringLiteral("belegt – ein anderes Programm hält die Schnittstelle "
-                              "(Terminalprogramm, ModemManager, zweites Brenvolutaris); es beenden");
-    case PortOpenFailure::NotSerial:
-        return QStringLiteral("keine serielle Schnittstelle");
-    case PortOpenFailure::SettingsRejected:
-        return QStringLiteral("Einstellungen abgelehnt (%1)").arg(failure.systemText);
-    case PortOpenFailure::Other:
-        break;
-    }
-    return QStringLiteral("Fehler: %1").arg(failure.systemText);
-}
-
-QString unavailableText(const ContactPortKeeper& keeper)
-{
-    const std::optional<PortFailure>& failure = keeper.failure();
-    return QStringLiteral("nicht verfügbar") +
-           (failure ? QStringLiteral(" (") + portFailureText(*failure) + QLatin1Char(')') : QString());
-}
-
-} // namespace
-
 std::unique_ptr<ContactPortKeeper> AppSession::makePortKeeper(SerialLineMonitor& port)
 {
     auto keeper = std::make_unique<ContactPortKeeper>(port);
     keeper->setRetryInterval(m_env.portRetryInterval);
     connect(keeper.get(), &ContactPortKeeper::lost, this, [this](int comNumber) {
-        setStatusMessage(contactPortText(comNumber, QStringLiteral("getrennt")));
+        setStatusMessage(messages::contactPortDown(comNumber, messages::contactPortLost()));
         Q_EMIT contactPortLost(comNumber);
     });
-    connect(keeper.get(), &ContactPortKeeper::reconnected, this, [this](int comNumber) {
-        setStatusMessage(QStringLiteral(" Kontakt-Port COM%1 wieder verbunden").arg(comNumber));
-    });
+    connect(keeper.get(), &ContactPortKeeper::reconnected, this,
+            [this](int comNumber) { setStatusMessage(messages::contactPortBack(comNumber)); });
     return keeper;
 }
 
@@ -167,13 +132,14 @@ void AppSession::applyContactInputs(const ContactInputs& inputs)
     const PortAssignment ports = portsWhenApplied(inputs);
     QStringList notices;
     if (!m_portKeeper1->keep(ports.comPort1))
-        notices.append(contactPortText(ports.comPort1, unavailableText(*m_portKeeper1)));
+        notices.append(
+            messages::contactPortDown(ports.comPort1, messages::contactPortUnavailable(*m_portKeeper1)));
     if (!m_portKeeper2->keep(ports.comPort2))
-        notices.append(contactPortText(ports.comPort2, unavailableText(*m_portKeeper2)));
+        notices.append(
+            messages::contactPortDown(ports.comPort2, messages::contactPortUnavailable(*m_portKeeper2)));
     const QStringList unwatched = unwatchedInputs(inputs, ports);
     if (!unwatched.isEmpty())
-        notices.append(QLatin1Char(' ') + unwatched.join(QStringLiteral(" wird nicht überwacht, ")) +
-                       QStringLiteral(" wird nicht überwacht"));
+        notices.append(messages::inputsUnwatched(unwatched));
     if (!notices.isEmpty())
         setStatusMessage(notices.join(QLatin1Char(';')));
 }
@@ -231,7 +197,7 @@ QString AppSession::contactPortState() const
             continue;
         const QString com = QStringLiteral("COM%1").arg(port->port());
         if (!port->isConnected() || !port->watcher()) {
-            lines.append(com + QLatin1Char(' ') + unavailableText(*keeper));
+            lines.append(com + QLatin1Char(' ') + messages::contactPortUnavailable(*keeper));
             continue;
         }
         const PortThreadPriority priority = port->watcher()->priority();
@@ -287,7 +253,7 @@ void AppSession::applyLiveResults()
         m_live->close();
     } else if (!m_live->isListening() || (port != 0 && m_live->port() != port)) {
         if (!m_live->listen(m_env.liveAddress, port))
-            setStatusMessage(QStringLiteral(" Live-Ergebnisse nicht im Netzwerk: ") + m_live->errorString());
+            setStatusMessage(messages::liveNotReachable(m_live->errorString()));
     }
     const QString text = !m_settings.liveResultsOn ? QString()
                          : m_live->isListening()   ? m_live->url()
@@ -302,12 +268,7 @@ bool AppSession::keepJournalAside(const QString& path, QStringList& problems)
 {
     if (!CompetitionJournal::keepAside(path).isEmpty())
         return true;
-    const QString folder = QFileInfo(path).absolutePath();
-    problems << QStringLiteral("Das Journal %1 lässt sich nicht beiseitelegen (%2); es bleibt unverändert, "
-                               "und dieser Wettkampf läuft ohne Journal")
-                    .arg(QDir::toNativeSeparators(path),
-                         QFileInfo(folder).isWritable() ? QStringLiteral("nicht umzubenennen")
-                                                        : QStringLiteral("der Ordner ist schreibgeschützt"));
+    problems << messages::journalNotKeptAside(path, QFileInfo(QFileInfo(path).absolutePath()).isWritable());
     return false;
 }
 
@@ -326,7 +287,7 @@ void AppSession::startJournal()
             QString why;
             restored = CompetitionJournal::read(path, &why);
             if (!restored)
-                problems << why + QStringLiteral(": der Wettkampf wurde nicht wiederhergestellt");
+                problems << messages::journalNotRestored(why);
         }
         // a journal that may hold a competition is never overwritten: it is kept aside, or the
         // program runs without one
@@ -348,10 +309,7 @@ void AppSession::startJournal()
     if (keepJournal) {
         m_journal = std::make_unique<CompetitionJournal>();
         if (!m_journal->open(path, *m_competition, restored.has_value())) {
-            problems << m_journal->errorString().trimmed() +
-                            (restored ? QStringLiteral(
-                                            " Der Wettkampf wurde wiederhergestellt; ohne Journal weiter")
-                                      : QStringLiteral(" Ohne Journal weiter"));
+            problems << messages::noJournal(m_journal->errorString(), restored.has_value());
             m_journal.reset();
         } else {
             m_journal->setDocumentFile(m_files->currentFile());
@@ -373,7 +331,7 @@ void AppSession::startJournal()
     }
     Q_EMIT undoStateChanged();
     if (!problems.isEmpty()) {
-        m_journalMessage = QLatin1Char(' ') + problems.join(QStringLiteral("; "));
+        m_journalMessage = messages::journalProblems(problems);
         setStatusMessage(m_journalMessage);
     }
 }
@@ -418,6 +376,44 @@ ProtocolResult AppSession::loadProtocol(const QString& path)
     return m_files->loadCommand(path);
 }
 
+bool AppSession::changePage(CompetitionRound round)
+{
+    if (round == m_competition->currentRound())
+        return true;
+    // a running heat keeps its page: its stops belong to the teams on its lanes
+    if (m_clock->heatRunning()) {
+        setStatusMessage(messages::clockRefusal(ClockRefusal::PageDuringHeat, 0));
+        return false;
+    }
+    m_clock->resetIfFinished();
+    return m_competition->changePage(round);
+}
+
+void AppSession::fillAllPages()
+{
+    if (m_clock->heatRunning()) {
+        setStatusMessage(messages::clockRefusal(ClockRefusal::PageDuringHeat, 0));
+        return;
+    }
+    m_clock->resetIfFinished();
+    m_competition->fillAllPages();
+}
+
+void AppSession::assignRowToLane(int lane)
+{
+    if (lane >= 1 && lane <= 3 && m_clock->controls().lane(lane).armed) {
+        setStatusMessage(messages::clockRefusal(ClockRefusal::LaneKeepsItsTeam, lane));
+        return;
+    }
+    m_competition->assignRowToLane(lane);
+}
+
+void AppSession::setLane3On(bool on)
+{
+    m_competition->setLane3On(on);
+    m_clock->lane3Switched(on);
+}
+
 bool AppSession::canUndo() const
 {
     return m_journal && m_journal->canUndo();
@@ -444,17 +440,13 @@ bool AppSession::undoOrRedo(bool back)
         return false;
     // from START to RESET the lanes' teams belong to the heat
     if (!m_clock->controls().settingsEnabled) {
-        setStatusMessage(back ? QStringLiteral(" Rückgängig erst nach dem Lauf")
-                              : QStringLiteral(" Wiederholen erst nach dem Lauf"));
+        setStatusMessage(messages::undoDuringHeat(back));
         return false;
     }
     const QString label = back ? m_journal->undoLabel() : m_journal->redoLabel();
     if (!(back ? m_journal->undo() : m_journal->redo()))
         return false; // the journal's write error is in the message panel
-    if (label.isEmpty())
-        setStatusMessage(back ? QStringLiteral(" Rückgängig gemacht") : QStringLiteral(" Wiederholt"));
-    else
-        setStatusMessage((back ? QStringLiteral(" Rückgängig: ") : QStringLiteral(" Wiederholt: ")) + label);
+    setStatusMessage(messages::undoDone(back, label));
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "competition/CompetitionRound.h"
 #include "session/AppEnvironment.h"
 #include "settings/ProgramFiles.h"
 #include "settings/Settings.h"
@@ -90,6 +91,18 @@ public:
 
     // Loads a protocol as the load command does.
     ProtocolResult loadProtocol(const QString& path);
+
+    // ---- what the clock and the competition decide together
+    // The page changes unless a heat runs on it (the message panel says so); a finished heat that
+    // waits for RESET gets it first. False when the page stays.
+    bool changePage(CompetitionRound round);
+    // "Alle Seiten füllen", not while a heat runs.
+    void fillAllPages();
+    // The team of the current row goes onto the lane, unless the lane runs: its time belongs to
+    // the team it started with.
+    void assignRowToLane(int lane);
+    // Lane 3's on/off box.
+    void setLane3On(bool on);
 
     // The live results server as the settings want it: listening on their port while switched
     // on (a port that cannot be had is named in the message panel), closed otherwise.

@@ -1,6 +1,6 @@
 #include "timing/ContactDecoder.h"
 
-#include "competition/Competition.h"
+#include "competition/HeatLanes.h"
 #include "timing/RaceClock.h"
 #include "timing/RaceTime.h"
 #include "timing/SerialLineMonitor.h"
@@ -57,13 +57,12 @@ void ContactDecoder::decode(int port, quint32 status, std::optional<quint32> edg
 void ContactDecoder::fire(int input, std::optional<quint32> edgeTick)
 {
     Q_EMIT inputFired(input);
-    Competition& competition = m_clock.competition();
     const RunControls& c = m_clock.controls();
     const quint32 tick = edgeTick.value_or(m_clock.now());
 
     switch (ContactInput(input)) {
     case ContactInput::Start:
-        if (competition.options().commonStart) {
+        if (m_clock.lanes().commonStart()) {
             if (c.startButtonEnabled && m_armed && m_clock.command(ClockCommand::Start).trigger(edgeTick)) {
                 // The finish contacts rest for a second from the moment the run began.
                 for (int lane = 1; lane <= 3; ++lane)

@@ -1,12 +1,12 @@
 #include "timing/RaceClock.h"
 
-#include "competition/Competition.h"
+#include "competition/HeatLanes.h"
 #include "timing/RaceTime.h"
 
 namespace brv {
 
-RaceClock::RaceClock(Competition& competition, const TickSource& ticks, SoundPlayer* sounds, QObject* parent)
-    : QObject(parent), m_competition(competition), m_ticks(ticks), m_sounds(sounds),
+RaceClock::RaceClock(HeatLanes& lanes, const TickSource& ticks, SoundPlayer* sounds, QObject* parent)
+    : QObject(parent), m_lanes(lanes), m_ticks(ticks), m_sounds(sounds),
       m_commands{
           Command(
               QStringLiteral("Start"), QStringLiteral("Start"), [this] { return rc().startCommandEnabled; },
@@ -39,44 +39,32 @@ RaceClock::RaceClock(Competition& competition, const TickSource& ticks, SoundPla
 {
     m_displayTick.setInterval(kDisplayTickMs);
     connect(&m_displayTick, &QTimer::timeout, this, &RaceClock::onDisplayTick);
-    // A page left while a finished heat waits for RESET resets it first.
-    m_competition.setPendingResetRunner([this] {
-        if (m_controls.resetEnabled && m_controls.resetShown)
-            command(ClockCommand::Reset).trigger();
-    });
-    // a running heat keeps its page: its stops belong to the teams on its lanes
-    m_competition.setPageChangeGuard([this] {
-        const RunState state = runState();
-        if (state != RunState::Running && state != RunState::Finishing)
-            return true;
-        Q_EMIT refused(QStringLiteral(" Seitenwechsel erst nach dem Lauf"));
-        return false;
-    });
-    // A page entered refills the lanes and lays them out anew, so these cover page changes too.
-    connect(&m_competition, &Competition::lanesChanged, this, &RaceClock::updateReadiness);
-    connect(&m_competition, &Competition::layoutRequested, this, &RaceClock::updateReadiness);
-    connect(&m_competition.tables(), &ProtocolTables::rowsChanged, this, &RaceClock::updateReadiness);
-    connect(&m_competition.tables(), &ProtocolTables::tableChanged, this, &RaceClock::updateReadiness);
     updateReadiness();
 }
 
-RaceClock::~RaceClock()
+RaceClock::~RaceClock() = default;
+
+bool RaceClock::heatRunning() const
 {
-    m_competition.setPendingResetRunner({});
-    m_competition.setPageChangeGuard({});
+    const RunState state = runState();
+    return state == RunState::Running || state == RunState::Finishing;
+}
+
+void RaceClock::resetIfFinished()
+{
+    if (m_controls.resetEnabled && m_controls.resetShown)
+        command(ClockCommand::Reset).trigger();
 }
 
 void RaceClock::updateReadiness()
 {
     RunControls& c = m_controls;
-    const LaneAssignment& lanes = m_competition.lanes();
-    const int count1 = lanes.selector(1).count();
-    const int count2 = lanes.selector(2).count();
-    const int count3 = lanes.selector(3).count();
-    const bool lane3Used = m_competition.laneActive(3);
-    const bool commonStart = m_competition.options().commonStart;
+    const bool lane3Used = m_lanes.laneActive(3);
+    const bool commonStart = m_lanes.commonStart();
 
-    bool ready = !(count1 == 0 || count2 == 0 || (count3 == 0 && lane3Used)) && startRefusal().isEmpty();
+    bool ready = !(m_lanes.laneChoices(1) == 0 || m_lanes.laneChoices(2) == 0 ||
+                   (m_lanes.laneChoices(3) == 0 && lane3Used)) &&
+                 !startRefusal();
     if (ready) {
         if (commonStart) {
             ready = !c.displayTickRunning;
@@ -97,14 +85,13 @@ void RaceClock::updateReadiness()
         }
     }
 
-    const bool hasData = m_competition.tableHasData();
+    const bool hasData = m_lanes.tableHasData();
     c.saveEnabled = hasData;
     c.clearEnabled = hasData;
     c.assignEnabled[0] = c.settingsEnabled;
     c.assignEnabled[1] = c.settingsEnabled;
     c.assignEnabled[2] = c.settingsEnabled && lane3Used;
-    c.certificatesEnabled =
-        c.settingsEnabled && m_competition.currentRound() == CompetitionRound::GesamtErgebnis;
+    c.certificatesEnabled = c.settingsEnabled && m_lanes.overallPage();
 
     if (c != m_announced) {
         m_announced = c;
@@ -112,25 +99,22 @@ void RaceClock::updateReadiness()
     }
 }
 
-QString RaceClock::startRefusal() const
+std::optional<ClockRefusal> RaceClock::startRefusal() const
 {
     // a heat needs the lane area, a team on a lane in use, and no team on two lanes
-    if (!m_competition.laneAreaVisible())
-        return QStringLiteral(" Auf dieser Seite wird kein Lauf gestartet");
-    const LaneAssignment& lanes = m_competition.lanes();
-    auto team = [&lanes](int lane) { return lanes.selector(lane).text().trimmed(); };
+    if (!m_lanes.laneAreaVisible())
+        return ClockRefusal::NoHeatOnThisPage;
     bool anyTeam = false;
     for (int lane = 1; lane <= 3; ++lane)
-        anyTeam = anyTeam || (m_competition.laneActive(lane) && !team(lane).isEmpty());
+        anyTeam = anyTeam || laneHasTeam(lane);
     if (!anyTeam)
-        return QStringLiteral(" Keine Mannschaft auf den Bahnen");
-    auto same = [&](int a, int b) {
-        return m_competition.laneActive(a) && m_competition.laneActive(b) && !team(a).isEmpty() &&
-               team(a) == team(b);
+        return ClockRefusal::NoTeamOnLanes;
+    auto same = [this](int a, int b) {
+        return laneHasTeam(a) && laneHasTeam(b) && m_lanes.laneRow(a) == m_lanes.laneRow(b);
     };
     if (same(1, 2) || same(1, 3) || same(2, 3))
-        return QStringLiteral(" Dieselbe Mannschaft auf zwei Bahnen");
-    return {};
+        return ClockRefusal::SameTeamOnTwoLanes;
+    return std::nullopt;
 }
 
 RunState RaceClock::runState() const
@@ -148,7 +132,8 @@ RunState RaceClock::runState() const
 
 LaneDigits RaceClock::laneDisplay(int lane) const
 {
-    return laneDigitsFor(laneMilliseconds(lane), m_competition.lanes().inUse(lane));
+    // a lane switched off shows its zeros in the off colours
+    return laneDigitsFor(laneMilliseconds(lane), lane < 3 || m_lanes.laneActive(3));
 }
 
 // ---------------------------------------------------------------- lock-outs
@@ -196,8 +181,7 @@ void RaceClock::onDisplayTick()
     const quint32 tick = m_ticks.now();
     for (int lane = 1; lane <= 3; ++lane) {
         const LaneControls& l = controls().lane(lane);
-        if (l.armed && m_competition.lanes().inUse(lane) && l.startTick != 0 &&
-            m_competition.laneVisible(lane))
+        if (l.armed && l.startTick != 0 && m_lanes.laneActive(lane))
             show(lane, RaceTime(l.startTick, tick));
     }
 }
@@ -257,7 +241,7 @@ void RaceClock::clearStartTicks()
 
 bool RaceClock::laneHasTeam(int lane) const
 {
-    return m_competition.laneActive(lane) && !m_competition.lanes().selector(lane).text().trimmed().isEmpty();
+    return m_lanes.laneActive(lane) && m_lanes.laneRow(lane) > 0;
 }
 
 void RaceClock::startCommon(std::optional<quint32> tick)
@@ -272,17 +256,16 @@ void RaceClock::startCommon(std::optional<quint32> tick)
         laneLeft = laneLeft || starting[std::size_t(lane - 1)];
     }
     if (!laneLeft) {
-        Q_EMIT refused(QStringLiteral(" Alle Bahnen sind in diesem Lauf schon gestartet"));
+        Q_EMIT refused(ClockRefusal::AllLanesStarted, 0);
         return;
     }
     // a key or a contact starts exactly when the START button could
     if (!m_controls.startButtonEnabled) {
-        const QString why = startRefusal();
-        Q_EMIT refused(why.isEmpty() ? QStringLiteral(" Der Lauf ist noch nicht zurückgesetzt") : why);
+        Q_EMIT refused(startRefusal().value_or(ClockRefusal::NotReset), 0);
         return;
     }
     // a team that has run already on its lane runs again only when the operator says so
-    if (!m_competition.confirmHeatStart(starting))
+    if (!m_lanes.confirmHeatStart(starting))
         return;
 
     const RunState before = runState();
@@ -311,7 +294,7 @@ void RaceClock::startCommon(std::optional<quint32> tick)
         if (hasRun(lane))
             continue;
         c.lane(lane).startTick = start;
-        m_competition.lanes().setEnabled(lane, false);
+        m_lanes.lockLane(lane, true);
         c.lane(lane).armed = starting[std::size_t(lane - 1)];
     }
 
@@ -325,30 +308,30 @@ void RaceClock::startCommon(std::optional<quint32> tick)
 
 void RaceClock::startLane(int lane, std::optional<quint32> tick)
 {
-    if (m_competition.options().commonStart) {
-        Q_EMIT refused(QStringLiteral(" Einzelstart nur bei Einzelstart der Bahnen"));
+    if (m_lanes.commonStart()) {
+        Q_EMIT refused(ClockRefusal::LaneStartNeedsOwnStart, lane);
         return;
     }
     // A lane that is switched off or not shown has nothing to time; starting it would only
     // start the display tick and keep START unavailable until "0,00".
-    if (!m_competition.laneActive(lane) || !m_competition.laneAreaVisible())
+    if (!m_lanes.laneActive(lane) || !m_lanes.laneAreaVisible())
         return;
-    if (m_competition.lanes().selector(lane).text().trimmed().isEmpty()) {
-        Q_EMIT refused(QStringLiteral(" Bahn %1 hat keine Mannschaft").arg(lane));
+    if (m_lanes.laneRow(lane) == 0) {
+        Q_EMIT refused(ClockRefusal::LaneHasNoTeam, lane);
         return;
     }
     // A second start would move the start and shorten the time, or throw a stopped time away.
     if (controls().lane(lane).armed) {
-        Q_EMIT refused(QStringLiteral(" Bahn %1 läuft schon").arg(lane));
+        Q_EMIT refused(ClockRefusal::LaneRunning, lane);
         return;
     }
     if (hasRun(lane)) {
-        Q_EMIT refused(QStringLiteral(" Bahn %1 ist in diesem Lauf schon gelaufen").arg(lane));
+        Q_EMIT refused(ClockRefusal::LaneRanInThisHeat, lane);
         return;
     }
     std::array<bool, 3> starting{};
     starting[std::size_t(lane - 1)] = true;
-    if (!m_competition.confirmHeatStart(starting))
+    if (!m_lanes.confirmHeatStart(starting))
         return;
 
     const RunState before = runState();
@@ -358,7 +341,7 @@ void RaceClock::startLane(int lane, std::optional<quint32> tick)
     l.startTick = start;
     startDisplayTick();
 
-    m_competition.lanes().setEnabled(lane, false);
+    m_lanes.lockLane(lane, true);
     l.armed = true;
     l.startButtonEnabled = false;
     l.startButtonGreen = false;
@@ -388,7 +371,7 @@ void RaceClock::stopLane(int lane, std::optional<quint32> tick)
     const quint32 stop = tick.value_or(m_ticks.now());
     // a stop in the first second is a slip (a key pressed with the start), not a run
     if (RaceTime(m_controls.lane(lane).startTick, stop) < kEarliestStopMs) {
-        Q_EMIT refused(QStringLiteral(" Bahn %1: Stopp in der ersten Sekunde nicht angenommen").arg(lane));
+        Q_EMIT refused(ClockRefusal::StopInFirstSecond, lane);
         return;
     }
     const RunState before = runState();
@@ -404,7 +387,7 @@ void RaceClock::stopLane(int lane, std::optional<quint32> tick)
     c.falseStartEnabled = false;
 
     show(lane, elapsed);
-    m_competition.recordLaneTime(lane, m_competition.numberFormat().runTime(elapsed));
+    m_lanes.recordLaneTime(lane, elapsed);
 
     c.resetShown = true;
     c.startShown = false;
@@ -412,9 +395,7 @@ void RaceClock::stopLane(int lane, std::optional<quint32> tick)
     if (finished) {
         c.resetEnabled = true;
         stopDisplayTick();
-        m_competition.recalculateRound();
-        if (m_autosave)
-            m_autosave();
+        Q_EMIT heatFinished();
         c.resetRed = true;
     }
     Q_EMIT laneStopped(lane, elapsed);
@@ -440,7 +421,7 @@ void RaceClock::reset(bool advance)
     const RunState before = runState();
     resetSteps();
     if (advance)
-        m_competition.advanceLanes();
+        Q_EMIT resetDone();
     finishReset();
     notify(before);
 }
@@ -458,7 +439,7 @@ void RaceClock::clear()
         c.lane(lane).startButtonEnabled = true;
         c.lane(lane).startButtonGreen = true;
     }
-    const bool lane3 = m_competition.options().thirdLaneOn && m_competition.lanes().inUse(3);
+    const bool lane3 = m_lanes.laneActive(3);
     c.lane(3).startButtonEnabled = lane3;
     c.lane(3).startButtonGreen = lane3;
     finishReset();
@@ -471,8 +452,8 @@ void RaceClock::resetSteps()
     RunControls& c = rc();
     for (int lane = 1; lane <= 3; ++lane) {
         show(lane, 0);
-        if (m_competition.laneActive(lane))
-            m_competition.lanes().setEnabled(lane, true);
+        if (m_lanes.laneActive(lane))
+            m_lanes.lockLane(lane, false);
     }
     c.settingsEnabled = true;
     c.loadEnabled = true;
@@ -486,21 +467,19 @@ void RaceClock::resetSteps()
     c.falseStartShown = false;
     c.falseStartEnabled = false;
     clearStartTicks();
-    c.assignEnabled = {true, true, m_competition.laneActive(3)};
+    c.assignEnabled = {true, true, m_lanes.laneActive(3)};
 }
 
 void RaceClock::finishReset()
 {
-    m_competition.showLaneTeamsOnTv();
     updateReadiness();
     Q_EMIT readyForStart();
 }
 
 // ---------------------------------------------------------------- lane 3 box
 
-void RaceClock::setLane3On(bool on)
+void RaceClock::lane3Switched(bool on)
 {
-    m_competition.setLane3On(on);
     LaneControls& lane3 = m_controls.lane(3);
     lane3.startButtonEnabled =
         on && m_controls.lane(1).startButtonEnabled && m_controls.lane(2).startButtonEnabled;
@@ -510,18 +489,6 @@ void RaceClock::setLane3On(bool on)
     // Shown even when the value stays 0: the digits change colour with the box.
     Q_EMIT laneTimeChanged(3);
     Q_EMIT controlsChanged();
-}
-
-// ---------------------------------------------------------------- lane assignment
-
-void RaceClock::assignRowToLane(int lane)
-{
-    if (lane >= 1 && lane <= 3 && controls().lane(lane).armed) {
-        Q_EMIT refused(
-            QStringLiteral(" Bahn %1 läuft: die Mannschaft bleibt bis zum Ende des Laufs").arg(lane));
-        return;
-    }
-    m_competition.assignRowToLane(lane);
 }
 
 } // namespace brv

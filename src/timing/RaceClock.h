@@ -16,7 +16,7 @@
 
 namespace brv {
 
-class Competition;
+class HeatLanes;
 
 enum class RunState {
     Idle,      // no lane armed, start ticks 0
@@ -27,11 +27,29 @@ enum class RunState {
 
 enum class ClockCommand { Start, Start1, Start2, Start3, Stop1, Stop2, Stop3, FalseStart, Reset, Clear };
 
+// Why a command of the clock did nothing.
+enum class ClockRefusal {
+    PageDuringHeat,         // the page stays while a heat runs
+    NoHeatOnThisPage,       // the overall table runs no heat
+    NoTeamOnLanes,          // no lane in use holds a team
+    SameTeamOnTwoLanes,     // one team on two lanes
+    AllLanesStarted,        // every lane has started in this heat
+    NotReset,               // the heat waits for its RESET
+    LaneStartNeedsOwnStart, // a lane's own start while one start starts all
+    LaneHasNoTeam,          // the lane holds no team
+    LaneRunning,            // the lane runs already
+    LaneRanInThisHeat,      // the lane has run in this heat
+    StopInFirstSecond,      // a stop within a second of the lane's start
+    LaneKeepsItsTeam,       // a running lane's team cannot be changed
+};
+
 // Times up to three lanes that run side by side. The clock owns the run controls (which buttons
 // and commands are shown and enabled, the start ticks, which lanes are armed); its commands are
-// the only way to change them, and it announces every change. It follows the competition's
-// lanes and tables, which decide whether a heat can start and which protocol buttons are
-// offered. Runs on the main thread.
+// the only way to change them, and it announces every change. Of the competition it knows only
+// the lanes (HeatLanes): which run and hold a team, and where a stopped lane's time goes. What
+// follows a heat (the recalculation, the text copy, the next teams) is wired to heatFinished()
+// and resetDone(); whoever changes the lanes or the tables calls updateReadiness(). Runs on the
+// main thread.
 class RaceClock final : public QObject
 {
     Q_OBJECT
@@ -44,13 +62,12 @@ public:
     static constexpr quint32 kLockoutMs = 1000;
     static constexpr int kDisplayTickMs = 10;
 
-    // `sounds` may be null (silence). The clock registers its reset with the competition, so
-    // leaving a page runs a reset that a finished heat still waits for.
-    explicit RaceClock(Competition& competition, const TickSource& ticks = steadyTickSource(),
+    // `sounds` may be null (silence).
+    explicit RaceClock(HeatLanes& lanes, const TickSource& ticks = steadyTickSource(),
                        SoundPlayer* sounds = nullptr, QObject* parent = nullptr);
     ~RaceClock() override;
 
-    Competition& competition() { return m_competition; }
+    HeatLanes& lanes() { return m_lanes; }
     const TickSource& ticks() const { return m_ticks; }
     quint32 now() const { return m_ticks.now(); }
 
@@ -63,15 +80,16 @@ public:
     // What starts the run: the contact, or the end of the start sound.
     void setStartSignal(StartSignal signal) { m_startSignal = signal; }
     StartSignal startSignal() const { return m_startSignal; }
-    // saveToText of the current table into the autosave file after each finished heat; empty
-    // means nothing is written.
-    void setAutosave(std::function<void()> writer) { m_autosave = std::move(writer); }
 
     // ---- state
     RunState runState() const;
     // Why a heat cannot start now (no lane area on the page, no team on the lanes, one team on
-    // two lanes); empty when it can.
-    QString startRefusal() const;
+    // two lanes); none when it can.
+    std::optional<ClockRefusal> startRefusal() const;
+    // A heat runs (from START until every lane has stopped): its page stays, its teams too.
+    bool heatRunning() const;
+    // A heat that has finished and waits for RESET gets it (before its page is left).
+    void resetIfFinished();
     bool displayTickActive() const { return m_displayTick.isActive(); }
     const RunControls& controls() const { return m_controls; }
 
@@ -84,16 +102,16 @@ public:
     void startLockout(int lane, quint32 tick);
     void cancelLockouts();
 
-    // Lane 3's on/off box was clicked.
-    void setLane3On(bool on);
-
-    // The team of the current row goes onto the lane, unless the lane runs: its time belongs to
-    // the team it started with.
-    void assignRowToLane(int lane);
+    // Lane 3's on/off box was switched (the lanes already know).
+    void lane3Switched(bool on);
 
 public Q_SLOTS:
     // The 10 ms display tick: refreshes the running lanes' panels; never a source of times.
     void onDisplayTick();
+    // What follows from the lanes, the current table and the clock's own state: whether START
+    // and the lanes' start buttons are ready, and the protocol buttons. Called when the lanes or
+    // the tables change.
+    void updateReadiness();
 
 Q_SIGNALS:
     // Lane panel `lane` shows something else (its hundredths or its colours changed).
@@ -104,14 +122,15 @@ Q_SIGNALS:
     void readyForStart();
     // A lane was stopped with this time (after it was recorded).
     void laneStopped(int lane, qint32 milliseconds);
-    // A command or a lane assignment did nothing, for this reason (a status text).
-    void refused(const QString& reason);
+    // The last running lane has stopped: the heat's results are complete.
+    void heatFinished();
+    // RESET after a heat: the next teams may come onto the lanes.
+    void resetDone();
+    // A command did nothing, for this reason (on `lane` where it names one).
+    void refused(brv::ClockRefusal reason, int lane);
 
 private:
     RunControls& rc() { return m_controls; }
-    // What follows from the lanes, the current table and the clock's own state: whether START
-    // and the lanes' start buttons are ready, and the protocol buttons.
-    void updateReadiness();
     void startCommon(std::optional<quint32> tick);
     void startLane(int lane, std::optional<quint32> tick);
     void stopLane(int lane, std::optional<quint32> tick);
@@ -133,7 +152,7 @@ private:
     // The lane runs, or has stopped since its start in this heat.
     bool hasRun(int lane) const { return controls().lane(lane).armed || m_stopped[std::size_t(lane - 1)]; }
 
-    Competition& m_competition;
+    HeatLanes& m_lanes;
     RunControls m_controls;
     RunControls m_announced;
     const TickSource& m_ticks;
@@ -141,7 +160,6 @@ private:
     std::array<Command, 10> m_commands;
     QTimer m_displayTick;
     StartSignal m_startSignal = StartSignal::Contact;
-    std::function<void()> m_autosave;
     std::array<qint32, 3> m_shownMs{};
     std::array<bool, 3> m_stopped{}; // the lane has stopped since its start
     std::array<std::optional<quint32>, 3> m_lockoutSince;

@@ -270,7 +270,7 @@ void TestSettingsDialog::optionsTakeEffectAtOnce()
 
     // switched on again, lane 3 is in use with the page's teams to choose from
     inSettings(window, [](SettingsDialog* d) { control<QCheckBox>(d, "thirdLane")->click(); });
-    QVERIFY(c.lanes().inUse(3) && c.lanes().selector(3).count() == 20);
+    QVERIFY(c.lanes().inUse(3) && c.lanes().selector(3).count == 20);
     QVERIFY(window.lanePanel(3)->isVisible());
 }
 

@@ -60,7 +60,7 @@ void run(Competition& c, const QString& script)
         else if (w[0] == "fill")
             c.lanes().fill(c.currentGrid());
         else if (w[0] == "stop")
-            c.recordLaneTime(n(1), w.value(2));
+            c.recordLaneTime(n(1), qRound(QString(w.value(2)).replace(',', '.').toDouble() * 1000));
         else if (w[0] == "set")
             c.currentGrid().setCell(n(1), n(2), w.value(3));
         else if (w[0] == "answer") {
@@ -261,7 +261,7 @@ void TestOperations::provisionalRanking_data()
     QTest::newRow("sum of the two best, lanes 1 and 3") << 0 << list("29,00|31,00|30,00") << "59,00";
     QTest::newRow("two times are summed") << 0 << list("30,00||31,00") << "61,00";
     QTest::newRow("one time keeps the old value") << 0 << list("30,00||") << "x";
-    QTest::newRow("best time copies its text") << 1 << list("31,5|30,1|") << "30,1";
+    QTest::newRow("best time copies its text") << 1 << list("31,5|30,1|") << "30,10";
     QTest::newRow("zero time does not count") << 1 << list("0||") << "x";
     QTest::newRow("equal best times take the first lane") << 1 << list("|30,10|30,1") << "30,10";
     QTest::newRow("another mode leaves the value") << 7 << list("30,00|31,00|") << "x";
@@ -284,7 +284,7 @@ void TestOperations::provisionalRanking()
     for (int lane = 1; lane < lastLane; ++lane)
         v.setCell(laneTimeColumn(lane), 1, times[lane - 1]);
     c->lanes().select(lastLane, 0);
-    c->recordLaneTime(lastLane, times[lastLane - 1]);
+    c->recordLaneTime(lastLane, qRound(QString(times[lastLane - 1]).replace(',', '.').toDouble() * 1000));
     QCOMPARE(v.cell(VorrundeColumn::RankingValue, 1), ranking);
 }
 
@@ -294,7 +294,8 @@ void TestOperations::advanceLanes_data()
     QTest::addColumn<QString>("lanes");
     QTest::newRow("the next teams") << "6 2 | 1:1 2:2 | 2 3 -1";
     QTest::newRow("second pass: each team on its other lane") << "6 2 | 1:1 2:2 3:1 4:2 5:1 6:2 | 1 0 -1";
-    QTest::newRow("odd count: the last team, then the first on its other lane") << "5 2 | 1:1 2:2 3:1 4:2 | 4 0 -1";
+    QTest::newRow("odd count: the last team, then the first on its other lane")
+        << "5 2 | 1:1 2:2 3:1 4:2 | 4 0 -1";
     QTest::newRow("three lanes rotate") << "6 3 | 1:1 2:2 3:3 4:1 5:2 6:3 | 1 0 3";
     QTest::newRow("a team left alone runs alone") << "3 2 | 1:1 2:2 3:1 1:2 2:1 | -1 2 -1";
     QTest::newRow("every run recorded: the lanes stay empty") << "2 2 | 1:1 2:2 1:2 2:1 | -1 -1 -1";
@@ -314,7 +315,8 @@ void TestOperations::advanceLanes()
     for (const QString& run : parts[1].simplified().split(' ')) {
         const int lane = run.section(':', 1).left(1).toInt();
         c->grid(CompetitionRound::Vorrunde)
-            .setCell(laneResultColumn(lane), run.section(':', 0, 0).toInt(), run.endsWith('x') ? "AUS" : "40,00");
+            .setCell(laneResultColumn(lane), run.section(':', 0, 0).toInt(),
+                     run.endsWith('x') ? "AUS" : "40,00");
     }
     c->advanceLanes();
     QStringList after;
@@ -425,7 +427,7 @@ void TestOperations::announcements_data()
         c.setYesNoQuestion(nullptr);
     }) << "layout tv";
     QTest::newRow("tables replaced") << Action([](C& c) { c.replaceTables({}, {}); }) << "cell";
-    QTest::newRow("a lane time") << Action([](C& c) { c.recordLaneTime(1, "30,00"); }) << "";
+    QTest::newRow("a lane time") << Action([](C& c) { c.recordLaneTime(1, 30000); }) << "";
 }
 
 void TestOperations::announcements()
@@ -512,15 +514,17 @@ void TestOperations::tieWarning()
     QFETCH(int, teams);
     QFETCH(QString, atCut);
     QFETCH(int, warned);
-    const QString warning =
-        warned ? QStringLiteral(" Plätze %1 und %2 prüfen!").arg(warned).arg(warned + 1) : "";
+    const PlaceNotice warning{warned == 16  ? PlaceNotice::Kind::TieAt16
+                              : warned == 8 ? PlaceNotice::Kind::TieAt8
+                                            : PlaceNotice::Kind::None,
+                              {}};
     auto c = makeCompetition(17);
     ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
     setColumn(v, VorrundeColumn::Lane1Zeit, QStringList(17, "30")); // two equal runs each: a tie, a warning
     setColumn(v, VorrundeColumn::Lane2Zeit, QStringList(17, "30"));
     c->recalculateRound();
-    const QString before = c->placeWarning();
-    QSignalSpy announced(c.get(), &Competition::placeWarningChanged);
+    const PlaceNotice before = c->placeNotice();
+    QSignalSpy announced(c.get(), &Competition::placeNoticeChanged);
     v.setRowCount(teams + 1);
     const int cut = teams >= 17 ? 16 : 8;
     for (int r = 1; r <= teams - (atCut == "blank" ? 2 : 0); ++r) { // "blank": the two last keep no value
@@ -530,7 +534,7 @@ void TestOperations::tieWarning()
         v.setCell(VorrundeColumn::Lane2Zeit, r, "30");
     }
     c->recalculateRound();
-    QCOMPARE(c->placeWarning(), warning);
+    QVERIFY(c->placeNotice() == warning);
     QCOMPARE(announced.count(), warning == before ? 0 : 1);
 }
 
@@ -613,27 +617,23 @@ void TestOperations::teamList_data()
     QTest::addColumn<bool>("run");
     QTest::addColumn<QString>("names");
     QTest::addColumn<QString>("lanes");
-    QTest::addColumn<QString>("refused");
+    QTest::addColumn<int>("refused"); // an InputRefusal, -1: none
     const char* unchanged = "FF Team 1|FF Team 2||FF Team 4";
     QTest::newRow("insert after the current row") << "insert" << false << "FF Team 1|FF Team 2|||FF Team 4"
-                                                  << "3 4"
-                                                  << "";
+                                                  << "3 4" << -1;
     QTest::newRow("remove the blank row") << "remove 3" << false << "FF Team 1|FF Team 2|FF Team 4"
-                                          << "-1 2"
-                                          << "";
-    QTest::newRow("a team's row stays") << "remove 2" << false << unchanged << "2 3"
-                                        << " Nur eine leere Zeile wird entfernt";
-    QTest::newRow("no row added after a run") << "insert" << true << unchanged << "2 3"
-                                              << " Nach dem ersten Lauf werden keine Zeilen eingefügt";
-    QTest::newRow("no row removed after a run") << "remove 3" << true << unchanged << "2 3"
-                                                << " Nach dem ersten Lauf werden keine Zeilen entfernt";
+                                          << "-1 2" << -1;
+    QTest::newRow("a team's row stays")
+        << "remove 2" << false << unchanged << "2 3" << int(InputRefusal::OnlyEmptyRowRemoved);
+    QTest::newRow("no row added after a run")
+        << "insert" << true << unchanged << "2 3" << int(InputRefusal::NoRowInsertedAfterFirstRun);
+    QTest::newRow("no row removed after a run")
+        << "remove 3" << true << unchanged << "2 3" << int(InputRefusal::NoRowRemovedAfterFirstRun);
     QTest::newRow("a name is corrected everywhere") << "name" << true << "FF Team 1|FF Neu||FF Team 4"
-                                                    << "2 3"
-                                                    << "";
-    QTest::newRow("numbers are fixed after a run") << "nr" << true << unchanged << "2 3"
-                                                   << " Nach dem ersten Lauf ist nur der Name änderbar";
-    QTest::newRow("numbers typed before") << "nr" << false << unchanged << "2 3"
-                                          << "";
+                                                    << "2 3" << -1;
+    QTest::newRow("numbers are fixed after a run")
+        << "nr" << true << unchanged << "2 3" << int(InputRefusal::OnlyNameAfterFirstRun);
+    QTest::newRow("numbers typed before") << "nr" << false << unchanged << "2 3" << -1;
 }
 
 void TestOperations::teamList()
@@ -662,10 +662,10 @@ void TestOperations::teamList()
     QTEST(column(v, VorrundeColumn::Mannschaft).join(QLatin1Char('|')), "names");
     QTEST(QStringLiteral("%1 %2").arg(c->lanes().selector(1).index).arg(c->lanes().selector(2).index),
           "lanes");
-    QTEST(refused.isEmpty() ? QString() : refused.first().first().toString(), "refused");
+    QTEST(refused.isEmpty() ? -1 : int(refused.first().first().value<InputRefusal>()), "refused");
     QCOMPARE(v.cell(VorrundeColumn::Nr, 2), action == "nr" && !run ? "17" : "2");
     QCOMPARE(af.cell(KnockoutColumn::Mannschaft, 5), action == "name" ? "FF Neu" : "FF Team 2");
-    QCOMPARE(c->lanes().selector(2).text(), LaneAssignment::entryText(v, c->lanes().selector(2).index + 1));
+    QCOMPARE(c->laneTeam(2), LaneAssignment::entryText(v, c->lanes().selector(2).index + 1));
 }
 
 void TestOperations::canRecalculate_data()
@@ -718,6 +718,12 @@ void TestOperations::cellStyle()
     const auto c = drawnCompetition();
     if (round < 0)
         c->setOptions({});
+    if (round == roundIndex(CompetitionRound::Halbfinale)) { // its own teams on lanes 1 to 3
+        c->setCurrentRound(CompetitionRound::Halbfinale);
+        c->lanes().fill(c->currentGrid());
+        for (int lane = 1; lane <= 3; ++lane)
+            c->lanes().select(lane, lane - 1);
+    }
     QStringList drawn;
     for (const QString& cell : cells) {
         const int col = cell.section('/', 0, 0).toInt();

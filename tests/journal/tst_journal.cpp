@@ -82,7 +82,7 @@ void TestJournal::restoresTablesPageAndLanes()
     QCOMPARE(after.currentRound(), CompetitionRound::Halbfinale);
     QCOMPARE(after.tvBestMilliseconds(), 45670); // taken from the restored tables
     for (int lane = 1; lane <= 3; ++lane) {
-        QCOMPARE(after.lanes().selector(lane).entries, before.lanes().selector(lane).entries);
+        QCOMPARE(after.lanes().selector(lane).count, before.lanes().selector(lane).count);
         QCOMPARE(after.lanes().selector(lane).index, before.lanes().selector(lane).index);
     }
 }
@@ -179,7 +179,7 @@ void TestJournal::undoAndRedoGiveStatesBack()
         s->clock().command(ClockCommand::Reset).trigger();
         QCoreApplication::processEvents();
     };
-    auto lanes = [&] { return QStringList{c->lanes().selector(1).text(), c->lanes().selector(2).text()}; };
+    auto lanes = [&] { return QStringList{c->laneTeam(1), c->laneTeam(2)}; };
     const QStringList first = lanes();
     heat();
     const QStringList next = lanes();

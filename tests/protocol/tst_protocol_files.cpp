@@ -149,7 +149,7 @@ QStringList snapshot(const Competition& c)
         for (int r = 0; r < g.rowCount(); ++r)
             s << g.rowCells(r).join(QLatin1Char('|'));
     }
-    s << c.tables().roundHeadings() << c.placeWarning();
+    s << c.tables().roundHeadings() << QString::number(int(c.placeNotice().kind));
     return s;
 }
 

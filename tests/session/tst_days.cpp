@@ -139,7 +139,7 @@ QString tablesText(const Competition& c)
 {
     QString text = QString::number(roundIndex(c.currentRound()));
     for (int lane = 1; lane <= 3; ++lane)
-        text += c.lanes().selector(lane).text() + (c.lanes().inUse(lane) ? "|on|" : "|off|");
+        text += c.laneTeam(lane) + (c.lanes().inUse(lane) ? "|on|" : "|off|");
     for (CompetitionRound round : kAllRounds)
         for (int r = 0; r < c.grid(round).rowCount(); ++r)
             text += c.grid(round).rowCells(r).join('|') + '\n';
@@ -191,6 +191,7 @@ public:
             const QSet<QString> runsBefore = recordedRuns(competition());
             m_answer.saidYes = false;
             m_deleted.clear();
+            m_actionAt = session().journal()->position();
             const QString action = act();
             QCoreApplication::processEvents();
             QString broken = m_broken.isEmpty() ? brokenRule(competition()) : m_broken;
@@ -265,6 +266,15 @@ private:
         if (yes.lastQuestion.isEmpty() != (m_restarts == 0))
             m_broken = QStringLiteral("a restart after a crash asks nothing");
         competition().setYesNoQuestion(&m_answer);
+        // the state where an action begins is the end of the step before it (a RESET that a
+        // page change runs first moves the lanes of that step)
+        QObject::connect(&competition(), &Competition::actionStarted, &competition(), [this] {
+            const qint64 position = session().journal()->position();
+            if (position == m_actionAt && !competition().editPending()) {
+                m_states[position] = tablesText(competition());
+                m_actionAt = -1; // once: later ones may come amid the action's changes
+            }
+        });
     }
 
     // The program dies: its journal as it is on the disk is all the next start finds.
@@ -315,7 +325,7 @@ private:
         }
         bool teams = false;
         for (int lane = 1; lane <= 3; ++lane)
-            teams = teams || (c.laneActive(lane) && !c.lanes().selector(lane).text().trimmed().isEmpty());
+            teams = teams || (c.laneActive(lane) && !c.laneTeam(lane).trimmed().isEmpty());
         if (teams && pick(0, 3)) {
             clock.command(ClockCommand::Start).trigger();
             return QStringLiteral("START");
@@ -330,13 +340,13 @@ private:
                 c.currentGrid(), {c.laneActive(1), c.laneActive(2), c.laneActive(3)});
             for (int lane = 1; lane <= 3; ++lane) {
                 c.selectCell(0, next[lane - 1]);
-                next[lane - 1] > 0 ? clock.assignRowToLane(lane) : c.lanes().select(lane, -1);
+                next[lane - 1] > 0 ? session().assignRowToLane(lane) : c.lanes().select(lane, -1);
             }
             return QStringLiteral("typed heat");
         }
         int page = roundIndex(c.currentRound()) + 1;
         page += page < kRoundCount && !c.isPageVisible(roundAt(page));
-        c.changePage(roundAt(std::min(page, kRoundCount - 1)));
+        session().changePage(roundAt(std::min(page, kRoundCount - 1)));
         return QStringLiteral("on to page %1").arg(page);
     }
 
@@ -368,7 +378,7 @@ private:
         case 5:
         case 6: {
             const int page = pick(0, kRoundCount - 1);
-            c.changePage(roundAt(c.isPageVisible(roundAt(page)) ? page : 0));
+            session().changePage(roundAt(c.isPageVisible(roundAt(page)) ? page : 0));
             return QStringLiteral("page %1").arg(page);
         }
         case 7:
@@ -378,14 +388,14 @@ private:
             session().redo();
             return QStringLiteral("redo");
         case 9:
-            pick(0, 5) ? c.fillWithRandomResults() : c.fillAllPages();
+            pick(0, 5) ? c.fillWithRandomResults() : session().fillAllPages();
             return QStringLiteral("fill");
         case 10:
             pick(0, 3) ? c.recalculateRound() : c.clearResults();
             return QStringLiteral("Neu auswerten or clear");
         case 11:
             c.selectCell(0, row);
-            session().clock().assignRowToLane(lane);
+            session().assignRowToLane(lane);
             return QStringLiteral("row %1 onto lane %2").arg(row).arg(lane);
         default:
             return pick(0, 4) ? QStringLiteral("nothing") : restart();
@@ -401,6 +411,7 @@ private:
     test::SessionFixture m_fixture;
     int m_restarts = 0;
     QHash<qint64, QString> m_states; // the latest state at each position of the history
+    qint64 m_actionAt = -1;          // the position where the action under way began
     QString m_deleted;
     QString m_broken;
 };
