@@ -1175,7 +1175,7 @@ void MainWindow::showContextMenu(const QPoint& globalPos)
 bool MainWindow::loadProtocol(const QString& path, bool quiet, QString* message)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ProtocolResult result = m_files.loadCommand(path);
+    const ProtocolResult result = m_session.loadProtocol(path);
     QApplication::restoreOverrideCursor();
     if (!result.ok) {
         if (message)

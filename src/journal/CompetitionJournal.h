@@ -93,6 +93,9 @@ public:
     void endStep();
     // The changes `changes` makes are written but belong to no step (settings put into effect).
     void changeOutsideSteps(const std::function<void()>& changes);
+    // The changes `changes` makes are written in one transaction (a protocol loaded): one sync
+    // of the disk however many tables and captions change.
+    void writeTogether(const std::function<void()>& changes);
 
 Q_SIGNALS:
     // A change could not be written; the text is the German write error naming the file, for the
@@ -125,6 +128,8 @@ private:
     // Runs `body` in one transaction; a failure rolls it back and is announced, the history is
     // dropped and the next write puts the whole competition anew.
     void write(const std::function<bool()>& body);
+    // A write failed: rolled back, announced, the history dropped, the next write puts it all.
+    void failed();
     bool putRows(CompetitionRound round, int first, int last, bool whole);
     bool putLanes();
     bool putCaptions();
@@ -151,6 +156,7 @@ private:
     Extras m_extras;
     bool m_stale = false;     // a write failed: the next one puts everything anew
     bool m_replaying = false; // undo or redo: its changes go into its one transaction
+    bool m_together = false;  // writeTogether(): the changes go into its one transaction
     bool m_bodyFailed = false;
     bool m_outsideSteps = false;
     std::optional<Step> m_step;

@@ -298,7 +298,14 @@ void AppSession::showStatusMessage(const QString& text)
 
 ProtocolResult AppSession::loadProtocol(const QString& path)
 {
-    return m_files->loadCommand(path);
+    // the tables, captions, lanes and page a load changes reach the disk in one sync
+    ProtocolResult result;
+    auto load = [this, &path, &result] { result = m_files->loadCommand(path); };
+    if (m_journal)
+        m_journal->writeTogether(load);
+    else
+        load();
+    return result;
 }
 
 bool AppSession::canUndo() const
