@@ -1,6 +1,9 @@
 #include "settings/SettingsApply.h"
+#include "settings/WindowPlacement.h"
 
 #include <QTest>
+
+#include <limits>
 
 using namespace brv;
 
@@ -11,6 +14,8 @@ class TestSettingsApply : public QObject
 private Q_SLOTS:
     void startup_data();
     void startup();
+    void windowPlacement_data();
+    void windowPlacement();
 };
 
 void TestSettingsApply::startup_data()
@@ -66,6 +71,53 @@ void TestSettingsApply::startup()
     takeCompetitionOptions(back, o);
     QVERIFY(back == s);
     QCOMPARE(vorrunde.cell(VorrundeColumn::RankingValue, 0), rankingHeader);
+}
+
+void TestSettingsApply::windowPlacement_data()
+{
+    QTest::addColumn<QRect>("stored"); // x or y of -1: none stored
+    QTest::addColumn<QRect>("placed"); // x or y of -1: placed by the system
+    QTest::addColumn<bool>("refused");
+
+    constexpr int kMax = std::numeric_limits<int>::max();
+    constexpr int kMin = std::numeric_limits<int>::min();
+    // two screens side by side: 1920 x 1040 usable, then 1280 x 984 below a bar of 40
+    QTest::newRow("on the first screen") << QRect(100, 50, 1100, 700) << QRect(100, 50, 1100, 700) << false;
+    QTest::newRow("on the second screen")
+        << QRect(2000, 100, 1000, 600) << QRect(2000, 100, 1000, 600) << false;
+    QTest::newRow("none stored: the system places it")
+        << QRect(-1, -1, 1030, 588) << QRect(-1, -1, 1030, 588) << false;
+    QTest::newRow("half off the right edge: moved onto it")
+        << QRect(2900, 500, 1000, 600) << QRect(2200, 424, 1000, 600) << false;
+    QTest::newRow("larger than the second screen, mostly on it: onto the first")
+        << QRect(1800, 40, 1300, 1000) << QRect(620, 40, 1300, 1000) << false;
+    QTest::newRow("as wide as an int holds") << QRect(0, 0, kMax, 588) << QRect(0, 0, 1030, 588) << true;
+    QTest::newRow("as tall as the largest screen and one more")
+        << QRect(-1, -1, 1100, 1041) << QRect(-1, -1, 1030, 588) << true;
+    QTest::newRow("far left") << QRect(kMin, 0, 1030, 588) << QRect(-1, -1, 1030, 588) << true;
+    QTest::newRow("far down and wide") << QRect(10, kMax, kMax, kMax) << QRect(-1, -1, 1030, 588) << true;
+    QTest::newRow("just below the screens") << QRect(0, 1040, 1030, 588) << QRect(-1, -1, 1030, 588) << true;
+}
+
+// The window's bounds from the settings stay on the screens; what no screen can show gives way to
+// the default and is named.
+void TestSettingsApply::windowPlacement()
+{
+    QFETCH(QRect, stored);
+    QFETCH(QRect, placed);
+    QFETCH(bool, refused);
+    Settings settings;
+    if (stored.x() != -1 && stored.y() != -1) {
+        settings.windowLeft = stored.x();
+        settings.windowTop = stored.y();
+    }
+    settings.windowWidth = stored.width();
+    settings.windowHeight = stored.height();
+    const WindowPlacement place =
+        placeWindow(settings, {QRect(0, 0, 1920, 1040), QRect(1920, 40, 1280, 984)});
+    QCOMPARE(place.size, placed.size());
+    QCOMPARE(place.position.value_or(QPoint(-1, -1)), placed.topLeft());
+    QCOMPARE(place.sizeRefused || place.positionRefused, refused);
 }
 
 QTEST_GUILESS_MAIN(TestSettingsApply)
