@@ -17,6 +17,7 @@
 #include "version.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -38,6 +39,11 @@ AppSession::AppSession(AppEnvironment environment, QObject* parent)
     if (!settingsReport.resetValues.isEmpty())
         m_statusMessage = QStringLiteral(" Einstellungen mit ungültigem Wert auf den Standard gesetzt: ") +
                           settingsReport.resetValues.join(QStringLiteral(", "));
+    if (!settingsReport.damagedCopy.isEmpty())
+        m_statusMessage =
+            QStringLiteral(" Die Einstellungsdatei ist nicht lesbar, es gelten die Standardwerte; "
+                           "sie wird als %1 aufbewahrt")
+                .arg(QDir::toNativeSeparators(settingsReport.damagedCopy));
 
     m_competition = std::make_unique<Competition>(NumberFormat::fromLocale(QLocale()));
     if (m_env.makeSounds)
