@@ -35,10 +35,10 @@ class RaceClock;
 // What one client may hold is bounded (Limits): a request must arrive whole within
 // `requestTimeout`, a connection without a request is closed after `idleTimeout`, one address
 // holds at most `perAddress` connections and all together at most `connections`. A new client
-// takes the place of the HTTP connection that has gone longest without an answer (one of its
-// own address when that address is full); only when every place is a WebSocket is it closed at
-// once. A WebSocket client that has not been heard of for `pingInterval` is pinged and dropped
-// when its answer does not come within `pongTimeout`.
+// takes the place of an HTTP connection that waits for a request (one of its own address when
+// that address is full, else one of the address that holds the most); only when every place
+// is a WebSocket is it closed at once. A WebSocket client that has not been heard of for
+// `pingInterval` is pinged and dropped when its answer does not come within `pongTimeout`.
 class LiveServer final : public QObject
 {
     Q_OBJECT
