@@ -91,6 +91,8 @@ void TestSettingsApply::windowPlacement_data()
         << QRect(2900, 500, 1000, 600) << QRect(2200, 424, 1000, 600) << false;
     QTest::newRow("larger than the second screen, mostly on it: onto the first")
         << QRect(1800, 40, 1300, 1000) << QRect(620, 40, 1300, 1000) << false;
+    QTest::newRow("larger than the only screen it is on: at its corner")
+        << QRect(2000, 100, 1300, 1000) << QRect(1920, 40, 1300, 1000) << false;
     QTest::newRow("as wide as an int holds") << QRect(0, 0, kMax, 588) << QRect(0, 0, 1030, 588) << true;
     QTest::newRow("as tall as the largest screen and one more")
         << QRect(-1, -1, 1100, 1041) << QRect(-1, -1, 1030, 588) << true;
