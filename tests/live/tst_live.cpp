@@ -238,10 +238,27 @@ void TestLive::newClientsFindAPlace()
     LiveFixture f;
     LiveServer& server = f.app.liveServer();
     LiveServer::Limits limits;
+    limits.connections = 2;
+    server.setLimits(limits);
+    const quint16 port = server.port();
+    // every place has a request on its way: the one that began first goes
+    auto early = connectFrom(4, port);
+    auto late = connectFrom(5, port);
+    QVERIFY(early && late);
+    for (auto* socket : {&early, &late}) {
+        (*socket)->write("GET /api/heat.json HTTP/1.1\r\n");
+        QTest::qWait(50);
+    }
+    auto third = connectFrom(6, port);
+    QTRY_VERIFY(third && !isOpen(early));
+    QVERIFY(isOpen(late) && isOpen(third));
+    late.reset();
+    third.reset();
+    QTRY_COMPARE(server.connectionCount(), 0);
+
     limits.connections = 3;
     limits.perAddress = 2;
     server.setLimits(limits);
-    const quint16 port = server.port();
     auto a1 = connectFrom(1, port);
     auto a2 = connectFrom(1, port);
     auto b1 = connectFrom(2, port);
@@ -294,6 +311,8 @@ void TestLive::newClientsFindAPlace()
     QTest::qWait(500);
     qInstallMessageHandler(before);
     QVERIFY2(complaints.isEmpty(), qPrintable(complaints.join(QLatin1Char('\n')).left(400)));
+    server.close();
+    QCOMPARE(server.connectionCount(), 0);
 }
 
 // A request must come whole within its time, however it trickles in; a connection without a
