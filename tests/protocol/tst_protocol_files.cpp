@@ -213,6 +213,10 @@ void TestWorkbookFiles::badFiles_data()
     QTest::newRow("negative row number")
         << sheet1(sheetXml("<row r=\"-4\"><c><v>3</v></c></row>")) << "Zeilennummer";
     QTest::newRow("sheet part missing") << makeZip(noSheet) << "fehlt";
+    // the central directory states another checksum than the sheet's bytes give: seen at its end
+    QByteArray badSum = sheet1(sheetXml("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"));
+    badSum[badSum.lastIndexOf("xl/worksheets/sheet1.xml") - 30] ^= 1;
+    QTest::newRow("sheet with a wrong checksum") << badSum << "„Blatt 1“ ist beschädigt: die gepackten Daten";
     // the bombs: small files that unpack to more than any protocol needs
     Entries sixOnOne = workbookEntries(6, {{1, sheetXml(QByteArray("<row/>").repeated(8 << 20))}});
     for (int i = 2; i <= 6; ++i) {
