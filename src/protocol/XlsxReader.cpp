@@ -109,7 +109,7 @@ bool XlsxReader::read(const QByteArray& fileData, WorkbookContent& content)
             m_error = QStringLiteral("Die Texte der Arbeitsmappe lassen sich nicht lesen: %1").arg(partError);
             return false;
         }
-        if (!readSharedStrings(*xml, strings) || !readToEnd(*xml, budget)) {
+        if (!readSharedStrings(*xml, strings)) {
             m_error = stopReason(budget, m_error);
             return false;
         }
@@ -133,7 +133,7 @@ bool XlsxReader::read(const QByteArray& fileData, WorkbookContent& content)
                               .arg(entry.name, partError);
                 return false;
             }
-            if (!readSheet(*xml, strings, sheet) || !readToEnd(*xml, budget)) {
+            if (!readSheet(*xml, strings, sheet)) {
                 const bool damaged = budget.refusal == UnpackBudget::Refusal::Damaged;
                 m_error = budget.refusal == UnpackBudget::Refusal::None || damaged
                               ? QStringLiteral("Das Tabellenblatt „%1“ ist beschädigt: %2")
@@ -152,16 +152,6 @@ bool XlsxReader::read(const QByteArray& fileData, WorkbookContent& content)
         content.sheets.back().name = entry.name;
     }
     return true;
-}
-
-// What follows the document is read too: only the end of a part shows whether it arrived
-// undamaged (its checksum).
-bool XlsxReader::readToEnd(QIODevice& xml, const UnpackBudget& budget)
-{
-    char rest[4096];
-    while (xml.read(rest, sizeof rest) > 0) {
-    }
-    return budget.refusal == UnpackBudget::Refusal::None;
 }
 
 QString XlsxReader::stopReason(const UnpackBudget& budget, const QString& parseError) const

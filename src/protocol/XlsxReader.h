@@ -40,7 +40,6 @@ public:
 private:
     bool readSharedStrings(QIODevice& xml, std::vector<QString>& strings);
     bool readSheet(QIODevice& xml, const std::vector<QString>& strings, SheetContent& sheet);
-    static bool readToEnd(QIODevice& xml, const UnpackBudget& budget);
     // Why a part stopped before its end, when the budget says so; else `parseError`.
     QString stopReason(const UnpackBudget& budget, const QString& parseError) const;
 
