@@ -109,7 +109,7 @@ bool XlsxReader::read(const QByteArray& fileData, WorkbookContent& content)
             m_error = QStringLiteral("Die Texte der Arbeitsmappe lassen sich nicht lesen: %1").arg(partError);
             return false;
         }
-        if (!readSharedStrings(*xml, strings)) {
+        if (!readSharedStrings(*xml, strings) || budget.refusal != UnpackBudget::Refusal::None) {
             m_error = stopReason(budget, m_error);
             return false;
         }
@@ -133,7 +133,8 @@ bool XlsxReader::read(const QByteArray& fileData, WorkbookContent& content)
                               .arg(entry.name, partError);
                 return false;
             }
-            if (!readSheet(*xml, strings, sheet)) {
+            // a part whose end is damaged (its checksum) may have parsed whole before
+            if (!readSheet(*xml, strings, sheet) || budget.refusal != UnpackBudget::Refusal::None) {
                 const bool damaged = budget.refusal == UnpackBudget::Refusal::Damaged;
                 m_error = budget.refusal == UnpackBudget::Refusal::None || damaged
                               ? QStringLiteral("Das Tabellenblatt „%1“ ist beschädigt: %2")
