@@ -141,6 +141,10 @@ int main(int argc, char** argv)
         std::printf("the live results do not listen: %s\n", qPrintable(session.liveServer().errorString()));
         return 1;
     }
+    // the clients all come from the loopback address, where phones would each have their own
+    LiveServer::Limits limits;
+    limits.perAddress = limits.connections;
+    session.liveServer().setLimits(limits);
 
     Competition& competition = session.competition();
     ResultGrid& vorrunde = competition.grid(CompetitionRound::Vorrunde);

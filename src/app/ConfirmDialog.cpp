@@ -1,5 +1,6 @@
 #include "app/ConfirmDialog.h"
 
+#include "settings/WindowPlacement.h"
 #include "version.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace brv {
@@ -88,8 +90,14 @@ bool ConfirmDialog::ask(const QString& question)
 void ConfirmDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (parentWidget())
-        move(parentWidget()->geometry().center() - rect().center());
+    // over the middle of the window, and wholly on the window's screen
+    if (parentWidget()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(parentWidget()->geometry().center());
+        if (const QScreen* screen = parentWidget()->screen())
+            frame = keptInside(frame, screen->availableGeometry());
+        move(frame.topLeft());
+    }
     (yesFocused ? yesButton : noButton)->setFocus();
 }
 

@@ -17,6 +17,7 @@
 #include "settings/JsonSettingsBackend.h"
 #include "settings/SettingsApply.h"
 #include "settings/SettingsStore.h"
+#include "settings/WindowPlacement.h"
 #include "timing/ContactDecoder.h"
 #include "timing/ContactInputs.h"
 #include "timing/LanePanel.h"
@@ -416,13 +417,32 @@ void MainWindow::runStartup()
     m_dateLabel->setText(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
     m_startBarrierIndicator->setPixmap(barrierPicture(false));
     // the bounds are stored without the frame (normalGeometry()), so they are given back the same
-    // way: move() would place the frame there and the window would creep down at every start
-    const QSize size(std::max(version::kMinimumWindowWidth, settings.windowWidth),
-                     std::max(version::kMinimumWindowHeight, settings.windowHeight));
-    if (settings.windowLeft && settings.windowTop)
-        setGeometry(QRect(QPoint(*settings.windowLeft, *settings.windowTop), size));
+    // way: move() would place the frame there and the window would creep down at every start.
+    // They are kept to the screens: a window no screen shows helps nobody, and a huge one would
+    // take the memory for its pixels.
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append(screen->availableGeometry());
+    const WindowPlacement place = placeWindow(settings, screens);
+    const QSize size(std::max(version::kMinimumWindowWidth, place.size.width()),
+                     std::max(version::kMinimumWindowHeight, place.size.height()));
+    if (place.position)
+        setGeometry(QRect(*place.position, size));
     else
         resize(size);
+    QStringList refused;
+    if (place.sizeRefused)
+        refused << QStringLiteral("die Fenstergröße %1 x %2 passt auf keinen Bildschirm, es gilt %3 x %4")
+                       .arg(settings.windowWidth)
+                       .arg(settings.windowHeight)
+                       .arg(size.width())
+                       .arg(size.height());
+    if (place.positionRefused)
+        refused << QStringLiteral("die Fensterposition %1, %2 liegt auf keinem Bildschirm")
+                       .arg(*settings.windowLeft)
+                       .arg(*settings.windowTop);
+    if (!refused.isEmpty())
+        m_session.setStatusMessage(QStringLiteral(" Einstellungen: ") + refused.join(QStringLiteral("; ")));
     m_competitionTitleLabel->setText(settings.competitionTitle);
     m_competitionTitleLabel->setVisible(!settings.competitionTitle.isEmpty());
     m_saveFilterIndex = settings.saveFilterIndex;
@@ -1195,7 +1215,7 @@ void MainWindow::showContextMenu(const QPoint& globalPos)
 bool MainWindow::loadProtocol(const QString& path, bool quiet, QString* message)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ProtocolResult result = m_files.loadCommand(path);
+    const ProtocolResult result = m_session.loadProtocol(path);
     QApplication::restoreOverrideCursor();
     if (!result.ok) {
         if (message)

@@ -14,6 +14,32 @@ ResultGrid::ResultGrid(TableId id, int colCount, int rowCount)
     setRowCount(rowCount);
 }
 
+ResultGrid::ResultGrid(const ResultGrid& other)
+    : currentRow(other.currentRow), currentColumn(other.currentColumn), editMode(other.editMode),
+      sortEnabled(other.sortEnabled), sortColumn(other.sortColumn), sortDirection(other.sortDirection),
+      secondarySortColumns(other.secondarySortColumns), m_id(other.m_id), m_colCount(other.m_colCount),
+      m_rowCount(other.m_rowCount), m_cells(other.m_cells)
+{}
+
+ResultGrid& ResultGrid::operator=(const ResultGrid& other)
+{
+    if (this == &other)
+        return *this;
+    currentRow = other.currentRow;
+    currentColumn = other.currentColumn;
+    editMode = other.editMode;
+    sortEnabled = other.sortEnabled;
+    sortColumn = other.sortColumn;
+    sortDirection = other.sortDirection;
+    secondarySortColumns = other.secondarySortColumns;
+    m_id = other.m_id;
+    m_colCount = other.m_colCount;
+    m_rowCount = other.m_rowCount;
+    m_cells = other.m_cells;
+    changed(-1);
+    return *this;
+}
+
 void ResultGrid::setRowCount(int rowCount)
 {
     const int before = m_rowCount;

@@ -30,6 +30,10 @@ class ResultGrid
 {
 public:
     ResultGrid(TableId id, int colCount, int rowCount);
+    // A copy is a table of its own: it does not tell the original's owner of its changes. An
+    // assigned table keeps its own observer and tells it that the whole table changed.
+    ResultGrid(const ResultGrid& other);
+    ResultGrid& operator=(const ResultGrid& other);
 
     TableId id() const { return m_id; }
     int columnCount() const { return m_colCount; }

@@ -484,6 +484,11 @@ void CompetitionJournal::write(const std::function<bool()>& body)
         m_bodyFailed = m_bodyFailed || !body();
         return;
     }
+    if (m_together) { // a journal that must be written anew is, once, at the end
+        if (!m_stale)
+            m_bodyFailed = m_bodyFailed || !(body() && putStepExtras());
+        return;
+    }
     const bool stale = m_stale;
     if (exec("BEGIN") && (stale ? putAll(false) : body() && putStepExtras()) && exec("COMMIT")) {
         m_stale = false;
@@ -491,11 +496,37 @@ void CompetitionJournal::write(const std::function<bool()>& body)
             Q_EMIT writeRecovered();
         return;
     }
+    failed();
+}
+
+void CompetitionJournal::failed()
+{
     m_error = writeError(m_path, m_db);
     exec("ROLLBACK");
     m_stale = true;
     dropSteps();
     Q_EMIT writeFailed(m_error);
+}
+
+void CompetitionJournal::writeTogether(const std::function<void()>& changes)
+{
+    // without a transaction of its own each change tries on its own
+    if (!m_db || m_replaying || m_together || !exec("BEGIN")) {
+        changes();
+        return;
+    }
+    m_bodyFailed = false;
+    m_together = true;
+    changes();
+    m_together = false;
+    const bool stale = m_stale;
+    if (!m_bodyFailed && (!stale || putAll(false)) && exec("COMMIT")) {
+        m_stale = false;
+        if (stale)
+            Q_EMIT writeRecovered();
+        return;
+    }
+    failed();
 }
 
 void CompetitionJournal::dropSteps()

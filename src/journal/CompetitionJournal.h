@@ -102,6 +102,9 @@ public:
     // The protocol workbook the competition now belongs to (loaded or saved); it is kept with
     // the competition and travels with undo and redo.
     void setDocumentFile(const QString& path);
+    // The changes `changes` makes are written in one transaction (a protocol loaded): one sync
+    // of the disk however many tables and captions change.
+    void writeTogether(const std::function<void()>& changes);
 
 Q_SIGNALS:
     // A change could not be written; the text is the German write error naming the file, for the
@@ -142,6 +145,8 @@ private:
     static std::optional<JournalSnapshot> readFile(const QString& path, QString* error);
     // One batch of table changes: every table's rows in one transaction.
     void recordChanges(const TableChanges& changes) override;
+    // A write failed: rolled back, announced, the history dropped, the next write puts it all.
+    void failed();
     bool putRows(CompetitionRound round, int first, int last, bool whole);
     bool putLanes();
     bool putCaptions();
@@ -171,6 +176,7 @@ private:
     Extras m_extras;
     bool m_stale = false;     // a write failed: the next one puts everything anew
     bool m_replaying = false; // undo or redo: its changes go into its one transaction
+    bool m_together = false;  // writeTogether(): the changes go into its one transaction
     bool m_bodyFailed = false;
     bool m_outsideSteps = false;
     std::optional<Step> m_step;

@@ -83,13 +83,14 @@ std::vector<XlsxRelationship> parseRelationships(const QByteArray& xml, const QS
     return list;
 }
 
-bool readXlsxStructure(const ZipArchive& archive, XlsxStructure& structure, QString* error)
+bool readXlsxStructure(const ZipArchive& archive, XlsxStructure& structure, QString* error, qint64 partLimit)
 {
     structure = XlsxStructure();
     QString partError;
 
     // The package relationships name the workbook part; most writers use xl/workbook.xml.
-    if (const std::optional<QByteArray> rels = archive.read(QStringLiteral("_rels/.rels"), &partError)) {
+    if (const std::optional<QByteArray> rels =
+            archive.read(QStringLiteral("_rels/.rels"), &partError, partLimit)) {
         for (const XlsxRelationship& rel : parseRelationships(*rels, QString(), nullptr)) {
             if (rel.external)
                 continue;
@@ -101,7 +102,7 @@ bool readXlsxStructure(const ZipArchive& archive, XlsxStructure& structure, QStr
     }
     if (structure.workbookPart.isEmpty() || !archive.contains(structure.workbookPart))
         structure.workbookPart = QStringLiteral("xl/workbook.xml");
-    const std::optional<QByteArray> workbook = archive.read(structure.workbookPart, &partError);
+    const std::optional<QByteArray> workbook = archive.read(structure.workbookPart, &partError, partLimit);
     if (!workbook) {
         if (error)
             *error = QStringLiteral("Die Datei enthält keine Arbeitsmappe.");
@@ -109,7 +110,8 @@ bool readXlsxStructure(const ZipArchive& archive, XlsxStructure& structure, QStr
     }
 
     structure.workbookRelsPart = relationshipsPartOf(structure.workbookPart);
-    if (const std::optional<QByteArray> rels = archive.read(structure.workbookRelsPart, &partError))
+    if (const std::optional<QByteArray> rels =
+            archive.read(structure.workbookRelsPart, &partError, partLimit))
         structure.workbookRelationships = parseRelationships(*rels, structure.workbookPart, nullptr);
     for (const XlsxRelationship& rel : structure.workbookRelationships) {
         if (rel.external)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/ZipArchive.h"
+
 #include <QString>
 
 #include <vector>
@@ -7,8 +9,6 @@
 class QXmlStreamReader;
 
 namespace brv {
-
-class ZipArchive;
 
 // One relationship of a part.
 struct XlsxRelationship
@@ -52,7 +52,8 @@ std::vector<XlsxRelationship> parseRelationships(const QByteArray& xml, const QS
                                                  QString* error);
 
 // Reads the package and workbook relationships and the sheet list; false with a German message
-// when the archive is no workbook.
-bool readXlsxStructure(const ZipArchive& archive, XlsxStructure& structure, QString* error);
+// when the archive is no workbook. Parts larger than `partLimit` are taken as missing.
+bool readXlsxStructure(const ZipArchive& archive, XlsxStructure& structure, QString* error,
+                       qint64 partLimit = ZipArchive::kDefaultPartLimit);
 
 } // namespace brv

@@ -3,7 +3,11 @@
 #include "protocol/XlsxPackage.h"
 #include "protocol/ZipArchive.h"
 
+#include <QIODevice>
 #include <QXmlStreamReader>
+
+#include <algorithm>
+#include <map>
 
 namespace brv {
 
@@ -12,6 +16,11 @@ namespace {
 // Rows of a sheet that the spreadsheet program addresses; a larger row number is damage.
 constexpr int kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
+// The parts that describe the workbook (relationships, the sheet list) are a few kilobytes.
+constexpr qint64 kStructurePartLimit = 16LL * 1024 * 1024;
+// The longest stretch of a part without markup: far more than a cell's 32,767 characters (a
+// text written by another program is read whole), far less than the memory.
+constexpr qint64 kMaxStretch = 8 * 1024 * 1024;
 
 } // namespace
 
@@ -61,47 +70,112 @@ bool XlsxReader::read(const QByteArray& fileData, WorkbookContent& content)
         return false;
     }
     XlsxStructure structure;
-    if (!readXlsxStructure(archive, structure, &m_error))
+    if (!readXlsxStructure(archive, structure, &m_error, kStructurePartLimit))
         return false;
 
+    // the sheets to read, each part once with the number of sheets that point to it
+    const std::size_t sheetCount =
+        std::min<std::size_t>(structure.worksheets.size(), std::size_t(m_maxSheets));
+    std::vector<std::pair<QString, int>> parts;
+    for (std::size_t k = 0; k < sheetCount; ++k) {
+        const QString part = structure.worksheets[k].part.toLower();
+        const auto it =
+            std::find_if(parts.begin(), parts.end(), [&part](const auto& p) { return p.first == part; });
+        if (it == parts.end())
+            parts.emplace_back(part, 1);
+        else
+            ++it->second;
+    }
+    const bool hasStrings =
+        !structure.sharedStringsPart.isEmpty() && archive.contains(structure.sharedStringsPart);
+    // what the archive states is checked before anything is unpacked; the streams hold to it
+    qint64 stated = hasStrings ? std::max<qint64>(0, archive.statedSize(structure.sharedStringsPart)) : 0;
+    for (const auto& [part, weight] : parts)
+        stated += std::max<qint64>(0, archive.statedSize(part)) * weight;
+    UnpackBudget budget;
+    budget.bytesLeft = m_unpackBudget;
+    if (stated > budget.bytesLeft) {
+        budget.refusal = UnpackBudget::Refusal::TooLarge;
+        m_error = stopReason(budget, QString());
+        return false;
+    }
+
     std::vector<QString> strings;
-    if (!structure.sharedStringsPart.isEmpty() && archive.contains(structure.sharedStringsPart)) {
+    if (hasStrings) {
         QString partError;
-        const std::optional<QByteArray> xml = archive.read(structure.sharedStringsPart, &partError);
+        const std::unique_ptr<QIODevice> xml =
+            archive.stream(structure.sharedStringsPart, budget, 1, kMaxStretch, &partError);
         if (!xml) {
             m_error = QStringLiteral("Die Texte der Arbeitsmappe lassen sich nicht lesen: %1").arg(partError);
             return false;
         }
-        if (!readSharedStrings(*xml, strings))
+        if (!readSharedStrings(*xml, strings) || budget.refusal != UnpackBudget::Refusal::None) {
+            m_error = stopReason(budget, m_error);
             return false;
+        }
     }
 
-    int count = 0;
-    for (const XlsxSheetEntry& entry : structure.worksheets) {
-        if (count++ >= m_maxSheets)
-            break;
-        SheetContent sheet;
-        sheet.name = entry.name;
-        sheet.totalRows = kMaxRows;
-        QString partError;
-        const std::optional<QByteArray> xml = archive.read(entry.part, &partError);
-        if (!xml) {
-            m_error = QStringLiteral("Das Tabellenblatt „%1“ lässt sich nicht lesen: %2")
-                          .arg(entry.name, partError);
-            return false;
+    std::map<QString, SheetContent> read; // by part, until its last sheet takes it
+    for (std::size_t k = 0; k < sheetCount; ++k) {
+        const XlsxSheetEntry& entry = structure.worksheets[k];
+        const QString part = entry.part.toLower();
+        auto& [partName, references] =
+            *std::find_if(parts.begin(), parts.end(), [&part](const auto& p) { return p.first == part; });
+        auto it = read.find(part);
+        if (it == read.end()) {
+            SheetContent sheet;
+            sheet.totalRows = kMaxRows;
+            QString partError;
+            const std::unique_ptr<QIODevice> xml =
+                archive.stream(entry.part, budget, references, kMaxStretch, &partError);
+            if (!xml) {
+                m_error = QStringLiteral("Das Tabellenblatt „%1“ lässt sich nicht lesen: %2")
+                              .arg(entry.name, partError);
+                return false;
+            }
+            // a part whose end is damaged (its checksum) may have parsed whole before
+            if (!readSheet(*xml, strings, sheet) || budget.refusal != UnpackBudget::Refusal::None) {
+                const bool damaged = budget.refusal == UnpackBudget::Refusal::Damaged;
+                m_error = budget.refusal == UnpackBudget::Refusal::None || damaged
+                              ? QStringLiteral("Das Tabellenblatt „%1“ ist beschädigt: %2")
+                                    .arg(entry.name, damaged ? budget.damage : m_error)
+                              : stopReason(budget, m_error);
+                return false;
+            }
+            it = read.emplace(part, std::move(sheet)).first;
         }
-        if (!readSheet(*xml, strings, sheet)) {
-            m_error = QStringLiteral("Das Tabellenblatt „%1“ ist beschädigt: %2").arg(entry.name, m_error);
-            return false;
+        if (--references > 0) {
+            content.sheets.push_back(it->second);
+        } else {
+            content.sheets.push_back(std::move(it->second));
+            read.erase(it);
         }
-        content.sheets.push_back(std::move(sheet));
+        content.sheets.back().name = entry.name;
     }
     return true;
 }
 
-bool XlsxReader::readSharedStrings(const QByteArray& xml, std::vector<QString>& strings)
+QString XlsxReader::stopReason(const UnpackBudget& budget, const QString& parseError) const
 {
-    QXmlStreamReader reader(xml);
+    switch (budget.refusal) {
+    case UnpackBudget::Refusal::TooLarge:
+        return QStringLiteral("Die Arbeitsmappe ist zu groß: ihre Tabellenblätter und Texte brauchen "
+                              "ausgepackt mehr als %1 MB.")
+            .arg(m_unpackBudget / (1024 * 1024));
+    case UnpackBudget::Refusal::TooLong:
+        return QStringLiteral("Die Arbeitsmappe ist beschädigt: ein Text ist länger als %1 MB.")
+            .arg(kMaxStretch / (1024 * 1024));
+    case UnpackBudget::Refusal::Damaged:
+        return QStringLiteral("Die Arbeitsmappe ist beschädigt: %1").arg(budget.damage);
+    case UnpackBudget::Refusal::None:
+        break;
+    }
+    return parseError;
+}
+
+bool XlsxReader::readSharedStrings(QIODevice& xml, std::vector<QString>& strings)
+{
+    QXmlStreamReader reader(&xml);
     QString current;
     bool inItem = false;
     int phonetic = 0; // inside <rPh>: reading aids, not part of the text
@@ -135,9 +209,9 @@ bool XlsxReader::readSharedStrings(const QByteArray& xml, std::vector<QString>& 
     return true;
 }
 
-bool XlsxReader::readSheet(const QByteArray& xml, const std::vector<QString>& strings, SheetContent& sheet)
+bool XlsxReader::readSheet(QIODevice& xml, const std::vector<QString>& strings, SheetContent& sheet)
 {
-    QXmlStreamReader reader(xml);
+    QXmlStreamReader reader(&xml);
     int row = 0;
     int col = 0;
     bool inSheetData = false;
@@ -160,7 +234,11 @@ bool XlsxReader::readSheet(const QByteArray& xml, const std::vector<QString>& st
             } else if (name == QLatin1String("row")) {
                 const QStringView r = reader.attributes().value(QLatin1String("r"));
                 if (r.isEmpty()) {
-                    ++row;
+                    // a row without its number follows the one before, and counts as well
+                    if (++row > kMaxRows) {
+                        m_error = QStringLiteral("mehr als %1 Zeilen").arg(kMaxRows);
+                        return false;
+                    }
                 } else {
                     bool ok = false;
                     const int number = r.toInt(&ok);

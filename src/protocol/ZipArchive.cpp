@@ -1,10 +1,13 @@
 #include "protocol/ZipArchive.h"
 
+#include <QIODevice>
+
 #include <zip.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 namespace brv {
 
@@ -59,6 +62,81 @@ QString zipErrorText(int code)
     zip_error_fini(&error);
     return text;
 }
+
+// A part as it is unpacked: from libzip, or from the data of a part written meanwhile. It counts
+// what it gives against the budget and ends early, with the reason in the budget, when the
+// budget or the stretch without markup runs out or the part gives more than it states.
+class PartStream final : public QIODevice
+{
+public:
+    PartStream(zip_file_t* file, QByteArray data, qint64 statedSize, UnpackBudget& budget, int weight,
+               qint64 maxStretch)
+        : m_file(file), m_data(std::move(data)), m_stated(statedSize), m_budget(budget), m_weight(weight),
+          m_maxStretch(maxStretch)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    ~PartStream() override
+    {
+        if (m_file)
+            zip_fclose(m_file);
+    }
+    PartStream(const PartStream&) = delete;
+    PartStream& operator=(const PartStream&) = delete;
+
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* out, qint64 max) override
+    {
+        if (m_budget.refusal != UnpackBudget::Refusal::None)
+            return -1;
+        qint64 got = 0;
+        if (m_file) {
+            got = zip_fread(m_file, out, zip_uint64_t(max));
+            if (got < 0)
+                return refuse(UnpackBudget::Refusal::Damaged, zipErrorText(zip_file_get_error(m_file)));
+        } else {
+            got = std::min<qint64>(max, m_data.size() - m_given);
+            std::memcpy(out, m_data.constData() + m_given, std::size_t(got));
+        }
+        m_given += got;
+        if (m_given > m_stated)
+            return refuse(UnpackBudget::Refusal::Damaged, zipErrorText(ZIP_ER_INCONS));
+        if (got * m_weight > m_budget.bytesLeft)
+            return refuse(UnpackBudget::Refusal::TooLarge);
+        m_budget.bytesLeft -= got * m_weight;
+        for (const char *p = out, *end = out + got; m_maxStretch > 0 && p < end;) {
+            const auto* markup = static_cast<const char*>(std::memchr(p, '<', std::size_t(end - p)));
+            m_stretch += (markup ? markup : end) - p;
+            if (m_stretch > m_maxStretch)
+                return refuse(UnpackBudget::Refusal::TooLong);
+            if (!markup)
+                break;
+            m_stretch = 0;
+            p = markup + 1;
+        }
+        return got;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    qint64 refuse(UnpackBudget::Refusal why, const QString& damage = QString())
+    {
+        m_budget.refusal = why;
+        m_budget.damage = damage;
+        return -1;
+    }
+
+    zip_file_t* m_file;
+    QByteArray m_data;
+    qint64 m_stated;
+    UnpackBudget& m_budget;
+    int m_weight;
+    qint64 m_maxStretch;
+    qint64 m_given = 0;
+    qint64 m_stretch = 0;
+};
 
 } // namespace
 
@@ -200,6 +278,43 @@ std::optional<QByteArray> ZipArchive::read(const QString& name, QString* error, 
     }
     zip_fclose(file);
     return data;
+}
+
+qint64 ZipArchive::statedSize(const QString& name) const
+{
+    const auto written = m_written.find(name.toLower());
+    if (written != m_written.end())
+        return written->second.size();
+    const qint64 index = indexOf(name);
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (index < 0 || zip_stat_index(m_zip, zip_uint64_t(index), 0, &stat) != 0 ||
+        !(stat.valid & ZIP_STAT_SIZE))
+        return -1;
+    return qint64(std::min<zip_uint64_t>(stat.size, zip_uint64_t(std::numeric_limits<qint64>::max())));
+}
+
+std::unique_ptr<QIODevice> ZipArchive::stream(const QString& name, UnpackBudget& budget, int weight,
+                                              qint64 maxStretch, QString* error) const
+{
+    const qint64 stated = statedSize(name);
+    const auto written = m_written.find(name.toLower());
+    if (written != m_written.end())
+        return std::make_unique<PartStream>(nullptr, written->second, stated, budget, weight, maxStretch);
+    const qint64 index = indexOf(name);
+    if (index < 0 || stated < 0) {
+        if (error)
+            *error = QStringLiteral("Der Teil %1 fehlt.").arg(name);
+        return nullptr;
+    }
+    zip_file_t* file = zip_fopen_index(m_zip, zip_uint64_t(index), 0);
+    if (!file) {
+        if (error)
+            *error = QStringLiteral("Der Teil %1 lässt sich nicht öffnen: %2")
+                         .arg(name, zipErrorText(zip_get_error(m_zip)));
+        return nullptr;
+    }
+    return std::make_unique<PartStream>(file, QByteArray(), stated, budget, weight, maxStretch);
 }
 
 bool ZipArchive::write(const QString& name, const QByteArray& data, QString* error)

@@ -6,12 +6,25 @@
 
 #include <list>
 #include <map>
+#include <memory>
 #include <optional>
+
+class QIODevice;
 
 struct zip;
 struct zip_source;
 
 namespace brv {
+
+// What a reader may unpack from one archive in all, shared by the parts it streams. Why a
+// stream stopped early stands in `refusal`.
+struct UnpackBudget
+{
+    enum class Refusal { None, TooLarge, TooLong, Damaged };
+    qint64 bytesLeft = 0;
+    Refusal refusal = Refusal::None;
+    QString damage; // libzip's reason when Damaged
+};
 
 // A zip archive held in memory (libzip): parts are read and replaced, and the changed archive
 // comes back as bytes, so the caller decides how the file is written.
@@ -34,6 +47,17 @@ public:
     // The unpacked part, or nullopt with a message (missing, damaged, larger than `limit`).
     std::optional<QByteArray> read(const QString& name, QString* error,
                                    qint64 limit = kDefaultPartLimit) const;
+    // The unpacked size the archive states for a part (a stream never gives more); -1 when the
+    // part is missing.
+    qint64 statedSize(const QString& name) const;
+    // A part given as it is unpacked, for a reader that parses as it goes, so that the part is
+    // never whole in memory. Each byte is taken `weight` times from `budget` (a part that stands
+    // for several sheets counts for each of them); with `maxStretch` no stretch of more bytes
+    // without a '<' may come (a text or a tag of XML that long is no cell's). When either runs
+    // out, or the data is damaged, the stream ends early and says why in the budget. Null with
+    // a message when the part is missing or cannot be opened.
+    std::unique_ptr<QIODevice> stream(const QString& name, UnpackBudget& budget, int weight,
+                                      qint64 maxStretch, QString* error) const;
 
     // Adds or replaces a part.
     bool write(const QString& name, const QByteArray& data, QString* error);

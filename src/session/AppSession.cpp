@@ -43,6 +43,8 @@ AppSession::AppSession(AppEnvironment environment, QObject* parent)
     m_settings.certificateLayout.fillDefaultLines();
     if (!settingsReport.resetValues.isEmpty())
         m_statusMessage = messages::settingsReset(settingsReport.resetValues);
+    if (!settingsReport.damagedCopy.isEmpty())
+        m_statusMessage = messages::settingsFileDamaged(settingsReport.damagedCopy);
 
     m_competition = std::make_unique<Competition>(NumberFormat::fromLocale(QLocale()));
     if (m_env.makeSounds)
@@ -373,7 +375,14 @@ void AppSession::showStatusMessage(const QString& text)
 
 ProtocolResult AppSession::loadProtocol(const QString& path)
 {
-    return m_files->loadCommand(path);
+    // the tables, captions, lanes and page a load changes reach the disk in one sync
+    ProtocolResult result;
+    auto load = [this, &path, &result] { result = m_files->loadCommand(path); };
+    if (m_journal)
+        m_journal->writeTogether(load);
+    else
+        load();
+    return result;
 }
 
 bool AppSession::changePage(CompetitionRound round)

@@ -89,7 +89,7 @@ public:
     // that no component watches. Start-up applies the loaded settings' inputs here.
     void applyContactInputs(const ContactInputs& inputs);
 
-    // Loads a protocol as the load command does.
+    // Loads a protocol as the load command does; the journal writes what it changed at once.
     ProtocolResult loadProtocol(const QString& path);
 
     // ---- what the clock and the competition decide together

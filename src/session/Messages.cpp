@@ -91,6 +91,13 @@ QString settingsReset(const QStringList& names)
            names.join(QStringLiteral(", "));
 }
 
+QString settingsFileDamaged(const QString& copy)
+{
+    return QStringLiteral(" Die Einstellungsdatei ist nicht lesbar, es gelten die Standardwerte; "
+                          "sie wird als %1 aufbewahrt")
+        .arg(QDir::toNativeSeparators(copy));
+}
+
 QString contactPortDown(int comNumber, const QString& state)
 {
     return QStringLiteral(" Kontakt-Port COM%1 %2: Kontakte ohne Funktion – Tasten und Maus arbeiten weiter")

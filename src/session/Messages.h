@@ -22,6 +22,8 @@ QString placeNotice(const PlaceNotice& notice);
 QString protocolProgress(ProtocolProgress what);
 
 QString settingsReset(const QStringList& names);
+// The settings file could not be read; it is kept aside as `copy`.
+QString settingsFileDamaged(const QString& copy);
 // A contact port that does not work, and why ("getrennt", or why it did not open).
 QString contactPortDown(int comNumber, const QString& state);
 QString contactPortBack(int comNumber);

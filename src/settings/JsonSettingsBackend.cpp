@@ -138,9 +138,15 @@ QString JsonSettingsBackend::userConfigFolder()
 std::unique_ptr<SettingsKey> JsonSettingsBackend::openExisting() const
 {
     auto object = readObject(m_filePath);
+    m_damaged = !object && QFileInfo(m_filePath).isFile();
     if (!object)
         return nullptr;
     return std::make_unique<JsonSettingsKey>(m_filePath, std::move(*object), false);
+}
+
+QString JsonSettingsBackend::damagedCopyPath() const
+{
+    return m_damaged ? m_filePath + QStringLiteral(".defekt") : QString();
 }
 
 std::unique_ptr<SettingsKey> JsonSettingsBackend::openOrCreate()
@@ -150,9 +156,19 @@ std::unique_ptr<SettingsKey> JsonSettingsBackend::openOrCreate()
         m_error = QStringLiteral("Der Ordner kann nicht angelegt werden: ") + folder;
         return nullptr;
     }
-    // A broken file is replaced as a whole by the values written now.
-    QJsonObject object = readObject(m_filePath).value_or(QJsonObject());
-    return std::make_unique<JsonSettingsKey>(m_filePath, std::move(object), true);
+    // A broken file is replaced as a whole by the values written now, once it is kept aside.
+    std::optional<QJsonObject> object = readObject(m_filePath);
+    if (!object && QFileInfo(m_filePath).isFile()) {
+        const QString copy = m_filePath + QStringLiteral(".defekt");
+        QFile::remove(copy);
+        if (!QFile::rename(m_filePath, copy)) {
+            m_error =
+                QStringLiteral("Die beschädigte Einstellungsdatei %1 kann nicht als %2 aufbewahrt werden")
+                    .arg(QDir::toNativeSeparators(m_filePath), QDir::toNativeSeparators(copy));
+            return nullptr;
+        }
+    }
+    return std::make_unique<JsonSettingsKey>(m_filePath, std::move(object).value_or(QJsonObject()), true);
 }
 
 } // namespace brv

@@ -13,9 +13,11 @@ namespace brv {
 // and a value of the wrong type is recognised as such. Any other member (a fractional or too
 // large number, true/false, null, an array, another object) is a value of another type.
 //
-// A file that is not a JSON object counts as no key at all. Writes are collected and saved in
-// one step when the key is closed, through a temporary file that replaces the old one, so a
-// failure while saving leaves the previous file whole. Values under other names are kept.
+// A file that is not a JSON object (garbage, cut off, an array, empty) counts as no key at all;
+// the first write keeps it beside as "<name>.json.defekt" before the defaults replace it (a
+// file of that name from before is replaced). Writes are collected and saved in one step when
+// the key is closed, through a temporary file that replaces the old one, so a failure while
+// saving leaves the previous file whole. Values under other names are kept.
 class JsonSettingsBackend final : public SettingsBackend
 {
 public:
@@ -29,10 +31,12 @@ public:
     std::unique_ptr<SettingsKey> openExisting() const override;
     std::unique_ptr<SettingsKey> openOrCreate() override;
     QString errorString() const override { return m_error; }
+    QString damagedCopyPath() const override;
 
 private:
     QString m_filePath;
     QString m_error;
+    mutable bool m_damaged = false;
 };
 
 } // namespace brv

@@ -47,6 +47,9 @@ public:
     // reason in `errorString()`.
     virtual std::unique_ptr<SettingsKey> openOrCreate() = 0;
     virtual QString errorString() const = 0;
+    // A store that is there but cannot be read (a damaged file) is kept aside before the first
+    // write replaces it; this is where, once openExisting() has met it. Empty otherwise.
+    virtual QString damagedCopyPath() const { return {}; }
 };
 
 } // namespace brv

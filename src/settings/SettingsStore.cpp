@@ -245,7 +245,7 @@ Settings loadSettings(const SettingsBackend& backend, int monitorCount, Settings
     Settings settings;
     const std::unique_ptr<SettingsKey> key = backend.openExisting();
     if (report)
-        *report = SettingsLoadReport{key != nullptr, {}};
+        *report = SettingsLoadReport{key != nullptr, {}, backend.damagedCopyPath()};
     if (key) {
         ValueReader in(*key);
         readValues(in, settings);

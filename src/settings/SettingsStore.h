@@ -31,6 +31,9 @@ struct SettingsLoadReport
     // The stored values that could not be used (another type, a "Nadpis" too long) and so
     // took their defaults, in reading order.
     QStringList resetValues;
+    // A store that is there but could not be read: where it is kept before the defaults
+    // replace it (SettingsBackend::damagedCopyPath()); empty otherwise.
+    QString damagedCopy;
 };
 
 // Reads the settings. No key: every default. A missing string reads as empty; a missing

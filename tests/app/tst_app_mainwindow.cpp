@@ -29,6 +29,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <limits>
+
 using namespace brv;
 
 namespace {
@@ -82,6 +84,7 @@ private Q_SLOTS:
     void rowChangesGoThroughTheCore_data();
     void rowChangesGoThroughTheCore();
     void settingsWrittenAtExit();
+    void boundsNoScreenShows();
     void modelFollowsTheTables();
     void qtDialogsSpeakGerman();
     void keysKeepARunningHeat();
@@ -415,6 +418,28 @@ void TestMainWindow::settingsWrittenAtExit()
     const Settings saved = loadSettings(*fixture.store, 1);
     QCOMPARE(saved.windowWidth, 1100);
     QCOMPARE(saved.competitionTitle, QStringLiteral("Kreisausscheid"));
+}
+
+// A stored size and place that no screen can show give way to the default and are named; the
+// default is what is written back.
+void TestMainWindow::boundsNoScreenShows()
+{
+    test::SessionFixture fixture;
+    Settings stored;
+    stored.windowWidth = std::numeric_limits<int>::max();
+    stored.windowLeft = std::numeric_limits<int>::min();
+    stored.windowTop = 0;
+    QVERIFY(saveSettings(*fixture.store, stored));
+    {
+        MainWindow window(fixture.newSession());
+        QCOMPARE(window.size(), QSize(1030, 588));
+        const QString message = fixture.session->statusMessage();
+        QVERIFY2(message.contains("Fenstergröße 2147483647 x 588") &&
+                     message.contains("Fensterposition -2147483648, 0"),
+                 qPrintable(message));
+    }
+    fixture.endSession();
+    QCOMPARE(loadSettings(*fixture.store, 1).windowWidth, 1030);
 }
 
 // The table models follow the core's tables by themselves: a changed cell updates its row, a

@@ -6,6 +6,7 @@
 #include "protocol/ProtocolFiles.h"
 #include "timing/RaceClock.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -91,6 +92,22 @@ struct Client
     }
 };
 
+// A raw connection from one of the loopback addresses (127.0.0.x).
+std::unique_ptr<QTcpSocket> connectFrom(int host, quint16 port)
+{
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->setProxy(QNetworkProxy::NoProxy);
+    socket->bind(QHostAddress(QStringLiteral("127.0.0.%1").arg(host)));
+    socket->connectToHost(QHostAddress::LocalHost, port);
+    return socket->waitForConnected(5000) ? std::move(socket) : nullptr;
+}
+
+bool isOpen(const std::unique_ptr<QTcpSocket>& socket)
+{
+    QTest::qWait(50); // a closing reaches the client
+    return socket->state() == QAbstractSocket::ConnectedState;
+}
+
 } // namespace
 
 class TestLive final : public QObject
@@ -101,6 +118,8 @@ private Q_SLOTS:
     void routes_data();
     void routes();
     void whatTheRoutesAndClientsGet();
+    void newClientsFindAPlace();
+    void clocksCloseWhatHangs();
     void surplusAndSlowClientsAreLetGo();
     void addressAndQrCode();
     void browserShowsTheRecordedTime();
@@ -210,6 +229,133 @@ void TestLive::whatTheRoutesAndClientsGet()
                         [](const QJsonObject& m) { return m["rounds"].toArray().size() == 1; }));
 }
 
+// A new client takes the place of the connection that went longest without a request: of its
+// own address when that is full, else of the address that holds the most. WebSockets keep their
+// places: then the newcomer is closed at once. A flood of connections that break off leaves
+// standard error quiet.
+void TestLive::newClientsFindAPlace()
+{
+    LiveFixture f;
+    LiveServer& server = f.app.liveServer();
+    LiveServer::Limits limits;
+    limits.connections = 2;
+    server.setLimits(limits);
+    const quint16 port = server.port();
+    // every place has a request on its way: the one that began first goes
+    auto early = connectFrom(4, port);
+    auto late = connectFrom(5, port);
+    QVERIFY(early && late);
+    for (auto* socket : {&early, &late}) {
+        (*socket)->write("GET /api/heat.json HTTP/1.1\r\n");
+        QTest::qWait(50);
+    }
+    auto third = connectFrom(6, port);
+    QTRY_VERIFY(third && !isOpen(early));
+    QVERIFY(isOpen(late) && isOpen(third));
+    late.reset();
+    third.reset();
+    QTRY_COMPARE(server.connectionCount(), 0);
+
+    limits.connections = 3;
+    limits.perAddress = 2;
+    server.setLimits(limits);
+    auto a1 = connectFrom(1, port);
+    auto a2 = connectFrom(1, port);
+    auto b1 = connectFrom(2, port);
+    QVERIFY(a1 && a2 && b1);
+    QTRY_COMPARE(server.connectionCount(), 3);
+    auto a3 = connectFrom(1, port); // 127.0.0.1 is full: its oldest goes
+    QTRY_VERIFY(a3 && !isOpen(a1));
+    QVERIFY(isOpen(a2) && isOpen(b1));
+    auto b2 = connectFrom(2, port); // all are full: the oldest of all goes
+    QTRY_VERIFY(b2 && !isOpen(a2));
+    QVERIFY(isOpen(b1) && isOpen(a3) && isOpen(b2));
+    QCOMPARE(std::get<0>(f.request("GET", "/api/heat.json")), 200);
+    for (auto* socket : {&a3, &b1, &b2})
+        socket->reset();
+
+    limits.connections = 2;
+    server.setLimits(limits);
+    std::list<Client> clients;
+    for (int i = 0; i < 2; ++i)
+        clients.emplace_back(f.url("/ws", "ws"));
+    QTRY_COMPARE(server.webSocketCount(), 2);
+    QTRY_COMPARE(server.connectionCount(), 2);
+    auto refused = connectFrom(3, port);
+    QTRY_VERIFY(!refused || !isOpen(refused));
+    QCOMPARE(server.webSocketCount(), 2);
+    clients.clear();
+    QTRY_COMPARE(server.webSocketCount(), 0);
+
+    static QStringList complaints;
+    complaints.clear();
+    const QtMessageHandler before = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { complaints << text; });
+    server.setLimits({});
+    std::vector<std::unique_ptr<QTcpSocket>> flood;
+    for (int i = 0; i < 600; ++i) {
+        auto& socket = flood.emplace_back(std::make_unique<QTcpSocket>());
+        socket->setProxy(QNetworkProxy::NoProxy);
+        socket->bind(QHostAddress(QStringLiteral("127.0.0.%1").arg(10 + i % 40)));
+        QObject::connect(socket.get(), &QTcpSocket::connected, socket.get(), [i, s = socket.get()] {
+            if (i % 2)
+                s->write(i % 4 == 1 ? QByteArray("GET /api/tables.json HTTP/1.1\r\n\r\n")
+                                    : QByteArray(20000, 'x'));
+            if (i % 3 == 0)
+                s->abort();
+        });
+        socket->connectToHost(QHostAddress::LocalHost, port);
+    }
+    QTest::qWait(500);
+    flood.clear();
+    QTest::qWait(500);
+    qInstallMessageHandler(before);
+    QVERIFY2(complaints.isEmpty(), qPrintable(complaints.join(QLatin1Char('\n')).left(400)));
+    server.close();
+    QCOMPARE(server.connectionCount(), 0);
+}
+
+// A request must come whole within its time, however it trickles in; a connection without a
+// request is closed after its time; a WebSocket client is pinged and dropped when it does not
+// answer, one that answers stays however long nothing happens.
+void TestLive::clocksCloseWhatHangs()
+{
+    LiveFixture f;
+    LiveServer& server = f.app.liveServer();
+    LiveServer::Limits limits;
+    limits.requestTimeout = std::chrono::milliseconds(300);
+    limits.idleTimeout = std::chrono::milliseconds(600);
+    limits.pingInterval = std::chrono::milliseconds(100);
+    limits.pongTimeout = std::chrono::milliseconds(200);
+    server.setLimits(limits);
+    const quint16 port = server.port();
+    Client answering(f.url("/ws", "ws"));
+    auto trickle = connectFrom(1, port);
+    auto silent = connectFrom(1, port);
+    auto kept = connectFrom(1, port);
+    auto deaf = connectFrom(1, port); // a WebSocket that never reads again
+    QVERIFY(trickle && silent && kept && deaf);
+    kept->write("GET /api/heat.json HTTP/1.1\r\nHost: a\r\n\r\n");
+    deaf->write("GET /ws HTTP/1.1\r\nHost: a\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
+    QTRY_COMPARE(server.webSocketCount(), 2);
+    QTRY_VERIFY(kept->bytesAvailable() > 0);
+    const QByteArray request("GET /api/heat.json HTTP/1.1\r\nHost: a\r\n");
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; trickle->state() == QAbstractSocket::ConnectedState && clock.elapsed() < 10000; ++i) {
+        trickle->write(request.mid(i % request.size(), 1)); // one byte now and then, never the end
+        QTest::qWait(20);
+    }
+    QCOMPARE(trickle->state(), QAbstractSocket::UnconnectedState);
+    QTRY_COMPARE(silent->state(), QAbstractSocket::UnconnectedState);
+    QTRY_COMPARE(kept->state(), QAbstractSocket::UnconnectedState);
+    QTRY_COMPARE(server.webSocketCount(), 1);
+    QTest::qWait(500);
+    QCOMPARE(answering.socket.state(), QAbstractSocket::ConnectedState);
+    QCOMPARE(server.webSocketCount(), 1);
+}
+
 // One connection beyond the limit is closed at once, an open WebSocket counted, a closed one no
 // longer; an upgrade to a WebSocket elsewhere than /ws is closed; a client whose unsent data
 // passes the backlog limit is dropped instead of holding up the others.
@@ -217,22 +363,6 @@ void TestLive::surplusAndSlowClientsAreLetGo()
 {
     LiveFixture f;
     LiveServer& server = f.app.liveServer();
-    server.setConnectionLimit(2);
-    auto client = std::make_unique<Client>(f.url("/ws", "ws"));
-    QTRY_COMPARE(server.webSocketCount(), 1);
-    std::array<QTcpSocket, 2> sockets;
-    for (QTcpSocket& socket : sockets) {
-        socket.setProxy(QNetworkProxy::NoProxy);
-        socket.connectToHost(QHostAddress::LocalHost, server.port());
-        QVERIFY(socket.waitForConnected(5000));
-    }
-    QTRY_COMPARE(sockets[1].state(), QAbstractSocket::UnconnectedState);
-    QCOMPARE(sockets[0].state(), QAbstractSocket::ConnectedState);
-    client.reset();
-    QTRY_COMPARE(server.webSocketCount(), 0);
-    QTRY_COMPARE(std::get<0>(f.request("GET", "/api/heat.json")), 200); // its place is free again
-
-    server.setConnectionLimit(LiveServer::kDefaultConnectionLimit);
     // a request whose body never ends, sent on in pieces, and requests on and on without reading
     // the answers: both are cut off (a write after that fails)
     const QByteArray asking = QByteArray("GET /api/tables.json HTTP/1.1\r\nHost: a\r\n\r\n").repeated(100);
@@ -249,7 +379,9 @@ void TestLive::surplusAndSlowClientsAreLetGo()
                                  20000);
     }
     for (const QString& path : {QStringLiteral("/anders"), QStringLiteral("/ws")}) {
-        server.setClientBacklogLimit(path == "/ws" ? 0 : LiveServer::kDefaultClientBacklog);
+        LiveServer::Limits limits;
+        limits.clientBacklog = path == "/ws" ? 0 : limits.clientBacklog;
+        server.setLimits(limits);
         Client refused(f.url(path, "ws")); // on /ws: the greeting's second message finds the first unsent
         QSignalSpy closed(&refused.socket, &QWebSocket::disconnected);
         QVERIFY(closed.wait(5000));

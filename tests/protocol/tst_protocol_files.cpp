@@ -213,6 +213,24 @@ void TestWorkbookFiles::badFiles_data()
     QTest::newRow("negative row number")
         << sheet1(sheetXml("<row r=\"-4\"><c><v>3</v></c></row>")) << "Zeilennummer";
     QTest::newRow("sheet part missing") << makeZip(noSheet) << "fehlt";
+    // the central directory states another checksum than the sheet's bytes give: seen at its end
+    QByteArray badSum = sheet1(sheetXml("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"));
+    badSum[badSum.lastIndexOf("xl/worksheets/sheet1.xml") - 30] ^= 1;
+    QTest::newRow("sheet with a wrong checksum") << badSum << "„Blatt 1“ ist beschädigt: die gepackten Daten";
+    // the bombs: small files that unpack to more than any protocol needs
+    Entries sixOnOne = workbookEntries(6, {{1, sheetXml(QByteArray("<row/>").repeated(8 << 20))}});
+    for (int i = 2; i <= 6; ++i) {
+        sixOnOne.erase(QStringLiteral("xl/worksheets/sheet%1.xml").arg(i));
+        sixOnOne[QStringLiteral("xl/_rels/workbook.xml.rels")].replace(
+            QByteArray("sheet" + QByteArray::number(i) + ".xml"), "sheet1.xml");
+    }
+    QTest::newRow("six sheets on one part, counted six times") << makeZip(sixOnOne) << "zu groß";
+    QTest::newRow("a text longer than 8 MB")
+        << sheet1(sheetXml("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>" + QByteArray(9 << 20, 'y') +
+                           "</t></is></c></row>"))
+        << "länger als 8 MB";
+    QTest::newRow("rows without their number past the last row")
+        << sheet1(sheetXml(QByteArray("<row/>").repeated(1048577))) << "mehr als 1048576 Zeilen";
 }
 
 // A file that cannot be read leaves every table as it was and says why.

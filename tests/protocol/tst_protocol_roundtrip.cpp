@@ -83,8 +83,12 @@ void TestWorkbookRoundTrip::roundTrip()
     target.setOptions(loaded);
     target.writeCaptions();
     ProtocolFiles loader(target);
+    QSignalSpy rows(&target.tables(), &ProtocolTables::rowsChanged);
+    QSignalSpy whole(&target.tables(), &ProtocolTables::tableChanged);
     const ProtocolResult result = loader.loadCommand(path);
     QVERIFY2(result.ok, qPrintable(result.message));
+    // the tables are filled aside and each is announced once (the journal writes each change)
+    QVERIFY(rows.size() + whole.size() <= kRoundCount);
 
     for (CompetitionRound round : kAllRounds) {
         const ResultGrid& a = source.grid(round);

@@ -316,6 +316,14 @@ void TestSession::wrongSettingIsNamed()
     QCOMPARE(session.statusMessage(),
              QStringLiteral(" Einstellungen mit ungültigem Wert auf den Standard gesetzt: Platznach"));
     QCOMPARE(session.settings().competitionTitle, QStringLiteral("Pokal"));
+
+    // a file that is no JSON: the defaults, and where the file is kept
+    fixture.endSession();
+    QVERIFY(writeFileAtomically(fixture.store->filePath(), "{\"Platznach\": 1, \"Ti", nullptr));
+    QCOMPARE(fixture.newSession().statusMessage(),
+             " Die Einstellungsdatei ist nicht lesbar, es gelten die Standardwerte; sie wird als " +
+                 QDir::toNativeSeparators(fixture.store->filePath()) + ".defekt aufbewahrt");
+    QCOMPARE(fixture.session->settings().competitionTitle, Settings().competitionTitle);
 }
 
 void TestSession::fullDiskKeepsTheOldFile_data()

@@ -1,6 +1,9 @@
 #include "settings/SettingsApply.h"
+#include "settings/WindowPlacement.h"
 
 #include <QTest>
+
+#include <limits>
 
 using namespace brv;
 
@@ -11,6 +14,8 @@ class TestSettingsApply : public QObject
 private Q_SLOTS:
     void startup_data();
     void startup();
+    void windowPlacement_data();
+    void windowPlacement();
 };
 
 void TestSettingsApply::startup_data()
@@ -66,6 +71,62 @@ void TestSettingsApply::startup()
     takeCompetitionOptions(back, o);
     QVERIFY(back == s);
     QCOMPARE(vorrunde.cell(VorrundeColumn::RankingValue, 0), rankingHeader);
+}
+
+void TestSettingsApply::windowPlacement_data()
+{
+    QTest::addColumn<QPoint>("storedAt"); // (-1, -1): none stored, or placed by the system
+    QTest::addColumn<QSize>("storedSize");
+    QTest::addColumn<QPoint>("placedAt");
+    QTest::addColumn<QSize>("placedSize");
+    QTest::addColumn<bool>("refused");
+
+    constexpr int kMax = std::numeric_limits<int>::max();
+    constexpr int kMin = std::numeric_limits<int>::min();
+    const QPoint none(-1, -1);
+    const QSize standard(1030, 588);
+    // two screens side by side: 1920 x 1040 usable, then 1280 x 984 below a bar of 40
+    QTest::newRow("on the first screen")
+        << QPoint(100, 50) << QSize(1100, 700) << QPoint(100, 50) << QSize(1100, 700) << false;
+    QTest::newRow("on the second screen")
+        << QPoint(2000, 100) << QSize(1000, 600) << QPoint(2000, 100) << QSize(1000, 600) << false;
+    QTest::newRow("none stored: the system places it") << none << standard << none << standard << false;
+    QTest::newRow("half off the right edge: moved onto it")
+        << QPoint(2900, 500) << QSize(1000, 600) << QPoint(2200, 424) << QSize(1000, 600) << false;
+    QTest::newRow("larger than the second screen, mostly on it: onto the first")
+        << QPoint(1800, 40) << QSize(1300, 1000) << QPoint(620, 40) << QSize(1300, 1000) << false;
+    QTest::newRow("larger than the only screen it is on: at its corner")
+        << QPoint(2000, 100) << QSize(1300, 1000) << QPoint(1920, 40) << QSize(1300, 1000) << false;
+    QTest::newRow("as wide as an int holds")
+        << QPoint(0, 0) << QSize(kMax, 588) << QPoint(0, 0) << standard << true;
+    QTest::newRow("as tall as the largest screen and one more")
+        << none << QSize(1100, 1041) << none << standard << true;
+    QTest::newRow("far left") << QPoint(kMin, 0) << standard << none << standard << true;
+    QTest::newRow("far down and wide") << QPoint(10, kMax) << QSize(kMax, kMax) << none << standard << true;
+    QTest::newRow("just below the screens") << QPoint(0, 1040) << standard << none << standard << true;
+}
+
+// The window's bounds from the settings stay on the screens; what no screen can show gives way to
+// the default and is named.
+void TestSettingsApply::windowPlacement()
+{
+    QFETCH(QPoint, storedAt);
+    QFETCH(QSize, storedSize);
+    QFETCH(QPoint, placedAt);
+    QFETCH(QSize, placedSize);
+    QFETCH(bool, refused);
+    Settings settings;
+    if (storedAt != QPoint(-1, -1)) {
+        settings.windowLeft = storedAt.x();
+        settings.windowTop = storedAt.y();
+    }
+    settings.windowWidth = storedSize.width();
+    settings.windowHeight = storedSize.height();
+    const WindowPlacement place =
+        placeWindow(settings, {QRect(0, 0, 1920, 1040), QRect(1920, 40, 1280, 984)});
+    QCOMPARE(place.size, placedSize);
+    QCOMPARE(place.position.value_or(QPoint(-1, -1)), placedAt);
+    QCOMPARE(place.sizeRefused || place.positionRefused, refused);
 }
 
 QTEST_GUILESS_MAIN(TestSettingsApply)

@@ -150,23 +150,33 @@ void TestSettingsStore::unreadableStoreGivesDefaults_data()
     QTest::newRow("no file") << QByteArray();
     QTest::newRow("cut off while writing") << QJsonDocument(completeStore()).toJson().left(200);
     QTest::newRow("array instead of object") << QByteArray("[1, 2, 3]");
+    QTest::newRow("garbage") << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10);
+    QTest::newRow("empty") << QByteArray("");
 }
 
-// Such a file counts as no key at all, and saving replaces it as a whole.
+// Such a file counts as no key at all; saving keeps it beside as ….json.defekt (one from before
+// replaced) and then writes the defaults.
 void TestSettingsStore::unreadableStoreGivesDefaults()
 {
     QFETCH(QByteArray, contents);
-    if (!contents.isNull())
+    const QString copy = m_backend->filePath() + QStringLiteral(".defekt");
+    if (!contents.isNull()) {
         writeStore(contents);
+        QFile older(copy);
+        QVERIFY(older.open(QIODevice::WriteOnly) && older.write("älter") == 6);
+    }
 
     SettingsLoadReport report;
     QCOMPARE(load(&report), Settings());
     QVERIFY(!report.keyFound);
+    QCOMPARE(report.damagedCopy, contents.isNull() ? QString() : copy);
     QCOMPARE(QFileInfo::exists(m_backend->filePath()), !contents.isNull()); // loading creates nothing
 
     QVERIFY(saveSettings(*m_backend, Settings()));
+    QFile kept(copy);
+    QCOMPARE(kept.open(QIODevice::ReadOnly) ? kept.readAll() : QByteArray(), contents);
     load(&report);
-    QVERIFY(report.keyFound);
+    QVERIFY(report.keyFound && report.damagedCopy.isEmpty());
 }
 
 // One value of the complete store replaced, or removed when `stored` is undefined. A value that
