@@ -6,6 +6,7 @@
 // to its whole answer (a client not answered within 5 s counts 5000).
 // Run from the build folder: ./bench/live/bench_live_crowd [idle] [tries]
 #include "competition/Competition.h"
+#include "competition/PublicBestResult.h"
 #include "live/LiveServer.h"
 #include "timing/RaceClock.h"
 
@@ -100,7 +101,8 @@ int main(int argc, char** argv)
 
     Competition competition;
     RaceClock clock(competition);
-    LiveServer server(competition, clock);
+    const PublicBestResult best(competition);
+    LiveServer server(competition, clock, best);
     if (!server.listen(QHostAddress(QHostAddress::LocalHost), 0)) {
         std::printf("the live results do not listen: %s\n", qPrintable(server.errorString()));
         return 1;

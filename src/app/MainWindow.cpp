@@ -10,6 +10,7 @@
 #include "app/RoundTabBar.h"
 #include "app/SettingsDialog.h"
 #include "app/StatusPanel.h"
+#include "app/TvPresenter.h"
 #include "app/TvWindow.h"
 #include "exports/ProtocolExports.h"
 #include "session/ProgramLock.h"
@@ -340,8 +341,8 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     m_tvWindow->setBannerFile(m_session.settings().tvTitleImage);
     m_tvWindow->setMonitor(m_session.settings().tvMonitor);
     connect(m_tvWindow.get(), &TvWindow::shownChanged, m_tvButton, &QToolButton::setChecked);
-    connect(&m_competition, &Competition::tvChanged, this, &MainWindow::showTvContents);
-    connect(&m_competition, &Competition::lanesChanged, this, &MainWindow::showTvTeams);
+    m_tvPresenter =
+        std::make_unique<TvPresenter>(m_clock, m_competition, m_session.bestResult(), *m_tvWindow);
 
     connect(&m_competition, &Competition::lanesChanged, this, &MainWindow::refreshLanes);
     connect(&m_competition, &Competition::currentCellChanged, this, &MainWindow::scheduleViewSync);
@@ -356,7 +357,6 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     connect(&m_competition, &Competition::layoutRequested, this, [this] {
         layoutLanes();
         layoutColumns();
-        m_tvWindow->setThirdLaneShown(m_competition.laneVisible(3));
     });
     connect(&m_competition, &Competition::pageChanged, this, &MainWindow::syncTabToCompetition);
     connect(&m_clock, &RaceClock::controlsChanged, this, &MainWindow::refreshControls);
@@ -382,8 +382,7 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     syncViews();
     for (int lane = 1; lane <= 3; ++lane)
         showLaneTime(lane);
-    showTvContents();
-    m_tvWindow->setThirdLaneShown(m_competition.laneVisible(3));
+    m_tvPresenter->showAll();
     for (int panel = 0; panel < 4; ++panel)
         refreshStatus(panel);
     layoutLanes();
@@ -405,6 +404,7 @@ MainWindow::~MainWindow()
     delete m_aboutDialog;
     delete m_bracketSchemeDialog;
     delete m_settingsDialog;
+    m_tvPresenter.reset();
     m_tvWindow.reset();
     m_printCommands.reset();
     delete takeCentralWidget();
@@ -575,10 +575,8 @@ void MainWindow::createLaneArea(QWidget* parent)
                 [this, lane] { m_clock.stopCommand(lane).trigger(); });
         connect(frame, &LanePanel::startClicked, this,
                 [this, lane] { m_clock.startCommand(lane).trigger(); });
-        connect(frame, &LanePanel::teamChosen, this, [this, lane](int index) {
-            m_competition.lanes().select(lane, index);
-            m_competition.showLaneTeamsOnTv();
-        });
+        connect(frame, &LanePanel::teamChosen, this,
+                [this, lane](int index) { m_competition.lanes().select(lane, index); });
     }
     connect(m_lanePanels[2], &LanePanel::inUseClicked, this,
             [this](bool checked) { m_session.setLane3On(checked); });
@@ -983,19 +981,6 @@ void MainWindow::showLaneTime(int lane)
 {
     const LaneDigits digits = m_clock.laneDisplay(lane);
     m_lanePanels[std::size_t(lane - 1)]->showDigits(digits);
-    m_tvWindow->showLaneDigits(lane, digits);
-}
-
-void MainWindow::showTvTeams()
-{
-    for (int lane = 1; lane <= 3; ++lane)
-        m_tvWindow->setTeamName(lane, m_competition.laneTeam(lane));
-}
-
-void MainWindow::showTvContents()
-{
-    showTvTeams();
-    m_tvWindow->showBest(m_competition.tvBestMilliseconds(), m_competition.tvBestTeam());
 }
 
 void MainWindow::showTime()

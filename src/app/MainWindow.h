@@ -33,6 +33,7 @@ class ProtocolTableModel;
 class ProtocolTableView;
 class RaceClock;
 class SettingsBackend;
+class TvPresenter;
 class SoundPlayer;
 class SerialLineMonitor;
 class ConfirmDialog;
@@ -128,8 +129,6 @@ private:
     void refreshCaptions();
     void showLaneTime(int lane);
     // the TV display: the lanes' teams; with them the best result and its team
-    void showTvTeams();
-    void showTvContents();
     void layoutLanes();
     void layoutColumns();
     void layoutHeadingBars();
@@ -221,6 +220,7 @@ private:
     SettingsDialog* m_settingsDialog = nullptr;
     QPointer<HelpWindow> m_helpWindow;
     std::unique_ptr<TvWindow> m_tvWindow;
+    std::unique_ptr<TvPresenter> m_tvPresenter;
     std::unique_ptr<PrintCommands> m_printCommands;
 };
 

@@ -70,7 +70,6 @@ void Competition::assignRowToLane(int lane)
     if (m_currentRound == CompetitionRound::GesamtErgebnis)
         return; // no heat runs on the overall table
     m_lanes.select(lane, currentGrid().currentRow - 1);
-    showLaneTeamsOnTv();
 }
 
 void Competition::setLane3On(bool on)
@@ -173,7 +172,6 @@ void Competition::advanceLanes()
     if (m_currentRound == CompetitionRound::GesamtErgebnis)
         return;
     m_lanes.advance(currentGrid(), {laneActive(1), laneActive(2), laneActive(3)});
-    showLaneTeamsOnTv();
 }
 
 bool Competition::hasLane3Runs() const
@@ -391,7 +389,6 @@ bool Competition::setTeamCell(int col, int row, const QString& text)
     }
     m_lanes.relist(v);
     Q_EMIT lanesChanged();
-    showLaneTeamsOnTv();
     return true;
 }
 
@@ -533,11 +530,8 @@ void Competition::clearResults()
         }
     }
     Q_EMIT layoutRequested();
-    if (m_currentRound == CompetitionRound::Vorrunde) {
-        m_tvBestMs = 0;
-        m_tvBestTeam.clear();
-        Q_EMIT tvChanged();
-    }
+    if (m_currentRound == CompetitionRound::Vorrunde)
+        Q_EMIT resultsReset(); // nothing is left from the Vorrunde on
 }
 
 bool Competition::canRecalculate() const
@@ -572,7 +566,7 @@ void Competition::recalculateRound()
     else if (isKnockoutRound(m_currentRound))
         decideHeats(currentGrid(), m_currentRound, m_format);
 
-    updateTvBestResult();
+    Q_EMIT resultsEvaluated();
     m_recalculating = false;
     Q_EMIT currentCellChanged();
 }
@@ -588,15 +582,6 @@ void Competition::setPlaceNotice(const std::optional<PlaceNotice>& notice)
         return;
     m_placeNotice = *notice;
     Q_EMIT placeNoticeChanged(m_placeNotice);
-}
-
-void Competition::updateTvBestResult()
-{
-    if (const std::optional<BestResult> best = bestResult(m_tables, m_format)) {
-        m_tvBestMs = best->milliseconds;
-        m_tvBestTeam = best->team;
-        Q_EMIT tvChanged();
-    }
 }
 
 // ---------------------------------------------------------------- pages
@@ -663,7 +648,7 @@ bool Competition::buildNextRound(bool ask)
     }
     if (!byes.isEmpty())
         setPlaceNotice(PlaceNotice{PlaceNotice::Kind::Byes, byes});
-    updateTvBestResult();
+    Q_EMIT resultsEvaluated();
     Q_EMIT layoutRequested();
     return true;
 }
@@ -673,7 +658,6 @@ void Competition::enterRound(CompetitionRound newRound)
     m_currentRound = newRound;
     m_edit.end();
     m_lanes.enterPage(currentGrid(), {laneActive(1), laneActive(2), laneActive(3)});
-    showLaneTeamsOnTv();
     Q_EMIT pageChanged(newRound);
     Q_EMIT layoutRequested();
     Q_EMIT currentCellChanged();
@@ -742,17 +726,13 @@ void Competition::returnTo(std::optional<CompetitionRound> page,
         Q_EMIT layoutRequested();
     }
     // the best result goes back with the tables, to none when they hold no result any more
-    const std::optional<BestResult> best = bestResult(m_tables, m_format);
-    m_tvBestMs = best ? best->milliseconds : 0;
-    m_tvBestTeam = best ? best->team : QString();
-    Q_EMIT tvChanged();
+    Q_EMIT resultsReset();
     Q_EMIT currentCellChanged();
 }
 
 void Competition::enterLoadedLanes()
 {
     m_lanes.enterLoadedPage(currentGrid(), {laneActive(1), laneActive(2), laneActive(3)});
-    showLaneTeamsOnTv();
     Q_EMIT layoutRequested();
 }
 

@@ -102,12 +102,8 @@ public:
     bool hasLane3Runs() const;
     // "Ja" to switching lane 3 off while the Vorrunde holds runs on it (true without such runs).
     bool confirmLane3Off();
-    // The TV display shows the teams on the lanes anew.
-    void showLaneTeamsOnTv() { Q_EMIT tvChanged(); }
 
-    // ---- the TV display's best result, and the warning about tied qualifying places
-    qint32 tvBestMilliseconds() const { return m_tvBestMs; }
-    QString tvBestTeam() const { return m_tvBestTeam; }
+    // ---- the warning about tied qualifying places
     PlaceNotice placeNotice() const { return m_placeNotice; }
 
     // ---- cell editing
@@ -154,7 +150,8 @@ public:
 
     // ---- ranking
     void recalculateRound();
-    void updateTvBestResult();
+    // Tables were loaded from a file or a journal: they count as evaluated.
+    void resultsLoaded() { Q_EMIT resultsEvaluated(); }
 
     // ---- pages
     // Builds the next round from the page being left (the current page), and every later round
@@ -200,7 +197,12 @@ public:
 
 Q_SIGNALS:
     void lanesChanged();
-    void tvChanged();
+    // The results were evaluated (a recalculation, the next round built, tables loaded): a
+    // best result shown to the public is taken anew, and kept where the tables hold none.
+    void resultsEvaluated();
+    // The results were set back (cleared from the Vorrunde on, an undo or a redo): a best
+    // result shown is the tables' own, or none.
+    void resultsReset();
     void pageChanged(brv::CompetitionRound round);
     void layoutRequested();
     // The current cell, or whether it is edited, may have changed.
@@ -246,8 +248,6 @@ private:
     RandomFill m_random;
     CompetitionRound m_currentRound = CompetitionRound::Vorrunde;
 
-    qint32 m_tvBestMs = 0;
-    QString m_tvBestTeam;
     PlaceNotice m_placeNotice;
     bool m_recalculating = false;
     bool m_typed = false; // the edited cell was typed into since the edit began

@@ -353,8 +353,8 @@ void CompetitionJournal::restore(const JournalSnapshot& snapshot, Competition& c
         tables.setRoundHeading(col, snapshot.roundHeadings.at(col));
     competition.lanes().restore(snapshot.lanes);
     competition.setCurrentRound(snapshot.page);
-    // the TV display's best result comes back with the tables, as after a load
-    competition.updateTvBestResult();
+    // the best result shown comes back with the tables, as after a load
+    competition.resultsLoaded();
 }
 
 bool CompetitionJournal::open(const QString& path, Competition& competition, bool keepSteps)

@@ -1,6 +1,7 @@
 #include "live/LiveServer.h"
 
 #include "competition/Competition.h"
+#include "competition/PublicBestResult.h"
 #include "live/LiveAddress.h"
 #include "timing/RaceClock.h"
 
@@ -267,8 +268,9 @@ private:
     LiveServer& m_owner;
 };
 
-LiveServer::LiveServer(Competition& competition, RaceClock& clock, QObject* parent)
-    : QObject(parent), m_competition(competition), m_clock(clock)
+LiveServer::LiveServer(Competition& competition, RaceClock& clock, const PublicBestResult& best,
+                       QObject* parent)
+    : QObject(parent), m_competition(competition), m_clock(clock), m_best(best)
 {
     m_sendTimer.setSingleShot(true);
     m_sendTimer.setInterval(0);
@@ -291,7 +293,7 @@ LiveServer::LiveServer(Competition& competition, RaceClock& clock, QObject* pare
         sendPending();
     });
     connect(&competition, &Competition::lanesChanged, this, &LiveServer::heatChanged);
-    connect(&competition, &Competition::tvChanged, this, &LiveServer::heatChanged);
+    connect(&best, &PublicBestResult::changed, this, &LiveServer::heatChanged);
     connect(&competition, &Competition::pageChanged, this, [this] {
         heatChanged();
         tablesChanged({}); // the current page
@@ -560,7 +562,7 @@ void LiveServer::sendPending()
 
 QByteArray LiveServer::heatMessage() const
 {
-    return QJsonDocument(liveHeat(m_competition, m_clock, m_clock.now(), m_heat))
+    return QJsonDocument(liveHeat(m_competition, m_clock, m_best.value(), m_clock.now(), m_heat))
         .toJson(QJsonDocument::Compact);
 }
 

@@ -19,6 +19,7 @@ class QWebSocket;
 namespace brv {
 
 class Competition;
+class PublicBestResult;
 class RaceClock;
 
 // The live results on the local network: a read-only web server for phones and other programs.
@@ -56,7 +57,8 @@ public:
         std::chrono::milliseconds pongTimeout{10000};
     };
 
-    LiveServer(Competition& competition, RaceClock& clock, QObject* parent = nullptr);
+    LiveServer(Competition& competition, RaceClock& clock, const PublicBestResult& best,
+               QObject* parent = nullptr);
     ~LiveServer() override;
 
     // Listens on `port` (0: a free one); a server that listens already is closed first. False
@@ -111,6 +113,7 @@ private:
 
     Competition& m_competition;
     RaceClock& m_clock;
+    const PublicBestResult& m_best;
     QString m_title;
     std::unique_ptr<HttpFrontend> m_http;
     Doorkeeper* m_doorkeeper = nullptr; // owned by m_http

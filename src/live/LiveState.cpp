@@ -81,7 +81,8 @@ QJsonObject liveTables(const Competition& competition, const QString& title, Rou
             {QStringLiteral("rounds"), roundsJson}};
 }
 
-QJsonObject liveHeat(const Competition& competition, const RaceClock& clock, quint32 now, int heat)
+QJsonObject liveHeat(const Competition& competition, const RaceClock& clock,
+                     const std::optional<BestResult>& best, quint32 now, int heat)
 {
     QJsonArray lanes;
     if (competition.laneAreaVisible()) {
@@ -90,11 +91,12 @@ QJsonObject liveHeat(const Competition& competition, const RaceClock& clock, qui
                 lanes.append(laneJson(competition, clock, lane, now));
         }
     }
-    QJsonValue best = QJsonValue::Null;
-    if (const qint32 ms = competition.tvBestMilliseconds(); ms > 0)
-        best = QJsonObject{{QStringLiteral("ms"), ms},
-                           {QStringLiteral("time"), competition.numberFormat().runTime(ms)},
-                           {QStringLiteral("team"), competition.tvBestTeam()}};
+    QJsonValue bestJson = QJsonValue::Null;
+    if (best)
+        bestJson =
+            QJsonObject{{QStringLiteral("ms"), best->milliseconds},
+                        {QStringLiteral("time"), competition.numberFormat().runTime(best->milliseconds)},
+                        {QStringLiteral("team"), best->team}};
     const CompetitionRound round = competition.currentRound();
     return {{QStringLiteral("type"), QStringLiteral("heat")},
             {QStringLiteral("heat"), heat},
@@ -103,7 +105,7 @@ QJsonObject liveHeat(const Competition& competition, const RaceClock& clock, qui
             {QStringLiteral("state"), runStateName(clock.runState())},
             {QStringLiteral("decimalSeparator"), QString(competition.numberFormat().decimalSeparator())},
             {QStringLiteral("lanes"), lanes},
-            {QStringLiteral("best"), best}};
+            {QStringLiteral("best"), bestJson}};
 }
 
 } // namespace brv

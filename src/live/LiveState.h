@@ -1,11 +1,13 @@
 #pragma once
 
 #include "competition/CompetitionRound.h"
+#include "competition/Ranking.h"
 
 #include <QJsonObject>
 #include <QString>
 
 #include <bitset>
+#include <optional>
 
 namespace brv {
 
@@ -29,6 +31,7 @@ QJsonObject liveTables(const Competition& competition, const QString& title, Rou
 //   {"type":"heat","heat":3,"round":0,"roundName":"Vorrunde","state":"running",
 //    "decimalSeparator":",","lanes":[{"lane":1,"nr":"1","team":"Florian Berg",
 //    "state":"running","elapsedMs":12345},…],"best":{"ms":20120,"time":"20,12","team":…}}
-QJsonObject liveHeat(const Competition& competition, const RaceClock& clock, quint32 now, int heat);
+QJsonObject liveHeat(const Competition& competition, const RaceClock& clock,
+                     const std::optional<BestResult>& best, quint32 now, int heat);
 
 } // namespace brv

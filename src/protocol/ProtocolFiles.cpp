@@ -247,8 +247,7 @@ ProtocolResult ProtocolFiles::loadCommand(const QString& path)
     }
     if (m_competition.currentRound() != CompetitionRound::Vorrunde)
         m_competition.enterRound(CompetitionRound::Vorrunde);
-    m_competition.showLaneTeamsOnTv();
-    m_competition.updateTvBestResult();
+    m_competition.resultsLoaded();
     setDocumentState(path, false);
     return {true, QString(), path};
 }

@@ -1,6 +1,7 @@
 #include "session/AppSession.h"
 
 #include "competition/Competition.h"
+#include "competition/PublicBestResult.h"
 #include "exports/ProtocolExports.h"
 #include "journal/CompetitionJournal.h"
 #include "live/LiveServer.h"
@@ -47,6 +48,7 @@ AppSession::AppSession(AppEnvironment environment, QObject* parent)
         m_statusMessage = messages::settingsFileDamaged(settingsReport.damagedCopy);
 
     m_competition = std::make_unique<Competition>(NumberFormat::fromLocale(QLocale()));
+    m_bestResult = std::make_unique<PublicBestResult>(*m_competition);
     if (m_env.makeSounds)
         m_sounds = m_env.makeSounds(m_programFiles.dataDir);
     m_clock = std::make_unique<RaceClock>(*m_competition, m_env.ticks ? *m_env.ticks : steadyTickSource(),
@@ -76,7 +78,7 @@ AppSession::AppSession(AppEnvironment environment, QObject* parent)
     m_files->setWebPageWriter(
         [this](const QString& path, QString* error) { return m_exports->writeWebPage(path, error); });
     wireHeat(*m_clock, *m_competition, [this] { m_files->autosaveAfterHeat(); });
-    m_live = std::make_unique<LiveServer>(*m_competition, *m_clock);
+    m_live = std::make_unique<LiveServer>(*m_competition, *m_clock, *m_bestResult);
     connect(m_competition.get(), &Competition::placeNoticeChanged, this,
             [this](const PlaceNotice& notice) { setStatusMessage(messages::placeNotice(notice)); });
     connect(m_competition.get(), &Competition::inputRefused, this,

@@ -12,6 +12,7 @@
 namespace brv {
 
 class Competition;
+class PublicBestResult;
 class CompetitionJournal;
 class LiveServer;
 class ProgramLock;
@@ -50,6 +51,8 @@ public:
 
     Competition& competition() { return *m_competition; }
     RaceClock& clock() { return *m_clock; }
+    // The best result the TV display and the live results show.
+    const PublicBestResult& bestResult() const { return *m_bestResult; }
     ContactDecoder& decoder() { return *m_decoder; }
     ProtocolFiles& files() { return *m_files; }
     // The web page and the document of the current table; also the save command's writers of them.
@@ -156,6 +159,7 @@ private:
     Settings m_settings;
     std::unique_ptr<SoundPlayer> m_sounds;
     std::unique_ptr<Competition> m_competition;
+    std::unique_ptr<PublicBestResult> m_bestResult;
     std::unique_ptr<RaceClock> m_clock;
     std::unique_ptr<ContactDecoder> m_decoder;
     std::unique_ptr<SerialLineMonitor> m_contactPort1;

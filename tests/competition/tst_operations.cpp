@@ -2,6 +2,7 @@
 // corrected, runs marked, results cleared; the ranking they bring ("Neu auswerten"), what each of
 // them announces, and how the tables are drawn.
 #include "CompetitionFixture.h"
+#include "competition/PublicBestResult.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -346,12 +347,15 @@ void TestOperations::clearResults()
     for (CompetitionRound round : kAllRounds) // the last row of each table filled
         c->grid(round).setRowCells(c->grid(round).rowCount() - 1, QStringList(17, "v"));
     c->grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Lane1Gesamt, 2, "31,50");
-    c->updateTvBestResult();
+    const PublicBestResult shown(*c);
+    c->resultsLoaded();
     c->setCurrentRound(roundAt(page));
     c->clearResults();
     QCOMPARE(question.lastQuestion, answer >= 0 ? "Ergebnisse löschen?" : "");
     const bool tvCleared = answer == 1 && page == 0; // only clearing the Vorrunde forgets the TV best
-    QCOMPARE(QString::number(c->tvBestMilliseconds()) + c->tvBestTeam(), tvCleared ? "0" : "31500FF Team 2");
+    QCOMPARE(shown.value() ? QString::number(shown.value()->milliseconds) + shown.value()->team
+                           : QString("none"),
+             tvCleared ? "none" : "31500FF Team 2");
     for (CompetitionRound round : kAllRounds) {
         // the page and the rounds after it lose everything from their first result column on;
         // the heats' outcomes and the overall table follow the runs
@@ -414,18 +418,18 @@ void TestOperations::announcements_data()
     QTest::addColumn<QString>("announced");
     using C = Competition;
     QTest::newRow("a page entered") << Action([](C& c) { c.enterRound(CompetitionRound::Finale); })
-                                    << "cell lanes layout page tv";
-    QTest::newRow("lanes after a load") << Action([](C& c) { c.enterLoadedLanes(); }) << "lanes layout tv";
+                                    << "cell lanes layout page";
+    QTest::newRow("lanes after a load") << Action([](C& c) { c.enterLoadedLanes(); }) << "lanes layout";
     QTest::newRow("recalculated with a best time") << Action([](C& c) {
         c.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Lane1Gesamt, 1, "30,00");
         c.recalculateRound();
-    }) << "cell tv";
+    }) << "cell evaluated";
     QTest::newRow("results cleared") << Action([](C& c) {
         FixedAnswer yes(true);
         c.setYesNoQuestion(&yes);
         c.clearResults();
         c.setYesNoQuestion(nullptr);
-    }) << "layout tv";
+    }) << "layout reset";
     QTest::newRow("tables replaced") << Action([](C& c) { c.replaceTables({}, {}); }) << "cell";
     QTest::newRow("a lane time") << Action([](C& c) { c.recordLaneTime(1, 30000); }) << "";
 }
@@ -436,10 +440,12 @@ void TestOperations::announcements()
     QFETCH(QString, announced);
     auto c = makeCompetition(3);
     QStringList seen;
-    const std::pair<QString, void (Competition::*)()> plain[] = {{"cell", &Competition::currentCellChanged},
-                                                                 {"lanes", &Competition::lanesChanged},
-                                                                 {"layout", &Competition::layoutRequested},
-                                                                 {"tv", &Competition::tvChanged}};
+    const std::pair<QString, void (Competition::*)()> plain[] = {
+        {"cell", &Competition::currentCellChanged},
+        {"lanes", &Competition::lanesChanged},
+        {"layout", &Competition::layoutRequested},
+        {"evaluated", &Competition::resultsEvaluated},
+        {"reset", &Competition::resultsReset}};
     for (const auto& [name, signal] : plain)
         connect(c.get(), signal, [&seen, name = name] { seen << name; });
     connect(c.get(), &Competition::pageChanged, [&] { seen << "page"; });
@@ -602,12 +608,13 @@ void TestOperations::tvBestResult()
     auto c = makeCompetition(2);
     ResultGrid& f = c->grid(CompetitionRound::Finale);
     f.setRowCells(3, list("|9|before|||||5,00"));
-    c->updateTvBestResult();
+    const PublicBestResult shown(*c);
+    c->resultsLoaded();
     f.setRowCells(3, {"", "3", "FF Team 3", "", "", "", "", results[6]});
     for (int i = 0; i < 6; ++i)
         c->grid(CompetitionRound::Vorrunde).setCell(laneResultColumn(i % 3 + 1), i / 3 + 1, results[i]);
-    c->updateTvBestResult();
-    QCOMPARE(QString::number(c->tvBestMilliseconds()) + ' ' + c->tvBestTeam(), best);
+    c->resultsLoaded();
+    QCOMPARE(QString::number(shown.value()->milliseconds) + ' ' + shown.value()->team, best);
 }
 
 void TestOperations::teamList_data()
