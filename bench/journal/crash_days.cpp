@@ -17,7 +17,7 @@
 #include "journal/CompetitionJournal.h"
 #include "session/AppSession.h"
 #include "settings/JsonSettingsBackend.h"
-#include "timing/TestSerialBackend.h"
+#include "support/TestSerialBackend.h"
 #include "timing/TickSource.h"
 
 #include <QCoreApplication>

@@ -10,8 +10,8 @@
 #include "session/AppSession.h"
 #include "settings/JsonSettingsBackend.h"
 #include "settings/SettingsStore.h"
+#include "support/TestSerialBackend.h"
 #include "timing/RaceClock.h"
-#include "timing/TestSerialBackend.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -15,10 +15,10 @@
 // stress_p99_error_ms. Each run ends after its stops or after 55 s, whichever comes first.
 // Run from the build folder: ./bench/timing/bench_contact_latency [stops] [--stress [N]]
 #include "competition/Competition.h"
+#include "support/TestSerialBackend.h"
 #include "timing/ContactDecoder.h"
 #include "timing/RaceClock.h"
 #include "timing/SerialLineMonitor.h"
-#include "timing/TestSerialBackend.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

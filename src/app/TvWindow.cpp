@@ -1,6 +1,6 @@
 #include "app/TvWindow.h"
 
-#include "timing/LanePanel.h"
+#include "app/widgets/LanePanel.h"
 #include "version.h"
 
 #include <QImageReader>

@@ -1,6 +1,7 @@
 #include "app/ConfirmDialog.h"
 #include "app/MainWindow.h"
 #include "app/ProgramIcon.h"
+#include "app/QtSoundPlayer.h"
 #include "app/QtTranslations.h"
 #include "exports/CommandLineExport.h"
 #include "protocol/CNumericLocale.h"
@@ -9,7 +10,6 @@
 #include "session/ProgramLock.h"
 #include "settings/ProgramFiles.h"
 #include "settings/SettingsStore.h"
-#include "timing/QtSoundPlayer.h"
 #include "timing/Sound.h"
 #include "version.h"
 

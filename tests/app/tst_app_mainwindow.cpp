@@ -3,11 +3,11 @@
 #include "app/ProtocolTableModel.h"
 #include "app/ProtocolTableView.h"
 #include "app/QtTranslations.h"
+#include "app/widgets/LanePanel.h"
 #include "competition/Competition.h"
 #include "session/SessionFixture.h"
 #include "settings/SettingsStore.h"
 #include "timing/ContactDecoder.h"
-#include "timing/LanePanel.h"
 #include "timing/RaceClock.h"
 #include "timing/SerialLineMonitor.h"
 

@@ -1,11 +1,11 @@
 #include "app/LiveAddressPanel.h"
 #include "app/MainWindow.h"
 #include "app/SettingsDialog.h"
+#include "app/widgets/LanePanel.h"
 #include "competition/Competition.h"
 #include "session/SessionFixture.h"
 #include "settings/SettingsStore.h"
 #include "timing/ContactInputs.h"
-#include "timing/LanePanel.h"
 #include "timing/RaceClock.h"
 #include "timing/SerialLineMonitor.h"
 

@@ -1,10 +1,10 @@
 #include "app/MainWindow.h"
 #include "app/TvWindow.h"
+#include "app/widgets/LanePanel.h"
+#include "app/widgets/SevenSegmentDigit.h"
 #include "session/SessionFixture.h"
 #include "settings/SettingsStore.h"
-#include "timing/LanePanel.h"
 #include "timing/RaceClock.h"
-#include "timing/SevenSegmentDigit.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "protocol/ProtocolFiles.h"
 #include "session/AppSession.h"
 #include "settings/JsonSettingsBackend.h"
-#include "timing/TestSerialBackend.h"
+#include "support/TestSerialBackend.h"
 #include "timing/TickSource.h"
 
 #include <QTemporaryDir>

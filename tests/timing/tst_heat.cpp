@@ -1,9 +1,9 @@
 #include "TimingTestSupport.h"
 #include "competition/Competition.h"
+#include "support/TestSerialBackend.h"
 #include "timing/ContactDecoder.h"
 #include "timing/RaceClock.h"
 #include "timing/SerialLineMonitor.h"
-#include "timing/TestSerialBackend.h"
 
 #include <QTest>
 

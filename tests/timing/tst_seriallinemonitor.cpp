@@ -1,6 +1,6 @@
 #include "TimingTestSupport.h"
+#include "support/TestSerialBackend.h"
 #include "timing/SerialLineMonitor.h"
-#include "timing/TestSerialBackend.h"
 
 #include <QCoreApplication>
 #include <QMetaMethod>

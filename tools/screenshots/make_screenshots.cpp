@@ -17,6 +17,7 @@
 #include "app/SettingsDialog.h"
 #include "app/TvLayout.h"
 #include "app/TvWindow.h"
+#include "app/widgets/LanePanel.h"
 #include "competition/Competition.h"
 #include "exports/ProtocolExports.h"
 #include "live/LiveServer.h"
@@ -26,7 +27,6 @@
 #include "session/SessionFixture.h"
 #include "settings/CertificateLayout.h"
 #include "timing/LaneDisplay.h"
-#include "timing/LanePanel.h"
 #include "timing/RaceClock.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
+#include "app/widgets/LanePanel.h"
+#include "app/widgets/SevenSegmentDigit.h"
 #include "timing/LaneDisplay.h"
-#include "timing/LanePanel.h"
 #include "timing/RaceTime.h"
-#include "timing/SevenSegmentDigit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -167,4 +167,4 @@ void TestLaneDisplay::lanePanel()
 }
 
 QTEST_MAIN(TestLaneDisplay)
-#include "tst_lanedisplay.moc"
+#include "tst_app_lanedisplay.moc"

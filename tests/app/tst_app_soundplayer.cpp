@@ -1,4 +1,4 @@
-#include "timing/QtSoundPlayer.h"
+#include "app/QtSoundPlayer.h"
 #include "timing/Sound.h"
 
 #include <QFile>
@@ -75,4 +75,4 @@ void TestSoundPlayer::soundFile()
 }
 
 QTEST_GUILESS_MAIN(TestSoundPlayer)
-#include "tst_soundplayer.moc"
+#include "tst_app_soundplayer.moc"

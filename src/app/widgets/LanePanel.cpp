@@ -1,6 +1,6 @@
-#include "timing/LanePanel.h"
+#include "app/widgets/LanePanel.h"
 
-#include "timing/SevenSegmentDigit.h"
+#include "app/widgets/SevenSegmentDigit.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "timing/SevenSegmentDigit.h"
+#include "app/widgets/SevenSegmentDigit.h"
 
 #include <QPainter>
 #include <QPolygon>

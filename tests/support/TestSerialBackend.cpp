@@ -1,4 +1,4 @@
-#include "timing/TestSerialBackend.h"
+#include "support/TestSerialBackend.h"
 
 #include <cerrno>
 

@@ -1,4 +1,4 @@
-#include "timing/QtSoundPlayer.h"
+#include "app/QtSoundPlayer.h"
 
 #include <QAudioDevice>
 #include <QDir>
