@@ -100,15 +100,17 @@ QStringList unwatchedInputs(const ContactInputs& inputs, const PortAssignment& p
 
 void configureContactPort(SerialLineMonitor& port)
 {
-    port.setBaudRate(BaudRate::Baud9600);
-    port.setDataBits(5);
-    port.setParity(Parity::None);
-    port.setStopBits(StopBits::One);
-    port.setFlowControl(FlowControl::RtsCts);
-    port.setDtrEnabled(true);
-    port.setReadBufferSize(64);
-    port.setWriteBufferSize(64);
-    port.setEvents(LineEvents{LineEvent::Ring, LineEvent::Cts, LineEvent::Dsr, LineEvent::Rlsd});
+    SerialLineSettings settings = port.settings();
+    settings.baudRate = BaudRate::Baud9600;
+    settings.dataBits = 5;
+    settings.parity = Parity::None;
+    settings.stopBits = StopBits::One;
+    settings.flowControl = FlowControl::RtsCts;
+    settings.dtrEnabled = true;
+    settings.readBufferSize = 64;
+    settings.writeBufferSize = 64;
+    settings.events = LineEvents{LineEvent::Ring, LineEvent::Cts, LineEvent::Dsr, LineEvent::Rlsd};
+    port.setSettings(settings);
 }
 
 bool openQuietly(SerialLineMonitor& port, PortFailure* failure)

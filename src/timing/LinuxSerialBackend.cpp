@@ -273,14 +273,6 @@ bool LinuxSerialBackend::readLineCounters(LineCounters& counters)
     return true;
 }
 
-int LinuxSerialBackend::inputQueueCount()
-{
-    int count = 0;
-    if (m_fd < 0 || ::ioctl(m_fd, FIONREAD, &count) != 0)
-        return 0;
-    return count;
-}
-
 void LinuxSerialBackend::purgeInput()
 {
     if (m_fd >= 0)

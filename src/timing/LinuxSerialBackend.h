@@ -36,7 +36,6 @@ public:
 
     bool readModemStatus(quint32& status) override;
     bool readLineCounters(LineCounters& counters) override;
-    int inputQueueCount() override;
     void purgeInput() override;
 
     WaitResult waitForEvent(quint32 events, const LineState& known, const TickSource& ticks) override;

@@ -99,8 +99,6 @@ public:
         Q_UNUSED(counters)
         return false;
     }
-    // Bytes waiting in the input queue.
-    virtual int inputQueueCount() = 0;
     // Discards pending input.
     virtual void purgeInput() = 0;
 

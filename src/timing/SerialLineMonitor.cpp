@@ -521,22 +521,10 @@ void SerialLineMonitor::dispatch(quint32 mask, const std::shared_ptr<SerialLineW
         } catch (...) {
         }
     };
-    if ((mask & EventBit::RxChar) && !shared->stop &&
-        isSignalConnected(QMetaMethod::fromSignal(&SerialLineMonitor::rxCharReceived))) {
-        const int inputQueueCount = shared->backend->inputQueueCount();
-        try {
-            Q_EMIT rxCharReceived(inputQueueCount);
-        } catch (...) {
-        }
-    }
-    report(EventBit::TxEmpty, &SerialLineMonitor::txEmpty);
-    report(EventBit::Break, &SerialLineMonitor::breakReceived);
     report(EventBit::Ring, &SerialLineMonitor::ringChanged);
     report(EventBit::CTS, &SerialLineMonitor::ctsChanged);
     report(EventBit::DSR, &SerialLineMonitor::dsrChanged);
-    report(EventBit::RxFlag, &SerialLineMonitor::rxFlagReceived);
     report(EventBit::RLSD, &SerialLineMonitor::rlsdChanged);
-    report(EventBit::Error, &SerialLineMonitor::lineErrorOccurred);
 }
 
 void SerialLineMonitor::closeAfterFailure(const std::weak_ptr<SerialLineWatcher::Shared>& weak)

@@ -75,9 +75,8 @@ private:
 
 // A serial port component that watches the modem-status lines of one COM port on a background
 // thread and reports their changes on the main thread as signals, one event at a time, in a
-// fixed order: rxCharReceived, txEmpty, breakReceived, ringChanged, ctsChanged, dsrChanged,
-// rxFlagReceived, rlsdChanged, lineErrorOccurred. The port thread waits until the slots of an
-// event have run. No data is ever read or written. Lives on the main thread.
+// fixed order: ringChanged, ctsChanged, dsrChanged, rlsdChanged. The port thread waits until the
+// slots of an event have run. No data is ever read or written. Lives on the main thread.
 class SerialLineMonitor final : public QObject
 {
     Q_OBJECT
@@ -92,29 +91,9 @@ public:
 
     // ---- settings; changes take effect at the next open()
     const SerialLineSettings& settings() const { return m_settings; }
-    BaudRate baudRate() const { return m_settings.baudRate; }
-    void setBaudRate(BaudRate rate) { m_settings.baudRate = rate; }
-    qint32 userBaudRate() const { return m_settings.userBaudRate; }
-    void setUserBaudRate(qint32 rate) { m_settings.userBaudRate = rate; }
     int port() const { return m_settings.port; }
     void setPort(int port) { m_settings.port = quint8(qBound(0, port, 255)); }
-    Parity parity() const { return m_settings.parity; }
-    void setParity(Parity parity) { m_settings.parity = parity; }
-    StopBits stopBits() const { return m_settings.stopBits; }
-    void setStopBits(StopBits stopBits) { m_settings.stopBits = stopBits; }
-    FlowControl flowControl() const { return m_settings.flowControl; }
-    void setFlowControl(FlowControl flow) { m_settings.flowControl = flow; }
-    int dataBits() const { return m_settings.dataBits; }
-    // Clamped to 5 .. 8: 4 stores 5, 9 stores 8.
-    void setDataBits(int bits) { m_settings.dataBits = quint8(qBound(5, bits, 8)); }
-    LineEvents events() const { return m_settings.events; }
-    void setEvents(LineEvents events) { m_settings.events = events; }
-    bool isDtrEnabled() const { return m_settings.dtrEnabled; }
-    void setDtrEnabled(bool on) { m_settings.dtrEnabled = on; }
-    qint32 writeBufferSize() const { return m_settings.writeBufferSize; }
-    void setWriteBufferSize(qint32 size) { m_settings.writeBufferSize = size; }
-    qint32 readBufferSize() const { return m_settings.readBufferSize; }
-    void setReadBufferSize(qint32 size) { m_settings.readBufferSize = size; }
+    void setSettings(const SerialLineSettings& settings) { m_settings = settings; }
 
     // The tick that stamps line events; the race clock's, so contact times compare with starts.
     void setTickSource(const TickSource& ticks) { m_ticks = &ticks; }
@@ -141,15 +120,10 @@ public:
 Q_SIGNALS:
     // The line events. A slot sees the event being reported in currentEvent(); a slot that
     // closes the port ends the reporting of that event, and whatever a slot throws is dropped.
-    void rxCharReceived(int inputQueueCount);
-    void txEmpty();
-    void breakReceived();
     void ringChanged();
     void ctsChanged();
     void dsrChanged();
-    void rxFlagReceived();
     void rlsdChanged();
-    void lineErrorOccurred();
     // The port was opened, or closed (by close() or because its device went away).
     void opened();
     void closed();

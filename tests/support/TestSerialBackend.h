@@ -63,7 +63,6 @@ public:
     qintptr handle() const override;
     bool readModemStatus(quint32& status) override;
     bool readLineCounters(LineCounters& counters) override;
-    int inputQueueCount() override { return 0; }
     void purgeInput() override {}
     WaitResult waitForEvent(quint32 events, const LineState& known, const TickSource& ticks) override;
     void interruptWait() override;

@@ -158,7 +158,9 @@ void TestLinuxSerial::portLife()
     QVERIFY(::ioctl(fake::slave, TCSETS, &t) == 0);
     const auto backend = std::make_shared<LinuxSerialBackend>([](int) { return fake::pty; });
     SerialLineMonitor port(backend);
-    port.setFlowControl(FlowControl::RtsCts);
+    SerialLineSettings settings;
+    settings.flowControl = FlowControl::RtsCts;
+    port.setSettings(settings);
     QSignalSpy changed(&port, QByteArray("2" + signal + "()").constData());
     QSignalSpy closed(&port, &SerialLineMonitor::closed);
     fake::noWait = polled;
