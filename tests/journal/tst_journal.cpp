@@ -64,6 +64,7 @@ private Q_SLOTS:
     void readOnlyFolderKeepsTheJournal_data();
     void readOnlyFolderKeepsTheJournal();
     void hundredStepsBack();
+    void listenersHearOfDurableChanges();
 };
 
 void TestJournal::restoresTablesPageAndLanes()
@@ -308,4 +309,25 @@ void TestJournal::hundredStepsBack()
 }
 
 QTEST_GUILESS_MAIN(TestJournal)
+// Whoever listens to the tables hears of a change when the journal file holds it already, also
+// a listener connected before the journal was opened.
+void TestJournal::listenersHearOfDurableChanges()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("j.sqlite"));
+    Competition c;
+    QStringList heard;
+    connect(&c.tables(), &ProtocolTables::rowsChanged, this, [&](CompetitionRound round) {
+        if (round != CompetitionRound::Vorrunde)
+            return;
+        const auto snapshot = CompetitionJournal::read(path);
+        heard << (snapshot ? snapshot->tables[0]->cell(VorrundeColumn::Mannschaft, 1) : QStringLiteral("-"));
+    });
+    CompetitionJournal journal;
+    QVERIFY2(journal.open(path, c), qPrintable(journal.errorString()));
+    c.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Mannschaft, 1, QStringLiteral("FF Süd"));
+    c.grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Mannschaft, 1, QStringLiteral("FF Nord"));
+    QCOMPARE(heard.join('|'), QStringLiteral("FF Süd|FF Nord"));
+}
+
 #include "tst_journal.moc"
