@@ -306,8 +306,12 @@ bool Competition::checkEditedRun(ResultGrid& grid, int row, int zeitCol, int feh
             Q_EMIT inputRefused(InputRefusal::NoValidTime, zeitText);
         }
     }
-    if (m_format.toNumber(grid.cell(zeitCol, row)).value_or(0) > 0)
+    if (m_format.toNumber(grid.cell(zeitCol, row)).value_or(0) > 0) {
+        // a run without a penalty shows 0, as a stopped one does
+        if (grid.cell(fehlerCol, row).trimmed().isEmpty())
+            grid.setCell(fehlerCol, row, QStringLiteral("0"));
         return true;
+    }
     // no time: a penalty has nothing to be added to
     if (!grid.cell(fehlerCol, row).trimmed().isEmpty()) {
         grid.setCell(fehlerCol, row, QString());

@@ -188,7 +188,7 @@ void TestOperations::operations_data()
     QTest::newRow("letters dropped in Fehler") << row1 + "cell 4 1; type 1a0; enter"
                                                << "1: 3=5,00 4=10 5=15,00 8=41,00 12=56,00 13=1 ended";
     QTest::newRow("no penalty counts 0") << row1 + "cell 4 1; type x; enter"
-                                         << "1: 3=5,00 5=5,00 8=41,00 12=46,00 13=1 ended";
+                                         << "1: 3=5,00 4=0 5=5,00 8=41,00 12=46,00 13=1 ended";
     QTest::newRow("a deleted time empties the run") << row1 + "cell 3 1; type; enter"
                                                     << "1: 8=41,00 ended";
     QTest::newRow("no time: refused, the old one stays")
@@ -199,8 +199,8 @@ void TestOperations::operations_data()
                                                    << "1: 3=5,00 4=2 5=9,99 8=41,00";
     QTest::newRow("the same cell or outside: still editing")
         << QString("cell 3 2; type 40,00; cell 3 2; cell 3 4") << "2: 3=40,00 editing";
-    QTest::newRow("another cell commits")
-        << QString("cell 3 2; type 40,00; cell 1 3") << "2: 3=40,00 5=40,00 ended";
+    QTest::newRow("another cell commits; no penalty shows 0")
+        << QString("cell 3 2; type 40,00; cell 1 3") << "2: 3=40,00 4=0 5=40,00 ended";
     QTest::newRow("a recalculation commits and ends the edit")
         << QString("set 3 2 30,00; cell 4 2; type 1; recalc; cell 4 2; type 10")
         << "2: 3=30,00 4=10 5=31,00 editing ended";
@@ -209,7 +209,7 @@ void TestOperations::operations_data()
         << "2: 3=30,00 4=10 5=31,00 editing ended";
     QTest::newRow("knockout Zeit: Enter commits and decides the heat")
         << QString("round 1; set 2 1 A; set 2 2 B; set 7 2 41,00; cell 5 1; type 40,5; enter")
-        << "1: 5=40,5 7=40,50 8=+; 2: 7=41,00 8=- ended";
+        << "1: 5=40,5 6=0 7=40,50 8=+; 2: 7=41,00 8=- ended";
     QTest::newRow("knockout penalty")
         << QString("round 1; cell 5 1; type 40,5; set 6 1 2; commit") << "1: 5=40,5 6=2 7=42,50 editing";
     QTest::newRow("void outside the lanes") << QString("three; cell 2 2; void; cell 12 2; void") << "";
