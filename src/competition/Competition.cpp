@@ -691,8 +691,40 @@ bool Competition::changePage(CompetitionRound newRound)
                 return false;
         }
     }
+    if (m_currentRound == CompetitionRound::Vorrunde && roundIndex(newRound) > 0 &&
+        offerSmallerFirstRound() && newRound == CompetitionRound::Achtelfinale)
+        newRound = CompetitionRound::Viertelfinale;
     buildNextRound();
     enterRound(newRound);
+    return true;
+}
+
+bool Competition::offerSmallerFirstRound()
+{
+    if (m_options.knockoutStart != KnockoutStart::Achtelfinale || !m_question)
+        return false;
+    // asked until the Achtelfinale has run a heat
+    const ResultGrid& achtelfinale = grid(CompetitionRound::Achtelfinale);
+    for (int r = 1; r < achtelfinale.rowCount(); ++r) {
+        if (LaneAssignment::runRecorded(achtelfinale, r, 1))
+            return false;
+    }
+    // the teams the Vorrunde ranks: fewer than half of the Achtelfinale's 16 leave most of them
+    // a bye
+    ResultGrid ranked = grid(CompetitionRound::Vorrunde);
+    brv::recalculateVorrunde(ranked, m_options, m_format);
+    int teams = 0;
+    for (int r = 1; r < ranked.rowCount(); ++r)
+        teams += m_format.toNumber(ranked.cell(VorrundeColumn::Place, r).trimmed()).value_or(0) >= 1 ? 1 : 0;
+    if (teams < 1 || teams >= 8)
+        return false;
+    const QString question =
+        (teams == 1 ? QStringLiteral("Nur 1 Mannschaft") : QStringLiteral("Nur %1 Mannschaften").arg(teams)) +
+        QStringLiteral(": mit dem Viertelfinale beginnen?");
+    if (!m_question->ask(question))
+        return false;
+    m_options.knockoutStart = KnockoutStart::Viertelfinale;
+    m_tables.setRules(m_options, m_format);
     return true;
 }
 

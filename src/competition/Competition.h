@@ -221,6 +221,9 @@ Q_SIGNALS:
     void actionEnded();
 
 private:
+    // Leaving the Vorrunde with fewer than 8 ranked teams for an Achtelfinale that has not run:
+    // asks whether to start at the Viertelfinale and, on "Ja", does so. True when it does.
+    bool offerSmallerFirstRound();
     // Announces an action; an edit typed and not yet committed is committed first.
     void beginAction(const QString& label);
     // Leaves the cell-edit session without committing; announces it when one was open.

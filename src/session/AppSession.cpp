@@ -397,7 +397,16 @@ bool AppSession::changePage(CompetitionRound round)
         return false;
     }
     m_clock->resetIfFinished();
-    return m_competition->changePage(round);
+    const bool changed = m_competition->changePage(round);
+    // a small field may have started at the Viertelfinale: the setting follows
+    if (m_competition->options().knockoutStart != m_settings.knockoutStart) {
+        takeCompetitionOptions(m_settings, m_competition->options());
+        QString error;
+        if (!saveSettings(*m_store, m_settings, &error))
+            setStatusMessage(error);
+        Q_EMIT settingsApplied();
+    }
+    return changed;
 }
 
 void AppSession::fillAllPages()

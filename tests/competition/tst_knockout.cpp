@@ -72,6 +72,8 @@ private Q_SLOTS:
     void randomFill();
     void smallFields_data();
     void smallFields();
+    void smallFieldStartsLater_data();
+    void smallFieldStartsLater();
 };
 
 void TestKnockout::wholeKnockout_data()
@@ -365,6 +367,74 @@ void TestKnockout::smallFields()
         c->clearResults();
         placesHold();
     }
+}
+
+void TestKnockout::smallFieldStartsLater_data()
+{
+    QTest::addColumn<QList<int>>("setup"); // teams, ranked teams, knockout start, answer, Achtelfinale run
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<QString>("seen"); // the page entered, its lanes' rows, after one heat and the next
+    const QString six = "Nur 6 Mannschaften: mit dem Viertelfinale beginnen?";
+    QTest::newRow("6 teams, Ja") << QList<int>{6, 6, 0, 1, 0} << six << "Viertelfinale 1 0, 3 4";
+    QTest::newRow("6 teams, Nein: byes keep the lanes filled")
+        << QList<int>{6, 6, 0, 0, 0} << six << "Achtelfinale 1 0, 5 0";
+    QTest::newRow("one team") << QList<int>{3, 1, 0, 1, 0}
+                              << "Nur 1 Mannschaft: mit dem Viertelfinale beginnen?"
+                              << "Viertelfinale 1 0, 0 0";
+    QTest::newRow("7 of 12 ranked") << QList<int>{12, 7, 0, 1, 0}
+                                    << "Nur 7 Mannschaften: mit dem Viertelfinale beginnen?"
+                                    << "Viertelfinale 1 0, 3 4";
+    QTest::newRow("8 teams: no question") << QList<int>{8, 8, 0, 1, 0} << ""
+                                          << "Achtelfinale 1 0, 3 0";
+    QTest::newRow("nobody ranked") << QList<int>{6, 0, 0, 1, 0} << ""
+                                   << "Achtelfinale 0 0, 0 0";
+    QTest::newRow("from the Viertelfinale") << QList<int>{3, 3, 1, 1, 0} << ""
+                                            << "Viertelfinale 1 0, 5 0";
+    QTest::newRow("the Achtelfinale has run") << QList<int>{6, 6, 0, 1, 1} << ""
+                                              << "Achtelfinale 5 0, 7 0";
+}
+
+// Leaving the Vorrunde with fewer than 8 ranked teams for an Achtelfinale offers to start at the
+// Viertelfinale; either way a lane whose heat has only a bye takes the next team that has to run.
+void TestKnockout::smallFieldStartsLater()
+{
+    QFETCH(QList<int>, setup);
+    QFETCH(QString, asked);
+    QFETCH(QString, seen);
+    CompetitionOptions options;
+    options.knockoutStart = KnockoutStart(setup[2]);
+    auto c = makeCompetition(setup[0], options);
+    ResultGrid& v = c->grid(CompetitionRound::Vorrunde);
+    for (int team = 1; team <= setup[1]; ++team) {
+        v.setCell(VorrundeColumn::Lane1Zeit, team, hundredths(3100 + team));
+        v.setCell(VorrundeColumn::Lane2Zeit, team, hundredths(3100 + team));
+    }
+    c->recalculateRound();
+    const CompetitionRound first =
+        setup[2] ? CompetitionRound::Viertelfinale : CompetitionRound::Achtelfinale;
+    FixedAnswer answer(setup[3] == 1);
+    c->setYesNoQuestion(&answer);
+    if (setup[4]) { // the Achtelfinale ran its first heat, then the operator went back
+        answer.answer = false;
+        c->changePage(first);
+        c->recordLaneTime(1, 30000);
+        c->changePage(CompetitionRound::Vorrunde);
+        answer.answer = true;
+        answer.lastQuestion.clear();
+    }
+    c->changePage(first);
+    QCOMPARE(answer.lastQuestion, asked);
+    auto lanes = [&]() -> QString {
+        return QString::number(c->lanes().selector(1).row()) + ' ' +
+               QString::number(c->lanes().selector(2).row());
+    };
+    QString result = roundCaption(c->currentRound()) + ' ' + lanes();
+    for (int lane = 1; lane <= 2; ++lane)
+        c->recordLaneTime(lane, 30000);
+    c->advanceLanes();
+    QCOMPARE(result + ", " + lanes(), seen);
+    QCOMPARE(c->options().knockoutStart,
+             seen.startsWith("Viertel") ? KnockoutStart::Viertelfinale : KnockoutStart::Achtelfinale);
 }
 
 QTEST_GUILESS_MAIN(TestKnockout)

@@ -195,6 +195,9 @@ public:
             const QString action = act();
             QCoreApplication::processEvents();
             QString broken = m_broken.isEmpty() ? brokenRule(competition()) : m_broken;
+            if (broken.isEmpty() &&
+                session().settings().knockoutStart != competition().options().knockoutStart)
+                broken = QStringLiteral("the setting and the competition start at different rounds");
             const bool mayDrop = m_answer.saidYes || action == "undo" || action == "redo";
             for (const QString& run : runsBefore - recordedRuns(competition())) {
                 if (broken.isEmpty() && !mayDrop && run != m_deleted)
