@@ -156,6 +156,12 @@ void TestKnockout::wholeKnockout()
             after << c->grid(round).rowCells(1).join('|') + column(c->grid(round), 2).join('|');
         QCOMPARE(after, before);
     }
+    // a knockout row without its Nr. (an older file) still finds its team by the name
+    const QStringList winnerRow = o.rowCells(1);
+    ResultGrid& f = c->grid(CompetitionRound::Finale);
+    f.setCell(KnockoutColumn::Nr, f.findRow(KnockoutColumn::Mannschaft, o.cell(OverallColumn::Mannschaft, 1)),
+              "");
+    QCOMPARE(o.rowCells(1), winnerRow);
 }
 
 void TestKnockout::seedingByVorrundePlace_data()

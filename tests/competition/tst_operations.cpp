@@ -705,7 +705,8 @@ void TestOperations::cellStyle_data()
     QTest::newRow("smallest bold") << 0 << list("8/1=FFFFF0 bold red|5/5=FFF0F0 bold|11/6=F0FFF0 bold");
     QTest::newRow("a tie marks nothing") << 0 << list("5/2=FFD0D0 red|8/2=FFFFD0 red");
     QTest::newRow("blanks, marks: 99999") << 0 << list("8/3=FFFFF0 bold red|8/4=FFFFF0 bold|11/4=D0FFD0");
-    QTest::newRow("knockout: lanes 1 and 2 only are red") << 3 << list("1/1=red|1/3=");
+    QTest::newRow("knockout: lanes 1 and 2 only are red; the run's colours")
+        << 3 << list("1/1=red|1/3=|5/3=FFFFD0|6/3=FFD0D0|7/3=D0FFD0");
     QTest::newRow("Finale medals")
         << 4
         << list("8/3=D0D0D0 top-left gold 10|8/4=D0D0D0 top-left silver 10|8/2=D0D0D0 top-left bronze 10");

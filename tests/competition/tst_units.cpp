@@ -128,6 +128,10 @@ void TestUnits::gridEdges()
     QVERIFY(g.currentRow == 3 && g.rowCount() == 4); // the current row stays inside; raising never drops
     g.raiseRowCount(6);
     QVERIFY(g.rowCount() == 6 && g.isRowBlank(4)); // a dropped row comes back empty
+    ResultGrid copy(TableId::Vorrunde, kVorrundeColumnCount, 0);
+    copy = g; // a table of another shape takes the whole shape
+    QVERIFY(copy.id() == TableId::Finale && copy.columnCount() == kKnockoutColumnCount &&
+            copy.rowCells(3) == g.rowCells(3));
 }
 
 void TestUnits::sortTable_data()
