@@ -210,6 +210,9 @@ void TestOperations::operations_data()
     QTest::newRow("knockout Zeit: Enter commits and decides the heat")
         << QString("round 1; set 2 1 A; set 2 2 B; set 7 2 41,00; cell 5 1; type 40,5; enter")
         << "1: 5=40,5 6=0 7=40,50 8=+; 2: 7=41,00 8=- ended";
+    QTest::newRow("knockout: a refused time gets its own cell's text back")
+        << QString("round 1; set 5 1 41,00; cell 6 1; type 2; cell 5 1; type 4,2,5; enter")
+        << "1: 5=41,00 6=2 7=43,00 ended";
     QTest::newRow("knockout penalty")
         << QString("round 1; cell 5 1; type 40,5; set 6 1 2; commit") << "1: 5=40,5 6=2 7=42,50 editing";
     QTest::newRow("void outside the lanes") << QString("three; cell 2 2; void; cell 12 2; void") << "";
