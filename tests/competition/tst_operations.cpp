@@ -189,6 +189,8 @@ void TestOperations::operations_data()
                                                << "1: 3=5,00 4=10 5=15,00 8=41,00 12=56,00 13=1 ended";
     QTest::newRow("no penalty counts 0") << row1 + "cell 4 1; type x; enter"
                                          << "1: 3=5,00 4=0 5=5,00 8=41,00 12=46,00 13=1 ended";
+    QTest::newRow("after Enter typing writes nothing")
+        << QString("cell 3 2; type 40,00; enter; type 50,00") << "2: 3=40,00 4=0 5=40,00 ended";
     QTest::newRow("a deleted time empties the run") << row1 + "cell 3 1; type; enter"
                                                     << "1: 8=41,00 ended";
     QTest::newRow("no time: refused, the old one stays")
@@ -709,7 +711,7 @@ void TestOperations::cellStyle_data()
     QTest::newRow("a tie marks nothing") << 0 << list("5/2=FFD0D0 red|8/2=FFFFD0 red");
     QTest::newRow("blanks, marks: 99999") << 0 << list("8/3=FFFFF0 bold red|8/4=FFFFF0 bold|11/4=D0FFD0");
     QTest::newRow("knockout: lanes 1 and 2 only are red; the run's colours")
-        << 3 << list("1/1=red|1/3=|5/3=FFFFD0|6/3=FFD0D0|7/3=D0FFD0");
+        << 3 << list("1/1=red|1/3=|0/3=D0E0FF|4/3=D0E0FF|5/3=FFFFD0|6/3=FFD0D0|7/3=D0FFD0");
     QTest::newRow("Finale medals")
         << 4
         << list("8/3=D0D0D0 top-left gold 10|8/4=D0D0D0 top-left silver 10|8/2=D0D0D0 top-left bronze 10");

@@ -120,7 +120,8 @@ void TestWorkbookLayout::bracket()
         QVERIFY2(got.contains(cell), qPrintable(cell));
     QCOMPARE(got.size(), 1 + 20 + 16 + 8 + 4 + 4 + 3);
 
-    c.grid(CompetitionRound::Halbfinale).setCell(KnockoutColumn::Gesamt, 1, QStringLiteral("20,30")); // heat 1 lost
+    c.grid(CompetitionRound::Halbfinale)
+        .setCell(KnockoutColumn::Gesamt, 1, QStringLiteral("20,30")); // heat 1 lost
     c.grid(CompetitionRound::Achtelfinale).setRowCount(2);
     got = placed();
     for (const char* cell : {"10,10 FF Halbfinale 2 ff0000", "12,9 FF Halbfinale 1 ff0000", "34,3  ff0000"})
