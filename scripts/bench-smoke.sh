@@ -21,6 +21,9 @@ declare -A smoke_args=(
     [bench_live]="3 20"
     [bench_printing]="1"
     [bench_protocol]="1"
+    [bench_load]="2000"
+    [bench_bombs]="1"
+    [bench_live_crowd]="100 3"
 )
 # A benchmark that hangs is stopped after this long; the run then fails.
 limit_seconds=600

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 using namespace brv;
@@ -24,6 +25,7 @@ int main(int argc, char** argv)
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 11;
 
     Competition competition;
+    std::optional<ProtocolTables::ChangeBatch> batch(std::in_place, competition.tables()); // as a load fills
     ResultGrid& vorrunde = competition.grid(CompetitionRound::Vorrunde);
     vorrunde.setRowCount(1001);
     for (int i = 1; i <= 1000; ++i) {
@@ -33,6 +35,8 @@ int main(int argc, char** argv)
                                  time, "0", time, "21,05", "5", "26,05", i % 3 ? "19,99" : "AUS", "0",
                                  "19,99", QStringLiteral("%1,00").arg(40 + i % 50), QString::number(i)});
     }
+
+    batch.reset();
 
     std::vector<double> times;
     int pages = 0;

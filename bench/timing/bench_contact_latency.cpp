@@ -15,6 +15,7 @@
 // stress_p99_error_ms. Each run ends after its stops or after 55 s, whichever comes first.
 // Run from the build folder: ./bench/timing/bench_contact_latency [stops] [--stress [N]]
 #include "competition/Competition.h"
+#include "session/HeatWiring.h"
 #include "support/TestSerialBackend.h"
 #include "timing/ContactDecoder.h"
 #include "timing/RaceClock.h"
@@ -96,12 +97,15 @@ Figures run(QCoreApplication& app, int wantedStops, int stressThreads)
     options.thirdLaneOn = true;
     competition.setOptions(options);
     ResultGrid& vorrunde = competition.grid(CompetitionRound::Vorrunde);
-    vorrunde.setRowCount(61);
-    for (int r = 1; r <= 60; ++r)
+    // enough teams that every heat finds three without a run on the lanes after RESET
+    const int teams = std::max(60, wantedStops);
+    vorrunde.setRowCount(teams + 1);
+    for (int r = 1; r <= teams; ++r)
         vorrunde.setRowCells(r, {QString::number(r), QStringLiteral("Team %1").arg(r)});
     competition.enterRound(CompetitionRound::Vorrunde);
 
     RaceClock clock(competition, ticks);
+    wireHeat(clock, competition); // RESET moves the lanes on, as in the program
     ContactDecoder decoder(clock);
     ContactInputs inputs;
     inputs[ContactInput::Ziel1] = {1, 1, 0};

@@ -379,9 +379,11 @@ void writeOverallTable(ProtocolTables& tables, const CompetitionOptions& options
     // the Vorrunde order: ranking values, numbers first, equal values and the rest in start order
     std::vector<int> order(std::size_t(rows - 1));
     std::iota(order.begin(), order.end(), 1);
+    std::vector<double> rankingValue(std::size_t(rows), 0.0);
+    for (int r = 1; r < rows; ++r)
+        rankingValue[std::size_t(r)] = resultValue(v.cell(VorrundeColumn::RankingValue, r), format);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return compareResultText(v.cell(VorrundeColumn::RankingValue, a),
-                                 v.cell(VorrundeColumn::RankingValue, b), format) < 0;
+        return compareResultValues(rankingValue[std::size_t(a)], rankingValue[std::size_t(b)]) < 0;
     });
     std::vector<int> position(std::size_t(rows), 0);
     auto placeOrder = [&] {

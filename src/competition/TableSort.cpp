@@ -5,14 +5,14 @@
 
 namespace brv {
 
-namespace {
-
 double resultValue(const QString& text, const NumberFormat& format)
 {
     if (text.trimmed().isEmpty())
         return kSortLast;
     return format.numberOr(text, kSortLast);
 }
+
+namespace {
 
 // Only A-Z are folded; everything else compares by its code.
 QString foldAscii(const QString& text)
@@ -39,8 +39,11 @@ std::vector<int> sortKeys(const ResultGrid& grid, int primary)
 
 int compareResultText(const QString& a, const QString& b, const NumberFormat& format)
 {
-    const double va = resultValue(a, format);
-    const double vb = resultValue(b, format);
+    return compareResultValues(resultValue(a, format), resultValue(b, format));
+}
+
+int compareResultValues(double va, double vb)
+{
     if (va == vb)
         return 0;
     return va > vb ? 1 : -1;

@@ -7,11 +7,15 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace brv::test {
 
 // A competition of `teams` teams with results in every table, in German number format.
 inline void fillCompetition(Competition& c, int teams)
 {
+    std::optional<ProtocolTables::ChangeBatch> batch; // one announcement per table, not per row
+    batch.emplace(c.tables());
     ResultGrid& g1 = c.grid(CompetitionRound::Vorrunde);
     g1.setRowCount(teams + 1);
     for (int i = 1; i <= teams; ++i) {
@@ -36,6 +40,7 @@ inline void fillCompetition(Competition& c, int teams)
                               "0", time, outcome});
         }
     }
+    batch.reset(); // the overall table below is set by hand, not derived from the runs
     ResultGrid& g6 = c.grid(CompetitionRound::GesamtErgebnis);
     g6.setRowCount(teams + 1);
     for (int i = 1; i <= teams; ++i) {

@@ -140,9 +140,16 @@ QString tablesText(const Competition& c)
     QString text = QString::number(roundIndex(c.currentRound()));
     for (int lane = 1; lane <= 3; ++lane)
         text += c.laneTeam(lane) + (c.lanes().inUse(lane) ? "|on|" : "|off|");
-    for (CompetitionRound round : kAllRounds)
-        for (int r = 0; r < c.grid(round).rowCount(); ++r)
-            text += c.grid(round).rowCells(r).join('|') + '\n';
+    for (CompetitionRound round : kAllRounds) {
+        const ResultGrid& g = c.grid(round);
+        for (int r = 0; r < g.rowCount(); ++r) {
+            for (int col = 0; col < g.columnCount(); ++col) {
+                text += g.cell(col, r);
+                text += QLatin1Char('|');
+            }
+            text += QLatin1Char('\n');
+        }
+    }
     return text;
 }
 
