@@ -416,7 +416,7 @@ void MainWindow::syncViews()
 void MainWindow::refreshStatus(int panel)
 {
     if (panel == 0)
-        m_statusBar->showTeamCount(m_competition.currentGrid().dataRowCount());
+        m_statusBar->showTeamCount(m_competition.currentGrid().teamCount());
     else if (panel == 2)
         m_statusBar->setMessage(m_session.statusMessage());
     else if (panel == 3)
