@@ -222,7 +222,8 @@ void ProtocolPages::layoutColumns()
     const bool third = o.thirdLaneOn;
     const bool eight = o.knockoutStart == KnockoutStart::Viertelfinale;
     // widthOf(column) gives a width in pixels, kRestWidth for the column that takes the rest of
-    // the table's width (the header stretches it), or kHiddenColumn
+    // the table's width (the header stretches it), or kHiddenColumn. A column is never narrower
+    // than its caption: a caption cut inside a word ("ehle") says nothing.
     auto apply = [](ProtocolTableView* view, int columnCount, const auto& widthOf) {
         QHeaderView* header = view->horizontalHeader();
         for (int c = 0; c < columnCount; ++c) {
@@ -230,7 +231,7 @@ void ProtocolPages::layoutColumns()
             view->setColumnHidden(c, w == kHiddenColumn);
             header->setSectionResizeMode(c, w == kRestWidth ? QHeaderView::Stretch : QHeaderView::Fixed);
             if (w > 0)
-                header->resizeSection(c, w);
+                header->resizeSection(c, std::max(w, header->sectionSizeHint(c)));
         }
     };
     apply(table(CompetitionRound::Vorrunde), kVorrundeColumnCount,

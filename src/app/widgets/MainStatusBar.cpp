@@ -19,9 +19,12 @@ MainStatusBar::MainStatusBar(QWidget* parent) : QStatusBar(parent)
         panel->setFrameShadow(QFrame::Sunken);
     }
     m_count->setFixedWidth(60);
-    m_program->setFullText(QStringLiteral(" ") + version::kProgramName +
-                           QStringLiteral(" – Zeitmessung für Feuerwehr-Wettkämpfe"));
-    m_program->setFixedWidth(330);
+    // the program's name is shown whole
+    const QString program = QStringLiteral(" ") + version::kProgramName +
+                            QStringLiteral(" – Zeitmessung für Feuerwehr-Wettkämpfe");
+    m_program->setFullText(program);
+    m_program->setFixedWidth(m_program->fontMetrics().horizontalAdvance(program) +
+                             2 * m_program->frameWidth() + 6);
     m_address->setMinimumWidth(110);
     addWidget(m_count);
     addWidget(m_program);
