@@ -21,6 +21,7 @@
 #include "timing/ContactDecoder.h"
 #include "timing/RaceClock.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -110,6 +111,12 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
     connect(m_pages, &ProtocolPages::contextMenuWanted, this, &MainWindow::showContextMenu);
 
     runStartup();
+    // a press on a button of the window is the operator's next action: the message before goes
+    for (QWidget* part : {static_cast<QWidget*>(m_topBar), static_cast<QWidget*>(m_laneArea),
+                          static_cast<QWidget*>(m_buttonRow)}) {
+        for (QAbstractButton* button : part->findChildren<QAbstractButton*>())
+            connect(button, &QAbstractButton::pressed, &m_session, &AppSession::operatorActs);
+    }
 
     // the secondary windows, created once after the main window
     m_confirmDialog = new ConfirmDialog(this);
@@ -315,7 +322,10 @@ QAction* MainWindow::addCommand(const QString& caption, const QKeySequence& key,
     command->setShortcut(key);
     command->setShortcutContext(Qt::WindowShortcut);
     command->setAutoRepeat(false);
-    connect(command, &QAction::triggered, this, [action = std::move(action)] { action(); });
+    connect(command, &QAction::triggered, this, [this, action = std::move(action)] {
+        m_session.operatorActs();
+        action();
+    });
     addAction(command);
     return command;
 }
@@ -327,30 +337,25 @@ void MainWindow::createCommands()
                [this] { openHelp(manual_page::kStart); });
     addCommand(QStringLiteral("&Einstellungen"), Qt::Key_F2, [this] { editSettings(); });
     addCommand(QStringLiteral("Info"), Qt::Key_F3, [this] { showAbout(); });
-    addCommand(QStringLiteral("Fehler"), Qt::Key_F4,
-               [this] { m_clock.command(ClockCommand::FalseStart).trigger(); });
-    addCommand(QStringLiteral("Start"), Qt::Key_F5,
-               [this] { m_clock.command(ClockCommand::Start).trigger(); });
-    addCommand(QStringLiteral("Stop1"), Qt::Key_F6,
-               [this] { m_clock.command(ClockCommand::Stop1).trigger(); });
-    addCommand(QStringLiteral("Stop2"), Qt::Key_F7,
-               [this] { m_clock.command(ClockCommand::Stop2).trigger(); });
-    addCommand(QStringLiteral("Stop3"), Qt::Key_F8,
-               [this] { m_clock.command(ClockCommand::Stop3).trigger(); });
-    addCommand(QStringLiteral("00:00"), Qt::Key_F10,
-               [this] { m_clock.command(ClockCommand::Reset).trigger(); });
+    // a clock key that does nothing says why
+    addCommand(QStringLiteral("Fehler"), Qt::Key_F4, [this] { m_clock.request(ClockCommand::FalseStart); });
+    addCommand(QStringLiteral("Start"), Qt::Key_F5, [this] { m_clock.request(ClockCommand::Start); });
+    addCommand(QStringLiteral("Stop1"), Qt::Key_F6, [this] { m_clock.request(ClockCommand::Stop1); });
+    addCommand(QStringLiteral("Stop2"), Qt::Key_F7, [this] { m_clock.request(ClockCommand::Stop2); });
+    addCommand(QStringLiteral("Stop3"), Qt::Key_F8, [this] { m_clock.request(ClockCommand::Stop3); });
+    addCommand(QStringLiteral("00:00"), Qt::Key_F10, [this] { m_clock.request(ClockCommand::Reset); });
     addCommand(QStringLiteral("Block LS"), Qt::Key_F11, [this] { m_decoder.toggleStartLightBarrier(); });
     addCommand(QStringLiteral("&Drucker"), QKeySequence(Qt::CTRL | Qt::Key_D), [this] {
-        if (m_clock.controls().saveEnabled)
+        if (m_session.allows(SessionCommand::Output))
             m_printCommands->setUpPrinter();
     });
     addCommand(QStringLiteral("&Beenden"), QKeySequence(Qt::ALT | Qt::Key_B), [this] { close(); });
     addCommand(QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O), [this] {
-        if (m_clock.controls().loadEnabled)
+        if (m_session.allows(SessionCommand::Load))
             chooseAndLoadProtocol();
     });
     addCommand(QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
-        if (m_clock.controls().saveEnabled)
+        if (m_session.allows(SessionCommand::Output))
             saveProtocol();
     });
     addCommand(QStringLiteral("Gramoty"), QKeySequence(Qt::CTRL | Qt::Key_U),
@@ -363,19 +368,19 @@ void MainWindow::createCommands()
     }
     addCommand(QStringLiteral("TV Modus"), QKeySequence(Qt::CTRL | Qt::Key_T), [this] { toggleTv(); });
     addCommand(QStringLiteral("Clear"), QKeySequence(Qt::CTRL | Qt::Key_A), [this] {
-        if (m_clock.controls().clearEnabled)
+        if (m_session.allows(SessionCommand::Output))
             m_competition.clearResults();
     });
     addCommand(QStringLiteral("Html"), QKeySequence(Qt::CTRL | Qt::Key_H), [this] {
-        if (m_clock.controls().saveEnabled)
+        if (m_session.allows(SessionCommand::Output))
             showWebPage();
     });
     addCommand(QStringLiteral("Protokol"), QKeySequence(Qt::CTRL | Qt::Key_P), [this] {
-        if (m_clock.controls().saveEnabled)
+        if (m_session.allows(SessionCommand::Output))
             printWebPage();
     });
     addCommand(QStringLiteral("Excel"), QKeySequence(Qt::CTRL | Qt::Key_E), [this] {
-        if (m_clock.controls().saveEnabled)
+        if (m_session.allows(SessionCommand::Output))
             showInSpreadsheet();
     });
 }
@@ -471,7 +476,8 @@ void MainWindow::showEvent(QShowEvent* event)
 void MainWindow::onRoundWanted(CompetitionRound round)
 {
     // leaving a page builds the next round; entering one refills the lanes. A page that may not
-    // be left now keeps its tab.
+    // be left now keeps its tab. A message does not outlive its page.
+    m_session.operatorActs();
     if (!m_session.changePage(round)) {
         syncTabToCompetition();
         return;
@@ -567,7 +573,7 @@ void MainWindow::showInSpreadsheet()
 
 void MainWindow::showWebPage()
 {
-    const ProtocolResult result = m_session.exports().showWebPage();
+    const ProtocolResult result = m_session.showWebPage();
     if (!result.ok)
         showWarning(result.message);
 }
@@ -620,7 +626,7 @@ void MainWindow::showAbout()
 void MainWindow::editSettings()
 {
     // a heat that runs keeps its ports and lanes
-    if (!m_clock.controls().settingsEnabled)
+    if (!m_session.allows(SessionCommand::Settings))
         return;
     Settings current = m_session.settings();
     current.setWindowBounds(normalGeometry());

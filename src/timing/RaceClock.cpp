@@ -117,6 +117,51 @@ std::optional<ClockRefusal> RaceClock::startRefusal() const
     return std::nullopt;
 }
 
+std::optional<ClockRefusal> RaceClock::commandRefusal(ClockCommand id) const
+{
+    if (m_commands[std::size_t(id)].isEnabled())
+        return std::nullopt;
+    const RunState state = runState();
+    const bool lanesRun = state == RunState::Running || state == RunState::Finishing;
+    switch (id) {
+    case ClockCommand::Start:
+        return lanesRun ? ClockRefusal::HeatRuns : ClockRefusal::NotReset;
+    case ClockCommand::Stop1:
+    case ClockCommand::Stop2:
+    case ClockCommand::Stop3:
+        return ClockRefusal::LaneNotRunning;
+    case ClockCommand::FalseStart:
+        return state == RunState::Idle ? ClockRefusal::NoHeatRunning : ClockRefusal::FalseStartAfterStop;
+    case ClockCommand::Reset:
+        if (state == RunState::Running)
+            return ClockRefusal::ResetDuringHeat;
+        return state == RunState::Finishing ? ClockRefusal::ResetBeforeLastStop : ClockRefusal::NoHeatToReset;
+    case ClockCommand::Start1: // never disabled: they say why themselves
+    case ClockCommand::Start2:
+    case ClockCommand::Start3:
+    case ClockCommand::Clear:
+        break;
+    }
+    return std::nullopt;
+}
+
+std::optional<ClockRefusal> RaceClock::assignRefusal(int lane) const
+{
+    if (lane < 1 || lane > 3 || !hasRun(lane))
+        return std::nullopt;
+    return controls().lane(lane).armed ? ClockRefusal::LaneKeepsItsTeam : ClockRefusal::TeamsAfterReset;
+}
+
+bool RaceClock::request(ClockCommand id)
+{
+    if (command(id).trigger())
+        return true;
+    const int stop = int(id) - int(ClockCommand::Stop1) + 1;
+    if (const std::optional<ClockRefusal> why = commandRefusal(id))
+        Q_EMIT refused(*why, stop >= 1 && stop <= 3 ? stop : 0);
+    return false;
+}
+
 RunState RaceClock::runState() const
 {
     bool anyArmed = false;

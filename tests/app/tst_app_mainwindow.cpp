@@ -109,41 +109,76 @@ void TestMainWindow::startsWithDefaults()
     QVERIFY(!child<QToolButton>(window, "helpButton")->isEnabled()); // no help file beside the program
 }
 
+// One heat by keys alone. Every key that does nothing says at once why and what to do; the
+// next key's message takes its place, and a message does not outlive its page.
 void TestMainWindow::heatByKeys()
 {
     test::SessionFixture fixture;
     MainWindow window(fixture.newSession());
-    addTeams(window, 4);
     QVERIFY(activate(window));
-    QVERIFY(child<QPushButton>(window, "startButton")->isEnabled());
+    // the whole message: in the panel, or as its tool tip where the panel cuts it
+    auto says = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(&window, key, modifiers);
+        const QLabel* panel = window.statusPanel(2);
+        return panel->toolTip().isEmpty() ? panel->text() : panel->toolTip();
+    };
+    QCOMPARE(says(Qt::Key_S, Qt::ControlModifier),
+             " Die Tabelle ist leer: erst Mannschaften eintragen oder ein Protokoll laden [Strg+O]");
+    addTeams(window, 4);
+    ResultGrid& v = window.competition().grid(CompetitionRound::Vorrunde);
+    QCOMPARE(says(Qt::Key_F10), " RESET [F10] erst nach einem Lauf");
+    QCOMPARE(says(Qt::Key_F4), " Fehlstart [F4] nur während eines Laufs");
+    QCOMPARE(says(Qt::Key_F6), " Bahn 1 läuft nicht: nichts zu stoppen");
+    // teams 3 and 4 onto the lanes, by way of one team on both
+    v.currentRow = 3;
+    QCOMPARE(says(Qt::Key_1, Qt::ControlModifier), QString());
+    QCOMPARE(says(Qt::Key_2, Qt::ControlModifier), QString());
+    QCOMPARE(says(Qt::Key_F5), " Dieselbe Mannschaft auf zwei Bahnen");
+    v.currentRow = 4;
+    QCOMPARE(says(Qt::Key_2, Qt::ControlModifier), QString());
 
-    QTest::keyClick(&window, Qt::Key_F5);
+    QCOMPARE(says(Qt::Key_F5), QString());
     QCOMPARE(window.clock().runState(), RunState::Running);
-    QTRY_VERIFY(child<QPushButton>(window, "falseStartButton")->isVisible());
-    QVERIFY(child<QPushButton>(window, "falseStartButton")->hasFocus());
-    QVERIFY(window.lanePanel(1)->findChild<QPushButton*>(QStringLiteral("finishButton"))->isEnabled());
+    QTRY_VERIFY(child<QPushButton>(window, "falseStartButton")->hasFocus());
+    QCOMPARE(says(Qt::Key_F5), " Der Lauf läuft: erst alle Bahnen stoppen, dann RESET [F10]");
+    QCOMPARE(says(Qt::Key_F10), " RESET [F10] erst nach dem Lauf; einen Fehlstart bricht [F4] ab");
+    QCOMPARE(says(Qt::Key_F2), " Einstellungen [F2] erst nach dem Lauf und RESET [F10]");
+    QCOMPARE(says(Qt::Key_O, Qt::ControlModifier), " Protokoll laden erst nach dem Lauf und RESET [F10]");
+    QCOMPARE(says(Qt::Key_1, Qt::ControlModifier),
+             " Bahn 1 läuft: die Mannschaft bleibt bis zum Ende des Laufs");
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Achtelfinale));
+    QCOMPARE(window.pages()->currentIndex(), 0);
+    QCOMPARE(window.statusPanel(2)->text(), QStringLiteral(" Seitenwechsel erst nach dem Lauf"));
 
     fixture.ticks.advance(31234);
-    QTest::keyClick(&window, Qt::Key_F7);
+    QCOMPARE(says(Qt::Key_F7), QString());
     QCOMPARE(window.clock().runState(), RunState::Finishing);
-    QTRY_VERIFY(child<QPushButton>(window, "resetButton")->isVisible());
-    QVERIFY(!child<QPushButton>(window, "resetButton")->isEnabled());
+    QCOMPARE(says(Qt::Key_F4),
+             " Fehlstart [F4] nur vor dem ersten Stopp: den Lauf zu Ende stoppen, dann RESET [F10]");
+    QCOMPARE(says(Qt::Key_F10), " RESET [F10] erst, wenn alle Bahnen gestoppt sind");
+    QCOMPARE(says(Qt::Key_F7), " Bahn 2 läuft nicht: nichts zu stoppen");
     fixture.ticks.advance(1000);
-    QTest::keyClick(&window, Qt::Key_F6);
+    QCOMPARE(says(Qt::Key_F6), QString());
     QCOMPARE(window.clock().runState(), RunState::Finished);
-    QTRY_VERIFY(child<QPushButton>(window, "resetButton")->isEnabled());
-    QVERIFY(child<QPushButton>(window, "resetButton")->hasFocus());
-
-    const ResultGrid& v = window.competition().grid(CompetitionRound::Vorrunde);
+    QTRY_VERIFY(child<QPushButton>(window, "resetButton")->hasFocus());
     const QString sep = window.competition().numberFormat().decimalSeparator();
-    QCOMPARE(v.cell(VorrundeColumn::Lane2Zeit, 2), QStringLiteral("31") + sep + QStringLiteral("23"));
-    QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 1), QStringLiteral("32") + sep + QStringLiteral("23"));
+    QCOMPARE(v.cell(VorrundeColumn::Lane2Zeit, 4), QStringLiteral("31") + sep + QStringLiteral("23"));
+    QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 3), QStringLiteral("32") + sep + QStringLiteral("23"));
+    QCOMPARE(says(Qt::Key_F5), " Erst RESET [F10], dann der nächste Start");
+    QCOMPARE(says(Qt::Key_2, Qt::ControlModifier), " Erst RESET [F10], dann neue Mannschaften");
+    QCOMPARE(says(Qt::Key_Z, Qt::ControlModifier), " Rückgängig erst nach dem Lauf");
 
-    QTest::keyClick(&window, Qt::Key_F10);
+    QCOMPARE(says(Qt::Key_F10), QString());
     QCOMPARE(window.clock().runState(), RunState::Idle);
     QTRY_COMPARE(window.lanePanel(1)->findChild<QComboBox*>(QStringLiteral("teamSelector"))->currentIndex(),
-                 2);
+                 0);
     QTRY_VERIFY(child<QPushButton>(window, "startButton")->hasFocus());
+    // the web page: where it went
+    const QString page = says(Qt::Key_H, Qt::ControlModifier);
+    QVERIFY2(page.startsWith(" Webseite geschrieben: ") && page.endsWith("Vorrunde.html"), qPrintable(page));
+    QCOMPARE(fixture.opener.opened.size(), 1);
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::GesamtErgebnis));
+    QCOMPARE(window.statusPanel(2)->text(), QString());
 }
 
 void TestMainWindow::falseStart_data()
@@ -522,8 +557,6 @@ void TestMainWindow::keysKeepARunningHeat()
     v.currentRow = 4;
     QTest::keyClick(&window, Qt::Key_1, Qt::ControlModifier);
     QCOMPARE(window.competition().lanes().selector(1).index, 0);
-    QCOMPARE(window.statusPanel(2)->text(),
-             QStringLiteral(" Bahn 1 läuft: die Mannschaft bleibt bis zum Ende des Laufs"));
     fixture.ticks.advance(4400);
     QTest::keyClick(&window, Qt::Key_F6);
     QTest::keyClick(&window, Qt::Key_F5); // lane 2 starts; lane 1 has stopped
@@ -537,7 +570,7 @@ void TestMainWindow::keysKeepARunningHeat()
 }
 
 // Results are not overwritten by a page change: the lanes come back on the first teams without
-// a result, a running heat keeps its page, and F5 starts nothing that START could not.
+// a result, and F5 starts nothing on the overall page.
 void TestMainWindow::lanesAndPagesKeepResults()
 {
     test::SessionFixture fixture;
@@ -559,19 +592,7 @@ void TestMainWindow::lanesAndPagesKeepResults()
     QCOMPARE(c.lanes().selector(1).index, 4);
     QCOMPARE(c.lanes().selector(2).index, 5);
 
-    // a running heat keeps its page
-    QTest::keyClick(&window, Qt::Key_F5);
-    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Achtelfinale));
-    QCOMPARE(c.currentRound(), CompetitionRound::Vorrunde);
-    QCOMPARE(window.pages()->currentIndex(), 0);
-    QCOMPARE(window.statusPanel(2)->text(), QStringLiteral(" Seitenwechsel erst nach dem Lauf"));
-    window.clock().command(ClockCommand::Clear).trigger();
-
-    // one team on both lanes, and the overall page: F5 does what the grey START does, nothing
-    c.lanes().select(2, 4);
-    QTest::keyClick(&window, Qt::Key_F5);
-    QCOMPARE(window.clock().runState(), RunState::Idle);
-    QCOMPARE(window.statusPanel(2)->text(), QStringLiteral(" Dieselbe Mannschaft auf zwei Bahnen"));
+    // the overall page: F5 does what the grey START does, nothing
     window.pages()->setCurrentIndex(roundIndex(CompetitionRound::GesamtErgebnis));
     QTest::keyClick(&window, Qt::Key_F5);
     QCOMPARE(window.clock().runState(), RunState::Idle);
