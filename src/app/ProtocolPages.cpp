@@ -210,9 +210,7 @@ void ProtocolPages::showLaneRows()
     }
     if (last < 0)
         return;
-    const int team = std::min(1, view->model()->columnCount() - 1);
-    view->scrollTo(view->model()->index(last, team));
-    view->scrollTo(view->model()->index(first, team));
+    view->revealRows(first, last);
 }
 
 void ProtocolPages::layoutColumns()

@@ -135,6 +135,9 @@ ProtocolTableView::ProtocolTableView(Competition& competition, ProtocolTableMode
 {
     setModel(model);
     setItemDelegate(m_delegate);
+    m_revealLater.setSingleShot(true);
+    connect(&m_revealLater, &QTimer::timeout, this,
+            [this] { revealRows(m_revealRows.first, m_revealRows.second); });
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(18);
@@ -170,14 +173,55 @@ void ProtocolTableView::syncSelection()
     const QModelIndex current = m_model->index(std::clamp(grid.currentRow - 1, 0, m_model->rowCount() - 1),
                                                std::clamp(grid.currentColumn, 0, m_model->columnCount() - 1));
     setSelectionBehavior(grid.editMode ? QAbstractItemView::SelectItems : QAbstractItemView::SelectRows);
+    // a current row the core moved does not pull the table away from under the mouse
+    setAutoScroll(quietLeftMs() == 0);
     selectionModel()->setCurrentIndex(current, grid.editMode ? QItemSelectionModel::ClearAndSelect
                                                              : QItemSelectionModel::ClearAndSelect |
                                                                    QItemSelectionModel::Rows);
+    setAutoScroll(true);
     m_syncing = false;
+}
+
+int ProtocolTableView::quietLeftMs() const
+{
+    if (m_buttonDown)
+        return kQuietMs;
+    return m_lastClick.isValid() ? int(std::max<qint64>(0, kQuietMs - m_lastClick.elapsed())) : 0;
+}
+
+void ProtocolTableView::revealRows(int first, int last)
+{
+    m_revealRows = {first, last};
+    if (const int wait = quietLeftMs()) {
+        m_revealLater.start(wait);
+        return;
+    }
+    m_revealLater.stop();
+    const int rows = model()->rowCount();
+    if (first < 0 || last >= rows || first > last)
+        return;
+    auto inView = [this](int row) {
+        const int top = rowViewportPosition(row);
+        return top >= 0 && top + rowHeight(row) <= viewport()->height();
+    };
+    if (inView(first) && inView(last))
+        return;
+    const int column = std::max(0, columnAt(0));
+    scrollTo(model()->index(last, column));
+    scrollTo(model()->index(first, column));
+}
+
+void ProtocolTableView::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_buttonDown = false;
+    m_lastClick.start();
+    QTableView::mouseReleaseEvent(event);
 }
 
 void ProtocolTableView::mousePressEvent(QMouseEvent* event)
 {
+    m_buttonDown = true;
+    m_lastClick.start();
     if (event->button() != Qt::LeftButton) {
         event->accept(); // a right click moves the selection with its context menu
         return;
