@@ -9,6 +9,7 @@
 #include "app/SettingsDialog.h"
 #include "app/TvPresenter.h"
 #include "app/TvWindow.h"
+#include "app/WindowFitter.h"
 #include "app/widgets/ButtonRow.h"
 #include "app/widgets/LaneArea.h"
 #include "app/widgets/LanePanel.h"
@@ -118,7 +119,8 @@ MainWindow::MainWindow(AppSession& session, QWidget* parent)
             connect(button, &QAbstractButton::pressed, &m_session, &AppSession::operatorActs);
     }
 
-    // the secondary windows, created once after the main window
+    // the secondary windows, created once after the main window; each opens on its screen whole
+    new WindowFitter(this);
     m_confirmDialog = new ConfirmDialog(this);
     m_aboutDialog = new AboutDialog(this);
     m_bracketSchemeDialog = new BracketSchemeDialog(this);

@@ -1,5 +1,7 @@
 #include "app/ConfirmDialog.h"
 #include "app/MainWindow.h"
+#include "app/PrintCommands.h"
+#include "app/PrintPreviewDialog.h"
 #include "app/ProtocolTableModel.h"
 #include "app/ProtocolTableView.h"
 #include "app/QtTranslations.h"
@@ -23,6 +25,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
@@ -91,6 +95,8 @@ private Q_SLOTS:
     void lanesAndPagesKeepResults();
     void undoAfterAHeat();
     void tableByMouseAndKeys();
+    void tableKeepsStillUnderTheMouse();
+    void dialogsFitTheScreen();
 };
 
 void TestMainWindow::startsWithDefaults()
@@ -679,6 +685,55 @@ void TestMainWindow::tableByMouseAndKeys()
     QTest::keyClick(view, Qt::Key_Delete);
     QVERIFY(v.cell(VorrundeColumn::Lane1Gesamt, 4).isEmpty());
     QCOMPARE(view->model()->flags(view->model()->index(0, 0)) & Qt::ItemIsEditable, Qt::NoItemFlags);
+}
+
+// RESET brings the lanes' next rows into view, but never under the operator's mouse: within a
+// moment of a click the table waits; rows in view do not move it at all.
+void TestMainWindow::tableKeepsStillUnderTheMouse()
+{
+    test::SessionFixture fixture;
+    MainWindow window(fixture.newSession());
+    addTeams(window, 60);
+    QVERIFY(activate(window));
+    ProtocolTableView* view = window.table(CompetitionRound::Vorrunde);
+    QScrollBar* bar = view->verticalScrollBar();
+    auto heatAfterClick = [&](int row) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualRect(view->model()->index(row, 1)).center());
+        for (Qt::Key key : {Qt::Key_F5, Qt::Key_F6, Qt::Key_F7, Qt::Key_F10}) {
+            fixture.ticks.advance(30000);
+            QTest::keyClick(&window, key);
+        }
+        QCoreApplication::processEvents();
+    };
+    bar->setValue(bar->maximum());
+    const int bottom = bar->value();
+    heatAfterClick(57);
+    QCOMPARE(bar->value(), bottom); // rows 3 and 4 are out of view, but the click was just now
+    QTRY_VERIFY(view->rowViewportPosition(2) >= 0 && bar->value() < bottom);
+    const int shown = bar->value();
+    heatAfterClick(2);
+    QTest::qWait(ProtocolTableView::kQuietMs + 100);
+    QCOMPARE(bar->value(), shown); // rows 5 and 6 are in view
+}
+
+// Dialogs open whole on the screen's work area with room for their frame: the print preview as
+// high as that leaves, a dialog larger than the screen cut to it.
+void TestMainWindow::dialogsFitTheScreen()
+{
+    test::SessionFixture fixture;
+    MainWindow window(fixture.newSession());
+    QVERIFY(activate(window));
+    const QRect work = window.screen()->availableGeometry();
+    QDialog big(&window);
+    big.resize(work.size() + QSize(300, 300));
+    for (QWidget* dialog :
+         {static_cast<QWidget*>(&window.printCommands().preview()), static_cast<QWidget*>(&big)}) {
+        dialog->show();
+        QVERIFY(work.contains(dialog->geometry()));
+        QVERIFY(dialog->geometry().top() > work.top()); // the title bar's room
+        dialog->hide();
+    }
 }
 
 QTEST_MAIN(TestMainWindow)
