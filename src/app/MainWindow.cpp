@@ -465,6 +465,8 @@ void MainWindow::showEvent(QShowEvent* event)
     });
     if (m_firstShow) {
         m_firstShow = false;
+        // the default size on a small screen (1024 x 600) is cut to the work area, frame and all
+        WindowFitter::fit(*this);
         // 22. the mouse pointer to the centre of the load button
         if (m_session.environment().moveMouse) {
             QToolButton* load = m_buttonRow->loadButton();

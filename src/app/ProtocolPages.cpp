@@ -221,15 +221,26 @@ void ProtocolPages::layoutColumns()
     const bool eight = o.knockoutStart == KnockoutStart::Viertelfinale;
     // widthOf(column) gives a width in pixels, kRestWidth for the column that takes the rest of
     // the table's width (the header stretches it), or kHiddenColumn. A column is never narrower
-    // than its caption: a caption cut inside a word ("ehle") says nothing.
+    // than its caption: a caption cut inside a word ("ehle") says nothing. When the rest is too
+    // narrow for its caption, that column keeps the caption's width and the table scrolls.
     auto apply = [](ProtocolTableView* view, int columnCount, const auto& widthOf) {
         QHeaderView* header = view->horizontalHeader();
+        int fixed = 0;
+        int rest = -1;
         for (int c = 0; c < columnCount; ++c) {
             const int w = widthOf(c);
             view->setColumnHidden(c, w == kHiddenColumn);
+            if (w == kRestWidth)
+                rest = c;
             header->setSectionResizeMode(c, w == kRestWidth ? QHeaderView::Stretch : QHeaderView::Fixed);
-            if (w > 0)
+            if (w > 0) {
                 header->resizeSection(c, std::max(w, header->sectionSizeHint(c)));
+                fixed += header->sectionSize(c);
+            }
+        }
+        if (rest >= 0 && view->viewport()->width() - fixed < header->sectionSizeHint(rest)) {
+            header->setSectionResizeMode(rest, QHeaderView::Fixed);
+            header->resizeSection(rest, header->sectionSizeHint(rest));
         }
     };
     apply(table(CompetitionRound::Vorrunde), kVorrundeColumnCount,

@@ -7,9 +7,11 @@
 #include <QContextMenuEvent>
 #include <QFontDatabase>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QToolTip>
 
 namespace brv {
 
@@ -209,6 +211,23 @@ void ProtocolTableView::revealRows(int first, int last)
     const int column = std::max(0, columnAt(0));
     scrollTo(model()->index(last, column));
     scrollTo(model()->index(first, column));
+}
+
+bool ProtocolTableView::viewportEvent(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QTableView::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const QString text = index.data().toString();
+    const QVariant cellFont = index.data(Qt::FontRole);
+    const QFont font = cellFont.isValid() ? cellFont.value<QFont>().resolve(this->font()) : this->font();
+    // the cell's margins: a text within a few pixels of the edge is cut too
+    if (index.isValid() && QFontMetrics(font).horizontalAdvance(text) + 8 > visualRect(index).width())
+        QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 void ProtocolTableView::mouseReleaseEvent(QMouseEvent* event)

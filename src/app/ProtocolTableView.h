@@ -74,6 +74,8 @@ protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void keyboardSearch(const QString& search) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // A cell whose text the column cuts shows it whole as its tool tip.
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void onEnter();

@@ -20,6 +20,8 @@
 #include <QContextMenuEvent>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -32,6 +34,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <limits>
 
@@ -96,6 +99,7 @@ private Q_SLOTS:
     void undoAfterAHeat();
     void tableByMouseAndKeys();
     void tableKeepsStillUnderTheMouse();
+    void textsShowWhole();
     void dialogsFitTheScreen();
 };
 
@@ -715,6 +719,43 @@ void TestMainWindow::tableKeepsStillUnderTheMouse()
     heatAfterClick(2);
     QTest::qWait(ProtocolTableView::kQuietMs + 100);
     QCOMPARE(bar->value(), shown); // rows 5 and 6 are in view
+}
+
+// In the smallest window every caption of every page is whole; a cell and a message panel that
+// cut their text show it whole as a tool tip.
+void TestMainWindow::textsShowWhole()
+{
+    test::SessionFixture fixture;
+    MainWindow window(fixture.newSession());
+    addTeams(window, 2);
+    const QString longName = QStringLiteral("FF ") + QStringLiteral("Langername").repeated(20);
+    window.competition().grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Mannschaft, 1, longName);
+    window.resize(960, 463);
+    QVERIFY(activate(window));
+    for (int page = 0; page < 6; ++page) {
+        window.pages()->setCurrentIndex(page);
+        QApplication::processEvents();
+        QHeaderView* header = window.table(roundAt(page))->horizontalHeader();
+        for (int c = 0; c < header->count(); ++c) {
+            const QString caption = header->model()->headerData(c, Qt::Horizontal).toString();
+            QVERIFY2(header->isSectionHidden(c) ||
+                         header->sectionSize(c) >= header->fontMetrics().horizontalAdvance(caption),
+                     qPrintable(caption));
+        }
+    }
+    window.pages()->setCurrentIndex(0);
+    ProtocolTableView* view = window.table(CompetitionRound::Vorrunde);
+    for (int row : {0, 1}) {
+        const QRect cell =
+            view->visualRect(view->model()->index(row, columnIndex(VorrundeColumn::Mannschaft)));
+        QHelpEvent hover(QEvent::ToolTip, cell.center(), view->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(view->viewport(), &hover);
+        QTRY_COMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), row == 0 ? longName : QString());
+    }
+    const QString message = QStringLiteral(" Eine Meldung, ") + QStringLiteral("lang ").repeated(30);
+    window.session().setStatusMessage(message);
+    QVERIFY(window.statusPanel(2)->text().endsWith(u'…'));
+    QCOMPARE(window.statusPanel(2)->toolTip(), message);
 }
 
 // Dialogs open whole on the screen's work area with room for their frame: the print preview as
