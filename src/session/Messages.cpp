@@ -50,6 +50,8 @@ QString clockRefusal(ClockRefusal reason, int lane)
         return QStringLiteral(" RESET [F10] erst nach einem Lauf");
     case ClockRefusal::TeamsAfterReset:
         return QStringLiteral(" Erst RESET [F10], dann neue Mannschaften");
+    case ClockRefusal::LaneNotInUse:
+        return QStringLiteral(" Bahn %1 ist hier nicht in Betrieb").arg(lane);
     case ClockRefusal::SettingsDuringHeat:
         return QStringLiteral(" Einstellungen [F2] erst nach dem Lauf und RESET [F10]");
     case ClockRefusal::LoadDuringHeat:

@@ -147,7 +147,13 @@ std::optional<ClockRefusal> RaceClock::commandRefusal(ClockCommand id) const
 
 std::optional<ClockRefusal> RaceClock::assignRefusal(int lane) const
 {
-    if (lane < 1 || lane > 3 || !hasRun(lane))
+    if (lane < 1 || lane > 3)
+        return std::nullopt;
+    if (!m_lanes.laneAreaVisible())
+        return ClockRefusal::NoHeatOnThisPage;
+    if (!m_lanes.laneActive(lane))
+        return ClockRefusal::LaneNotInUse;
+    if (!hasRun(lane))
         return std::nullopt;
     return controls().lane(lane).armed ? ClockRefusal::LaneKeepsItsTeam : ClockRefusal::TeamsAfterReset;
 }

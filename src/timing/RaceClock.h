@@ -49,6 +49,7 @@ enum class ClockRefusal {
     ResetBeforeLastStop,    // RESET while a lane still runs
     NoHeatToReset,          // RESET without a heat
     TeamsAfterReset,        // new teams before the finished heat's RESET
+    LaneNotInUse,           // the lane is switched off or not on this page
     SettingsDuringHeat,     // the settings wait for RESET
     LoadDuringHeat,         // loading waits for RESET
     TableEmpty,             // nothing to save, print or clear
@@ -102,8 +103,9 @@ public:
     // Runs command `id` for the operator's key: one that does nothing announces why (refused()).
     // Contacts call trigger(): a bouncing contact says nothing.
     bool request(ClockCommand id);
-    // Why lane `lane` may not get another team now: it runs, or it has its time and waits for
-    // RESET, which brings the next teams. None when it may.
+    // Why lane `lane` may not get another team now: no heat on this page, the lane not in use,
+    // it runs, or it has its time and waits for RESET, which brings the next teams. None when it
+    // may.
     std::optional<ClockRefusal> assignRefusal(int lane) const;
     // A heat runs (from START until every lane has stopped): its page stays, its teams too.
     bool heatRunning() const;

@@ -139,6 +139,7 @@ void TestMainWindow::heatByKeys()
     QCOMPARE(says(Qt::Key_F10), " RESET [F10] erst nach einem Lauf");
     QCOMPARE(says(Qt::Key_F4), " Fehlstart [F4] nur während eines Laufs");
     QCOMPARE(says(Qt::Key_F6), " Bahn 1 läuft nicht: nichts zu stoppen");
+    QCOMPARE(says(Qt::Key_3, Qt::ControlModifier), " Bahn 3 ist hier nicht in Betrieb");
     // teams 3 and 4 onto the lanes, by way of one team on both
     v.currentRow = 3;
     QCOMPARE(says(Qt::Key_1, Qt::ControlModifier), QString());
@@ -189,6 +190,7 @@ void TestMainWindow::heatByKeys()
     QCOMPARE(fixture.opener.opened.size(), 1);
     window.pages()->setCurrentIndex(roundIndex(CompetitionRound::GesamtErgebnis));
     QCOMPARE(window.statusPanel(2)->text(), QString());
+    QCOMPARE(says(Qt::Key_1, Qt::ControlModifier), " Auf dieser Seite wird kein Lauf gestartet");
 }
 
 void TestMainWindow::falseStart_data()
