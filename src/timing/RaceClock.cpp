@@ -307,7 +307,8 @@ void RaceClock::startCommon(std::optional<quint32> tick)
         laneLeft = laneLeft || starting[std::size_t(lane - 1)];
     }
     if (!laneLeft) {
-        Q_EMIT refused(ClockRefusal::AllLanesStarted, 0);
+        // no lane left to start: for want of a page with lanes or of teams, or all have run
+        Q_EMIT refused(startRefusal().value_or(ClockRefusal::AllLanesStarted), 0);
         return;
     }
     // a key or a contact starts exactly when the START button could
