@@ -28,7 +28,9 @@ void WindowFitter::fit(QWidget& window)
     if (frame.isNull() && !(window.windowFlags() & Qt::FramelessWindowHint))
         frame = QMargins(0, window.style()->pixelMetric(QStyle::PM_TitleBarHeight), 0, 0);
     const QRect fitted = fittedInside(inner, frame, screen->availableGeometry());
-    if (fitted != inner)
+    // a window nobody has placed yet is left to the window system unless it is too large
+    const bool placed = window.testAttribute(Qt::WA_Moved);
+    if (fitted.size() != inner.size() || (placed && fitted != inner))
         window.setGeometry(fitted);
 }
 
