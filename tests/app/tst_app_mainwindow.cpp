@@ -734,14 +734,14 @@ void TestMainWindow::textsShowWhole()
 }
 
 // Dialogs open whole on the screen's work area with room for their frame: the print preview as
-// high as that leaves, a dialog larger than the screen cut to it.
+// high as that leaves, a window larger than the screen cut to it.
 void TestMainWindow::dialogsFitTheScreen()
 {
     test::SessionFixture fixture;
     MainWindow window(fixture.newSession());
     QVERIFY(activate(window));
     const QRect work = window.screen()->availableGeometry();
-    QDialog big(&window);
+    QWidget big(&window, Qt::Window);
     big.resize(work.size() + QSize(300, 300));
     for (QWidget* dialog :
          {static_cast<QWidget*>(&window.printCommands().preview()), static_cast<QWidget*>(&big)}) {
@@ -750,6 +750,12 @@ void TestMainWindow::dialogsFitTheScreen()
         QVERIFY(dialog->geometry().top() > work.top()); // the title bar's room
         dialog->hide();
     }
+    // one that fits and that nobody placed stays where the window system puts it
+    QWidget small(&window, Qt::Window);
+    small.resize(200, 100);
+    const QPoint at = small.pos();
+    small.show();
+    QCOMPARE(small.pos(), at);
 }
 
 QTEST_MAIN(TestMainWindow)
