@@ -10,59 +10,37 @@
 
 #include <QMainWindow>
 #include <QPointer>
-#include <QPushButton>
 
-#include <array>
 #include <memory>
 
 class QAction;
-class QCalendarWidget;
-class QFrame;
 class QLabel;
 class QMenu;
-class QPlainTextEdit;
 class QTabWidget;
-class QTimer;
-class QToolButton;
 
 namespace brv {
 
-class ContactDecoder;
-class HeadingBar;
-class ProtocolTableModel;
-class ProtocolTableView;
-class RaceClock;
-class SettingsBackend;
-class TvPresenter;
-class SoundPlayer;
-class SerialLineMonitor;
-class ConfirmDialog;
 class AboutDialog;
 class BracketSchemeDialog;
-class SettingsDialog;
+class ButtonRow;
+class ConfirmDialog;
+class ContactDecoder;
+class LaneArea;
 class LanePanel;
-class TvWindow;
+class MainStatusBar;
 class PrintCommands;
+class ProtocolPages;
+class ProtocolTableView;
+class RaceClock;
+class SettingsDialog;
+class TopBar;
+class TvPresenter;
+class TvWindow;
 
-// START and RESET act when the mouse button goes down, not on release; Space and Enter act too.
-class PressButton final : public QPushButton
-{
-    Q_OBJECT
-
-public:
-    using QPushButton::QPushButton;
-
-Q_SIGNALS:
-    void activated();
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-};
-
-// The program's main window: lane panels and run controls at the top, the six protocol tables
-// below. It shows the state of the competition and the race clock and forwards the operator's
-// actions to them; the logic lives in those.
+// The program's main window: the top bar, the lanes' panels, the button row, the protocol's pages
+// and the status bar, one widget each, laid out one below the other. It shows the state of the
+// competition and the race clock and forwards the operator's actions and keys to them; the logic
+// lives in those.
 class MainWindow final : public QMainWindow
 {
     Q_OBJECT
@@ -78,9 +56,9 @@ public:
     Competition& competition() { return m_competition; }
     RaceClock& clock() { return m_clock; }
     ContactDecoder& decoder() { return m_decoder; }
-    LanePanel* lanePanel(int lane) const { return m_lanePanels[std::size_t(lane - 1)]; }
-    ProtocolTableView* table(CompetitionRound round) const { return m_views[std::size_t(roundIndex(round))]; }
-    QTabWidget* pages() const { return m_roundTabs; }
+    LanePanel* lanePanel(int lane) const;
+    ProtocolTableView* table(CompetitionRound round) const;
+    QTabWidget* pages() const;
     ConfirmDialog* confirmDialog() const { return m_confirmDialog; }
     BracketSchemeDialog* bracketSchemeDialog() const { return m_bracketSchemeDialog; }
     SettingsDialog* settingsDialog() const { return m_settingsDialog; }
@@ -88,8 +66,8 @@ public:
     // The manual's window once [F1] has opened it.
     HelpWindow* helpWindow() const { return m_helpWindow; }
     PrintCommands& printCommands() { return *m_printCommands; }
-    QLabel* statusPanel(int panel) const { return m_statusPanels[std::size_t(panel)]; }
-    QWidget* laneArea() const { return m_laneArea; }
+    QLabel* statusPanel(int panel) const;
+    QWidget* laneArea() const;
 
     // Loads a protocol as the load command does; false with the message shown in a box
     // (or only returned when `quiet`).
@@ -108,14 +86,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void createTopBar(QWidget* parent);
-    void createLaneArea(QWidget* parent);
-    void createButtonRow(QWidget* parent);
-    void createPages(QWidget* parent);
-    void createStatusBar();
+    void createTableMenu();
     void createCommands();
     QAction* addCommand(const QString& caption, const QKeySequence& key, std::function<void()> action);
     void runStartup();
@@ -126,16 +99,11 @@ private:
     void syncViews();
     void scheduleViewSync();
     void refreshStatus(int panel);
-    void refreshCaptions();
-    void showLaneTime(int lane);
-    // the TV display: the lanes' teams; with them the best result and its team
     void layoutLanes();
     void layoutColumns();
-    void layoutHeadingBars();
     void syncTabToCompetition();
-    void onTabChanged(int index);
+    void onRoundWanted(CompetitionRound round);
     void showContextMenu(const QPoint& globalPos);
-    void showTime();
 
     // commands
     void chooseAndLoadProtocol();
@@ -155,41 +123,18 @@ private:
     // [Ctrl+T]: the TV display on or off; the main window stays in front
     void toggleTv();
 
-    // the controls; each carries its name as object name, which tests find it by
-    PressButton* m_startButton = nullptr;
-    QPushButton* m_falseStartButton = nullptr;
-    PressButton* m_resetButton = nullptr;
-    QPushButton* m_abortButton = nullptr;
-    QToolButton* m_helpButton = nullptr;
-    QToolButton* m_settingsButton = nullptr;
-    QToolButton* m_aboutButton = nullptr;
-    QToolButton* m_loadButton = nullptr;
-    QToolButton* m_saveButton = nullptr;
-    QToolButton* m_printButton = nullptr;
-    QToolButton* m_spreadsheetButton = nullptr;
-    QToolButton* m_webPageButton = nullptr;
-    QToolButton* m_clearResultsButton = nullptr;
-    QToolButton* m_tvButton = nullptr;
-    QToolButton* m_certificatesButton = nullptr;
-    std::array<QToolButton*, 3> m_laneAssignButtons{};
-    QLabel* m_startBarrierIndicator = nullptr;
-    QLabel* m_competitionTitleLabel = nullptr;
-    QLabel* m_dateLabel = nullptr;
-    QLabel* m_timeLabel = nullptr;
-    QFrame* m_calendarPanel = nullptr;
-    QTabWidget* m_roundTabs = nullptr;
-    QPlainTextEdit* m_contactLog = nullptr;
+    TopBar* m_topBar = nullptr;
+    LaneArea* m_laneArea = nullptr;
+    ButtonRow* m_buttonRow = nullptr;
+    ProtocolPages* m_pages = nullptr;
+    MainStatusBar* m_statusBar = nullptr;
 
     AppSession& m_session;
     Competition& m_competition;
     RaceClock& m_clock;
     ContactDecoder& m_decoder;
     ProtocolFiles& m_files;
-    bool m_syncingTabs = false;
     bool m_viewSyncPending = false;
-    // the lanes' rows last scrolled into view, by page
-    std::array<int, 3> m_shownLaneRows{};
-    CompetitionRound m_shownLanesPage = CompetitionRound::GesamtErgebnis;
     bool m_firstShow = true;
     bool m_helpPresent = false;
 
@@ -199,20 +144,8 @@ private:
     QString m_saveFileName;
     QString m_dialogFolder;
 
-    QWidget* m_topBar = nullptr;
-    QWidget* m_laneArea = nullptr;
-    QWidget* m_buttonRow = nullptr;
-    std::array<QWidget*, 3> m_buttonPanels{};
-    std::array<LanePanel*, 3> m_lanePanels{};
-    std::array<ProtocolTableModel*, kRoundCount> m_models{};
-    std::array<ProtocolTableView*, kRoundCount> m_views{};
-    HeadingBar* m_laneHeadingBar = nullptr;
-    HeadingBar* m_roundHeadingBar = nullptr;
-    std::array<QLabel*, 4> m_statusPanels{};
     QMenu* m_tableMenu = nullptr;
     QAction* m_recalculateAction = nullptr;
-    QCalendarWidget* m_calendar = nullptr;
-    QTimer* m_timeTimer = nullptr;
 
     ConfirmDialog* m_confirmDialog = nullptr;
     AboutDialog* m_aboutDialog = nullptr;

@@ -7,9 +7,11 @@
 #include <QContextMenuEvent>
 #include <QFontDatabase>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QToolTip>
 
 namespace brv {
 
@@ -135,6 +137,9 @@ ProtocolTableView::ProtocolTableView(Competition& competition, ProtocolTableMode
 {
     setModel(model);
     setItemDelegate(m_delegate);
+    m_revealLater.setSingleShot(true);
+    connect(&m_revealLater, &QTimer::timeout, this,
+            [this] { revealRows(m_revealRows.first, m_revealRows.second); });
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(18);
@@ -170,14 +175,72 @@ void ProtocolTableView::syncSelection()
     const QModelIndex current = m_model->index(std::clamp(grid.currentRow - 1, 0, m_model->rowCount() - 1),
                                                std::clamp(grid.currentColumn, 0, m_model->columnCount() - 1));
     setSelectionBehavior(grid.editMode ? QAbstractItemView::SelectItems : QAbstractItemView::SelectRows);
+    // a current row the core moved does not pull the table away from under the mouse
+    setAutoScroll(quietLeftMs() == 0);
     selectionModel()->setCurrentIndex(current, grid.editMode ? QItemSelectionModel::ClearAndSelect
                                                              : QItemSelectionModel::ClearAndSelect |
                                                                    QItemSelectionModel::Rows);
+    setAutoScroll(true);
     m_syncing = false;
+}
+
+int ProtocolTableView::quietLeftMs() const
+{
+    if (m_buttonDown)
+        return kQuietMs;
+    return m_lastClick.isValid() ? int(std::max<qint64>(0, kQuietMs - m_lastClick.elapsed())) : 0;
+}
+
+void ProtocolTableView::revealRows(int first, int last)
+{
+    m_revealRows = {first, last};
+    if (const int wait = quietLeftMs()) {
+        m_revealLater.start(wait);
+        return;
+    }
+    m_revealLater.stop();
+    const int rows = model()->rowCount();
+    if (first < 0 || last >= rows || first > last)
+        return;
+    auto inView = [this](int row) {
+        const int top = rowViewportPosition(row);
+        return top >= 0 && top + rowHeight(row) <= viewport()->height();
+    };
+    if (inView(first) && inView(last))
+        return;
+    const int column = std::max(0, columnAt(0));
+    scrollTo(model()->index(last, column));
+    scrollTo(model()->index(first, column));
+}
+
+bool ProtocolTableView::viewportEvent(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QTableView::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const QString text = index.data().toString();
+    const QVariant cellFont = index.data(Qt::FontRole);
+    const QFont font = cellFont.isValid() ? cellFont.value<QFont>().resolve(this->font()) : this->font();
+    // the cell's margins: a text within a few pixels of the edge is cut too
+    if (index.isValid() && QFontMetrics(font).horizontalAdvance(text) + 8 > visualRect(index).width())
+        QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
+    else
+        QToolTip::hideText();
+    return true;
+}
+
+void ProtocolTableView::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_buttonDown = false;
+    m_lastClick.start();
+    QTableView::mouseReleaseEvent(event);
 }
 
 void ProtocolTableView::mousePressEvent(QMouseEvent* event)
 {
+    m_buttonDown = true;
+    m_lastClick.start();
     if (event->button() != Qt::LeftButton) {
         event->accept(); // a right click moves the selection with its context menu
         return;

@@ -2,8 +2,10 @@
 
 #include "competition/Competition.h"
 
+#include <QElapsedTimer>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 
 namespace brv {
 
@@ -53,6 +55,11 @@ public:
     void syncSelection();
     // Closes an open cell editor without writing it: the cell already holds what was typed.
     void closeCellEditor();
+    // Brings rows `first` to `last` (0-based) into view when one of them is out of it. The table
+    // never moves under the operator's mouse: while a button is down, or within kQuietMs of the
+    // last click, it waits for that moment to pass.
+    void revealRows(int first, int last);
+    static constexpr int kQuietMs = 1000;
 
 Q_SIGNALS:
     void contextMenuWanted(const QPoint& globalPos);
@@ -61,19 +68,28 @@ Q_SIGNALS:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void keyboardSearch(const QString& search) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // A cell whose text the column cuts shows it whole as its tool tip.
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void onEnter();
+    // How long the table has yet to keep still for the mouse; 0 when it may move.
+    int quietLeftMs() const;
 
     Competition& m_competition;
     ProtocolTableModel* m_model;
     ProtocolCellDelegate* m_delegate;
     bool m_syncing = false;
+    bool m_buttonDown = false;
+    QElapsedTimer m_lastClick;
+    QTimer m_revealLater;
+    std::pair<int, int> m_revealRows{-1, -1};
 };
 
 } // namespace brv

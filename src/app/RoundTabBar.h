@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QTabBar>
-#include <QTabWidget>
 
 namespace brv {
 
@@ -16,18 +15,6 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     QSize tabSizeHint(int index) const override;
-};
-
-// The protocol's pages with round-coloured tabs at the bottom edge.
-class RoundTabWidget final : public QTabWidget
-{
-    Q_OBJECT
-
-public:
-    explicit RoundTabWidget(QWidget* parent = nullptr) : QTabWidget(parent)
-    {
-        setTabBar(new RoundTabBar(this));
-    }
 };
 
 // A caption-only bar whose headings span the columns of the table below it.

@@ -107,6 +107,26 @@ bool ResultGrid::isRowBlank(int row) const
     return true;
 }
 
+int ResultGrid::teamCount() const
+{
+    // the overall table has no start number
+    int number = -1;
+    int name = columnIndex(OverallColumn::Mannschaft);
+    if (m_id == TableId::Vorrunde) {
+        number = columnIndex(VorrundeColumn::Nr);
+        name = columnIndex(VorrundeColumn::Mannschaft);
+    } else if (m_id != TableId::GesamtErgebnis) {
+        number = columnIndex(KnockoutColumn::Nr);
+        name = columnIndex(KnockoutColumn::Mannschaft);
+    }
+    int teams = 0;
+    for (int r = 1; r < m_rowCount; ++r) {
+        if (!cell(name, r).trimmed().isEmpty() || !cell(number, r).trimmed().isEmpty())
+            ++teams;
+    }
+    return teams;
+}
+
 void ResultGrid::clearDataCells(int firstCol, int lastCol)
 {
     for (int r = 1; r < m_rowCount; ++r) {

@@ -72,6 +72,9 @@ public:
     }
     // True when every cell of the row is empty or blanks only.
     bool isRowBlank(int row) const;
+    // The rows that hold a team: a start number or a name. An empty row is no team, nor is one
+    // with only a class, a place or results in it.
+    int teamCount() const;
     // Empties cells [firstCol, lastCol] of every data row.
     void clearDataCells(int firstCol, int lastCol);
     template <typename Column>

@@ -421,11 +421,42 @@ void AppSession::fillAllPages()
 
 void AppSession::assignRowToLane(int lane)
 {
-    if (lane >= 1 && lane <= 3 && m_clock->controls().lane(lane).armed) {
-        setStatusMessage(messages::clockRefusal(ClockRefusal::LaneKeepsItsTeam, lane));
+    if (const std::optional<ClockRefusal> why = m_clock->assignRefusal(lane)) {
+        setStatusMessage(messages::clockRefusal(*why, lane));
         return;
     }
     m_competition->assignRowToLane(lane);
+}
+
+bool AppSession::allows(SessionCommand command)
+{
+    const RunControls& c = m_clock->controls();
+    std::optional<ClockRefusal> why;
+    if (command == SessionCommand::Settings && !c.settingsEnabled)
+        why = ClockRefusal::SettingsDuringHeat;
+    else if (command == SessionCommand::Load && !c.loadEnabled)
+        why = ClockRefusal::LoadDuringHeat;
+    else if (command == SessionCommand::Output && !c.saveEnabled)
+        why = ClockRefusal::TableEmpty;
+    if (why)
+        setStatusMessage(messages::clockRefusal(*why, 0));
+    return !why;
+}
+
+ProtocolResult AppSession::showWebPage()
+{
+    const ProtocolResult written = m_exports->writeWebPageFile();
+    if (written.ok) {
+        // whether the browser opens is the system's business; the operator learns where the page is
+        const bool opened = m_env.fileOpener && m_env.fileOpener->openFile(written.path);
+        setStatusMessage(messages::webPageWritten(written.path, opened));
+    }
+    return written;
+}
+
+void AppSession::operatorActs()
+{
+    setStatusMessage(QString());
 }
 
 void AppSession::setLane3On(bool on)

@@ -31,6 +31,10 @@ struct ProtocolResult;
 // the race clock, the contact inputs with their two serial ports and the protocol files, and
 // wires them; at the end it closes the ports and writes the settings. The main window shows
 // this state and forwards the operator's actions; a test drives whole heats through it alone.
+// The window's commands that wait for the run controls: the settings and loading for the end of
+// a heat, the commands that write, print or clear the table for a table with data.
+enum class SessionCommand { Settings, Load, Output };
+
 class AppSession final : public QObject
 {
     Q_OBJECT
@@ -101,9 +105,17 @@ public:
     bool changePage(CompetitionRound round);
     // "Alle Seiten füllen", not while a heat runs.
     void fillAllPages();
-    // The team of the current row goes onto the lane, unless the lane runs: its time belongs to
-    // the team it started with.
+    // The team of the current row goes onto the lane, unless the lane runs or has run in this
+    // heat: its time belongs to the team it started with until RESET.
     void assignRowToLane(int lane);
+    // Whether the window's command may run now; when not, the message panel says why.
+    bool allows(SessionCommand command);
+    // Writes the current table as a web page and hands it to the browser; the message panel
+    // says where it went and whether the browser opened. Not ok: the message box's text.
+    ProtocolResult showWebPage();
+    // The operator does something (a key, a click on a button or a tab): the message of the
+    // action before goes, and what this one raises takes its place.
+    void operatorActs();
     // Lane 3's on/off box.
     void setLane3On(bool on);
 

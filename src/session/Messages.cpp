@@ -20,7 +20,7 @@ QString clockRefusal(ClockRefusal reason, int lane)
     case ClockRefusal::AllLanesStarted:
         return QStringLiteral(" Alle Bahnen sind in diesem Lauf schon gestartet");
     case ClockRefusal::NotReset:
-        return QStringLiteral(" Der Lauf ist noch nicht zurückgesetzt");
+        return QStringLiteral(" Erst RESET [F10], dann der nächste Start");
     case ClockRefusal::LaneStartNeedsOwnStart:
         return QStringLiteral(" Einzelstart nur bei Einzelstart der Bahnen");
     case ClockRefusal::LaneHasNoTeam:
@@ -33,6 +33,32 @@ QString clockRefusal(ClockRefusal reason, int lane)
         return QStringLiteral(" Bahn %1: Stopp in der ersten Sekunde nicht angenommen").arg(lane);
     case ClockRefusal::LaneKeepsItsTeam:
         return QStringLiteral(" Bahn %1 läuft: die Mannschaft bleibt bis zum Ende des Laufs").arg(lane);
+    case ClockRefusal::HeatRuns:
+        return QStringLiteral(" Der Lauf läuft: erst alle Bahnen stoppen, dann RESET [F10]");
+    case ClockRefusal::LaneNotRunning:
+        return QStringLiteral(" Bahn %1 läuft nicht: nichts zu stoppen").arg(lane);
+    case ClockRefusal::NoHeatRunning:
+        return QStringLiteral(" Fehlstart [F4] nur während eines Laufs");
+    case ClockRefusal::FalseStartAfterStop:
+        return QStringLiteral(" Fehlstart [F4] nur vor dem ersten Stopp: den Lauf zu Ende stoppen, "
+                              "dann RESET [F10]");
+    case ClockRefusal::ResetDuringHeat:
+        return QStringLiteral(" RESET [F10] erst nach dem Lauf; einen Fehlstart bricht [F4] ab");
+    case ClockRefusal::ResetBeforeLastStop:
+        return QStringLiteral(" RESET [F10] erst, wenn alle Bahnen gestoppt sind");
+    case ClockRefusal::NoHeatToReset:
+        return QStringLiteral(" RESET [F10] erst nach einem Lauf");
+    case ClockRefusal::TeamsAfterReset:
+        return QStringLiteral(" Erst RESET [F10], dann neue Mannschaften");
+    case ClockRefusal::LaneNotInUse:
+        return QStringLiteral(" Bahn %1 ist hier nicht in Betrieb").arg(lane);
+    case ClockRefusal::SettingsDuringHeat:
+        return QStringLiteral(" Einstellungen [F2] erst nach dem Lauf und RESET [F10]");
+    case ClockRefusal::LoadDuringHeat:
+        return QStringLiteral(" Protokoll laden erst nach dem Lauf und RESET [F10]");
+    case ClockRefusal::TableEmpty:
+        return QStringLiteral(
+            " Die Tabelle ist leer: erst Mannschaften eintragen oder ein Protokoll laden [Strg+O]");
     }
     return {};
 }
@@ -158,6 +184,13 @@ QString inputsUnwatched(const QStringList& inputs)
 QString liveNotReachable(const QString& error)
 {
     return QStringLiteral(" Live-Ergebnisse nicht im Netzwerk: ") + error;
+}
+
+QString webPageWritten(const QString& path, bool opened)
+{
+    return QStringLiteral(" Webseite geschrieben: ") + QDir::toNativeSeparators(path) +
+           (opened ? QString()
+                   : QStringLiteral(" – der Browser ließ sich nicht öffnen; die Datei von Hand öffnen"));
 }
 
 QString undoDuringHeat(bool back)

@@ -33,6 +33,9 @@ QString contactPortUnavailable(const ContactPortKeeper& keeper);
 QString inputsUnwatched(const QStringList& inputs);
 QString liveNotReachable(const QString& error);
 
+// The web page was written to `path`; `opened`: the browser shows it.
+QString webPageWritten(const QString& path, bool opened);
+
 // Undo and redo: refused while a heat runs, and what was done.
 QString undoDuringHeat(bool back);
 QString undoDone(bool back, const QString& label);

@@ -27,6 +27,12 @@ QRect keptInside(const QRect& rect, const QRect& area)
     return QRect(QPoint(left, top), rect.size());
 }
 
+QRect fittedInside(const QRect& inner, const QMargins& frame, const QRect& area)
+{
+    const QRect room = area.marginsRemoved(frame);
+    return keptInside(QRect(inner.topLeft(), inner.size().boundedTo(room.size())), room);
+}
+
 WindowPlacement placeWindow(const Settings& settings, const QList<QRect>& screens)
 {
     WindowPlacement place;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMargins>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -33,5 +34,9 @@ WindowPlacement placeWindow(const Settings& settings, const QList<QRect>& screen
 // `rect` moved into `area` as far as it fits (its top-left corner inside `area` when it is
 // larger).
 QRect keptInside(const QRect& rect, const QRect& area);
+
+// The inner bounds of a window whose frame adds `frame`, fitted into `area`: its size cut to what
+// the area leaves room for, then moved wholly into it.
+QRect fittedInside(const QRect& inner, const QMargins& frame, const QRect& area);
 
 } // namespace brv

@@ -117,6 +117,57 @@ std::optional<ClockRefusal> RaceClock::startRefusal() const
     return std::nullopt;
 }
 
+std::optional<ClockRefusal> RaceClock::commandRefusal(ClockCommand id) const
+{
+    if (m_commands[std::size_t(id)].isEnabled())
+        return std::nullopt;
+    const RunState state = runState();
+    const bool lanesRun = state == RunState::Running || state == RunState::Finishing;
+    switch (id) {
+    case ClockCommand::Start:
+        return lanesRun ? ClockRefusal::HeatRuns : ClockRefusal::NotReset;
+    case ClockCommand::Stop1:
+    case ClockCommand::Stop2:
+    case ClockCommand::Stop3:
+        return ClockRefusal::LaneNotRunning;
+    case ClockCommand::FalseStart:
+        return state == RunState::Idle ? ClockRefusal::NoHeatRunning : ClockRefusal::FalseStartAfterStop;
+    case ClockCommand::Reset:
+        if (state == RunState::Running)
+            return ClockRefusal::ResetDuringHeat;
+        return state == RunState::Finishing ? ClockRefusal::ResetBeforeLastStop : ClockRefusal::NoHeatToReset;
+    case ClockCommand::Start1: // never disabled: they say why themselves
+    case ClockCommand::Start2:
+    case ClockCommand::Start3:
+    case ClockCommand::Clear:
+        break;
+    }
+    return std::nullopt;
+}
+
+std::optional<ClockRefusal> RaceClock::assignRefusal(int lane) const
+{
+    if (lane < 1 || lane > 3)
+        return std::nullopt;
+    if (!m_lanes.laneAreaVisible())
+        return ClockRefusal::NoHeatOnThisPage;
+    if (!m_lanes.laneActive(lane))
+        return ClockRefusal::LaneNotInUse;
+    if (!hasRun(lane))
+        return std::nullopt;
+    return controls().lane(lane).armed ? ClockRefusal::LaneKeepsItsTeam : ClockRefusal::TeamsAfterReset;
+}
+
+bool RaceClock::request(ClockCommand id)
+{
+    if (command(id).trigger())
+        return true;
+    const int stop = int(id) - int(ClockCommand::Stop1) + 1;
+    if (const std::optional<ClockRefusal> why = commandRefusal(id))
+        Q_EMIT refused(*why, stop >= 1 && stop <= 3 ? stop : 0);
+    return false;
+}
+
 RunState RaceClock::runState() const
 {
     bool anyArmed = false;
@@ -256,7 +307,8 @@ void RaceClock::startCommon(std::optional<quint32> tick)
         laneLeft = laneLeft || starting[std::size_t(lane - 1)];
     }
     if (!laneLeft) {
-        Q_EMIT refused(ClockRefusal::AllLanesStarted, 0);
+        // no lane left to start: for want of a page with lanes or of teams, or all have run
+        Q_EMIT refused(startRefusal().value_or(ClockRefusal::AllLanesStarted), 0);
         return;
     }
     // a key or a contact starts exactly when the START button could

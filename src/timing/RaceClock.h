@@ -41,6 +41,18 @@ enum class ClockRefusal {
     LaneRanInThisHeat,      // the lane has run in this heat
     StopInFirstSecond,      // a stop within a second of the lane's start
     LaneKeepsItsTeam,       // a running lane's team cannot be changed
+    HeatRuns,               // START while the heat runs
+    LaneNotRunning,         // a stop for a lane that does not run
+    NoHeatRunning,          // a false start without a heat
+    FalseStartAfterStop,    // a false start once a time is taken
+    ResetDuringHeat,        // RESET while no lane has stopped yet
+    ResetBeforeLastStop,    // RESET while a lane still runs
+    NoHeatToReset,          // RESET without a heat
+    TeamsAfterReset,        // new teams before the finished heat's RESET
+    LaneNotInUse,           // the lane is switched off or not on this page
+    SettingsDuringHeat,     // the settings wait for RESET
+    LoadDuringHeat,         // loading waits for RESET
+    TableEmpty,             // nothing to save, print or clear
 };
 
 // Times up to three lanes that run side by side. The clock owns the run controls (which buttons
@@ -86,6 +98,15 @@ public:
     // Why a heat cannot start now (no lane area on the page, no team on the lanes, one team on
     // two lanes); none when it can.
     std::optional<ClockRefusal> startRefusal() const;
+    // Why command `id` does nothing now (it is disabled); none when it runs.
+    std::optional<ClockRefusal> commandRefusal(ClockCommand id) const;
+    // Runs command `id` for the operator's key: one that does nothing announces why (refused()).
+    // Contacts call trigger(): a bouncing contact says nothing.
+    bool request(ClockCommand id);
+    // Why lane `lane` may not get another team now: no heat on this page, the lane not in use,
+    // it runs, or it has its time and waits for RESET, which brings the next teams. None when it
+    // may.
+    std::optional<ClockRefusal> assignRefusal(int lane) const;
     // A heat runs (from START until every lane has stopped): its page stays, its teams too.
     bool heatRunning() const;
     // A heat that has finished and waits for RESET gets it (before its page is left).

@@ -1,5 +1,7 @@
 #include "app/ConfirmDialog.h"
 #include "app/MainWindow.h"
+#include "app/PrintCommands.h"
+#include "app/PrintPreviewDialog.h"
 #include "app/ProtocolTableModel.h"
 #include "app/ProtocolTableView.h"
 #include "app/QtTranslations.h"
@@ -18,16 +20,21 @@
 #include <QContextMenuEvent>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <limits>
 
@@ -72,8 +79,7 @@ class TestMainWindow : public QObject
 private Q_SLOTS:
     void startsWithDefaults();
     void heatByKeys();
-    void falseStart_data();
-    void falseStart();
+    void falseStartByEnter();
     void typedLetterIsDroppedAndEnterRecalculates();
     void closingAsksOnlyWithTeams();
     void thirdLaneOnlyOnTheVorrunde();
@@ -89,8 +95,10 @@ private Q_SLOTS:
     void qtDialogsSpeakGerman();
     void keysKeepARunningHeat();
     void lanesAndPagesKeepResults();
-    void undoAfterAHeat();
     void tableByMouseAndKeys();
+    void tableKeepsStillUnderTheMouse();
+    void textsShowWhole();
+    void dialogsFitTheScreen();
 };
 
 void TestMainWindow::startsWithDefaults()
@@ -109,63 +117,104 @@ void TestMainWindow::startsWithDefaults()
     QVERIFY(!child<QToolButton>(window, "helpButton")->isEnabled()); // no help file beside the program
 }
 
+// One heat by keys alone. Every key that does nothing says at once why and what to do; the
+// next key's message takes its place, and a message does not outlive its page.
 void TestMainWindow::heatByKeys()
 {
     test::SessionFixture fixture;
     MainWindow window(fixture.newSession());
-    addTeams(window, 4);
     QVERIFY(activate(window));
-    QVERIFY(child<QPushButton>(window, "startButton")->isEnabled());
+    // the whole message: in the panel, or as its tool tip where the panel cuts it
+    auto says = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(&window, key, modifiers);
+        QCoreApplication::processEvents(); // each key a step of its own, as the operator's are
+        const QLabel* panel = window.statusPanel(2);
+        return panel->toolTip().isEmpty() ? panel->text() : panel->toolTip();
+    };
+    QCOMPARE(says(Qt::Key_S, Qt::ControlModifier),
+             " Die Tabelle ist leer: erst Mannschaften eintragen oder ein Protokoll laden [Strg+O]");
+    addTeams(window, 4);
+    ResultGrid& v = window.competition().grid(CompetitionRound::Vorrunde);
+    QCOMPARE(says(Qt::Key_F10), " RESET [F10] erst nach einem Lauf");
+    QCOMPARE(says(Qt::Key_F4), " Fehlstart [F4] nur während eines Laufs");
+    QCOMPARE(says(Qt::Key_F6), " Bahn 1 läuft nicht: nichts zu stoppen");
+    QCOMPARE(says(Qt::Key_3, Qt::ControlModifier), " Bahn 3 ist hier nicht in Betrieb");
+    // teams 3 and 4 onto the lanes, by way of one team on both
+    v.currentRow = 3;
+    QCOMPARE(says(Qt::Key_1, Qt::ControlModifier), QString());
+    QCOMPARE(says(Qt::Key_2, Qt::ControlModifier), QString());
+    QCOMPARE(says(Qt::Key_F5), " Dieselbe Mannschaft auf zwei Bahnen");
+    v.currentRow = 4;
+    QCOMPARE(says(Qt::Key_2, Qt::ControlModifier), QString());
 
-    QTest::keyClick(&window, Qt::Key_F5);
+    QCOMPARE(says(Qt::Key_F5), QString());
+    QTRY_VERIFY(child<QPushButton>(window, "falseStartButton")->hasFocus());
+    QCOMPARE(says(Qt::Key_F4), QString()); // a false start, and the heat again
+    QCOMPARE(window.clock().runState(), RunState::Idle);
+    QCOMPARE(says(Qt::Key_F5), QString());
     QCOMPARE(window.clock().runState(), RunState::Running);
-    QTRY_VERIFY(child<QPushButton>(window, "falseStartButton")->isVisible());
-    QVERIFY(child<QPushButton>(window, "falseStartButton")->hasFocus());
-    QVERIFY(window.lanePanel(1)->findChild<QPushButton*>(QStringLiteral("finishButton"))->isEnabled());
+    QCOMPARE(says(Qt::Key_F5), " Der Lauf läuft: erst alle Bahnen stoppen, dann RESET [F10]");
+    QCOMPARE(says(Qt::Key_F10), " RESET [F10] erst nach dem Lauf; einen Fehlstart bricht [F4] ab");
+    QCOMPARE(says(Qt::Key_F2), " Einstellungen [F2] erst nach dem Lauf und RESET [F10]");
+    QCOMPARE(says(Qt::Key_O, Qt::ControlModifier), " Protokoll laden erst nach dem Lauf und RESET [F10]");
+    QCOMPARE(says(Qt::Key_1, Qt::ControlModifier),
+             " Bahn 1 läuft: die Mannschaft bleibt bis zum Ende des Laufs");
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Achtelfinale));
+    QCOMPARE(window.pages()->currentIndex(), 0);
+    QCOMPARE(window.statusPanel(2)->text(), QStringLiteral(" Seitenwechsel erst nach dem Lauf"));
 
     fixture.ticks.advance(31234);
-    QTest::keyClick(&window, Qt::Key_F7);
+    QCOMPARE(says(Qt::Key_F7), QString());
     QCOMPARE(window.clock().runState(), RunState::Finishing);
-    QTRY_VERIFY(child<QPushButton>(window, "resetButton")->isVisible());
-    QVERIFY(!child<QPushButton>(window, "resetButton")->isEnabled());
+    QCOMPARE(says(Qt::Key_F4),
+             " Fehlstart [F4] nur vor dem ersten Stopp: den Lauf zu Ende stoppen, dann RESET [F10]");
+    QCOMPARE(says(Qt::Key_F10), " RESET [F10] erst, wenn alle Bahnen gestoppt sind");
+    QCOMPARE(says(Qt::Key_F7), " Bahn 2 läuft nicht: nichts zu stoppen");
     fixture.ticks.advance(1000);
-    QTest::keyClick(&window, Qt::Key_F6);
+    QCOMPARE(says(Qt::Key_F6), QString());
     QCOMPARE(window.clock().runState(), RunState::Finished);
-    QTRY_VERIFY(child<QPushButton>(window, "resetButton")->isEnabled());
-    QVERIFY(child<QPushButton>(window, "resetButton")->hasFocus());
-
-    const ResultGrid& v = window.competition().grid(CompetitionRound::Vorrunde);
+    QTRY_VERIFY(child<QPushButton>(window, "resetButton")->hasFocus());
     const QString sep = window.competition().numberFormat().decimalSeparator();
-    QCOMPARE(v.cell(VorrundeColumn::Lane2Zeit, 2), QStringLiteral("31") + sep + QStringLiteral("23"));
-    QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 1), QStringLiteral("32") + sep + QStringLiteral("23"));
+    QCOMPARE(v.cell(VorrundeColumn::Lane2Zeit, 4), QStringLiteral("31") + sep + QStringLiteral("23"));
+    QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 3), QStringLiteral("32") + sep + QStringLiteral("23"));
+    QCOMPARE(says(Qt::Key_F5), " Erst RESET [F10], dann der nächste Start");
+    QCOMPARE(says(Qt::Key_2, Qt::ControlModifier), " Erst RESET [F10], dann neue Mannschaften");
+    QCOMPARE(says(Qt::Key_Z, Qt::ControlModifier), " Rückgängig erst nach dem Lauf");
 
-    QTest::keyClick(&window, Qt::Key_F10);
+    QCOMPARE(says(Qt::Key_F10), QString());
     QCOMPARE(window.clock().runState(), RunState::Idle);
     QTRY_COMPARE(window.lanePanel(1)->findChild<QComboBox*>(QStringLiteral("teamSelector"))->currentIndex(),
-                 2);
+                 0);
     QTRY_VERIFY(child<QPushButton>(window, "startButton")->hasFocus());
+    // Ctrl+Z gives the times back one stopped lane at a time; the menu greys what cannot be done
+    auto* undo = child<QAction>(window, "undoAction");
+    QVERIFY(!child<QAction>(window, "redoAction")->isEnabled());
+    for (const char* lane : {"1", "2"})
+        QCOMPARE(says(Qt::Key_Z, Qt::ControlModifier), QStringLiteral(" Rückgängig: Zeit Bahn ") + lane);
+    QVERIFY(v.cell(VorrundeColumn::Lane1Zeit, 3).isEmpty() && v.cell(VorrundeColumn::Lane2Zeit, 4).isEmpty());
+    QVERIFY(child<QAction>(window, "redoAction")->isEnabled() &&
+            window.findChild<QMenu*>()->actions().contains(undo));
+    // the web page: where it went
+    const QString page = says(Qt::Key_H, Qt::ControlModifier);
+    QVERIFY2(page.startsWith(" Webseite geschrieben: ") && page.endsWith("Vorrunde.html"), qPrintable(page));
+    QCOMPARE(fixture.opener.opened.size(), 1);
+    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::GesamtErgebnis));
+    QCOMPARE(window.statusPanel(2)->text(), QString());
+    QCOMPARE(says(Qt::Key_1, Qt::ControlModifier), " Auf dieser Seite wird kein Lauf gestartet");
+    QCOMPARE(says(Qt::Key_F5), " Auf dieser Seite wird kein Lauf gestartet");
+    QCOMPARE(window.clock().runState(), RunState::Idle);
 }
 
-void TestMainWindow::falseStart_data()
+// Enter on the focused "Fehlstart" button is a false start.
+void TestMainWindow::falseStartByEnter()
 {
-    QTest::addColumn<bool>("byEnter");
-    QTest::newRow("F4") << false;
-    QTest::newRow("Enter on the focused button") << true;
-}
-
-void TestMainWindow::falseStart()
-{
-    QFETCH(bool, byEnter);
     test::SessionFixture fixture;
     MainWindow window(fixture.newSession());
     addTeams(window, 2);
     QVERIFY(activate(window));
     QTest::keyClick(&window, Qt::Key_F5);
     QTRY_VERIFY(child<QPushButton>(window, "falseStartButton")->hasFocus());
-    if (byEnter)
-        QTest::keyClick(child<QPushButton>(window, "falseStartButton"), Qt::Key_Return);
-    else
-        QTest::keyClick(&window, Qt::Key_F4);
+    QTest::keyClick(child<QPushButton>(window, "falseStartButton"), Qt::Key_Return);
     QCOMPARE(window.clock().runState(), RunState::Idle);
     QTRY_VERIFY(child<QPushButton>(window, "startButton")->isVisible());
 }
@@ -522,8 +571,6 @@ void TestMainWindow::keysKeepARunningHeat()
     v.currentRow = 4;
     QTest::keyClick(&window, Qt::Key_1, Qt::ControlModifier);
     QCOMPARE(window.competition().lanes().selector(1).index, 0);
-    QCOMPARE(window.statusPanel(2)->text(),
-             QStringLiteral(" Bahn 1 läuft: die Mannschaft bleibt bis zum Ende des Laufs"));
     fixture.ticks.advance(4400);
     QTest::keyClick(&window, Qt::Key_F6);
     QTest::keyClick(&window, Qt::Key_F5); // lane 2 starts; lane 1 has stopped
@@ -537,7 +584,7 @@ void TestMainWindow::keysKeepARunningHeat()
 }
 
 // Results are not overwritten by a page change: the lanes come back on the first teams without
-// a result, a running heat keeps its page, and F5 starts nothing that START could not.
+// a result.
 void TestMainWindow::lanesAndPagesKeepResults()
 {
     test::SessionFixture fixture;
@@ -558,47 +605,6 @@ void TestMainWindow::lanesAndPagesKeepResults()
     window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Vorrunde));
     QCOMPARE(c.lanes().selector(1).index, 4);
     QCOMPARE(c.lanes().selector(2).index, 5);
-
-    // a running heat keeps its page
-    QTest::keyClick(&window, Qt::Key_F5);
-    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Achtelfinale));
-    QCOMPARE(c.currentRound(), CompetitionRound::Vorrunde);
-    QCOMPARE(window.pages()->currentIndex(), 0);
-    QCOMPARE(window.statusPanel(2)->text(), QStringLiteral(" Seitenwechsel erst nach dem Lauf"));
-    window.clock().command(ClockCommand::Clear).trigger();
-
-    // one team on both lanes, and the overall page: F5 does what the grey START does, nothing
-    c.lanes().select(2, 4);
-    QTest::keyClick(&window, Qt::Key_F5);
-    QCOMPARE(window.clock().runState(), RunState::Idle);
-    QCOMPARE(window.statusPanel(2)->text(), QStringLiteral(" Dieselbe Mannschaft auf zwei Bahnen"));
-    window.pages()->setCurrentIndex(roundIndex(CompetitionRound::GesamtErgebnis));
-    QTest::keyClick(&window, Qt::Key_F5);
-    QCOMPARE(window.clock().runState(), RunState::Idle);
-}
-
-// Ctrl+Z after a heat puts its times back, one stopped lane at a time; the context menu's
-// entries are greyed while there is nothing to undo or redo.
-void TestMainWindow::undoAfterAHeat()
-{
-    test::SessionFixture fixture;
-    MainWindow window(fixture.newSession());
-    auto* undo = child<QAction>(window, "undoAction");
-    QVERIFY(!undo->isEnabled() && !child<QAction>(window, "redoAction")->isEnabled());
-    addTeams(window, 4);
-    QVERIFY(activate(window));
-    const ResultGrid& v = window.competition().grid(CompetitionRound::Vorrunde);
-    const QStringList before = v.rowCells(1) + v.rowCells(2);
-    for (Qt::Key key : {Qt::Key_F5, Qt::Key_F6, Qt::Key_F7, Qt::Key_F10}) {
-        fixture.ticks.advance(30000);
-        QTest::keyClick(&window, key);
-        QCoreApplication::processEvents();
-    }
-    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
-    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(v.rowCells(1) + v.rowCells(2), before);
-    QVERIFY(child<QAction>(window, "redoAction")->isEnabled() &&
-            window.findChild<QMenu*>()->actions().contains(undo));
 }
 
 // The table as the operator handles it: a team typed after a double click, a row inserted and
@@ -658,6 +664,98 @@ void TestMainWindow::tableByMouseAndKeys()
     QTest::keyClick(view, Qt::Key_Delete);
     QVERIFY(v.cell(VorrundeColumn::Lane1Gesamt, 4).isEmpty());
     QCOMPARE(view->model()->flags(view->model()->index(0, 0)) & Qt::ItemIsEditable, Qt::NoItemFlags);
+}
+
+// RESET brings the lanes' next rows into view, but never under the operator's mouse: within a
+// moment of a click the table waits; rows in view do not move it at all.
+void TestMainWindow::tableKeepsStillUnderTheMouse()
+{
+    test::SessionFixture fixture;
+    MainWindow window(fixture.newSession());
+    addTeams(window, 60);
+    QVERIFY(activate(window));
+    ProtocolTableView* view = window.table(CompetitionRound::Vorrunde);
+    QScrollBar* bar = view->verticalScrollBar();
+    auto heatAfterClick = [&](int row) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualRect(view->model()->index(row, 1)).center());
+        for (Qt::Key key : {Qt::Key_F5, Qt::Key_F6, Qt::Key_F7, Qt::Key_F10}) {
+            fixture.ticks.advance(30000);
+            QTest::keyClick(&window, key);
+        }
+        QCoreApplication::processEvents();
+    };
+    bar->setValue(bar->maximum());
+    const int bottom = bar->value();
+    heatAfterClick(57);
+    QCOMPARE(bar->value(), bottom); // rows 3 and 4 are out of view, but the click was just now
+    QTRY_VERIFY(view->rowViewportPosition(2) >= 0 && bar->value() < bottom);
+    const int shown = bar->value();
+    heatAfterClick(2);
+    QTest::qWait(ProtocolTableView::kQuietMs + 100);
+    QCOMPARE(bar->value(), shown); // rows 5 and 6 are in view
+}
+
+// In the smallest window every caption of every page is whole; a cell and a message panel that
+// cut their text show it whole as a tool tip.
+void TestMainWindow::textsShowWhole()
+{
+    test::SessionFixture fixture;
+    MainWindow window(fixture.newSession());
+    addTeams(window, 2);
+    const QString longName = QStringLiteral("FF ") + QStringLiteral("Langername").repeated(20);
+    window.competition().grid(CompetitionRound::Vorrunde).setCell(VorrundeColumn::Mannschaft, 1, longName);
+    window.resize(960, 463);
+    QVERIFY(activate(window));
+    for (int page = 0; page < 6; ++page) {
+        window.pages()->setCurrentIndex(page);
+        QApplication::processEvents();
+        QHeaderView* header = window.table(roundAt(page))->horizontalHeader();
+        for (int c = 0; c < header->count(); ++c) {
+            const QString caption = header->model()->headerData(c, Qt::Horizontal).toString();
+            QVERIFY2(header->isSectionHidden(c) ||
+                         header->sectionSize(c) >= header->fontMetrics().horizontalAdvance(caption),
+                     qPrintable(caption));
+        }
+    }
+    window.pages()->setCurrentIndex(0);
+    ProtocolTableView* view = window.table(CompetitionRound::Vorrunde);
+    for (int row : {0, 1}) {
+        const QRect cell =
+            view->visualRect(view->model()->index(row, columnIndex(VorrundeColumn::Mannschaft)));
+        QHelpEvent hover(QEvent::ToolTip, cell.center(), view->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(view->viewport(), &hover);
+        QTRY_COMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), row == 0 ? longName : QString());
+    }
+    const QString message = QStringLiteral(" Eine Meldung, ") + QStringLiteral("lang ").repeated(30);
+    window.session().setStatusMessage(message);
+    QVERIFY(window.statusPanel(2)->text().endsWith(u'…'));
+    QCOMPARE(window.statusPanel(2)->toolTip(), message);
+}
+
+// Dialogs open whole on the screen's work area with room for their frame: the print preview as
+// high as that leaves, a window larger than the screen cut to it.
+void TestMainWindow::dialogsFitTheScreen()
+{
+    test::SessionFixture fixture;
+    MainWindow window(fixture.newSession());
+    QVERIFY(activate(window));
+    const QRect work = window.screen()->availableGeometry();
+    QWidget big(&window, Qt::Window);
+    big.resize(work.size() + QSize(300, 300));
+    for (QWidget* dialog :
+         {static_cast<QWidget*>(&window.printCommands().preview()), static_cast<QWidget*>(&big)}) {
+        dialog->show();
+        QVERIFY(work.contains(dialog->geometry()));
+        QVERIFY(dialog->geometry().top() > work.top()); // the title bar's room
+        dialog->hide();
+    }
+    // one that fits and that nobody placed stays where the window system puts it
+    QWidget small(&window, Qt::Window);
+    small.resize(200, 100);
+    const QPoint at = small.pos();
+    small.show();
+    QCOMPARE(small.pos(), at);
 }
 
 QTEST_MAIN(TestMainWindow)

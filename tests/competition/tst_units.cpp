@@ -41,6 +41,8 @@ private Q_SLOTS:
     void conversion_data();
     void conversion();
     void gridEdges();
+    void teamCount_data();
+    void teamCount();
     void sortTable_data();
     void sortTable();
     void changeSignals_data();
@@ -132,6 +134,27 @@ void TestUnits::gridEdges()
     copy = g; // a table of another shape takes the whole shape
     QVERIFY(copy.id() == TableId::Finale && copy.columnCount() == kKnockoutColumnCount &&
             copy.rowCells(3) == g.rowCells(3));
+}
+
+void TestUnits::teamCount_data()
+{
+    QTest::addColumn<int>("table");
+    QTest::addColumn<QStringList>("rows"); // each row's first cells
+    QTest::addColumn<int>("teams");
+    QTest::newRow("Vorrunde: a number or a name is a team, blanks, a class or a time are none")
+        << 0 << QStringList{"1|FF A", "|FF B", "7|", " | \t|Kl. 1|31,00", ""} << 3;
+    QTest::newRow("knockout: a bye's row is none") << 1 << QStringList{"1|3|FF A", "16||", "2||FF C"} << 2;
+    QTest::newRow("overall: a place alone is none") << 5 << QStringList{"1|FF A", "2|", "|FF C"} << 2;
+}
+
+void TestUnits::teamCount()
+{
+    QFETCH(int, table);
+    QFETCH(QStringList, rows);
+    ResultGrid g(TableId(table), columnCount(table), int(rows.size()) + 1);
+    for (int r = 1; r <= rows.size(); ++r)
+        g.setRowCells(r, rows.at(r - 1).split('|'));
+    QTEST(g.teamCount(), "teams");
 }
 
 void TestUnits::sortTable_data()

@@ -11,6 +11,7 @@
 // Run by `cmake --build <build> --target screenshots`, which writes to
 // <build>/screenshots/; it exits non-zero when a picture cannot be made.
 #include "app/BracketSchemeDialog.h"
+#include "app/ConfirmDialog.h"
 #include "app/HelpWindow.h"
 #include "app/MainWindow.h"
 #include "app/PrintCommands.h"
@@ -524,7 +525,14 @@ int main(int argc, char** argv)
         ok = false;
     ok &= save(panel.grab().toImage(), folder, QStringLiteral("lane-panel-012,34.png"));
 
-    // the TV display on the Vorrunde of the filled competition: its best result is there
+    // the TV display on the Vorrunde of the filled competition: its best result is there. The
+    // teams on the lanes have run already; the questions before their times are replaced (and
+    // before lane 3 with runs goes off) are answered "Ja".
+    struct Yes final : YesNoQuestion
+    {
+        bool ask(const QString&) override { return true; }
+    } yes;
+    window.competition().setYesNoQuestion(&yes);
     window.pages()->setCurrentIndex(roundIndex(CompetitionRound::Vorrunde));
     Settings tv = window.session().settings();
     tv.tvTitleImage = folder.filePath(QStringLiteral("tv-banner.png"));
@@ -535,6 +543,7 @@ int main(int argc, char** argv)
         ok &= tvPictures(window, fixture, folder, lanes);
     }
     ok &= livePictures(window, fixture, folder);
+    window.competition().setYesNoQuestion(window.confirmDialog());
 
     if (argc > 3) {
         HelpWindow help(QString::fromLocal8Bit(argv[3]));
