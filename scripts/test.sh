@@ -4,7 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
-cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRV_WERROR=ON
+# Debug with -Og: assertions and debug information stay, and the tests run about twice as fast
+# as at -O0 (the 500 random competition days in well under a minute).
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBRV_WERROR=ON -DCMAKE_CXX_FLAGS_DEBUG="-g -Og"
 cmake --build build-test
 for locale in C de_DE.UTF-8; do
     echo "== Tests under LANG=$locale"
