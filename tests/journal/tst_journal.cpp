@@ -76,8 +76,8 @@ private Q_SLOTS:
         const PublicBestResult shown(after);
         CompetitionJournal::restore(*snapshot, after);
         QCOMPARE(state(after), state(before));
-        QCOMPARE(after.currentRound(), CompetitionRound::Halbfinale);
-        QCOMPARE(shown.value()->milliseconds, 45670); // taken from the restored tables
+        // the best result is taken from the restored tables
+        QVERIFY(after.currentRound() == CompetitionRound::Halbfinale && shown.value()->milliseconds == 45670);
     }
 
     // A change that finds the disk full is announced with the German write error and drops the
@@ -98,14 +98,12 @@ private Q_SLOTS:
             test::FileSizeLimit limit(16);
             grid.setCell(VorrundeColumn::Mannschaft, 1, "FF Nord");
         }
-        QVERIFY(!journal.canUndo());
-        QCOMPARE(failed.size(), 1);
+        QVERIFY(!journal.canUndo() && failed.size() == 1);
         const QString head = writeErrorMessage(path, "Das Journal lässt sich nicht schreiben (");
         QCOMPARE(failed.at(0).at(0).toString().left(head.size()), head);
         QCOMPARE(journal.errorString(), failed.at(0).at(0).toString());
         const auto snapshot = CompetitionJournal::read(path);
-        QVERIFY(snapshot);
-        QCOMPARE(snapshot->tables[0]->cell(VorrundeColumn::Mannschaft, 1), "FF Süd");
+        QVERIFY(snapshot && snapshot->tables[0]->cell(VorrundeColumn::Mannschaft, 1) == "FF Süd");
         grid.setCell(VorrundeColumn::Mannschaft, 1, "FF Ost");
         QCoreApplication::processEvents();
         grid.setCell(VorrundeColumn::Mannschaft, 1, "FF West");
@@ -147,8 +145,7 @@ private Q_SLOTS:
         QCOMPARE(s.competition().grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Lane1Zeit, 3),
                  yes ? "45,67" : "");
         if (readOnly) {
-            QVERIFY(!s.journal());
-            QVERIFY2(s.statusMessage().contains("schreibgeschützt") &&
+            QVERIFY2(!s.journal() && s.statusMessage().contains("schreibgeschützt") &&
                          s.statusMessage().contains(yes ? "wiederhergestellt" : "unverändert"),
                      qPrintable(s.statusMessage()));
             QCOMPARE(readFile(path), bytes);
@@ -196,10 +193,8 @@ private Q_SLOTS:
         const QStringList first = lanes();
         heat([] {}, true);
         const QStringList next = lanes();
-        QVERIFY(s->undo() && s->undo());
-        QCOMPARE(lanes(), first);
-        QVERIFY(s->undo() && s->redo() && s->redo() && s->redo());
-        QCOMPARE(lanes(), next);
+        QVERIFY(s->undo() && s->undo() && lanes() == first);
+        QVERIFY(s->undo() && s->redo() && s->redo() && s->redo() && lanes() == next);
 
         // a knockout heat with a penalty typed meanwhile: each step keeps Gesamt and the marks whole
         c->fillWithRandomResults();
@@ -268,8 +263,7 @@ private Q_SLOTS:
         s.competition().selectCell(VorrundeColumn::Lane1Fehler, 1);
         s.competition().setEditText("5");
         QCoreApplication::processEvents();
-        QVERIFY(s.undo());
-        QCOMPARE(s.competition().edit().column(), -1);
+        QVERIFY(s.undo() && s.competition().edit().column() == -1);
         for (int step = 1; step <= 100; ++step) {
             v.setCell(VorrundeColumn::Lane1Zeit, 1, QString::number(step));
             QCoreApplication::processEvents();
