@@ -359,18 +359,6 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(found.outputDir).isDir());
     }
 
-    void windowBoundsAndModemLabels()
-    {
-        Settings s;
-        s.setWindowBounds(QRect(-1200, 5, 1111, 777)); // left of the primary monitor
-        QCOMPARE(s.windowBounds(), QRect(-1200, 5, 1111, 777));
-
-        QStringList labels;
-        for (int code = -1; code <= kModemLineCount; ++code)
-            labels << modemLineLabel(code);
-        QCOMPARE(labels, QStringList({"", "-", " /4,6", " /7,8", " /1,4", " /7,9", ""}));
-    }
-
 private:
     void writeStore(const QByteArray& contents)
     {
