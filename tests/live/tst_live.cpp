@@ -182,12 +182,11 @@ private Q_SLOTS:
             QTRY_COMPARE(client.received.size(), std::size_t(2));
         const QJsonObject tables = clients.front().received[0];
         QCOMPARE(tables, QJsonDocument::fromJson(tablesBody).object());
-        QVERIFY(tables["title"] == "Brenvolutaris" && tables["current"] == 0);
-        QCOMPARE(tables["rounds"].toArray().size(), 6);
-        QCOMPARE(tables["rounds"][5]["name"].toString(), QStringLiteral("Gesamt-Ergebnis"));
-        QCOMPARE(tables["rounds"][0]["columns"].toArray().size(), 14 - 1);
-        QCOMPARE(tables["rounds"][0]["rows"].toArray().size(), 20);
-        QCOMPARE(tables["rounds"][0]["rows"][0][1].toString(), kNastyName.trimmed());
+        QVERIFY(tables["title"] == "Brenvolutaris" && tables["current"] == 0 &&
+                tables["rounds"].toArray().size() == 6 && tables["rounds"][5]["name"] == "Gesamt-Ergebnis");
+        const QJsonValue vorrunde = tables["rounds"][0];
+        QVERIFY(vorrunde["columns"].toArray().size() == 14 - 1 && vorrunde["rows"].toArray().size() == 20 &&
+                vorrunde["rows"][0][1] == kNastyName.trimmed());
         const QJsonObject ready = clients.front().received[1];
         QVERIFY(ready["lanes"][0]["team"] == kNastyName.trimmed() && ready["lanes"][0]["nr"] == "1");
         QVERIFY(ready["lanes"][1]["state"] == "ready" && ready["state"] == "idle" &&
@@ -196,11 +195,10 @@ private Q_SLOTS:
         // a table alone changes: that table comes, the heat does not
         f.app.competition().grid(CompetitionRound::Finale).setCell(1, 1, QStringLiteral("FF Ziel"));
         QTRY_COMPARE(clients.front().received.size(), std::size_t(3));
-        QCOMPARE(clients.front().received[2]["rounds"][0]["index"].toInt(),
-                 roundIndex(CompetitionRound::Finale));
+        QVERIFY(clients.front().received[2]["rounds"][0]["index"] == roundIndex(CompetitionRound::Finale));
         QVERIFY(f.command(ClockCommand::Start));
         QTRY_COMPARE(clients.front().received.size(), std::size_t(4));
-        QCOMPARE(clients.front().received[3]["state"].toString(), QStringLiteral("running"));
+        QVERIFY(clients.front().received[3]["state"] == "running");
         f.session.ticks.advance(1500);
         QCOMPARE(f.json("/api/heat.json")["lanes"][0]["elapsedMs"].toInt(), 1500);
         f.session.ticks.advance(23450 - 1500);
