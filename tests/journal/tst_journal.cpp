@@ -1,6 +1,8 @@
 #include "competition/CompetitionFixture.h"
 #include "files/FileLimit.h"
 #include "files/ReadOnlyFolder.h"
+#include "protocol/ProtocolTestData.h"
+
 #include "session/SessionFixture.h"
 
 #include "competition/PublicBestResult.h"
@@ -50,12 +52,6 @@ QString state(const Competition& c)
                     .arg(c.lanes().selector(lane).index)
                     .arg(c.lanes().selector(lane).count);
     return text;
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -135,7 +131,7 @@ private Q_SLOTS:
         const QString path = fixture.folder.filePath("journal/Wettkampf-Journal.sqlite");
         Competition crashed;
         playDay(crashed, path);
-        const QByteArray bytes = readFile(path);
+        const QByteArray bytes = test::readFile(path);
         std::optional<test::ReadOnlyFolder> locked;
         if (readOnly && !locked.emplace(QFileInfo(path).path()).held())
             QSKIP("no folder can be made read-only here");
@@ -148,7 +144,7 @@ private Q_SLOTS:
             QVERIFY2(!s.journal() && s.statusMessage().contains("schreibgeschützt") &&
                          s.statusMessage().contains(yes ? "wiederhergestellt" : "unverändert"),
                      qPrintable(s.statusMessage()));
-            QCOMPARE(readFile(path), bytes);
+            QCOMPARE(test::readFile(path), bytes);
             return;
         }
         QCOMPARE(s.competition().currentRound(),

@@ -1,5 +1,7 @@
 #include "competition/CompetitionFixture.h"
 #include "files/FileLimit.h"
+#include "protocol/ProtocolTestData.h"
+
 #include "session/SessionFixture.h"
 
 #include "files/AtomicFile.h"
@@ -66,8 +68,7 @@ private Q_SLOTS:
         QCOMPARE(v.cell(VorrundeColumn::Lane1Zeit, 1) + v.cell(VorrundeColumn::Lane2Zeit, 2),
                  c.numberFormat().runTime(45670) + lane2);
         // the finished heat is in the automatic text copy
-        QFile autosave(session.files().autosavePath());
-        QVERIFY(autosave.open(QIODevice::ReadOnly) && autosave.readAll().contains(lane2.toUtf8()));
+        QVERIFY(test::readFile(session.files().autosavePath()).contains(lane2.toUtf8()));
     }
 
     // A recorded run is replaced only after a question; only lanes with a team start; lane 3
@@ -313,9 +314,8 @@ private Q_SLOTS:
             QVERIFY(session.files().saveCommand(1, path).ok);
         else if (filterIndex > 0)
             QVERIFY(writeFileAtomically(path, "Nr.\tMannschaft\r\n", nullptr));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray before = file.readAll();
+        const QByteArray before = test::readFile(path);
+        QVERIFY(!before.isEmpty());
         session.competition()
             .grid(CompetitionRound::Vorrunde)
             .setCell(VorrundeColumn::Mannschaft, 1, "FF Neu");
@@ -330,8 +330,7 @@ private Q_SLOTS:
         QVERIFY2(message.startsWith(ProtocolFiles::kWriteErrorText + QDir::toNativeSeparators(path) + '\n') &&
                      message.contains(reason),
                  qPrintable(message));
-        QVERIFY(file.seek(0));
-        QCOMPARE(file.readAll(), before);
+        QCOMPARE(test::readFile(path), before);
     }
 };
 
