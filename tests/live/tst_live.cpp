@@ -98,13 +98,18 @@ struct Client
     }
 };
 
-// A raw connection from one of the loopback addresses (127.0.0.x).
-std::unique_ptr<QTcpSocket> connectFrom(int host, quint16 port)
+// A raw connection from one of the loopback addresses (127.0.0.x), on its way or made.
+std::unique_ptr<QTcpSocket> connecting(int host, quint16 port)
 {
     auto socket = std::make_unique<QTcpSocket>();
     socket->setProxy(QNetworkProxy::NoProxy);
     socket->bind(QHostAddress(QStringLiteral("127.0.0.%1").arg(host)));
     socket->connectToHost(QHostAddress::LocalHost, port);
+    return socket;
+}
+std::unique_ptr<QTcpSocket> connectFrom(int host, quint16 port)
+{
+    auto socket = connecting(host, port);
     return socket->waitForConnected(5000) ? std::move(socket) : nullptr;
 }
 
@@ -232,8 +237,7 @@ private Q_SLOTS:
     {
         LiveFixture f;
         LiveServer& server = f.app.liveServer();
-        LiveServer::Limits limits;
-        limits.connections = 2;
+        LiveServer::Limits limits{.connections = 2};
         const quint16 port = f.limit(limits);
         // every place has a request on its way: the one that began first goes
         auto early = connectFrom(4, port), late = connectFrom(5, port);
@@ -248,9 +252,7 @@ private Q_SLOTS:
         late.reset(), third.reset();
         QTRY_COMPARE(server.connectionCount(), 0);
 
-        limits.connections = 3;
-        limits.perAddress = 2;
-        server.setLimits(limits);
+        server.setLimits(limits = {.connections = 3, .perAddress = 2});
         auto a1 = connectFrom(1, port), a2 = connectFrom(1, port), b1 = connectFrom(2, port);
         QVERIFY(a1 && a2 && b1);
         QTRY_COMPARE(server.connectionCount(), 3);
@@ -264,8 +266,7 @@ private Q_SLOTS:
         for (auto* socket : {&a3, &b1, &b2})
             socket->reset();
 
-        limits.connections = 2;
-        server.setLimits(limits);
+        server.setLimits({.connections = 2, .perAddress = 2});
         std::list<Client> clients;
         for (int i = 0; i < 2; ++i)
             clients.emplace_back(f.url("/ws", "ws"));
@@ -283,9 +284,7 @@ private Q_SLOTS:
         server.setLimits({});
         std::vector<std::unique_ptr<QTcpSocket>> flood;
         for (int i = 0; i < 600; ++i) {
-            auto& socket = flood.emplace_back(std::make_unique<QTcpSocket>());
-            socket->setProxy(QNetworkProxy::NoProxy);
-            socket->bind(QHostAddress(QStringLiteral("127.0.0.%1").arg(10 + i % 40)));
+            auto& socket = flood.emplace_back(connecting(10 + i % 40, port));
             QObject::connect(socket.get(), &QTcpSocket::connected, socket.get(), [i, s = socket.get()] {
                 if (i % 2)
                     s->write(i % 4 == 1 ? QByteArray("GET /api/tables.json HTTP/1.1\r\n\r\n")
@@ -293,7 +292,6 @@ private Q_SLOTS:
                 if (i % 3 == 0)
                     s->abort();
             });
-            socket->connectToHost(QHostAddress::LocalHost, port);
         }
         QTest::qWait(500);
         flood.clear();
