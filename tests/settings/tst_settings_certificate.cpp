@@ -3,7 +3,6 @@
 #include "settings/CertificateLayout.h"
 #include "settings/Windows1252.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
 using namespace brv;
@@ -73,15 +72,6 @@ private Q_SLOTS:
         QCOMPARE(r.mid(524, 12), QByteArray("\x09\0\0\0\x1A\0\0\0\x33\x22\x11\x00", 12));
         QCOMPARE(layout.bytes().count('\0'), CertificateLayout::kByteSize - 24); // nothing else written
         QCOMPARE(layout.line(1), line);
-    }
-
-    // A stored block reads back byte for byte, padding and stale text bytes behind a shorter length
-    // byte included. That a line written again gives the same bytes is pinned by recordFields().
-    void storedBlockIsByteIdentical()
-    {
-        QByteArray block(CertificateLayout::kByteSize, '\0');
-        QRandomGenerator(1234).fillRange(reinterpret_cast<quint32*>(block.data()), block.size() / 4);
-        QCOMPARE(CertificateLayout::fromBytes(block).bytes(), block);
     }
 
     void defaultLines_data()

@@ -233,7 +233,8 @@ private Q_SLOTS:
     }
 
     // Loading the complete store and saving it again gives the same file: the same names, integers as
-    // numbers, texts as strings, the certificate block as bytes. Values under other names stay.
+    // numbers, texts as strings, the certificate block as bytes, byte for byte (its stale bytes behind
+    // each shorter length byte included). Values under other names stay.
     void saveWritesTheStoredNamesAndTypes()
     {
         QJsonObject store = completeStore();
