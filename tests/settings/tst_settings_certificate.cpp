@@ -54,15 +54,9 @@ private Q_SLOTS:
     // The record as stored: little-endian integers, texts as a length byte and Windows-1252 bytes.
     void recordFields()
     {
-        const CertificateLine line{1,
-                                   CertificateLine::Right,
-                                   -2,
-                                   0x01020304,
-                                   "Ä€",
-                                   "Arial",
-                                   CertificateLine::Bold | CertificateLine::StrikeOut,
-                                   26,
-                                   0x00112233};
+        const quint8 style = CertificateLine::Bold | CertificateLine::StrikeOut;
+        const CertificateLine line{
+            1, CertificateLine::Right, -2, 0x01020304, "Ä€", "Arial", style, 26, 0x00112233};
         CertificateLayout layout;
         layout.setLine(1, line);
         const QByteArray r =
