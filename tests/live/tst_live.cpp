@@ -98,18 +98,13 @@ struct Client
     }
 };
 
-// A raw connection from one of the loopback addresses (127.0.0.x), on its way or made.
-std::unique_ptr<QTcpSocket> connecting(int host, quint16 port)
+// A raw connection from one of the loopback addresses (127.0.0.x).
+std::unique_ptr<QTcpSocket> connectFrom(int host, quint16 port)
 {
     auto socket = std::make_unique<QTcpSocket>();
     socket->setProxy(QNetworkProxy::NoProxy);
     socket->bind(QHostAddress(QStringLiteral("127.0.0.%1").arg(host)));
     socket->connectToHost(QHostAddress::LocalHost, port);
-    return socket;
-}
-std::unique_ptr<QTcpSocket> connectFrom(int host, quint16 port)
-{
-    auto socket = connecting(host, port);
     return socket->waitForConnected(5000) ? std::move(socket) : nullptr;
 }
 
@@ -284,7 +279,9 @@ private Q_SLOTS:
         server.setLimits({});
         std::vector<std::unique_ptr<QTcpSocket>> flood;
         for (int i = 0; i < 600; ++i) {
-            auto& socket = flood.emplace_back(connecting(10 + i % 40, port));
+            auto& socket = flood.emplace_back(std::make_unique<QTcpSocket>());
+            socket->setProxy(QNetworkProxy::NoProxy);
+            socket->bind(QHostAddress(QStringLiteral("127.0.0.%1").arg(10 + i % 40)));
             QObject::connect(socket.get(), &QTcpSocket::connected, socket.get(), [i, s = socket.get()] {
                 if (i % 2)
                     s->write(i % 4 == 1 ? QByteArray("GET /api/tables.json HTTP/1.1\r\n\r\n")
@@ -292,6 +289,7 @@ private Q_SLOTS:
                 if (i % 3 == 0)
                     s->abort();
             });
+            socket->connectToHost(QHostAddress::LocalHost, port);
         }
         QTest::qWait(500);
         flood.clear();
