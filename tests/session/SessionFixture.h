@@ -30,11 +30,7 @@ struct SessionFixture
     struct RecordingOpener final : SystemFileOpener
     {
         QStringList opened;
-        bool openFile(const QString& path) override
-        {
-            opened << path;
-            return true;
-        }
+        bool openFile(const QString& path) override { return opened << path, true; }
     } opener;
 
     SessionFixture()

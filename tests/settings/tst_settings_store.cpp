@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
@@ -103,313 +102,272 @@ class TestSettingsStore : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void unreadableStoreGivesDefaults_data();
-    void unreadableStoreGivesDefaults();
-    void oneStoredValue_data();
-    void oneStoredValue();
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_backend = std::make_unique<JsonSettingsBackend>(m_dir->path(), "Brenvolutaris");
+    }
 
-    void saveWritesTheStoredNamesAndTypes();
-    void saveFails();
-    void keyRefusesWhatItCannotWrite();
-    void saveStopsAtTheFirstRefusal();
+    void unreadableStoreGivesDefaults_data()
+    {
+        QTest::addColumn<QByteArray>("contents"); // null: no file
 
-    void programFiles_data();
-    void programFiles();
-    void dataFolder_data();
-    void dataFolder();
-    void windowBoundsAndModemLabels();
+        QTest::newRow("no file") << QByteArray();
+        QTest::newRow("cut off while writing") << QJsonDocument(completeStore()).toJson().left(200);
+        QTest::newRow("array instead of object") << QByteArray("[1, 2, 3]");
+        QTest::newRow("garbage") << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10);
+        QTest::newRow("empty") << QByteArray("");
+    }
+
+    // Such a file counts as no key at all; saving keeps it beside as ….json.defekt (one from before
+    // replaced) and then writes the defaults.
+    void unreadableStoreGivesDefaults()
+    {
+        QFETCH(QByteArray, contents);
+        const QString copy = m_backend->filePath() + QStringLiteral(".defekt");
+        if (!contents.isNull()) {
+            writeStore(contents);
+            QFile older(copy);
+            QVERIFY(older.open(QIODevice::WriteOnly) && older.write("älter") == 6);
+        }
+
+        SettingsLoadReport report;
+        QCOMPARE(load(&report), Settings());
+        QVERIFY(!report.keyFound && report.damagedCopy == (contents.isNull() ? QString() : copy));
+        QCOMPARE(QFileInfo::exists(m_backend->filePath()), !contents.isNull()); // loading creates nothing
+
+        QVERIFY(saveSettings(*m_backend, Settings()));
+        QFile kept(copy);
+        QCOMPARE(kept.open(QIODevice::ReadOnly) ? kept.readAll() : QByteArray(), contents);
+        load(&report);
+        QVERIFY(report.keyFound && report.damagedCopy.isEmpty());
+    }
+
+    // One value of the complete store replaced, or removed when `stored` is undefined. A value that
+    // is missing or of another type keeps its default and every other value is read; one that is
+    // stored but unusable is named in the report.
+    void oneStoredValue_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QJsonValue>("stored");
+        // what `name` reads as ('|' between a port's two); null: default
+        QTest::addColumn<QString>("expected");
+
+        const QString defaulted;
+        const QJsonValue missing(QJsonValue::Undefined);
+        QList<Entry> entries = completeStoreEntries();
+        entries.remove(kContactInputCount, kContactInputCount); // each port once
+        for (const Entry& entry : entries) {
+            const QByteArray name = entry.name.toLatin1();
+            const auto row = [&](const char* what) -> QTestData& {
+                return QTest::addRow("%s %s", name.constData(), what) << entry.name;
+            };
+            if (entry.stored.isString()) {
+                row("as an integer") << QJsonValue(7) << defaulted;
+            } else if (entry.stored.isObject()) {
+                row("as a string") << QJsonValue("x") << defaulted;
+                row("object without binary") << QJsonValue(QJsonObject{{"value", "AQ=="}}) << defaulted;
+                row("binary and a second member")
+                    << QJsonValue(QJsonObject{{"binary", "AQ=="}, {"x", 1}}) << defaulted;
+                row("binary that is not base64") << QJsonValue(QJsonObject{{"binary", "@@@"}}) << defaulted;
+                row("one byte too long")
+                    << binary(QByteArray(CertificateLayout::kByteSize + 1, '\1')) << defaulted;
+            } else {
+                row("missing") << missing << defaulted;
+                row("as a string") << QJsonValue("1") << defaulted;
+            }
+        }
+        QTest::newRow("fraction") << "Platznach" << QJsonValue(1.5) << defaulted;
+        QTest::newRow("above 32 bits") << "Platznach" << QJsonValue(2147483648.0) << defaulted;
+        QTest::newRow("below 32 bits") << "Platznach" << QJsonValue(-2147483649.0) << defaulted;
+        QTest::newRow("true") << "Platznach" << QJsonValue(true) << defaulted;
+        QTest::newRow("largest 32-bit number") << "Platznach" << QJsonValue(2147483647) << "2147483647";
+        QTest::newRow("smallest 32-bit number") << "Platznach" << QJsonValue(-2147483648.0) << "-2147483648";
+
+        QTest::newRow("negative port keeps its low bytes") << "Port2" << QJsonValue(-1) << "255|255";
+        QTest::newRow("monitor index equal to the count") << "Monitor" << QJsonValue(2) << "0";
+        QTest::newRow("negative monitor") << "Monitor" << QJsonValue(-1) << "0";
+        QTest::newRow("live port 0") << "LivePort" << QJsonValue(0) << "8080";
+        QTest::newRow("live port 1") << "LivePort" << QJsonValue(1) << "1";
+        QTest::newRow("live port 65535") << "LivePort" << QJsonValue(65535) << "65535";
+        QTest::newRow("live port 65536") << "LivePort" << QJsonValue(65536) << "8080";
+        QTest::newRow("empty title keeps the default") << "Title" << QJsonValue("") << "Brenvolutaris";
+        QTest::newRow("missing class header reads empty, not Klasse") << "ColHideName" << missing << "";
+        QTest::newRow("width one below the minimum") << "Width" << QJsonValue(959) << "960";
+        QTest::newRow("height one below the minimum") << "Height" << QJsonValue(462) << "463";
+        QTest::newRow("any number but 0 is true") << "OnZiel3" << QJsonValue(-7) << "1";
+        // A shorter certificate block fills the start of an empty layout.
+        QByteArray block(CertificateLayout::kByteSize, '\0');
+        QTest::newRow("no certificate block") << "Nadpis" << missing << QString(block.toHex());
+        block[0] = '\x7F';
+        QTest::newRow("certificate block of one byte")
+            << "Nadpis" << binary("\x7F") << QString(block.toHex());
+    }
+
+    void oneStoredValue()
+    {
+        QFETCH(QString, name);
+        QFETCH(QJsonValue, stored);
+        QFETCH(QString, expected);
+
+        QJsonObject store = completeStore();
+        store.insert(name, stored); // an undefined value removes the name
+        writeStore(QJsonDocument(store).toJson());
+        SettingsLoadReport report;
+        const QStringList values = readValues(load(&report));
+        const bool reset = expected.isNull() && !stored.isUndefined();
+        QCOMPARE(report.resetValues, reset ? QStringList{name} : QStringList());
+
+        const QList<Entry> entries = completeStoreEntries();
+        const QStringList defaults = readValues(Settings());
+        QStringList read;
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            if (entries[i].name == name && !expected.isNull())
+                read << values[i];
+            else
+                QVERIFY2(values[i] == (entries[i].name == name ? defaults[i] : entries[i].reads),
+                         qPrintable(entries[i].name + " = " + values[i]));
+        }
+        QCOMPARE(read.join('|'), expected);
+    }
+
+    // Loading the complete store and saving it again gives the same file: the same names, integers as
+    // numbers, texts as strings, the certificate block as bytes, byte for byte (its stale bytes behind
+    // each shorter length byte included). Values under other names stay.
+    void saveWritesTheStoredNamesAndTypes()
+    {
+        QJsonObject store = completeStore();
+        store.insert("Fremd", "bleibt");
+        writeStore(QJsonDocument(store).toJson());
+        QVERIFY(saveSettings(*m_backend, load()));
+        QFile file(m_backend->filePath());
+        QCOMPARE(QJsonDocument::fromJson(file.open(QIODevice::ReadOnly) ? file.readAll() : "").object(),
+                 store);
+
+        // A window the system placed is written at (0, 0).
+        QVERIFY(saveSettings(*m_backend, Settings()));
+        Settings placed;
+        placed.setWindowBounds(QRect(0, 0, 1030, 588));
+        QCOMPARE(load(), placed);
+    }
+
+    // Creating the folder, opening the file and putting the written file in place fail in turn: a file
+    // where the folder belongs, a folder where the file belongs, a name too long for the file system.
+    void saveFails()
+    {
+        QVERIFY(QFile(m_dir->filePath("plain")).open(QIODevice::WriteOnly));
+        QVERIFY(QDir().mkpath(m_backend->filePath()));
+        JsonSettingsBackend underFile(m_dir->filePath("plain"), "Brenvolutaris");
+        JsonSettingsBackend longName(m_dir->path(), QString(300, 'x'));
+        for (JsonSettingsBackend* backend : {&underFile, m_backend.get(), &longName}) {
+            QString error;
+            QVERIFY(!saveSettings(*backend, Settings(), &error) && !error.isEmpty());
+        }
+    }
+
+    void keyRefusesWhatItCannotWrite()
+    {
+        const std::unique_ptr<SettingsKey> writing = m_backend->openOrCreate();
+        QVERIFY(writing && !writing->write("Title", StoredValue(OtherType{})));
+        QVERIFY(writing->errorString().contains("Title") && writing->close());
+        QVERIFY(!QFileInfo::exists(m_backend->filePath())); // nothing written, nothing saved
+
+        writeStore(QJsonDocument(completeStore()).toJson());
+        const std::unique_ptr<SettingsKey> reading = m_backend->openExisting();
+        QVERIFY(reading && !reading->write("Title", StoredValue(QStringLiteral("neu"))));
+        QVERIFY(!reading->errorString().isEmpty() && reading->close());
+    }
+
+    // Values written before a refusal stay written and nothing is written after it; the refusal is
+    // reported, not the failed closing that follows.
+    void saveStopsAtTheFirstRefusal()
+    {
+        RefusingBackend store;
+        QString error;
+        QVERIFY(!saveSettings(store, Settings(), &error));
+        QCOMPARE(store.written.join('|') + ' ' + error, "Left|Top|Width Width: verweigert");
+    }
+
+    void programFiles_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("baseName");
+        QTest::addColumn<QString>("programDir");
+
+        QTest::newRow("dots lose only the last extension")
+            << "/opt/Brv.2024.exe" << QStringLiteral("Brv.2024") << "/opt/";
+        QTest::newRow("program in the root folder") << "/brv" << QStringLiteral("brv") << "/";
+    }
+
+    // A renamed program gets its own settings.
+    void programFiles()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, baseName);
+        QFETCH(QString, programDir);
+        const ProgramFiles files = ProgramFiles::fromProgramFile(program);
+        QCOMPARE(QStringList(
+                     {files.programFilePath, files.programBaseName, files.registryKeyPath, files.programDir}),
+                 QStringList({program, baseName, "\\Software\\Tempvalorhub\\" + baseName, programDir}));
+        QCOMPARE(JsonSettingsBackend("/home/a/.config", files.programBaseName).filePath(),
+                 "/home/a/.config/Tempvalorhub/" + baseName + ".json");
+    }
+
+    void dataFolder_data()
+    {
+        QTest::addColumn<QStringList>("files"); // made below the temporary folder
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<bool>("startSound");
+
+        const QString share = "share/brenvolutaris/";
+        QTest::newRow("nothing anywhere: beside the program") << QStringList() << false << false;
+        QTest::newRow("a build tree: the sound beside the program")
+            << QStringList{"bin/Audio-Start.wav"} << false << true;
+        QTest::newRow("installed: the data folder") << QStringList{share + "Audio-Start.wav"} << true << true;
+        QTest::newRow("installed without sounds")
+            << QStringList{share + "handbuch/index.html"} << true << false;
+        QTest::newRow("a manual beside wins over the data folder")
+            << QStringList{"bin/handbuch/index.html", share + "Audio-Start.wav"} << false << false;
+    }
+
+    // The read-only files lie beside the program unless it is installed; an installed program
+    // writes into the user's folder.
+    void dataFolder()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(bool, installed);
+        QFETCH(bool, startSound);
+        QStandardPaths::setTestModeEnabled(true);
+        const QDir root(m_dir->path());
+        QVERIFY(root.mkpath("bin"));
+        for (const QString& file : files) {
+            QVERIFY(root.mkpath(QFileInfo(root.filePath(file)).path()));
+            QVERIFY(QFile(root.filePath(file)).open(QIODevice::WriteOnly));
+        }
+
+        const ProgramFiles found = ProgramFiles::detect(root.filePath("bin/brenvolutaris"));
+        const QString dataDir = installed ? root.filePath("share/brenvolutaris/") : root.filePath("bin/");
+        QVERIFY(found.installed() == installed && found.startSoundPresent == startSound);
+        QCOMPARE(QStringList({found.dataDir, found.manualStartPage, found.documentTemplatePath}),
+                 QStringList({dataDir, dataDir + "handbuch/index.html", dataDir + "Protokollvorlage.docx"}));
+        QCOMPARE(found.outputDir, installed ? ProgramFiles::userDataDir() : root.filePath("bin/"));
+        QVERIFY(QFileInfo(found.outputDir).isDir());
+    }
 
 private:
-    void writeStore(const QByteArray& contents);
+    void writeStore(const QByteArray& contents)
+    {
+        QVERIFY(QDir().mkpath(QFileInfo(m_backend->filePath()).path()));
+        QFile file(m_backend->filePath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                file.write(contents) == contents.size());
+    }
     Settings load(SettingsLoadReport* report = nullptr) const { return loadSettings(*m_backend, 2, report); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<JsonSettingsBackend> m_backend;
 };
-
-void TestSettingsStore::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_backend = std::make_unique<JsonSettingsBackend>(m_dir->path(), "Brenvolutaris");
-}
-
-void TestSettingsStore::writeStore(const QByteArray& contents)
-{
-    QVERIFY(QDir().mkpath(QFileInfo(m_backend->filePath()).path()));
-    QFile file(m_backend->filePath());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(contents);
-}
-
-void TestSettingsStore::unreadableStoreGivesDefaults_data()
-{
-    QTest::addColumn<QByteArray>("contents"); // null: no file
-
-    QTest::newRow("no file") << QByteArray();
-    QTest::newRow("cut off while writing") << QJsonDocument(completeStore()).toJson().left(200);
-    QTest::newRow("array instead of object") << QByteArray("[1, 2, 3]");
-    QTest::newRow("garbage") << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10);
-    QTest::newRow("empty") << QByteArray("");
-}
-
-// Such a file counts as no key at all; saving keeps it beside as ….json.defekt (one from before
-// replaced) and then writes the defaults.
-void TestSettingsStore::unreadableStoreGivesDefaults()
-{
-    QFETCH(QByteArray, contents);
-    const QString copy = m_backend->filePath() + QStringLiteral(".defekt");
-    if (!contents.isNull()) {
-        writeStore(contents);
-        QFile older(copy);
-        QVERIFY(older.open(QIODevice::WriteOnly) && older.write("älter") == 6);
-    }
-
-    SettingsLoadReport report;
-    QCOMPARE(load(&report), Settings());
-    QVERIFY(!report.keyFound);
-    QCOMPARE(report.damagedCopy, contents.isNull() ? QString() : copy);
-    QCOMPARE(QFileInfo::exists(m_backend->filePath()), !contents.isNull()); // loading creates nothing
-
-    QVERIFY(saveSettings(*m_backend, Settings()));
-    QFile kept(copy);
-    QCOMPARE(kept.open(QIODevice::ReadOnly) ? kept.readAll() : QByteArray(), contents);
-    load(&report);
-    QVERIFY(report.keyFound && report.damagedCopy.isEmpty());
-}
-
-// One value of the complete store replaced, or removed when `stored` is undefined. A value that
-// is missing or of another type keeps its default and every other value is read; one that is
-// stored but unusable is named in the report.
-void TestSettingsStore::oneStoredValue_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QJsonValue>("stored");
-    QTest::addColumn<QString>("expected"); // what `name` reads as ('|' between a port's two); null: default
-
-    const QString defaulted;
-    const QJsonValue missing(QJsonValue::Undefined);
-    QList<Entry> entries = completeStoreEntries();
-    entries.remove(kContactInputCount, kContactInputCount); // each port once
-    for (const Entry& entry : entries) {
-        const QByteArray name = entry.name.toLatin1();
-        const auto row = [&](const char* what) -> QTestData& {
-            return QTest::addRow("%s %s", name.constData(), what) << entry.name;
-        };
-        if (entry.stored.isString()) {
-            row("as an integer") << QJsonValue(7) << defaulted;
-        } else if (entry.stored.isObject()) {
-            row("as a string") << QJsonValue("x") << defaulted;
-            row("object without binary") << QJsonValue(QJsonObject{{"value", "AQ=="}}) << defaulted;
-            row("binary and a second member")
-                << QJsonValue(QJsonObject{{"binary", "AQ=="}, {"x", 1}}) << defaulted;
-            row("binary that is not base64") << QJsonValue(QJsonObject{{"binary", "@@@"}}) << defaulted;
-            row("one byte too long") << binary(QByteArray(CertificateLayout::kByteSize + 1, '\1'))
-                                     << defaulted;
-        } else {
-            row("missing") << missing << defaulted;
-            row("as a string") << QJsonValue("1") << defaulted;
-        }
-    }
-    QTest::newRow("fraction") << "Platznach" << QJsonValue(1.5) << defaulted;
-    QTest::newRow("above 32 bits") << "Platznach" << QJsonValue(2147483648.0) << defaulted;
-    QTest::newRow("below 32 bits") << "Platznach" << QJsonValue(-2147483649.0) << defaulted;
-    QTest::newRow("true") << "Platznach" << QJsonValue(true) << defaulted;
-    QTest::newRow("largest 32-bit number") << "Platznach" << QJsonValue(2147483647) << "2147483647";
-    QTest::newRow("smallest 32-bit number") << "Platznach" << QJsonValue(-2147483648.0) << "-2147483648";
-
-    QTest::newRow("negative port keeps its low bytes") << "Port2" << QJsonValue(-1) << "255|255";
-    QTest::newRow("monitor index equal to the count") << "Monitor" << QJsonValue(2) << "0";
-    QTest::newRow("negative monitor") << "Monitor" << QJsonValue(-1) << "0";
-    QTest::newRow("live port 0") << "LivePort" << QJsonValue(0) << "8080";
-    QTest::newRow("live port 1") << "LivePort" << QJsonValue(1) << "1";
-    QTest::newRow("live port 65535") << "LivePort" << QJsonValue(65535) << "65535";
-    QTest::newRow("live port 65536") << "LivePort" << QJsonValue(65536) << "8080";
-    QTest::newRow("empty title keeps the default") << "Title" << QJsonValue("") << "Brenvolutaris";
-    QTest::newRow("missing class header reads empty, not Klasse") << "ColHideName" << missing << "";
-    QTest::newRow("width one below the minimum") << "Width" << QJsonValue(959) << "960";
-    QTest::newRow("height one below the minimum") << "Height" << QJsonValue(462) << "463";
-    QTest::newRow("any number but 0 is true") << "OnZiel3" << QJsonValue(-7) << "1";
-    // A shorter certificate block fills the start of an empty layout.
-    QByteArray block(CertificateLayout::kByteSize, '\0');
-    QTest::newRow("no certificate block") << "Nadpis" << missing << QString(block.toHex());
-    block[0] = '\x7F';
-    QTest::newRow("certificate block of one byte") << "Nadpis" << binary("\x7F") << QString(block.toHex());
-}
-
-void TestSettingsStore::oneStoredValue()
-{
-    QFETCH(QString, name);
-    QFETCH(QJsonValue, stored);
-    QFETCH(QString, expected);
-
-    QJsonObject store = completeStore();
-    store.insert(name, stored); // an undefined value removes the name
-    writeStore(QJsonDocument(store).toJson());
-    SettingsLoadReport report;
-    const QStringList values = readValues(load(&report));
-    const bool reset = expected.isNull() && !stored.isUndefined();
-    QCOMPARE(report.resetValues, reset ? QStringList{name} : QStringList());
-
-    const QList<Entry> entries = completeStoreEntries();
-    const QStringList defaults = readValues(Settings());
-    QStringList read;
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        if (entries[i].name == name && !expected.isNull())
-            read << values[i];
-        else
-            QVERIFY2(values[i] == (entries[i].name == name ? defaults[i] : entries[i].reads),
-                     qPrintable(entries[i].name + " = " + values[i]));
-    }
-    QCOMPARE(read.join('|'), expected);
-}
-
-// Loading the complete store and saving it again gives the same file: the same names, integers as
-// numbers, texts as strings, the certificate block as bytes. Values under other names stay.
-void TestSettingsStore::saveWritesTheStoredNamesAndTypes()
-{
-    QJsonObject store = completeStore();
-    store.insert("Fremd", "bleibt");
-    writeStore(QJsonDocument(store).toJson());
-    QVERIFY(saveSettings(*m_backend, load()));
-    QFile file(m_backend->filePath());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(QJsonDocument::fromJson(file.readAll()).object(), store);
-
-    // A window the system placed is written at (0, 0).
-    QVERIFY(saveSettings(*m_backend, Settings()));
-    Settings placed;
-    placed.setWindowBounds(QRect(0, 0, 1030, 588));
-    QCOMPARE(load(), placed);
-}
-
-// Creating the folder, opening the file and putting the written file in place fail in turn: a file
-// where the folder belongs, a folder where the file belongs, a name too long for the file system.
-void TestSettingsStore::saveFails()
-{
-    QVERIFY(QFile(m_dir->filePath("plain")).open(QIODevice::WriteOnly));
-    QVERIFY(QDir().mkpath(m_backend->filePath()));
-    JsonSettingsBackend underFile(m_dir->filePath("plain"), "Brenvolutaris");
-    JsonSettingsBackend longName(m_dir->path(), QString(300, 'x'));
-    for (JsonSettingsBackend* backend : {&underFile, m_backend.get(), &longName}) {
-        QString error;
-        QVERIFY(!saveSettings(*backend, Settings(), &error));
-        QVERIFY(!error.isEmpty());
-    }
-}
-
-void TestSettingsStore::keyRefusesWhatItCannotWrite()
-{
-    const std::unique_ptr<SettingsKey> writing = m_backend->openOrCreate();
-    QVERIFY(writing);
-    QVERIFY(!writing->write("Title", StoredValue(OtherType{})));
-    QVERIFY(writing->errorString().contains("Title"));
-    QVERIFY(writing->close());
-    QVERIFY(!QFileInfo::exists(m_backend->filePath())); // nothing written, nothing saved
-
-    writeStore(QJsonDocument(completeStore()).toJson());
-    const std::unique_ptr<SettingsKey> reading = m_backend->openExisting();
-    QVERIFY(reading);
-    QVERIFY(!reading->write("Title", StoredValue(QStringLiteral("neu"))));
-    QVERIFY(!reading->errorString().isEmpty());
-    QVERIFY(reading->close());
-}
-
-// Values written before a refusal stay written and nothing is written after it; the refusal is
-// reported, not the failed closing that follows.
-void TestSettingsStore::saveStopsAtTheFirstRefusal()
-{
-    RefusingBackend store;
-    QString error;
-    QVERIFY(!saveSettings(store, Settings(), &error));
-    QCOMPARE(store.written, QStringList({"Left", "Top", "Width"}));
-    QCOMPARE(error, "Width: verweigert");
-}
-
-void TestSettingsStore::programFiles_data()
-{
-    QTest::addColumn<QString>("program");
-    QTest::addColumn<QString>("baseName");
-    QTest::addColumn<QString>("programDir");
-
-    QTest::newRow("dots lose only the last extension")
-        << "/opt/Brv.2024.exe" << QStringLiteral("Brv.2024") << "/opt/";
-    QTest::newRow("program in the root folder") << "/brv" << QStringLiteral("brv") << "/";
-}
-
-// A renamed program gets its own settings.
-void TestSettingsStore::programFiles()
-{
-    QFETCH(QString, program);
-    QFETCH(QString, baseName);
-    QFETCH(QString, programDir);
-
-    const ProgramFiles files = ProgramFiles::fromProgramFile(program);
-    QCOMPARE(files.programFilePath, program);
-    QCOMPARE(files.programBaseName, baseName);
-    QCOMPARE(files.registryKeyPath, "\\Software\\Tempvalorhub\\" + baseName);
-    QCOMPARE(files.programDir, programDir);
-    QCOMPARE(files.documentTemplatePath, programDir + "Protokollvorlage.docx");
-    QCOMPARE(files.manualStartPage, programDir + "handbuch/index.html");
-    QCOMPARE(files.soundPath("Audio-Stopp"), programDir + "Audio-Stopp.wav");
-    QCOMPARE(JsonSettingsBackend("/home/a/.config", files.programBaseName).filePath(),
-             "/home/a/.config/Tempvalorhub/" + baseName + ".json");
-}
-
-void TestSettingsStore::dataFolder_data()
-{
-    QTest::addColumn<QStringList>("files"); // made below the temporary folder
-    QTest::addColumn<bool>("installed");
-    QTest::addColumn<bool>("startSound");
-
-    const QString share = "share/brenvolutaris/";
-    QTest::newRow("nothing anywhere: beside the program") << QStringList() << false << false;
-    QTest::newRow("a build tree: the sound beside the program")
-        << QStringList{"bin/Audio-Start.wav"} << false << true;
-    QTest::newRow("installed: the data folder") << QStringList{share + "Audio-Start.wav"} << true << true;
-    QTest::newRow("installed without sounds") << QStringList{share + "handbuch/index.html"} << true << false;
-    QTest::newRow("a manual beside wins over the data folder")
-        << QStringList{"bin/handbuch/index.html", share + "Audio-Start.wav"} << false << false;
-}
-
-// The read-only files lie beside the program unless it is installed; an installed program
-// writes into the user's folder.
-void TestSettingsStore::dataFolder()
-{
-    QFETCH(QStringList, files);
-    QFETCH(bool, installed);
-    QFETCH(bool, startSound);
-    QStandardPaths::setTestModeEnabled(true);
-    const QDir root(m_dir->path());
-    QVERIFY(root.mkpath("bin"));
-    for (const QString& file : files) {
-        QVERIFY(root.mkpath(QFileInfo(root.filePath(file)).path()));
-        QVERIFY(QFile(root.filePath(file)).open(QIODevice::WriteOnly));
-    }
-
-    const ProgramFiles found = ProgramFiles::detect(root.filePath("bin/brenvolutaris"));
-    const QString dataDir = installed ? root.filePath("share/brenvolutaris/") : root.filePath("bin/");
-    QCOMPARE(found.installed(), installed);
-    QCOMPARE(found.dataDir, dataDir);
-    QCOMPARE(found.manualStartPage, dataDir + "handbuch/index.html");
-    QCOMPARE(found.documentTemplatePath, dataDir + "Protokollvorlage.docx");
-    QCOMPARE(found.startSoundPresent, startSound);
-    QCOMPARE(found.outputDir, installed ? ProgramFiles::userDataDir() : root.filePath("bin/"));
-    QVERIFY(QFileInfo(found.outputDir).isDir());
-}
-
-void TestSettingsStore::windowBoundsAndModemLabels()
-{
-    Settings s;
-    s.setWindowBounds(QRect(-1200, 5, 1111, 777)); // left of the primary monitor
-    QCOMPARE(s.windowBounds(), QRect(-1200, 5, 1111, 777));
-
-    QStringList labels;
-    for (int code = -1; code <= kModemLineCount; ++code)
-        labels << modemLineLabel(code);
-    QCOMPARE(labels, QStringList({"", "-", " /4,6", " /7,8", " /1,4", " /7,9", ""}));
-}
 
 QTEST_GUILESS_MAIN(TestSettingsStore)
 #include "tst_settings_store.moc"
