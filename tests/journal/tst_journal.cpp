@@ -88,6 +88,7 @@ private Q_SLOTS:
         CompetitionJournal journal;
         QVERIFY2(journal.open(path, c), qPrintable(journal.errorString()));
         QSignalSpy failed(&journal, &CompetitionJournal::writeFailed);
+        QSignalSpy recovered(&journal, &CompetitionJournal::writeRecovered); // the message goes
         ResultGrid& grid = c.grid(CompetitionRound::Vorrunde);
         grid.setCell(VorrundeColumn::Mannschaft, 1, "FF Süd");
         {
@@ -100,7 +101,9 @@ private Q_SLOTS:
         QCOMPARE(journal.errorString(), failed.at(0).at(0).toString());
         const auto snapshot = CompetitionJournal::read(path);
         QVERIFY(snapshot && snapshot->tables[0]->cell(VorrundeColumn::Mannschaft, 1) == "FF Süd");
+        QVERIFY(recovered.isEmpty());
         grid.setCell(VorrundeColumn::Mannschaft, 1, "FF Ost");
+        QCOMPARE(recovered.size(), 1);
         QCoreApplication::processEvents();
         grid.setCell(VorrundeColumn::Mannschaft, 1, "FF West");
         test::FileSizeLimit limit(16);
