@@ -450,36 +450,22 @@ void TestPrinting::webPageAndDocument_data()
     QTest::addColumn<bool>("confirm");
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("outcome"); // "opened", "printed", "written" or ""
-    QTest::newRow("Ctrl+H opens the page") << "Html"
-                                           << "" << true << "Vorrunde.html"
-                                           << "opened";
-    QTest::newRow("the HTML button opens it") << "webPageButton"
-                                              << "" << true << "Vorrunde.html"
-                                              << "opened";
-    QTest::newRow("Ctrl+H, not written") << "Html"
-                                         << "Vorrunde.html" << true << "Vorrunde.html"
-                                         << "";
-    QTest::newRow("Ctrl+P prints the page") << "Protokol"
-                                            << "" << true << "Vorrunde.html"
-                                            << "printed";
-    QTest::newRow("Ctrl+P, print dialog cancelled") << "Protokol"
-                                                    << "" << false << "Vorrunde.html"
-                                                    << "";
-    QTest::newRow("Ctrl+P, not written") << "Protokol"
-                                         << "Vorrunde.html" << true << "Vorrunde.html"
-                                         << "";
-    QTest::newRow("saved as document") << "MS Word (*.docx)"
-                                       << "" << true << "Protokoll.docx"
-                                       << "written";
-    QTest::newRow("document not written") << "MS Word (*.docx)"
-                                          << "Protokoll.docx" << true << "Protokoll.docx"
-                                          << "";
-    QTest::newRow("document, template unreadable") << "MS Word (*.docx)"
-                                                   << "Protokollvorlage.docx" << true << "Protokoll.docx"
-                                                   << "";
-    QTest::newRow("saved as web page") << "Webseite (*.html)"
-                                       << "" << true << "Protokoll.html"
-                                       << "written";
+    const auto row = [](const char* name, const char* command, const char* blocker, bool confirm,
+                        const char* file, const char* outcome) {
+        QTest::newRow(name) << QString(command) << QString(blocker) << confirm << QString(file)
+                            << QString(outcome);
+    };
+    row("Ctrl+H opens the page", "Html", "", true, "Vorrunde.html", "opened");
+    row("the HTML button opens it", "webPageButton", "", true, "Vorrunde.html", "opened");
+    row("Ctrl+H, not written", "Html", "Vorrunde.html", true, "Vorrunde.html", "");
+    row("Ctrl+P prints the page", "Protokol", "", true, "Vorrunde.html", "printed");
+    row("Ctrl+P, print dialog cancelled", "Protokol", "", false, "Vorrunde.html", "");
+    row("Ctrl+P, not written", "Protokol", "Vorrunde.html", true, "Vorrunde.html", "");
+    row("saved as document", "MS Word (*.docx)", "", true, "Protokoll.docx", "written");
+    row("document not written", "MS Word (*.docx)", "Protokoll.docx", true, "Protokoll.docx", "");
+    row("document, template unreadable", "MS Word (*.docx)", "Protokollvorlage.docx", true, "Protokoll.docx",
+        "");
+    row("saved as web page", "Webseite (*.html)", "", true, "Protokoll.html", "written");
 }
 
 void TestPrinting::webPageAndDocument()

@@ -92,12 +92,11 @@ void TestSettingsDialog::portListsAndTheirRules()
     test::SessionFixture fixture;
     fixture.usablePorts = 0b101; // COM1 and COM3
     MainWindow window(fixture.newSession());
-    window.show();
     inSettings(window, [](SettingsDialog* d) {
         for (int n = 1; n <= 6; ++n)
             QCOMPARE(port(d, n)->count(), 9);
-        QCOMPARE(port(d, 1)->itemText(4), QStringLiteral("COM1 /7,9"));
-        QCOMPARE(port(d, 1)->itemText(5), QStringLiteral("COM3 /4,6"));
+        QCOMPARE(port(d, 1)->itemText(4) + '|' + port(d, 1)->itemText(5),
+                 QStringLiteral("COM1 /7,9|COM3 /4,6"));
         QVERIFY(port(d, 1)->isEnabled() && !port(d, 5)->isEnabled() && !port(d, 6)->isEnabled());
 
         auto* startEvent = control<QComboBox>(d, "startEvent");
@@ -112,8 +111,7 @@ void TestSettingsDialog::portListsAndTheirRules()
         port(d, 5)->setCurrentIndex(3);
         port(d, 6)->setCurrentIndex(7);
         commonStart->click();
-        QCOMPARE(port(d, 5)->currentIndex(), 0);
-        QCOMPARE(port(d, 6)->currentIndex(), 0);
+        QCOMPARE(QPoint(port(d, 5)->currentIndex(), port(d, 6)->currentIndex()), QPoint(0, 0));
 
         // one screen: nothing to choose
         QCOMPARE(control<QComboBox>(d, "monitor")->currentText(), QStringLiteral("nicht angeschlossen"));
@@ -140,7 +138,6 @@ void TestSettingsDialog::certificateEditors()
 {
     test::SessionFixture fixture;
     MainWindow window(fixture.newSession());
-    window.show();
     inSettings(window, [](SettingsDialog* d) {
         auto* line = control<QComboBox>(d, "certificateLine");
         auto* text = control<QLineEdit>(d, "lineText");
@@ -156,19 +153,17 @@ void TestSettingsDialog::certificateEditors()
 
         control<QComboBox>(d, "paper")->setCurrentIndex(1); // A3
         QTest::mouseClick(control<QWidget>(d, "paperPreview"), Qt::LeftButton, {}, QPoint(50, 80));
-        QCOMPARE(control<QSpinBox>(d, "lineLeft")->value(), 100);
-        QCOMPARE(control<QSpinBox>(d, "lineTop")->value(), 160);
+        QCOMPARE(QPoint(control<QSpinBox>(d, "lineLeft")->value(), control<QSpinBox>(d, "lineTop")->value()),
+                 QPoint(100, 160));
     });
     const CertificateLine name = window.session().settings().certificateLayout.line(1);
-    QCOMPARE(name.left, 100);
-    QCOMPARE(name.top, 160);
+    QCOMPARE(QPoint(name.left, name.top), QPoint(100, 160));
 }
 
 void TestSettingsDialog::cancelKeepsEverything()
 {
     test::SessionFixture fixture;
     MainWindow window(fixture.newSession());
-    window.show();
     const Settings before = window.session().settings();
     inSettings(
         window,
@@ -213,14 +208,13 @@ void TestSettingsDialog::portsWhenConfirmed()
     test::SessionFixture fixture;
     fixture.usablePorts = 0b111111;
     MainWindow window(fixture.newSession());
-    window.show();
     inSettings(window, [&](SettingsDialog* d) {
         for (int n = 1; n <= 3; ++n)
             port(d, n)->setCurrentText(entries[n - 1]);
     });
     AppSession& session = window.session();
-    QCOMPARE(session.contactPort(1).port(), comPort1);
-    QCOMPARE(session.contactPort(2).port(), comPort2);
+    QCOMPARE(QPoint(session.contactPort(1).port(), session.contactPort(2).port()),
+             QPoint(comPort1, comPort2));
     QVERIFY(session.contactPort(1).isConnected() && session.contactPort(2).isConnected());
     QCOMPARE(session.statusMessage(), message);
     QCOMPARE(session.settings().inputLine[2], 2);
@@ -259,13 +253,12 @@ void TestSettingsDialog::optionsTakeEffectAtOnce()
     QVERIFY(!c.lanes().inUse(3) && c.lanes().selector(3).index == -1);
     QVERIFY(!window.lanePanel(3)->isVisible());
     QVERIFY(!window.pages()->isTabVisible(1));
-    QCOMPARE(c.currentRound(), CompetitionRound::Vorrunde);
-    QCOMPARE(window.pages()->currentIndex(), 0);
+    QVERIFY(c.currentRound() == CompetitionRound::Vorrunde && window.pages()->currentIndex() == 0);
     QCOMPARE(c.grid(CompetitionRound::Viertelfinale).rowCount(), viertelRows);
     QVERIFY(window.findChild<QLabel*>(QStringLiteral("competitionTitleLabel"))->text().isEmpty());
-    QCOMPARE(c.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Klasse, 0), QStringLiteral("Wertung"));
-    QCOMPARE(c.grid(CompetitionRound::GesamtErgebnis).cell(OverallColumn::Klasse, 0),
-             QStringLiteral("Wertung"));
+    QCOMPARE(c.grid(CompetitionRound::Vorrunde).cell(VorrundeColumn::Klasse, 0) + '|' +
+                 c.grid(CompetitionRound::GesamtErgebnis).cell(OverallColumn::Klasse, 0),
+             QStringLiteral("Wertung|Wertung"));
     QCOMPARE(c.options().rankingMode, RankingMode::BestTime);
 
     // switched on again, lane 3 is in use with the page's teams to choose from
@@ -280,7 +273,6 @@ void TestSettingsDialog::confirmedSettingsAreStoredAtOnce()
 {
     test::SessionFixture fixture;
     MainWindow window(fixture.newSession());
-    window.show();
     inSettings(window, [](SettingsDialog* d) {
         control<QComboBox>(d, "pairing")->setCurrentIndex(1);
         control<QCheckBox>(d, "classColumn")->click();
