@@ -257,6 +257,20 @@ void TestKnockout::correctionsAndRebuiltRounds()
     QVERIFY(!v.cell(VorrundeColumn::Place, 1).isEmpty());
     c->changePage(CompetitionRound::Viertelfinale);
     QCOMPARE(q.findRow(KnockoutColumn::Mannschaft, "FF Team 2"), -1);
+
+    // places 7 and 8 swap after the Viertelfinale ran: nobody drops out, yet the question names
+    // the teams that meet another opponent
+    auto d = makeCompetition(16, options);
+    d->setYesNoQuestion(&yes);
+    rankVorrunde(*d);
+    runRound(*d, CompetitionRound::Viertelfinale);
+    d->changePage(CompetitionRound::Vorrunde);
+    for (VorrundeColumn zeit : {VorrundeColumn::Lane1Zeit, VorrundeColumn::Lane2Zeit})
+        d->grid(CompetitionRound::Vorrunde).setCell(zeit, 8, "31,30");
+    d->recalculateRound();
+    d->changePage(CompetitionRound::Viertelfinale);
+    QCOMPARE(yes.lastQuestion,
+             "Viertelfinale neu aufbauen? Neue Gegner für FF Team 1, FF Team 8, FF Team 2 und FF Team 7.");
 }
 
 void TestKnockout::randomFill_data()
