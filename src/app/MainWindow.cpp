@@ -299,7 +299,8 @@ void MainWindow::createTableMenu()
         QApplication::restoreOverrideCursor();
         syncTabToCompetition();
     });
-    // undo and redo answer their keys anywhere in the window; greyed while there is nothing to do
+    // undo and redo answer their keys anywhere in the window, also with nothing to do (the message
+    // panel says so); the menu shows them greyed then
     m_tableMenu->addSeparator();
     QAction* undo = addCommand(QStringLiteral("Rückgängig"), QKeySequence(Qt::CTRL | Qt::Key_Z),
                                [this] { m_session.undo(); });
@@ -308,12 +309,14 @@ void MainWindow::createTableMenu()
     undo->setObjectName(QStringLiteral("undoAction"));
     redo->setObjectName(QStringLiteral("redoAction"));
     m_tableMenu->addActions({undo, redo});
-    auto showUndoState = [this, undo, redo] {
+    connect(m_tableMenu, &QMenu::aboutToShow, this, [this, undo, redo] {
         undo->setEnabled(m_session.canUndo());
         redo->setEnabled(m_session.canRedo());
-    };
-    connect(&m_session, &AppSession::undoStateChanged, this, showUndoState);
-    showUndoState();
+    });
+    connect(m_tableMenu, &QMenu::aboutToHide, this, [undo, redo] {
+        undo->setEnabled(true);
+        redo->setEnabled(true);
+    });
 }
 
 QAction* MainWindow::addCommand(const QString& caption, const QKeySequence& key, std::function<void()> action)

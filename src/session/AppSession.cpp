@@ -487,8 +487,10 @@ bool AppSession::redo()
 
 bool AppSession::undoOrRedo(bool back)
 {
-    if (!(back ? canUndo() : canRedo()))
+    if (!(back ? canUndo() : canRedo())) {
+        setStatusMessage(messages::nothingToUndo(back));
         return false;
+    }
     // from START to RESET the lanes' teams belong to the heat
     if (!m_clock->controls().settingsEnabled) {
         setStatusMessage(messages::undoDuringHeat(back));

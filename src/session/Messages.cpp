@@ -199,6 +199,11 @@ QString undoDuringHeat(bool back)
                 : QStringLiteral(" Wiederholen erst nach dem Lauf");
 }
 
+QString nothingToUndo(bool back)
+{
+    return back ? QStringLiteral(" Nichts rückgängig zu machen") : QStringLiteral(" Nichts zu wiederholen");
+}
+
 QString undoDone(bool back, const QString& label)
 {
     if (label.isEmpty())

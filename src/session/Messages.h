@@ -38,6 +38,7 @@ QString webPageWritten(const QString& path, bool opened);
 
 // Undo and redo: refused while a heat runs, and what was done.
 QString undoDuringHeat(bool back);
+QString nothingToUndo(bool back);
 QString undoDone(bool back, const QString& label);
 
 // The journal: why an old one stays where it is, why none is kept, whether the competition came
