@@ -208,6 +208,9 @@ void TestMainWindow::heatByKeys()
     const QString page = says(Qt::Key_H, Qt::ControlModifier);
     QVERIFY2(page.startsWith(" Webseite geschrieben: ") && page.endsWith("Vorrunde.html"), qPrintable(page));
     QCOMPARE(fixture.opener.opened.size(), 1);
+    fixture.opener.answer = false;
+    QVERIFY(says(Qt::Key_H, Qt::ControlModifier)
+                .endsWith("Vorrunde.html – der Browser ließ sich nicht öffnen; die Datei von Hand öffnen"));
     window.pages()->setCurrentIndex(roundIndex(CompetitionRound::GesamtErgebnis));
     QCOMPARE(window.statusPanel(2)->text(), QString());
     QCOMPARE(says(Qt::Key_1, Qt::ControlModifier), " Auf dieser Seite wird kein Lauf gestartet");

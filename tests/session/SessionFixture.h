@@ -30,7 +30,8 @@ struct SessionFixture
     struct RecordingOpener final : SystemFileOpener
     {
         QStringList opened;
-        bool openFile(const QString& path) override { return opened << path, true; }
+        bool answer = true; // false: as if no program opened the file
+        bool openFile(const QString& path) override { return opened << path, answer; }
     } opener;
 
     SessionFixture()
